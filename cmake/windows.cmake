@@ -1,0 +1,51 @@
+# Cross build: the Win32 shell, the program, and the tests that run under Wine.
+set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${CMAKE_SOURCE_DIR}/resources -I${CMAKE_SOURCE_DIR}")
+enable_language(RC)
+
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+set(win_libs comctl32 comdlg32 gdi32 user32 shell32 version)
+target_link_options(quillix_core PUBLIC -static)
+
+quillix_sources(core_test_sources tests/core)
+add_executable(quillix_core_tests ${core_test_sources})
+target_link_libraries(quillix_core_tests PRIVATE quillix_core gtest gtest_main)
+quillix_add_suite(quillix_core_tests wine)
+
+if(EXISTS ${CMAKE_SOURCE_DIR}/app/main.cpp)
+  quillix_sources(app_sources app)
+  list(FILTER app_sources EXCLUDE REGEX "/main\\.cpp$")
+  add_library(quillix_shell STATIC ${shell_sources} ${app_sources})
+  target_link_libraries(quillix_shell PUBLIC quillix_core ${win_libs})
+  target_compile_options(quillix_shell PUBLIC -municode)
+
+  set(resource_script ${CMAKE_SOURCE_DIR}/resources/quillix.rc)
+
+  add_executable(Quillix-64bit WIN32 app/main.cpp ${resource_script})
+  target_link_libraries(Quillix-64bit PRIVATE quillix_shell)
+  target_link_options(Quillix-64bit PRIVATE -municode -mwindows -static)
+  set_target_properties(Quillix-64bit PROPERTIES OUTPUT_NAME "Quillix-64bit")
+
+  # The Help menu opens the help page from the program's own folder.
+  add_custom_command(TARGET Quillix-64bit POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -E copy_if_different ${CMAKE_SOURCE_DIR}/resources/quillix-help.html
+            $<TARGET_FILE_DIR:Quillix-64bit>/quillix-help.html)
+
+  quillix_sources(win_test_sources tests/win tests/win/support)
+  # Dialog templates are looked up in the executable that started the process, so the
+  # tests carry the program's resources too.
+  add_executable(quillix_win_tests ${win_test_sources} ${resource_script})
+  target_link_libraries(quillix_win_tests PRIVATE quillix_shell gtest)
+  target_link_options(quillix_win_tests PRIVATE -municode -static)
+  target_compile_definitions(quillix_win_tests PRIVATE
+    QUILLIX_EXE_PATH="$<TARGET_FILE:Quillix-64bit>")
+  add_dependencies(quillix_win_tests Quillix-64bit)
+  quillix_add_suite(quillix_win_tests wine)
+
+  # Wine tests drive real windows on one display; running them side by side would let
+  # them steal each other's focus.
+  set_tests_properties(quillix_core_tests quillix_core_tests_slow quillix_win_tests quillix_win_tests_slow
+    PROPERTIES RUN_SERIAL TRUE)
+endif()

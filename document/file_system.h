@@ -1,0 +1,89 @@
+#pragma once
+// The one file layer under the document: a copy-on-write mapping of a whole file for
+// reading and editing, and plain sequential writes for saving and exporting.
+// Two real implementations exist (file_system_win32.cpp, file_system_posix.cpp); tests
+// wrap the real one to make any single call fail.
+
+#include <cstdint>
+
+namespace quillix {
+
+// The system's own error code of a failed call: GetLastError() on Windows, errno
+// elsewhere. openDocument reserves 0 for "file larger than 4 GiB".
+using SystemError = std::uint32_t;
+
+// An open file. The value is a HANDLE on Windows and a descriptor elsewhere.
+struct FileHandle {
+    std::intptr_t value = -1;
+    bool isOpen() const { return value != -1; }
+};
+
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+
+    // Opens an existing file for reading and writing, shared for reading and writing
+    // (CreateFileW GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+    // OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL).
+    virtual bool openExisting(const wchar_t* path, FileHandle& file, SystemError& error) = 0;
+
+    // Maps the whole file privately: writes into the view never reach the file
+    // (CreateFileMappingW PAGE_WRITECOPY, MapViewOfFile FILE_MAP_COPY, then GetFileSizeEx).
+    // On success the view stands on its own: the file may be closed. A 0-byte file fails
+    // with the system's refusal (ERROR_FILE_INVALID on Windows, EINVAL elsewhere).
+    virtual bool mapCopyOnWrite(FileHandle file, std::uint8_t*& view, std::int64_t& size,
+                                SystemError& error) = 0;
+    virtual void unmap(std::uint8_t* view, std::int64_t size) = 0;
+
+    // Opens the file for writing, creating it when it does not exist and never
+    // truncating it (OPEN_ALWAYS).
+    virtual bool openForSave(const wchar_t* path, FileHandle& file, SystemError& error) = 0;
+    // Creates the file, replacing any file of that name (CREATE_ALWAYS).
+    virtual bool createAlways(const wchar_t* path, FileHandle& file, SystemError& error) = 0;
+
+    // Writes at the current position; length is below 4 GiB, as WriteFile's count is.
+    virtual bool write(FileHandle file, const void* data, std::uint32_t length,
+                       std::uint32_t& written, SystemError& error) = 0;
+    virtual bool fileSize(FileHandle file, std::int64_t& size, SystemError& error) = 0;
+    virtual bool truncate(FileHandle file, std::int64_t size, SystemError& error) = 0;
+    virtual bool flush(FileHandle file, SystemError& error) = 0;
+    virtual bool close(FileHandle file, SystemError& error) = 0;
+
+    // Moves from over to, replacing an existing file, and makes the move durable.
+    virtual bool replace(const wchar_t* from, const wchar_t* to, SystemError& error) = 0;
+    virtual bool remove(const wchar_t* path) = 0;
+};
+
+// The real file layer of this platform.
+FileSystem& systemFileSystem();
+
+// The code this platform's mapping call gives for a 0-byte file.
+SystemError emptyFileError();
+
+// Closes the file when the scope ends, unless released first.
+class ScopedFile {
+public:
+    explicit ScopedFile(FileSystem& fs) : fs_(fs) {}
+    ~ScopedFile() { closeQuietly(); }
+    ScopedFile(const ScopedFile&) = delete;
+    ScopedFile& operator=(const ScopedFile&) = delete;
+
+    FileHandle& handle() { return file_; }
+    FileHandle get() const { return file_; }
+    // Closes now and reports the result; the scope then has nothing left to close.
+    bool close(SystemError& error) {
+        FileHandle file = file_;
+        file_ = FileHandle{};
+        return !file.isOpen() || fs_.close(file, error);
+    }
+
+private:
+    void closeQuietly() {
+        SystemError ignored = 0;
+        close(ignored);
+    }
+    FileSystem& fs_;
+    FileHandle file_;
+};
+
+} // namespace quillix

@@ -1,0 +1,161 @@
+// The file layer on POSIX systems: open(2) and a MAP_PRIVATE mapping, which keeps edits
+// out of the file exactly as a Win32 copy-on-write view does.
+
+#include "document/file_system.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <string>
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quillix {
+namespace {
+
+// wchar_t holds UTF-32 here (or UTF-16 units from a Windows-shaped caller); either way
+// each unit, or surrogate pair, becomes its UTF-8 sequence.
+std::string toUtf8(const wchar_t* path) {
+    std::string out;
+    for (const wchar_t* p = path; *p; ++p) {
+        std::uint32_t c = static_cast<std::uint32_t>(*p);
+        if (c >= 0xD800 && c <= 0xDBFF && p[1] >= 0xDC00 && p[1] <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<std::uint32_t>(p[1]) - 0xDC00);
+            ++p;
+        }
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            out += static_cast<char>(0xE0 | (c >> 12));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (c >> 18));
+            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+bool fail(SystemError& error) {
+    error = static_cast<SystemError>(errno);
+    return false;
+}
+
+int fd(FileHandle file) { return static_cast<int>(file.value); }
+
+bool openWith(const wchar_t* path, int flags, FileHandle& file, SystemError& error) {
+    int result = ::open(toUtf8(path).c_str(), flags | O_CLOEXEC, 0666);
+    if (result < 0) return fail(error);
+    file.value = result;
+    return true;
+}
+
+class PosixFileSystem final : public FileSystem {
+public:
+    bool openExisting(const wchar_t* path, FileHandle& file, SystemError& error) override {
+        return openWith(path, O_RDWR, file, error);
+    }
+
+    bool mapCopyOnWrite(FileHandle file, std::uint8_t*& view, std::int64_t& size,
+                        SystemError& error) override {
+        struct stat info {};
+        if (::fstat(fd(file), &info) != 0) return fail(error);
+        if (info.st_size == 0) {
+            error = emptyFileError();
+            return false;
+        }
+        void* mapped = ::mmap(nullptr, static_cast<size_t>(info.st_size), PROT_READ | PROT_WRITE,
+                              MAP_PRIVATE, fd(file), 0);
+        if (mapped == MAP_FAILED) return fail(error);
+        view = static_cast<std::uint8_t*>(mapped);
+        size = info.st_size;
+        return true;
+    }
+
+    void unmap(std::uint8_t* view, std::int64_t size) override {
+        if (view) ::munmap(view, static_cast<size_t>(size));
+    }
+
+    bool openForSave(const wchar_t* path, FileHandle& file, SystemError& error) override {
+        return openWith(path, O_RDWR | O_CREAT, file, error);
+    }
+
+    bool createAlways(const wchar_t* path, FileHandle& file, SystemError& error) override {
+        return openWith(path, O_WRONLY | O_CREAT | O_TRUNC, file, error);
+    }
+
+    bool write(FileHandle file, const void* data, std::uint32_t length, std::uint32_t& written,
+               SystemError& error) override {
+        // One logical write may take several system calls: write(2) stops at about 2 GiB.
+        written = 0;
+        const auto* bytes = static_cast<const std::uint8_t*>(data);
+        while (written < length) {
+            ssize_t n = ::write(fd(file), bytes + written, length - written);
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                return fail(error);
+            }
+            if (n == 0) {
+                error = ENOSPC;
+                return false;
+            }
+            written += static_cast<std::uint32_t>(n);
+        }
+        return true;
+    }
+
+    bool fileSize(FileHandle file, std::int64_t& size, SystemError& error) override {
+        struct stat info {};
+        if (::fstat(fd(file), &info) != 0) return fail(error);
+        size = info.st_size;
+        return true;
+    }
+
+    bool truncate(FileHandle file, std::int64_t size, SystemError& error) override {
+        if (::ftruncate(fd(file), size) != 0) return fail(error);
+        return true;
+    }
+
+    bool flush(FileHandle file, SystemError& error) override {
+        if (::fsync(fd(file)) != 0) return fail(error);
+        return true;
+    }
+
+    bool close(FileHandle file, SystemError& error) override {
+        if (::close(fd(file)) != 0) return fail(error);
+        return true;
+    }
+
+    bool replace(const wchar_t* from, const wchar_t* to, SystemError& error) override {
+        std::string target = toUtf8(to);
+        if (::rename(toUtf8(from).c_str(), target.c_str()) != 0) return fail(error);
+        // The rename itself becomes durable once its folder is synced.
+        std::string folder = target.substr(0, target.find_last_of('/') + 1);
+        int dir = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (dir >= 0) {
+            ::fsync(dir);
+            ::close(dir);
+        }
+        return true;
+    }
+
+    bool remove(const wchar_t* path) override { return ::unlink(toUtf8(path).c_str()) == 0; }
+};
+
+} // namespace
+
+FileSystem& systemFileSystem() {
+    static PosixFileSystem instance;
+    return instance;
+}
+
+SystemError emptyFileError() { return EINVAL; }
+
+} // namespace quillix

@@ -1,0 +1,80 @@
+#pragma once
+// The hex view's behaviour as plain handlers, one per window message. The Win32 window
+// procedure only translates messages into these calls; tests call them directly.
+// A handler that asks the view to scroll or to reach the start or end of the document
+// calls the matching handler itself: on the one window thread that is exactly a
+// synchronous SendMessageW to the view.
+
+#include <cstdint>
+
+#include "document/document.h"
+#include "hexview/view_host.h"
+#include "hexview/view_state.h"
+
+namespace quillix {
+
+struct HexView {
+    Document& doc;
+    ViewState& view;
+    ViewHost& host;
+};
+
+// Scroll request codes of WM_VSCROLL.
+enum ScrollRequest : int {
+    scrollLineUp = 0,
+    scrollLineDown = 1,
+    scrollPageUp = 2,
+    scrollPageDown = 3,
+    scrollThumbPosition = 4,
+    scrollThumbTrack = 5,
+    scrollTop = 6,
+    scrollBottom = 7,
+    scrollEnd = 8,
+};
+
+// Virtual-key codes the keyboard rules know.
+enum Key : unsigned {
+    keyBack = 8,
+    keyPageUp = 33,
+    keyPageDown = 34,
+    keyEnd = 35,
+    keyHome = 36,
+    keyLeft = 37,
+    keyUp = 38,
+    keyRight = 39,
+    keyDown = 40,
+};
+
+// True while a document is open: the handlers that move over bytes need one.
+inline bool hasDocument(const Document& doc) { return doc.fileBytes != nullptr && doc.fileSize > 0; }
+
+// WM_SETTINGCHANGE (and the tail of WM_CREATE): wheelStep from the system's wheel lines.
+void updateWheelStep(ViewState& view, std::uint32_t wheelLines);
+
+// WM_SIZE: recomputes scrollMax from lineCount and the view height and clamps topLine.
+void onSize(const HexView& hv);
+// WM_VSCROLL with a request code.
+void onVScroll(const HexView& hv, int request);
+// WM_MOUSEWHEEL with the signed wheel delta. Returns false when the message belongs to
+// DefWindowProcW (wheel scrolling turned off).
+bool onMouseWheel(const HexView& hv, int delta);
+// WM_LBUTTONDOWN at client pixel (x, y). Returns false when the message belongs to
+// DefWindowProcW (a click past the end of the document).
+bool onLButtonDown(const HexView& hv, unsigned x, unsigned y);
+
+// WM_SETFOCUS and WM_KILLFOCUS: the caret lives while the view has the focus.
+void onSetFocus(const HexView& hv);
+void onKillFocus(const HexView& hv);
+// WM_KEYDOWN with a virtual-key code.
+void onKeyDown(const HexView& hv, unsigned key);
+// WM_CHAR with one UTF-16 code unit. Returns false when the message belongs to
+// DefWindowProcW (the file is read-only).
+bool onChar(const HexView& hv, unsigned codeUnit);
+
+// Keeps the caret on a byte of the document in views less than three rows tall, where
+// the end-of-document rules name rows above the view: a caret left above the top row is
+// brought onto the top row by scrolling the view up under it (its offset stays), and
+// never onto a negative offset. Returns true when it changed anything.
+bool keepCaretInShortView(const HexView& hv);
+
+} // namespace quillix

@@ -1,0 +1,139 @@
+// Scrolling by whole rows, the wheel, and the mouse click. Scrolling moves the text
+// under a caret that stays put on the screen: caretRow is relative to topLine.
+
+#include <algorithm>
+
+#include "hexview/hex_view.h"
+
+namespace quillix {
+
+void updateWheelStep(ViewState& view, std::uint32_t wheelLines) {
+    // Above 120 rows per notch (WHEEL_PAGESCROLL included) the step becomes 0: no wheel.
+    view.wheelStep = wheelLines == 0 ? 0 : 120u / wheelLines;
+}
+
+void onSize(const HexView& hv) {
+    ViewState& view = hv.view;
+    std::int64_t spare = hv.doc.lineCount - rows(view);
+    view.scrollMax = static_cast<std::int32_t>(spare >= 0 ? spare : 0);
+    if (view.topLine >= view.scrollMax) view.topLine = view.scrollMax;
+    hv.host.setScrollRange(view.scrollMax, static_cast<int>(view.topLine));
+}
+
+bool keepCaretInShortView(const HexView& hv) {
+    ViewState& view = hv.view;
+    if (view.caretRow >= 0) return false;
+    std::int64_t newTop = std::max<std::int64_t>(0, view.topLine + view.caretRow);
+    view.caretRow = 0;
+    if (newTop != view.topLine) {
+        view.topLine = newTop;
+        hv.host.setScrollPosition(static_cast<int>(view.topLine));
+        hv.host.invalidate(nullptr, false);
+        hv.host.updateWindow();
+    }
+    return true;
+}
+
+namespace {
+
+// SB_ENDSCROLL: at the last scroll position, pull a caret that sits below the data (on
+// the blank row or the partly visible one) back onto the last rows holding bytes.
+void endScroll(const HexView& hv) {
+    ViewState& view = hv.view;
+    std::int64_t r = rows(view);
+    std::int64_t tail = hv.doc.fileSize % 16;
+    if (view.topLine == hv.doc.lineCount - r && (view.caretRow == r - 1 || view.caretRow == r)) {
+        view.caretRow = (tail == 0 || view.byteColumn <= tail) ? r - 2 : r - 3;
+        keepCaretInShortView(hv);
+        hv.host.setCaretPos(static_cast<int>(view.caretCell * view.charWidth),
+                            static_cast<int>(view.caretRow * view.lineHeight));
+    }
+    showOffsetStatus(view, hv.doc, hv.host, EofText::plain);
+}
+
+} // namespace
+
+void onVScroll(const HexView& hv, int request) {
+    if (!hasDocument(hv.doc)) return;
+    ViewState& view = hv.view;
+    if (request == scrollEnd) {
+        endScroll(hv);
+        return;
+    }
+    std::int64_t r = rows(view);
+    std::int64_t change = 0;
+    switch (request) {
+    case scrollLineUp: change = -1; break;
+    case scrollLineDown: change = 1; break;
+    case scrollPageUp: change = r < 1 ? -1 : -r; break;
+    case scrollPageDown: change = r < 1 ? 1 : r; break;
+    case scrollThumbTrack: change = hv.host.scrollTrackPosition() - view.topLine; break;
+    case scrollTop: change = -view.topLine; break;
+    case scrollBottom: change = view.scrollMax - view.topLine; break;
+    default: change = 0; break;  // SB_THUMBPOSITION and unknown codes: dragging is SB_THUMBTRACK's
+    }
+    change = std::max(-view.topLine, std::min(change, view.scrollMax - view.topLine));
+    if (change != 0) {
+        view.topLine += change;
+        hv.host.setScrollPosition(static_cast<int>(view.topLine));
+        // No pixels are moved: the whole view is drawn again at once.
+        hv.host.invalidate(nullptr, false);
+        hv.host.updateWindow();
+        if (view.topLine >= hv.doc.lineCount - r - 1) {
+            // Painting draws nothing past the data; erasing this strip is what clears the
+            // rows that held bytes before the scroll.
+            PixelRect strip{0, static_cast<int>(view.clientHeight - 3 * view.lineHeight),
+                            static_cast<int>(rowCells * view.charWidth),
+                            static_cast<int>(view.clientHeight)};
+            hv.host.invalidate(&strip, true);
+            hv.host.updateWindow();
+        }
+    }
+    showOffsetStatus(view, hv.doc, hv.host, EofText::plain);
+}
+
+bool onMouseWheel(const HexView& hv, int delta) {
+    ViewState& view = hv.view;
+    if (view.wheelStep == 0) return false;
+    const std::int32_t step = static_cast<std::int32_t>(view.wheelStep);
+    // The remainder carries over between notches, directions and files alike.
+    view.wheelRemainder += static_cast<std::int16_t>(delta);
+    while (view.wheelRemainder >= step) {
+        onVScroll(hv, scrollLineUp);
+        view.wheelRemainder -= step;
+    }
+    while (view.wheelRemainder <= -step) {
+        onVScroll(hv, scrollLineDown);
+        view.wheelRemainder += step;
+    }
+    return true;
+}
+
+bool onLButtonDown(const HexView& hv, unsigned x, unsigned y) {
+    ViewState& view = hv.view;
+    const std::int64_t cw = view.charWidth;
+    if (cw <= 0 || view.lineHeight <= 0) return true;
+    // The leftmost pixel column of cell 10 does not count.
+    if (x <= 10 * cw || x >= rowCells * cw) return true;
+    std::int64_t row = y / view.lineHeight;
+    std::int64_t cell = x / cw;
+    std::int64_t newCell = view.caretCell;
+    std::int64_t newColumn = view.byteColumn;
+    if (!inGapCells(cell)) {
+        // Either nibble of a byte selects its high nibble.
+        newColumn = columnOfCell(cell);
+        newCell = inCharCells(cell) ? cell : highCellOf[static_cast<std::size_t>(newColumn)];
+    }
+    if (newColumn + (view.topLine + row) * 16 > hv.doc.fileSize) return false;
+    view.caretRow = row;
+    view.caretCell = newCell;
+    view.byteColumn = newColumn;
+    view.matchVisible = 0;
+    hv.host.setCaretPos(static_cast<int>(view.caretCell * cw), static_cast<int>(row * view.lineHeight));
+    // The highlight goes with the next paint; no immediate update.
+    hv.host.invalidate(nullptr, false);
+    showOffsetStatus(view, hv.doc, hv.host, EofText::plain);
+    return true;
+}
+
+} // namespace quillix

@@ -1,0 +1,74 @@
+#pragma once
+// The narrow seam between the portable core and the window system. The Win32 shell
+// implements it with the real calls on the hex view window; native tests implement it
+// with a recorder. Everything the core asks of windows goes through here.
+
+#include <cstdint>
+
+namespace quillix {
+
+// Client pixels of the hex view, right and bottom exclusive, as a RECT.
+struct PixelRect {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+    friend bool operator==(const PixelRect&, const PixelRect&) = default;
+};
+
+// Which window owns a message box.
+enum class BoxOwner { none, hexView, frame };
+
+// Message box styles and answers, with the values the window system uses.
+inline constexpr unsigned boxWarning = 0x2030;  // MB_TASKMODAL | MB_ICONWARNING
+inline constexpr unsigned boxError = 0x10;      // MB_ICONERROR, OK only
+inline constexpr unsigned boxSaveQuestion = 0x23;  // MB_YESNOCANCEL | MB_ICONQUESTION
+inline constexpr int answerOk = 1;
+inline constexpr int answerCancel = 2;
+inline constexpr int answerYes = 6;
+inline constexpr int answerNo = 7;
+
+inline constexpr std::uint32_t attributeReadOnly = 0x1;         // FILE_ATTRIBUTE_READONLY
+inline constexpr std::uint32_t invalidAttributes = 0xFFFFFFFFu; // INVALID_FILE_ATTRIBUTES
+
+// Status bar parts.
+inline constexpr int statusPartOffset = 1;
+inline constexpr int statusPartBytes = 2;
+
+class ViewHost {
+public:
+    virtual ~ViewHost() = default;
+
+    // The system caret of the hex view.
+    virtual void createCaret(int width, int height) = 0;
+    virtual void destroyCaret() = 0;
+    virtual void showCaret() = 0;
+    virtual void hideCaret() = 0;
+    virtual void setCaretPos(int x, int y) = 0;
+
+    // Repaint requests on the hex view: null means the whole client area.
+    virtual void invalidate(const PixelRect* rect, bool erase) = 0;
+    virtual void updateWindow() = 0;
+
+    // The hex view's vertical scroll bar. setScrollRange sets range 0..max and the
+    // position, keeping the bar visible but disabled when max is 0.
+    virtual void setScrollRange(int max, int position) = 0;
+    virtual void setScrollPosition(int position) = 0;
+    virtual int scrollTrackPosition() = 0;
+
+    // Part 0..2 of the frame's status bar.
+    virtual void setStatusText(int part, const wchar_t* text) = 0;
+
+    // A modal message box; returns the button pressed.
+    virtual int messageBox(BoxOwner owner, const wchar_t* text, const wchar_t* caption,
+                           unsigned style) = 0;
+    virtual void beep() = 0;
+
+    // The wait cursor while a long operation runs: on, then off again.
+    virtual void setWaitCursor(bool on) = 0;
+
+    // GetFileAttributesW: invalidAttributes when the path names no file.
+    virtual std::uint32_t fileAttributes(const wchar_t* path) = 0;
+};
+
+} // namespace quillix

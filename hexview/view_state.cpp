@@ -1,0 +1,43 @@
+#include "hexview/view_state.h"
+
+#include "document/document.h"
+#include "document/text_format.h"
+#include "hexview/view_host.h"
+
+namespace quillix {
+
+std::int64_t rows(const ViewState& view) {
+    return view.lineHeight > 0 ? view.clientHeight / view.lineHeight : 0;
+}
+
+std::int64_t offsetOf(const ViewState& view) {
+    return view.byteColumn + (view.topLine + view.caretRow) * 16 - 1;
+}
+
+void caretCellForOffset(ViewState& view, std::int64_t offset, const DialogButtons& buttons) {
+    std::int64_t r = offset % 16;
+    if (buttons.findHex || buttons.gotoHex || buttons.gotoDec) {
+        view.byteColumn = r + 1;
+        view.caretCell = highCellOf[static_cast<std::size_t>(r + 1)];
+    }
+    if (buttons.findAscii) {
+        view.byteColumn = r + 1;
+        view.caretCell = firstCharCell + r;
+    }
+}
+
+void formatOffsetStatus(wchar_t (&text)[20], std::int64_t offset) {
+    std::size_t length = appendText(text, 20, 0, L"Offset: ");
+    appendHex(text, 20, length, static_cast<std::uint64_t>(offset), 8);
+}
+
+void showOffsetStatus(ViewState& view, const Document& doc, ViewHost& host, EofText eof) {
+    std::int64_t offset = offsetOf(view);
+    if (eof == EofText::substitute && offset >= doc.fileSize)
+        appendText(view.statusText, 20, 0, L"EOF");
+    else
+        formatOffsetStatus(view.statusText, offset);
+    host.setStatusText(statusPartOffset, view.statusText);
+}
+
+} // namespace quillix

@@ -1,0 +1,130 @@
+#pragma once
+// The hex view's state and its grid. A row is 66 character cells:
+//   cells 0-9    the row's offset, eight hex digits, a colon and a blank
+//   cells 10-48  16 bytes as hex pairs, a blank (gap) cell after every second byte
+//   cell 49      blank
+//   cells 50-65  the same 16 bytes as characters
+// Everything that paints, moves the caret, edits, scrolls, hit-tests or reveals a match
+// works in (view row, cell).
+
+#include <array>
+#include <cstdint>
+
+namespace quillix {
+
+class ViewHost;
+struct Document;
+
+struct ViewState {
+    std::int64_t topLine = 0;       // document row at the top of the view (scroll position)
+    std::int64_t caretRow = 0;      // caret row relative to topLine; may equal rows()
+    std::int64_t caretCell = 10;    // caret cell: a hex nibble cell or a character cell
+    std::int64_t byteColumn = 1;    // 1..16, the caret byte's place in its row
+    std::int64_t charWidth = 0;     // pixels per cell, measured at creation
+    std::int64_t lineHeight = 0;    // pixels per row, measured at creation
+    std::int64_t clientHeight = 0;  // hex view height in pixels (frame client height - 20)
+    std::int64_t clientWidth = 0;   // frame client width in pixels (status bar layout only)
+    std::int32_t scrollMax = 0;     // largest topLine, recomputed on every size
+    std::uint32_t wheelStep = 0;    // wheel delta per row; 0 turns the wheel off
+    std::int32_t wheelRemainder = 0;  // wheel delta not yet turned into rows
+    std::int64_t searchPos = -1;    // where the last search stopped, or the go-to target; -1 none
+    std::int64_t matchStart = 0;    // first offset of the highlighted match
+    std::int64_t matchLength = 0;   // its length in bytes (1 for a go-to target)
+    std::int32_t matchVisible = 0;  // 1 while the match is painted inverted
+    wchar_t statusText[20] = {};    // last text put into status part 1
+};
+
+// Which radio buttons and boxes of the open Find or Goto dialog are checked; the shell
+// reads them from the dialog, tests set them.
+struct DialogButtons {
+    bool findHex = false;    // 1018
+    bool findAscii = false;  // 1019
+    bool gotoHex = false;    // 1021
+    bool gotoDec = false;    // 1022
+    bool up = false;         // 1056
+    bool down = false;       // 1057
+    bool matchCase = false;  // 1041
+};
+
+inline constexpr int rowCells = 66;
+inline constexpr int firstHexCell = 10;
+inline constexpr int lastHexCell = 48;
+inline constexpr int firstCharCell = 50;
+inline constexpr int lastCharCell = 65;
+
+// High-nibble cell of byteColumn 1..16 (index 0 unused).
+inline constexpr std::array<int, 17> highCellOf = {
+    0, 10, 12, 15, 17, 20, 22, 25, 27, 30, 32, 35, 37, 40, 42, 45, 47};
+
+enum CellKind : std::uint8_t {
+    cellOther = 0,
+    cellHexHigh = 1,
+    cellHexLow = 2,
+    cellGap = 4,
+    cellChar = 8,
+    cellEvenHigh = 16,   // high nibble of bytes 0, 2, ..., 14
+    cellOddLow = 32,     // low nibble of bytes 1, 3, ..., 15
+};
+
+struct CellInfo {
+    std::uint8_t kind;        // CellKind bits
+    std::uint8_t byteColumn;  // 1..16 for nibble and character cells, 0 otherwise
+};
+
+constexpr std::array<CellInfo, 67> makeCellTable() {
+    std::array<CellInfo, 67> table{};
+    for (int k = 0; k < 16; ++k) {
+        int high = 10 + 2 * k + k / 2;
+        std::uint8_t column = static_cast<std::uint8_t>(k + 1);
+        table[high] = {static_cast<std::uint8_t>(cellHexHigh | (k % 2 == 0 ? cellEvenHigh : 0)), column};
+        table[high + 1] = {static_cast<std::uint8_t>(cellHexLow | (k % 2 == 1 ? cellOddLow : 0)), column};
+        table[50 + k] = {cellChar, column};
+    }
+    for (int gap : {14, 19, 24, 29, 34, 39, 44, 49}) table[gap] = {cellGap, 0};
+    return table;
+}
+inline constexpr std::array<CellInfo, 67> cellTable = makeCellTable();
+
+constexpr bool cellHas(std::int64_t cell, std::uint8_t kind) {
+    return cell >= 0 && cell < 67 && (cellTable[static_cast<std::size_t>(cell)].kind & kind) != 0;
+}
+// The named cell sets.
+constexpr bool inHexHighCells(std::int64_t c) { return cellHas(c, cellHexHigh); }
+constexpr bool inHexLowCells(std::int64_t c) { return cellHas(c, cellHexLow); }
+constexpr bool inEvenHighCells(std::int64_t c) { return cellHas(c, cellEvenHigh); }
+constexpr bool inInnerEvenHighCells(std::int64_t c) { return c != 10 && inEvenHighCells(c); }
+constexpr bool inOddHighCells(std::int64_t c) { return inHexHighCells(c) && !inEvenHighCells(c); }
+constexpr bool inEvenLowCells(std::int64_t c) { return inHexLowCells(c) && !cellHas(c, cellOddLow); }
+constexpr bool inInnerOddLowCells(std::int64_t c) { return c != 48 && cellHas(c, cellOddLow); }
+constexpr bool inGapCells(std::int64_t c) { return cellHas(c, cellGap); }
+constexpr bool inCharCells(std::int64_t c) { return cellHas(c, cellChar); }
+
+// byteColumn of a high-nibble, low-nibble or character cell; 0 for any other cell.
+constexpr std::int64_t columnOfCell(std::int64_t cell) {
+    return cell >= 0 && cell < 67 ? cellTable[static_cast<std::size_t>(cell)].byteColumn : 0;
+}
+
+// The caret is in the character area from cell 50 on.
+constexpr bool inCharArea(std::int64_t cell) { return cell >= firstCharCell; }
+// First cell of the caret's area: 10 in the hex area, 50 in the character area.
+constexpr std::int64_t firstCellOfArea(std::int64_t cell) {
+    return inCharArea(cell) ? firstCharCell : firstHexCell;
+}
+
+// Whole rows that fit in the view.
+std::int64_t rows(const ViewState& view);
+// File offset of the caret's byte; may be at or past fileSize, and negative only in
+// views less than three rows tall.
+std::int64_t offsetOf(const ViewState& view);
+// Puts byteColumn and caretCell on the byte at offset (>= 0): on its high nibble after a
+// hex search or a go-to, on its character after a text search; unchanged otherwise.
+void caretCellForOffset(ViewState& view, std::int64_t offset, const DialogButtons& buttons);
+
+enum class EofText { substitute, plain };
+// Writes "Offset: %08I64X" for offsetOf (or "EOF" when substituting and the offset is
+// at or past fileSize) into statusText and status part 1.
+void showOffsetStatus(ViewState& view, const Document& doc, ViewHost& host, EofText eof);
+// Formats "Offset: " and at least eight upper-case hex digits of offset into text.
+void formatOffsetStatus(wchar_t (&text)[20], std::int64_t offset);
+
+} // namespace quillix

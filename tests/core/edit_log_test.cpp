@@ -1,0 +1,104 @@
+// The edit log: what each kind of edit records, how the array grows, and that the
+// painter's per-row index always agrees with a plain scan of the counted entries.
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "document/document.h"
+
+namespace quillix::test {
+namespace {
+
+struct LogFixture : ::testing::Test {
+    void TearDown() override { releaseEditLog(doc); }
+    void edit(EditKind kind, std::int64_t offset) {
+        ASSERT_TRUE(reserveEdit(doc, kind));
+        recordEdit(doc, kind, offset);
+    }
+    // The painter's question answered the slow way: entries 0..editCount, every one.
+    std::uint16_t scannedMask(std::int64_t row) const {
+        std::uint16_t mask = 0;
+        if (!doc.editLog.entries) return 0;
+        for (std::int64_t i = 0; i <= doc.editCount; ++i) {
+            std::int64_t offset = doc.editLog.entries[i];
+            if (offset >= 0 && offset / 16 == row) mask |= static_cast<std::uint16_t>(1u << (offset % 16));
+        }
+        return mask;
+    }
+    Document doc;
+};
+
+TEST_F(LogFixture, TwoDigitsOnOneByteRecordItTwice) {
+    edit(EditKind::highNibble, 0);
+    EXPECT_EQ(doc.editCount, 0);
+    edit(EditKind::lowNibble, 0);
+    EXPECT_EQ(doc.editCount, 1);
+    EXPECT_EQ(doc.editLog.entries[0], 0);
+    EXPECT_EQ(doc.editLog.entries[1], 0);
+    // The next high nibble overwrites that second copy.
+    edit(EditKind::highNibble, 5);
+    EXPECT_EQ(doc.editCount, 1);
+    EXPECT_EQ(doc.editLog.entries[1], 5);
+    EXPECT_EQ(editedMaskOfRow(doc, 0), (1u << 0) | (1u << 5));
+}
+
+TEST_F(LogFixture, AFirstCharacterEditFillsEntriesZeroAndOne) {
+    edit(EditKind::character, 33);
+    EXPECT_EQ(doc.editCount, 1);
+    EXPECT_EQ(doc.editLog.entries[0], 33);
+    EXPECT_EQ(doc.editLog.entries[1], 33);
+    EXPECT_EQ(doc.editLog.capacity, 500);
+}
+
+TEST_F(LogFixture, ThousandCharacterEditsKeepEveryEntryAndGrowByHundreds) {
+    std::int64_t expectedCapacity = 0;
+    for (int i = 0; i < 1000; ++i) {
+        // Made at the first edit, regrown whenever the count an edit leaves is a multiple
+        // of 100: each time to the count before that edit plus 500.
+        if (i == 0 || (doc.editCount + 1) % 100 == 0) expectedCapacity = doc.editCount + 500;
+        edit(EditKind::character, i * 3);
+        EXPECT_EQ(doc.editLog.capacity, expectedCapacity) << i;
+        EXPECT_GT(doc.editLog.capacity, doc.editCount);
+    }
+    EXPECT_EQ(doc.editCount, 1000);
+    // Each edit overwrote the previous one's second copy: one entry per edited byte,
+    // the latest twice.
+    for (int i = 0; i < 1000; ++i) EXPECT_EQ(doc.editLog.entries[i], i * 3) << i;
+    EXPECT_EQ(doc.editLog.entries[1000], 999 * 3);
+    for (std::int64_t row = 0; row < 200; ++row) EXPECT_EQ(editedMaskOfRow(doc, row), scannedMask(row));
+}
+
+TEST_F(LogFixture, AfterAResetTheOldFirstEntryCountsAgain) {
+    edit(EditKind::highNibble, 7);
+    edit(EditKind::lowNibble, 7);
+    edit(EditKind::character, 40);
+    resetEditLog(doc);
+    EXPECT_EQ(doc.editCount, 0);
+    EXPECT_EQ(editedMaskOfRow(doc, 0), 1u << 7);  // entry 0 is still 7
+    EXPECT_EQ(editedMaskOfRow(doc, 2), 0u);
+    // A low nibble right after the reset brings entry 1 in beside the stale entry 0.
+    edit(EditKind::lowNibble, 100);
+    EXPECT_EQ(doc.editCount, 1);
+    EXPECT_EQ(editedMaskOfRow(doc, 0), 1u << 7);
+    EXPECT_EQ(editedMaskOfRow(doc, 6), 1u << 4);
+}
+
+TEST_F(LogFixture, IndexAgreesWithAPlainScanUnderRandomEditsAndResets) {
+    std::mt19937_64 random(42);
+    for (int step = 0; step < 20000; ++step) {
+        int choice = static_cast<int>(random() % 100);
+        std::int64_t offset = static_cast<std::int64_t>(random() % 700);
+        if (choice < 2) resetEditLog(doc);
+        else if (choice < 40) edit(EditKind::highNibble, offset);
+        else if (choice < 70) edit(EditKind::lowNibble, offset);
+        else edit(EditKind::character, offset);
+        if (step % 97 == 0) {
+            for (std::int64_t row = 0; row < 45; ++row)
+                ASSERT_EQ(editedMaskOfRow(doc, row), scannedMask(row)) << "step " << step << " row " << row;
+        }
+    }
+}
+
+} // namespace
+} // namespace quillix::test
