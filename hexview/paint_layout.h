@@ -1,0 +1,45 @@
+#pragma once
+// Painting, without the window system: the rows that a paint rectangle touches become
+// text runs, each a stretch of neighbouring cells of one row drawn in one pair of
+// colours. Drawing the runs in order, opaque, reproduces exactly the cells a byte-by-byte
+// painter would leave: the offset label, the hex pairs with their gap cells, the
+// characters ('.' outside 32..126), red for logged edits while the document is modified,
+// white on black for the visible match; cells no run covers keep what they had.
+
+#include <cstdint>
+#include <vector>
+
+#include "document/document.h"
+#include "hexview/view_host.h"
+#include "hexview/view_state.h"
+
+namespace quillix {
+
+// COLORREF values (0x00BBGGRR).
+inline constexpr std::uint32_t colourBlack = 0x000000;
+inline constexpr std::uint32_t colourWhite = 0xFFFFFF;
+inline constexpr std::uint32_t colourRed = 0x0000FF;
+
+struct TextRun {
+    std::int32_t cell;        // first cell, 0..65: x = cell * charWidth
+    std::int32_t viewRow;     // row relative to topLine: y = viewRow * lineHeight
+    std::uint32_t start;      // index of the first character in PaintRuns::text
+    std::uint32_t length;     // characters, one per cell
+    std::uint32_t textColour;
+    std::uint32_t backColour;
+};
+
+struct PaintRuns {
+    std::vector<wchar_t> text;  // characters of all runs, back to back
+    std::vector<TextRun> runs;  // in drawing order
+    void clear() {
+        text.clear();
+        runs.clear();
+    }
+};
+
+// Lays out the rows that intersect paint (client pixels) into out, replacing what it
+// held. Nothing at all for an empty document; nothing for rows past the data.
+void layoutPaint(const Document& doc, const ViewState& view, const PixelRect& paint, PaintRuns& out);
+
+} // namespace quillix
