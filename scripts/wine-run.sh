@@ -38,6 +38,11 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
       echo "wine-run: creating the Wine prefix $WINEPREFIX (once per build folder)" >&2
       with_display "$wine_cmd" wineboot -i >/dev/null 2>&1 || true
+      # One virtual desktop window instead of an X window per top-level window: with no
+      # window manager on the virtual display, Wine would wait for one each time a window
+      # is hidden or destroyed.
+      with_display "$wine_cmd" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1 || true
+      with_display "$wine_cmd" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x1024 /f >/dev/null 2>&1 || true
       wineserver -w || true
     fi
   ) 9>"$WINEPREFIX.lock"

@@ -1,0 +1,149 @@
+// The frame window: it makes and lays out the hex view and the status bar, hands the
+// focus on, asks about unsaved changes on closing, and dispatches the menu commands.
+
+#include "app/frame_window.h"
+
+#include <commctrl.h>
+
+#include "app/file_commands.h"
+#include "app/shell_state.h"
+#include "document/text_format.h"
+
+namespace quillix {
+namespace {
+
+void onCreate(HWND frame) {
+    shell.frame = frame;
+    ZeroMemory(&shell.fileDialog, sizeof shell.fileDialog);
+    shell.fileDialog.lStructSize = sizeof(OPENFILENAMEW);
+    shell.fileDialog.hwndOwner = frame;
+    shell.fileDialog.nMaxFile = filePathChars;
+    shell.fileDialog.nMaxFileTitle = fileTitleChars;
+
+    // Its real place comes with the first WM_SIZE.
+    shell.hexView = CreateWindowExW(WS_EX_WINDOWEDGE, hexViewClassName, nullptr,
+                                    WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_BORDER | WS_VSCROLL,
+                                    CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, frame,
+                                    nullptr, nullptr, nullptr);
+    shell.statusBar = CreateStatusWindowW(
+        WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_BORDER | SBARS_SIZEGRIP | CCS_BOTTOM, L"Ready",
+        frame, statusBarId);
+    SendMessageW(shell.statusBar, SB_SETPARTS, 3, reinterpret_cast<LPARAM>(shell.statusEdges));
+    SendMessageW(shell.statusBar, SB_SETTEXTW, 1, reinterpret_cast<LPARAM>(L"Offset: 00000000"));
+    SendMessageW(shell.statusBar, SB_SETTEXTW, 2, reinterpret_cast<LPARAM>(L"Bytes: 0000000000"));
+    shell.findMessageId = RegisterWindowMessageW(L"commdlg_FindReplace");
+}
+
+void onSize(int width, int height) {
+    // Signed: a minimized frame has a client area 0 high, leaving -20.
+    shell.view.clientHeight = static_cast<std::int64_t>(height) - statusBarHeight;
+    shell.view.clientWidth = width;
+    const int hexHeight = static_cast<int>(shell.view.clientHeight);
+    MoveWindow(shell.hexView, 0, 0, width, hexHeight, TRUE);
+    MoveWindow(shell.statusBar, 0, hexHeight, width, statusBarHeight, TRUE);
+    shell.statusEdges[0] = width - 240;
+    shell.statusEdges[1] = width - 138;
+    shell.statusEdges[2] = width - 30;
+    SendMessageW(shell.statusBar, SB_SETPARTS, 3, reinterpret_cast<LPARAM>(shell.statusEdges));
+}
+
+void onClose(HWND frame) {
+    if (shell.doc.isModified && promptSaveChanges(frame) == IDCANCEL) return;
+    DestroyWindow(frame);
+    closeDocumentView(shell.doc);
+    releaseEditLog(shell.doc);
+}
+
+void openWithShell(const wchar_t* target) {
+    shell.shellExecute(shell.frame, L"open", target, nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+LRESULT onCommand(HWND frame, int command) {
+    shell.menu = GetMenu(frame);
+    switch (command) {
+    case commandSave:
+        return saveCommand();
+    case commandExit:
+        // Exit closes exactly as the close box does, question included.
+        SendMessageW(frame, WM_CLOSE, 0, 0);
+        return 0;
+    case commandHelp:
+        openWithShell(helpFileName);
+        return 0;
+    case commandAbout:
+        DialogBoxParamW(shell.instance, L"AboutBox", frame, aboutBoxProc, 0);
+        return 0;
+    case commandUpdates:
+        openWithShell(updatePageUrl);
+        return 0;
+    default:
+        return 0;
+    }
+}
+
+} // namespace
+
+LRESULT CALLBACK frameWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_CREATE:
+        onCreate(window);
+        return 0;
+    case WM_SIZE:
+        onSize(LOWORD(lParam), HIWORD(lParam));
+        return 0;
+    case WM_SETFOCUS:
+        // The hex view takes the keyboard only while there is a document to move over.
+        if (shell.doc.fileTitle[0]) SetFocus(shell.hexView);
+        return 0;
+    case WM_CLOSE:
+        onClose(window);
+        return 0;
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    case WM_COMMAND:
+        return onCommand(window, LOWORD(wParam));
+    default:
+        break;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+INT_PTR CALLBACK aboutBoxProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+    switch (message) {
+    case WM_INITDIALOG:
+        return TRUE;
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
+            EndDialog(dialog, 0);
+            return TRUE;
+        }
+        return FALSE;
+    default:
+        return FALSE;
+    }
+}
+
+int promptSaveChanges(HWND owner) {
+    wchar_t text[titleChars];
+    formatWithName(text, titleChars, L"Save current changes in ", nameOrUntitled(shell.doc.fileTitle), L"?");
+    int answer = MessageBoxW(owner, text, programCaption, MB_YESNOCANCEL | MB_ICONQUESTION);
+    if (answer != IDYES) return answer;
+    // Closing goes on only when the save really happened.
+    return SendMessageW(owner, WM_COMMAND, commandSave, 0) == 0 ? IDCANCEL : IDYES;
+}
+
+void setFrameTitle(const wchar_t* separator) {
+    std::size_t length = appendText(shell.titleText, titleChars, 0, programTitle);
+    length = appendText(shell.titleText, titleChars, length, separator);
+    appendText(shell.titleText, titleChars, length, shell.doc.fileTitle);
+    SetWindowTextW(shell.frame, shell.titleText);
+}
+
+void enableDocumentCommands(bool enable) {
+    const UINT state = enable ? MF_ENABLED : MF_GRAYED;
+    for (int command : {commandSaveAs, commandSave, commandExportAs, commandFind, commandGoto})
+        EnableMenuItem(shell.menu, command, MF_BYCOMMAND | state);
+}
+
+} // namespace quillix

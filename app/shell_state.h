@@ -1,0 +1,43 @@
+#pragma once
+// The process-wide records of the Win32 program: the window handles, the frame's own
+// state, the one document and the one view state. Everything runs on one thread.
+
+#include <windows.h>
+#include <commdlg.h>
+#include <shellapi.h>
+
+#include "document/document.h"
+#include "hexview/view_state.h"
+
+namespace quillix {
+
+using ShellExecuteFunction = HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
+
+inline constexpr int statusBarId = 2;
+inline constexpr int statusBarHeight = 20;
+inline constexpr int titleChars = 576;
+inline constexpr wchar_t programTitle[] = L" Quillix-64bit";  // every title starts with this
+inline constexpr wchar_t frameClassName[] = L"Quillix-64bit";
+inline constexpr wchar_t hexViewClassName[] = L"HexClientClass";
+inline constexpr wchar_t programCaption[] = L"Quillix-64bit";  // caption of the program's boxes
+
+struct ShellState {
+    HINSTANCE instance = nullptr;    // the process's module; written at start-up
+    HWND frame = nullptr;            // the top-level window, set by its WM_CREATE
+    HWND hexView = nullptr;          // the HexClientClass child, made by the frame's WM_CREATE
+    HWND statusBar = nullptr;        // the status bar, id 2, made by the frame's WM_CREATE
+    HMENU menu = nullptr;            // the frame's menu, read again at every WM_COMMAND
+    int statusEdges[3] = {};         // right edges of the status parts, from the last WM_SIZE
+    wchar_t titleText[titleChars] = {};  // the title last given to the frame
+    UINT findMessageId = 0;          // registered "commdlg_FindReplace"
+    HWND findDialog = nullptr;       // the open Find or Goto dialog, null when none
+    OPENFILENAMEW fileDialog = {};   // shared by Open, Save As and Export As
+    Document doc;                    // the one document
+    ViewState view;                  // the one view state
+    // Opens the help page and the update page; tests put a recorder here.
+    ShellExecuteFunction shellExecute = ShellExecuteW;
+};
+
+extern ShellState shell;
+
+} // namespace quillix

@@ -1,0 +1,114 @@
+#include "app/startup.h"
+
+#include <commctrl.h>
+
+#include <string>
+
+#include "app/frame_window.h"
+#include "app/shell_state.h"
+#include "document/text_format.h"
+#include "hexview/hex_window_win32.h"
+
+namespace quillix {
+namespace {
+
+void showStartFailure(const std::wstring& text) {
+    MessageBoxW(nullptr, text.c_str(), programCaption, MB_TASKMODAL | MB_ICONWARNING);
+}
+
+bool registerClasses(HINSTANCE instance) {
+    WNDCLASSEXW frameClass{};
+    frameClass.cbSize = sizeof frameClass;
+    frameClass.style = CS_BYTEALIGNWINDOW | CS_HREDRAW | CS_VREDRAW;
+    frameClass.lpfnWndProc = frameWindowProc;
+    frameClass.hInstance = instance;
+    frameClass.hIcon = LoadIconW(instance, L"Quillix-64bit");
+    frameClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    frameClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    frameClass.lpszMenuName = L"Quillix-64bit";
+    frameClass.lpszClassName = frameClassName;
+    if (!RegisterClassExW(&frameClass)) {
+        showStartFailure(L"Could not register the window class \"Quillix-64bit\"!");
+        return false;
+    }
+
+    WNDCLASSEXW hexClass{};
+    hexClass.cbSize = sizeof hexClass;
+    hexClass.style = CS_HREDRAW | CS_VREDRAW;
+    hexClass.lpfnWndProc = hexViewProc;
+    hexClass.hInstance = instance;
+    hexClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    hexClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    hexClass.lpszClassName = hexViewClassName;
+    if (!RegisterClassExW(&hexClass)) {
+        UnregisterClassW(frameClassName, instance);
+        showStartFailure(L"Could not register the window class \"HexClientClass\"!");
+        return false;
+    }
+    return true;
+}
+
+// The command line is taken whole as one path, quotes and all.
+void openCommandLine(const wchar_t* commandLine) {
+    Win32ViewHost host(shell.hexView);
+    SystemError cause = 0;
+    // A path that could not fit the name buffers is refused as any unopenable path is.
+    bool fits = textLength(commandLine) < static_cast<std::size_t>(fileTitleChars);
+    if (fits && openDocument(shell.doc, shell.view, host, commandLine, cause)) {
+        shell.menu = GetMenu(shell.frame);
+        copyTextIfFits(shell.doc.filePath, filePathChars + 1, commandLine);
+        copyTextIfFits(shell.doc.fileTitle, fileTitleChars, commandLine);
+        SendMessageW(shell.frame, WM_SETFOCUS, 0, 0);
+        setFrameTitle(L" - ");
+        enableDocumentCommands(true);
+        return;
+    }
+    std::wstring text = L"Could not find file: ";
+    text += commandLine;
+    MessageBoxW(shell.frame, text.c_str(), programCaption, MB_TASKMODAL | MB_ICONWARNING);
+}
+
+} // namespace
+
+HWND startQuillix(HINSTANCE instance, const wchar_t* commandLine) {
+    shell.instance = instance;
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES};
+    InitCommonControlsEx(&controls);
+    if (!registerClasses(instance)) return nullptr;
+
+    HWND frame = CreateWindowExW(WS_EX_WINDOWEDGE, frameClassName, programTitle,
+                                 WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_VISIBLE, CW_USEDEFAULT,
+                                 CW_USEDEFAULT, 635, 353, nullptr, nullptr, instance, nullptr);
+    if (!frame) {
+        unregisterClasses(instance);
+        showStartFailure(L"Could not create the main window!");
+        return nullptr;
+    }
+    if (commandLine && commandLine[0]) openCommandLine(commandLine);
+    return frame;
+}
+
+int runMessageLoop() {
+    MSG message{};
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        // The modeless Find or Goto dialog gets first go, for its Tab, Enter and Escape.
+        if (shell.findDialog && IsDialogMessageW(shell.findDialog, &message)) continue;
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    return static_cast<int>(static_cast<DWORD>(message.wParam));
+}
+
+int runQuillix(HINSTANCE instance, const wchar_t* commandLine) {
+    if (!startQuillix(instance, commandLine)) return 1;
+    int exitCode = runMessageLoop();
+    unregisterClasses(instance);
+    return exitCode;
+}
+
+void unregisterClasses(HINSTANCE instance) {
+    UnregisterClassW(hexViewClassName, instance);
+    UnregisterClassW(frameClassName, instance);
+}
+
+} // namespace quillix

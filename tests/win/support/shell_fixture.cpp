@@ -1,0 +1,99 @@
+#include "shell_fixture.h"
+
+#include <commctrl.h>
+
+#include <fstream>
+#include <random>
+
+#include "app/startup.h"
+
+namespace quillix::test {
+
+void ShellFixture::SetUp() {
+    shell = ShellState{};
+    dialogs.clear();
+    frame = nullptr;
+    quitSeen = false;
+    std::random_device random;
+    folder = std::filesystem::temp_directory_path() /
+             ("quillix-wine-" + std::to_string(random()) + std::to_string(random()));
+    std::filesystem::create_directories(folder);
+}
+
+void ShellFixture::TearDown() {
+    if (shell.frame && IsWindow(shell.frame)) {
+        // Leave without the save question.
+        shell.doc.isModified = 0;
+        SendMessageW(shell.frame, WM_CLOSE, 0, 0);
+    }
+    pump();
+    closeDocumentView(shell.doc);
+    releaseEditLog(shell.doc);
+    unregisterClasses(GetModuleHandleW(nullptr));
+    std::error_code ignored;
+    std::filesystem::permissions(folder, std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::add, ignored);
+    for (auto& entry : std::filesystem::directory_iterator(folder, ignored))
+        SetFileAttributesW(entry.path().c_str(), FILE_ATTRIBUTE_NORMAL);
+    std::filesystem::remove_all(folder, ignored);
+}
+
+HWND ShellFixture::start(const std::wstring& commandLine) {
+    frame = startQuillix(GetModuleHandleW(nullptr), commandLine.c_str());
+    dialogs.watchFrame(frame);
+    pump();
+    return frame;
+}
+
+bool ShellFixture::pump() {
+    MSG message;
+    bool quit = false;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {
+            quit = true;
+            continue;
+        }
+        if (shell.findDialog && IsDialogMessageW(shell.findDialog, &message)) continue;
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    quitSeen = quitSeen || quit;
+    return quit;
+}
+
+std::filesystem::path ShellFixture::makeFile(const std::string& name, const std::vector<std::uint8_t>& bytes) {
+    auto path = folder / name;
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return path;
+}
+
+std::vector<std::uint8_t> ShellFixture::fileBytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+std::wstring ShellFixture::statusText(int part) {
+    LRESULT info = SendMessageW(shell.statusBar, SB_GETTEXTLENGTHW, static_cast<WPARAM>(part), 0);
+    std::wstring text(LOWORD(info) + 1, L'\0');
+    SendMessageW(shell.statusBar, SB_GETTEXTW, static_cast<WPARAM>(part), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(LOWORD(info));
+    return text;
+}
+
+std::wstring ShellFixture::frameTitle() {
+    wchar_t title[1024] = {};
+    GetWindowTextW(shell.frame, title, 1024);
+    return title;
+}
+
+UINT ShellFixture::menuState(int command) { return GetMenuState(GetMenu(shell.frame), command, MF_BYCOMMAND); }
+
+RECT ShellFixture::childRect(HWND child) {
+    RECT rect{};
+    GetWindowRect(child, &rect);
+    MapWindowPoints(HWND_DESKTOP, GetParent(child), reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+} // namespace quillix::test

@@ -1,0 +1,8 @@
+// The Wine tests are a Unicode program like the one they test.
+
+#include <gtest/gtest.h>
+
+int wmain(int argc, wchar_t** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
