@@ -1,19 +1,55 @@
-// The File menu's commands.
+// The File menu's commands. The three file dialogs share one record whose path and name
+// buffers are the document's own filePath and fileTitle; the commands keep the
+// document's names intact across everything that only proposes or exports a name, so
+// Save always writes the document where its title says.
 
 #include "app/file_commands.h"
 
+#include <commctrl.h>
+
+#include <cwchar>
+
 #include "app/frame_window.h"
 #include "app/shell_state.h"
+#include "document/text_dump.h"
 #include "document/text_format.h"
 #include "hexview/hex_window_win32.h"
 
 namespace quillix {
 namespace {
 
+constexpr std::size_t pathBufferChars = filePathChars + 1;
+constexpr std::size_t lastErrorChars = 256;
+
+// The document's names and what the hooks know of them, to put back after a dialog.
+struct SavedNames {
+    wchar_t path[pathBufferChars];
+    wchar_t title[fileTitleChars];
+    WORD fileOffset;
+    WORD fileExtension;
+
+    SavedNames() {
+        std::wmemcpy(path, shell.doc.filePath, pathBufferChars);
+        std::wmemcpy(title, shell.doc.fileTitle, fileTitleChars);
+        fileOffset = shell.fileDialog.nFileOffset;
+        fileExtension = shell.fileDialog.nFileExtension;
+    }
+    void restore() const {
+        std::wmemcpy(shell.doc.filePath, path, pathBufferChars);
+        std::wmemcpy(shell.doc.fileTitle, title, fileTitleChars);
+        shell.fileDialog.nFileOffset = fileOffset;
+        shell.fileDialog.nFileExtension = fileExtension;
+    }
+};
+
 void showFailure(HWND owner, const wchar_t* before, const wchar_t* name, const wchar_t* after) {
     wchar_t text[titleChars];
     formatWithName(text, titleChars, before, nameOrUntitled(name), after);
     MessageBoxW(owner, text, programCaption, MB_TASKMODAL | MB_ICONWARNING);
+}
+
+void setOffsetStatus(const wchar_t* text) {
+    SendMessageW(shell.statusBar, SB_SETTEXTW, 1, reinterpret_cast<LPARAM>(text));
 }
 
 // After a save the document is clean: the red marks go at once.
@@ -24,7 +60,86 @@ void markSaved() {
     resetEditLog(shell.doc);
 }
 
+void prepareDialog(const wchar_t* title, const wchar_t* filter, DWORD flags) {
+    OPENFILENAMEW& dialog = shell.fileDialog;
+    dialog.hwndOwner = shell.frame;
+    dialog.lpstrTitle = title;
+    dialog.lpstrFile = shell.doc.filePath;
+    dialog.lpstrFileTitle = shell.doc.fileTitle;
+    dialog.lpstrFilter = filter;
+    dialog.Flags = flags;
+}
+
+// " %s" of "GetLastError() returned number [%lu], which translate to:\n%s", cut to the
+// 256 characters of its buffer when the system's text is long.
+void formatOpenFailure(wchar_t* message, std::size_t capacity, DWORD code) {
+    wchar_t* systemText = nullptr;
+    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS |
+                       FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ARGUMENT_ARRAY,
+                   nullptr, code, 0, reinterpret_cast<LPWSTR>(&systemText), 0, nullptr);
+    wchar_t lastErrorText[lastErrorChars];
+    std::size_t length = appendText(lastErrorText, lastErrorChars, 0, L"GetLastError() returned number [");
+    length = appendDecimal(lastErrorText, lastErrorChars, length, code);
+    length = appendText(lastErrorText, lastErrorChars, length, L"], which translate to:\n");
+    appendText(lastErrorText, lastErrorChars, length, systemText ? systemText : L"");
+    if (systemText) LocalFree(systemText);
+
+    if (code != 0) {
+        formatWithName(message, capacity, L" ", lastErrorText, L"");
+        return;
+    }
+    formatWithName(message, capacity, L"Could not open file! ", nameOrUntitled(shell.doc.fileTitle), L" is over 4gb");
+}
+
+void reportFailedOpen(DWORD code) {
+    wchar_t message[lastErrorChars + titleChars];
+    formatOpenFailure(message, lastErrorChars + titleChars, code);
+    MessageBoxW(shell.hexView, message, programCaption, MB_TASKMODAL | MB_ICONWARNING);
+
+    // No document is left: the old one went when the open was attempted.
+    HideCaret(shell.hexView);
+    shell.doc.lineCount = 0;
+    shell.doc.fileSize = 0;
+    shell.doc.filePath[0] = L'\0';
+    shell.doc.fileTitle[0] = L'\0';
+    setFrameTitle(L"  ");
+    SendMessageW(shell.statusBar, SB_SETTEXTW, 2, reinterpret_cast<LPARAM>(L"Bytes: 0000000000"));
+    InvalidateRect(shell.hexView, nullptr, TRUE);
+    UpdateWindow(shell.hexView);
+    enableDocumentCommands(false);
+}
+
 } // namespace
+
+LRESULT openCommand() {
+    if (shell.doc.isModified && promptSaveChanges(shell.frame) == IDCANCEL) return 0;
+    SavedNames names;
+    prepareDialog(L"Open", L"All Files (*.*)\0*.*\0", OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_ENABLEHOOK);
+    shell.fileDialog.lpfnHook = openDialogHook;
+    if (!GetOpenFileNameW(&shell.fileDialog)) {
+        names.restore();  // the hook wrote a "*.*" proposal into the path
+        return 0;
+    }
+
+    Win32ViewHost host(shell.hexView);
+    SystemError cause = 0;
+    if (!openDocument(shell.doc, shell.view, host, shell.doc.filePath, cause)) reportFailedOpen(cause);
+
+    if (shell.doc.fileTitle[0]) {
+        shell.view.caretRow = 0;
+        shell.view.caretCell = firstHexCell;
+        shell.view.byteColumn = 1;
+        SetCaretPos(static_cast<int>(shell.view.charWidth * firstHexCell), 0);
+        setFrameTitle(L" - ");
+        enableDocumentCommands(true);
+    } else {
+        HideCaret(shell.hexView);
+    }
+    resetEditLog(shell.doc);
+    shell.doc.isModified = 0;
+    setOffsetStatus(L"Offset: 00000000");
+    return 0;
+}
 
 LRESULT saveCommand() {
     if (!shell.doc.fileTitle[0]) return 0;
@@ -38,6 +153,103 @@ LRESULT saveCommand() {
     // keeps its path and name, so the user can try Save again or choose Save As.
     if (failure == SaveFailure::cannotOpen)
         showFailure(shell.frame, L"Could not write to file ", shell.doc.fileTitle, L"!");
+    return 0;
+}
+
+LRESULT saveAsCommand() {
+    if (!shell.doc.fileTitle[0]) return 0;
+    SavedNames names;
+    prepareDialog(L"Save As", L"All Files (*.*)\0*.*\0", OFN_EXPLORER | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT);
+    if (!GetSaveFileNameW(&shell.fileDialog)) {
+        names.restore();
+        return 0;
+    }
+    Win32ViewHost host(shell.hexView);
+    SaveFailure failure = SaveFailure::none;
+    if (saveDocument(shell.doc, host, &failure)) {
+        setFrameTitle(L"  ");
+        markSaved();
+        return 1;
+    }
+    if (failure == SaveFailure::cannotOpen)
+        showFailure(shell.frame, L"Could not write to file ", shell.doc.fileTitle, L"!");
+    // The document stays tied to the file its title names.
+    names.restore();
+    return 0;
+}
+
+LRESULT exportAsCommand() {
+    if (!shell.doc.fileTitle[0]) return 0;
+    SavedNames names;
+    // The proposal gets ".txt" only when the path has room for it.
+    if (textLength(shell.doc.filePath) + 4 < static_cast<std::size_t>(filePathChars))
+        appendText(shell.doc.filePath, filePathChars, textLength(shell.doc.filePath), L".txt");
+    prepareDialog(L"Export As", L"Text (*.txt)\0*.txt\0Doc (*.doc)\0*.doc\0",
+                  OFN_FORCESHOWHIDDEN | OFN_EXPLORER | OFN_CREATEPROMPT | OFN_ENABLEHOOK |
+                      OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT);
+    shell.fileDialog.nMaxFile = filePathChars;
+    shell.fileDialog.nFilterIndex = 1;
+    shell.fileDialog.lpstrDefExt = L"txt";
+    shell.fileDialog.lpfnHook = exportDialogHook;
+    if (!GetSaveFileNameW(&shell.fileDialog)) {
+        names.restore();
+        return 0;
+    }
+    Win32ViewHost host(shell.hexView);
+    int exported = exportTextDump(shell.doc, host, shell.doc.filePath);
+    wchar_t exportName[fileTitleChars];
+    std::wmemcpy(exportName, shell.doc.fileTitle, fileTitleChars);
+    // The export's names were only borrowed: the document keeps its own.
+    names.restore();
+    if (exported) return 1;
+    showFailure(shell.frame, L"Could not write file ", exportName, L"");
+    return 0;
+}
+
+namespace {
+
+// Writes text and its terminator into the path buffer at index, when it fits.
+void writeIntoPath(std::size_t index, const wchar_t* text) {
+    std::size_t length = textLength(text);
+    if (index + length + 1 > pathBufferChars) return;
+    std::wmemcpy(shell.doc.filePath + index, text, length + 1);
+}
+
+// Puts the name part of the path buffer into the dialog's file-name field: edt1 (1152)
+// in the classic template, the combo box cmb13 (1148) in newer dialogs such as Wine's.
+void showProposedName(HWND hookDialog) {
+    const OPENFILENAMEW& record = shell.fileDialog;
+    if (record.nFileOffset >= pathBufferChars) return;
+    HWND parent = GetParent(hookDialog);
+    int field = GetDlgItem(parent, 1152) ? 1152 : 1148;
+    SetDlgItemTextW(parent, field, shell.doc.filePath + record.nFileOffset);
+}
+
+} // namespace
+
+UINT_PTR CALLBACK openDialogHook(HWND, UINT message, WPARAM, LPARAM) {
+    if (message == WM_INITDIALOG) writeIntoPath(shell.fileDialog.nFileOffset, L"*.*");
+    return 0;
+}
+
+UINT_PTR CALLBACK exportDialogHook(HWND dialog, UINT message, WPARAM, LPARAM lParam) {
+    const OPENFILENAMEW& record = shell.fileDialog;
+    if (message == WM_INITDIALOG) {
+        if (record.nFileExtension == 0) writeIntoPath(record.nFileOffset, L"*.*");
+        if (record.nFilterIndex == 1 && record.nFileExtension != 0) writeIntoPath(record.nFileExtension, L"txt");
+        return 0;
+    }
+    if (message != WM_NOTIFY) return 0;
+    const UINT code = reinterpret_cast<NMHDR*>(lParam)->code;
+    if (code == CDN_TYPECHANGE) {
+        DWORD filterIndex = reinterpret_cast<OFNOTIFYW*>(lParam)->lpOFN->nFilterIndex;
+        if (filterIndex == 1 && record.nFileExtension != 0) writeIntoPath(record.nFileExtension, L"txt");
+        if (filterIndex == 2 && record.nFileExtension != 0) writeIntoPath(record.nFileExtension, L"doc");
+        showProposedName(dialog);
+    }
+    // Some dialogs, Wine's among them, fill the name field from the path before the
+    // hook's WM_INITDIALOG has rewritten it: show the rewritten proposal once they are done.
+    if (code == CDN_INITDONE) showProposedName(dialog);
     return 0;
 }
 

@@ -61,8 +61,14 @@ void openWithShell(const wchar_t* target) {
 LRESULT onCommand(HWND frame, int command) {
     shell.menu = GetMenu(frame);
     switch (command) {
+    case commandOpen:
+        return openCommand();
     case commandSave:
         return saveCommand();
+    case commandSaveAs:
+        return saveAsCommand();
+    case commandExportAs:
+        return exportAsCommand();
     case commandExit:
         // Exit closes exactly as the close box does, question included.
         SendMessageW(frame, WM_CLOSE, 0, 0);
