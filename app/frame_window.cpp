@@ -8,6 +8,7 @@
 #include "app/file_commands.h"
 #include "app/shell_state.h"
 #include "document/text_format.h"
+#include "search/find_dialog_win32.h"
 
 namespace quillix {
 namespace {
@@ -69,6 +70,10 @@ LRESULT onCommand(HWND frame, int command) {
         return saveAsCommand();
     case commandExportAs:
         return exportAsCommand();
+    case commandFind:
+    case commandGoto:
+        openFindDialog(command);
+        return 0;
     case commandExit:
         // Exit closes exactly as the close box does, question included.
         SendMessageW(frame, WM_CLOSE, 0, 0);
@@ -110,6 +115,9 @@ LRESULT CALLBACK frameWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_COMMAND:
         return onCommand(window, LOWORD(wParam));
     default:
+        // The registered message of the Find and Goto dialogs.
+        if (message == shell.findMessageId && shell.findMessageId != 0)
+            return onFindNotification(*reinterpret_cast<const FINDREPLACEW*>(lParam));
         break;
     }
     return DefWindowProcW(window, message, wParam, lParam);

@@ -8,6 +8,7 @@
 
 #include "document/document.h"
 #include "hexview/view_state.h"
+#include "search/search.h"
 
 namespace quillix {
 
@@ -31,9 +32,13 @@ struct ShellState {
     wchar_t titleText[titleChars] = {};  // the title last given to the frame
     UINT findMessageId = 0;          // registered "commdlg_FindReplace"
     HWND findDialog = nullptr;       // the open Find or Goto dialog, null when none
+    int findDialogCommand = 0;       // which of the two it is: the Find or Goto command id
+    FINDREPLACEW findRecord = {};    // shared by Find and Goto, filled anew by each
+    WNDPROC previousEditProc = nullptr;  // the dialog edit's own procedure, under the filter
     OPENFILENAMEW fileDialog = {};   // shared by Open, Save As and Export As
     Document doc;                    // the one document
     ViewState view;                  // the one view state
+    SearchState search;              // the dialogs' texts and the search direction
     // Opens the help page and the update page; tests put a recorder here.
     ShellExecuteFunction shellExecute = ShellExecuteW;
 };

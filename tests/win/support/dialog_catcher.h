@@ -39,6 +39,8 @@ public:
     // Handles the next dialog that is not a plain message box (About, file dialogs, ...).
     // The handler runs as the dialog activates; it usually posts messages to it.
     void handleNextDialog(std::function<void(HWND)> handler) { handlers_.push_back(std::move(handler)); }
+    // Modeless dialogs the test drives itself are left open when this says so.
+    void leaveOpenWhen(std::function<bool(HWND)> predicate) { leaveOpen_ = std::move(predicate); }
     // The frame whose enabled state is recorded for each box.
     void watchFrame(HWND frame) { frame_ = frame; }
 
@@ -61,6 +63,7 @@ private:
     std::vector<HWND> pending_;
     std::deque<int> answers_;
     std::deque<std::function<void(HWND)>> handlers_;
+    std::function<bool(HWND)> leaveOpen_;
     std::vector<SeenDialog> seen_;
     static DialogCatcher* active_;
 };

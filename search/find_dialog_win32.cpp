@@ -1,0 +1,194 @@
+// The Find and Goto dialogs over the common find dialog (FindTextW).
+
+#include "search/find_dialog_win32.h"
+
+#include "app/frame_window.h"
+#include "app/shell_state.h"
+#include "document/text_format.h"
+#include "hexview/hex_window_win32.h"
+
+namespace quillix {
+namespace {
+
+enum DialogControl : int {
+    findEdit = 1152,
+    findHexButton = 1018,
+    findAsciiButton = 1019,
+    gotoHexButton = 1021,
+    gotoDecButton = 1022,
+    matchCaseBox = 1041,
+    upButton = 1056,
+    downButton = 1057,
+};
+
+bool checked(HWND dialog, int id) { return dialog && IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
+
+DialogButtons readButtons(HWND dialog) {
+    DialogButtons buttons;
+    buttons.findHex = checked(dialog, findHexButton);
+    buttons.findAscii = checked(dialog, findAsciiButton);
+    buttons.gotoHex = checked(dialog, gotoHexButton);
+    buttons.gotoDec = checked(dialog, gotoDecButton);
+    buttons.up = checked(dialog, upButton);
+    buttons.down = checked(dialog, downButton);
+    buttons.matchCase = checked(dialog, matchCaseBox);
+    return buttons;
+}
+
+void setEditLimit(HWND dialog, int limit) { SendDlgItemMessageW(dialog, findEdit, EM_LIMITTEXT, static_cast<WPARAM>(limit), 0); }
+void emptyEdit(HWND dialog) { SendDlgItemMessageW(dialog, findEdit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"")); }
+void showMatchCase(HWND dialog, bool show) { ShowWindow(GetDlgItem(dialog, matchCaseBox), show ? SW_SHOW : SW_HIDE); }
+
+void filterEdit(HWND dialog) {
+    HWND edit = GetDlgItem(dialog, findEdit);
+    shell.previousEditProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(findEditProc)));
+}
+
+void warn(const wchar_t* text, const wchar_t* caption) {
+    MessageBoxW(nullptr, text, caption, MB_TASKMODAL | MB_ICONWARNING);
+}
+
+bool isHexDigit(WPARAM c) {
+    return (c >= L'0' && c <= L'9') || (c >= L'A' && c <= L'F') || (c >= L'a' && c <= L'f');
+}
+
+void reportMiss(const FINDREPLACEW& record, const wchar_t* before, const wchar_t* after) {
+    wchar_t text[searchTextUnits + 64];
+    formatWithName(text, searchTextUnits + 64, before, nameOrUntitled(record.lpstrFindWhat), after);
+    warn(text, programCaption);
+}
+
+} // namespace
+
+void openFindDialog(int command) {
+    if (shell.findDialog && IsWindow(shell.findDialog)) {
+        if (shell.findDialogCommand == command) {
+            SetActiveWindow(shell.findDialog);
+            return;
+        }
+        // The record and the edit filter serve one dialog at a time.
+        DestroyWindow(shell.findDialog);
+        shell.findDialog = nullptr;
+    }
+    const bool find = command == commandFind;
+    FINDREPLACEW& record = shell.findRecord;
+    ZeroMemory(&record, sizeof record);
+    record.lStructSize = sizeof record;
+    record.hwndOwner = shell.frame;
+    record.hInstance = nullptr;
+    record.Flags = FR_ENABLEHOOK | FR_ENABLETEMPLATE;
+    record.lpstrFindWhat = find ? shell.search.findWhat : shell.search.gotoWhat;
+    record.wFindWhatLen = searchTextUnits * sizeof(wchar_t);
+    record.lpfnHook = find ? findHookProc : gotoHookProc;
+    record.lpTemplateName = find ? L"FIND" : L"GOTO";
+    shell.findDialogCommand = command;
+    shell.findDialog = FindTextW(&record);
+}
+
+LRESULT onFindNotification(const FINDREPLACEW& record) {
+    if (record.Flags & FR_DIALOGTERM) {
+        shell.findDialog = nullptr;
+        return 0;
+    }
+    if (!(record.Flags & FR_FINDNEXT)) return 0;
+    Win32ViewHost host(shell.hexView);
+    const HexView hv{shell.doc, shell.view, host};
+    const DialogButtons buttons = readButtons(shell.findDialog);
+    if (buttons.findHex && !searchHex(hv, shell.search, buttons))
+        reportMiss(record, L"Hex value\n", L"\nnot found!");
+    if (buttons.findAscii && !searchText(hv, shell.search, buttons))
+        reportMiss(record, L"Ascii string\n\"", L"\"\nnot found!");
+    if (buttons.gotoHex && !gotoOffset(hv, shell.search, buttons))
+        reportMiss(record, L"Hex offset\n", L"\nout of range!");
+    if (buttons.gotoDec && !gotoOffset(hv, shell.search, buttons))
+        reportMiss(record, L"Decimal offset\n", L"\nout of range!");
+    return 0;
+}
+
+UINT_PTR CALLBACK findHookProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+    switch (message) {
+    case WM_INITDIALOG:
+        // Every opening starts empty, in Hex mode, searching down, Match case hidden.
+        SendDlgItemMessageW(dialog, findEdit, EM_SETSEL, 0, -1);
+        setEditLimit(dialog, 100);
+        CheckRadioButton(dialog, upButton, downButton, downButton);
+        CheckRadioButton(dialog, findHexButton, findAsciiButton, findHexButton);
+        emptyEdit(dialog);
+        showMatchCase(dialog, false);
+        filterEdit(dialog);
+        return 0;
+    case WM_COMMAND: {
+        const int id = LOWORD(wParam);
+        const int code = HIWORD(wParam);
+        if (id == IDOK && code == 0) InvalidateRect(dialog, nullptr, FALSE);
+        // A mode button gains the focus just before a click checks it: switching modes
+        // clears the text, which the other mode could not read.
+        if (code == BN_SETFOCUS && id == findHexButton && !checked(dialog, findHexButton)) {
+            setEditLimit(dialog, 100);
+            showMatchCase(dialog, false);
+            emptyEdit(dialog);
+        }
+        if (code == BN_SETFOCUS && id == findAsciiButton && !checked(dialog, findAsciiButton)) {
+            setEditLimit(dialog, 20);
+            showMatchCase(dialog, true);
+            emptyEdit(dialog);
+        }
+        return 0;
+    }
+    default:
+        return 0;
+    }
+}
+
+UINT_PTR CALLBACK gotoHookProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+    switch (message) {
+    case WM_INITDIALOG:
+        SendDlgItemMessageW(dialog, findEdit, EM_SETSEL, 0, -1);
+        setEditLimit(dialog, 8);
+        CheckRadioButton(dialog, gotoHexButton, gotoDecButton, gotoHexButton);
+        emptyEdit(dialog);
+        filterEdit(dialog);
+        return 0;
+    case WM_COMMAND: {
+        const int id = LOWORD(wParam);
+        const int code = HIWORD(wParam);
+        if (id == IDOK && code == 0) InvalidateRect(dialog, nullptr, FALSE);
+        if (code == BN_SETFOCUS && id == gotoHexButton && !checked(dialog, gotoHexButton)) {
+            setEditLimit(dialog, 8);
+            emptyEdit(dialog);
+        }
+        if (code == BN_SETFOCUS && id == gotoDecButton && !checked(dialog, gotoDecButton)) {
+            setEditLimit(dialog, 10);
+            emptyEdit(dialog);
+        }
+        return 0;
+    }
+    default:
+        return 0;
+    }
+}
+
+LRESULT CALLBACK findEditProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam) {
+    // DLGC_WANTARROWS | DLGC_WANTCHARS, without DLGC_HASSETSEL: tabbing in keeps the text unselected.
+    constexpr LRESULT wantedKeys = DLGC_WANTARROWS | DLGC_WANTCHARS;
+    HWND dialog = shell.findDialog;
+    if (checked(dialog, findHexButton) || checked(dialog, gotoHexButton)) {
+        if (message == WM_GETDLGCODE) return wantedKeys;
+        if (message == WM_CHAR && !isHexDigit(wParam) && wParam != VK_BACK) {
+            warn(L"Hexadecimal numbers have to be between a-f or 0-9!", L"Quillix");
+            return 0;
+        }
+    } else if (checked(dialog, findAsciiButton)) {
+        if (message == WM_GETDLGCODE) return wantedKeys;
+    } else if (checked(dialog, gotoDecButton)) {
+        if (message == WM_GETDLGCODE) return wantedKeys;
+        if (message == WM_CHAR && !(wParam >= L'0' && wParam <= L'9') && wParam != VK_BACK) {
+            warn(L"Decimal numbers can only be 0-9!", L"Quillix");
+            return 0;
+        }
+    }
+    return CallWindowProcW(shell.previousEditProc, edit, message, wParam, lParam);
+}
+
+} // namespace quillix
