@@ -1,0 +1,33 @@
+// Numbers shared by the resource script and the code that reacts to them. Plain #defines
+// only: windres reads this file too.
+#ifndef QUILLIX_RESOURCE_IDS_H
+#define QUILLIX_RESOURCE_IDS_H
+
+// Menu commands (WM_COMMAND low word).
+#define IDM_FILE_OPEN 10
+#define IDM_FILE_SAVE 11
+#define IDM_FILE_SAVE_AS 12
+#define IDM_FILE_EXPORT_AS 13
+#define IDM_FILE_EXIT 14
+#define IDM_SEARCH_FIND 20
+#define IDM_SEARCH_GOTO 21
+#define IDM_HELP_CONTENTS 30
+#define IDM_HELP_ABOUT 31
+#define IDM_HELP_CHECK_UPDATES 32
+
+// Controls of the Find and Goto templates. The common find dialog itself drives
+// IDC_FIND_EDIT (its edt1), IDC_MATCH_CASE (chx1), IDC_DIR_UP and IDC_DIR_DOWN (rad1, rad2),
+// IDOK and IDCANCEL; the mode buttons and their group boxes are ours alone.
+#define IDC_VALUE_GROUP_FIND 1017
+#define IDC_FIND_HEX 1018
+#define IDC_FIND_ASCII 1019
+#define IDC_VALUE_GROUP_GOTO 1020
+#define IDC_GOTO_HEX 1021
+#define IDC_GOTO_DEC 1022
+#define IDC_MATCH_CASE 1041
+#define IDC_DIR_UP 1056
+#define IDC_DIR_DOWN 1057
+#define IDC_FIND_LABEL 1151
+#define IDC_FIND_EDIT 1152
+
+#endif
