@@ -139,7 +139,11 @@ void advanceCount(Document& doc) {
     countEntry(doc.editLog, doc.editLog.entries[doc.editCount], +1);
 }
 
+void* systemRealloc(void* block, std::size_t bytes) { return std::realloc(block, bytes); }
+
 } // namespace
+
+EditLogAllocator editLogAllocator = systemRealloc;
 
 bool reserveEdit(Document& doc, EditKind kind) {
     EditLog& log = doc.editLog;
@@ -147,7 +151,7 @@ bool reserveEdit(Document& doc, EditKind kind) {
     if (log.entries && countAfter % 100 != 0) return true;
     std::int64_t wanted = doc.editCount + 500;
     auto* grown = static_cast<std::int64_t*>(
-        std::realloc(log.entries, static_cast<std::size_t>(wanted) * sizeof(std::int64_t)));
+        editLogAllocator(log.entries, static_cast<std::size_t>(wanted) * sizeof(std::int64_t)));
     if (!grown) return false;
     bool first = log.entries == nullptr;
     for (std::int64_t i = first ? 0 : std::min(log.capacity, wanted); i < wanted; ++i) grown[i] = -1;

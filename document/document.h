@@ -2,6 +2,7 @@
 // The document: the one open file, held as a copy-on-write view of the whole file,
 // with its size, row count, path and name, the modified flag and the edit log.
 
+#include <cstddef>
 #include <cstdint>
 
 #include "document/edit_log.h"
@@ -63,6 +64,10 @@ enum class EditKind { highNibble, lowNibble, character };
 // it to editCount + 500 entries whenever the editCount the edit will leave is a multiple
 // of 100. Returns false, changing nothing, when memory runs out.
 bool reserveEdit(Document& doc, EditKind kind);
+// What reserveEdit grows the array with (realloc's contract). Tests put in one that
+// fails, to reach the out-of-memory path; nothing else changes it.
+using EditLogAllocator = void* (*)(void* block, std::size_t bytes);
+extern EditLogAllocator editLogAllocator;
 // Records offset for an edit of this kind (room must have been reserved):
 //   high nibble: entry editCount = offset
 //   low nibble:  editCount + 1, then entry editCount = offset

@@ -1,0 +1,189 @@
+// Typing over the byte under the caret: a hex digit replaces one nibble, a character in
+// the character area the whole byte. Bytes are only overwritten, never inserted, so the
+// document keeps its size; the change lives in the private view until it is saved.
+
+#include "document/text_format.h"
+#include "hexview/hex_view.h"
+
+namespace quillix {
+
+namespace {
+
+constexpr unsigned backspaceChar = 8;
+
+// Value 0..15 of a hexadecimal digit, or -1 for any other code unit.
+int hexDigitValue(unsigned codeUnit) {
+    if (codeUnit >= '0' && codeUnit <= '9') return static_cast<int>(codeUnit - '0');
+    if (codeUnit >= 'A' && codeUnit <= 'F') return static_cast<int>(codeUnit - 'A' + 10);
+    if (codeUnit >= 'a' && codeUnit <= 'f') return static_cast<int>(codeUnit - 'a' + 10);
+    return -1;
+}
+
+void refuseReadOnly(const HexView& hv) {
+    wchar_t text[fileTitleChars + 32];
+    formatWithName(text, sizeof text / sizeof text[0], L"File [", nameOrUntitled(hv.doc.fileTitle),
+                   L"] is read only!");
+    hv.host.messageBox(BoxOwner::hexView, text, L"Quillix-64bit", boxWarning);
+}
+
+PixelRect cellsOfRow(const ViewState& view, std::int64_t firstCell, std::int64_t endCell) {
+    return {static_cast<int>(firstCell * view.charWidth),
+            static_cast<int>(view.caretRow * view.lineHeight),
+            static_cast<int>(endCell * view.charWidth),
+            static_cast<int>((view.caretRow + 1) * view.lineHeight)};
+}
+
+// Repaints the edited byte's hex pair and its character, without erasing: the row is
+// drawn over in full, so there is nothing to clear first.
+void repaintEditedRow(const HexView& hv) {
+    const ViewState& view = hv.view;
+    PixelRect first{}, second{};
+    if (inCharArea(view.caretCell)) {
+        first = cellsOfRow(view, view.caretCell - 40, 49);
+        second = cellsOfRow(view, view.caretCell, view.caretCell + 1);
+    } else {
+        first = cellsOfRow(view, firstHexCell, 49);
+        second = cellsOfRow(view, firstCharCell, rowCells);
+    }
+    hv.host.invalidate(&first, false);
+    hv.host.invalidate(&second, false);
+}
+
+// After the last byte of a row on the partly visible view row, the three checks below
+// take the caret to the first byte of the next row by scrolling, or, when that row is
+// the document's last, by End. Each runs only while the caret is still on that row and
+// reads what the one before left.
+struct EndOfRowChecks {
+    const HexView& hv;
+    std::int64_t firstCell;
+    std::int64_t r;
+    std::int64_t fullRows;
+    std::int64_t tailBytes;
+
+    bool onPartlyVisibleRow() const { return hv.view.caretRow == r; }
+
+    void lastRow() const {
+        ViewState& view = hv.view;
+        if (!onPartlyVisibleRow()) return;
+        if (tailBytes == 0 || offsetOf(view) < fullRows * 16 - 1) return;
+        onKeyDown(hv, keyEnd);
+        view.caretCell = firstCell;
+        view.byteColumn = 1;
+    }
+
+    void scroll() const {
+        ViewState& view = hv.view;
+        if (!onPartlyVisibleRow()) return;
+        if (view.byteColumn != 16 || (view.topLine + view.caretRow) * 16 + 15 >= hv.doc.fileSize - 1)
+            return;
+        view.caretCell = firstCell;
+        view.byteColumn = 1;
+        hv.host.setCaretPos(static_cast<int>(firstCell * view.charWidth),
+                            static_cast<int>(view.caretRow * view.lineHeight));
+        onVScroll(hv, scrollLineDown);
+    }
+
+    void endOfFile() const {
+        ViewState& view = hv.view;
+        if (!onPartlyVisibleRow()) return;
+        if (tailBytes != 0 || offsetOf(view) < hv.doc.fileSize - 1) return;
+        onKeyDown(hv, keyEnd);
+        view.caretCell = firstCell;
+        ++view.caretRow;  // from the last byte to the EOF position on the extra row
+        view.byteColumn = 1;
+    }
+};
+
+// Moves the caret past the byte or nibble just typed: a high nibble to its low nibble, a
+// low nibble or a character to the next byte, wrapping at the end of a row.
+void advanceCaret(const HexView& hv) {
+    ViewState& view = hv.view;
+    const std::int64_t next = view.caretCell + (inInnerOddLowCells(view.caretCell) ? 2 : 1);
+    if (next != 49 && next != rowCells) {
+        view.caretCell = next;
+        return;
+    }
+    const std::int64_t firstCell = firstCellOfArea(view.caretCell);
+    const std::int64_t r = rows(view);
+    if (view.caretRow < r) {
+        ++view.caretRow;
+        view.caretCell = firstCell;
+        view.byteColumn = 1;
+    }
+    const EndOfRowChecks checks{hv, firstCell, r, hv.doc.fileSize / 16, hv.doc.fileSize % 16};
+    if (inCharArea(firstCell)) {
+        checks.scroll();
+        checks.lastRow();
+    } else {
+        checks.lastRow();
+        checks.scroll();
+    }
+    checks.endOfFile();
+}
+
+} // namespace
+
+bool onChar(const HexView& hv, unsigned codeUnit) {
+    Document& doc = hv.doc;
+    ViewState& view = hv.view;
+    // Tested on every character, before anything else: a read-only, removed or absent
+    // file (no document names no file) takes no edits.
+    if (hv.host.fileAttributes(doc.filePath) & attributeReadOnly) {
+        refuseReadOnly(hv);
+        return false;
+    }
+    // The Backspace key has already moved the caret; its character changes nothing.
+    if (codeUnit == backspaceChar) return true;
+    if (!hasDocument(doc)) return true;
+    // At or past the end (and below 0, which only a view under three rows tall could
+    // reach) there is no byte to overwrite.
+    const std::int64_t offset = offsetOf(view);
+    if (offset < 0 || offset >= doc.fileSize) return true;
+
+    const std::int64_t cell = view.caretCell;
+    const std::uint8_t old = doc.fileBytes[offset];
+    std::uint8_t value = 0;
+    EditKind kind = EditKind::character;
+    if (inCharCells(cell)) {
+        value = static_cast<std::uint8_t>(codeUnit & 0xFF);
+    } else if (inHexHighCells(cell) || inHexLowCells(cell)) {
+        const int digit = hexDigitValue(codeUnit);
+        if (digit < 0) {
+            hv.host.beep();
+            return true;
+        }
+        if (inHexHighCells(cell)) {
+            kind = EditKind::highNibble;
+            value = static_cast<std::uint8_t>(digit * 16 + (old & 0x0F));
+        } else {
+            kind = EditKind::lowNibble;
+            value = static_cast<std::uint8_t>((old & 0xF0) + digit);
+        }
+    } else {
+        return true;  // a gap cell or cell 49 holds no byte; nothing puts the caret there
+    }
+
+    if (!reserveEdit(doc, kind)) {
+        // Without a log entry the edit would not show as edited: refuse it whole.
+        hv.host.messageBox(BoxOwner::hexView, L"Not enough memory to record this edit!",
+                           L"Quillix-64bit", boxWarning);
+        return true;
+    }
+    view.matchVisible = 0;
+    doc.isModified = 1;
+    doc.fileBytes[offset] = value;
+    recordEdit(doc, kind, offset);
+    repaintEditedRow(hv);
+
+    advanceCaret(hv);
+    view.byteColumn = columnOfCell(view.caretCell);
+    // As after a key: a view under three rows tall must not keep the caret above its
+    // top row (End, sent by the checks, names rows above it there).
+    keepCaretInShortView(hv);
+    hv.host.setCaretPos(static_cast<int>(view.caretCell * view.charWidth),
+                        static_cast<int>(view.caretRow * view.lineHeight));
+    showOffsetStatus(view, doc, hv.host, EofText::substitute);
+    return true;
+}
+
+} // namespace quillix
