@@ -16,7 +16,7 @@ struct CaseRun {
 // The system's tables, restricted to the units whose mapping is a byte or that are bytes
 // themselves: ASCII, the Latin-1 letters (the multiplication and division signs between
 // them have no case) and the y with diaeresis, whose capital lies outside Latin-1. The
-// micro sign and the sharp s have no single-unit partner there.
+// micro sign and the sharp s keep their value, and no other unit maps onto a byte.
 constexpr CaseRun upperRuns[] = {
     {0x0061, 0x007A, -0x20},  // a-z
     {0x00E0, 0x00F6, -0x20},  // a grave .. o diaeresis

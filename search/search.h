@@ -26,13 +26,14 @@ struct SearchState {
 // Returns 1 on a hit, and also after an odd number of digits, which is answered with a
 // warning box and changes nothing else. Returns 0 when nothing was found: searchPos is
 // then -1 (so the next Down search starts at offset 0), matchLength holds the new
-// length, and the view, the caret and matchStart are unchanged.
+// length, and the view, the caret and matchStart are unchanged. No digits find nothing.
 int searchHex(const HexView& hv, SearchState& state, const DialogButtons& buttons);
 
 // Looks for findWhat as text, one file byte per character (ISO 8859-1), folding case
 // unless Match case is checked, and reveals the hit. Returns 1 on a hit. Returns 0 when
-// nothing was found: searchPos goes back to matchStart (the last hit or go-to target),
-// matchLength holds the new length, and the view, the caret and matchStart are unchanged.
+// nothing was found: searchPos goes back to matchStart (the last hit or go-to target, or
+// -1 when the document has had none), matchLength holds the new length, and the view,
+// the caret and matchStart are unchanged. An empty text finds nothing.
 int searchText(const HexView& hv, SearchState& state, const DialogButtons& buttons);
 
 // Jumps to the offset in gotoWhat, hexadecimal or decimal by the buttons, and marks that

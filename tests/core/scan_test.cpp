@@ -231,8 +231,8 @@ TEST(FastScan, ReadsNothingOutsideTheFile) {
 // searchPos; upward, where the pattern cannot fit, it starts where it last fits; a hit
 // moves searchPos and matchStart there; a hex miss leaves -1, a text miss matchStart.
 struct PlainSearches {
-    std::int64_t searchPos = -1;
-    std::int64_t matchStart = 0;
+    std::int64_t searchPos = -1;   // as a document is opened
+    std::int64_t matchStart = -1;
 
     int search(const std::vector<std::uint8_t>& bytes, const PlainPattern& pattern, std::int64_t direction,
                bool isHex) {
@@ -268,6 +268,7 @@ TEST(FastScan, SearchSequencesLandWhereThePlainSearchesLand) {
         doc.fileSize = static_cast<std::int64_t>(bytes.size());
         doc.lineCount = lineCountFor(doc.fileSize);
         ViewState view;
+        view.matchStart = -1;  // as openDocument leaves it
         view.charWidth = 8;
         view.lineHeight = 16;
         view.clientHeight = 16 * (1 + random.below(30));

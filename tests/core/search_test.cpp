@@ -37,7 +37,7 @@ protected:
         doc.fileSize = static_cast<std::int64_t>(bytes.size());
         doc.lineCount = lineCountFor(doc.fileSize);
         view.searchPos = -1;
-        view.matchStart = 0;
+        view.matchStart = -1;
         view.matchLength = 0;
         view.matchVisible = 0;
     }
@@ -282,7 +282,7 @@ TEST_F(SearchTest, ATextMissGoesBackToTheLastHitSoTheNextSearchStartsBesideIt) {
     EXPECT_EQ(view.matchStart, 8);
 }
 
-TEST(SearchAfterOpen, UpMissesAtOnceAndDownStartsAtTheFirstByte) {
+TEST(SearchAfterOpen, UpMissesAtOnceAndAMissBeforeAnyHitKeepsOffsetZeroInReach) {
     TempFolder folder;
     const auto path = folder.file("open.bin");
     writeBytes(path, ascii("abcabc"));
@@ -291,32 +291,29 @@ TEST(SearchAfterOpen, UpMissesAtOnceAndDownStartsAtTheFirstByte) {
     view.charWidth = cellWidth;
     view.lineHeight = rowHeight;
     view.clientHeight = 200;
-    view.matchStart = 5;  // left from a previous file
+    view.searchPos = 4;  // left from a previous file
+    view.matchStart = 4;
     RecordingHost host;
     SystemError cause = 0;
     ASSERT_EQ(openDocument(doc, view, host, widePath(path).c_str(), cause), 1);
     const HexView hv{doc, view, host};
     SearchState state;
+    DialogButtons hexUp;
+    hexUp.findHex = true;
+    hexUp.up = true;
     std::wcscpy(state.findWhat, L"6263");
-    DialogButtons buttons;
-    buttons.findHex = true;
-    buttons.up = true;
-    EXPECT_EQ(searchHex(hv, state, buttons), 0);
+    EXPECT_EQ(searchHex(hv, state, hexUp), 0);
     EXPECT_EQ(view.searchPos, -1);
-    std::wcscpy(state.findWhat, L"a");
-    buttons = {};
-    buttons.findAscii = true;
-    buttons.up = true;
-    EXPECT_EQ(searchText(hv, state, buttons), 0);
-    EXPECT_EQ(view.searchPos, 0);  // the opened file's matchStart, not the old file's
-    buttons.up = false;
-    buttons.down = true;
-    std::wcscpy(state.findWhat, L"6263");
-    buttons.findAscii = false;
-    buttons.findHex = true;
-    view.searchPos = -1;
-    EXPECT_EQ(searchHex(hv, state, buttons), 1);
-    EXPECT_EQ(view.searchPos, 1);
+
+    DialogButtons textDown;
+    textDown.findAscii = true;
+    textDown.down = true;
+    std::wcscpy(state.findWhat, L"abd");
+    EXPECT_EQ(searchText(hv, state, textDown), 0);
+    EXPECT_EQ(view.searchPos, -1);  // nothing was found in this file yet
+    std::wcscpy(state.findWhat, L"ab");
+    ASSERT_EQ(searchText(hv, state, textDown), 1);
+    EXPECT_EQ(view.searchPos, 0);
     closeDocumentView(doc);
 }
 
