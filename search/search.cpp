@@ -20,7 +20,7 @@ std::int64_t boundedLength(const wchar_t (&text)[searchTextUnits]) {
 
 // The Down and Up buttons are one radio group, and the dialog always starts with Down
 // checked. Should neither be checked, the last direction stays, and before the first
-// search that is Down: a direction of 0 would try the same start position forever.
+// search that is Down: a search needs a direction to step in.
 void takeDirection(SearchState& state, const DialogButtons& buttons) {
     if (buttons.down) state.searchDirection = 1;
     else if (buttons.up) state.searchDirection = -1;
