@@ -48,9 +48,10 @@ int openDocument(Document& doc, ViewState& view, ViewHost& host, const wchar_t* 
     SystemError ignored = 0;
     file.close(ignored);  // the view stands on its own now
 
-    // A new document shows no match and carries none over: searches start afresh.
+    // A new document shows no match and carries none over: searches start afresh. With no
+    // hit yet, a text search that misses goes back to -1 too, so offset 0 is still searched.
     view.matchVisible = 0;
-    view.matchStart = 0;
+    view.matchStart = -1;
     view.matchLength = 0;
     onSize(hv);
 

@@ -28,7 +28,7 @@ struct ViewState {
     std::uint32_t wheelStep = 0;    // wheel delta per row; 0 turns the wheel off
     std::int32_t wheelRemainder = 0;  // wheel delta not yet turned into rows
     std::int64_t searchPos = -1;    // where the last search stopped, or the go-to target; -1 none
-    std::int64_t matchStart = 0;    // first offset of the highlighted match
+    std::int64_t matchStart = 0;    // first offset of the highlighted match; -1 from an open to the first hit
     std::int64_t matchLength = 0;   // its length in bytes (1 for a go-to target)
     std::int32_t matchVisible = 0;  // 1 while the match is painted inverted
     wchar_t statusText[20] = {};    // last text put into status part 1

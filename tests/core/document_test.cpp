@@ -79,7 +79,7 @@ TEST_F(DocumentTest, OpenShowsTheNewDocumentAndResetsTheViewAndSearch) {
     EXPECT_EQ(host.scrollMax, view.scrollMax);
     EXPECT_EQ(view.searchPos, -1);
     EXPECT_EQ(view.matchVisible, 0);
-    EXPECT_EQ(view.matchStart, 0);
+    EXPECT_EQ(view.matchStart, -1);
     EXPECT_EQ(view.matchLength, 0);
     EXPECT_EQ(host.status[statusPartBytes], L"Bytes: 1000");
     EXPECT_EQ(host.caretHides, 1);

@@ -1,0 +1,38 @@
+#pragma once
+// The byte scans behind Find: the same hits, in the same order, as trying one start
+// position after another, but skipping with vector compares over 64 bytes at a time to
+// the positions whose first and last bytes can belong to a match, and only there
+// comparing the rest.
+
+#include <cstdint>
+
+namespace quillix {
+
+inline constexpr int maxScanPattern = 256;
+
+// What each position of a pattern accepts: one byte value, or two (a letter's two cases).
+// A position that accepts no byte at all (a negative hex pair, a character above U+00FF)
+// makes the pattern unmatchable.
+struct ScanPattern {
+    std::int64_t length = 0;  // positions in use, 0..maxScanPattern
+    bool matchable = true;    // false when some position accepts no byte
+    std::uint8_t first[maxScanPattern] = {};   // an accepted value
+    std::uint8_t second[maxScanPattern] = {};  // the other accepted value; equals first when one
+};
+
+// Appends a position that accepts the bytes equal to a or to b; values outside 0..255
+// equal no byte. Returns false, changing nothing, when the pattern is full.
+bool addPosition(ScanPattern& pattern, std::int64_t a, std::int64_t b);
+
+// The smallest pos >= from with pos + length <= size at which every position accepts
+// its byte, or -1. A from below 0 finds nothing. Reads no byte outside 0..size-1.
+// A pattern of length 0 finds nothing.
+std::int64_t scanForward(const std::uint8_t* bytes, std::int64_t size, const ScanPattern& pattern,
+                         std::int64_t from);
+// The largest pos <= from with pos >= 0 at which every position accepts its byte, or -1.
+// A from beyond size - length finds nothing: the caller decides where an upward scan
+// may start. Reads no byte outside 0..size-1. A pattern of length 0 finds nothing.
+std::int64_t scanBackward(const std::uint8_t* bytes, std::int64_t size, const ScanPattern& pattern,
+                          std::int64_t from);
+
+} // namespace quillix

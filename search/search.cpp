@@ -1,0 +1,158 @@
+#include "search/search.h"
+
+#include <algorithm>
+#include <cwchar>
+
+#include "search/case_fold.h"
+#include "search/scan.h"
+
+namespace quillix {
+
+namespace {
+
+// Code units before the terminator. A buffer that lost its terminator is read as if its
+// last unit were one, so nothing past it is touched.
+std::int64_t boundedLength(const wchar_t (&text)[searchTextUnits]) {
+    std::int64_t length = 0;
+    while (length < searchTextUnits - 1 && text[length] != 0) ++length;
+    return length;
+}
+
+// The Down and Up buttons are one radio group, and the dialog always starts with Down
+// checked. Should neither be checked, the last direction stays, and before the first
+// search that is Down: a search needs a direction to step in.
+void takeDirection(SearchState& state, const DialogButtons& buttons) {
+    if (buttons.down) state.searchDirection = 1;
+    else if (buttons.up) state.searchDirection = -1;
+    else if (state.searchDirection == 0) state.searchDirection = 1;
+}
+
+// The first hit from pos on in the search direction, or -1.
+std::int64_t findFrom(const Document& doc, const ScanPattern& pattern, std::int64_t pos,
+                      std::int64_t direction) {
+    if (direction > 0) return scanForward(doc.fileBytes, doc.fileSize, pattern, pos);
+    // Going up, a start too close to the end for the whole pattern is not a miss: the
+    // scan begins at the last position where the pattern still fits.
+    const std::int64_t from = std::min(pos, doc.fileSize - pattern.length);
+    return scanBackward(doc.fileBytes, doc.fileSize, pattern, from);
+}
+
+} // namespace
+
+int searchHex(const HexView& hv, SearchState& state, const DialogButtons& buttons) {
+    const std::int64_t length = boundedLength(state.findWhat);
+    if (length % 2 != 0) {
+        hv.host.messageBox(BoxOwner::none, L"Hexadecimal number must have even number of digits!",
+                           L"Quillix", boxWarning);
+        return 1;
+    }
+    // Pairs of digits are converted as wcstol reads them, so pasted signs and blanks give
+    // what that conversion gives; a negative value matches no byte. Every pair is compared,
+    // however many the edit let through.
+    ScanPattern pattern;
+    for (std::int64_t k = 0; 2 * k < length; ++k) {
+        const wchar_t pair[3] = {state.findWhat[2 * k], state.findWhat[2 * k + 1], 0};
+        const long value = std::wcstol(pair, nullptr, 16);
+        addPosition(pattern, value, value);
+    }
+    takeDirection(state, buttons);
+    ViewState& view = hv.view;
+    view.matchLength = pattern.length;
+    const std::int64_t hit = findFrom(hv.doc, pattern, view.searchPos + state.searchDirection,
+                                      state.searchDirection);
+    if (hit < 0) {
+        view.searchPos = -1;
+        return 0;
+    }
+    view.searchPos = hit;
+    revealMatch(hv, buttons);
+    return 1;
+}
+
+int searchText(const HexView& hv, SearchState& state, const DialogButtons& buttons) {
+    takeDirection(state, buttons);
+    const std::int64_t length = boundedLength(state.findWhat);
+    ViewState& view = hv.view;
+    view.matchLength = length;
+
+    ScanPattern pattern;
+    for (std::int64_t k = 0; k < length; ++k) {
+        const wchar_t unit = state.findWhat[k];
+        state.findUpper[k] = buttons.matchCase ? unit : upperCaseUnit(unit);
+        state.findLower[k] = buttons.matchCase ? unit : lowerCaseUnit(unit);
+        addPosition(pattern, state.findLower[k], state.findUpper[k]);
+    }
+    state.findUpper[length] = 0;
+    state.findLower[length] = 0;
+
+    const std::int64_t hit = findFrom(hv.doc, pattern, view.searchPos + state.searchDirection,
+                                      state.searchDirection);
+    if (hit < 0) {
+        view.searchPos = view.matchStart;
+        return 0;
+    }
+    view.searchPos = hit;
+    revealMatch(hv, buttons);
+    return 1;
+}
+
+int gotoOffset(const HexView& hv, SearchState& state, const DialogButtons& buttons) {
+    wchar_t text[searchTextUnits];
+    const std::int64_t length = boundedLength(state.gotoWhat);
+    std::copy_n(state.gotoWhat, length, text);
+    text[length] = 0;
+
+    long long value = 0;
+    if (buttons.gotoHex) value = std::wcstoll(text, nullptr, 16);
+    if (buttons.gotoDec) value = std::wcstoll(text, nullptr, 10);
+    ViewState& view = hv.view;
+    if (value < 0 || value >= hv.doc.fileSize) return 0;
+
+    view.searchPos = value;
+    view.matchStart = value;
+    view.matchLength = 1;
+    revealMatch(hv, buttons);
+    return 1;
+}
+
+void revealMatch(const HexView& hv, const DialogButtons& buttons) {
+    ViewState& view = hv.view;
+    const Document& doc = hv.doc;
+    const std::int64_t wholeRows = rows(view);
+    const std::int64_t fullDataRows = doc.fileSize / 16;
+    const std::int64_t matchRow = view.searchPos / 16;
+    view.matchVisible = 1;
+
+    if (matchRow <= view.topLine + wholeRows) {
+        // In view, or above it (fixed below); the partly visible row counts as in view.
+        view.caretRow = matchRow - view.topLine;
+    } else if (matchRow <= fullDataRows - wholeRows) {
+        view.topLine = matchRow;
+        view.caretRow = 0;
+    } else {
+        // The last page: the same position the End key's bottom rules lead to.
+        view.topLine = fullDataRows - wholeRows + 1 + (doc.fileSize % 16 != 0 ? 1 : 0);
+        view.caretRow = matchRow - view.topLine;
+        // Painting draws nothing past the data; the erase clears what the old page showed there.
+        hv.host.invalidate(nullptr, true);
+    }
+    if (view.topLine > matchRow) {
+        view.topLine = matchRow;
+        view.caretRow = 0;
+    }
+
+    caretCellForOffset(view, view.searchPos, buttons);
+    hv.host.setCaretPos(static_cast<int>(view.caretCell * view.charWidth),
+                        static_cast<int>(view.caretRow * view.lineHeight));
+    view.matchStart = view.searchPos;
+    formatOffsetStatus(view.statusText, offsetOf(view));
+    hv.host.setStatusText(statusPartOffset, view.statusText);
+
+    // Repaint now, so the inverted range shows while the dialog keeps the focus.
+    hv.host.invalidate(nullptr, false);
+    hv.host.updateWindow();
+    // Same as the view's WM_SIZE with zero parameters: scroll range and box follow topLine.
+    onSize(hv);
+}
+
+} // namespace quillix

@@ -1,0 +1,50 @@
+#pragma once
+// Find and go-to: the hex and text searches, the jump to an offset, and the placing of a
+// hit in the view. The shell reads the open dialog's buttons into a DialogButtons value
+// and calls these on the default button; it shows the not-found and out-of-range boxes
+// itself when an operation returns 0.
+
+#include <cstdint>
+
+#include "hexview/hex_view.h"
+#include "hexview/view_state.h"
+
+namespace quillix {
+
+inline constexpr int searchTextUnits = 256;
+
+struct SearchState {
+    wchar_t findWhat[searchTextUnits] = {};   // the Find edit's text; hex digits or a text
+    wchar_t gotoWhat[searchTextUnits] = {};   // the Goto edit's text; a hex or decimal offset
+    wchar_t findUpper[searchTextUnits] = {};  // findWhat upper-cased, rewritten by each text search
+    wchar_t findLower[searchTextUnits] = {};  // findWhat lower-cased, rewritten by each text search
+    std::int64_t searchDirection = 0;         // +1 Down, -1 Up; 0 until the first search
+};
+
+// Looks for the bytes typed as hex digits in findWhat, from searchPos one step in the
+// chosen direction (Down or Up from the buttons), and reveals the hit.
+// Returns 1 on a hit, and also after an odd number of digits, which is answered with a
+// warning box and changes nothing else. Returns 0 when nothing was found: searchPos is
+// then -1 (so the next Down search starts at offset 0), matchLength holds the new
+// length, and the view, the caret and matchStart are unchanged. No digits find nothing.
+int searchHex(const HexView& hv, SearchState& state, const DialogButtons& buttons);
+
+// Looks for findWhat as text, one file byte per character (ISO 8859-1), folding case
+// unless Match case is checked, and reveals the hit. Returns 1 on a hit. Returns 0 when
+// nothing was found: searchPos goes back to matchStart (the last hit or go-to target, or
+// -1 when the document has had none), matchLength holds the new length, and the view,
+// the caret and matchStart are unchanged. An empty text finds nothing.
+int searchText(const HexView& hv, SearchState& state, const DialogButtons& buttons);
+
+// Jumps to the offset in gotoWhat, hexadecimal or decimal by the buttons, and marks that
+// one byte. Returns 1 when the view moved; 0, changing nothing, when the offset is
+// negative, at or past fileSize, or too large to convert.
+int gotoOffset(const HexView& hv, SearchState& state, const DialogButtons& buttons);
+
+// Brings searchPos into view: scrolls as little as keeps the hit's row on screen (or to
+// the last page near the end), puts the caret on the hit's first byte in the dialog's
+// area, marks the match range for inverted painting, shows "Offset: " with the hit's
+// offset in status part 1, repaints at once and refreshes the scroll range.
+void revealMatch(const HexView& hv, const DialogButtons& buttons);
+
+} // namespace quillix
