@@ -2,7 +2,7 @@
 // order a byte-by-byte painter would draw it (label, then per byte its hex text and its
 // character), so that a later draw overwrites an earlier one exactly as opaque text
 // does; the scratch row is then cut into runs of neighbouring cells with one colour pair.
-// The edit log is asked once per row, through its row index.
+// The edit log is asked once per row, through its row index, a batch of rows at a time.
 
 #include "hexview/paint_layout.h"
 
@@ -72,13 +72,12 @@ struct PaintContext {
     bool modified;
 };
 
-void fillRow(const PaintContext& pc, std::int64_t row, ScratchRow& scratch) {
+void fillRow(const PaintContext& pc, std::int64_t row, std::uint16_t edited, ScratchRow& scratch) {
     std::memset(scratch.style, undrawn, sizeof scratch.style);
     putLabel(scratch, row);
     const std::int64_t rowStart = row * 16;
     const std::int64_t left = pc.doc.fileSize - rowStart;
     const int count = left < 16 ? static_cast<int>(left) : 16;
-    const std::uint16_t edited = pc.modified ? editedMaskOfRow(pc.doc, row) : 0;
     const std::uint8_t* bytes = pc.doc.fileBytes + rowStart;
     for (int k = 0; k < count; ++k) {
         const std::int64_t pos = rowStart + k;
@@ -130,10 +129,24 @@ void layoutPaint(const Document& doc, const ViewState& view, const PixelRect& pa
                           shown ? view.matchStart + view.matchLength : view.matchStart,
                           view.matchStart + view.matchLength - 1,
                           doc.isModified == 1};
+    // Rows past the data are never painted.
+    const std::int64_t dataRows = (doc.fileSize + 15) / 16;
+    if (end > dataRows) end = dataRows;
+
+    // The edit index is asked for a batch of rows in one tight loop before any of them
+    // is laid out: with a big log each question is a cache miss, and asked together the
+    // misses overlap instead of queueing behind each row's layout.
+    constexpr std::int64_t batchRows = 64;
+    std::uint16_t edited[batchRows];
     ScratchRow scratch;
-    for (std::int64_t row = first; row < end && row * 16 < doc.fileSize; ++row) {
-        fillRow(pc, row, scratch);
-        emitRuns(scratch, static_cast<std::int32_t>(row - view.topLine), out);
+    for (std::int64_t batch = first; batch < end; batch += batchRows) {
+        const std::int64_t batchEnd = end - batch < batchRows ? end : batch + batchRows;
+        for (std::int64_t row = batch; row < batchEnd; ++row)
+            edited[row - batch] = pc.modified ? editedMaskOfRow(doc, row) : 0;
+        for (std::int64_t row = batch; row < batchEnd; ++row) {
+            fillRow(pc, row, edited[row - batch], scratch);
+            emitRuns(scratch, static_cast<std::int32_t>(row - view.topLine), out);
+        }
     }
 }
 
