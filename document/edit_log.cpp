@@ -4,13 +4,14 @@ namespace quillix {
 namespace {
 
 std::size_t hashSlot(std::int64_t key, std::size_t mask) {
-    // Fibonacci hashing: consecutive offsets spread over the table.
+    // Fibonacci hashing: consecutive keys spread over the table.
     return static_cast<std::size_t>((static_cast<std::uint64_t>(key) * 0x9E3779B97F4A7C15ull) >> 20) & mask;
 }
 
 } // namespace
 
-std::size_t OffsetCounter::find(std::int64_t key) const {
+template <class Value>
+std::size_t FlatTable<Value>::slotOf(std::int64_t key) const {
     if (slots_.empty()) return 0;
     std::size_t mask = slots_.size() - 1;
     for (std::size_t i = hashSlot(key, mask);; i = (i + 1) & mask) {
@@ -19,31 +20,52 @@ std::size_t OffsetCounter::find(std::int64_t key) const {
     }
 }
 
-void OffsetCounter::grow() {
+template <class Value>
+Value* FlatTable<Value>::find(std::int64_t key) {
+    std::size_t slot = slotOf(key);
+    return slot == slots_.size() ? nullptr : &slots_[slot].value;
+}
+
+template <class Value>
+const Value* FlatTable<Value>::find(std::int64_t key) const {
+    std::size_t slot = slotOf(key);
+    return slot == slots_.size() ? nullptr : &slots_[slot].value;
+}
+
+template <class Value>
+void FlatTable<Value>::grow() {
     std::vector<Slot> old;
     old.swap(slots_);
-    slots_.assign(old.empty() ? 64 : old.size() * 2, Slot{emptyKey, 0});
+    slots_.assign(old.empty() ? 64 : old.size() * 2, Slot{emptyKey, Value{}});
     used_ = 0;
     for (const Slot& slot : old) {
         if (slot.key == emptyKey) continue;
-        slots_[insertSlot(slot.key)].value = slot.value;
+        insert(slot.key) = slot.value;
     }
 }
 
-std::size_t OffsetCounter::insertSlot(std::int64_t key) {
+template <class Value>
+Value& FlatTable<Value>::insert(std::int64_t key) {
     if ((used_ + 1) * 2 > slots_.size()) grow();
     std::size_t mask = slots_.size() - 1;
     for (std::size_t i = hashSlot(key, mask);; i = (i + 1) & mask) {
-        if (slots_[i].key == key) return i;
+        if (slots_[i].key == key) return slots_[i].value;
         if (slots_[i].key == emptyKey) {
-            slots_[i] = Slot{key, 0};
+            slots_[i] = Slot{key, Value{}};
             ++used_;
-            return i;
+            return slots_[i].value;
         }
     }
 }
 
-void OffsetCounter::erase(std::size_t slot) {
+template <class Value>
+void FlatTable<Value>::erase(std::int64_t key) {
+    std::size_t slot = slotOf(key);
+    if (slot != slots_.size()) eraseSlot(slot);
+}
+
+template <class Value>
+void FlatTable<Value>::eraseSlot(std::size_t slot) {
     // Backward-shift deletion keeps every probe chain unbroken without tombstones.
     std::size_t mask = slots_.size() - 1;
     std::size_t hole = slot;
@@ -56,45 +78,52 @@ void OffsetCounter::erase(std::size_t slot) {
             hole = i;
         }
     }
-    slots_[hole] = Slot{emptyKey, 0};
+    slots_[hole] = Slot{emptyKey, Value{}};
     --used_;
 }
 
-std::uint32_t OffsetCounter::add(std::int64_t key, int delta) {
-    if (delta < 0) {
-        std::size_t slot = find(key);
-        if (slot == slots_.size()) return 0;
-        std::uint32_t value = --slots_[slot].value;
-        if (value == 0) erase(slot);
-        return value;
-    }
-    return ++slots_[insertSlot(key)].value;
-}
-
-std::uint32_t OffsetCounter::count(std::int64_t key) const {
-    std::size_t slot = find(key);
-    return slot == slots_.size() ? 0 : slots_[slot].value;
-}
-
-void OffsetCounter::setBits(std::int64_t key, std::uint16_t bits, bool on) {
-    if (on) {
-        slots_[insertSlot(key)].value |= bits;
-        return;
-    }
-    std::size_t slot = find(key);
-    if (slot == slots_.size()) return;
-    slots_[slot].value &= ~static_cast<std::uint32_t>(bits);
-    if (slots_[slot].value == 0) erase(slot);
-}
-
-std::uint16_t OffsetCounter::bits(std::int64_t key) const {
-    return static_cast<std::uint16_t>(count(key));
-}
-
-void OffsetCounter::clear() {
+template <class Value>
+void FlatTable<Value>::clear() {
     slots_.clear();
     slots_.shrink_to_fit();
     used_ = 0;
+}
+
+template class FlatTable<std::uint32_t>;
+template class FlatTable<RowMaskIndex::Block>;
+
+std::uint32_t OffsetCounter::add(std::int64_t key, int delta) {
+    if (delta >= 0) return ++table_.insert(key);
+    std::uint32_t* count = table_.find(key);
+    if (!count) return 0;
+    std::uint32_t now = --*count;
+    if (now == 0) table_.erase(key);
+    return now;
+}
+
+std::uint32_t OffsetCounter::count(std::int64_t key) const {
+    const std::uint32_t* count = table_.find(key);
+    return count ? *count : 0;
+}
+
+void RowMaskIndex::setBits(std::int64_t row, std::uint16_t bits, bool on) {
+    const std::int64_t blockKey = row / rowsPerBlock;
+    const std::size_t place = static_cast<std::size_t>(row % rowsPerBlock);
+    if (on) {
+        blocks_.insert(blockKey)[place] |= bits;
+        return;
+    }
+    Block* block = blocks_.find(blockKey);
+    if (!block) return;
+    (*block)[place] &= static_cast<std::uint16_t>(~bits);
+    for (std::uint16_t mask : *block)
+        if (mask != 0) return;
+    blocks_.erase(blockKey);
+}
+
+std::uint16_t RowMaskIndex::bits(std::int64_t row) const {
+    const Block* block = blocks_.find(row / rowsPerBlock);
+    return block ? (*block)[static_cast<std::size_t>(row % rowsPerBlock)] : 0;
 }
 
 } // namespace quillix

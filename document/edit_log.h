@@ -8,44 +8,76 @@
 // index reproduces exactly which entries count, so the painter asks one question per
 // row instead of scanning the log for every byte.
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
 namespace quillix {
 
-// A flat hash map from 64-bit keys to small counters, open addressing with linear
-// probing and backward-shift deletion. Only what the index needs.
-class OffsetCounter {
+// A flat hash map from 64-bit keys (never INT64_MIN) to small values, open addressing
+// with linear probing and backward-shift deletion. Only what the index needs.
+template <class Value>
+class FlatTable {
 public:
-    // Adds delta (+1 or -1) to the key's count and returns the new count; a count that
-    // reaches 0 removes the key.
-    std::uint32_t add(std::int64_t key, int delta);
-    std::uint32_t count(std::int64_t key) const;
-    // For the row masks: sets or clears bits of the 16-bit value stored for key.
-    void setBits(std::int64_t key, std::uint16_t bits, bool on);
-    std::uint16_t bits(std::int64_t key) const;
+    // The key's value, or null when the key is absent.
+    Value* find(std::int64_t key);
+    const Value* find(std::int64_t key) const;
+    // The key's value, inserted value-initialised when absent.
+    Value& insert(std::int64_t key);
+    // Removes the key; nothing happens when it is absent.
+    void erase(std::int64_t key);
     void clear();
     std::size_t size() const { return used_; }
 
 private:
     struct Slot {
         std::int64_t key;
-        std::uint32_t value;
+        Value value;
     };
     static constexpr std::int64_t emptyKey = INT64_MIN;
-    std::size_t find(std::int64_t key) const;  // slot index, or capacity when absent
-    std::size_t insertSlot(std::int64_t key);  // slot of key, inserting it with value 0
-    void erase(std::size_t slot);
+    std::size_t slotOf(std::int64_t key) const;  // slot index, or capacity when absent
+    void eraseSlot(std::size_t slot);
     void grow();
     std::vector<Slot> slots_;
     std::size_t used_ = 0;
+};
+
+// How many counted log entries hold each offset.
+class OffsetCounter {
+public:
+    // Adds delta (+1 or -1) to the key's count and returns the new count; a count that
+    // reaches 0 removes the key.
+    std::uint32_t add(std::int64_t key, int delta);
+    std::uint32_t count(std::int64_t key) const;
+    void clear() { table_.clear(); }
+    std::size_t size() const { return table_.size(); }
+
+private:
+    FlatTable<std::uint32_t> table_;
+};
+
+// For each row, bit k set when byte k of the row is logged. Rows are kept in blocks of
+// sixteen neighbours, so the rows of one view are a handful of lookups: with a big log
+// every lookup is a likely cache miss.
+class RowMaskIndex {
+public:
+    void setBits(std::int64_t row, std::uint16_t bits, bool on);
+    std::uint16_t bits(std::int64_t row) const;
+    void clear() { blocks_.clear(); }
+    std::size_t size() const { return blocks_.size(); }  // blocks holding a logged byte
+
+    static constexpr int rowsPerBlock = 16;
+    using Block = std::array<std::uint16_t, rowsPerBlock>;
+
+private:
+    FlatTable<Block> blocks_;
 };
 
 struct EditLog {
     std::int64_t* entries = nullptr;  // realloc'd array of file offsets; -1 in unused slots
     std::int64_t capacity = 0;        // entries the array has room for
     OffsetCounter offsetCounts;       // offset -> how many counted entries hold it
-    OffsetCounter rowMasks;           // row (offset / 16) -> bit k set when byte k is logged
+    RowMaskIndex rowMasks;            // row (offset / 16) -> bit k set when byte k is logged
 };
 
 } // namespace quillix

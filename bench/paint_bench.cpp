@@ -1,0 +1,234 @@
+// The paint layout: how many draw calls a painted row costs, and what a huge edit log
+// adds to laying out a full view.
+//
+// (a) Runs per painted row for a plain view, a view with edits and a view with a visible
+//     match, against the 33 draws per full row (1 label, 2 per byte) of the byte-by-byte
+//     painter.
+// (b) A full view laid out with 1,000,000 edit-log entries, concentrated in the view or
+//     scattered over a 1 GiB document, against the same layout with an empty log; the
+//     document is modified in both. Measured warm (back-to-back paints) and cold (the
+//     caches flushed before each paint, as after the user has been elsewhere). The
+//     byte-by-byte scan of the log that the index replaces is timed once for scale.
+//
+// Run: build/native/paint_bench  (Release build: cmake --preset native)
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "document/document.h"
+#include "hexview/paint_layout.h"
+#include "hexview/view_state.h"
+
+namespace {
+
+using namespace quillix;
+
+constexpr std::int64_t documentSize = std::int64_t{1} << 30;
+constexpr std::int64_t viewRows = 40;
+constexpr std::int64_t logEntries = 1'000'000;
+constexpr std::int64_t byteByByteDrawsPerFullRow = 1 + 2 * 16;
+
+// One 1 GiB document, zero pages except the stretch under the view.
+std::uint8_t* documentBytes() {
+    static std::uint8_t* bytes = [] {
+        auto* memory = static_cast<std::uint8_t*>(std::calloc(static_cast<std::size_t>(documentSize), 1));
+        if (!memory) {
+            std::fprintf(stderr, "cannot allocate the 1 GiB document\n");
+            std::exit(1);
+        }
+        return memory;
+    }();
+    return bytes;
+}
+
+ViewState fullView() {
+    ViewState view;
+    view.charWidth = 10;
+    view.lineHeight = 18;
+    view.clientHeight = viewRows * 18 + 7;  // and a partly visible row
+    view.topLine = documentSize / 16 / 2;
+    return view;
+}
+
+PixelRect wholeClient(const ViewState& view) {
+    return PixelRect{0, 0, rowCells * static_cast<int>(view.charWidth), static_cast<int>(view.clientHeight)};
+}
+
+std::int64_t viewFirstOffset() { return fullView().topLine * 16; }
+std::int64_t viewBytes() { return (viewRows + 1) * 16; }
+
+void loadDocument(Document& doc) {
+    doc.fileBytes = documentBytes();
+    doc.fileSize = documentSize;
+    doc.lineCount = lineCountFor(documentSize);
+    std::mt19937_64 random(1);
+    for (std::int64_t i = 0; i < viewBytes(); ++i)
+        doc.fileBytes[viewFirstOffset() + i] = static_cast<std::uint8_t>(random());
+}
+
+void editCharacters(Document& doc, std::int64_t count, std::int64_t from, std::int64_t span, std::uint64_t seed) {
+    std::mt19937_64 random(seed);
+    for (std::int64_t i = 0; i < count; ++i) {
+        if (!reserveEdit(doc, EditKind::character)) {
+            std::fprintf(stderr, "out of memory after %lld edits\n", static_cast<long long>(i));
+            std::exit(1);
+        }
+        recordEdit(doc, EditKind::character, from + static_cast<std::int64_t>(random() % static_cast<std::uint64_t>(span)));
+    }
+    doc.isModified = 1;
+}
+
+enum Scenario { emptyLog, concentratedLog, scatteredLog, scenarioCount };
+const char* const scenarioNames[] = {"empty log", "1M entries in the view", "1M entries over 1 GiB"};
+
+Document& documentFor(Scenario scenario) {
+    static Document docs[scenarioCount];
+    static bool built[scenarioCount] = {};
+    Document& doc = docs[scenario];
+    if (built[scenario]) return doc;
+    built[scenario] = true;
+    loadDocument(doc);
+    doc.isModified = 1;
+    if (scenario == concentratedLog) editCharacters(doc, logEntries, viewFirstOffset(), viewBytes(), 2);
+    if (scenario == scatteredLog) editCharacters(doc, logEntries, 0, documentSize, 3);
+    return doc;
+}
+
+// Streams through more memory than the caches hold, so the next paint starts cold.
+void flushCaches() {
+    static std::vector<std::uint64_t> sweep(64u << 20 >> 3, 1);
+    std::uint64_t sum = 0;
+    for (std::size_t i = 0; i < sweep.size(); i += 8) sum += sweep[i]++;
+    benchmark::DoNotOptimize(sum);
+}
+
+double secondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+struct Timings {
+    std::vector<double> warm[scenarioCount];  // seconds per layout, one figure per round
+    std::vector<double> cold[scenarioCount];
+};
+
+// The scenarios take turns within every round, so that whatever else the machine is
+// doing falls on all of them alike.
+Timings measureLayouts(int warmRounds, int warmRepeats, int coldRounds) {
+    Timings timings;
+    ViewState view = fullView();
+    PaintRuns runs;
+    for (int round = 0; round < warmRounds; ++round) {
+        for (int s = 0; s < scenarioCount; ++s) {
+            const Document& doc = documentFor(static_cast<Scenario>(s));
+            layoutPaint(doc, view, wholeClient(view), runs);
+            auto start = std::chrono::steady_clock::now();
+            for (int i = 0; i < warmRepeats; ++i) {
+                layoutPaint(doc, view, wholeClient(view), runs);
+                benchmark::DoNotOptimize(runs.runs.data());
+            }
+            timings.warm[s].push_back(secondsSince(start) / warmRepeats);
+        }
+    }
+    for (int round = 0; round < coldRounds; ++round) {
+        for (int s = 0; s < scenarioCount; ++s) {
+            const Document& doc = documentFor(static_cast<Scenario>(s));
+            flushCaches();
+            auto start = std::chrono::steady_clock::now();
+            layoutPaint(doc, view, wholeClient(view), runs);
+            benchmark::DoNotOptimize(runs.runs.data());
+            timings.cold[s].push_back(secondsSince(start));
+        }
+    }
+    return timings;
+}
+
+double percentile(std::vector<double> values, double fraction) {
+    std::sort(values.begin(), values.end());
+    return values[static_cast<std::size_t>(fraction * static_cast<double>(values.size() - 1))];
+}
+
+// The question the index answers, asked the old way: every painted byte against every
+// counted entry. Returns seconds for one full view.
+double byteByByteScanSeconds(const Document& doc) {
+    auto start = std::chrono::steady_clock::now();
+    std::uint64_t red = 0;
+    for (std::int64_t pos = viewFirstOffset(); pos < viewFirstOffset() + viewBytes(); ++pos) {
+        bool edited = false;
+        for (std::int64_t i = 0; i <= doc.editCount; ++i)
+            if (doc.editLog.entries[i] == pos) edited = true;
+        red += edited;
+    }
+    benchmark::DoNotOptimize(red);
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+void printDrawsPerRow() {
+    struct Case {
+        const char* name;
+        void (*prepare)(Document&, ViewState&);
+    } cases[] = {
+        {"plain full view", [](Document&, ViewState&) {}},
+        {"1 byte in 8 edited", [](Document& doc, ViewState&) {
+             for (std::int64_t i = 0; i < viewBytes(); i += 8) editCharacters(doc, 1, viewFirstOffset() + i + (i / 8) % 7, 1, 0);
+         }},
+        {"every byte edited", [](Document& doc, ViewState&) {
+             for (std::int64_t i = 0; i < viewBytes(); ++i) editCharacters(doc, 1, viewFirstOffset() + i, 1, 0);
+         }},
+        {"visible 24-byte match", [](Document&, ViewState& view) {
+             view.matchStart = viewFirstOffset() + 5 * 16 + 9;
+             view.matchLength = 24;
+             view.matchVisible = 1;
+         }},
+    };
+    std::printf("\n(a) draw calls per painted row (byte-by-byte painter: %lld per full row)\n",
+                static_cast<long long>(byteByByteDrawsPerFullRow));
+    std::printf("%-24s %6s %6s %10s %10s\n", "view", "rows", "runs", "runs/row", "fewer by");
+    for (const Case& c : cases) {
+        Document doc;
+        loadDocument(doc);
+        ViewState view = fullView();
+        c.prepare(doc, view);
+        PaintRuns runs;
+        layoutPaint(doc, view, wholeClient(view), runs);
+        double perRow = static_cast<double>(runs.runs.size()) / static_cast<double>(viewRows + 1);
+        std::printf("%-24s %6lld %6zu %10.2f %9.1fx\n", c.name, static_cast<long long>(viewRows + 1),
+                    runs.runs.size(), perRow, static_cast<double>(byteByByteDrawsPerFullRow) / perRow);
+        releaseEditLog(doc);
+    }
+}
+
+} // namespace
+
+int main() {
+    printDrawsPerRow();
+
+    std::printf("\n(b) full-view layout (%lld rows) with the document modified\n", static_cast<long long>(viewRows + 1));
+    std::printf("building the logs (%lld character edits each)...\n", static_cast<long long>(logEntries));
+    for (int s = 0; s < scenarioCount; ++s) documentFor(static_cast<Scenario>(s));
+
+    Timings timings = measureLayouts(40, 300, 300);
+    std::printf("%-26s %14s %14s %14s %14s\n", "log", "warm best", "warm median", "cold best", "cold median");
+    for (int s = 0; s < scenarioCount; ++s)
+        std::printf("%-26s %11.2f us %11.2f us %11.2f us %11.2f us\n", scenarioNames[s],
+                    percentile(timings.warm[s], 0) * 1e6, percentile(timings.warm[s], 0.5) * 1e6,
+                    percentile(timings.cold[s], 0) * 1e6, percentile(timings.cold[s], 0.5) * 1e6);
+    std::printf("\nratio to the empty log (target <= 1.5x):\n");
+    for (int s = concentratedLog; s < scenarioCount; ++s) {
+        std::printf("  %-26s warm %.2fx (best) %.2fx (median)   cold %.2fx (best) %.2fx (median)\n", scenarioNames[s],
+                    percentile(timings.warm[s], 0) / percentile(timings.warm[emptyLog], 0),
+                    percentile(timings.warm[s], 0.5) / percentile(timings.warm[emptyLog], 0.5),
+                    percentile(timings.cold[s], 0) / percentile(timings.cold[emptyLog], 0),
+                    percentile(timings.cold[s], 0.5) / percentile(timings.cold[emptyLog], 0.5));
+    }
+    std::printf("\nfor scale, the byte-by-byte scan of the log for the same view:\n");
+    for (int s = concentratedLog; s < scenarioCount; ++s)
+        std::printf("  %-24s %10.1f ms per paint\n", scenarioNames[s], byteByByteScanSeconds(documentFor(static_cast<Scenario>(s))) * 1e3);
+    return 0;
+}
