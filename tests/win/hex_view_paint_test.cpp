@@ -1,0 +1,174 @@
+// The hex view painted by the real window under Wine and read back pixel by pixel, and
+// its scroll bar as the system reports it.
+
+#include <windows.h>
+
+#include <string>
+
+#include "support/shell_fixture.h"
+
+namespace quillix::test {
+namespace {
+
+struct CellColours {
+    int red = 0;    // pure red pixels: edited text
+    int black = 0;
+    int white = 0;
+    int other = 0;
+};
+
+class HexViewPaintTest : public ShellFixture {
+protected:
+    void openFile(std::vector<std::uint8_t> bytes) {
+        auto path = makeFile("paint.bin", bytes);
+        ASSERT_NE(start(path.wstring()), nullptr);
+    }
+    void repaint() {
+        InvalidateRect(shell.hexView, nullptr, TRUE);
+        UpdateWindow(shell.hexView);
+        pump();
+    }
+    // The view's client pixels as they are on screen now.
+    void capture() {
+        RECT client{};
+        GetClientRect(shell.hexView, &client);
+        width_ = client.right;
+        height_ = client.bottom;
+        HDC screen = GetDC(shell.hexView);
+        HDC memory = CreateCompatibleDC(screen);
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = width_;
+        info.bmiHeader.biHeight = -height_;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        void* bits = nullptr;
+        HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        BitBlt(memory, 0, 0, width_, height_, screen, 0, 0, SRCCOPY);
+        pixels_.assign(static_cast<const std::uint32_t*>(bits),
+                       static_cast<const std::uint32_t*>(bits) + width_ * height_);
+        SelectObject(memory, old);
+        DeleteObject(bitmap);
+        DeleteDC(memory);
+        ReleaseDC(shell.hexView, screen);
+    }
+    CellColours cell(int viewRow, int cellIndex) {
+        CellColours colours;
+        const int cw = static_cast<int>(shell.view.charWidth), lh = static_cast<int>(shell.view.lineHeight);
+        for (int y = viewRow * lh; y < (viewRow + 1) * lh && y < height_; ++y) {
+            for (int x = cellIndex * cw; x < (cellIndex + 1) * cw && x < width_; ++x) {
+                std::uint32_t p = pixels_[static_cast<std::size_t>(y) * width_ + x] & 0xFFFFFF;
+                if (p == 0xFF0000) ++colours.red;  // BGRA in memory: red is 0x00FF0000
+                else if (p == 0) ++colours.black;
+                else if (p == 0xFFFFFF) ++colours.white;
+                else ++colours.other;
+            }
+        }
+        return colours;
+    }
+    bool hasInk(const CellColours& c) { return c.black > 0 || c.red > 0; }
+
+    int width_ = 0, height_ = 0;
+    std::vector<std::uint32_t> pixels_;
+};
+
+TEST_F(HexViewPaintTest, RowsShowTheirBytesAndNothingPastTheData) {
+    openFile(std::vector<std::uint8_t>(17, 0x88));
+    repaint();
+    capture();
+    ASSERT_GT(shell.view.charWidth, 0);
+    // Row 0: label, sixteen hex pairs, sixteen characters, black on white.
+    for (int c : {0, 7, 10, 11, 47, 48, 50, 65}) {
+        CellColours colours = cell(0, c);
+        EXPECT_GT(colours.black, 0) << c;
+        EXPECT_EQ(colours.red, 0) << c;
+    }
+    EXPECT_FALSE(hasInk(cell(0, 14)));  // a gap cell
+    EXPECT_FALSE(hasInk(cell(0, 49)));
+    // Row 1 holds one byte: its pair and its character, nothing after them.
+    EXPECT_TRUE(hasInk(cell(1, 10)));
+    EXPECT_TRUE(hasInk(cell(1, 50)));
+    for (int c : {12, 13, 15, 47, 51, 65}) EXPECT_FALSE(hasInk(cell(1, c))) << c;
+    for (int c : {0, 10, 50}) EXPECT_FALSE(hasInk(cell(2, c))) << c;
+}
+
+TEST_F(HexViewPaintTest, EditedBytesAreRedUntilSaved) {
+    openFile(std::vector<std::uint8_t>(64, 0x30));
+    SendMessageW(shell.hexView, WM_CHAR, L'4', 0);
+    SendMessageW(shell.hexView, WM_CHAR, L'1', 0);
+    pump();
+    capture();
+    for (int c : {10, 11, 50}) {
+        CellColours colours = cell(0, c);
+        EXPECT_GT(colours.red, 0) << c;
+        EXPECT_EQ(colours.black, 0) << c;
+    }
+    for (int c : {12, 13, 51}) {
+        EXPECT_EQ(cell(0, c).red, 0) << c;
+        EXPECT_GT(cell(0, c).black, 0) << c;
+    }
+    SendMessageW(shell.frame, WM_COMMAND, 11, 0);
+    pump();
+    capture();
+    EXPECT_EQ(cell(0, 10).red, 0);
+    EXPECT_GT(cell(0, 10).black, 0);
+}
+
+TEST_F(HexViewPaintTest, TheVisibleMatchIsInvertedAcrossItsGapButNotPastItsLastByte) {
+    openFile(std::vector<std::uint8_t>(48, 0x41));
+    shell.view.matchStart = 0x0D;
+    shell.view.matchLength = 3;
+    shell.view.matchVisible = 1;
+    repaint();
+    capture();
+    for (int c = 42; c <= 48; ++c) {
+        CellColours colours = cell(0, c);
+        EXPECT_GT(colours.black, colours.white) << c;  // mostly black background
+    }
+    for (int c : {63, 64, 65}) EXPECT_GT(cell(0, c).black, cell(0, c).white) << c;
+    for (int c : {40, 41, 49, 62}) EXPECT_LT(cell(0, c).black, cell(0, c).white) << c;
+    EXPECT_LT(cell(1, 42).black, cell(1, 42).white);
+}
+
+TEST_F(HexViewPaintTest, TheScrollBarFollowsTheSizeAndTheRequests) {
+    openFile(std::vector<std::uint8_t>(2000, 1));  // 125 full rows and the blank one: 126
+    ASSERT_EQ(shell.doc.lineCount, 126);
+    SCROLLINFO info{sizeof info, SIF_RANGE | SIF_POS};
+    GetScrollInfo(shell.hexView, SB_VERT, &info);
+    const std::int64_t rows = shell.view.clientHeight / shell.view.lineHeight;
+    EXPECT_EQ(info.nMin, 0);
+    EXPECT_EQ(info.nMax, 126 - rows);
+    EXPECT_EQ(info.nPos, 0);
+
+    SendMessageW(shell.hexView, WM_VSCROLL, SB_LINEDOWN, 0);
+    SendMessageW(shell.hexView, WM_VSCROLL, SB_PAGEDOWN, 0);
+    GetScrollInfo(shell.hexView, SB_VERT, &info);
+    EXPECT_EQ(info.nPos, 1 + rows);
+    EXPECT_EQ(shell.view.topLine, 1 + rows);
+    SendMessageW(shell.hexView, WM_VSCROLL, SB_BOTTOM, 0);
+    GetScrollInfo(shell.hexView, SB_VERT, &info);
+    EXPECT_EQ(info.nPos, info.nMax);
+
+    // A taller window shrinks the range and pulls the position back with it.
+    MoveWindow(shell.frame, 0, 0, 635, 600, TRUE);
+    pump();
+    const std::int64_t tallRows = shell.view.clientHeight / shell.view.lineHeight;
+    GetScrollInfo(shell.hexView, SB_VERT, &info);
+    EXPECT_EQ(info.nMax, 126 - tallRows);
+    EXPECT_EQ(info.nPos, info.nMax);
+    EXPECT_EQ(shell.view.topLine, info.nMax);
+}
+
+TEST_F(HexViewPaintTest, AFileThatFitsLeavesTheScrollBarDisabled) {
+    openFile({1, 2, 3});
+    SCROLLBARINFO bar{sizeof bar};
+    ASSERT_TRUE(GetScrollBarInfo(shell.hexView, OBJID_VSCROLL, &bar));
+    EXPECT_FALSE(bar.rgstate[0] & STATE_SYSTEM_INVISIBLE);
+    EXPECT_TRUE(bar.rgstate[0] & STATE_SYSTEM_UNAVAILABLE);
+    SendMessageW(shell.hexView, WM_VSCROLL, SB_PAGEDOWN, 0);
+    EXPECT_EQ(shell.view.topLine, 0);
+}
+
+} // namespace
+} // namespace quillix::test
