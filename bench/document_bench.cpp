@@ -1,0 +1,181 @@
+// The document's open and save, each against a reference measured in the same run.
+//
+// (a) Opening a 4 GiB file (sparse: no real data needed) against opening a 4 KiB file:
+//     a private mapping costs the same for any size, so the ratio should stay near 1
+//     (target: at most 2).
+// (b) Saving a 1 GiB document to a new file, flushed to the disk, against a plain
+//     sequential write of the same bytes from memory with the same flush (target: at
+//     least 0.8 of its throughput).
+//
+// Run: build/native/document_bench [folder]   (default: the system's temp folder)
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "document/document.h"
+#include "hexview/view_host.h"
+#include "hexview/view_state.h"
+
+namespace {
+
+using namespace quillix;
+using Clock = std::chrono::steady_clock;
+
+class QuietHost final : public ViewHost {
+public:
+    void createCaret(int, int) override {}
+    void destroyCaret() override {}
+    void showCaret() override {}
+    void hideCaret() override {}
+    void setCaretPos(int, int) override {}
+    void invalidate(const PixelRect*, bool) override {}
+    void updateWindow() override {}
+    void setScrollRange(int, int) override {}
+    void setScrollPosition(int) override {}
+    int scrollTrackPosition() override { return 0; }
+    void setStatusText(int, const wchar_t*) override {}
+    int messageBox(BoxOwner, const wchar_t*, const wchar_t*, unsigned) override { return answerOk; }
+    void beep() override {}
+    void setWaitCursor(bool) override {}
+    std::uint32_t fileAttributes(const wchar_t*) override { return 0x80; }
+};
+
+double seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+
+// Best time of one open (and release) over many rounds.
+double bestOpenSeconds(const std::filesystem::path& path, int rounds) {
+    Document doc;
+    ViewState view;
+    QuietHost host;
+    double best = 1e9;
+    for (int i = 0; i < rounds; ++i) {
+        SystemError cause = 0;
+        auto start = Clock::now();
+        int opened = openDocument(doc, view, host, path.wstring().c_str(), cause);
+        closeDocumentView(doc);
+        best = std::min(best, seconds(Clock::now() - start));
+        if (!opened) {
+            std::fprintf(stderr, "could not open %s (%u)\n", path.c_str(), cause);
+            std::exit(1);
+        }
+    }
+    return best;
+}
+
+void benchOpen(const std::filesystem::path& folder) {
+    auto small = folder / "quillix-bench-4k.bin";
+    auto huge = folder / "quillix-bench-4g.bin";
+    {
+        std::ofstream out(small, std::ios::binary);
+        std::vector<char> bytes(4096, 'q');
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    }
+    { std::ofstream create(huge, std::ios::binary); }
+    std::filesystem::resize_file(huge, static_cast<std::uintmax_t>(maxDocumentSize));
+
+    const int rounds = 2000;
+    double smallTime = bestOpenSeconds(small, rounds);
+    double hugeTime = bestOpenSeconds(huge, rounds);
+    std::printf("open  4 KiB file: %8.2f us   4 GiB file: %8.2f us   ratio 4 GiB / 4 KiB: %.2f (target <= 2)\n",
+                smallTime * 1e6, hugeTime * 1e6, hugeTime / smallTime);
+    std::filesystem::remove(small);
+    std::filesystem::remove(huge);
+}
+
+void dropFromCache(const std::filesystem::path& path) {
+    int fd = ::open(path.c_str(), O_RDONLY);
+    if (fd < 0) return;
+    ::fdatasync(fd);
+    ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+    ::close(fd);
+}
+
+// The reference: the same bytes from an ordinary buffer, written in pieces of the size
+// the save uses, then flushed.
+double plainWriteSeconds(const std::vector<std::uint8_t>& bytes, const std::filesystem::path& path) {
+    auto start = Clock::now();
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        std::size_t piece = std::min<std::size_t>(bytes.size() - done, saveChunkBytes);
+        ssize_t n = ::write(fd, bytes.data() + done, piece);
+        if (n <= 0) {
+            std::perror("write");
+            std::exit(1);
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    ::fsync(fd);
+    ::close(fd);
+    return seconds(Clock::now() - start);
+}
+
+void benchSave(const std::filesystem::path& folder) {
+    const std::size_t size = std::size_t{1} << 30;
+    std::vector<std::uint8_t> bytes(size);
+    for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<std::uint8_t>(i * 2654435761u >> 13);
+    auto source = folder / "quillix-bench-source.bin";
+    auto saved = folder / "quillix-bench-saved.bin";
+    auto plain = folder / "quillix-bench-plain.bin";
+    {
+        std::ofstream out(source, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(size));
+    }
+
+    Document doc;
+    ViewState view;
+    QuietHost host;
+    SystemError cause = 0;
+    if (!openDocument(doc, view, host, source.wstring().c_str(), cause)) {
+        std::fprintf(stderr, "could not open the source (%u)\n", cause);
+        std::exit(1);
+    }
+    std::wstring target = saved.wstring();
+    std::wcsncpy(doc.filePath, target.c_str(), filePathChars);
+    // Every page of the view edited, as after a long session: the save reads the private copy.
+    for (std::size_t i = 0; i < size; i += 4096) doc.fileBytes[i] ^= 0x5A;
+
+    double bestSave = 1e9, bestPlain = 1e9;
+    for (int round = 0; round < 3; ++round) {
+        std::filesystem::remove(saved);
+        std::filesystem::remove(plain);
+        ::sync();
+        auto start = Clock::now();
+        if (!saveDocument(doc, host)) {
+            std::fprintf(stderr, "save failed\n");
+            std::exit(1);
+        }
+        bestSave = std::min(bestSave, seconds(Clock::now() - start));
+        dropFromCache(saved);
+        ::sync();
+        bestPlain = std::min(bestPlain, plainWriteSeconds(bytes, plain));
+        dropFromCache(plain);
+    }
+    const double gib = static_cast<double>(size) / (1u << 30);
+    std::printf("save  1 GiB document: %6.2f s (%6.0f MB/s)   plain write + flush: %6.2f s (%6.0f MB/s)   "
+                "throughput ratio save / plain: %.2f (target >= 0.8)\n",
+                bestSave, gib * 1073.741824 / bestSave, bestPlain, gib * 1073.741824 / bestPlain,
+                bestPlain / bestSave);
+    closeDocumentView(doc);
+    std::filesystem::remove(source);
+    std::filesystem::remove(saved);
+    std::filesystem::remove(plain);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::filesystem::path folder = argc > 1 ? std::filesystem::path(argv[1]) : std::filesystem::temp_directory_path();
+    std::printf("document benchmark in %s\n", folder.c_str());
+    benchOpen(folder);
+    benchSave(folder);
+    return 0;
+}
