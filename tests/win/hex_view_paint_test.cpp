@@ -160,6 +160,25 @@ TEST_F(HexViewPaintTest, TheScrollBarFollowsTheSizeAndTheRequests) {
     EXPECT_EQ(shell.view.topLine, info.nMax);
 }
 
+TEST_F(HexViewPaintTest, TheWheelScrollsByTheSystemsLinesPerNotch) {
+    openFile(std::vector<std::uint8_t>(4000, 2));
+    UINT saved = 3;
+    SystemParametersInfoW(SPI_GETWHEELSCROLLLINES, 0, &saved, 0);
+    SystemParametersInfoW(SPI_SETWHEELSCROLLLINES, 7, nullptr, 0);
+    SendMessageW(shell.hexView, WM_SETTINGCHANGE, SPI_SETWHEELSCROLLLINES, 0);
+    EXPECT_EQ(shell.view.wheelStep, 120u / 7);
+    // One notch towards the user scrolls down by seven rows, carrying 1 of the 120.
+    SendMessageW(shell.hexView, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA)), 0);
+    EXPECT_EQ(shell.view.topLine, 7);
+    EXPECT_EQ(shell.view.wheelRemainder, -120 + 7 * 17);
+    SystemParametersInfoW(SPI_SETWHEELSCROLLLINES, 0, nullptr, 0);
+    SendMessageW(shell.hexView, WM_SETTINGCHANGE, 0, 0);
+    EXPECT_EQ(shell.view.wheelStep, 0u);
+    SendMessageW(shell.hexView, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA)), 0);
+    EXPECT_EQ(shell.view.topLine, 7);  // the wheel is off
+    SystemParametersInfoW(SPI_SETWHEELSCROLLLINES, saved, nullptr, 0);
+}
+
 TEST_F(HexViewPaintTest, AFileThatFitsLeavesTheScrollBarDisabled) {
     openFile({1, 2, 3});
     SCROLLBARINFO bar{sizeof bar};
