@@ -81,6 +81,19 @@ void fillLineTemplates(char* buffer, std::uint32_t lines) {
 
 void store32(char* at, std::uint32_t value) { std::memcpy(at, &value, 4); }
 
+// The eight digits of a line's offset, worked out in a register: spread the nibbles one
+// to a byte, put the most significant first in memory order and add the digit codes.
+void storeOffset(char* at, std::uint64_t offset) {
+    std::uint64_t v = offset & 0xFFFFFFFFu;
+    v = (v | (v << 16)) & 0x0000FFFF0000FFFFull;
+    v = (v | (v << 8)) & 0x00FF00FF00FF00FFull;
+    v = (v | (v << 4)) & 0x0F0F0F0F0F0F0F0Full;
+    v = __builtin_bswap64(v);
+    const std::uint64_t letters = ((v + 0x0606060606060606ull) >> 4) & 0x0101010101010101ull;
+    v += 0x3030303030303030ull + letters * ('A' - '0' - 10);
+    std::memcpy(at, &v, 8);
+}
+
 // Nibbles 0..15 to their upper-case digits.
 __m128i hexDigitsOf(__m128i nibbles) {
     __m128i letters = _mm_and_si128(_mm_cmpgt_epi8(nibbles, _mm_set1_epi8(9)),
@@ -106,7 +119,7 @@ void formatFullLines(char* out, const std::uint8_t* bytes, std::uint32_t lines,
     const __m128i belowPrintable = _mm_set1_epi8(31);
     const __m128i delete_ = _mm_set1_epi8(127);
     for (std::uint32_t i = 0; i < lines; ++i, out += dumpLineBytes, bytes += 16, offset += 16) {
-        putOffset(out, offset);
+        storeOffset(out, offset);
         __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes));
         __m128i high = hexDigitsOf(_mm_and_si128(_mm_srli_epi16(v, 4), nibbleMask));
         __m128i low = hexDigitsOf(_mm_and_si128(v, nibbleMask));
