@@ -117,7 +117,7 @@ void formatFullLines(char* out, const std::uint8_t* bytes, std::uint32_t lines,
     const __m128i nibbleMask = _mm_set1_epi8(0x0F);
     const __m128i fullStops = _mm_set1_epi8('.');
     const __m128i belowPrintable = _mm_set1_epi8(31);
-    const __m128i delete_ = _mm_set1_epi8(127);
+    const __m128i deleteCode = _mm_set1_epi8(127);
     for (std::uint32_t i = 0; i < lines; ++i, out += dumpLineBytes, bytes += 16, offset += 16) {
         storeOffset(out, offset);
         __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes));
@@ -126,7 +126,7 @@ void formatFullLines(char* out, const std::uint8_t* bytes, std::uint32_t lines,
         storeGroups(out + hexColumnOf(0), _mm_unpacklo_epi8(high, low));
         storeGroups(out + hexColumnOf(8), _mm_unpackhi_epi8(high, low));
         // Signed compares: bytes 128..255 are negative, so they fail the first test.
-        __m128i printable = _mm_and_si128(_mm_cmpgt_epi8(v, belowPrintable), _mm_cmplt_epi8(v, delete_));
+        __m128i printable = _mm_and_si128(_mm_cmpgt_epi8(v, belowPrintable), _mm_cmplt_epi8(v, deleteCode));
         __m128i shown = _mm_or_si128(_mm_and_si128(printable, v), _mm_andnot_si128(printable, fullStops));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + charColumn), shown);
     }
