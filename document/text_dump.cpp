@@ -1,0 +1,240 @@
+#include "document/text_dump.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <memory>
+#include <new>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include "document/document.h"
+#include "document/text_format.h"
+#include "hexview/view_host.h"
+
+namespace quillix {
+namespace {
+
+constexpr int offsetDigits = 8;
+constexpr int charColumn = 50;
+constexpr int endColumn = 66;
+constexpr std::size_t dumpBufferBytes = std::size_t{dumpLinesPerWrite} * dumpLineBytes;
+
+constexpr int hexColumnOf(int k) { return 10 + 2 * k + k / 2; }
+
+struct HexPairs {
+    char of[256][2];
+};
+
+constexpr HexPairs makeHexPairs() {
+    HexPairs table{};
+    for (int value = 0; value < 256; ++value) {
+        table.of[value][0] = upperHexDigits[value >> 4];
+        table.of[value][1] = upperHexDigits[value & 0xF];
+    }
+    return table;
+}
+
+constexpr HexPairs hexPairs = makeHexPairs();
+
+char shownAs(std::uint8_t byte) { return byte >= 32 && byte <= 126 ? static_cast<char>(byte) : '.'; }
+
+void putOffset(char* line, std::uint64_t offset) {
+    for (int i = 0; i < offsetDigits / 2; ++i)
+        std::memcpy(line + 2 * i, hexPairs.of[(offset >> (24 - 8 * i)) & 0xFF], 2);
+}
+
+// Writes every column of one line from its count (1..16) bytes. Used for the last line,
+// which may be short and ends in LF alone, and wherever no vector unit is at hand.
+void formatLine(char* line, const std::uint8_t* bytes, int count, std::uint64_t offset,
+                bool last) {
+    std::memset(line, ' ', dumpLineBytes);
+    putOffset(line, offset);
+    line[offsetDigits] = ':';
+    for (int k = 0; k < count; ++k) {
+        std::memcpy(line + hexColumnOf(k), hexPairs.of[bytes[k]], 2);
+        line[charColumn + k] = shownAs(bytes[k]);
+    }
+    if (last) {
+        line[endColumn] = '\n';
+        return;
+    }
+    line[endColumn] = '\r';
+    line[endColumn + 1] = '\n';
+}
+
+// The columns every full line shares: the colon, the blanks and CR LF. The fast
+// formatter below writes only the offset, the digits and the characters over them.
+void fillLineTemplates(char* buffer, std::uint32_t lines) {
+    std::memset(buffer, ' ', std::size_t{lines} * dumpLineBytes);
+    for (std::uint32_t i = 0; i < lines; ++i) {
+        char* line = buffer + std::size_t{i} * dumpLineBytes;
+        line[offsetDigits] = ':';
+        line[endColumn] = '\r';
+        line[endColumn + 1] = '\n';
+    }
+}
+
+#if defined(__SSE2__)
+
+void store32(char* at, std::uint32_t value) { std::memcpy(at, &value, 4); }
+
+// The eight digits of a line's offset, worked out in a register: spread the nibbles one
+// to a byte, put the most significant first in memory order and add the digit codes.
+void storeOffset(char* at, std::uint64_t offset) {
+    std::uint64_t v = offset & 0xFFFFFFFFu;
+    v = (v | (v << 16)) & 0x0000FFFF0000FFFFull;
+    v = (v | (v << 8)) & 0x00FF00FF00FF00FFull;
+    v = (v | (v << 4)) & 0x0F0F0F0F0F0F0F0Full;
+    v = __builtin_bswap64(v);
+    const std::uint64_t letters = ((v + 0x0606060606060606ull) >> 4) & 0x0101010101010101ull;
+    v += 0x3030303030303030ull + letters * ('A' - '0' - 10);
+    std::memcpy(at, &v, 8);
+}
+
+// Nibbles 0..15 to their upper-case digits.
+__m128i hexDigitsOf(__m128i nibbles) {
+    __m128i letters = _mm_and_si128(_mm_cmpgt_epi8(nibbles, _mm_set1_epi8(9)),
+                                    _mm_set1_epi8('A' - '0' - 10));
+    return _mm_add_epi8(_mm_add_epi8(nibbles, _mm_set1_epi8('0')), letters);
+}
+
+// Four groups of four digits, from their sixteen digits in order, to columns at, at + 5, ...
+void storeGroups(char* at, __m128i digits) {
+    std::uint64_t front = static_cast<std::uint64_t>(_mm_cvtsi128_si64(digits));
+    std::uint64_t back = static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(digits, digits)));
+    store32(at, static_cast<std::uint32_t>(front));
+    store32(at + 5, static_cast<std::uint32_t>(front >> 32));
+    store32(at + 10, static_cast<std::uint32_t>(back));
+    store32(at + 15, static_cast<std::uint32_t>(back >> 32));
+}
+
+// Full lines over templates already in place: sixteen bytes at a time, no per-byte work.
+void formatFullLines(char* out, const std::uint8_t* bytes, std::uint32_t lines,
+                     std::uint64_t offset) {
+    const __m128i nibbleMask = _mm_set1_epi8(0x0F);
+    const __m128i fullStops = _mm_set1_epi8('.');
+    const __m128i belowPrintable = _mm_set1_epi8(31);
+    const __m128i deleteCode = _mm_set1_epi8(127);
+    for (std::uint32_t i = 0; i < lines; ++i, out += dumpLineBytes, bytes += 16, offset += 16) {
+        storeOffset(out, offset);
+        __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes));
+        __m128i high = hexDigitsOf(_mm_and_si128(_mm_srli_epi16(v, 4), nibbleMask));
+        __m128i low = hexDigitsOf(_mm_and_si128(v, nibbleMask));
+        storeGroups(out + hexColumnOf(0), _mm_unpacklo_epi8(high, low));
+        storeGroups(out + hexColumnOf(8), _mm_unpackhi_epi8(high, low));
+        // Signed compares: bytes 128..255 are negative, so they fail the first test.
+        __m128i printable = _mm_and_si128(_mm_cmpgt_epi8(v, belowPrintable), _mm_cmplt_epi8(v, deleteCode));
+        __m128i shown = _mm_or_si128(_mm_and_si128(printable, v), _mm_andnot_si128(printable, fullStops));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + charColumn), shown);
+    }
+}
+
+#else
+
+void formatFullLines(char* out, const std::uint8_t* bytes, std::uint32_t lines,
+                     std::uint64_t offset) {
+    for (std::uint32_t i = 0; i < lines; ++i, out += dumpLineBytes, bytes += 16, offset += 16)
+        formatLine(out, bytes, 16, offset, false);
+}
+
+#endif
+
+bool writeAll(FileSystem& fs, FileHandle file, const char* data, std::uint32_t length) {
+    std::uint32_t written = 0;
+    SystemError error = 0;
+    return fs.write(file, data, length, written, error) && written == length;
+}
+
+// The dump, one buffer of whole lines per write call.
+bool writeDump(const Document& doc, FileSystem& fs, FileHandle file, char* buffer) {
+    const std::int64_t lines = (doc.fileSize + 15) / 16;
+    fillLineTemplates(buffer, static_cast<std::uint32_t>(std::min<std::int64_t>(lines, dumpLinesPerWrite)));
+    for (std::int64_t first = 0; first < lines; first += dumpLinesPerWrite) {
+        const std::int64_t count = std::min<std::int64_t>(lines - first, dumpLinesPerWrite);
+        const bool final = first + count == lines;
+        const std::int64_t full = final ? count - 1 : count;
+        formatFullLines(buffer, doc.fileBytes + first * 16, static_cast<std::uint32_t>(full),
+                        static_cast<std::uint64_t>(first) * 16);
+        std::size_t length = static_cast<std::size_t>(full) * dumpLineBytes;
+        if (final) {
+            const std::int64_t offset = (lines - 1) * 16;
+            formatLine(buffer + length, doc.fileBytes + offset, static_cast<int>(doc.fileSize - offset),
+                       static_cast<std::uint64_t>(offset), true);
+            length += dumpLastLineBytes;
+        }
+        if (!writeAll(fs, file, buffer, static_cast<std::uint32_t>(length))) return false;
+    }
+    return true;
+}
+
+// Where the dump grows until it is complete: beside the target, so that the final move
+// stays within one volume, and named after it with a tag no other export will pick.
+// Returns false when the name does not fit.
+constexpr std::size_t temporaryPathChars = filePathChars + 32;
+
+bool temporaryPathBeside(const wchar_t* path, wchar_t (&temporary)[temporaryPathChars]) {
+    static std::uint64_t exports = 0;
+    std::uint64_t tag = static_cast<std::uint64_t>(
+                            std::chrono::system_clock::now().time_since_epoch().count()) ^
+                        static_cast<std::uint64_t>(
+                            std::chrono::steady_clock::now().time_since_epoch().count()) * 31 ^
+                        reinterpret_cast<std::uintptr_t>(&tag) ^ (++exports << 48);
+    // splitmix64, so that every input bit reaches the twelve digits kept
+    tag += 0x9E3779B97F4A7C15ull;
+    tag = (tag ^ (tag >> 30)) * 0xBF58476D1CE4E5B9ull;
+    tag = (tag ^ (tag >> 27)) * 0x94D049BB133111EBull;
+    tag ^= tag >> 31;
+
+    constexpr wchar_t before[] = L".quillix-";
+    constexpr wchar_t after[] = L".tmp";
+    constexpr int tagDigits = 12;
+    constexpr std::size_t suffixChars = sizeof before / sizeof(wchar_t) - 1 + tagDigits +
+                                        sizeof after / sizeof(wchar_t) - 1;
+    if (textLength(path) + suffixChars >= temporaryPathChars) return false;
+    std::size_t length = appendText(temporary, temporaryPathChars, 0, path);
+    length = appendText(temporary, temporaryPathChars, length, before);
+    length = appendHex(temporary, temporaryPathChars, length, tag >> (64 - 4 * tagDigits), tagDigits);
+    appendText(temporary, temporaryPathChars, length, after);
+    return true;
+}
+
+// Writes the dump beside path and moves it over path. On failure the temporary file is
+// gone and path untouched.
+bool writeDumpOver(const Document& doc, ViewHost& host, const wchar_t* path, FileSystem& fs) {
+    wchar_t temporary[temporaryPathChars];
+    if (!temporaryPathBeside(path, temporary)) return false;
+    std::unique_ptr<char[]> buffer(new (std::nothrow) char[dumpBufferBytes]);
+    if (!buffer) return false;
+
+    ScopedFile file(fs);
+    SystemError error = 0;
+    if (!fs.createAlways(temporary, file.handle(), error)) return false;
+    host.setWaitCursor(true);
+    bool done = writeDump(doc, fs, file.get(), buffer.get()) && fs.flush(file.get(), error);
+    done = file.close(error) && done;
+    done = done && fs.replace(temporary, path, error);
+    if (!done) fs.remove(temporary);
+    host.setWaitCursor(false);
+    return done;
+}
+
+} // namespace
+
+std::int64_t textDumpSize(std::int64_t fileSize) {
+    if (fileSize <= 0) return 0;
+    return (fileSize + 15) / 16 * dumpLineBytes - 1;
+}
+
+int exportTextDump(const Document& doc, ViewHost& host, const wchar_t* path, FileSystem& fs) {
+    if (!doc.fileBytes || doc.fileSize <= 0) return 0;
+    host.hideCaret();
+    const bool done = writeDumpOver(doc, host, path, fs);
+    if (done) host.beep();
+    host.showCaret();
+    return done ? 1 : 0;
+}
+
+} // namespace quillix
