@@ -4,19 +4,21 @@
 
 #include <windows.h>
 
+#include "resources/resource_ids.h"
+
 namespace quillix {
 
 enum MenuCommand : int {
-    commandOpen = 10,
-    commandSave = 11,
-    commandSaveAs = 12,
-    commandExportAs = 13,
-    commandExit = 14,
-    commandFind = 20,
-    commandGoto = 21,
-    commandHelp = 30,
-    commandAbout = 31,
-    commandUpdates = 32,
+    commandOpen = IDM_FILE_OPEN,
+    commandSave = IDM_FILE_SAVE,
+    commandSaveAs = IDM_FILE_SAVE_AS,
+    commandExportAs = IDM_FILE_EXPORT_AS,
+    commandExit = IDM_FILE_EXIT,
+    commandFind = IDM_SEARCH_FIND,
+    commandGoto = IDM_SEARCH_GOTO,
+    commandHelp = IDM_HELP_CONTENTS,
+    commandAbout = IDM_HELP_ABOUT,
+    commandUpdates = IDM_HELP_CHECK_UPDATES,
 };
 
 inline constexpr wchar_t helpFileName[] = L"quillix-help.html";

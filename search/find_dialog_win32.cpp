@@ -6,19 +6,20 @@
 #include "app/shell_state.h"
 #include "document/text_format.h"
 #include "hexview/hex_window_win32.h"
+#include "resources/resource_ids.h"
 
 namespace quillix {
 namespace {
 
 enum DialogControl : int {
-    findEdit = 1152,
-    findHexButton = 1018,
-    findAsciiButton = 1019,
-    gotoHexButton = 1021,
-    gotoDecButton = 1022,
-    matchCaseBox = 1041,
-    upButton = 1056,
-    downButton = 1057,
+    findEdit = IDC_FIND_EDIT,
+    findHexButton = IDC_FIND_HEX,
+    findAsciiButton = IDC_FIND_ASCII,
+    gotoHexButton = IDC_GOTO_HEX,
+    gotoDecButton = IDC_GOTO_DEC,
+    matchCaseBox = IDC_MATCH_CASE,
+    upButton = IDC_DIR_UP,
+    downButton = IDC_DIR_DOWN,
 };
 
 bool checked(HWND dialog, int id) { return dialog && IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
