@@ -234,6 +234,12 @@ TEST_F(FileCommandsTest, ExportProposesATextNameAndFollowsTheTypeButSaveKeepsThe
     EXPECT_EQ(afterText, base + L".txt");
     ASSERT_EQ(fileDialogs().size(), 2u);
     EXPECT_EQ(fileDialogs()[1].caption, L"Export As");
+    // The dump holds the edited byte: one last line of 67 bytes.
+    auto dump = fileBytes(folder / "data.txt");
+    ASSERT_EQ(dump.size(), 67u);
+    EXPECT_EQ(std::string(dump.begin(), dump.begin() + 17), "00000000: 3931 32");
+    EXPECT_EQ(std::string(dump.begin() + 50, dump.begin() + 53), "912");
+    EXPECT_EQ(dump.back(), '\n');
 
     // The document keeps its own names, its edits and its title.
     EXPECT_EQ(std::wstring(shell.doc.filePath), path.wstring());
@@ -247,6 +253,32 @@ TEST_F(FileCommandsTest, ExportProposesATextNameAndFollowsTheTypeButSaveKeepsThe
     cancelNextDialog();
     EXPECT_EQ(command(commandExportAs), 0);
     EXPECT_EQ(std::wstring(shell.doc.filePath), path.wstring());
+}
+
+TEST_F(FileCommandsTest, AnExportThatCannotReplaceItsTargetSaysSoAndLeavesItWhole) {
+    auto path = makeFile("data.bin", {1, 2, 3});
+    auto target = makeFile("busy.txt", {'o', 'l', 'd'});
+    ASSERT_NE(start(L""), nullptr);
+    openThroughDialog(path);
+    HANDLE lock = CreateFileW(target.wstring().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+    dialogs.handleNextDialog([&](HWND dialog) {
+        SetDlgItemTextW(dialog, fileNameField, target.wstring().c_str());
+        pressButton(dialog, IDOK);
+    });
+    dialogs.answerNext(IDYES);  // the dialog's own "replace it?" question
+    EXPECT_EQ(command(commandExportAs), 0);
+    CloseHandle(lock);
+    auto boxes = dialogs.messageBoxes();
+    ASSERT_FALSE(boxes.empty());
+    EXPECT_EQ(boxes.back().text, L"Could not write file busy.txt");
+    EXPECT_EQ(boxes.back().caption, L"Quillix-64bit");
+    EXPECT_EQ(boxes.back().owner, shell.frame);
+    EXPECT_EQ(fileBytes(target), (std::vector<std::uint8_t>{'o', 'l', 'd'}));
+    EXPECT_EQ(std::wstring(shell.doc.filePath), path.wstring());
+    std::size_t leftovers = 0;
+    for (auto& entry : std::filesystem::directory_iterator(folder)) leftovers += entry.path().extension() == ".tmp";
+    EXPECT_EQ(leftovers, 0u);
 }
 
 TEST_F(FileCommandsTest, ExportOfACommandLineDocumentProposesEverything) {
