@@ -88,7 +88,8 @@ void formatOpenFailure(wchar_t* message, std::size_t capacity, DWORD code) {
         formatWithName(message, capacity, L" ", lastErrorText, L"");
         return;
     }
-    formatWithName(message, capacity, L"Could not open file! ", nameOrUntitled(shell.doc.fileTitle), L" is over 4gb");
+    formatWithName(message, capacity, L"Could not open file! ", nameOrUntitled(shell.doc.fileTitle),
+                   L" is over 4gb");
 }
 
 void reportFailedOpen(DWORD code) {
@@ -109,7 +110,7 @@ void reportFailedOpen(DWORD code) {
     enableDocumentCommands(false);
 }
 
-} // namespace
+}  // namespace
 
 LRESULT openCommand() {
     if (shell.doc.isModified && promptSaveChanges(shell.frame) == IDCANCEL) return 0;
@@ -159,7 +160,8 @@ LRESULT saveCommand() {
 LRESULT saveAsCommand() {
     if (!shell.doc.fileTitle[0]) return 0;
     SavedNames names;
-    prepareDialog(L"Save As", L"All Files (*.*)\0*.*\0", OFN_EXPLORER | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT);
+    prepareDialog(L"Save As", L"All Files (*.*)\0*.*\0",
+                  OFN_EXPLORER | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT);
     if (!GetSaveFileNameW(&shell.fileDialog)) {
         names.restore();
         return 0;
@@ -185,8 +187,8 @@ LRESULT exportAsCommand() {
     if (textLength(shell.doc.filePath) + 4 < static_cast<std::size_t>(filePathChars))
         appendText(shell.doc.filePath, filePathChars, textLength(shell.doc.filePath), L".txt");
     prepareDialog(L"Export As", L"Text (*.txt)\0*.txt\0Doc (*.doc)\0*.doc\0",
-                  OFN_FORCESHOWHIDDEN | OFN_EXPLORER | OFN_CREATEPROMPT | OFN_ENABLEHOOK |
-                      OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT);
+                  OFN_FORCESHOWHIDDEN | OFN_EXPLORER | OFN_CREATEPROMPT | OFN_ENABLEHOOK | OFN_HIDEREADONLY |
+                      OFN_OVERWRITEPROMPT);
     shell.fileDialog.nMaxFile = filePathChars;
     shell.fileDialog.nFilterIndex = 1;
     shell.fileDialog.lpstrDefExt = L"txt";
@@ -225,7 +227,7 @@ void showProposedName(HWND hookDialog) {
     SetDlgItemTextW(parent, field, shell.doc.filePath + record.nFileOffset);
 }
 
-} // namespace
+}  // namespace
 
 UINT_PTR CALLBACK openDialogHook(HWND, UINT message, WPARAM, LPARAM) {
     if (message == WM_INITDIALOG) writeIntoPath(shell.fileDialog.nFileOffset, L"*.*");
@@ -236,7 +238,8 @@ UINT_PTR CALLBACK exportDialogHook(HWND dialog, UINT message, WPARAM, LPARAM lPa
     const OPENFILENAMEW& record = shell.fileDialog;
     if (message == WM_INITDIALOG) {
         if (record.nFileExtension == 0) writeIntoPath(record.nFileOffset, L"*.*");
-        if (record.nFilterIndex == 1 && record.nFileExtension != 0) writeIntoPath(record.nFileExtension, L"txt");
+        if (record.nFilterIndex == 1 && record.nFileExtension != 0)
+            writeIntoPath(record.nFileExtension, L"txt");
         return 0;
     }
     if (message != WM_NOTIFY) return 0;
@@ -253,4 +256,4 @@ UINT_PTR CALLBACK exportDialogHook(HWND dialog, UINT message, WPARAM, LPARAM lPa
     return 0;
 }
 
-} // namespace quillix
+}  // namespace quillix

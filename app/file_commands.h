@@ -16,4 +16,4 @@ LRESULT exportAsCommand();
 UINT_PTR CALLBACK openDialogHook(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 UINT_PTR CALLBACK exportDialogHook(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
-} // namespace quillix
+}  // namespace quillix

@@ -22,13 +22,13 @@ void onCreate(HWND frame) {
     shell.fileDialog.nMaxFileTitle = fileTitleChars;
 
     // Its real place comes with the first WM_SIZE.
-    shell.hexView = CreateWindowExW(WS_EX_WINDOWEDGE, hexViewClassName, nullptr,
-                                    WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_BORDER | WS_VSCROLL,
-                                    CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, frame,
-                                    nullptr, nullptr, nullptr);
-    shell.statusBar = CreateStatusWindowW(
-        WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_BORDER | SBARS_SIZEGRIP | CCS_BOTTOM, L"Ready",
-        frame, statusBarId);
+    shell.hexView =
+        CreateWindowExW(WS_EX_WINDOWEDGE, hexViewClassName, nullptr,
+                        WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_BORDER | WS_VSCROLL, CW_USEDEFAULT,
+                        CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, frame, nullptr, nullptr, nullptr);
+    shell.statusBar =
+        CreateStatusWindowW(WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_BORDER | SBARS_SIZEGRIP | CCS_BOTTOM,
+                            L"Ready", frame, statusBarId);
     SendMessageW(shell.statusBar, SB_SETPARTS, 3, reinterpret_cast<LPARAM>(shell.statusEdges));
     SendMessageW(shell.statusBar, SB_SETTEXTW, 1, reinterpret_cast<LPARAM>(L"Offset: 00000000"));
     SendMessageW(shell.statusBar, SB_SETTEXTW, 2, reinterpret_cast<LPARAM>(L"Bytes: 0000000000"));
@@ -62,79 +62,55 @@ void openWithShell(const wchar_t* target) {
 LRESULT onCommand(HWND frame, int command) {
     shell.menu = GetMenu(frame);
     switch (command) {
-    case commandOpen:
-        return openCommand();
-    case commandSave:
-        return saveCommand();
-    case commandSaveAs:
-        return saveAsCommand();
-    case commandExportAs:
-        return exportAsCommand();
-    case commandFind:
-    case commandGoto:
-        openFindDialog(command);
-        return 0;
-    case commandExit:
-        // Exit closes exactly as the close box does, question included.
-        SendMessageW(frame, WM_CLOSE, 0, 0);
-        return 0;
-    case commandHelp:
-        openWithShell(helpFileName);
-        return 0;
-    case commandAbout:
-        DialogBoxParamW(shell.instance, L"AboutBox", frame, aboutBoxProc, 0);
-        return 0;
-    case commandUpdates:
-        openWithShell(updatePageUrl);
-        return 0;
-    default:
-        return 0;
+        case commandOpen: return openCommand();
+        case commandSave: return saveCommand();
+        case commandSaveAs: return saveAsCommand();
+        case commandExportAs: return exportAsCommand();
+        case commandFind:
+        case commandGoto: openFindDialog(command); return 0;
+        case commandExit:
+            // Exit closes exactly as the close box does, question included.
+            SendMessageW(frame, WM_CLOSE, 0, 0);
+            return 0;
+        case commandHelp: openWithShell(helpFileName); return 0;
+        case commandAbout: DialogBoxParamW(shell.instance, L"AboutBox", frame, aboutBoxProc, 0); return 0;
+        case commandUpdates: openWithShell(updatePageUrl); return 0;
+        default: return 0;
     }
 }
 
-} // namespace
+}  // namespace
 
 LRESULT CALLBACK frameWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_CREATE:
-        onCreate(window);
-        return 0;
-    case WM_SIZE:
-        onSize(LOWORD(lParam), HIWORD(lParam));
-        return 0;
-    case WM_SETFOCUS:
-        // The hex view takes the keyboard only while there is a document to move over.
-        if (shell.doc.fileTitle[0]) SetFocus(shell.hexView);
-        return 0;
-    case WM_CLOSE:
-        onClose(window);
-        return 0;
-    case WM_DESTROY:
-        PostQuitMessage(0);
-        return 0;
-    case WM_COMMAND:
-        return onCommand(window, LOWORD(wParam));
-    default:
-        // The registered message of the Find and Goto dialogs.
-        if (message == shell.findMessageId && shell.findMessageId != 0)
-            return onFindNotification(*reinterpret_cast<const FINDREPLACEW*>(lParam));
-        break;
+        case WM_CREATE: onCreate(window); return 0;
+        case WM_SIZE: onSize(LOWORD(lParam), HIWORD(lParam)); return 0;
+        case WM_SETFOCUS:
+            // The hex view takes the keyboard only while there is a document to move over.
+            if (shell.doc.fileTitle[0]) SetFocus(shell.hexView);
+            return 0;
+        case WM_CLOSE: onClose(window); return 0;
+        case WM_DESTROY: PostQuitMessage(0); return 0;
+        case WM_COMMAND: return onCommand(window, LOWORD(wParam));
+        default:
+            // The registered message of the Find and Goto dialogs.
+            if (message == shell.findMessageId && shell.findMessageId != 0)
+                return onFindNotification(*reinterpret_cast<const FINDREPLACEW*>(lParam));
+            break;
     }
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
 INT_PTR CALLBACK aboutBoxProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
-    case WM_INITDIALOG:
-        return TRUE;
-    case WM_COMMAND:
-        if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
-            EndDialog(dialog, 0);
-            return TRUE;
-        }
-        return FALSE;
-    default:
-        return FALSE;
+        case WM_INITDIALOG: return TRUE;
+        case WM_COMMAND:
+            if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
+                EndDialog(dialog, 0);
+                return TRUE;
+            }
+            return FALSE;
+        default: return FALSE;
     }
 }
 
@@ -160,4 +136,4 @@ void enableDocumentCommands(bool enable) {
         EnableMenuItem(shell.menu, command, MF_BYCOMMAND | state);
 }
 
-} // namespace quillix
+}  // namespace quillix

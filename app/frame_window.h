@@ -36,4 +36,4 @@ void setFrameTitle(const wchar_t* separator);
 // Enables or grays the five commands that need a document (12, 11, 13, 20, 21).
 void enableDocumentCommands(bool enable);
 
-} // namespace quillix
+}  // namespace quillix

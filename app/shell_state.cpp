@@ -4,4 +4,4 @@ namespace quillix {
 
 ShellState shell;
 
-} // namespace quillix
+}  // namespace quillix

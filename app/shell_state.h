@@ -23,26 +23,26 @@ inline constexpr wchar_t hexViewClassName[] = L"HexClientClass";
 inline constexpr wchar_t programCaption[] = L"Quillix-64bit";  // caption of the program's boxes
 
 struct ShellState {
-    HINSTANCE instance = nullptr;    // the process's module; written at start-up
-    HWND frame = nullptr;            // the top-level window, set by its WM_CREATE
-    HWND hexView = nullptr;          // the HexClientClass child, made by the frame's WM_CREATE
-    HWND statusBar = nullptr;        // the status bar, id 2, made by the frame's WM_CREATE
-    HMENU menu = nullptr;            // the frame's menu, read again at every WM_COMMAND
-    int statusEdges[3] = {};         // right edges of the status parts, from the last WM_SIZE
+    HINSTANCE instance = nullptr;        // the process's module; written at start-up
+    HWND frame = nullptr;                // the top-level window, set by its WM_CREATE
+    HWND hexView = nullptr;              // the HexClientClass child, made by the frame's WM_CREATE
+    HWND statusBar = nullptr;            // the status bar, id 2, made by the frame's WM_CREATE
+    HMENU menu = nullptr;                // the frame's menu, read again at every WM_COMMAND
+    int statusEdges[3] = {};             // right edges of the status parts, from the last WM_SIZE
     wchar_t titleText[titleChars] = {};  // the title last given to the frame
-    UINT findMessageId = 0;          // registered "commdlg_FindReplace"
-    HWND findDialog = nullptr;       // the open Find or Goto dialog, null when none
-    int findDialogCommand = 0;       // which of the two it is: the Find or Goto command id
-    FINDREPLACEW findRecord = {};    // shared by Find and Goto, filled anew by each
+    UINT findMessageId = 0;              // registered "commdlg_FindReplace"
+    HWND findDialog = nullptr;           // the open Find or Goto dialog, null when none
+    int findDialogCommand = 0;           // which of the two it is: the Find or Goto command id
+    FINDREPLACEW findRecord = {};        // shared by Find and Goto, filled anew by each
     WNDPROC previousEditProc = nullptr;  // the dialog edit's own procedure, under the filter
-    OPENFILENAMEW fileDialog = {};   // shared by Open, Save As and Export As
-    Document doc;                    // the one document
-    ViewState view;                  // the one view state
-    SearchState search;              // the dialogs' texts and the search direction
+    OPENFILENAMEW fileDialog = {};       // shared by Open, Save As and Export As
+    Document doc;                        // the one document
+    ViewState view;                      // the one view state
+    SearchState search;                  // the dialogs' texts and the search direction
     // Opens the help page and the update page; tests put a recorder here.
     ShellExecuteFunction shellExecute = ShellExecuteW;
 };
 
 extern ShellState shell;
 
-} // namespace quillix
+}  // namespace quillix

@@ -68,7 +68,7 @@ void openCommandLine(const wchar_t* commandLine) {
     MessageBoxW(shell.frame, text.c_str(), programCaption, MB_TASKMODAL | MB_ICONWARNING);
 }
 
-} // namespace
+}  // namespace
 
 HWND startQuillix(HINSTANCE instance, const wchar_t* commandLine) {
     shell.instance = instance;
@@ -111,4 +111,4 @@ void unregisterClasses(HINSTANCE instance) {
     UnregisterClassW(frameClassName, instance);
 }
 
-} // namespace quillix
+}  // namespace quillix

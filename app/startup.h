@@ -18,4 +18,4 @@ int runQuillix(HINSTANCE instance, const wchar_t* commandLine);
 // same process (as in tests) registers them afresh.
 void unregisterClasses(HINSTANCE instance);
 
-} // namespace quillix
+}  // namespace quillix

@@ -84,8 +84,9 @@ void benchOpen(const std::filesystem::path& folder) {
     const int rounds = 2000;
     double smallTime = bestOpenSeconds(small, rounds);
     double hugeTime = bestOpenSeconds(huge, rounds);
-    std::printf("open  4 KiB file: %8.2f us   4 GiB file: %8.2f us   ratio 4 GiB / 4 KiB: %.2f (target <= 2)\n",
-                smallTime * 1e6, hugeTime * 1e6, hugeTime / smallTime);
+    std::printf(
+        "open  4 KiB file: %8.2f us   4 GiB file: %8.2f us   ratio 4 GiB / 4 KiB: %.2f (target <= 2)\n",
+        smallTime * 1e6, hugeTime * 1e6, hugeTime / smallTime);
     std::filesystem::remove(small);
     std::filesystem::remove(huge);
 }
@@ -160,20 +161,22 @@ void benchSave(const std::filesystem::path& folder) {
         dropFromCache(plain);
     }
     const double gib = static_cast<double>(size) / (1u << 30);
-    std::printf("save  1 GiB document: %6.2f s (%6.0f MB/s)   plain write + flush: %6.2f s (%6.0f MB/s)   "
-                "throughput ratio save / plain: %.2f (target >= 0.8)\n",
-                bestSave, gib * 1073.741824 / bestSave, bestPlain, gib * 1073.741824 / bestPlain,
-                bestPlain / bestSave);
+    std::printf(
+        "save  1 GiB document: %6.2f s (%6.0f MB/s)   plain write + flush: %6.2f s (%6.0f MB/s)   "
+        "throughput ratio save / plain: %.2f (target >= 0.8)\n",
+        bestSave, gib * 1073.741824 / bestSave, bestPlain, gib * 1073.741824 / bestPlain,
+        bestPlain / bestSave);
     closeDocumentView(doc);
     std::filesystem::remove(source);
     std::filesystem::remove(saved);
     std::filesystem::remove(plain);
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv) {
-    std::filesystem::path folder = argc > 1 ? std::filesystem::path(argv[1]) : std::filesystem::temp_directory_path();
+    std::filesystem::path folder =
+        argc > 1 ? std::filesystem::path(argv[1]) : std::filesystem::temp_directory_path();
     std::printf("document benchmark in %s\n", folder.c_str());
     benchOpen(folder);
     benchSave(folder);

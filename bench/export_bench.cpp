@@ -84,7 +84,8 @@ struct Figures {
 
 bool measureIn(const fs::path& base, std::int64_t size, int dumpRuns, int xxdRuns, Figures& figures,
                bool alsoFormatterAlone) {
-    const fs::path folder = base / ("quillix-export-bench-" + std::to_string(Clock::now().time_since_epoch().count()));
+    const fs::path folder =
+        base / ("quillix-export-bench-" + std::to_string(Clock::now().time_since_epoch().count()));
     fs::create_directories(folder);
     const fs::path input = folder / "input.bin";
     const fs::path dumpOut = folder / "dump.txt";
@@ -160,7 +161,7 @@ void report(const char* where, const fs::path& base, std::int64_t size, int dump
     std::fflush(stdout);
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv) {
     std::int64_t mebibytes = argc > 1 ? std::atoll(argv[1]) : 256;

@@ -73,14 +73,16 @@ void loadDocument(Document& doc) {
         doc.fileBytes[viewFirstOffset() + i] = static_cast<std::uint8_t>(random());
 }
 
-void editCharacters(Document& doc, std::int64_t count, std::int64_t from, std::int64_t span, std::uint64_t seed) {
+void editCharacters(Document& doc, std::int64_t count, std::int64_t from, std::int64_t span,
+                    std::uint64_t seed) {
     std::mt19937_64 random(seed);
     for (std::int64_t i = 0; i < count; ++i) {
         if (!reserveEdit(doc, EditKind::character)) {
             std::fprintf(stderr, "out of memory after %lld edits\n", static_cast<long long>(i));
             std::exit(1);
         }
-        recordEdit(doc, EditKind::character, from + static_cast<std::int64_t>(random() % static_cast<std::uint64_t>(span)));
+        recordEdit(doc, EditKind::character,
+                   from + static_cast<std::int64_t>(random() % static_cast<std::uint64_t>(span)));
     }
     doc.isModified = 1;
 }
@@ -175,13 +177,18 @@ void printDrawsPerRow() {
         void (*prepare)(Document&, ViewState&);
     } cases[] = {
         {"plain full view", [](Document&, ViewState&) {}},
-        {"1 byte in 8 edited", [](Document& doc, ViewState&) {
-             for (std::int64_t i = 0; i < viewBytes(); i += 8) editCharacters(doc, 1, viewFirstOffset() + i + (i / 8) % 7, 1, 0);
+        {"1 byte in 8 edited",
+         [](Document& doc, ViewState&) {
+             for (std::int64_t i = 0; i < viewBytes(); i += 8)
+                 editCharacters(doc, 1, viewFirstOffset() + i + (i / 8) % 7, 1, 0);
          }},
-        {"every byte edited", [](Document& doc, ViewState&) {
-             for (std::int64_t i = 0; i < viewBytes(); ++i) editCharacters(doc, 1, viewFirstOffset() + i, 1, 0);
+        {"every byte edited",
+         [](Document& doc, ViewState&) {
+             for (std::int64_t i = 0; i < viewBytes(); ++i)
+                 editCharacters(doc, 1, viewFirstOffset() + i, 1, 0);
          }},
-        {"visible 24-byte match", [](Document&, ViewState& view) {
+        {"visible 24-byte match",
+         [](Document&, ViewState& view) {
              view.matchStart = viewFirstOffset() + 5 * 16 + 9;
              view.matchLength = 24;
              view.matchVisible = 1;
@@ -204,12 +211,13 @@ void printDrawsPerRow() {
     }
 }
 
-} // namespace
+}  // namespace
 
 int main() {
     printDrawsPerRow();
 
-    std::printf("\n(b) full-view layout (%lld rows) with the document modified\n", static_cast<long long>(viewRows + 1));
+    std::printf("\n(b) full-view layout (%lld rows) with the document modified\n",
+                static_cast<long long>(viewRows + 1));
     std::printf("building the logs (%lld character edits each)...\n", static_cast<long long>(logEntries));
     for (int s = 0; s < scenarioCount; ++s) documentFor(static_cast<Scenario>(s));
 
@@ -221,14 +229,15 @@ int main() {
                     percentile(timings.cold[s], 0) * 1e6, percentile(timings.cold[s], 0.5) * 1e6);
     std::printf("\nratio to the empty log (target <= 1.5x):\n");
     for (int s = concentratedLog; s < scenarioCount; ++s) {
-        std::printf("  %-26s warm %.2fx (best) %.2fx (median)   cold %.2fx (best) %.2fx (median)\n", scenarioNames[s],
-                    percentile(timings.warm[s], 0) / percentile(timings.warm[emptyLog], 0),
+        std::printf("  %-26s warm %.2fx (best) %.2fx (median)   cold %.2fx (best) %.2fx (median)\n",
+                    scenarioNames[s], percentile(timings.warm[s], 0) / percentile(timings.warm[emptyLog], 0),
                     percentile(timings.warm[s], 0.5) / percentile(timings.warm[emptyLog], 0.5),
                     percentile(timings.cold[s], 0) / percentile(timings.cold[emptyLog], 0),
                     percentile(timings.cold[s], 0.5) / percentile(timings.cold[emptyLog], 0.5));
     }
     std::printf("\nfor scale, the byte-by-byte scan of the log for the same view:\n");
     for (int s = concentratedLog; s < scenarioCount; ++s)
-        std::printf("  %-24s %10.1f ms per paint\n", scenarioNames[s], byteByByteScanSeconds(documentFor(static_cast<Scenario>(s))) * 1e3);
+        std::printf("  %-24s %10.1f ms per paint\n", scenarioNames[s],
+                    byteByByteScanSeconds(documentFor(static_cast<Scenario>(s))) * 1e3);
     return 0;
 }

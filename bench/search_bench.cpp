@@ -107,8 +107,8 @@ std::vector<Case> cases() {
     return {
         hexCase("hex 1 byte", {0xFF}),
         hexCase("hex 4 bytes", {0x5A, 0xC3, 0x17, 0x8E}),
-        hexCase("hex 16 bytes", {0x3D, 0x91, 0x04, 0xE2, 0x7B, 0x5A, 0xC0, 0x11, 0x68, 0xAF, 0x23, 0xD4,
-                                 0x9C, 0x40, 0x0B, 0x76}),
+        hexCase("hex 16 bytes", {0x3D, 0x91, 0x04, 0xE2, 0x7B, 0x5A, 0xC0, 0x11, 0x68, 0xAF, 0x23, 0xD4, 0x9C,
+                                 0x40, 0x0B, 0x76}),
         foldedTextCase("text 4 chars, any case", L"QuiX"),
     };
 }
@@ -123,16 +123,14 @@ void runCase(benchmark::State& state, const Case& c, Way way, std::int64_t direc
     std::int64_t hit = 0;
     for (auto _ : state) {
         switch (way) {
-        case Way::fast:
-            hit = direction > 0 ? quillix::scanForward(bytes, bufferSize, pattern, start)
-                                : quillix::scanBackward(bytes, bufferSize, pattern, start);
-            break;
-        case Way::plain:
-            hit = plainScan(bytes, bufferSize, c, start, direction);
-            break;
-        case Way::memmem:
-            hit = memmem(bytes, bufferSize, c.memmemNeedle.data(), c.memmemNeedle.size()) ? 0 : -1;
-            break;
+            case Way::fast:
+                hit = direction > 0 ? quillix::scanForward(bytes, bufferSize, pattern, start)
+                                    : quillix::scanBackward(bytes, bufferSize, pattern, start);
+                break;
+            case Way::plain: hit = plainScan(bytes, bufferSize, c, start, direction); break;
+            case Way::memmem:
+                hit = memmem(bytes, bufferSize, c.memmemNeedle.data(), c.memmemNeedle.size()) ? 0 : -1;
+                break;
         }
         benchmark::DoNotOptimize(hit);
     }
@@ -147,7 +145,8 @@ public:
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs) {
             if (!run.error_occurred && run.iterations > 0)
-                seconds[run.run_name.function_name] = run.cpu_accumulated_time / static_cast<double>(run.iterations);
+                seconds[run.run_name.function_name] =
+                    run.cpu_accumulated_time / static_cast<double>(run.iterations);
         }
         ConsoleReporter::ReportRuns(runs);
     }
@@ -158,7 +157,7 @@ std::string runName(const Case& c, const char* direction, const char* way) {
     return c.name + " / " + direction + " / " + way;
 }
 
-} // namespace
+}  // namespace
 
 // Random bytes hold a four-byte or four-letter pattern a few times per GiB. Those few
 // places are spoiled, so every scan runs the whole buffer while the bytes around keep
@@ -182,17 +181,23 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     const std::vector<Case> all = cases();
     removeOccurrences(all);
-    struct Dir { const char* name; std::int64_t step; };
+    struct Dir {
+        const char* name;
+        std::int64_t step;
+    };
     const Dir directions[] = {{"down", 1}, {"up", -1}};
     for (const Case& c : all) {
         for (const Dir& d : directions) {
             benchmark::RegisterBenchmark(runName(c, d.name, "fast").c_str(), runCase, c, Way::fast, d.step)
-                ->Unit(benchmark::kMillisecond)->MinTime(0.5);
+                ->Unit(benchmark::kMillisecond)
+                ->MinTime(0.5);
             benchmark::RegisterBenchmark(runName(c, d.name, "plain").c_str(), runCase, c, Way::plain, d.step)
-                ->Unit(benchmark::kMillisecond)->MinTime(0.5);
+                ->Unit(benchmark::kMillisecond)
+                ->MinTime(0.5);
         }
         benchmark::RegisterBenchmark(runName(c, "down", "memmem").c_str(), runCase, c, Way::memmem, 1)
-            ->Unit(benchmark::kMillisecond)->MinTime(0.5);
+            ->Unit(benchmark::kMillisecond)
+            ->MinTime(0.5);
     }
     TableReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
@@ -201,14 +206,17 @@ int main(int argc, char** argv) {
         auto found = reporter.seconds.find(name);
         return found == reporter.seconds.end() ? 0.0 : static_cast<double>(bufferSize) / found->second / 1e9;
     };
-    std::printf("\n1 GiB, pattern absent          dir    fast GB/s  plain GB/s  memmem GB/s  fast/plain  fast/memmem\n");
+    std::printf(
+        "\n1 GiB, pattern absent          dir    fast GB/s  plain GB/s  memmem GB/s  fast/plain  "
+        "fast/memmem\n");
     for (const Case& c : all) {
         const double memmemRate = gbPerSecond(runName(c, "down", "memmem"));
         for (const Dir& d : directions) {
             const double fast = gbPerSecond(runName(c, d.name, "fast"));
             const double plain = gbPerSecond(runName(c, d.name, "plain"));
-            std::printf("%-30s %-5s %10.2f %11.2f %12.2f %10.1fx %11.1fx\n", c.name.c_str(), d.name, fast, plain,
-                        memmemRate, plain > 0 ? fast / plain : 0.0, memmemRate > 0 ? fast / memmemRate : 0.0);
+            std::printf("%-30s %-5s %10.2f %11.2f %12.2f %10.1fx %11.1fx\n", c.name.c_str(), d.name, fast,
+                        plain, memmemRate, plain > 0 ? fast / plain : 0.0,
+                        memmemRate > 0 ? fast / memmemRate : 0.0);
         }
     }
     benchmark::Shutdown();

@@ -18,8 +18,8 @@ void closeDocumentView(Document& doc, FileSystem& fs) {
     doc.fileBytes = nullptr;
 }
 
-int openDocument(Document& doc, ViewState& view, ViewHost& host, const wchar_t* path,
-                 SystemError& cause, FileSystem& fs) {
+int openDocument(Document& doc, ViewState& view, ViewHost& host, const wchar_t* path, SystemError& cause,
+                 FileSystem& fs) {
     const HexView hv{doc, view, host};
     // The previous document is gone as soon as an open is attempted. Its size is kept
     // until its view is released, since unmapping needs it.
@@ -75,11 +75,10 @@ bool writeWhole(Document& doc, FileSystem& fs, FileHandle file) {
     SystemError error = 0;
     std::int64_t done = 0;
     while (done < doc.fileSize) {
-        std::uint32_t chunk = static_cast<std::uint32_t>(
-            std::min<std::int64_t>(doc.fileSize - done, saveChunkBytes));
+        std::uint32_t chunk =
+            static_cast<std::uint32_t>(std::min<std::int64_t>(doc.fileSize - done, saveChunkBytes));
         std::uint32_t written = 0;
-        if (!fs.write(file, doc.fileBytes + done, chunk, written, error) || written != chunk)
-            return false;
+        if (!fs.write(file, doc.fileBytes + done, chunk, written, error) || written != chunk) return false;
         done += chunk;
     }
     // Only a longer file is cut: the file that is open has exactly this size already,
@@ -90,7 +89,7 @@ bool writeWhole(Document& doc, FileSystem& fs, FileHandle file) {
     return fs.flush(file, error);
 }
 
-} // namespace
+}  // namespace
 
 int saveDocument(Document& doc, ViewHost& host, SaveFailure* failure, FileSystem& fs) {
     SaveFailure outcome = SaveFailure::none;
@@ -142,7 +141,7 @@ void advanceCount(Document& doc) {
 
 void* systemRealloc(void* block, std::size_t bytes) { return std::realloc(block, bytes); }
 
-} // namespace
+}  // namespace
 
 EditLogAllocator editLogAllocator = systemRealloc;
 
@@ -164,18 +163,16 @@ bool reserveEdit(Document& doc, EditKind kind) {
 
 void recordEdit(Document& doc, EditKind kind, std::int64_t offset) {
     switch (kind) {
-    case EditKind::highNibble:
-        setEntry(doc, doc.editCount, offset);
-        break;
-    case EditKind::lowNibble:
-        advanceCount(doc);
-        setEntry(doc, doc.editCount, offset);
-        break;
-    case EditKind::character:
-        setEntry(doc, doc.editCount, offset);
-        advanceCount(doc);
-        setEntry(doc, doc.editCount, offset);
-        break;
+        case EditKind::highNibble: setEntry(doc, doc.editCount, offset); break;
+        case EditKind::lowNibble:
+            advanceCount(doc);
+            setEntry(doc, doc.editCount, offset);
+            break;
+        case EditKind::character:
+            setEntry(doc, doc.editCount, offset);
+            advanceCount(doc);
+            setEntry(doc, doc.editCount, offset);
+            break;
     }
 }
 
@@ -200,4 +197,4 @@ std::uint16_t editedMaskOfRow(const Document& doc, std::int64_t row) {
     return doc.editLog.rowMasks.bits(row);
 }
 
-} // namespace quillix
+}  // namespace quillix

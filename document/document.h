@@ -14,21 +14,21 @@ class ViewHost;
 struct ViewState;
 
 inline constexpr std::int64_t maxDocumentSize = 0x100000000LL;  // 4 GiB, accepted; one more is not
-inline constexpr int filePathChars = 772;   // usable characters of filePath
+inline constexpr int filePathChars = 772;                       // usable characters of filePath
 inline constexpr int fileTitleChars = 512;  // characters of fileTitle, terminator included
 // Largest piece of the document handed to one write call; a 4 GiB document takes
 // several, each well below WriteFile's 32-bit count.
 inline constexpr std::uint32_t saveChunkBytes = 1u << 30;
 
 struct Document {
-    std::uint8_t* fileBytes = nullptr;  // the private view; null when no document is open
-    std::int64_t fileSize = 0;          // bytes, as the system reported at open (1..4 GiB)
-    std::int64_t lineCount = 0;         // rows the view scrolls over: data rows + 1; 0 when closed
+    std::uint8_t* fileBytes = nullptr;         // the private view; null when no document is open
+    std::int64_t fileSize = 0;                 // bytes, as the system reported at open (1..4 GiB)
+    std::int64_t lineCount = 0;                // rows the view scrolls over: data rows + 1; 0 when closed
     wchar_t filePath[filePathChars + 1] = {};  // where saveDocument writes; the file dialogs' path buffer
     wchar_t fileTitle[fileTitleChars] = {};    // the name in titles and messages; empty when closed
-    std::int32_t isModified = 0;        // 1 from the first edit until a save or an open
-    EditLog editLog;                    // offsets edited since the last open or save
-    std::int64_t editCount = 0;         // index of the latest entry; change it only via the edit-log calls
+    std::int32_t isModified = 0;               // 1 from the first edit until a save or an open
+    EditLog editLog;                           // offsets edited since the last open or save
+    std::int64_t editCount = 0;  // index of the latest entry; change it only via the edit-log calls
 };
 
 // Rows the view scrolls over for a document of this size (0 for no document).
@@ -39,8 +39,8 @@ std::int64_t lineCountFor(std::int64_t fileSize);
 // system's code of the failing step, or 0 when the file is larger than 4 GiB; the
 // document is then closed (no view, no handle, fileSize and lineCount 0).
 // filePath, fileTitle, isModified, editCount and the caret are left to the caller.
-int openDocument(Document& doc, ViewState& view, ViewHost& host, const wchar_t* path,
-                 SystemError& cause, FileSystem& fs = systemFileSystem());
+int openDocument(Document& doc, ViewState& view, ViewHost& host, const wchar_t* path, SystemError& cause,
+                 FileSystem& fs = systemFileSystem());
 
 enum class SaveFailure { none, cannotOpen, writeFailed };
 
@@ -82,4 +82,4 @@ void releaseEditLog(Document& doc);
 // depend on isModified; the painter checks that first.
 std::uint16_t editedMaskOfRow(const Document& doc, std::int64_t row);
 
-} // namespace quillix
+}  // namespace quillix

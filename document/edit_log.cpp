@@ -8,7 +8,7 @@ std::size_t hashSlot(std::int64_t key, std::size_t mask) {
     return static_cast<std::size_t>((static_cast<std::uint64_t>(key) * 0x9E3779B97F4A7C15ull) >> 20) & mask;
 }
 
-} // namespace
+}  // namespace
 
 template <class Value>
 std::size_t FlatTable<Value>::slotOf(std::int64_t key) const {
@@ -126,4 +126,4 @@ std::uint16_t RowMaskIndex::bits(std::int64_t row) const {
     return block ? (*block)[static_cast<std::size_t>(row % rowsPerBlock)] : 0;
 }
 
-} // namespace quillix
+}  // namespace quillix

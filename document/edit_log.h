@@ -80,4 +80,4 @@ struct EditLog {
     RowMaskIndex rowMasks;            // row (offset / 16) -> bit k set when byte k is logged
 };
 
-} // namespace quillix
+}  // namespace quillix

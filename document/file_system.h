@@ -42,8 +42,8 @@ public:
     virtual bool createAlways(const wchar_t* path, FileHandle& file, SystemError& error) = 0;
 
     // Writes at the current position; length is below 4 GiB, as WriteFile's count is.
-    virtual bool write(FileHandle file, const void* data, std::uint32_t length,
-                       std::uint32_t& written, SystemError& error) = 0;
+    virtual bool write(FileHandle file, const void* data, std::uint32_t length, std::uint32_t& written,
+                       SystemError& error) = 0;
     virtual bool fileSize(FileHandle file, std::int64_t& size, SystemError& error) = 0;
     virtual bool truncate(FileHandle file, std::int64_t size, SystemError& error) = 0;
     virtual bool flush(FileHandle file, SystemError& error) = 0;
@@ -86,4 +86,4 @@ private:
     FileHandle file_;
 };
 
-} // namespace quillix
+}  // namespace quillix

@@ -71,8 +71,8 @@ public:
             error = emptyFileError();
             return false;
         }
-        void* mapped = ::mmap(nullptr, static_cast<size_t>(info.st_size), PROT_READ | PROT_WRITE,
-                              MAP_PRIVATE, fd(file), 0);
+        void* mapped = ::mmap(nullptr, static_cast<size_t>(info.st_size), PROT_READ | PROT_WRITE, MAP_PRIVATE,
+                              fd(file), 0);
         if (mapped == MAP_FAILED) return fail(error);
         view = static_cast<std::uint8_t*>(mapped);
         size = info.st_size;
@@ -149,7 +149,7 @@ public:
     bool remove(const wchar_t* path) override { return ::unlink(toUtf8(path).c_str()) == 0; }
 };
 
-} // namespace
+}  // namespace
 
 FileSystem& systemFileSystem() {
     static PosixFileSystem instance;
@@ -158,4 +158,4 @@ FileSystem& systemFileSystem() {
 
 SystemError emptyFileError() { return EINVAL; }
 
-} // namespace quillix
+}  // namespace quillix

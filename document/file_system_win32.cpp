@@ -18,8 +18,7 @@ bool fail(SystemError& error) {
 
 bool openWith(const wchar_t* path, DWORD access, DWORD share, DWORD disposition, FileHandle& file,
               SystemError& error) {
-    HANDLE handle = CreateFileW(path, access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL,
-                                nullptr);
+    HANDLE handle = CreateFileW(path, access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return fail(error);
     file.value = reinterpret_cast<std::intptr_t>(handle);
     return true;
@@ -43,14 +42,13 @@ private:
 class Win32FileSystem final : public FileSystem {
 public:
     bool openExisting(const wchar_t* path, FileHandle& file, SystemError& error) override {
-        return openWith(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                        OPEN_EXISTING, file, error);
+        return openWith(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING,
+                        file, error);
     }
 
     bool mapCopyOnWrite(FileHandle file, std::uint8_t*& view, std::int64_t& size,
                         SystemError& error) override {
-        ScopedMapping mapping(
-            CreateFileMappingW(handleOf(file), nullptr, PAGE_WRITECOPY, 0, 0, nullptr));
+        ScopedMapping mapping(CreateFileMappingW(handleOf(file), nullptr, PAGE_WRITECOPY, 0, 0, nullptr));
         if (!mapping.get()) return fail(error);
         void* mapped = MapViewOfFile(mapping.get(), FILE_MAP_COPY, 0, 0, 0);
         if (!mapped) return fail(error);
@@ -70,8 +68,8 @@ public:
     }
 
     bool openForSave(const wchar_t* path, FileHandle& file, SystemError& error) override {
-        return openWith(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                        OPEN_ALWAYS, file, error);
+        return openWith(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_ALWAYS,
+                        file, error);
     }
 
     bool createAlways(const wchar_t* path, FileHandle& file, SystemError& error) override {
@@ -113,15 +111,14 @@ public:
     }
 
     bool replace(const wchar_t* from, const wchar_t* to, SystemError& error) override {
-        if (!MoveFileExW(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-            return fail(error);
+        if (!MoveFileExW(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return fail(error);
         return true;
     }
 
     bool remove(const wchar_t* path) override { return DeleteFileW(path) != 0; }
 };
 
-} // namespace
+}  // namespace
 
 FileSystem& systemFileSystem() {
     static Win32FileSystem instance;
@@ -130,4 +127,4 @@ FileSystem& systemFileSystem() {
 
 SystemError emptyFileError() { return ERROR_FILE_INVALID; }
 
-} // namespace quillix
+}  // namespace quillix

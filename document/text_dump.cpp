@@ -48,8 +48,7 @@ void putOffset(char* line, std::uint64_t offset) {
 
 // Writes every column of one line from its count (1..16) bytes. Used for the last line,
 // which may be short and ends in LF alone, and wherever no vector unit is at hand.
-void formatLine(char* line, const std::uint8_t* bytes, int count, std::uint64_t offset,
-                bool last) {
+void formatLine(char* line, const std::uint8_t* bytes, int count, std::uint64_t offset, bool last) {
     std::memset(line, ' ', dumpLineBytes);
     putOffset(line, offset);
     line[offsetDigits] = ':';
@@ -96,8 +95,7 @@ void storeOffset(char* at, std::uint64_t offset) {
 
 // Nibbles 0..15 to their upper-case digits.
 __m128i hexDigitsOf(__m128i nibbles) {
-    __m128i letters = _mm_and_si128(_mm_cmpgt_epi8(nibbles, _mm_set1_epi8(9)),
-                                    _mm_set1_epi8('A' - '0' - 10));
+    __m128i letters = _mm_and_si128(_mm_cmpgt_epi8(nibbles, _mm_set1_epi8(9)), _mm_set1_epi8('A' - '0' - 10));
     return _mm_add_epi8(_mm_add_epi8(nibbles, _mm_set1_epi8('0')), letters);
 }
 
@@ -112,8 +110,7 @@ void storeGroups(char* at, __m128i digits) {
 }
 
 // Full lines over templates already in place: sixteen bytes at a time, no per-byte work.
-void formatFullLines(char* out, const std::uint8_t* bytes, std::uint32_t lines,
-                     std::uint64_t offset) {
+void formatFullLines(char* out, const std::uint8_t* bytes, std::uint32_t lines, std::uint64_t offset) {
     const __m128i nibbleMask = _mm_set1_epi8(0x0F);
     const __m128i fullStops = _mm_set1_epi8('.');
     const __m128i belowPrintable = _mm_set1_epi8(31);
@@ -134,8 +131,7 @@ void formatFullLines(char* out, const std::uint8_t* bytes, std::uint32_t lines,
 
 #else
 
-void formatFullLines(char* out, const std::uint8_t* bytes, std::uint32_t lines,
-                     std::uint64_t offset) {
+void formatFullLines(char* out, const std::uint8_t* bytes, std::uint32_t lines, std::uint64_t offset) {
     for (std::uint32_t i = 0; i < lines; ++i, out += dumpLineBytes, bytes += 16, offset += 16)
         formatLine(out, bytes, 16, offset, false);
 }
@@ -177,11 +173,10 @@ constexpr std::size_t temporaryPathChars = filePathChars + 32;
 
 bool temporaryPathBeside(const wchar_t* path, wchar_t (&temporary)[temporaryPathChars]) {
     static std::uint64_t exports = 0;
-    std::uint64_t tag = static_cast<std::uint64_t>(
-                            std::chrono::system_clock::now().time_since_epoch().count()) ^
-                        static_cast<std::uint64_t>(
-                            std::chrono::steady_clock::now().time_since_epoch().count()) * 31 ^
-                        reinterpret_cast<std::uintptr_t>(&tag) ^ (++exports << 48);
+    std::uint64_t tag =
+        static_cast<std::uint64_t>(std::chrono::system_clock::now().time_since_epoch().count()) ^
+        static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) * 31 ^
+        reinterpret_cast<std::uintptr_t>(&tag) ^ (++exports << 48);
     // splitmix64, so that every input bit reaches the twelve digits kept
     tag += 0x9E3779B97F4A7C15ull;
     tag = (tag ^ (tag >> 30)) * 0xBF58476D1CE4E5B9ull;
@@ -191,8 +186,8 @@ bool temporaryPathBeside(const wchar_t* path, wchar_t (&temporary)[temporaryPath
     constexpr wchar_t before[] = L".quillix-";
     constexpr wchar_t after[] = L".tmp";
     constexpr int tagDigits = 12;
-    constexpr std::size_t suffixChars = sizeof before / sizeof(wchar_t) - 1 + tagDigits +
-                                        sizeof after / sizeof(wchar_t) - 1;
+    constexpr std::size_t suffixChars =
+        sizeof before / sizeof(wchar_t) - 1 + tagDigits + sizeof after / sizeof(wchar_t) - 1;
     if (textLength(path) + suffixChars >= temporaryPathChars) return false;
     std::size_t length = appendText(temporary, temporaryPathChars, 0, path);
     length = appendText(temporary, temporaryPathChars, length, before);
@@ -221,7 +216,7 @@ bool writeDumpOver(const Document& doc, ViewHost& host, const wchar_t* path, Fil
     return done;
 }
 
-} // namespace
+}  // namespace
 
 std::int64_t textDumpSize(std::int64_t fileSize) {
     if (fileSize <= 0) return 0;
@@ -237,4 +232,4 @@ int exportTextDump(const Document& doc, ViewHost& host, const wchar_t* path, Fil
     return done ? 1 : 0;
 }
 
-} // namespace quillix
+}  // namespace quillix

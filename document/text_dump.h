@@ -39,4 +39,4 @@ std::int64_t textDumpSize(std::int64_t fileSize);
 int exportTextDump(const Document& doc, ViewHost& host, const wchar_t* path,
                    FileSystem& fs = systemFileSystem());
 
-} // namespace quillix
+}  // namespace quillix

@@ -2,8 +2,8 @@
 
 namespace quillix {
 
-std::size_t appendHex(wchar_t* buffer, std::size_t capacity, std::size_t length,
-                      std::uint64_t value, int minDigits) {
+std::size_t appendHex(wchar_t* buffer, std::size_t capacity, std::size_t length, std::uint64_t value,
+                      int minDigits) {
     wchar_t digits[16];
     int count = 0;
     do {
@@ -16,12 +16,11 @@ std::size_t appendHex(wchar_t* buffer, std::size_t capacity, std::size_t length,
     return length;
 }
 
-std::size_t appendDecimal(wchar_t* buffer, std::size_t capacity, std::size_t length,
-                          std::int64_t value) {
+std::size_t appendDecimal(wchar_t* buffer, std::size_t capacity, std::size_t length, std::int64_t value) {
     wchar_t digits[24];
     int count = 0;
-    std::uint64_t magnitude = value < 0 ? 0 - static_cast<std::uint64_t>(value)
-                                        : static_cast<std::uint64_t>(value);
+    std::uint64_t magnitude =
+        value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
     do {
         digits[count++] = static_cast<wchar_t>(L'0' + magnitude % 10);
         magnitude /= 10;
@@ -32,8 +31,7 @@ std::size_t appendDecimal(wchar_t* buffer, std::size_t capacity, std::size_t len
     return length;
 }
 
-std::size_t appendText(wchar_t* buffer, std::size_t capacity, std::size_t length,
-                       const wchar_t* text) {
+std::size_t appendText(wchar_t* buffer, std::size_t capacity, std::size_t length, const wchar_t* text) {
     while (*text && length + 1 < capacity) buffer[length++] = *text++;
     if (capacity > 0) buffer[length] = L'\0';
     return length;
@@ -52,15 +50,13 @@ bool copyTextIfFits(wchar_t* buffer, std::size_t capacity, const wchar_t* text) 
     return true;
 }
 
-const wchar_t* nameOrUntitled(const wchar_t* name) {
-    return (name && name[0]) ? name : L"(untitled)";
-}
+const wchar_t* nameOrUntitled(const wchar_t* name) { return (name && name[0]) ? name : L"(untitled)"; }
 
-void formatWithName(wchar_t* buffer, std::size_t capacity, const wchar_t* before,
-                    const wchar_t* name, const wchar_t* after) {
+void formatWithName(wchar_t* buffer, std::size_t capacity, const wchar_t* before, const wchar_t* name,
+                    const wchar_t* after) {
     std::size_t length = appendText(buffer, capacity, 0, before);
     length = appendText(buffer, capacity, length, name);
     appendText(buffer, capacity, length, after);
 }
 
-} // namespace quillix
+}  // namespace quillix

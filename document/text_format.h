@@ -12,14 +12,12 @@ inline constexpr char upperHexDigits[] = "0123456789ABCDEF";
 
 // Appends value in upper-case hexadecimal, zero-padded to at least minDigits digits.
 // Returns the new length (capped at capacity - 1).
-std::size_t appendHex(wchar_t* buffer, std::size_t capacity, std::size_t length,
-                      std::uint64_t value, int minDigits);
+std::size_t appendHex(wchar_t* buffer, std::size_t capacity, std::size_t length, std::uint64_t value,
+                      int minDigits);
 // Appends value in decimal, with a minus sign when negative.
-std::size_t appendDecimal(wchar_t* buffer, std::size_t capacity, std::size_t length,
-                          std::int64_t value);
+std::size_t appendDecimal(wchar_t* buffer, std::size_t capacity, std::size_t length, std::int64_t value);
 // Appends a NUL-terminated text, cut at the capacity.
-std::size_t appendText(wchar_t* buffer, std::size_t capacity, std::size_t length,
-                       const wchar_t* text);
+std::size_t appendText(wchar_t* buffer, std::size_t capacity, std::size_t length, const wchar_t* text);
 
 // Length of a NUL-terminated wide text.
 std::size_t textLength(const wchar_t* text);
@@ -32,7 +30,7 @@ const wchar_t* nameOrUntitled(const wchar_t* name);
 
 // Formats a message with one "%s": the parts before and after it and the inserted text.
 // The result is cut to the capacity, never overflowing it.
-void formatWithName(wchar_t* buffer, std::size_t capacity, const wchar_t* before,
-                    const wchar_t* name, const wchar_t* after);
+void formatWithName(wchar_t* buffer, std::size_t capacity, const wchar_t* before, const wchar_t* name,
+                    const wchar_t* after);
 
-} // namespace quillix
+}  // namespace quillix

@@ -27,8 +27,7 @@ void refuseReadOnly(const HexView& hv) {
 }
 
 PixelRect cellsOfRow(const ViewState& view, std::int64_t firstCell, std::int64_t endCell) {
-    return {static_cast<int>(firstCell * view.charWidth),
-            static_cast<int>(view.caretRow * view.lineHeight),
+    return {static_cast<int>(firstCell * view.charWidth), static_cast<int>(view.caretRow * view.lineHeight),
             static_cast<int>(endCell * view.charWidth),
             static_cast<int>((view.caretRow + 1) * view.lineHeight)};
 }
@@ -74,8 +73,7 @@ struct EndOfRowChecks {
     void scroll() const {
         ViewState& view = hv.view;
         if (!onPartlyVisibleRow()) return;
-        if (view.byteColumn != 16 || (view.topLine + view.caretRow) * 16 + 15 >= hv.doc.fileSize - 1)
-            return;
+        if (view.byteColumn != 16 || (view.topLine + view.caretRow) * 16 + 15 >= hv.doc.fileSize - 1) return;
         view.caretCell = firstCell;
         view.byteColumn = 1;
         hv.host.setCaretPos(static_cast<int>(firstCell * view.charWidth),
@@ -121,7 +119,7 @@ void advanceCaret(const HexView& hv) {
     checks.endOfFile();
 }
 
-} // namespace
+}  // namespace
 
 bool onChar(const HexView& hv, unsigned codeUnit) {
     Document& doc = hv.doc;
@@ -165,8 +163,8 @@ bool onChar(const HexView& hv, unsigned codeUnit) {
 
     if (!reserveEdit(doc, kind)) {
         // Without a log entry the edit would not show as edited: refuse it whole.
-        hv.host.messageBox(BoxOwner::hexView, L"Not enough memory to record this edit!",
-                           L"Quillix-64bit", boxWarning);
+        hv.host.messageBox(BoxOwner::hexView, L"Not enough memory to record this edit!", L"Quillix-64bit",
+                           boxWarning);
         return true;
     }
     view.matchVisible = 0;
@@ -186,4 +184,4 @@ bool onChar(const HexView& hv, unsigned codeUnit) {
     return true;
 }
 
-} // namespace quillix
+}  // namespace quillix

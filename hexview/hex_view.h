@@ -77,4 +77,4 @@ bool onChar(const HexView& hv, unsigned codeUnit);
 // never onto a negative offset. Returns true when it changed anything.
 bool keepCaretInShortView(const HexView& hv);
 
-} // namespace quillix
+}  // namespace quillix

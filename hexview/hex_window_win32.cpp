@@ -58,11 +58,11 @@ int Win32ViewHost::scrollTrackPosition() {
 
 void Win32ViewHost::setStatusText(int part, const wchar_t* text) {
     HWND statusBar = GetDlgItem(GetParent(window_), statusBarId);
-    if (statusBar) SendMessageW(statusBar, SB_SETTEXTW, static_cast<WPARAM>(part), reinterpret_cast<LPARAM>(text));
+    if (statusBar)
+        SendMessageW(statusBar, SB_SETTEXTW, static_cast<WPARAM>(part), reinterpret_cast<LPARAM>(text));
 }
 
-int Win32ViewHost::messageBox(BoxOwner owner, const wchar_t* text, const wchar_t* caption,
-                              unsigned style) {
+int Win32ViewHost::messageBox(BoxOwner owner, const wchar_t* text, const wchar_t* caption, unsigned style) {
     HWND ownerWindow = owner == BoxOwner::hexView ? window_
                        : owner == BoxOwner::frame ? GetParent(window_)
                                                   : nullptr;
@@ -132,53 +132,42 @@ void paint(HWND window, const Document& doc, const ViewState& view) {
     EndPaint(window, &ps);
 }
 
-} // namespace
+}  // namespace
 
 LRESULT CALLBACK hexViewProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     Win32ViewHost host(window);
     const HexView hv{shell.doc, shell.view, host};
     switch (message) {
-    case WM_CREATE:
-        measureFont(shell.view);
-        readWheelStep(shell.view);
-        return 0;
-    case WM_SETTINGCHANGE:
-        readWheelStep(shell.view);
-        return 0;
-    case WM_PAINT:
-        paint(window, shell.doc, shell.view);
-        return 0;
-    case WM_SIZE:
-        // Sent by the frame's layout, and with zero parameters by an open or a search
-        // hit: either way only the scroll range is recomputed.
-        onSize(hv);
-        return 0;
-    case WM_SETFOCUS:
-        onSetFocus(hv);
-        return 0;
-    case WM_KILLFOCUS:
-        onKillFocus(hv);
-        return 0;
-    case WM_KEYDOWN:
-        // Every key ends by re-placing the caret; none goes to DefWindowProcW.
-        onKeyDown(hv, static_cast<unsigned>(wParam));
-        return 0;
-    case WM_CHAR:
-        if (onChar(hv, static_cast<unsigned>(wParam & 0xFFFF))) return 0;
-        break;
-    case WM_VSCROLL:
-        onVScroll(hv, LOWORD(wParam));
-        return 0;
-    case WM_MOUSEWHEEL:
-        if (onMouseWheel(hv, GET_WHEEL_DELTA_WPARAM(wParam))) return 0;
-        break;
-    case WM_LBUTTONDOWN:
-        if (onLButtonDown(hv, LOWORD(lParam), HIWORD(lParam))) return 0;
-        break;
-    default:
-        break;
+        case WM_CREATE:
+            measureFont(shell.view);
+            readWheelStep(shell.view);
+            return 0;
+        case WM_SETTINGCHANGE: readWheelStep(shell.view); return 0;
+        case WM_PAINT: paint(window, shell.doc, shell.view); return 0;
+        case WM_SIZE:
+            // Sent by the frame's layout, and with zero parameters by an open or a search
+            // hit: either way only the scroll range is recomputed.
+            onSize(hv);
+            return 0;
+        case WM_SETFOCUS: onSetFocus(hv); return 0;
+        case WM_KILLFOCUS: onKillFocus(hv); return 0;
+        case WM_KEYDOWN:
+            // Every key ends by re-placing the caret; none goes to DefWindowProcW.
+            onKeyDown(hv, static_cast<unsigned>(wParam));
+            return 0;
+        case WM_CHAR:
+            if (onChar(hv, static_cast<unsigned>(wParam & 0xFFFF))) return 0;
+            break;
+        case WM_VSCROLL: onVScroll(hv, LOWORD(wParam)); return 0;
+        case WM_MOUSEWHEEL:
+            if (onMouseWheel(hv, GET_WHEEL_DELTA_WPARAM(wParam))) return 0;
+            break;
+        case WM_LBUTTONDOWN:
+            if (onLButtonDown(hv, LOWORD(lParam), HIWORD(lParam))) return 0;
+            break;
+        default: break;
     }
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
-} // namespace quillix
+}  // namespace quillix

@@ -25,8 +25,7 @@ public:
     void setScrollPosition(int position) override;
     int scrollTrackPosition() override;
     void setStatusText(int part, const wchar_t* text) override;
-    int messageBox(BoxOwner owner, const wchar_t* text, const wchar_t* caption,
-                   unsigned style) override;
+    int messageBox(BoxOwner owner, const wchar_t* text, const wchar_t* caption, unsigned style) override;
     void beep() override;
     void setWaitCursor(bool on) override;
     std::uint32_t fileAttributes(const wchar_t* path) override;
@@ -38,4 +37,4 @@ private:
 // The view font: "Courier", 18 high, as measured at creation and as painted.
 HFONT createViewFont(DWORD quality);
 
-} // namespace quillix
+}  // namespace quillix

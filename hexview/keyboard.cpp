@@ -17,8 +17,7 @@ struct DocumentEnd {
 };
 
 DocumentEnd documentEnd(const Document& doc) {
-    return {doc.fileSize / 16, doc.fileSize % 16, (doc.fileSize - 1) / 16,
-            (doc.fileSize - 1) % 16 + 1};
+    return {doc.fileSize / 16, doc.fileSize % 16, (doc.fileSize - 1) / 16, (doc.fileSize - 1) % 16 + 1};
 }
 
 std::int64_t caretLine(const ViewState& view) { return view.topLine + view.caretRow; }
@@ -109,10 +108,14 @@ void moveRight(const HexView& hv) {
         return;
     }
     std::int64_t step = 0;
-    if (inEvenHighCells(cell)) step = 2;
-    else if (inOddHighCells(cell)) step = 3;
-    else if (inEvenLowCells(cell)) step = 1;
-    else if (inInnerOddLowCells(cell)) step = 2;
+    if (inEvenHighCells(cell))
+        step = 2;
+    else if (inOddHighCells(cell))
+        step = 3;
+    else if (inEvenLowCells(cell))
+        step = 1;
+    else if (inInnerOddLowCells(cell))
+        step = 2;
     if (step == 0) return;  // a gap cell: no byte to step from
     view.caretCell += step;
     ++view.byteColumn;
@@ -153,11 +156,9 @@ void moveDown(const HexView& hv) {
         if (view.caretRow == r - 2 && end.tailBytes != 0 && view.byteColumn > end.tailBytes) return;
         if (view.caretRow == r - 1 && end.tailBytes == 0) return;
     }
-    if (atBottom() && view.caretRow == r - 2 &&
-        (view.byteColumn < end.tailBytes || end.tailBytes == 0))
+    if (atBottom() && view.caretRow == r - 2 && (view.byteColumn < end.tailBytes || end.tailBytes == 0))
         onKeyDown(hv, keyEnd);
-    if (atBottom() && view.caretRow == r - 3 && end.tailBytes != 0 &&
-        view.byteColumn >= end.tailBytes)
+    if (atBottom() && view.caretRow == r - 3 && end.tailBytes != 0 && view.byteColumn >= end.tailBytes)
         onKeyDown(hv, keyEnd);
     if (view.topLine == doc.lineCount - r - 3 && view.caretRow == r && end.tailBytes != 0 &&
         view.byteColumn > end.tailBytes)
@@ -191,9 +192,8 @@ void moveEnd(const HexView& hv) {
     const DocumentEnd end = documentEnd(hv.doc);
     const std::int64_t r = rows(view);
     view.byteColumn = end.lastColumn;
-    view.caretCell = inCharArea(view.caretCell)
-                         ? firstCharCell - 1 + end.lastColumn
-                         : highCellOf[static_cast<std::size_t>(end.lastColumn)];
+    view.caretCell = inCharArea(view.caretCell) ? firstCharCell - 1 + end.lastColumn
+                                                : highCellOf[static_cast<std::size_t>(end.lastColumn)];
     if (end.lastDataRow <= r) {
         view.caretRow = end.lastDataRow - view.topLine;
         return;
@@ -214,7 +214,7 @@ void pageDown(const HexView& hv) {
     onVScroll(hv, scrollEnd);
 }
 
-} // namespace
+}  // namespace
 
 void onSetFocus(const HexView& hv) {
     // The caret is created anew at every focus gain, at the caret's current cell.
@@ -232,16 +232,16 @@ void onKeyDown(const HexView& hv, unsigned key) {
     // Without a document the end-of-document values mean nothing; no key does anything.
     if (!hasDocument(hv.doc)) return;
     switch (key) {
-    case keyBack:
-    case keyLeft: moveLeft(hv); break;
-    case keyRight: moveRight(hv); break;
-    case keyUp: moveUp(hv); break;
-    case keyDown: moveDown(hv); break;
-    case keyHome: moveHome(hv); break;
-    case keyEnd: moveEnd(hv); break;
-    case keyPageUp: pageUp(hv); break;
-    case keyPageDown: pageDown(hv); break;
-    default: break;  // any other key only places the caret and rewrites the status
+        case keyBack:
+        case keyLeft: moveLeft(hv); break;
+        case keyRight: moveRight(hv); break;
+        case keyUp: moveUp(hv); break;
+        case keyDown: moveDown(hv); break;
+        case keyHome: moveHome(hv); break;
+        case keyEnd: moveEnd(hv); break;
+        case keyPageUp: pageUp(hv); break;
+        case keyPageDown: pageDown(hv); break;
+        default: break;  // any other key only places the caret and rewrites the status
     }
     // In views less than three rows tall, End and Down name rows above the top of the
     // view; the caret is brought back onto the top row (the view scrolls under it, the
@@ -251,4 +251,4 @@ void onKeyDown(const HexView& hv, unsigned key) {
     showOffsetStatus(hv.view, hv.doc, hv.host, EofText::substitute);
 }
 
-} // namespace quillix
+}  // namespace quillix

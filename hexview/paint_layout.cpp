@@ -28,7 +28,8 @@ struct HexPair {
 constexpr std::array<HexPair, 256> makeHexPairs() {
     std::array<HexPair, 256> pairs{};
     for (int b = 0; b < 256; ++b)
-        pairs[b] = {static_cast<wchar_t>(upperHexDigits[b >> 4]), static_cast<wchar_t>(upperHexDigits[b & 15])};
+        pairs[b] = {static_cast<wchar_t>(upperHexDigits[b >> 4]),
+                    static_cast<wchar_t>(upperHexDigits[b & 15])};
     return pairs;
 }
 constexpr std::array<HexPair, 256> hexPairs = makeHexPairs();
@@ -82,8 +83,10 @@ void fillRow(const PaintContext& pc, std::int64_t row, std::uint16_t edited, Scr
     for (int k = 0; k < count; ++k) {
         const std::int64_t pos = rowStart + k;
         std::uint8_t s = plainStyle;
-        if (pos >= pc.matchStart && pos < pc.matchEnd) s = matchStyle;
-        else if ((edited >> k) & 1u) s = editedStyle;
+        if (pos >= pc.matchStart && pos < pc.matchEnd)
+            s = matchStyle;
+        else if ((edited >> k) & 1u)
+            s = editedStyle;
         const HexPair& pair = hexPairs[bytes[k]];
         const int high = highCellOf[static_cast<std::size_t>(k + 1)];
         scratch.put(high, pair.high, s);
@@ -113,7 +116,7 @@ void emitRuns(const ScratchRow& scratch, std::int32_t viewRow, PaintRuns& out) {
     }
 }
 
-} // namespace
+}  // namespace
 
 void layoutPaint(const Document& doc, const ViewState& view, const PixelRect& paint, PaintRuns& out) {
     out.clear();
@@ -124,11 +127,8 @@ void layoutPaint(const Document& doc, const ViewState& view, const PixelRect& pa
     if (end > doc.lineCount) end = doc.lineCount;
 
     const bool shown = view.matchVisible == 1;
-    const PaintContext pc{doc,
-                          view.matchStart,
-                          shown ? view.matchStart + view.matchLength : view.matchStart,
-                          view.matchStart + view.matchLength - 1,
-                          doc.isModified == 1};
+    const PaintContext pc{doc, view.matchStart, shown ? view.matchStart + view.matchLength : view.matchStart,
+                          view.matchStart + view.matchLength - 1, doc.isModified == 1};
     // Rows past the data are never painted.
     const std::int64_t dataRows = (doc.fileSize + 15) / 16;
     if (end > dataRows) end = dataRows;
@@ -150,4 +150,4 @@ void layoutPaint(const Document& doc, const ViewState& view, const PixelRect& pa
     }
 }
 
-} // namespace quillix
+}  // namespace quillix

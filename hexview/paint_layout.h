@@ -21,10 +21,10 @@ inline constexpr std::uint32_t colourWhite = 0xFFFFFF;
 inline constexpr std::uint32_t colourRed = 0x0000FF;
 
 struct TextRun {
-    std::int32_t cell;        // first cell, 0..65: x = cell * charWidth
-    std::int32_t viewRow;     // row relative to topLine: y = viewRow * lineHeight
-    std::uint32_t start;      // index of the first character in PaintRuns::text
-    std::uint32_t length;     // characters, one per cell
+    std::int32_t cell;     // first cell, 0..65: x = cell * charWidth
+    std::int32_t viewRow;  // row relative to topLine: y = viewRow * lineHeight
+    std::uint32_t start;   // index of the first character in PaintRuns::text
+    std::uint32_t length;  // characters, one per cell
     std::uint32_t textColour;
     std::uint32_t backColour;
 };
@@ -42,4 +42,4 @@ struct PaintRuns {
 // held. Nothing at all for an empty document; nothing for rows past the data.
 void layoutPaint(const Document& doc, const ViewState& view, const PixelRect& paint, PaintRuns& out);
 
-} // namespace quillix
+}  // namespace quillix

@@ -51,7 +51,7 @@ void endScroll(const HexView& hv) {
     showOffsetStatus(view, hv.doc, hv.host, EofText::plain);
 }
 
-} // namespace
+}  // namespace
 
 void onVScroll(const HexView& hv, int request) {
     if (!hasDocument(hv.doc)) return;
@@ -63,14 +63,14 @@ void onVScroll(const HexView& hv, int request) {
     std::int64_t r = rows(view);
     std::int64_t change = 0;
     switch (request) {
-    case scrollLineUp: change = -1; break;
-    case scrollLineDown: change = 1; break;
-    case scrollPageUp: change = r < 1 ? -1 : -r; break;
-    case scrollPageDown: change = r < 1 ? 1 : r; break;
-    case scrollThumbTrack: change = hv.host.scrollTrackPosition() - view.topLine; break;
-    case scrollTop: change = -view.topLine; break;
-    case scrollBottom: change = view.scrollMax - view.topLine; break;
-    default: change = 0; break;  // SB_THUMBPOSITION and unknown codes: dragging is SB_THUMBTRACK's
+        case scrollLineUp: change = -1; break;
+        case scrollLineDown: change = 1; break;
+        case scrollPageUp: change = r < 1 ? -1 : -r; break;
+        case scrollPageDown: change = r < 1 ? 1 : r; break;
+        case scrollThumbTrack: change = hv.host.scrollTrackPosition() - view.topLine; break;
+        case scrollTop: change = -view.topLine; break;
+        case scrollBottom: change = view.scrollMax - view.topLine; break;
+        default: change = 0; break;  // SB_THUMBPOSITION and unknown codes: dragging is SB_THUMBTRACK's
     }
     change = std::max(-view.topLine, std::min(change, view.scrollMax - view.topLine));
     if (change != 0) {
@@ -83,8 +83,7 @@ void onVScroll(const HexView& hv, int request) {
             // Painting draws nothing past the data; erasing this strip is what clears the
             // rows that held bytes before the scroll.
             PixelRect strip{0, static_cast<int>(view.clientHeight - 3 * view.lineHeight),
-                            static_cast<int>(rowCells * view.charWidth),
-                            static_cast<int>(view.clientHeight)};
+                            static_cast<int>(rowCells * view.charWidth), static_cast<int>(view.clientHeight)};
             hv.host.invalidate(&strip, true);
             hv.host.updateWindow();
         }
@@ -136,4 +135,4 @@ bool onLButtonDown(const HexView& hv, unsigned x, unsigned y) {
     return true;
 }
 
-} // namespace quillix
+}  // namespace quillix

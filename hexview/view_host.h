@@ -20,16 +20,16 @@ struct PixelRect {
 enum class BoxOwner { none, hexView, frame };
 
 // Message box styles and answers, with the values the window system uses.
-inline constexpr unsigned boxWarning = 0x2030;  // MB_TASKMODAL | MB_ICONWARNING
-inline constexpr unsigned boxError = 0x10;      // MB_ICONERROR, OK only
+inline constexpr unsigned boxWarning = 0x2030;     // MB_TASKMODAL | MB_ICONWARNING
+inline constexpr unsigned boxError = 0x10;         // MB_ICONERROR, OK only
 inline constexpr unsigned boxSaveQuestion = 0x23;  // MB_YESNOCANCEL | MB_ICONQUESTION
 inline constexpr int answerOk = 1;
 inline constexpr int answerCancel = 2;
 inline constexpr int answerYes = 6;
 inline constexpr int answerNo = 7;
 
-inline constexpr std::uint32_t attributeReadOnly = 0x1;         // FILE_ATTRIBUTE_READONLY
-inline constexpr std::uint32_t invalidAttributes = 0xFFFFFFFFu; // INVALID_FILE_ATTRIBUTES
+inline constexpr std::uint32_t attributeReadOnly = 0x1;          // FILE_ATTRIBUTE_READONLY
+inline constexpr std::uint32_t invalidAttributes = 0xFFFFFFFFu;  // INVALID_FILE_ATTRIBUTES
 
 // Status bar parts.
 inline constexpr int statusPartOffset = 1;
@@ -60,8 +60,7 @@ public:
     virtual void setStatusText(int part, const wchar_t* text) = 0;
 
     // A modal message box; returns the button pressed.
-    virtual int messageBox(BoxOwner owner, const wchar_t* text, const wchar_t* caption,
-                           unsigned style) = 0;
+    virtual int messageBox(BoxOwner owner, const wchar_t* text, const wchar_t* caption, unsigned style) = 0;
     virtual void beep() = 0;
 
     // The wait cursor while a long operation runs: on, then off again.
@@ -71,4 +70,4 @@ public:
     virtual std::uint32_t fileAttributes(const wchar_t* path) = 0;
 };
 
-} // namespace quillix
+}  // namespace quillix

@@ -40,4 +40,4 @@ void showOffsetStatus(ViewState& view, const Document& doc, ViewHost& host, EofT
     host.setStatusText(statusPartOffset, view.statusText);
 }
 
-} // namespace quillix
+}  // namespace quillix

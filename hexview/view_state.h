@@ -16,18 +16,18 @@ class ViewHost;
 struct Document;
 
 struct ViewState {
-    std::int64_t topLine = 0;       // document row at the top of the view (scroll position)
-    std::int64_t caretRow = 0;      // caret row relative to topLine; may equal rows()
-    std::int64_t caretCell = 10;    // caret cell: a hex nibble cell or a character cell
-    std::int64_t byteColumn = 1;    // 1..16, the caret byte's place in its row
-    std::int64_t charWidth = 0;     // pixels per cell, measured at creation
-    std::int64_t lineHeight = 0;    // pixels per row, measured at creation
-    std::int64_t clientHeight = 0;  // hex view height in pixels (frame client height - 20)
-    std::int64_t clientWidth = 0;   // frame client width in pixels (status bar layout only)
-    std::int32_t scrollMax = 0;     // largest topLine, recomputed on every size
-    std::uint32_t wheelStep = 0;    // wheel delta per row; 0 turns the wheel off
+    std::int64_t topLine = 0;         // document row at the top of the view (scroll position)
+    std::int64_t caretRow = 0;        // caret row relative to topLine; may equal rows()
+    std::int64_t caretCell = 10;      // caret cell: a hex nibble cell or a character cell
+    std::int64_t byteColumn = 1;      // 1..16, the caret byte's place in its row
+    std::int64_t charWidth = 0;       // pixels per cell, measured at creation
+    std::int64_t lineHeight = 0;      // pixels per row, measured at creation
+    std::int64_t clientHeight = 0;    // hex view height in pixels (frame client height - 20)
+    std::int64_t clientWidth = 0;     // frame client width in pixels (status bar layout only)
+    std::int32_t scrollMax = 0;       // largest topLine, recomputed on every size
+    std::uint32_t wheelStep = 0;      // wheel delta per row; 0 turns the wheel off
     std::int32_t wheelRemainder = 0;  // wheel delta not yet turned into rows
-    std::int64_t searchPos = -1;    // where the last search stopped, or the go-to target; -1 none
+    std::int64_t searchPos = -1;      // where the last search stopped, or the go-to target; -1 none
     std::int64_t matchStart = 0;    // first offset of the highlighted match; -1 from an open to the first hit
     std::int64_t matchLength = 0;   // its length in bytes (1 for a go-to target)
     std::int32_t matchVisible = 0;  // 1 while the match is painted inverted
@@ -53,8 +53,8 @@ inline constexpr int firstCharCell = 50;
 inline constexpr int lastCharCell = 65;
 
 // High-nibble cell of byteColumn 1..16 (index 0 unused).
-inline constexpr std::array<int, 17> highCellOf = {
-    0, 10, 12, 15, 17, 20, 22, 25, 27, 30, 32, 35, 37, 40, 42, 45, 47};
+inline constexpr std::array<int, 17> highCellOf = {0,  10, 12, 15, 17, 20, 22, 25, 27,
+                                                   30, 32, 35, 37, 40, 42, 45, 47};
 
 enum CellKind : std::uint8_t {
     cellOther = 0,
@@ -62,8 +62,8 @@ enum CellKind : std::uint8_t {
     cellHexLow = 2,
     cellGap = 4,
     cellChar = 8,
-    cellEvenHigh = 16,   // high nibble of bytes 0, 2, ..., 14
-    cellOddLow = 32,     // low nibble of bytes 1, 3, ..., 15
+    cellEvenHigh = 16,  // high nibble of bytes 0, 2, ..., 14
+    cellOddLow = 32,    // low nibble of bytes 1, 3, ..., 15
 };
 
 struct CellInfo {
@@ -127,4 +127,4 @@ void showOffsetStatus(ViewState& view, const Document& doc, ViewHost& host, EofT
 // Formats "Offset: " and at least eight upper-case hex digits of offset into text.
 void formatOffsetStatus(wchar_t (&text)[20], std::int64_t offset);
 
-} // namespace quillix
+}  // namespace quillix

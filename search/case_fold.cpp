@@ -18,17 +18,17 @@ struct CaseRun {
 // them have no case) and the y with diaeresis, whose capital lies outside Latin-1. The
 // micro sign and the sharp s keep their value, and no other unit maps onto a byte.
 constexpr CaseRun upperRuns[] = {
-    {0x0061, 0x007A, -0x20},  // a-z
-    {0x00E0, 0x00F6, -0x20},  // a grave .. o diaeresis
-    {0x00F8, 0x00FE, -0x20},  // o stroke .. thorn
-    {0x00FF, 0x00FF, 0x0079}, // y diaeresis -> U+0178
+    {0x0061, 0x007A, -0x20},   // a-z
+    {0x00E0, 0x00F6, -0x20},   // a grave .. o diaeresis
+    {0x00F8, 0x00FE, -0x20},   // o stroke .. thorn
+    {0x00FF, 0x00FF, 0x0079},  // y diaeresis -> U+0178
 };
 
 constexpr CaseRun lowerRuns[] = {
-    {0x0041, 0x005A, 0x20},    // A-Z
-    {0x00C0, 0x00D6, 0x20},    // A grave .. O diaeresis
-    {0x00D8, 0x00DE, 0x20},    // O stroke .. Thorn
-    {0x0178, 0x0178, -0x0079}, // Y diaeresis -> U+00FF
+    {0x0041, 0x005A, 0x20},     // A-Z
+    {0x00C0, 0x00D6, 0x20},     // A grave .. O diaeresis
+    {0x00D8, 0x00DE, 0x20},     // O stroke .. Thorn
+    {0x0178, 0x0178, -0x0079},  // Y diaeresis -> U+00FF
 };
 
 template <std::size_t N>
@@ -43,10 +43,10 @@ constexpr wchar_t mapUnit(const CaseRun (&runs)[N], wchar_t unit) {
 static_assert(mapUnit(upperRuns, L'q') == L'Q' && mapUnit(lowerRuns, L'Q') == L'q');
 static_assert(mapUnit(upperRuns, L'\u00F7') == L'\u00F7' && mapUnit(lowerRuns, L'\u00D7') == L'\u00D7');
 
-} // namespace
+}  // namespace
 
 wchar_t upperCaseUnit(wchar_t unit) { return mapUnit(upperRuns, unit); }
 
 wchar_t lowerCaseUnit(wchar_t unit) { return mapUnit(lowerRuns, unit); }
 
-} // namespace quillix
+}  // namespace quillix

@@ -12,4 +12,4 @@ wchar_t upperCaseUnit(wchar_t unit);
 // The lower-case form of one code unit; unchanged outside 0..0xFFFF.
 wchar_t lowerCaseUnit(wchar_t unit);
 
-} // namespace quillix
+}  // namespace quillix

@@ -36,9 +36,15 @@ DialogButtons readButtons(HWND dialog) {
     return buttons;
 }
 
-void setEditLimit(HWND dialog, int limit) { SendDlgItemMessageW(dialog, findEdit, EM_LIMITTEXT, static_cast<WPARAM>(limit), 0); }
-void emptyEdit(HWND dialog) { SendDlgItemMessageW(dialog, findEdit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"")); }
-void showMatchCase(HWND dialog, bool show) { ShowWindow(GetDlgItem(dialog, matchCaseBox), show ? SW_SHOW : SW_HIDE); }
+void setEditLimit(HWND dialog, int limit) {
+    SendDlgItemMessageW(dialog, findEdit, EM_LIMITTEXT, static_cast<WPARAM>(limit), 0);
+}
+void emptyEdit(HWND dialog) {
+    SendDlgItemMessageW(dialog, findEdit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
+}
+void showMatchCase(HWND dialog, bool show) {
+    ShowWindow(GetDlgItem(dialog, matchCaseBox), show ? SW_SHOW : SW_HIDE);
+}
 
 void filterEdit(HWND dialog) {
     HWND edit = GetDlgItem(dialog, findEdit);
@@ -60,7 +66,7 @@ void reportMiss(const FINDREPLACEW& record, const wchar_t* before, const wchar_t
     warn(text, programCaption);
 }
 
-} // namespace
+}  // namespace
 
 void openFindDialog(int command) {
     if (shell.findDialog && IsWindow(shell.findDialog)) {
@@ -109,64 +115,62 @@ LRESULT onFindNotification(const FINDREPLACEW& record) {
 
 UINT_PTR CALLBACK findHookProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
-    case WM_INITDIALOG:
-        // Every opening starts empty, in Hex mode, searching down, Match case hidden.
-        SendDlgItemMessageW(dialog, findEdit, EM_SETSEL, 0, -1);
-        setEditLimit(dialog, 100);
-        CheckRadioButton(dialog, upButton, downButton, downButton);
-        CheckRadioButton(dialog, findHexButton, findAsciiButton, findHexButton);
-        emptyEdit(dialog);
-        showMatchCase(dialog, false);
-        filterEdit(dialog);
-        return 0;
-    case WM_COMMAND: {
-        const int id = LOWORD(wParam);
-        const int code = HIWORD(wParam);
-        if (id == IDOK && code == 0) InvalidateRect(dialog, nullptr, FALSE);
-        // A mode button gains the focus just before a click checks it: switching modes
-        // clears the text, which the other mode could not read.
-        if (code == BN_SETFOCUS && id == findHexButton && !checked(dialog, findHexButton)) {
+        case WM_INITDIALOG:
+            // Every opening starts empty, in Hex mode, searching down, Match case hidden.
+            SendDlgItemMessageW(dialog, findEdit, EM_SETSEL, 0, -1);
             setEditLimit(dialog, 100);
+            CheckRadioButton(dialog, upButton, downButton, downButton);
+            CheckRadioButton(dialog, findHexButton, findAsciiButton, findHexButton);
+            emptyEdit(dialog);
             showMatchCase(dialog, false);
-            emptyEdit(dialog);
+            filterEdit(dialog);
+            return 0;
+        case WM_COMMAND: {
+            const int id = LOWORD(wParam);
+            const int code = HIWORD(wParam);
+            if (id == IDOK && code == 0) InvalidateRect(dialog, nullptr, FALSE);
+            // A mode button gains the focus just before a click checks it: switching modes
+            // clears the text, which the other mode could not read.
+            if (code == BN_SETFOCUS && id == findHexButton && !checked(dialog, findHexButton)) {
+                setEditLimit(dialog, 100);
+                showMatchCase(dialog, false);
+                emptyEdit(dialog);
+            }
+            if (code == BN_SETFOCUS && id == findAsciiButton && !checked(dialog, findAsciiButton)) {
+                setEditLimit(dialog, 20);
+                showMatchCase(dialog, true);
+                emptyEdit(dialog);
+            }
+            return 0;
         }
-        if (code == BN_SETFOCUS && id == findAsciiButton && !checked(dialog, findAsciiButton)) {
-            setEditLimit(dialog, 20);
-            showMatchCase(dialog, true);
-            emptyEdit(dialog);
-        }
-        return 0;
-    }
-    default:
-        return 0;
+        default: return 0;
     }
 }
 
 UINT_PTR CALLBACK gotoHookProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
-    case WM_INITDIALOG:
-        SendDlgItemMessageW(dialog, findEdit, EM_SETSEL, 0, -1);
-        setEditLimit(dialog, 8);
-        CheckRadioButton(dialog, gotoHexButton, gotoDecButton, gotoHexButton);
-        emptyEdit(dialog);
-        filterEdit(dialog);
-        return 0;
-    case WM_COMMAND: {
-        const int id = LOWORD(wParam);
-        const int code = HIWORD(wParam);
-        if (id == IDOK && code == 0) InvalidateRect(dialog, nullptr, FALSE);
-        if (code == BN_SETFOCUS && id == gotoHexButton && !checked(dialog, gotoHexButton)) {
+        case WM_INITDIALOG:
+            SendDlgItemMessageW(dialog, findEdit, EM_SETSEL, 0, -1);
             setEditLimit(dialog, 8);
+            CheckRadioButton(dialog, gotoHexButton, gotoDecButton, gotoHexButton);
             emptyEdit(dialog);
+            filterEdit(dialog);
+            return 0;
+        case WM_COMMAND: {
+            const int id = LOWORD(wParam);
+            const int code = HIWORD(wParam);
+            if (id == IDOK && code == 0) InvalidateRect(dialog, nullptr, FALSE);
+            if (code == BN_SETFOCUS && id == gotoHexButton && !checked(dialog, gotoHexButton)) {
+                setEditLimit(dialog, 8);
+                emptyEdit(dialog);
+            }
+            if (code == BN_SETFOCUS && id == gotoDecButton && !checked(dialog, gotoDecButton)) {
+                setEditLimit(dialog, 10);
+                emptyEdit(dialog);
+            }
+            return 0;
         }
-        if (code == BN_SETFOCUS && id == gotoDecButton && !checked(dialog, gotoDecButton)) {
-            setEditLimit(dialog, 10);
-            emptyEdit(dialog);
-        }
-        return 0;
-    }
-    default:
-        return 0;
+        default: return 0;
     }
 }
 
@@ -192,4 +196,4 @@ LRESULT CALLBACK findEditProc(HWND edit, UINT message, WPARAM wParam, LPARAM lPa
     return CallWindowProcW(shell.previousEditProc, edit, message, wParam, lParam);
 }
 
-} // namespace quillix
+}  // namespace quillix

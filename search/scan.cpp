@@ -78,9 +78,7 @@ public:
 
 private:
     static __m128i splat(std::uint8_t value) { return _mm_set1_epi8(static_cast<char>(value)); }
-    static std::uint64_t bits(__m128i v) {
-        return static_cast<std::uint32_t>(_mm_movemask_epi8(v));
-    }
+    static std::uint64_t bits(__m128i v) { return static_cast<std::uint32_t>(_mm_movemask_epi8(v)); }
     __m128i candidates(const std::uint8_t* at) const {
         const __m128i head = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
         const __m128i tail = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + lastOffset_));
@@ -97,13 +95,12 @@ inline constexpr std::int64_t blockPositions = 64;
 
 #endif
 
-bool scannable(const std::uint8_t* bytes, std::int64_t size, const ScanPattern& pattern,
-               std::int64_t from) {
+bool scannable(const std::uint8_t* bytes, std::int64_t size, const ScanPattern& pattern, std::int64_t from) {
     return bytes != nullptr && pattern.matchable && pattern.length > 0 && from >= 0 &&
            from <= size - pattern.length;
 }
 
-} // namespace
+}  // namespace
 
 std::int64_t scanForward(const std::uint8_t* bytes, std::int64_t size, const ScanPattern& pattern,
                          std::int64_t from) {
@@ -146,4 +143,4 @@ std::int64_t scanBackward(const std::uint8_t* bytes, std::int64_t size, const Sc
     return -1;
 }
 
-} // namespace quillix
+}  // namespace quillix

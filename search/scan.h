@@ -14,8 +14,8 @@ inline constexpr int maxScanPattern = 256;
 // A position that accepts no byte at all (a negative hex pair, a character above U+00FF)
 // makes the pattern unmatchable.
 struct ScanPattern {
-    std::int64_t length = 0;  // positions in use, 0..maxScanPattern
-    bool matchable = true;    // false when some position accepts no byte
+    std::int64_t length = 0;                   // positions in use, 0..maxScanPattern
+    bool matchable = true;                     // false when some position accepts no byte
     std::uint8_t first[maxScanPattern] = {};   // an accepted value
     std::uint8_t second[maxScanPattern] = {};  // the other accepted value; equals first when one
 };
@@ -35,4 +35,4 @@ std::int64_t scanForward(const std::uint8_t* bytes, std::int64_t size, const Sca
 std::int64_t scanBackward(const std::uint8_t* bytes, std::int64_t size, const ScanPattern& pattern,
                           std::int64_t from);
 
-} // namespace quillix
+}  // namespace quillix

@@ -22,9 +22,12 @@ std::int64_t boundedLength(const wchar_t (&text)[searchTextUnits]) {
 // checked. Should neither be checked, the last direction stays, and before the first
 // search that is Down: a search needs a direction to step in.
 void takeDirection(SearchState& state, const DialogButtons& buttons) {
-    if (buttons.down) state.searchDirection = 1;
-    else if (buttons.up) state.searchDirection = -1;
-    else if (state.searchDirection == 0) state.searchDirection = 1;
+    if (buttons.down)
+        state.searchDirection = 1;
+    else if (buttons.up)
+        state.searchDirection = -1;
+    else if (state.searchDirection == 0)
+        state.searchDirection = 1;
 }
 
 // The first hit from pos on in the search direction, or -1.
@@ -37,13 +40,13 @@ std::int64_t findFrom(const Document& doc, const ScanPattern& pattern, std::int6
     return scanBackward(doc.fileBytes, doc.fileSize, pattern, from);
 }
 
-} // namespace
+}  // namespace
 
 int searchHex(const HexView& hv, SearchState& state, const DialogButtons& buttons) {
     const std::int64_t length = boundedLength(state.findWhat);
     if (length % 2 != 0) {
-        hv.host.messageBox(BoxOwner::none, L"Hexadecimal number must have even number of digits!",
-                           L"Quillix", boxWarning);
+        hv.host.messageBox(BoxOwner::none, L"Hexadecimal number must have even number of digits!", L"Quillix",
+                           boxWarning);
         return 1;
     }
     // Pairs of digits are converted as wcstol reads them, so pasted signs and blanks give
@@ -58,8 +61,8 @@ int searchHex(const HexView& hv, SearchState& state, const DialogButtons& button
     takeDirection(state, buttons);
     ViewState& view = hv.view;
     view.matchLength = pattern.length;
-    const std::int64_t hit = findFrom(hv.doc, pattern, view.searchPos + state.searchDirection,
-                                      state.searchDirection);
+    const std::int64_t hit =
+        findFrom(hv.doc, pattern, view.searchPos + state.searchDirection, state.searchDirection);
     if (hit < 0) {
         view.searchPos = -1;
         return 0;
@@ -85,8 +88,8 @@ int searchText(const HexView& hv, SearchState& state, const DialogButtons& butto
     state.findUpper[length] = 0;
     state.findLower[length] = 0;
 
-    const std::int64_t hit = findFrom(hv.doc, pattern, view.searchPos + state.searchDirection,
-                                      state.searchDirection);
+    const std::int64_t hit =
+        findFrom(hv.doc, pattern, view.searchPos + state.searchDirection, state.searchDirection);
     if (hit < 0) {
         view.searchPos = view.matchStart;
         return 0;
@@ -155,4 +158,4 @@ void revealMatch(const HexView& hv, const DialogButtons& buttons) {
     onSize(hv);
 }
 
-} // namespace quillix
+}  // namespace quillix

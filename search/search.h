@@ -47,4 +47,4 @@ int gotoOffset(const HexView& hv, SearchState& state, const DialogButtons& butto
 // offset in status part 1, repaints at once and refreshes the scroll range.
 void revealMatch(const HexView& hv, const DialogButtons& buttons);
 
-} // namespace quillix
+}  // namespace quillix

@@ -43,8 +43,7 @@ protected:
     void open(std::int64_t size, std::int64_t clientHeight = tenRowsHeight, int fill = -1) {
         bytes.assign(static_cast<std::size_t>(size + canaryBytes), canaryValue);
         for (std::int64_t i = 0; i < size; ++i)
-            bytes[static_cast<std::size_t>(i)] =
-                static_cast<std::uint8_t>(fill >= 0 ? fill : i % 251);
+            bytes[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(fill >= 0 ? fill : i % 251);
         original = bytes;
         doc.fileBytes = bytes.data();
         doc.fileSize = size;
@@ -92,4 +91,4 @@ protected:
     std::vector<std::uint8_t> original;
 };
 
-} // namespace quillix::test
+}  // namespace quillix::test

@@ -13,12 +13,11 @@
 namespace quillix::test {
 namespace {
 
-constexpr unsigned keys[] = {keyBack, keyPageUp, keyPageDown, keyEnd, keyHome, keyLeft,
-                             keyUp, keyRight, keyDown, 0x41};
+constexpr unsigned keys[] = {keyBack, keyPageUp, keyPageDown, keyEnd,  keyHome,
+                             keyLeft, keyUp,     keyRight,    keyDown, 0x41};
 // Digits, letters in and out of the hex range, a blank, Backspace, controls and
 // characters beyond Latin-1.
-constexpr unsigned characters[] = {'0', '7', '9', 'a', 'F', 'g', ' ', 8, 0x0D, 0x09,
-                                   0xE9, 0x20AC, 'z'};
+constexpr unsigned characters[] = {'0', '7', '9', 'a', 'F', 'g', ' ', 8, 0x0D, 0x09, 0xE9, 0x20AC, 'z'};
 
 class CaretProperty : public CaretViewFixture {
 protected:
@@ -49,10 +48,9 @@ TEST_F(CaretProperty, RandomSequencesKeepTheCaretOnTheDocument) {
     std::uniform_int_distribution<int> action(0, 99);
     for (std::int64_t size = 1; size <= 300; ++size) {
         // Minimized (-20), no whole row, a few rows, and heights up to 40 rows.
-        const std::int64_t heights[] = {
-            -20, static_cast<std::int64_t>(random() % 18),
-            static_cast<std::int64_t>(random() % (3 * testLineHeight)),
-            static_cast<std::int64_t>(random() % (41 * testLineHeight))};
+        const std::int64_t heights[] = {-20, static_cast<std::int64_t>(random() % 18),
+                                        static_cast<std::int64_t>(random() % (3 * testLineHeight)),
+                                        static_cast<std::int64_t>(random() % (41 * testLineHeight))};
         for (std::int64_t height : heights) {
             SCOPED_TRACE(testing::Message() << "size " << size << ", height " << height);
             open(size, height);
@@ -90,5 +88,5 @@ TEST_F(CaretProperty, RandomSequencesKeepTheCaretOnTheDocument) {
     }
 }
 
-} // namespace
-} // namespace quillix::test
+}  // namespace
+}  // namespace quillix::test

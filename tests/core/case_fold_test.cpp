@@ -137,5 +137,5 @@ TEST(CaseFold, MatchesTheSystemForEveryUnitThatCanMeetAByte) {
 
 #endif
 
-} // namespace
-} // namespace quillix::test
+}  // namespace
+}  // namespace quillix::test

@@ -53,8 +53,10 @@ TEST_F(DocumentTest, LineCountIsOneMoreThanTheRowsHoldingBytes) {
         std::string name = "f";
         name += std::to_string(size);
         auto path = folder.file(name);
-        if (size > 4096) makeSparse(path, static_cast<std::uintmax_t>(size));
-        else writeBytes(path, patternBytes(static_cast<std::size_t>(size)));
+        if (size > 4096)
+            makeSparse(path, static_cast<std::uintmax_t>(size));
+        else
+            writeBytes(path, patternBytes(static_cast<std::size_t>(size)));
         ASSERT_EQ(open(path), 1) << size;
         EXPECT_EQ(doc.fileSize, size);
         EXPECT_EQ(doc.lineCount, lines) << size;
@@ -306,5 +308,5 @@ TEST_F(DocumentTest, SlowFourGibDocumentIsSavedWholeInSeveralWrites) {
     EXPECT_EQ(static_cast<unsigned char>(last), 0xA5);
 }
 
-} // namespace
-} // namespace quillix::test
+}  // namespace
+}  // namespace quillix::test

@@ -71,5 +71,5 @@ TEST(RowMaskIndexTable, MasksMatchAPlainMapAcrossBlockEdges) {
     EXPECT_EQ(index.bits(40), 0u);
 }
 
-} // namespace
-} // namespace quillix::test
+}  // namespace
+}  // namespace quillix::test

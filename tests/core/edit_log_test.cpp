@@ -89,10 +89,14 @@ TEST_F(LogFixture, IndexAgreesWithAPlainScanUnderRandomEditsAndResets) {
     for (int step = 0; step < 20000; ++step) {
         int choice = static_cast<int>(random() % 100);
         std::int64_t offset = static_cast<std::int64_t>(random() % 700);
-        if (choice < 2) resetEditLog(doc);
-        else if (choice < 40) edit(EditKind::highNibble, offset);
-        else if (choice < 70) edit(EditKind::lowNibble, offset);
-        else edit(EditKind::character, offset);
+        if (choice < 2)
+            resetEditLog(doc);
+        else if (choice < 40)
+            edit(EditKind::highNibble, offset);
+        else if (choice < 70)
+            edit(EditKind::lowNibble, offset);
+        else
+            edit(EditKind::character, offset);
         if (step % 97 == 0) {
             for (std::int64_t row = 0; row < 45; ++row)
                 ASSERT_EQ(editedMaskOfRow(doc, row), scannedMask(row)) << "step " << step << " row " << row;
@@ -100,5 +104,5 @@ TEST_F(LogFixture, IndexAgreesWithAPlainScanUnderRandomEditsAndResets) {
     }
 }
 
-} // namespace
-} // namespace quillix::test
+}  // namespace
+}  // namespace quillix::test

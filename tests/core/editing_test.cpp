@@ -86,8 +86,8 @@ TEST_F(EditingTest, OtherCharactersInTheHexAreaBeepAndChangeNothing) {
 TEST_F(EditingTest, ACharacterEditStoresTheLowByteOfTheCodeUnit) {
     open(64);
     place(0, 50);
-    const std::pair<unsigned, std::uint8_t> cases[] = {
-        {'A', 0x41}, {0x00E9, 0xE9}, {0x20AC, 0xAC}, {0x0D, 0x0D}, {0x09, 0x09}, {'4', 0x34}};
+    const std::pair<unsigned, std::uint8_t> cases[] = {{'A', 0x41},  {0x00E9, 0xE9}, {0x20AC, 0xAC},
+                                                       {0x0D, 0x0D}, {0x09, 0x09},   {'4', 0x34}};
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         type(cases[i].first);
         EXPECT_EQ(bytes[i], cases[i].second) << i;
@@ -117,7 +117,8 @@ TEST_F(EditingTest, AThousandCharacterEditsKeepEveryOffsetInTheLog) {
     for (std::int64_t i = 0; i < edits; ++i) ASSERT_EQ(logEntry(i), i) << i;
     EXPECT_EQ(logEntry(edits), edits - 1);
     for (std::int64_t i = 0; i < 2000; ++i)
-        ASSERT_EQ(bytes[static_cast<std::size_t>(i)], i < edits ? 'z' : original[static_cast<std::size_t>(i)]) << i;
+        ASSERT_EQ(bytes[static_cast<std::size_t>(i)], i < edits ? 'z' : original[static_cast<std::size_t>(i)])
+            << i;
     EXPECT_EQ(offsetOf(view), edits);
     EXPECT_EQ(statusText(), offsetText(edits));
 }
@@ -328,5 +329,5 @@ TEST_F(EditingTest, AnEditThatCannotBeLoggedIsNotMade) {
     EXPECT_EQ(doc.editCount, 100);
 }
 
-} // namespace
-} // namespace quillix::test
+}  // namespace
+}  // namespace quillix::test

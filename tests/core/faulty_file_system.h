@@ -108,4 +108,4 @@ private:
     int liveViews_ = 0;
 };
 
-} // namespace quillix::test
+}  // namespace quillix::test

@@ -42,7 +42,7 @@ TEST_F(KeyboardTest, FocusCreatesTheCaretWhereItStandsAndLosingItDestroysIt) {
 
 TEST_F(KeyboardTest, LeftAndBackspaceStepToTheHighNibbleOfTheByteOrTheOneBefore) {
     open(size200);
-    const CellMove moves[] = {{11, 10, 1}, {15, 12, 2}, {12, 10, 1}, {13, 12, 2}, {16, 15, 3},
+    const CellMove moves[] = {{11, 10, 1}, {15, 12, 2},  {12, 10, 1},  {13, 12, 2}, {16, 15, 3},
                               {20, 17, 4}, {47, 45, 15}, {48, 47, 16}, {55, 54, 5}, {65, 64, 15}};
     for (unsigned key : {keyLeft, keyBack}) {
         for (const CellMove& move : moves) {
@@ -88,7 +88,7 @@ TEST_F(KeyboardTest, LeftOnTheFirstByteOfTheDocumentStaysThere) {
 
 TEST_F(KeyboardTest, RightStepsToTheHighNibbleOfTheNextByte) {
     open(size200);
-    const CellMove moves[] = {{10, 12, 2}, {11, 12, 2}, {12, 15, 3}, {13, 15, 3},
+    const CellMove moves[] = {{10, 12, 2},  {11, 12, 2},  {12, 15, 3}, {13, 15, 3},
                               {46, 47, 16}, {45, 47, 16}, {50, 51, 2}, {64, 65, 16}};
     for (const CellMove& move : moves) {
         SCOPED_TRACE(testing::Message() << "from cell " << move.from);
@@ -377,9 +377,9 @@ TEST_F(KeyboardTest, WithoutADocumentNoKeyDoesAnything) {
     view.lineHeight = testLineHeight;
     view.charWidth = testCharWidth;
     view.clientHeight = tenRowsHeight;
-    for (unsigned key : {unsigned(keyBack), unsigned(keyPageUp), unsigned(keyPageDown),
-                         unsigned(keyEnd), unsigned(keyHome), unsigned(keyLeft), unsigned(keyUp),
-                         unsigned(keyRight), unsigned(keyDown), 0x41u}) {
+    for (unsigned key :
+         {unsigned(keyBack), unsigned(keyPageUp), unsigned(keyPageDown), unsigned(keyEnd), unsigned(keyHome),
+          unsigned(keyLeft), unsigned(keyUp), unsigned(keyRight), unsigned(keyDown), 0x41u}) {
         press(key);
     }
     expectCaret(0, 10, 1);
@@ -405,5 +405,5 @@ TEST_F(KeyboardTest, EndInAViewUnderThreeRowsKeepsTheCaretOnTheTopRow) {
     }
 }
 
-} // namespace
-} // namespace quillix::test
+}  // namespace
+}  // namespace quillix::test

@@ -57,7 +57,8 @@ Grid referencePaint(const Document& doc, const ViewState& view, const PixelRect&
     for (std::int64_t row = first; row < end && row * 16 < doc.fileSize; ++row) {
         std::int64_t y = row - view.topLine;
         wchar_t label[16];
-        std::swprintf(label, 16, L"%08lX: ", static_cast<unsigned long>(static_cast<std::uint32_t>(row * 16)));
+        std::swprintf(label, 16, L"%08lX: ",
+                      static_cast<unsigned long>(static_cast<std::uint32_t>(row * 16)));
         textOut(grid, 0, y, label, colourBlack, colourWhite);
         std::int64_t s = 0;
         for (int k = 0; k < 16; ++k) {
@@ -72,7 +73,8 @@ Grid referencePaint(const Document& doc, const ViewState& view, const PixelRect&
                 for (std::int64_t i = 0; i <= doc.editCount; ++i)
                     if (doc.editLog.entries[i] == pos) text = colourRed;
             }
-            if (view.matchVisible == 1 && view.matchStart <= pos && pos < view.matchStart + view.matchLength) {
+            if (view.matchVisible == 1 && view.matchStart <= pos &&
+                pos < view.matchStart + view.matchLength) {
                 text = colourWhite;
                 back = colourBlack;
             }
@@ -182,11 +184,14 @@ struct PaintFixture : ::testing::Test {
     PaintRuns runs;
 };
 
-const Cell& at(const Grid& grid, std::int64_t row, int cell) { return grid.at(row)[static_cast<std::size_t>(cell)]; }
+const Cell& at(const Grid& grid, std::int64_t row, int cell) {
+    return grid.at(row)[static_cast<std::size_t>(cell)];
+}
 
 std::wstring glyphsOf(const Grid& grid, std::int64_t row, int from, int to) {
     std::wstring text;
-    for (int cell = from; cell <= to; ++cell) text += at(grid, row, cell).drawn ? at(grid, row, cell).glyph : L'_';
+    for (int cell = from; cell <= to; ++cell)
+        text += at(grid, row, cell).drawn ? at(grid, row, cell).glyph : L'_';
     return text;
 }
 
@@ -236,7 +241,8 @@ TEST_F(PaintFixture, MatchEndingARowIsOneBandWithoutTheCellAfterIt) {
         EXPECT_EQ(at(grid, 0, cell).back, cell >= 63 ? colourBlack : colourWhite) << cell;
     bool bandIsOneRun = false;
     for (const TextRun& run : runs.runs)
-        if (run.viewRow == 0 && run.cell == 42 && run.length == 7 && run.backColour == colourBlack) bandIsOneRun = true;
+        if (run.viewRow == 0 && run.cell == 42 && run.length == 7 && run.backColour == colourBlack)
+            bandIsOneRun = true;
     EXPECT_TRUE(bandIsOneRun);
     expectSameAsReference(wholeView());
 }
@@ -340,11 +346,8 @@ TEST_F(PaintFixture, OnlyRowsTheRectangleTouchesArePainted) {
         std::int64_t firstViewRow, lastViewRow;
     } cases[] = {
         {{0, 0, 660, 18}, 0, 1},  // a bottom on a row edge still takes the row below it
-        {{0, 18, 660, 19}, 1, 1},
-        {{0, 17, 660, 17}, 0, 0},  // an empty rectangle still names its row
-        {{0, 40, 660, 80}, 2, 4},
-        {{300, 100, 310, 110}, 5, 6},
-        {{0, 200, 660, 150}, none, none},
+        {{0, 18, 660, 19}, 1, 1}, {{0, 17, 660, 17}, 0, 0},  // an empty rectangle still names its row
+        {{0, 40, 660, 80}, 2, 4}, {{300, 100, 310, 110}, 5, 6}, {{0, 200, 660, 150}, none, none},
     };
     for (const Case& c : cases) {
         Grid grid = laidOut(c.rect);
@@ -388,7 +391,9 @@ TEST_F(PaintFixture, LabelsKeepThirtyTwoBitsNearFourGigabytes) {
 
 TEST_F(PaintFixture, AgreesWithThePlainPainterOnRandomDocuments) {
     std::mt19937_64 random(20240611);
-    auto below = [&](std::int64_t n) { return n <= 0 ? 0 : static_cast<std::int64_t>(random() % static_cast<std::uint64_t>(n)); };
+    auto below = [&](std::int64_t n) {
+        return n <= 0 ? 0 : static_cast<std::int64_t>(random() % static_cast<std::uint64_t>(n));
+    };
     for (int trial = 0; trial < 3000; ++trial) {
         releaseEditLog(doc);
         doc.isModified = 0;
@@ -404,10 +409,14 @@ TEST_F(PaintFixture, AgreesWithThePlainPainterOnRandomDocuments) {
         for (int e = 0; e < editCount; ++e) {
             int choice = static_cast<int>(below(100));
             std::int64_t offset = below(size + 4);  // now and then an offset past the data
-            if (choice < 3) resetEditLog(doc);
-            else if (choice < 40) edit(EditKind::highNibble, offset);
-            else if (choice < 70) edit(EditKind::lowNibble, offset);
-            else edit(EditKind::character, offset);
+            if (choice < 3)
+                resetEditLog(doc);
+            else if (choice < 40)
+                edit(EditKind::highNibble, offset);
+            else if (choice < 70)
+                edit(EditKind::lowNibble, offset);
+            else
+                edit(EditKind::character, offset);
         }
         doc.isModified = below(4) == 0 ? 0 : 1;
         if (below(3) != 0) {
@@ -432,5 +441,5 @@ TEST_F(PaintFixture, AgreesWithThePlainPainterOnRandomDocuments) {
     }
 }
 
-} // namespace
-} // namespace quillix::test
+}  // namespace
+}  // namespace quillix::test

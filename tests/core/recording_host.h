@@ -57,8 +57,7 @@ public:
         if (part >= 0 && part < 3) status[part] = text;
         ++statusWrites;
     }
-    int messageBox(BoxOwner owner, const wchar_t* text, const wchar_t* caption,
-                   unsigned style) override {
+    int messageBox(BoxOwner owner, const wchar_t* text, const wchar_t* caption, unsigned style) override {
         boxes.push_back({owner, text, caption, style});
         if (answers.empty()) return answerOk;
         int answer = answers.front();
@@ -86,4 +85,4 @@ public:
     std::uint32_t attributes = 0x80;  // FILE_ATTRIBUTE_NORMAL: writable
 };
 
-} // namespace quillix::test
+}  // namespace quillix::test

@@ -31,8 +31,8 @@ struct PlainPattern {
 
 // One start position at a time, from pos in steps of direction, until the pattern no
 // longer fits or pos leaves the file.
-std::int64_t plainScan(const std::vector<std::uint8_t>& bytes, const PlainPattern& pattern,
-                       std::int64_t pos, std::int64_t direction) {
+std::int64_t plainScan(const std::vector<std::uint8_t>& bytes, const PlainPattern& pattern, std::int64_t pos,
+                       std::int64_t direction) {
     const auto size = static_cast<std::int64_t>(bytes.size());
     for (; pos >= 0 && pos <= size - pattern.length(); pos += direction) {
         std::int64_t k = 0;
@@ -74,9 +74,12 @@ public:
         const int kind = below(3);
         const int alphabet = 2 + below(3);
         for (auto& b : bytes) {
-            if (kind == 0) b = static_cast<std::uint8_t>(below(256));
-            else if (kind == 1) b = interestingBytes[below(static_cast<int>(std::size(interestingBytes)))];
-            else b = static_cast<std::uint8_t>(0x41 + below(alphabet));  // long runs of near-matches
+            if (kind == 0)
+                b = static_cast<std::uint8_t>(below(256));
+            else if (kind == 1)
+                b = interestingBytes[below(static_cast<int>(std::size(interestingBytes)))];
+            else
+                b = static_cast<std::uint8_t>(0x41 + below(alphabet));  // long runs of near-matches
         }
         return bytes;
     }
@@ -105,7 +108,8 @@ public:
     PlainPattern hexPattern(const std::vector<std::uint8_t>& bytes) {
         PlainPattern pattern;
         pattern.lower = values(bytes, length(bytes.size()));
-        if (chance(3)) pattern.lower[static_cast<std::size_t>(below(static_cast<int>(pattern.lower.size())))] = -1;
+        if (chance(3))
+            pattern.lower[static_cast<std::size_t>(below(static_cast<int>(pattern.lower.size())))] = -1;
         pattern.upper = pattern.lower;
         return pattern;
     }
@@ -142,7 +146,8 @@ PlainPattern foldedPattern(const std::wstring& text, bool matchCase) {
 std::string describe(const std::vector<std::uint8_t>& bytes, const PlainPattern& pattern) {
     std::ostringstream out;
     out << "file of " << bytes.size() << " bytes, pattern";
-    for (std::size_t k = 0; k < pattern.lower.size(); ++k) out << ' ' << pattern.lower[k] << '/' << pattern.upper[k];
+    for (std::size_t k = 0; k < pattern.lower.size(); ++k)
+        out << ' ' << pattern.lower[k] << '/' << pattern.upper[k];
     return out.str();
 }
 
@@ -165,8 +170,10 @@ void expectSameHits(const std::vector<std::uint8_t>& bytes, const PlainPattern& 
     }
     for (int i = 0; i < 20; ++i) {  // any start, including ones outside the file
         const std::int64_t from = random.start(bytes.size());
-        ASSERT_EQ(scanForward(data, size, fast, from), plainScan(bytes, plain, from, 1)) << "down from " << from;
-        ASSERT_EQ(scanBackward(data, size, fast, from), plainScan(bytes, plain, from, -1)) << "up from " << from;
+        ASSERT_EQ(scanForward(data, size, fast, from), plainScan(bytes, plain, from, 1))
+            << "down from " << from;
+        ASSERT_EQ(scanBackward(data, size, fast, from), plainScan(bytes, plain, from, -1))
+            << "up from " << from;
     }
 }
 
@@ -231,7 +238,7 @@ TEST(FastScan, ReadsNothingOutsideTheFile) {
 // searchPos; upward, where the pattern cannot fit, it starts where it last fits; a hit
 // moves searchPos and matchStart there; a hex miss leaves -1, a text miss matchStart.
 struct PlainSearches {
-    std::int64_t searchPos = -1;   // as a document is opened
+    std::int64_t searchPos = -1;  // as a document is opened
     std::int64_t matchStart = -1;
 
     int search(const std::vector<std::uint8_t>& bytes, const PlainPattern& pattern, std::int64_t direction,
@@ -252,8 +259,10 @@ std::wstring hexDigits(const std::vector<std::int64_t>& values) {
     std::wstring digits;
     for (std::int64_t value : values) {
         wchar_t pair[3];
-        if (value < 0) std::wcscpy(pair, L"-1");
-        else std::swprintf(pair, 3, L"%02X", static_cast<unsigned>(value));
+        if (value < 0)
+            std::wcscpy(pair, L"-1");
+        else
+            std::swprintf(pair, 3, L"%02X", static_cast<unsigned>(value));
         digits += pair;
     }
     return digits;
@@ -319,5 +328,5 @@ TEST(FastScan, SearchSequencesLandWhereThePlainSearchesLand) {
     }
 }
 
-} // namespace
-} // namespace quillix::test
+}  // namespace
+}  // namespace quillix::test

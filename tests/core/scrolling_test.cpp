@@ -114,14 +114,14 @@ TEST_F(ScrollFixture, EachRequestMovesByItsAmountWithinTheRange) {
         int track;
         std::int64_t to;
     } cases[] = {
-        {scrollLineUp, 20, 0, 19},       {scrollLineDown, 20, 0, 21},
-        {scrollPageUp, 20, 0, 10},       {scrollPageDown, 20, 0, 30},
+        {scrollLineUp, 20, 0, 19},         {scrollLineDown, 20, 0, 21},
+        {scrollPageUp, 20, 0, 10},         {scrollPageDown, 20, 0, 30},
         {scrollThumbPosition, 20, 33, 20},  // only tracking moves the view
-        {scrollThumbTrack, 20, 33, 33},  {scrollTop, 20, 0, 0},
-        {scrollBottom, 20, 0, 54},       {9, 20, 0, 20},
-        {scrollLineUp, 0, 0, 0},         {scrollPageUp, 3, 0, 0},
-        {scrollLineDown, 54, 0, 54},     {scrollPageDown, 50, 0, 54},
-        {scrollThumbTrack, 20, 100, 54}, {scrollThumbTrack, 20, -5, 0},
+        {scrollThumbTrack, 20, 33, 33},    {scrollTop, 20, 0, 0},
+        {scrollBottom, 20, 0, 54},         {9, 20, 0, 20},
+        {scrollLineUp, 0, 0, 0},           {scrollPageUp, 3, 0, 0},
+        {scrollLineDown, 54, 0, 54},       {scrollPageDown, 50, 0, 54},
+        {scrollThumbTrack, 20, 100, 54},   {scrollThumbTrack, 20, -5, 0},
     };
     for (const Case& c : cases) {
         startAt(c.from);
@@ -207,10 +207,10 @@ TEST_F(ScrollFixture, EndOfScrollPullsACaretBelowTheDataOntoTheLastBytes) {
     struct Case {
         std::int64_t row, column, expectRow;
     } cases[] = {
-        {4, 5, 3},  {5, 5, 3},  // under a byte of the partial last row: onto it
+        {4, 5, 3},  {5, 5, 3},   // under a byte of the partial last row: onto it
         {4, 12, 2}, {5, 12, 2},  // right of its last byte: the full row above
-        {4, 8, 3},  {4, 9, 2},  // the edge: byte 8 is the last one
-        {0, 12, 0}, {3, 8, 3}, {2, 5, 2},
+        {4, 8, 3},  {4, 9, 2},   // the edge: byte 8 is the last one
+        {0, 12, 0}, {3, 8, 3},  {2, 5, 2},
     };
     for (const Case& c : cases) {
         startAt(9);
@@ -307,9 +307,8 @@ TEST_F(ScrollFixture, WheelTurnsWholeStepsIntoRowsAndCarriesTheRest) {
         std::int64_t rowsDown;  // negative: up
         std::int32_t remainder;
     } turns[] = {
-        {120, -3, 0}, {60, -1, 20}, {60, -2, 0}, {-30, 0, -30}, {-30, 1, -20},
-        {40, 0, 20},  {-60, 1, 0},  {-119, 2, -39}, {-1, 1, 0}, {39, 0, 39},
-        {-39, 0, 0},
+        {120, -3, 0}, {60, -1, 20},   {60, -2, 0}, {-30, 0, -30}, {-30, 1, -20}, {40, 0, 20},
+        {-60, 1, 0},  {-119, 2, -39}, {-1, 1, 0},  {39, 0, 39},   {-39, 0, 0},
     };
     startAt(30);
     for (const Turn& t : turns) {
@@ -477,7 +476,9 @@ TEST_F(ScrollFixture, WithoutADocumentScrollsAndClicksChangeNothing) {
 
 TEST_F(ScrollFixture, RandomScrollsWheelsAndClicksKeepTheCaretAndViewSound) {
     std::mt19937_64 random(777);
-    auto below = [&](std::int64_t n) { return static_cast<std::int64_t>(random() % static_cast<std::uint64_t>(n)); };
+    auto below = [&](std::int64_t n) {
+        return static_cast<std::int64_t>(random() % static_cast<std::uint64_t>(n));
+    };
     for (int trial = 0; trial < 400; ++trial) {
         view = ViewState{};
         host = RecordingHost{};
@@ -522,7 +523,9 @@ TEST_F(ScrollFixture, RandomScrollsWheelsAndClicksKeepTheCaretAndViewSound) {
 
 TEST_F(ScrollFixture, EndOfScrollAtTheBottomAlwaysLandsOnAByte) {
     std::mt19937_64 random(4242);
-    auto below = [&](std::int64_t n) { return static_cast<std::int64_t>(random() % static_cast<std::uint64_t>(n)); };
+    auto below = [&](std::int64_t n) {
+        return static_cast<std::int64_t>(random() % static_cast<std::uint64_t>(n));
+    };
     for (int trial = 0; trial < 3000; ++trial) {
         view = ViewState{};
         host = RecordingHost{};
@@ -536,7 +539,8 @@ TEST_F(ScrollFixture, EndOfScrollAtTheBottomAlwaysLandsOnAByte) {
         bool belowData = view.caretRow == r - 1 || view.caretRow == r;
         std::int64_t column = view.byteColumn;
         onVScroll(hv, scrollEnd);
-        SCOPED_TRACE(::testing::Message() << "size " << doc.fileSize << " rows " << r << " column " << column);
+        SCOPED_TRACE(::testing::Message()
+                     << "size " << doc.fileSize << " rows " << r << " column " << column);
         ASSERT_GE(offsetOf(view), 0);
         if (belowData) {
             EXPECT_LT(offsetOf(view), doc.fileSize);
@@ -547,5 +551,5 @@ TEST_F(ScrollFixture, EndOfScrollAtTheBottomAlwaysLandsOnAByte) {
     }
 }
 
-} // namespace
-} // namespace quillix::test
+}  // namespace
+}  // namespace quillix::test

@@ -87,7 +87,8 @@ protected:
     }
     std::vector<std::int64_t> textHits(const std::wstring& what, bool matchCase = false) {
         std::vector<std::int64_t> hits;
-        while (text(what, Direction::down, matchCase) == 1 && hits.size() < 1000) hits.push_back(view.searchPos);
+        while (text(what, Direction::down, matchCase) == 1 && hits.size() < 1000)
+            hits.push_back(view.searchPos);
         return hits;
     }
 
@@ -373,9 +374,7 @@ TEST_F(SearchTest, FindNextContinuesFromTheGoToTargetInEitherDirection) {
 class RevealTest : public SearchTest {
 protected:
     void SetUp() override { load(patternBytes(1000)); }
-    void reveal(std::int64_t offset) {
-        ASSERT_EQ(goDec(std::to_wstring(offset)), 1);
-    }
+    void reveal(std::int64_t offset) { ASSERT_EQ(goDec(std::to_wstring(offset)), 1); }
     bool erasedWhole() const {
         for (const RecordedInvalidate& i : host.invalidates)
             if (i.whole && i.erase) return true;
@@ -457,5 +456,5 @@ TEST_F(RevealTest, ATextHitPutsTheCaretOnTheCharacterAndMarksTheWholeMatch) {
     EXPECT_EQ(host.status[statusPartOffset], L"Offset: 000001F4");
 }
 
-} // namespace
-} // namespace quillix::test
+}  // namespace
+}  // namespace quillix::test

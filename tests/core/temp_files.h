@@ -68,4 +68,4 @@ inline std::uintmax_t freeBytes(const std::filesystem::path& path) {
     return error ? 0 : info.available;
 }
 
-} // namespace quillix::test
+}  // namespace quillix::test

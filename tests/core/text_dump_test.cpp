@@ -20,8 +20,7 @@ namespace quillix::test {
 namespace {
 
 // One line written the obvious way, independent of the exporter's tables.
-std::string referenceLine(const std::uint8_t* bytes, std::size_t count, std::uint64_t offset,
-                          bool last) {
+std::string referenceLine(const std::uint8_t* bytes, std::size_t count, std::uint64_t offset, bool last) {
     char text[32];
     std::snprintf(text, sizeof text, "%08llX: ", static_cast<unsigned long long>(offset));
     std::string line = text;
@@ -35,9 +34,12 @@ std::string referenceLine(const std::uint8_t* bytes, std::size_t count, std::uin
         if (k % 2 == 1) line += ' ';
     }
     for (std::size_t k = 0; k < 16; ++k) {
-        if (k >= count) line += ' ';
-        else if (bytes[k] >= 0x20 && bytes[k] <= 0x7E) line += static_cast<char>(bytes[k]);
-        else line += '.';
+        if (k >= count)
+            line += ' ';
+        else if (bytes[k] >= 0x20 && bytes[k] <= 0x7E)
+            line += static_cast<char>(bytes[k]);
+        else
+            line += '.';
     }
     line += last ? "\n" : "\r\n";
     return line;
@@ -87,8 +89,7 @@ void expectSameDump(const std::string& actual, const std::string& expected, cons
 // Notes what the exporter asked of the host while each write ran.
 class ObservingFileSystem : public FaultyFileSystem {
 public:
-    ObservingFileSystem(FileSystem& real, const RecordingHost& host)
-        : FaultyFileSystem(real), host_(host) {}
+    ObservingFileSystem(FileSystem& real, const RecordingHost& host) : FaultyFileSystem(real), host_(host) {}
     bool write(FileHandle file, const void* data, std::uint32_t length, std::uint32_t& written,
                SystemError& error) override {
         ++writes;
@@ -144,7 +145,13 @@ protected:
 TEST_F(TextDumpTest, EveryLineMatchesThePlainFormatAtEdgeAndRandomSizes) {
     std::mt19937 random(20240611);
     const std::int64_t bufferBytes = std::int64_t{dumpLinesPerWrite} * 16;
-    std::vector<std::size_t> sizes = {1, 15, 16, 17, 20, 32, 256,
+    std::vector<std::size_t> sizes = {1,
+                                      15,
+                                      16,
+                                      17,
+                                      20,
+                                      32,
+                                      256,
                                       static_cast<std::size_t>(bufferBytes - 1),
                                       static_cast<std::size_t>(bufferBytes),
                                       static_cast<std::size_t>(bufferBytes + 1),
@@ -174,7 +181,8 @@ TEST_F(TextDumpTest, TwentyBytesGiveAFullLineAndAShortLastLine) {
     ASSERT_EQ(exportTo(folder.file("twenty.txt")), 1);
     EXPECT_EQ(readText(folder.file("twenty.txt")),
               "00000000: 0001 0203 0405 0607 0809 0A0B 0C0D 0E0F ................\r\n"
-              "00000010: 1011 1213 " + std::string(30, ' ') + "...." + std::string(12, ' ') + "\n");
+              "00000010: 1011 1213 " +
+                  std::string(30, ' ') + "...." + std::string(12, ' ') + "\n");
 }
 
 TEST_F(TextDumpTest, OnlyBytes32To126ShowAsThemselves) {
@@ -374,7 +382,8 @@ private:
         }
     }
     char nextOffset_[9] = "00000000";
-    char zeroLine_[dumpLineBytes + 1] = "00000000: 0000 0000 0000 0000 0000 0000 0000 0000 ................\r\n";
+    char zeroLine_[dumpLineBytes + 1] =
+        "00000000: 0000 0000 0000 0000 0000 0000 0000 0000 ................\r\n";
 };
 
 TEST_F(TextDumpTest, SlowFourGibDocumentDumpsEveryLineWithItsOffset) {
@@ -402,5 +411,5 @@ TEST_F(TextDumpTest, SlowFourGibDocumentDumpsEveryLineWithItsOffset) {
     EXPECT_EQ(sink.rest.substr(0, 10), "FFFFFFF0: ");
 }
 
-} // namespace
-} // namespace quillix::test
+}  // namespace
+}  // namespace quillix::test

@@ -13,10 +13,10 @@ namespace {
 struct ByteCells {
     int high, low, character;
 };
-constexpr ByteCells byteCells[16] = {
-    {10, 11, 50}, {12, 13, 51}, {15, 16, 52}, {17, 18, 53}, {20, 21, 54}, {22, 23, 55},
-    {25, 26, 56}, {27, 28, 57}, {30, 31, 58}, {32, 33, 59}, {35, 36, 60}, {37, 38, 61},
-    {40, 41, 62}, {42, 43, 63}, {45, 46, 64}, {47, 48, 65}};
+constexpr ByteCells byteCells[16] = {{10, 11, 50}, {12, 13, 51}, {15, 16, 52}, {17, 18, 53},
+                                     {20, 21, 54}, {22, 23, 55}, {25, 26, 56}, {27, 28, 57},
+                                     {30, 31, 58}, {32, 33, 59}, {35, 36, 60}, {37, 38, 61},
+                                     {40, 41, 62}, {42, 43, 63}, {45, 46, 64}, {47, 48, 65}};
 
 TEST(ColumnMap, EveryCellBelongsToExactlyOneSetWithTheRightByte) {
     for (int k = 0; k < 16; ++k) {
@@ -39,8 +39,10 @@ TEST(ColumnMap, EveryCellBelongsToExactlyOneSetWithTheRightByte) {
     int counted[67] = {};
     for (int cell = 0; cell < 67; ++cell) {
         counted[cell] = inHexHighCells(cell) + inHexLowCells(cell) + inGapCells(cell) + inCharCells(cell);
-        if (cell < 10 || cell == 66) EXPECT_EQ(counted[cell], 0) << cell;
-        else EXPECT_EQ(counted[cell], 1) << cell;
+        if (cell < 10 || cell == 66)
+            EXPECT_EQ(counted[cell], 0) << cell;
+        else
+            EXPECT_EQ(counted[cell], 1) << cell;
     }
     for (int gap : {14, 19, 24, 29, 34, 39, 44, 49}) EXPECT_TRUE(inGapCells(gap)) << gap;
     EXPECT_FALSE(inHexHighCells(-1));
@@ -118,5 +120,5 @@ TEST(OffsetStatus, ShowsAtLeastEightDigitsOrEofPastTheEnd) {
     EXPECT_EQ(host.status[1], L"Offset: 00001234");
 }
 
-} // namespace
-} // namespace quillix::test
+}  // namespace
+}  // namespace quillix::test

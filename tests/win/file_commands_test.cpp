@@ -23,8 +23,8 @@ std::wstring fieldText(HWND dialog, int id) {
 
 std::wstring systemText(DWORD code) {
     wchar_t* text = nullptr;
-    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_FROM_SYSTEM |
-                       FORMAT_MESSAGE_ARGUMENT_ARRAY,
+    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS |
+                       FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ARGUMENT_ARRAY,
                    nullptr, code, 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
     std::wstring result = text ? text : L"";
     if (text) LocalFree(text);
@@ -49,7 +49,8 @@ protected:
         HWND types = GetDlgItem(dialog, fileTypeField);
         SendMessageW(types, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
         for (int code : {CBN_SELCHANGE, CBN_SELENDOK})
-            SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(fileTypeField, code), reinterpret_cast<LPARAM>(types));
+            SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(fileTypeField, code),
+                         reinterpret_cast<LPARAM>(types));
     }
     // Opens path through File > Open.
     void openThroughDialog(const std::filesystem::path& path) {
@@ -277,7 +278,8 @@ TEST_F(FileCommandsTest, AnExportThatCannotReplaceItsTargetSaysSoAndLeavesItWhol
     EXPECT_EQ(fileBytes(target), (std::vector<std::uint8_t>{'o', 'l', 'd'}));
     EXPECT_EQ(std::wstring(shell.doc.filePath), path.wstring());
     std::size_t leftovers = 0;
-    for (auto& entry : std::filesystem::directory_iterator(folder)) leftovers += entry.path().extension() == ".tmp";
+    for (auto& entry : std::filesystem::directory_iterator(folder))
+        leftovers += entry.path().extension() == ".tmp";
     EXPECT_EQ(leftovers, 0u);
 }
 
@@ -349,5 +351,5 @@ TEST_F(FileCommandsTest, AFailedSaveKeepsTheNamesSoSaveCanBeTriedAgain) {
     EXPECT_EQ(fileBytes(path)[0], 1);
 }
 
-} // namespace
-} // namespace quillix::test
+}  // namespace
+}  // namespace quillix::test

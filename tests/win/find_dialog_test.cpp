@@ -241,5 +241,5 @@ TEST_F(FindDialogTest, ThereIsNeverASecondDialog) {
     EXPECT_EQ(shell.findDialog, nullptr);
 }
 
-} // namespace
-} // namespace quillix::test
+}  // namespace
+}  // namespace quillix::test

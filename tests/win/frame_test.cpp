@@ -202,5 +202,5 @@ TEST_F(FrameTest, HelpAndUpdatesOpenTheirPagesThroughTheShell) {
     }
 }
 
-} // namespace
-} // namespace quillix::test
+}  // namespace
+}  // namespace quillix::test

@@ -119,8 +119,7 @@ TEST_F(HexViewKeysTest, CharactersInTheCharacterAreaStoreTheirLowByte) {
     for (int i = 0; i < 15; ++i) key(VK_LEFT);
     EXPECT_EQ(statusText(1), L"Offset: 00000010");
     // Into the character area by a click on the first character cell of row 0.
-    SendMessageW(shell.hexView, WM_LBUTTONDOWN, 0,
-                 MAKELPARAM(50 * shell.view.charWidth + 1, 1));
+    SendMessageW(shell.hexView, WM_LBUTTONDOWN, 0, MAKELPARAM(50 * shell.view.charWidth + 1, 1));
     EXPECT_EQ(shell.view.caretCell, 50);
     typeChar(L'A');
     typeChar(wchar_t(0x20AC));
@@ -129,5 +128,5 @@ TEST_F(HexViewKeysTest, CharactersInTheCharacterAreaStoreTheirLowByte) {
     EXPECT_EQ(caret().x, 52 * shell.view.charWidth);
 }
 
-} // namespace
-} // namespace quillix::test
+}  // namespace
+}  // namespace quillix::test

@@ -11,7 +11,7 @@ namespace quillix::test {
 namespace {
 
 struct CellColours {
-    int red = 0;    // pure red pixels: edited text
+    int red = 0;  // pure red pixels: edited text
     int black = 0;
     int white = 0;
     int other = 0;
@@ -59,10 +59,14 @@ protected:
         for (int y = viewRow * lh; y < (viewRow + 1) * lh && y < height_; ++y) {
             for (int x = cellIndex * cw; x < (cellIndex + 1) * cw && x < width_; ++x) {
                 std::uint32_t p = pixels_[static_cast<std::size_t>(y) * width_ + x] & 0xFFFFFF;
-                if (p == 0xFF0000) ++colours.red;  // BGRA in memory: red is 0x00FF0000
-                else if (p == 0) ++colours.black;
-                else if (p == 0xFFFFFF) ++colours.white;
-                else ++colours.other;
+                if (p == 0xFF0000)
+                    ++colours.red;  // BGRA in memory: red is 0x00FF0000
+                else if (p == 0)
+                    ++colours.black;
+                else if (p == 0xFFFFFF)
+                    ++colours.white;
+                else
+                    ++colours.other;
             }
         }
         return colours;
@@ -189,5 +193,5 @@ TEST_F(HexViewPaintTest, AFileThatFitsLeavesTheScrollBarDisabled) {
     EXPECT_EQ(shell.view.topLine, 0);
 }
 
-} // namespace
-} // namespace quillix::test
+}  // namespace
+}  // namespace quillix::test

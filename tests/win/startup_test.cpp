@@ -158,5 +158,5 @@ TEST_F(StartupTest, AFrameThatCannotBeCreatedStopsTheProgramWithAMessage) {
     EXPECT_FALSE(pump());  // no loop ran, no quit message left behind
 }
 
-} // namespace
-} // namespace quillix::test
+}  // namespace
+}  // namespace quillix::test

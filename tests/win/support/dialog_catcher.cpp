@@ -60,7 +60,7 @@ BoxIcon iconOf(HWND box) {
     return BoxIcon::none;
 }
 
-} // namespace
+}  // namespace
 
 void pressButton(HWND dialog, int id) {
     PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
@@ -127,4 +127,4 @@ std::vector<SeenDialog> DialogCatcher::messageBoxes() const {
     return boxes;
 }
 
-} // namespace quillix::test
+}  // namespace quillix::test

@@ -18,13 +18,13 @@ struct SeenDialog {
     HWND window = nullptr;
     std::wstring className;
     std::wstring caption;
-    std::wstring text;           // the message of a message box (static 0xFFFF)
+    std::wstring text;  // the message of a message box (static 0xFFFF)
     HWND owner = nullptr;
     LONG style = 0;
     BoxIcon icon = BoxIcon::none;
-    std::vector<int> buttons;    // IDOK, IDCANCEL, IDYES, IDNO present, in that order
-    bool frameEnabled = true;    // whether the program's frame window took input meanwhile
-    bool messageBox = false;     // a MessageBoxW box rather than a dialog
+    std::vector<int> buttons;  // IDOK, IDCANCEL, IDYES, IDNO present, in that order
+    bool frameEnabled = true;  // whether the program's frame window took input meanwhile
+    bool messageBox = false;   // a MessageBoxW box rather than a dialog
 };
 
 class DialogCatcher {
@@ -71,4 +71,4 @@ private:
 // Posts a button press to a dialog, as a click on that button would send it.
 void pressButton(HWND dialog, int id);
 
-} // namespace quillix::test
+}  // namespace quillix::test

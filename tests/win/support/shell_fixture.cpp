@@ -61,7 +61,8 @@ bool ShellFixture::pump() {
     return quit;
 }
 
-std::filesystem::path ShellFixture::makeFile(const std::string& name, const std::vector<std::uint8_t>& bytes) {
+std::filesystem::path ShellFixture::makeFile(const std::string& name,
+                                             const std::vector<std::uint8_t>& bytes) {
     auto path = folder / name;
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
@@ -76,7 +77,8 @@ std::vector<std::uint8_t> ShellFixture::fileBytes(const std::filesystem::path& p
 std::wstring ShellFixture::statusText(int part) {
     LRESULT info = SendMessageW(shell.statusBar, SB_GETTEXTLENGTHW, static_cast<WPARAM>(part), 0);
     std::wstring text(LOWORD(info) + 1, L'\0');
-    SendMessageW(shell.statusBar, SB_GETTEXTW, static_cast<WPARAM>(part), reinterpret_cast<LPARAM>(text.data()));
+    SendMessageW(shell.statusBar, SB_GETTEXTW, static_cast<WPARAM>(part),
+                 reinterpret_cast<LPARAM>(text.data()));
     text.resize(LOWORD(info));
     return text;
 }
@@ -87,7 +89,9 @@ std::wstring ShellFixture::frameTitle() {
     return title;
 }
 
-UINT ShellFixture::menuState(int command) { return GetMenuState(GetMenu(shell.frame), command, MF_BYCOMMAND); }
+UINT ShellFixture::menuState(int command) {
+    return GetMenuState(GetMenu(shell.frame), command, MF_BYCOMMAND);
+}
 
 RECT ShellFixture::childRect(HWND child) {
     RECT rect{};
@@ -96,4 +100,4 @@ RECT ShellFixture::childRect(HWND child) {
     return rect;
 }
 
-} // namespace quillix::test
+}  // namespace quillix::test

@@ -42,4 +42,4 @@ protected:
     bool quitSeen = false;
 };
 
-} // namespace quillix::test
+}  // namespace quillix::test
