@@ -56,7 +56,7 @@ public:
     virtual void setScrollPosition(int position) = 0;
     virtual int scrollTrackPosition() = 0;
 
-    // Part 0..2 of the frame's status bar.
+    // Sets the text of status bar part 0, 1 or 2.
     virtual void setStatusText(int part, const wchar_t* text) = 0;
 
     // A modal message box; returns the button pressed.
