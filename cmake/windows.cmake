@@ -42,10 +42,10 @@ if(EXISTS ${CMAKE_SOURCE_DIR}/app/main.cpp)
   target_compile_definitions(quillix_win_tests PRIVATE
     QUILLIX_EXE_PATH="$<TARGET_FILE:Quillix-64bit>")
   add_dependencies(quillix_win_tests Quillix-64bit)
-  quillix_add_suite(quillix_win_tests wine)
+  quillix_add_suite(quillix_win_tests wine NO_SLOW)
 
   # Wine tests drive real windows on one display; running them side by side would let
   # them steal each other's focus.
-  set_tests_properties(quillix_core_tests quillix_core_tests_slow quillix_win_tests quillix_win_tests_slow
+  set_tests_properties(quillix_core_tests quillix_core_tests_slow quillix_win_tests
     PROPERTIES RUN_SERIAL TRUE)
 endif()
