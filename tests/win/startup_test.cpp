@@ -50,6 +50,10 @@ TEST_F(StartupTest, WithoutArgumentTheFrameIsEmptyAndTheDocumentCommandsGrayed) 
     EXPECT_EQ(GetWindowLongW(shell.frame, GWL_STYLE) & 0x12CF0000, 0x12CF0000);
     EXPECT_EQ(static_cast<DWORD>(GetWindowLongW(shell.hexView, GWL_STYLE)) & 0x54A00000u, 0x54A00000u);
     EXPECT_EQ(GetDlgCtrlID(shell.statusBar), 2);
+    EXPECT_NE(GetClassLongPtrW(shell.frame, GCLP_HICON), 0);  // the program's own icon
+    EXPECT_EQ(GetClassLongPtrW(shell.frame, GCL_STYLE), 0x2003);
+    EXPECT_EQ(GetClassLongPtrW(shell.hexView, GCL_STYLE), 3);
+    EXPECT_EQ(GetClassLongPtrW(shell.frame, GCLP_HBRBACKGROUND), COLOR_WINDOW + 1);
     RECT outer{};
     GetWindowRect(shell.frame, &outer);
     EXPECT_EQ(outer.right - outer.left, 635);
