@@ -113,65 +113,59 @@ LRESULT onFindNotification(const FINDREPLACEW& record) {
     return 0;
 }
 
+namespace {
+
+// One mode button of a dialog: the edit's limit in that mode and whether the Match case
+// box shows (Find only).
+struct Mode {
+    int button;
+    int limit;
+    enum { none, hidden, shown } matchCase;
+};
+constexpr Mode findModes[] = {{findHexButton, 100, Mode::hidden}, {findAsciiButton, 20, Mode::shown}};
+constexpr Mode gotoModes[] = {{gotoHexButton, 8, Mode::none}, {gotoDecButton, 10, Mode::none}};
+
+void enterMode(HWND dialog, const Mode& mode) {
+    setEditLimit(dialog, mode.limit);
+    if (mode.matchCase != Mode::none) showMatchCase(dialog, mode.matchCase == Mode::shown);
+    emptyEdit(dialog);
+}
+
+// What both hooks do with WM_COMMAND. A mode button gains the focus just before a click
+// checks it: switching modes clears the text, which the other mode could not read.
+void onHookCommand(HWND dialog, WPARAM wParam, const Mode (&modes)[2]) {
+    const int id = LOWORD(wParam);
+    const int code = HIWORD(wParam);
+    if (id == IDOK && code == 0) InvalidateRect(dialog, nullptr, FALSE);
+    if (code != BN_SETFOCUS) return;
+    for (const Mode& mode : modes)
+        if (id == mode.button && !checked(dialog, mode.button)) enterMode(dialog, mode);
+}
+
+// Every opening starts empty in the first mode, whatever text the record held; the Find
+// dialog (the one with a Match case box) also starts searching down, Match case hidden.
+void onHookInit(HWND dialog, const Mode (&modes)[2]) {
+    SendDlgItemMessageW(dialog, findEdit, EM_SETSEL, 0, -1);
+    setEditLimit(dialog, modes[0].limit);
+    if (modes[0].matchCase != Mode::none) CheckRadioButton(dialog, upButton, downButton, downButton);
+    CheckRadioButton(dialog, modes[0].button, modes[1].button, modes[0].button);
+    emptyEdit(dialog);
+    if (modes[0].matchCase != Mode::none) showMatchCase(dialog, false);
+    filterEdit(dialog);
+}
+
+}  // namespace
+
 UINT_PTR CALLBACK findHookProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
-    switch (message) {
-        case WM_INITDIALOG:
-            // Every opening starts empty, in Hex mode, searching down, Match case hidden.
-            SendDlgItemMessageW(dialog, findEdit, EM_SETSEL, 0, -1);
-            setEditLimit(dialog, 100);
-            CheckRadioButton(dialog, upButton, downButton, downButton);
-            CheckRadioButton(dialog, findHexButton, findAsciiButton, findHexButton);
-            emptyEdit(dialog);
-            showMatchCase(dialog, false);
-            filterEdit(dialog);
-            return 0;
-        case WM_COMMAND: {
-            const int id = LOWORD(wParam);
-            const int code = HIWORD(wParam);
-            if (id == IDOK && code == 0) InvalidateRect(dialog, nullptr, FALSE);
-            // A mode button gains the focus just before a click checks it: switching modes
-            // clears the text, which the other mode could not read.
-            if (code == BN_SETFOCUS && id == findHexButton && !checked(dialog, findHexButton)) {
-                setEditLimit(dialog, 100);
-                showMatchCase(dialog, false);
-                emptyEdit(dialog);
-            }
-            if (code == BN_SETFOCUS && id == findAsciiButton && !checked(dialog, findAsciiButton)) {
-                setEditLimit(dialog, 20);
-                showMatchCase(dialog, true);
-                emptyEdit(dialog);
-            }
-            return 0;
-        }
-        default: return 0;
-    }
+    if (message == WM_INITDIALOG) onHookInit(dialog, findModes);
+    if (message == WM_COMMAND) onHookCommand(dialog, wParam, findModes);
+    return 0;
 }
 
 UINT_PTR CALLBACK gotoHookProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
-    switch (message) {
-        case WM_INITDIALOG:
-            SendDlgItemMessageW(dialog, findEdit, EM_SETSEL, 0, -1);
-            setEditLimit(dialog, 8);
-            CheckRadioButton(dialog, gotoHexButton, gotoDecButton, gotoHexButton);
-            emptyEdit(dialog);
-            filterEdit(dialog);
-            return 0;
-        case WM_COMMAND: {
-            const int id = LOWORD(wParam);
-            const int code = HIWORD(wParam);
-            if (id == IDOK && code == 0) InvalidateRect(dialog, nullptr, FALSE);
-            if (code == BN_SETFOCUS && id == gotoHexButton && !checked(dialog, gotoHexButton)) {
-                setEditLimit(dialog, 8);
-                emptyEdit(dialog);
-            }
-            if (code == BN_SETFOCUS && id == gotoDecButton && !checked(dialog, gotoDecButton)) {
-                setEditLimit(dialog, 10);
-                emptyEdit(dialog);
-            }
-            return 0;
-        }
-        default: return 0;
-    }
+    if (message == WM_INITDIALOG) onHookInit(dialog, gotoModes);
+    if (message == WM_COMMAND) onHookCommand(dialog, wParam, gotoModes);
+    return 0;
 }
 
 LRESULT CALLBACK findEditProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam) {
