@@ -39,8 +39,6 @@ constexpr HexPairs makeHexPairs() {
 
 constexpr HexPairs hexPairs = makeHexPairs();
 
-char shownAs(std::uint8_t byte) { return byte >= 32 && byte <= 126 ? static_cast<char>(byte) : '.'; }
-
 void putOffset(char* line, std::uint64_t offset) {
     for (int i = 0; i < offsetDigits / 2; ++i)
         std::memcpy(line + 2 * i, hexPairs.of[(offset >> (24 - 8 * i)) & 0xFF], 2);
@@ -54,7 +52,7 @@ void formatLine(char* line, const std::uint8_t* bytes, int count, std::uint64_t 
     line[offsetDigits] = ':';
     for (int k = 0; k < count; ++k) {
         std::memcpy(line + hexColumnOf(k), hexPairs.of[bytes[k]], 2);
-        line[charColumn + k] = shownAs(bytes[k]);
+        line[charColumn + k] = shownCharacter(bytes[k]);
     }
     if (last) {
         line[endColumn] = '\n';

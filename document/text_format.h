@@ -10,6 +10,13 @@ namespace quillix {
 
 inline constexpr char upperHexDigits[] = "0123456789ABCDEF";
 
+// How a byte is shown as a character, on screen and in the text dump: 32..126 as itself,
+// anything else as a full stop (bytes 0x80..0xFF widen through a Western code page to
+// codes above 126, so they are full stops too).
+constexpr char shownCharacter(std::uint8_t byte) {
+    return byte >= 32 && byte <= 126 ? static_cast<char>(byte) : '.';
+}
+
 // Appends value in upper-case hexadecimal, zero-padded to at least minDigits digits.
 // Returns the new length (capped at capacity - 1).
 std::size_t appendHex(wchar_t* buffer, std::size_t capacity, std::size_t length, std::uint64_t value,

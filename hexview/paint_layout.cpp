@@ -34,11 +34,11 @@ constexpr std::array<HexPair, 256> makeHexPairs() {
 }
 constexpr std::array<HexPair, 256> hexPairs = makeHexPairs();
 
-// What the character area shows for each byte. Bytes 0x80..0xFF widen through the
-// Western ANSI code page to codes above 126, so they are shown as '.' like controls.
+// What the character area shows for each byte, widened once for the wide text runs.
 constexpr std::array<wchar_t, 256> makeGlyphs() {
     std::array<wchar_t, 256> glyphs{};
-    for (int b = 0; b < 256; ++b) glyphs[b] = (b < 32 || b > 126) ? L'.' : static_cast<wchar_t>(b);
+    for (int b = 0; b < 256; ++b)
+        glyphs[b] = static_cast<wchar_t>(shownCharacter(static_cast<std::uint8_t>(b)));
     return glyphs;
 }
 constexpr std::array<wchar_t, 256> glyphs = makeGlyphs();
