@@ -11,43 +11,32 @@
 namespace quillix {
 namespace {
 
-enum DialogControl : int {
-    findEdit = IDC_FIND_EDIT,
-    findHexButton = IDC_FIND_HEX,
-    findAsciiButton = IDC_FIND_ASCII,
-    gotoHexButton = IDC_GOTO_HEX,
-    gotoDecButton = IDC_GOTO_DEC,
-    matchCaseBox = IDC_MATCH_CASE,
-    upButton = IDC_DIR_UP,
-    downButton = IDC_DIR_DOWN,
-};
-
 bool checked(HWND dialog, int id) { return dialog && IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
 
 DialogButtons readButtons(HWND dialog) {
     DialogButtons buttons;
-    buttons.findHex = checked(dialog, findHexButton);
-    buttons.findAscii = checked(dialog, findAsciiButton);
-    buttons.gotoHex = checked(dialog, gotoHexButton);
-    buttons.gotoDec = checked(dialog, gotoDecButton);
-    buttons.up = checked(dialog, upButton);
-    buttons.down = checked(dialog, downButton);
-    buttons.matchCase = checked(dialog, matchCaseBox);
+    buttons.findHex = checked(dialog, IDC_FIND_HEX);
+    buttons.findAscii = checked(dialog, IDC_FIND_ASCII);
+    buttons.gotoHex = checked(dialog, IDC_GOTO_HEX);
+    buttons.gotoDec = checked(dialog, IDC_GOTO_DEC);
+    buttons.up = checked(dialog, IDC_DIR_UP);
+    buttons.down = checked(dialog, IDC_DIR_DOWN);
+    buttons.matchCase = checked(dialog, IDC_MATCH_CASE);
     return buttons;
 }
 
 void setEditLimit(HWND dialog, int limit) {
-    SendDlgItemMessageW(dialog, findEdit, EM_LIMITTEXT, static_cast<WPARAM>(limit), 0);
+    SendDlgItemMessageW(dialog, IDC_FIND_EDIT, EM_LIMITTEXT, static_cast<WPARAM>(limit), 0);
 }
 void emptyEdit(HWND dialog) {
-    SendDlgItemMessageW(dialog, findEdit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
+    SendDlgItemMessageW(dialog, IDC_FIND_EDIT, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
 }
 void showMatchCase(HWND dialog, bool show) {
-    ShowWindow(GetDlgItem(dialog, matchCaseBox), show ? SW_SHOW : SW_HIDE);
+    ShowWindow(GetDlgItem(dialog, IDC_MATCH_CASE), show ? SW_SHOW : SW_HIDE);
 }
 
 void filterEdit(HWND dialog) {
-    HWND edit = GetDlgItem(dialog, findEdit);
+    HWND edit = GetDlgItem(dialog, IDC_FIND_EDIT);
     shell.previousEditProc = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrW(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(findEditProc)));
 }
@@ -122,8 +111,8 @@ struct Mode {
     int limit;
     enum { none, hidden, shown } matchCase;
 };
-constexpr Mode findModes[] = {{findHexButton, 100, Mode::hidden}, {findAsciiButton, 20, Mode::shown}};
-constexpr Mode gotoModes[] = {{gotoHexButton, 8, Mode::none}, {gotoDecButton, 10, Mode::none}};
+constexpr Mode findModes[] = {{IDC_FIND_HEX, 100, Mode::hidden}, {IDC_FIND_ASCII, 20, Mode::shown}};
+constexpr Mode gotoModes[] = {{IDC_GOTO_HEX, 8, Mode::none}, {IDC_GOTO_DEC, 10, Mode::none}};
 
 void enterMode(HWND dialog, const Mode& mode) {
     setEditLimit(dialog, mode.limit);
@@ -145,9 +134,9 @@ void onHookCommand(HWND dialog, WPARAM wParam, const Mode (&modes)[2]) {
 // Every opening starts empty in the first mode, whatever text the record held; the Find
 // dialog (the one with a Match case box) also starts searching down, Match case hidden.
 void onHookInit(HWND dialog, const Mode (&modes)[2]) {
-    SendDlgItemMessageW(dialog, findEdit, EM_SETSEL, 0, -1);
+    SendDlgItemMessageW(dialog, IDC_FIND_EDIT, EM_SETSEL, 0, -1);
     setEditLimit(dialog, modes[0].limit);
-    if (modes[0].matchCase != Mode::none) CheckRadioButton(dialog, upButton, downButton, downButton);
+    if (modes[0].matchCase != Mode::none) CheckRadioButton(dialog, IDC_DIR_UP, IDC_DIR_DOWN, IDC_DIR_DOWN);
     CheckRadioButton(dialog, modes[0].button, modes[1].button, modes[0].button);
     emptyEdit(dialog);
     if (modes[0].matchCase != Mode::none) showMatchCase(dialog, false);
@@ -172,15 +161,15 @@ LRESULT CALLBACK findEditProc(HWND edit, UINT message, WPARAM wParam, LPARAM lPa
     // DLGC_WANTARROWS | DLGC_WANTCHARS, without DLGC_HASSETSEL: tabbing in keeps the text unselected.
     constexpr LRESULT wantedKeys = DLGC_WANTARROWS | DLGC_WANTCHARS;
     HWND dialog = shell.findDialog;
-    if (checked(dialog, findHexButton) || checked(dialog, gotoHexButton)) {
+    if (checked(dialog, IDC_FIND_HEX) || checked(dialog, IDC_GOTO_HEX)) {
         if (message == WM_GETDLGCODE) return wantedKeys;
         if (message == WM_CHAR && !isHexDigit(wParam) && wParam != VK_BACK) {
             warn(L"Hexadecimal numbers have to be between a-f or 0-9!", L"Quillix");
             return 0;
         }
-    } else if (checked(dialog, findAsciiButton)) {
+    } else if (checked(dialog, IDC_FIND_ASCII)) {
         if (message == WM_GETDLGCODE) return wantedKeys;
-    } else if (checked(dialog, gotoDecButton)) {
+    } else if (checked(dialog, IDC_GOTO_DEC)) {
         if (message == WM_GETDLGCODE) return wantedKeys;
         if (message == WM_CHAR && !(wParam >= L'0' && wParam <= L'9') && wParam != VK_BACK) {
             warn(L"Decimal numbers can only be 0-9!", L"Quillix");
