@@ -181,7 +181,10 @@ void resetEditLog(Document& doc) {
     doc.editCount = 0;
     log.offsetCounts.clear();
     log.rowMasks.clear();
-    if (log.entries) countEntry(log, log.entries[0], +1);
+    // Entry 0 counts as soon as editCount is 0 again, but what it holds belongs to the
+    // edits just saved (or to another file): a low-nibble edit first would bring it back
+    // in red. Nothing from before counts until an edit writes it anew.
+    if (log.entries) log.entries[0] = -1;
 }
 
 void releaseEditLog(Document& doc) {

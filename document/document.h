@@ -73,8 +73,8 @@ extern EditLogAllocator editLogAllocator;
 //   low nibble:  editCount + 1, then entry editCount = offset
 //   character:   entry editCount = offset, editCount + 1, entry editCount = offset
 void recordEdit(Document& doc, EditKind kind, std::int64_t offset);
-// Drops the log's contents after an open or a successful save: editCount becomes 0; the
-// array and its old entries stay.
+// Drops the log's contents after an open or a successful save: editCount becomes 0 and
+// no entry counts until an edit writes it; the array stays for later edits.
 void resetEditLog(Document& doc);
 // Frees the array (when the frame window is destroyed).
 void releaseEditLog(Document& doc);
