@@ -48,23 +48,37 @@ bool registerClasses(HINSTANCE instance) {
     return true;
 }
 
-// The command line is taken whole as one path, quotes and all.
+// The path the command line names. The shell quotes a path with a blank in it when it
+// starts the program for a file (a double-click, Open with, a drop on the program), and
+// no file name can hold a double quote: a command line that is one pair of quotes around
+// a path (trailing blanks aside) names the path inside them. Anything else is taken
+// whole, exactly as typed.
+std::wstring pathOfCommandLine(const wchar_t* commandLine) {
+    std::wstring path = commandLine;
+    const std::size_t end = path.find_last_not_of(L' ');
+    if (end == std::wstring::npos || end < 2 || path[0] != L'"' || path[end] != L'"') return path;
+    const std::wstring inside = path.substr(1, end - 1);
+    if (inside.find(L'"') != std::wstring::npos) return path;
+    return inside;
+}
+
 void openCommandLine(const wchar_t* commandLine) {
     Win32ViewHost host(shell.hexView);
     SystemError cause = 0;
+    const std::wstring path = pathOfCommandLine(commandLine);
     // A path that could not fit the name buffers is refused as any unopenable path is.
-    bool fits = textLength(commandLine) < static_cast<std::size_t>(fileTitleChars);
-    if (fits && openDocument(shell.doc, shell.view, host, commandLine, cause)) {
+    bool fits = path.size() < static_cast<std::size_t>(fileTitleChars);
+    if (fits && openDocument(shell.doc, shell.view, host, path.c_str(), cause)) {
         shell.menu = GetMenu(shell.frame);
-        copyTextIfFits(shell.doc.filePath, filePathChars + 1, commandLine);
-        copyTextIfFits(shell.doc.fileTitle, fileTitleChars, commandLine);
+        copyTextIfFits(shell.doc.filePath, filePathChars + 1, path.c_str());
+        copyTextIfFits(shell.doc.fileTitle, fileTitleChars, path.c_str());
         SendMessageW(shell.frame, WM_SETFOCUS, 0, 0);
         setFrameTitle(L" - ");
         enableDocumentCommands(true);
         return;
     }
     std::wstring text = L"Could not find file: ";
-    text += commandLine;
+    text += path;
     MessageBoxW(shell.frame, text.c_str(), programCaption, MB_TASKMODAL | MB_ICONWARNING);
 }
 

@@ -86,20 +86,36 @@ TEST_F(StartupTest, AnExistingPathOpensWithItsPathAsTitle) {
 TEST_F(StartupTest, RefusedCommandLinesGiveOneBoxAndNoDocument) {
     auto path = makeFile("with blank.bin", {1, 2, 3});
     auto empty = makeFile("empty.bin", {});
-    const std::wstring refused[] = {
-        L"\"" + path.wstring() + L"\"",  // quotes are kept, so the name is not found
-        empty.wstring(),
-        (folder / "missing.bin").wstring(),
+    const std::wstring missing = (folder / "missing file.bin").wstring();
+    // Each command line, and the name its box shows.
+    const std::pair<std::wstring, std::wstring> refused[] = {
+        {empty.wstring(), empty.wstring()},
+        {missing, missing},
+        {L"\"" + missing + L"\" ", missing},  // the shell's quotes go, the name is still missing
+        // Not one pair of quotes around the whole line: taken whole, as typed.
+        {L"\"" + path.wstring() + L"\" x", L"\"" + path.wstring() + L"\" x"},
+        {L"\"" + path.wstring(), L"\"" + path.wstring()},
     };
-    for (const std::wstring& commandLine : refused) {
+    for (const auto& [commandLine, shown] : refused) {
         SCOPED_TRACE(std::string(commandLine.begin(), commandLine.end()));
         dialogs.clear();
         ASSERT_NE(start(commandLine), nullptr);
-        expectOneRefusal(commandLine);
+        expectOneRefusal(shown);
         expectNoDocument();
         TearDown();
         SetUp();
     }
+}
+
+TEST_F(StartupTest, APathTheShellQuotedOpensUnquoted) {
+    auto path = makeFile("with blank.bin", {1, 2, 3});
+    // As Explorer starts a program for a file, with a blank left over at the end.
+    ASSERT_NE(start(L"\"" + path.wstring() + L"\"  "), nullptr);
+    EXPECT_TRUE(dialogs.messageBoxes().empty());
+    EXPECT_EQ(frameTitle(), L" Quillix-64bit - " + path.wstring());
+    EXPECT_EQ(std::wstring(shell.doc.filePath), path.wstring());
+    EXPECT_EQ(std::wstring(shell.doc.fileTitle), path.wstring());
+    EXPECT_EQ(statusText(2), L"Bytes: 3");
 }
 
 TEST_F(StartupTest, APathTooLongForTheNameBuffersIsRefusedWithoutOverflow) {
