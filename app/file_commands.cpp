@@ -8,6 +8,7 @@
 #include <commctrl.h>
 
 #include <cwchar>
+#include <string>
 
 #include "app/frame_window.h"
 #include "app/shell_state.h"
@@ -42,10 +43,16 @@ struct SavedNames {
     }
 };
 
-void showFailure(HWND owner, const wchar_t* before, const wchar_t* name, const wchar_t* after) {
+// A failure box with the name in it and, when a system call failed, the system's own
+// words for why on a second line.
+void showFailure(HWND owner, const wchar_t* before, const wchar_t* name, const wchar_t* after,
+                 SystemError cause) {
     wchar_t text[titleChars];
     formatWithName(text, titleChars, before, nameOrUntitled(name), after);
-    MessageBoxW(owner, text, programCaption, MB_TASKMODAL | MB_ICONWARNING);
+    std::wstring message = text;
+    const std::wstring reason = cause != 0 ? systemErrorText(cause) : std::wstring();
+    if (!reason.empty()) message += L"\n" + reason;
+    MessageBoxW(owner, message.c_str(), programCaption, MB_TASKMODAL | MB_ICONWARNING);
 }
 
 void setOffsetStatus(const wchar_t* text) {
@@ -142,19 +149,24 @@ LRESULT openCommand() {
     return 0;
 }
 
+// Runs the save and reports a target that could not be written at all. A write that
+// failed later has been reported by the save itself, and a declined save needs no word.
+bool saveAndReport() {
+    Win32ViewHost host(shell.hexView);
+    SaveOutcome outcome;
+    if (saveDocument(shell.doc, host, &outcome)) return true;
+    if (outcome.failure == SaveFailure::cannotOpen)
+        showFailure(shell.frame, L"Could not write to file ", shell.doc.fileTitle, L"!", outcome.cause);
+    return false;
+}
+
 LRESULT saveCommand() {
     if (!shell.doc.fileTitle[0]) return 0;
-    Win32ViewHost host(shell.hexView);
-    SaveFailure failure = SaveFailure::none;
-    if (saveDocument(shell.doc, host, &failure)) {
-        markSaved();
-        return 1;
-    }
-    // A write that failed has been reported by the save itself. Either way the document
-    // keeps its path and name, so the user can try Save again or choose Save As.
-    if (failure == SaveFailure::cannotOpen)
-        showFailure(shell.frame, L"Could not write to file ", shell.doc.fileTitle, L"!");
-    return 0;
+    // After a failure the document keeps its path and name, so the user can try Save
+    // again or choose Save As.
+    if (!saveAndReport()) return 0;
+    markSaved();
+    return 1;
 }
 
 LRESULT saveAsCommand() {
@@ -166,15 +178,11 @@ LRESULT saveAsCommand() {
         names.restore();
         return 0;
     }
-    Win32ViewHost host(shell.hexView);
-    SaveFailure failure = SaveFailure::none;
-    if (saveDocument(shell.doc, host, &failure)) {
+    if (saveAndReport()) {
         setFrameTitle(L"  ");
         markSaved();
         return 1;
     }
-    if (failure == SaveFailure::cannotOpen)
-        showFailure(shell.frame, L"Could not write to file ", shell.doc.fileTitle, L"!");
     // The document stays tied to the file its title names.
     names.restore();
     return 0;
@@ -198,13 +206,14 @@ LRESULT exportAsCommand() {
         return 0;
     }
     Win32ViewHost host(shell.hexView);
-    int exported = exportTextDump(shell.doc, host, shell.doc.filePath);
+    SystemError cause = 0;
+    int exported = exportTextDump(shell.doc, host, shell.doc.filePath, systemFileSystem(), &cause);
     wchar_t exportName[fileTitleChars];
     std::wmemcpy(exportName, shell.doc.fileTitle, fileTitleChars);
     // The export's names were only borrowed: the document keeps its own.
     names.restore();
     if (exported) return 1;
-    showFailure(shell.frame, L"Could not write file ", exportName, L"");
+    showFailure(shell.frame, L"Could not write file ", exportName, L"", cause);
     return 0;
 }
 

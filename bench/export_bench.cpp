@@ -57,7 +57,6 @@ public:
     bool openExisting(const wchar_t*, FileHandle&, SystemError&) override { return false; }
     bool mapCopyOnWrite(FileHandle, std::uint8_t*&, std::int64_t&, SystemError&) override { return false; }
     void unmap(std::uint8_t*, std::int64_t) override {}
-    bool openForSave(const wchar_t*, FileHandle&, SystemError&) override { return false; }
     bool createAlways(const wchar_t*, FileHandle& file, SystemError&) override {
         file.value = 1;
         return true;
@@ -68,8 +67,15 @@ public:
         written = length;
         return true;
     }
-    bool fileSize(FileHandle, std::int64_t&, SystemError&) override { return false; }
-    bool truncate(FileHandle, std::int64_t, SystemError&) override { return false; }
+    bool writeAt(FileHandle, std::int64_t, const void*, std::uint32_t, std::uint32_t&,
+                 SystemError&) override {
+        return false;
+    }
+    bool stampOf(FileHandle, FileStamp&, SystemError&) override { return false; }
+    bool stampAt(const wchar_t*, FileStamp& stamp, SystemError&) override {
+        stamp = FileStamp{};  // no file there yet
+        return true;
+    }
     bool flush(FileHandle, SystemError&) override { return true; }
     bool close(FileHandle, SystemError&) override { return true; }
     bool replace(const wchar_t*, const wchar_t*, SystemError&) override { return true; }

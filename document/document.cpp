@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <new>
+#include <vector>
 
+#include "document/file_replace.h"
 #include "document/text_format.h"
 #include "hexview/hex_view.h"
 
@@ -26,6 +29,9 @@ int openDocument(Document& doc, ViewState& view, ViewHost& host, const wchar_t* 
     closeDocumentView(doc, fs);
     doc.lineCount = 0;
     doc.fileSize = 0;
+    doc.changes.clear();
+    doc.mappedFile = FileStamp{};
+    doc.baseline = BaselineFile{};
     host.hideCaret();
     // With lineCount at 0 this brings scrollMax and topLine back to 0.
     onSize(hv);
@@ -40,6 +46,15 @@ int openDocument(Document& doc, ViewState& view, ViewHost& host, const wchar_t* 
         cause = 0;
         return 0;
     }
+    // Which file this is and how it stood: saves compare against it to write only the
+    // changed bytes, and to notice another program's changes.
+    FileStamp stamp;
+    if (!fs.stampOf(file.get(), stamp, cause)) {
+        fs.unmap(bytes, size);
+        return 0;
+    }
+    doc.mappedFile = stamp;
+    doc.baseline = BaselineFile{path, stamp, true};
     doc.fileBytes = bytes;
     doc.fileSize = size;
     doc.lineCount = lineCountFor(size);
@@ -70,47 +85,162 @@ int openDocument(Document& doc, ViewState& view, ViewHost& host, const wchar_t* 
 
 namespace {
 
-// Writes the whole document, trims a longer file to its size and flushes it.
-bool writeWhole(Document& doc, FileSystem& fs, FileHandle file) {
-    SystemError error = 0;
-    std::int64_t done = 0;
-    while (done < doc.fileSize) {
-        std::uint32_t chunk =
-            static_cast<std::uint32_t>(std::min<std::int64_t>(doc.fileSize - done, saveChunkBytes));
+// Changes closer than this are written as one range, the unchanged bytes between them
+// included: rewriting up to a page of the file's own bytes costs less than another call.
+constexpr std::int64_t bridgeBytes = 4096;
+
+// Writes view bytes begin .. end - 1 at the same offsets of the file.
+bool writeRange(const Document& doc, FileSystem& fs, FileHandle file, std::int64_t begin, std::int64_t end,
+                SystemError& error) {
+    while (begin < end) {
+        const auto chunk = static_cast<std::uint32_t>(std::min<std::int64_t>(end - begin, saveChunkBytes));
         std::uint32_t written = 0;
-        if (!fs.write(file, doc.fileBytes + done, chunk, written, error) || written != chunk) return false;
-        done += chunk;
+        if (!fs.writeAt(file, begin, doc.fileBytes + begin, chunk, written, error)) return false;
+        if (written != chunk) {
+            error = diskFullError();
+            return false;
+        }
+        begin += chunk;
     }
-    // Only a longer file is cut: the file that is open has exactly this size already,
-    // and it must not be truncated under its own view.
-    std::int64_t onDisk = 0;
-    if (!fs.fileSize(file, onDisk, error)) return false;
-    if (onDisk > doc.fileSize && !fs.truncate(file, doc.fileSize, error)) return false;
-    return fs.flush(file, error);
+    return true;
+}
+
+bool writeChanges(const Document& doc, FileSystem& fs, FileHandle file, std::int64_t bridge,
+                  SystemError& error) {
+    std::vector<ByteRange> ranges;
+    try {
+        ranges = doc.changes.ranges(bridge);
+    } catch (const std::bad_alloc&) {
+        error = 0;
+        return false;
+    }
+    for (const ByteRange& range : ranges)
+        if (!writeRange(doc, fs, file, range.begin, range.end, error)) return false;
+    return true;
+}
+
+// Opens the file that must be target (by identity) and writes into it in place: only the
+// changes, or the whole document. The file is never cut shorter.
+SaveFailure writeInPlace(const Document& doc, FileSystem& fs, const FileStamp& target, SaveWay way,
+                         std::int64_t bridge, SystemError& cause) {
+    ScopedFile file(fs);
+    if (!fs.openExisting(doc.filePath, file.handle(), cause)) return SaveFailure::cannotOpen;
+    // The name was looked at a moment ago; should it hold another file by now, write nothing.
+    FileStamp opened;
+    if (!fs.stampOf(file.get(), opened, cause)) return SaveFailure::cannotOpen;
+    if (!sameFile(opened, target)) {
+        cause = 0;
+        return SaveFailure::cannotOpen;
+    }
+    bool done = way == SaveWay::changedOnly ? writeChanges(doc, fs, file.get(), bridge, cause)
+                                            : writeRange(doc, fs, file.get(), 0, doc.fileSize, cause);
+    done = done && fs.flush(file.get(), cause);
+    SystemError closeError = 0;
+    if (!file.close(closeError) && done) {
+        cause = closeError;
+        done = false;
+    }
+    return done ? SaveFailure::none : SaveFailure::writeFailed;
+}
+
+bool askToSaveIntoChangedFile(const Document& doc, ViewHost& host) {
+    wchar_t text[fileTitleChars + 128];
+    formatWithName(
+        text, sizeof text / sizeof text[0], L"", nameOrUntitled(doc.fileTitle),
+        L" was changed by another program after it was opened.\nSave your changes into it anyway?");
+    return host.messageBox(BoxOwner::frame, text, L"Quillix-64bit", boxChangedFileQuestion) == answerYes;
+}
+
+void reportWriteFailure(ViewHost& host, SystemError cause) {
+    std::wstring text = L"File write sharing violation!";
+    const std::wstring reason = cause != 0 ? systemErrorText(cause) : std::wstring();
+    if (!reason.empty()) text += L"\n" + reason;
+    host.messageBox(BoxOwner::frame, text.c_str(), L"Quillix", boxError);
 }
 
 }  // namespace
 
-int saveDocument(Document& doc, ViewHost& host, SaveFailure* failure, FileSystem& fs) {
-    SaveFailure outcome = SaveFailure::none;
-    {
-        ScopedFile file(fs);
-        SystemError error = 0;
-        if (!fs.openForSave(doc.filePath, file.handle(), error)) {
-            if (failure) *failure = SaveFailure::cannotOpen;
-            return 0;
-        }
-        bool written = writeWhole(doc, fs, file.get());
-        written = file.close(error) && written;
-        if (!written) {
-            host.messageBox(BoxOwner::frame, L"File write sharing violation!", L"Quillix", boxError);
-            outcome = SaveFailure::writeFailed;
-        }
+int saveDocument(Document& doc, ViewHost& host, SaveOutcome* outcome, FileSystem& fs) {
+    SaveOutcome result;
+    auto finish = [&](SaveFailure failure) {
+        result.failure = failure;
+        if (outcome) *outcome = result;
+        return failure == SaveFailure::none ? 1 : 0;
+    };
+
+    FileStamp target;
+    if (!fs.stampAt(doc.filePath, target, result.cause)) return finish(SaveFailure::cannotOpen);
+    if (target.exists && target.readOnly) {
+        result.cause = accessDeniedError();
+        return finish(SaveFailure::cannotOpen);
+    }
+
+    // What became of the file since the view's bytes were last known to be in it.
+    BaselineFile& baseline = doc.baseline;
+    const bool isBaseline = sameFile(target, baseline.stamp);
+    const bool changedByOther = isBaseline && target.lastWrite != baseline.stamp.lastWrite;
+    const bool nameTakenOver =
+        target.exists && !isBaseline && baseline.stamp.exists && baseline.path == doc.filePath;
+    if ((changedByOther || nameTakenOver) && !askToSaveIntoChangedFile(doc, host))
+        return finish(SaveFailure::declined);
+
+    SaveFailure failure = SaveFailure::none;
+    if (isBaseline && target.size >= doc.fileSize) {
+        result.way = SaveWay::changedOnly;
+        // Once another program's bytes sit beside stale copies in the view, only the bytes
+        // the user changed may be written, never the ones between them.
+        if (changedByOther) baseline.exact = false;
+        failure = writeInPlace(doc, fs, target, result.way, baseline.exact ? bridgeBytes : 0, result.cause);
+    } else if (sameFile(target, doc.mappedFile)) {
+        result.way = SaveWay::wholeInPlace;
+        host.setWaitCursor(true);
+        failure = writeInPlace(doc, fs, target, result.way, 0, result.cause);
+        host.setWaitCursor(false);
+    } else {
+        result.way = SaveWay::wholeBeside;
+        host.setWaitCursor(true);
+        const ReplaceResult replaced = replaceFile(
+            fs, doc.filePath,
+            [&](FileHandle file, SystemError& error) {
+                return writeRange(doc, fs, file, 0, doc.fileSize, error);
+            },
+            result.cause);
+        host.setWaitCursor(false);
+        failure = replaced == ReplaceResult::done      ? SaveFailure::none
+                  : replaced == ReplaceResult::refused ? SaveFailure::cannotOpen
+                                                       : SaveFailure::writeFailed;
+    }
+    if (failure == SaveFailure::cannotOpen) {
+        result.way = SaveWay::none;
+        return finish(failure);
+    }
+
+    // Where the file now stands. After a failure in place the bytes written so far moved
+    // its last-write time: that was us, not another program.
+    FileStamp now;
+    SystemError ignored = 0;
+    const bool known = fs.stampAt(doc.filePath, now, ignored) && now.exists;
+    if (failure == SaveFailure::none) {
+        doc.changes.clear();
+        const bool exact = result.way != SaveWay::changedOnly || baseline.exact;
+        baseline = known ? BaselineFile{doc.filePath, now, exact} : BaselineFile{};
+    } else {
+        if (known && sameFile(now, baseline.stamp)) baseline.stamp = now;
+        reportWriteFailure(host, result.cause);
     }
     host.invalidate(nullptr, true);
     host.updateWindow();
-    if (failure) *failure = outcome;
-    return outcome == SaveFailure::none ? 1 : 0;
+    return finish(failure);
+}
+
+bool storeByte(Document& doc, std::int64_t offset, std::uint8_t value) {
+    try {
+        doc.changes.mark(offset);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    doc.fileBytes[offset] = value;
+    return true;
 }
 
 // --- The edit log -------------------------------------------------------------------

@@ -5,6 +5,9 @@
 #include <cstddef>
 #include <cstdint>
 
+#include <string>
+
+#include "document/change_map.h"
 #include "document/edit_log.h"
 #include "document/file_system.h"
 
@@ -20,6 +23,15 @@ inline constexpr int fileTitleChars = 512;  // characters of fileTitle, terminat
 // several, each well below WriteFile's 32-bit count.
 inline constexpr std::uint32_t saveChunkBytes = 1u << 30;
 
+// The file whose bytes the view's unchanged bytes are: the file opened, or the file a
+// whole document was last written to. A save into it writes only the changed bytes.
+struct BaselineFile {
+    std::wstring path;  // as it was named when read or written; empty when there is none
+    FileStamp stamp;    // the file as it stood after that read or write; exists false: none
+    bool exact = true;  // every byte outside the changes equals the file's, so bytes between
+                        // two nearby changes may be written along with them
+};
+
 struct Document {
     std::uint8_t* fileBytes = nullptr;         // the private view; null when no document is open
     std::int64_t fileSize = 0;                 // bytes, as the system reported at open (1..4 GiB)
@@ -29,6 +41,9 @@ struct Document {
     std::int32_t isModified = 0;               // 1 from the first edit until a save or an open
     EditLog editLog;                           // offsets edited since the last open or save
     std::int64_t editCount = 0;  // index of the latest entry; change it only via the edit-log calls
+    ChangeMap changes;           // bytes stored since the open or the last successful save
+    FileStamp mappedFile;        // the file the view maps, as it stood at open
+    BaselineFile baseline;       // where the changes are relative to; see BaselineFile
 };
 
 // Rows the view scrolls over for a document of this size (0 for no document).
@@ -42,16 +57,60 @@ std::int64_t lineCountFor(std::int64_t fileSize);
 int openDocument(Document& doc, ViewState& view, ViewHost& host, const wchar_t* path, SystemError& cause,
                  FileSystem& fs = systemFileSystem());
 
-enum class SaveFailure { none, cannotOpen, writeFailed };
+enum class SaveFailure {
+    none,
+    cannotOpen,   // nothing was written: the target cannot be opened or created, or is read-only
+    writeFailed,  // a step after that failed; the box "File write sharing violation!" was shown
+    declined,     // the user chose not to save into a file another program has changed
+};
 
-// Writes the whole view to filePath from offset 0, leaving the file exactly fileSize
-// bytes long, and flushes it to the disk. Returns 1 only when every step succeeded.
-// When the file cannot be opened or created nothing is written (failure cannotOpen).
-// When a later step fails (write, short write, size, flush, close) the box "File write
-// sharing violation!" is shown and 0 returned (writeFailed). Either way the caller keeps
-// the document modified. Leaves isModified and editCount alone; repaints the view.
-int saveDocument(Document& doc, ViewHost& host, SaveFailure* failure = nullptr,
+// How a save reached the disk.
+enum class SaveWay {
+    none,          // nothing was written
+    changedOnly,   // only the changed bytes, in place, into the baseline file
+    wholeInPlace,  // the whole document, in place, into the file the view maps
+    wholeBeside,   // the whole document into a new file moved over the target
+};
+
+struct SaveOutcome {
+    SaveFailure failure = SaveFailure::none;
+    SystemError cause = 0;  // the system's code of the failing step; 0 when none applies
+    SaveWay way = SaveWay::none;
+};
+
+// Writes the document to filePath so that the file holds exactly the view's bytes, and
+// flushes it; returns 1 only when every step succeeded.
+//
+// The way is chosen by what the target is now:
+// - the baseline file, still the same file and at least fileSize long: only the changed
+//   bytes are written, at their offsets, nearby ones together; anything past fileSize
+//   (a tail another program appended) stays;
+// - the file the view maps, otherwise: the whole document, in place (a mapped file cannot
+//   be replaced), never cut shorter;
+// - any other file, or no file yet: the whole document, written beside the target and
+//   moved over it, so a failure leaves the target as it was.
+// When the baseline file was changed by another program since it was read or written (its
+// last-write time moved), or its name now holds another file, the user is asked first
+// ("%s was changed by another program after it was opened.\nSave your changes into it
+// anyway?", owner the frame); No gives 0 with failure declined and changes nothing, Yes
+// writes only the changed bytes into the same file (other bytes keep the other program's
+// changes), or the whole document beside a file that replaced it.
+//
+// A read-only target, or one that cannot be opened or created, gives 0 with failure
+// cannotOpen before anything is written; the caller reports it. A later failure shows
+// "File write sharing violation!" with the system's text on a second line (caption
+// "Quillix", error icon, owner the frame) and gives 0 with failure writeFailed. After any
+// failure every change stays recorded, so the next save writes them all again.
+// On success the changes are cleared and the target becomes the baseline. Leaves
+// isModified and editCount alone; repaints the view after writing; shows the wait cursor
+// while a whole document is written.
+int saveDocument(Document& doc, ViewHost& host, SaveOutcome* outcome = nullptr,
                  FileSystem& fs = systemFileSystem());
+
+// Stores value at offset of the view and marks the byte changed. Every store into the
+// view goes through here, so a save knows each byte it must write. Returns false, storing
+// nothing, when memory for the mark runs out.
+bool storeByte(Document& doc, std::int64_t offset, std::uint8_t value);
 
 // Releases the view (when the frame window goes away, or before an open).
 void closeDocumentView(Document& doc, FileSystem& fs = systemFileSystem());

@@ -10,37 +10,10 @@
 
 #include <array>
 #include <cstdint>
-#include <vector>
+
+#include "document/flat_table.h"
 
 namespace quillix {
-
-// A flat hash map from 64-bit keys (never INT64_MIN) to small values, open addressing
-// with linear probing and backward-shift deletion. Only what the index needs.
-template <class Value>
-class FlatTable {
-public:
-    // The key's value, or null when the key is absent.
-    Value* find(std::int64_t key);
-    const Value* find(std::int64_t key) const;
-    // The key's value, inserted value-initialised when absent.
-    Value& insert(std::int64_t key);
-    // Removes the key; nothing happens when it is absent.
-    void erase(std::int64_t key);
-    void clear();
-    std::size_t size() const { return used_; }
-
-private:
-    struct Slot {
-        std::int64_t key;
-        Value value;
-    };
-    static constexpr std::int64_t emptyKey = INT64_MIN;
-    std::size_t slotOf(std::int64_t key) const;  // slot index, or capacity when absent
-    void eraseSlot(std::size_t slot);
-    void grow();
-    std::vector<Slot> slots_;
-    std::size_t used_ = 0;
-};
 
 // How many counted log entries hold each offset.
 class OffsetCounter {

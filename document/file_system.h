@@ -5,6 +5,7 @@
 // wrap the real one to make any single call fail.
 
 #include <cstdint>
+#include <string>
 
 namespace quillix {
 
@@ -17,6 +18,22 @@ struct FileHandle {
     std::intptr_t value = -1;
     bool isOpen() const { return value != -1; }
 };
+
+// What the system says of a file: which file it is (the same two numbers for every name
+// and handle of one file, different for any other file) and how it stands now.
+struct FileStamp {
+    bool exists = false;
+    std::uint64_t volume = 0;    // volume serial number (st_dev elsewhere)
+    std::uint64_t index = 0;     // file index on that volume (st_ino elsewhere)
+    std::int64_t lastWrite = 0;  // last-write time in the system's own units
+    std::int64_t size = 0;       // bytes
+    bool readOnly = false;       // the read-only attribute (no write permission bit elsewhere)
+};
+
+// Two stamps name the same file, whatever their names and times.
+inline bool sameFile(const FileStamp& a, const FileStamp& b) {
+    return a.exists && b.exists && a.volume == b.volume && a.index == b.index;
+}
 
 class FileSystem {
 public:
@@ -35,19 +52,24 @@ public:
                                 SystemError& error) = 0;
     virtual void unmap(std::uint8_t* view, std::int64_t size) = 0;
 
-    // Opens the file for writing, creating it when it does not exist and never
-    // truncating it (OPEN_ALWAYS).
-    virtual bool openForSave(const wchar_t* path, FileHandle& file, SystemError& error) = 0;
     // Creates the file, replacing any file of that name (CREATE_ALWAYS).
     virtual bool createAlways(const wchar_t* path, FileHandle& file, SystemError& error) = 0;
 
     // Writes at the current position; length is below 4 GiB, as WriteFile's count is.
     virtual bool write(FileHandle file, const void* data, std::uint32_t length, std::uint32_t& written,
                        SystemError& error) = 0;
-    virtual bool fileSize(FileHandle file, std::int64_t& size, SystemError& error) = 0;
-    virtual bool truncate(FileHandle file, std::int64_t size, SystemError& error) = 0;
+    // Writes at the given offset from the file's start; the position afterwards is not
+    // relied on.
+    virtual bool writeAt(FileHandle file, std::int64_t offset, const void* data, std::uint32_t length,
+                         std::uint32_t& written, SystemError& error) = 0;
     virtual bool flush(FileHandle file, SystemError& error) = 0;
     virtual bool close(FileHandle file, SystemError& error) = 0;
+
+    // The stamp of an open file.
+    virtual bool stampOf(FileHandle file, FileStamp& stamp, SystemError& error) = 0;
+    // The stamp of whatever file the name holds now; a name that holds no file gives a
+    // stamp with exists false and succeeds. Fails only when the system cannot tell.
+    virtual bool stampAt(const wchar_t* path, FileStamp& stamp, SystemError& error) = 0;
 
     // Moves from over to, replacing an existing file, and makes the move durable.
     virtual bool replace(const wchar_t* from, const wchar_t* to, SystemError& error) = 0;
@@ -59,6 +81,12 @@ FileSystem& systemFileSystem();
 
 // The code this platform's mapping call gives for a 0-byte file.
 SystemError emptyFileError();
+// The codes for a refused write access and for a disk that took fewer bytes than asked.
+SystemError accessDeniedError();
+SystemError diskFullError();
+// The system's own text for a code, one line, without a trailing line break; empty when
+// the system has none.
+std::wstring systemErrorText(SystemError code);
 
 // Closes the file when the scope ends, unless released first.
 class ScopedFile {

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -57,6 +58,18 @@ bool openWith(const wchar_t* path, int flags, FileHandle& file, SystemError& err
     return true;
 }
 
+FileStamp stampFrom(const struct stat& info) {
+    FileStamp stamp;
+    stamp.exists = true;
+    stamp.volume = static_cast<std::uint64_t>(info.st_dev);
+    stamp.index = static_cast<std::uint64_t>(info.st_ino);
+    stamp.lastWrite = static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+    stamp.size = static_cast<std::int64_t>(info.st_size);
+    // As the read-only attribute: no write permission for anybody, whoever asks.
+    stamp.readOnly = (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+    return stamp;
+}
+
 class PosixFileSystem final : public FileSystem {
 public:
     bool openExisting(const wchar_t* path, FileHandle& file, SystemError& error) override {
@@ -83,10 +96,6 @@ public:
         if (view) ::munmap(view, static_cast<size_t>(size));
     }
 
-    bool openForSave(const wchar_t* path, FileHandle& file, SystemError& error) override {
-        return openWith(path, O_RDWR | O_CREAT, file, error);
-    }
-
     bool createAlways(const wchar_t* path, FileHandle& file, SystemError& error) override {
         return openWith(path, O_WRONLY | O_CREAT | O_TRUNC, file, error);
     }
@@ -111,15 +120,22 @@ public:
         return true;
     }
 
-    bool fileSize(FileHandle file, std::int64_t& size, SystemError& error) override {
-        struct stat info {};
-        if (::fstat(fd(file), &info) != 0) return fail(error);
-        size = info.st_size;
-        return true;
-    }
-
-    bool truncate(FileHandle file, std::int64_t size, SystemError& error) override {
-        if (::ftruncate(fd(file), size) != 0) return fail(error);
+    bool writeAt(FileHandle file, std::int64_t offset, const void* data, std::uint32_t length,
+                 std::uint32_t& written, SystemError& error) override {
+        written = 0;
+        const auto* bytes = static_cast<const std::uint8_t*>(data);
+        while (written < length) {
+            ssize_t n = ::pwrite(fd(file), bytes + written, length - written, offset + written);
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                return fail(error);
+            }
+            if (n == 0) {
+                error = ENOSPC;
+                return false;
+            }
+            written += static_cast<std::uint32_t>(n);
+        }
         return true;
     }
 
@@ -130,6 +146,24 @@ public:
 
     bool close(FileHandle file, SystemError& error) override {
         if (::close(fd(file)) != 0) return fail(error);
+        return true;
+    }
+
+    bool stampOf(FileHandle file, FileStamp& stamp, SystemError& error) override {
+        struct stat info {};
+        if (::fstat(fd(file), &info) != 0) return fail(error);
+        stamp = stampFrom(info);
+        return true;
+    }
+
+    bool stampAt(const wchar_t* path, FileStamp& stamp, SystemError& error) override {
+        stamp = FileStamp{};
+        struct stat info {};
+        if (::stat(toUtf8(path).c_str(), &info) != 0) {
+            if (errno == ENOENT || errno == ENOTDIR) return true;
+            return fail(error);
+        }
+        stamp = stampFrom(info);
         return true;
     }
 
@@ -157,5 +191,14 @@ FileSystem& systemFileSystem() {
 }
 
 SystemError emptyFileError() { return EINVAL; }
+SystemError accessDeniedError() { return EACCES; }
+SystemError diskFullError() { return ENOSPC; }
+
+std::wstring systemErrorText(SystemError code) {
+    const char* text = std::strerror(static_cast<int>(code));
+    std::wstring result;
+    for (const char* p = text; p && *p; ++p) result += static_cast<wchar_t>(static_cast<unsigned char>(*p));
+    return result;
+}
 
 }  // namespace quillix

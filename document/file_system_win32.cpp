@@ -67,11 +67,6 @@ public:
         if (view) UnmapViewOfFile(view);
     }
 
-    bool openForSave(const wchar_t* path, FileHandle& file, SystemError& error) override {
-        return openWith(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_ALWAYS,
-                        file, error);
-    }
-
     bool createAlways(const wchar_t* path, FileHandle& file, SystemError& error) override {
         return openWith(path, GENERIC_WRITE, FILE_SHARE_WRITE, CREATE_ALWAYS, file, error);
     }
@@ -85,18 +80,17 @@ public:
         return true;
     }
 
-    bool fileSize(FileHandle file, std::int64_t& size, SystemError& error) override {
-        LARGE_INTEGER length{};
-        if (!GetFileSizeEx(handleOf(file), &length)) return fail(error);
-        size = length.QuadPart;
-        return true;
-    }
-
-    bool truncate(FileHandle file, std::int64_t size, SystemError& error) override {
-        LARGE_INTEGER position{};
-        position.QuadPart = size;
-        if (!SetFilePointerEx(handleOf(file), position, nullptr, FILE_BEGIN)) return fail(error);
-        if (!SetEndOfFile(handleOf(file))) return fail(error);
+    bool writeAt(FileHandle file, std::int64_t offset, const void* data, std::uint32_t length,
+                 std::uint32_t& written, SystemError& error) override {
+        // On a handle opened for synchronous access the offset in the OVERLAPPED record is
+        // where the write goes, and the call still waits until it is done.
+        OVERLAPPED at{};
+        at.Offset = static_cast<DWORD>(static_cast<std::uint64_t>(offset));
+        at.OffsetHigh = static_cast<DWORD>(static_cast<std::uint64_t>(offset) >> 32);
+        DWORD count = 0;
+        BOOL ok = WriteFile(handleOf(file), data, length, &count, &at);
+        written = count;
+        if (!ok) return fail(error);
         return true;
     }
 
@@ -108,6 +102,40 @@ public:
     bool close(FileHandle file, SystemError& error) override {
         if (!CloseHandle(handleOf(file))) return fail(error);
         return true;
+    }
+
+    bool stampOf(FileHandle file, FileStamp& stamp, SystemError& error) override {
+        BY_HANDLE_FILE_INFORMATION info{};
+        if (!GetFileInformationByHandle(handleOf(file), &info)) return fail(error);
+        stamp.exists = true;
+        stamp.volume = info.dwVolumeSerialNumber;
+        stamp.index = static_cast<std::uint64_t>(info.nFileIndexHigh) << 32 | info.nFileIndexLow;
+        stamp.lastWrite =
+            static_cast<std::int64_t>(static_cast<std::uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32 |
+                                      info.ftLastWriteTime.dwLowDateTime);
+        stamp.size = static_cast<std::int64_t>(static_cast<std::uint64_t>(info.nFileSizeHigh) << 32 |
+                                               info.nFileSizeLow);
+        stamp.readOnly = (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
+        return true;
+    }
+
+    bool stampAt(const wchar_t* path, FileStamp& stamp, SystemError& error) override {
+        stamp = FileStamp{};
+        // No access asked for, every sharing allowed: this looks at the file without
+        // getting in anybody's way, even of a program that holds it exclusively.
+        HANDLE handle = CreateFileW(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        if (handle == INVALID_HANDLE_VALUE) {
+            DWORD code = GetLastError();
+            if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) return true;
+            error = code;
+            return false;
+        }
+        FileHandle file;
+        file.value = reinterpret_cast<std::intptr_t>(handle);
+        bool ok = stampOf(file, stamp, error);
+        CloseHandle(handle);
+        return ok;
     }
 
     bool replace(const wchar_t* from, const wchar_t* to, SystemError& error) override {
@@ -126,5 +154,19 @@ FileSystem& systemFileSystem() {
 }
 
 SystemError emptyFileError() { return ERROR_FILE_INVALID; }
+SystemError accessDeniedError() { return ERROR_ACCESS_DENIED; }
+SystemError diskFullError() { return ERROR_DISK_FULL; }
+
+std::wstring systemErrorText(SystemError code) {
+    wchar_t* text = nullptr;
+    FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_FROM_SYSTEM, nullptr,
+        code, 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
+    std::wstring result = text ? text : L"";
+    if (text) LocalFree(text);
+    while (!result.empty() && (result.back() == L'\n' || result.back() == L'\r' || result.back() == L' '))
+        result.pop_back();
+    return result;
+}
 
 }  // namespace quillix

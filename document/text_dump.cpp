@@ -1,7 +1,6 @@
 #include "document/text_dump.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -11,6 +10,7 @@
 #endif
 
 #include "document/document.h"
+#include "document/file_replace.h"
 #include "document/text_format.h"
 #include "hexview/view_host.h"
 
@@ -136,14 +136,16 @@ void formatFullLines(char* out, const std::uint8_t* bytes, std::uint32_t lines, 
 
 #endif
 
-bool writeAll(FileSystem& fs, FileHandle file, const char* data, std::uint32_t length) {
+bool writeAll(FileSystem& fs, FileHandle file, const char* data, std::uint32_t length, SystemError& error) {
     std::uint32_t written = 0;
-    SystemError error = 0;
-    return fs.write(file, data, length, written, error) && written == length;
+    if (!fs.write(file, data, length, written, error)) return false;
+    if (written == length) return true;
+    error = diskFullError();
+    return false;
 }
 
 // The dump, one buffer of whole lines per write call.
-bool writeDump(const Document& doc, FileSystem& fs, FileHandle file, char* buffer) {
+bool writeDump(const Document& doc, FileSystem& fs, FileHandle file, char* buffer, SystemError& error) {
     const std::int64_t lines = (doc.fileSize + 15) / 16;
     fillLineTemplates(buffer, static_cast<std::uint32_t>(std::min<std::int64_t>(lines, dumpLinesPerWrite)));
     for (std::int64_t first = 0; first < lines; first += dumpLinesPerWrite) {
@@ -159,59 +161,24 @@ bool writeDump(const Document& doc, FileSystem& fs, FileHandle file, char* buffe
                        static_cast<std::uint64_t>(offset), true);
             length += dumpLastLineBytes;
         }
-        if (!writeAll(fs, file, buffer, static_cast<std::uint32_t>(length))) return false;
+        if (!writeAll(fs, file, buffer, static_cast<std::uint32_t>(length), error)) return false;
     }
     return true;
 }
 
-// Where the dump grows until it is complete: beside the target, so that the final move
-// stays within one volume, and named after it with a tag no other export will pick.
-// Returns false when the name does not fit.
-constexpr std::size_t temporaryPathChars = filePathChars + 32;
-
-bool temporaryPathBeside(const wchar_t* path, wchar_t (&temporary)[temporaryPathChars]) {
-    static std::uint64_t exports = 0;
-    std::uint64_t tag =
-        static_cast<std::uint64_t>(std::chrono::system_clock::now().time_since_epoch().count()) ^
-        static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) * 31 ^
-        reinterpret_cast<std::uintptr_t>(&tag) ^ (++exports << 48);
-    // splitmix64, so that every input bit reaches the twelve digits kept
-    tag += 0x9E3779B97F4A7C15ull;
-    tag = (tag ^ (tag >> 30)) * 0xBF58476D1CE4E5B9ull;
-    tag = (tag ^ (tag >> 27)) * 0x94D049BB133111EBull;
-    tag ^= tag >> 31;
-
-    constexpr wchar_t before[] = L".quillix-";
-    constexpr wchar_t after[] = L".tmp";
-    constexpr int tagDigits = 12;
-    constexpr std::size_t suffixChars =
-        sizeof before / sizeof(wchar_t) - 1 + tagDigits + sizeof after / sizeof(wchar_t) - 1;
-    if (textLength(path) + suffixChars >= temporaryPathChars) return false;
-    std::size_t length = appendText(temporary, temporaryPathChars, 0, path);
-    length = appendText(temporary, temporaryPathChars, length, before);
-    length = appendHex(temporary, temporaryPathChars, length, tag >> (64 - 4 * tagDigits), tagDigits);
-    appendText(temporary, temporaryPathChars, length, after);
-    return true;
-}
-
-// Writes the dump beside path and moves it over path. On failure the temporary file is
-// gone and path untouched.
-bool writeDumpOver(const Document& doc, ViewHost& host, const wchar_t* path, FileSystem& fs) {
-    wchar_t temporary[temporaryPathChars];
-    if (!temporaryPathBeside(path, temporary)) return false;
+// Writes the dump into a new file beside path and moves it over path.
+bool writeDumpOver(const Document& doc, ViewHost& host, const wchar_t* path, FileSystem& fs,
+                   SystemError& cause) {
+    cause = 0;
     std::unique_ptr<char[]> buffer(new (std::nothrow) char[dumpBufferBytes]);
     if (!buffer) return false;
-
-    ScopedFile file(fs);
-    SystemError error = 0;
-    if (!fs.createAlways(temporary, file.handle(), error)) return false;
     host.setWaitCursor(true);
-    bool done = writeDump(doc, fs, file.get(), buffer.get()) && fs.flush(file.get(), error);
-    done = file.close(error) && done;
-    done = done && fs.replace(temporary, path, error);
-    if (!done) fs.remove(temporary);
+    const ReplaceResult result = replaceFile(
+        fs, path,
+        [&](FileHandle file, SystemError& error) { return writeDump(doc, fs, file, buffer.get(), error); },
+        cause);
     host.setWaitCursor(false);
-    return done;
+    return result == ReplaceResult::done;
 }
 
 }  // namespace
@@ -221,10 +188,14 @@ std::int64_t textDumpSize(std::int64_t fileSize) {
     return (fileSize + 15) / 16 * dumpLineBytes - 1;
 }
 
-int exportTextDump(const Document& doc, ViewHost& host, const wchar_t* path, FileSystem& fs) {
+int exportTextDump(const Document& doc, ViewHost& host, const wchar_t* path, FileSystem& fs,
+                   SystemError* cause) {
+    SystemError failure = 0;
+    if (cause) *cause = 0;
     if (!doc.fileBytes || doc.fileSize <= 0) return 0;
     host.hideCaret();
-    const bool done = writeDumpOver(doc, host, path, fs);
+    const bool done = writeDumpOver(doc, host, path, fs, failure);
+    if (cause) *cause = failure;
     if (done) host.beep();
     host.showCaret();
     return done ? 1 : 0;

@@ -161,15 +161,15 @@ bool onChar(const HexView& hv, unsigned codeUnit) {
         return true;  // a gap cell or cell 49 holds no byte; nothing puts the caret there
     }
 
-    if (!reserveEdit(doc, kind)) {
-        // Without a log entry the edit would not show as edited: refuse it whole.
+    // Without a log entry the edit would not show as edited, and without its mark it would
+    // not be saved: refuse it whole.
+    if (!reserveEdit(doc, kind) || !storeByte(doc, offset, value)) {
         hv.host.messageBox(BoxOwner::hexView, L"Not enough memory to record this edit!", L"Quillix-64bit",
                            boxWarning);
         return true;
     }
     view.matchVisible = 0;
     doc.isModified = 1;
-    doc.fileBytes[offset] = value;
     recordEdit(doc, kind, offset);
     repaintEditedRow(hv);
 

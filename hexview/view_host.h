@@ -20,9 +20,10 @@ struct PixelRect {
 enum class BoxOwner { none, hexView, frame };
 
 // Message box styles and answers, with the values the window system uses.
-inline constexpr unsigned boxWarning = 0x2030;     // MB_TASKMODAL | MB_ICONWARNING
-inline constexpr unsigned boxError = 0x10;         // MB_ICONERROR, OK only
-inline constexpr unsigned boxSaveQuestion = 0x23;  // MB_YESNOCANCEL | MB_ICONQUESTION
+inline constexpr unsigned boxWarning = 0x2030;            // MB_TASKMODAL | MB_ICONWARNING
+inline constexpr unsigned boxError = 0x10;                // MB_ICONERROR, OK only
+inline constexpr unsigned boxSaveQuestion = 0x23;         // MB_YESNOCANCEL | MB_ICONQUESTION
+inline constexpr unsigned boxChangedFileQuestion = 0x34;  // MB_YESNO | MB_ICONWARNING
 inline constexpr int answerOk = 1;
 inline constexpr int answerCancel = 2;
 inline constexpr int answerYes = 6;

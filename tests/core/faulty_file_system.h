@@ -1,6 +1,9 @@
 #pragma once
-// Wraps the real file layer and makes one chosen call fail, to show that every failure
-// leaves the document and the files on disk sound.
+// Wraps the real file layer, logs every call by name, and makes one chosen call fail, to
+// show that every failure leaves the document and the files on disk sound.
+
+#include <string>
+#include <vector>
 
 #include "document/file_system.h"
 
@@ -12,27 +15,32 @@ public:
 
     explicit FaultyFileSystem(FileSystem& real) : real_(real) {}
 
-    // Call number failAt (from 0) fails; -1 lets every call through.
+    // Call number failAt (from 0) fails; -1 lets every call through. Starts a new log.
     void failCall(int failAt, Mode mode = Mode::fail) {
         failAt_ = failAt;
         mode_ = mode;
         calls_ = 0;
+        log.clear();
+        bytesWritten = 0;
     }
     int calls() const { return calls_; }
     int openFiles() const { return openFiles_; }
     int liveViews() const { return liveViews_; }
+    // The calls since the last failCall, by name, in order, and the bytes writeAt was given.
+    std::vector<std::string> log;
+    std::int64_t bytesWritten = 0;
 
     static constexpr SystemError injectedError = 5;  // ERROR_ACCESS_DENIED / EIO alike
 
     bool openExisting(const wchar_t* path, FileHandle& file, SystemError& error) override {
-        if (injected(error)) return false;
+        if (injected("openExisting", error)) return false;
         bool ok = real_.openExisting(path, file, error);
         openFiles_ += ok;
         return ok;
     }
     bool mapCopyOnWrite(FileHandle file, std::uint8_t*& view, std::int64_t& size,
                         SystemError& error) override {
-        if (injected(error)) return false;
+        if (injected("mapCopyOnWrite", error)) return false;
         bool ok = real_.mapCopyOnWrite(file, view, size, error);
         liveViews_ += ok;
         return ok;
@@ -41,63 +49,73 @@ public:
         if (view) --liveViews_;
         real_.unmap(view, size);
     }
-    bool openForSave(const wchar_t* path, FileHandle& file, SystemError& error) override {
-        if (injected(error)) return false;
-        bool ok = real_.openForSave(path, file, error);
-        openFiles_ += ok;
-        return ok;
-    }
     bool createAlways(const wchar_t* path, FileHandle& file, SystemError& error) override {
-        if (injected(error)) return false;
+        if (injected("createAlways", error)) return false;
         bool ok = real_.createAlways(path, file, error);
         openFiles_ += ok;
         return ok;
     }
     bool write(FileHandle file, const void* data, std::uint32_t length, std::uint32_t& written,
                SystemError& error) override {
-        if (calls_ == failAt_ && mode_ == Mode::shortWrite && length > 1) {
-            ++calls_;
-            return real_.write(file, data, length / 2, written, error);
-        }
-        if (injected(error)) {
+        if (shortened("write", length)) return real_.write(file, data, length / 2, written, error);
+        if (injected("write", error)) {
             written = 0;
             return false;
         }
         return real_.write(file, data, length, written, error);
     }
-    bool fileSize(FileHandle file, std::int64_t& size, SystemError& error) override {
-        if (injected(error)) return false;
-        return real_.fileSize(file, size, error);
-    }
-    bool truncate(FileHandle file, std::int64_t size, SystemError& error) override {
-        if (injected(error)) return false;
-        return real_.truncate(file, size, error);
+    bool writeAt(FileHandle file, std::int64_t offset, const void* data, std::uint32_t length,
+                 std::uint32_t& written, SystemError& error) override {
+        if (shortened("writeAt", length))
+            return real_.writeAt(file, offset, data, length / 2, written, error);
+        if (injected("writeAt", error)) {
+            written = 0;
+            return false;
+        }
+        bytesWritten += length;
+        return real_.writeAt(file, offset, data, length, written, error);
     }
     bool flush(FileHandle file, SystemError& error) override {
-        if (injected(error)) return false;
+        if (injected("flush", error)) return false;
         return real_.flush(file, error);
     }
     bool close(FileHandle file, SystemError& error) override {
         // The handle is released either way, as CloseHandle and close(2) do.
         --openFiles_;
-        bool fails = injected(error);
+        bool fails = injected("close", error);
         bool ok = real_.close(file, error);
         return ok && !fails;
     }
+    bool stampOf(FileHandle file, FileStamp& stamp, SystemError& error) override {
+        if (injected("stampOf", error)) return false;
+        return real_.stampOf(file, stamp, error);
+    }
+    bool stampAt(const wchar_t* path, FileStamp& stamp, SystemError& error) override {
+        if (injected("stampAt", error)) return false;
+        return real_.stampAt(path, stamp, error);
+    }
     bool replace(const wchar_t* from, const wchar_t* to, SystemError& error) override {
-        if (injected(error)) return false;
+        if (injected("replace", error)) return false;
         return real_.replace(from, to, error);
     }
     bool remove(const wchar_t* path) override {
         SystemError ignored = 0;
-        if (injected(ignored)) return false;
+        if (injected("remove", ignored)) return false;
         return real_.remove(path);
     }
 
 private:
-    bool injected(SystemError& error) {
+    bool injected(const char* name, SystemError& error) {
+        log.emplace_back(name);
         if (calls_++ != failAt_) return false;
         error = injectedError;
+        return true;
+    }
+    // A write that takes only half its bytes, reporting success, as a full disk can.
+    bool shortened(const char* name, std::uint32_t length) {
+        if (calls_ != failAt_ || mode_ != Mode::shortWrite || length <= 1) return false;
+        log.emplace_back(name);
+        ++calls_;
         return true;
     }
     FileSystem& real_;

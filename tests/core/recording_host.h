@@ -65,7 +65,10 @@ public:
         return answer;
     }
     void beep() override { ++beeps; }
-    void setWaitCursor(bool on) override { waitCursorDepth += on ? 1 : -1; }
+    void setWaitCursor(bool on) override {
+        waitCursorDepth += on ? 1 : -1;
+        waitCursorShows += on;
+    }
     std::uint32_t fileAttributes(const wchar_t*) override { return attributes; }
 
     bool caretExists = false;
@@ -82,6 +85,7 @@ public:
     std::deque<int> answers;
     int beeps = 0;
     int waitCursorDepth = 0;
+    int waitCursorShows = 0;
     std::uint32_t attributes = 0x80;  // FILE_ATTRIBUTE_NORMAL: writable
 };
 

@@ -58,8 +58,8 @@ protected:
         command(commandOpen);
     }
     void edit(std::size_t offset, std::uint8_t value) {
-        shell.doc.fileBytes[offset] = value;
         ASSERT_TRUE(reserveEdit(shell.doc, EditKind::character));
+        ASSERT_TRUE(storeByte(shell.doc, static_cast<std::int64_t>(offset), value));
         recordEdit(shell.doc, EditKind::character, static_cast<std::int64_t>(offset));
         shell.doc.isModified = 1;
     }
@@ -272,7 +272,10 @@ TEST_F(FileCommandsTest, AnExportThatCannotReplaceItsTargetSaysSoAndLeavesItWhol
     CloseHandle(lock);
     auto boxes = dialogs.messageBoxes();
     ASSERT_FALSE(boxes.empty());
-    EXPECT_EQ(boxes.back().text, L"Could not write file busy.txt");
+    // The system's words for why follow on a second line (Wine and Windows word it apart).
+    const std::wstring failure = L"Could not write file busy.txt\n";
+    EXPECT_EQ(boxes.back().text.substr(0, failure.size()), failure);
+    EXPECT_GT(boxes.back().text.size(), failure.size());
     EXPECT_EQ(boxes.back().caption, L"Quillix-64bit");
     EXPECT_EQ(boxes.back().owner, shell.frame);
     EXPECT_EQ(fileBytes(target), (std::vector<std::uint8_t>{'o', 'l', 'd'}));
@@ -328,7 +331,8 @@ TEST_F(FileCommandsTest, AFailedSaveKeepsTheNamesSoSaveCanBeTriedAgain) {
     EXPECT_EQ(command(commandSave), 0);
     auto boxes = dialogs.messageBoxes();
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, L"Could not write to file target.bin!");
+    EXPECT_EQ(boxes[0].text,
+              L"Could not write to file target.bin!\n" + systemErrorText(ERROR_SHARING_VIOLATION));
     EXPECT_EQ(boxes[0].owner, shell.frame);
     EXPECT_EQ(std::wstring(shell.doc.fileTitle), L"target.bin");
     EXPECT_EQ(std::wstring(shell.doc.filePath), target.wstring());
@@ -342,13 +346,105 @@ TEST_F(FileCommandsTest, AFailedSaveKeepsTheNamesSoSaveCanBeTriedAgain) {
     boxes = dialogs.messageBoxes();
     ASSERT_EQ(boxes.size(), 2u);
     EXPECT_EQ(boxes[0].text, L"Save current changes in target.bin?");
-    EXPECT_EQ(boxes[1].text, L"Could not write to file target.bin!");
+    EXPECT_EQ(boxes[1].text,
+              L"Could not write to file target.bin!\n" + systemErrorText(ERROR_SHARING_VIOLATION));
     EXPECT_TRUE(IsWindow(shell.frame));
 
     CloseHandle(lock);
     EXPECT_EQ(command(commandSave), 1);
     EXPECT_EQ(fileBytes(target)[0], 0x10);
     EXPECT_EQ(fileBytes(path)[0], 1);
+}
+
+// A read-only target is left exactly as it is by Save As and by Export As, and the box
+// says why in the system's words.
+TEST_F(FileCommandsTest, ReadOnlyTargetsAreRefusedAndLeftAlone) {
+    auto data = makeFile("data.bin", {1, 2, 3});
+    auto keptBin = makeFile("kept.bin", {7, 7});
+    auto keptTxt = makeFile("kept.txt", {'k'});
+    for (const auto& path : {keptBin, keptTxt})
+        SetFileAttributesW(path.wstring().c_str(), FILE_ATTRIBUTE_READONLY);
+    ASSERT_NE(start(L""), nullptr);
+    openThroughDialog(data);
+    edit(1, 0x22);
+
+    dialogs.clear();
+    chooseInNextDialog(keptBin);
+    dialogs.answerNext(IDYES);  // the dialog's own "replace it?" question
+    EXPECT_EQ(command(commandSaveAs), 0);
+    chooseInNextDialog(keptTxt);
+    dialogs.answerNext(IDYES);
+    EXPECT_EQ(command(commandExportAs), 0);
+
+    std::vector<std::wstring> ours;  // leaving out the dialogs' own questions
+    for (const SeenDialog& box : dialogs.messageBoxes())
+        if (box.caption == L"Quillix-64bit") ours.push_back(box.text);
+    const std::wstring why = L"\n" + systemErrorText(ERROR_ACCESS_DENIED);
+    EXPECT_EQ(ours, (std::vector<std::wstring>{L"Could not write to file kept.bin!" + why,
+                                               L"Could not write file kept.txt" + why}));
+    EXPECT_EQ(fileBytes(keptBin), (std::vector<std::uint8_t>{7, 7}));
+    EXPECT_EQ(fileBytes(keptTxt), std::vector<std::uint8_t>{'k'});
+    for (const auto& path : {keptBin, keptTxt})
+        EXPECT_EQ(GetFileAttributesW(path.wstring().c_str()) & FILE_ATTRIBUTE_READONLY,
+                  DWORD{FILE_ATTRIBUTE_READONLY});
+    EXPECT_EQ(frameTitle(), L" Quillix-64bit - data.bin");
+    EXPECT_EQ(shell.doc.isModified, 1);
+}
+
+// Another program writes into the open file: Save asks first, in the program's own box.
+// No saves nothing, so neither does the Yes of the close question; Yes keeps the other
+// program's bytes beside the user's.
+TEST_F(FileCommandsTest, SavingIntoAFileAnotherProgramChangedAsksFirst) {
+    auto path = makeFile("shared.bin", std::vector<std::uint8_t>(5000, 0x11));
+    ASSERT_NE(start(L""), nullptr);
+    openThroughDialog(path);
+    edit(0, 0xAA);
+    {
+        HANDLE other = CreateFileW(path.wstring().c_str(), GENERIC_READ | GENERIC_WRITE,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(other, INVALID_HANDLE_VALUE);
+        SetFilePointer(other, 3000, nullptr, FILE_BEGIN);
+        DWORD written = 0;
+        const char theirs[] = "theirs";
+        WriteFile(other, theirs, 6, &written, nullptr);
+        FILETIME lastWrite{};
+        GetFileTime(other, nullptr, nullptr, &lastWrite);
+        ULARGE_INTEGER later{{lastWrite.dwLowDateTime, lastWrite.dwHighDateTime}};
+        later.QuadPart += 30000000;  // three seconds on
+        lastWrite = {later.LowPart, later.HighPart};
+        SetFileTime(other, nullptr, nullptr, &lastWrite);
+        CloseHandle(other);
+    }
+    auto expected = fileBytes(path);
+
+    dialogs.clear();
+    dialogs.answerNext(IDNO);
+    EXPECT_EQ(command(commandSave), 0);
+    auto boxes = dialogs.messageBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(
+        boxes[0].text,
+        L"shared.bin was changed by another program after it was opened.\nSave your changes into it anyway?");
+    EXPECT_EQ(boxes[0].caption, L"Quillix-64bit");
+    EXPECT_EQ(boxes[0].icon, BoxIcon::warning);
+    EXPECT_EQ(boxes[0].buttons, (std::vector<int>{IDYES, IDNO}));
+    EXPECT_EQ(boxes[0].owner, shell.frame);
+    EXPECT_EQ(fileBytes(path), expected);
+    EXPECT_EQ(shell.doc.isModified, 1);
+
+    dialogs.clear();
+    dialogs.answerNext(IDYES);  // save the changes?
+    dialogs.answerNext(IDNO);   // into the changed file?
+    SendMessageW(shell.frame, WM_CLOSE, 0, 0);
+    EXPECT_EQ(dialogs.messageBoxes().size(), 2u);
+    EXPECT_TRUE(IsWindow(shell.frame));
+    EXPECT_EQ(fileBytes(path), expected);
+
+    dialogs.answerNext(IDYES);
+    EXPECT_EQ(command(commandSave), 1);
+    expected[0] = 0xAA;
+    EXPECT_EQ(fileBytes(path), expected);
+    EXPECT_EQ(shell.doc.isModified, 0);
 }
 
 }  // namespace

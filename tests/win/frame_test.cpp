@@ -18,8 +18,8 @@ protected:
     std::filesystem::path openEdited() {
         auto path = makeFile("doc.bin", {0x10, 0x20, 0x30, 0x40});
         EXPECT_NE(start(path.wstring()), nullptr);
-        shell.doc.fileBytes[0] = 0x99;
         EXPECT_TRUE(reserveEdit(shell.doc, EditKind::character));
+        EXPECT_TRUE(storeByte(shell.doc, 0, 0x99));
         recordEdit(shell.doc, EditKind::character, 0);
         shell.doc.isModified = 1;
         return path;
@@ -128,7 +128,9 @@ TEST_F(FrameTest, YesWhoseSaveFailsKeepsTheWindowAndTheEdits) {
     SendMessageW(shell.frame, WM_CLOSE, 0, 0);
     auto boxes = dialogs.messageBoxes();
     ASSERT_EQ(boxes.size(), 2u);
-    EXPECT_EQ(boxes[1].text, L"Could not write to file " + path.wstring() + L"!");
+    // The system's own words for why follow on a second line.
+    EXPECT_EQ(boxes[1].text,
+              L"Could not write to file " + path.wstring() + L"!\n" + systemErrorText(ERROR_PATH_NOT_FOUND));
     EXPECT_EQ(boxes[1].icon, BoxIcon::warning);
     EXPECT_EQ(boxes[1].owner, shell.frame);
     EXPECT_TRUE(frameAlive());

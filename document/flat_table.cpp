@@ -1,0 +1,98 @@
+#include "document/flat_table.h"
+
+#include <array>
+
+namespace quillix {
+namespace {
+
+std::size_t hashSlot(std::int64_t key, std::size_t mask) {
+    // Fibonacci hashing: consecutive keys spread over the table.
+    return static_cast<std::size_t>((static_cast<std::uint64_t>(key) * 0x9E3779B97F4A7C15ull) >> 20) & mask;
+}
+
+}  // namespace
+
+template <class Value>
+std::size_t FlatTable<Value>::slotOf(std::int64_t key) const {
+    if (slots_.empty()) return 0;
+    std::size_t mask = slots_.size() - 1;
+    for (std::size_t i = hashSlot(key, mask);; i = (i + 1) & mask) {
+        if (slots_[i].key == key) return i;
+        if (slots_[i].key == emptyKey) return slots_.size();
+    }
+}
+
+template <class Value>
+Value* FlatTable<Value>::find(std::int64_t key) {
+    std::size_t slot = slotOf(key);
+    return slot == slots_.size() ? nullptr : &slots_[slot].value;
+}
+
+template <class Value>
+const Value* FlatTable<Value>::find(std::int64_t key) const {
+    std::size_t slot = slotOf(key);
+    return slot == slots_.size() ? nullptr : &slots_[slot].value;
+}
+
+template <class Value>
+void FlatTable<Value>::grow() {
+    std::vector<Slot> old;
+    old.swap(slots_);
+    slots_.assign(old.empty() ? 64 : old.size() * 2, Slot{emptyKey, Value{}});
+    used_ = 0;
+    for (const Slot& slot : old) {
+        if (slot.key == emptyKey) continue;
+        insert(slot.key) = slot.value;
+    }
+}
+
+template <class Value>
+Value& FlatTable<Value>::insert(std::int64_t key) {
+    if ((used_ + 1) * 2 > slots_.size()) grow();
+    std::size_t mask = slots_.size() - 1;
+    for (std::size_t i = hashSlot(key, mask);; i = (i + 1) & mask) {
+        if (slots_[i].key == key) return slots_[i].value;
+        if (slots_[i].key == emptyKey) {
+            slots_[i] = Slot{key, Value{}};
+            ++used_;
+            return slots_[i].value;
+        }
+    }
+}
+
+template <class Value>
+void FlatTable<Value>::erase(std::int64_t key) {
+    std::size_t slot = slotOf(key);
+    if (slot != slots_.size()) eraseSlot(slot);
+}
+
+template <class Value>
+void FlatTable<Value>::eraseSlot(std::size_t slot) {
+    // Backward-shift deletion keeps every probe chain unbroken without tombstones.
+    std::size_t mask = slots_.size() - 1;
+    std::size_t hole = slot;
+    for (std::size_t i = (hole + 1) & mask; slots_[i].key != emptyKey; i = (i + 1) & mask) {
+        std::size_t home = hashSlot(slots_[i].key, mask);
+        // Move the entry into the hole unless its home lies cyclically in (hole, i].
+        bool homeBetween = hole <= i ? (home > hole && home <= i) : (home > hole || home <= i);
+        if (!homeBetween) {
+            slots_[hole] = slots_[i];
+            hole = i;
+        }
+    }
+    slots_[hole] = Slot{emptyKey, Value{}};
+    --used_;
+}
+
+template <class Value>
+void FlatTable<Value>::clear() {
+    slots_.clear();
+    slots_.shrink_to_fit();
+    used_ = 0;
+}
+
+template class FlatTable<std::uint32_t>;
+template class FlatTable<std::array<std::uint16_t, 16>>;
+template class FlatTable<std::uint64_t>;
+
+}  // namespace quillix

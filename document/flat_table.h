@@ -1,0 +1,45 @@
+#pragma once
+// The small hash table behind the edit log's index and the record of changed bytes.
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace quillix {
+
+// A flat hash map from 64-bit keys (never INT64_MIN) to small values, open addressing
+// with linear probing and backward-shift deletion. Only what the document's indexes need.
+template <class Value>
+class FlatTable {
+public:
+    // The key's value, or null when the key is absent.
+    Value* find(std::int64_t key);
+    const Value* find(std::int64_t key) const;
+    // The key's value, inserted value-initialised when absent.
+    Value& insert(std::int64_t key);
+    // Removes the key; nothing happens when it is absent.
+    void erase(std::int64_t key);
+    void clear();
+    std::size_t size() const { return used_; }
+    std::size_t memoryBytes() const { return slots_.capacity() * sizeof(Slot); }
+    // Calls visit(key, value) for every key, in no particular order.
+    template <class Visit>
+    void forEach(Visit visit) const {
+        for (const Slot& slot : slots_)
+            if (slot.key != emptyKey) visit(slot.key, slot.value);
+    }
+
+private:
+    struct Slot {
+        std::int64_t key;
+        Value value;
+    };
+    static constexpr std::int64_t emptyKey = INT64_MIN;
+    std::size_t slotOf(std::int64_t key) const;  // slot index, or capacity when absent
+    void eraseSlot(std::size_t slot);
+    void grow();
+    std::vector<Slot> slots_;
+    std::size_t used_ = 0;
+};
+
+}  // namespace quillix
