@@ -123,6 +123,8 @@ LRESULT openCommand() {
     if (shell.doc.isModified && promptSaveChanges(shell.frame) == IDCANCEL) return 0;
     SavedNames names;
     prepareDialog(L"Open", L"All Files (*.*)\0*.*\0", OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_ENABLEHOOK);
+    // An Export As dialog leaves "txt" behind: a typed name must open the file of that name.
+    shell.fileDialog.lpstrDefExt = nullptr;
     shell.fileDialog.lpfnHook = openDialogHook;
     if (!GetOpenFileNameW(&shell.fileDialog)) {
         names.restore();  // the hook wrote a "*.*" proposal into the path
@@ -174,6 +176,8 @@ LRESULT saveAsCommand() {
     SavedNames names;
     prepareDialog(L"Save As", L"All Files (*.*)\0*.*\0",
                   OFN_EXPLORER | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT);
+    // A document is saved under the name typed: no ".txt" left behind by Export As.
+    shell.fileDialog.lpstrDefExt = nullptr;
     if (!GetSaveFileNameW(&shell.fileDialog)) {
         names.restore();
         return 0;

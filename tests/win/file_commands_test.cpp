@@ -356,6 +356,25 @@ TEST_F(FileCommandsTest, AFailedSaveKeepsTheNamesSoSaveCanBeTriedAgain) {
     EXPECT_EQ(fileBytes(path)[0], 1);
 }
 
+TEST_F(FileCommandsTest, OpenAndSaveAsTakeTheNameAsTypedAfterAnExport) {
+    auto data = makeFile("data.bin", {1, 2, 3});
+    auto plain = makeFile("b", {0xB0});
+    makeFile("b.txt", {'t', 'x', 't', '!'});
+    ASSERT_NE(start(L""), nullptr);
+    openThroughDialog(data);
+    cancelNextDialog();
+    ASSERT_EQ(command(commandExportAs), 0);
+
+    openThroughDialog(plain);
+    EXPECT_EQ(std::wstring(shell.doc.filePath), plain.wstring());
+    EXPECT_EQ(shell.doc.fileSize, 1);
+    edit(0, 0xB1);
+    chooseInNextDialog(folder / "copy");
+    EXPECT_EQ(command(commandSaveAs), 1);
+    EXPECT_EQ(fileBytes(folder / "copy"), std::vector<std::uint8_t>{0xB1});
+    EXPECT_FALSE(std::filesystem::exists(folder / "copy.txt"));
+}
+
 // A read-only target is left exactly as it is by Save As and by Export As, and the box
 // says why in the system's words.
 TEST_F(FileCommandsTest, ReadOnlyTargetsAreRefusedAndLeftAlone) {
