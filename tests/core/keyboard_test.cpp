@@ -216,13 +216,19 @@ TEST_F(KeyboardTest, EndScrollsALongDocumentToItsBottomAndStopsOnTheLastByte) {
 }
 
 TEST_F(KeyboardTest, EndInADocumentThatFitsMovesOnlyTheCaret) {
-    open(40);
-    for (std::int64_t cell : {10, 53}) {
-        place(0, cell);
-        press(keyEnd);
-        EXPECT_EQ(view.topLine, 0);
-        expectCaret(2, cell < 50 ? 27 : 57, 8);
-        EXPECT_EQ(statusText(), L"Offset: 00000027");
+    // Every size whose last byte lies on a whole row or on the partly visible row 10.
+    for (std::int64_t size = 1; size <= 11 * 16; ++size) {
+        open(size);
+        const std::int64_t lastRow = (size - 1) / 16;
+        const std::int64_t lastColumn = (size - 1) % 16 + 1;
+        for (std::int64_t cell : {10, 53}) {
+            SCOPED_TRACE(testing::Message() << size << " bytes, from cell " << cell);
+            place(0, cell);
+            press(keyEnd);
+            EXPECT_EQ(view.topLine, 0);
+            expectCaret(lastRow, cell < 50 ? highCellOf[lastColumn] : 49 + lastColumn, lastColumn);
+            EXPECT_EQ(statusText(), offsetText(size - 1));
+        }
     }
     EXPECT_EQ(host.positionSets, 0);
 }
