@@ -70,6 +70,27 @@ FileStamp stampFrom(const struct stat& info) {
     return stamp;
 }
 
+// One logical write may take several system calls: write(2) stops at about 2 GiB, and a
+// signal can cut a call short. call(from, count, done) makes one system call.
+template <class Call>
+bool writeAll(const void* data, std::uint32_t length, std::uint32_t& written, SystemError& error, Call call) {
+    written = 0;
+    const auto* bytes = static_cast<const std::uint8_t*>(data);
+    while (written < length) {
+        ssize_t n = call(bytes + written, length - written, written);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return fail(error);
+        }
+        if (n == 0) {
+            error = ENOSPC;
+            return false;
+        }
+        written += static_cast<std::uint32_t>(n);
+    }
+    return true;
+}
+
 class PosixFileSystem final : public FileSystem {
 public:
     bool openExisting(const wchar_t* path, FileHandle& file, SystemError& error) override {
@@ -102,41 +123,18 @@ public:
 
     bool write(FileHandle file, const void* data, std::uint32_t length, std::uint32_t& written,
                SystemError& error) override {
-        // One logical write may take several system calls: write(2) stops at about 2 GiB.
-        written = 0;
-        const auto* bytes = static_cast<const std::uint8_t*>(data);
-        while (written < length) {
-            ssize_t n = ::write(fd(file), bytes + written, length - written);
-            if (n < 0) {
-                if (errno == EINTR) continue;
-                return fail(error);
-            }
-            if (n == 0) {
-                error = ENOSPC;
-                return false;
-            }
-            written += static_cast<std::uint32_t>(n);
-        }
-        return true;
+        return writeAll(data, length, written, error,
+                        [&](const std::uint8_t* from, std::uint32_t count, std::uint32_t) {
+                            return ::write(fd(file), from, count);
+                        });
     }
 
     bool writeAt(FileHandle file, std::int64_t offset, const void* data, std::uint32_t length,
                  std::uint32_t& written, SystemError& error) override {
-        written = 0;
-        const auto* bytes = static_cast<const std::uint8_t*>(data);
-        while (written < length) {
-            ssize_t n = ::pwrite(fd(file), bytes + written, length - written, offset + written);
-            if (n < 0) {
-                if (errno == EINTR) continue;
-                return fail(error);
-            }
-            if (n == 0) {
-                error = ENOSPC;
-                return false;
-            }
-            written += static_cast<std::uint32_t>(n);
-        }
-        return true;
+        return writeAll(data, length, written, error,
+                        [&](const std::uint8_t* from, std::uint32_t count, std::uint32_t done) {
+                            return ::pwrite(fd(file), from, count, offset + done);
+                        });
     }
 
     bool flush(FileHandle file, SystemError& error) override {
