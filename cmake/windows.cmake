@@ -51,6 +51,8 @@ if(EXISTS ${CMAKE_SOURCE_DIR}/app/main.cpp)
   add_dependencies(quillix_win_tests Quillix-64bit)
   quillix_add_suite(quillix_win_tests wine NO_SLOW)
 
+  include(cmake/package.cmake)
+
   # Wine tests drive real windows on one display; running them side by side would let
   # them steal each other's focus.
   set_tests_properties(quillix_core_tests quillix_core_tests_slow quillix_win_tests
