@@ -224,6 +224,9 @@ TEST(UnpackedProgram, StartedFromADocumentsFolderItOpensItAndItsHelpFindsThePage
     ASSERT_NE(frame, nullptr) << "no frame window appeared";
     EXPECT_EQ(windowText(frame), L" Quillix-64bit - " + document);
 
+    // Wine's shell looks for a bare page name in the program's folder before the current
+    // one, so here a bare name would pass too; the frame test pins the full path the
+    // program passes.
     PostMessageW(frame, WM_COMMAND, commandHelp, 0);
     const std::wstring opened = waitForRecord(record);
     const std::wstring page = unpackedFolder + L"\\quillix-help.html";
