@@ -5,6 +5,8 @@
 
 #include <commctrl.h>
 
+#include <string>
+
 #include "app/file_commands.h"
 #include "app/shell_state.h"
 #include "document/text_format.h"
@@ -59,6 +61,23 @@ void openWithShell(const wchar_t* target) {
     shell.shellExecute(shell.frame, L"open", target, nullptr, nullptr, SW_SHOWNORMAL);
 }
 
+// The help page ships beside the program. The bare name would be looked for in the current
+// folder, which is the document's folder when the program was started by a double-click
+// on a document or by "Open with". Falls back to the bare name if the program's own path
+// cannot be read.
+std::wstring helpPagePath() {
+    std::wstring path(MAX_PATH, L'\0');
+    DWORD length = GetModuleFileNameW(nullptr, path.data(), MAX_PATH);
+    // A path cut short fills the whole buffer; no path is longer than 32767 characters.
+    while (length == path.size() && path.size() <= 32767) {
+        path.resize(path.size() * 2);
+        length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    }
+    if (length == 0 || length == path.size()) return helpFileName;
+    path.resize(path.find_last_of(L"\\/", length) + 1);
+    return path + helpFileName;
+}
+
 LRESULT onCommand(HWND frame, int command) {
     shell.menu = GetMenu(frame);
     switch (command) {
@@ -72,7 +91,7 @@ LRESULT onCommand(HWND frame, int command) {
             // Exit closes exactly as the close box does, question included.
             SendMessageW(frame, WM_CLOSE, 0, 0);
             return 0;
-        case commandHelp: openWithShell(helpFileName); return 0;
+        case commandHelp: openWithShell(helpPagePath().c_str()); return 0;
         case commandAbout: DialogBoxParamW(shell.instance, L"AboutBox", frame, aboutBoxProc, 0); return 0;
         case commandUpdates: openWithShell(updatePageUrl); return 0;
         default: return 0;

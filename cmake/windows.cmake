@@ -1,6 +1,11 @@
 # Cross build: the Win32 shell, the program, and the tests that run under Wine.
-set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${CMAKE_SOURCE_DIR}/resources -I${CMAKE_SOURCE_DIR}")
+set(generated_dir ${CMAKE_BINARY_DIR}/generated)
+set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${CMAKE_SOURCE_DIR}/resources -I${CMAKE_SOURCE_DIR} -I${generated_dir}")
 enable_language(RC)
+
+# The version of the project() line reaches the version record and the About box through
+# this header, and the help page through its version line.
+configure_file(${CMAKE_SOURCE_DIR}/resources/quillix_version.h.in ${generated_dir}/quillix_version.h @ONLY)
 
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
@@ -22,16 +27,18 @@ if(EXISTS ${CMAKE_SOURCE_DIR}/app/main.cpp)
   target_compile_options(quillix_shell PUBLIC -municode)
 
   set(resource_script ${CMAKE_SOURCE_DIR}/resources/quillix.rc)
+  # windres leaves no list of the files it read, so the build is told.
+  set_source_files_properties(${resource_script} PROPERTIES OBJECT_DEPENDS
+    "${generated_dir}/quillix_version.h;${CMAKE_SOURCE_DIR}/resources/resource_ids.h;${CMAKE_SOURCE_DIR}/resources/quillix.ico")
 
   add_executable(Quillix-64bit WIN32 app/main.cpp ${resource_script})
   target_link_libraries(Quillix-64bit PRIVATE quillix_shell)
   target_link_options(Quillix-64bit PRIVATE -municode -mwindows -static)
   set_target_properties(Quillix-64bit PROPERTIES OUTPUT_NAME "Quillix-64bit")
 
-  # The Help menu opens the help page from the program's own folder.
-  add_custom_command(TARGET Quillix-64bit POST_BUILD
-    COMMAND ${CMAKE_COMMAND} -E copy_if_different ${CMAKE_SOURCE_DIR}/resources/quillix-help.html
-            $<TARGET_FILE_DIR:Quillix-64bit>/quillix-help.html)
+  # The Help menu opens the help page from the program's own folder, here the build folder;
+  # the page's version line is filled in on the way.
+  configure_file(${CMAKE_SOURCE_DIR}/resources/quillix-help.html ${CMAKE_BINARY_DIR}/quillix-help.html @ONLY)
 
   quillix_sources(win_test_sources tests/win tests/win/support)
   # Dialog templates are looked up in the executable that started the process, so the
@@ -43,6 +50,8 @@ if(EXISTS ${CMAKE_SOURCE_DIR}/app/main.cpp)
     QUILLIX_EXE_PATH="$<TARGET_FILE:Quillix-64bit>")
   add_dependencies(quillix_win_tests Quillix-64bit)
   quillix_add_suite(quillix_win_tests wine NO_SLOW)
+
+  include(cmake/package.cmake)
 
   # Wine tests drive real windows on one display; running them side by side would let
   # them steal each other's focus.

@@ -189,11 +189,20 @@ TEST_F(FrameTest, HelpAndUpdatesOpenTheirPagesThroughTheShell) {
     ASSERT_NE(start(L""), nullptr);
     shellCalls.clear();
     shell.shellExecute = recordShellExecute;
+    // Started from another folder, as by a double-click on a document or by "Open with":
+    // the page is still the one beside the program.
+    wchar_t program[MAX_PATH] = {};
+    ASSERT_GT(GetModuleFileNameW(nullptr, program, MAX_PATH), 0u);
+    const auto besideProgram = std::filesystem::path(program).parent_path() / "quillix-help.html";
+    const auto startFolder = std::filesystem::current_path();
+    std::filesystem::current_path(folder);
     SendMessageW(shell.frame, WM_COMMAND, commandHelp, 0);
     SendMessageW(shell.frame, WM_COMMAND, commandUpdates, 0);
+    std::filesystem::current_path(startFolder);
     ASSERT_EQ(shellCalls.size(), 2u);
     EXPECT_EQ(shellCalls[0].verb, L"open");
-    EXPECT_EQ(shellCalls[0].target, L"quillix-help.html");
+    EXPECT_EQ(shellCalls[0].target, besideProgram.wstring());
+    EXPECT_TRUE(std::filesystem::exists(shellCalls[0].target)) << "the build puts the page there";
     EXPECT_EQ(shellCalls[1].verb, L"open");
     EXPECT_EQ(shellCalls[1].target.rfind(L"https://", 0), 0u);
     EXPECT_NE(shellCalls[1].target.find(L"/quillix/index.html#latest"), std::wstring::npos);
