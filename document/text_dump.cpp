@@ -12,6 +12,7 @@
 
 #include "document/document.h"
 #include "document/text_format.h"
+#include "hexview/progress.h"
 #include "hexview/view_host.h"
 
 namespace quillix {
@@ -142,11 +143,16 @@ bool writeAll(FileSystem& fs, FileHandle file, const char* data, std::uint32_t l
     return fs.write(file, data, length, written, error) && written == length;
 }
 
-// The dump, one buffer of whole lines per write call.
-bool writeDump(const Document& doc, FileSystem& fs, FileHandle file, char* buffer) {
+// The dump, one buffer of whole lines per write call, checking in with the host before
+// the first write and after every few: false when a write failed or the user stopped it
+// (the progress then says so).
+bool writeDump(const Document& doc, FileSystem& fs, FileHandle file, char* buffer, Progress& progress) {
     const std::int64_t lines = (doc.fileSize + 15) / 16;
     fillLineTemplates(buffer, static_cast<std::uint32_t>(std::min<std::int64_t>(lines, dumpLinesPerWrite)));
     for (std::int64_t first = 0; first < lines; first += dumpLinesPerWrite) {
+        if (first % (std::int64_t{dumpLinesPerWrite} * dumpWritesPerCheck) == 0 &&
+            !keepGoing(progress, first * 16))
+            return false;
         const std::int64_t count = std::min<std::int64_t>(lines - first, dumpLinesPerWrite);
         const bool final = first + count == lines;
         const std::int64_t full = final ? count - 1 : count;
@@ -194,9 +200,10 @@ bool temporaryPathBeside(const wchar_t* path, wchar_t (&temporary)[temporaryPath
     return true;
 }
 
-// Writes the dump beside path and moves it over path. On failure the temporary file is
-// gone and path untouched.
-bool writeDumpOver(const Document& doc, ViewHost& host, const wchar_t* path, FileSystem& fs) {
+// Writes the dump beside path and moves it over path. On failure or a stop the temporary
+// file is gone and path untouched.
+bool writeDumpOver(const Document& doc, ViewHost& host, const wchar_t* path, FileSystem& fs,
+                   Progress& progress) {
     wchar_t temporary[temporaryPathChars];
     if (!temporaryPathBeside(path, temporary)) return false;
     std::unique_ptr<char[]> buffer(new (std::nothrow) char[dumpBufferBytes]);
@@ -206,7 +213,7 @@ bool writeDumpOver(const Document& doc, ViewHost& host, const wchar_t* path, Fil
     SystemError error = 0;
     if (!fs.createAlways(temporary, file.handle(), error)) return false;
     host.setWaitCursor(true);
-    bool done = writeDump(doc, fs, file.get(), buffer.get()) && fs.flush(file.get(), error);
+    bool done = writeDump(doc, fs, file.get(), buffer.get(), progress) && fs.flush(file.get(), error);
     done = file.close(error) && done;
     done = done && fs.replace(temporary, path, error);
     if (!done) fs.remove(temporary);
@@ -224,9 +231,12 @@ std::int64_t textDumpSize(std::int64_t fileSize) {
 int exportTextDump(const Document& doc, ViewHost& host, const wchar_t* path, FileSystem& fs) {
     if (!doc.fileBytes || doc.fileSize <= 0) return 0;
     host.hideCaret();
-    const bool done = writeDumpOver(doc, host, path, fs);
+    Progress progress{host, exportProgressTexts, doc.fileSize};
+    const bool done = writeDumpOver(doc, host, path, fs, progress);
+    finishProgress(progress);
     if (done) host.beep();
     host.showCaret();
+    if (progress.stopped) return exportStopped;
     return done ? 1 : 0;
 }
 

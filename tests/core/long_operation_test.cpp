@@ -1,8 +1,9 @@
-// Long searches through the host's check-ins: the progress status part 0 shows after
-// 0.3 s, Escape that leaves everything as it was, and hits at the edges of the chunks a
-// search is scanned in.
+// Long searches and exports through the host's check-ins: the progress status part 0
+// shows after 0.3 s, Escape that leaves everything as it was, and hits at the edges of
+// the chunks a search is scanned in.
 
 #include <cwchar>
+#include <set>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -10,10 +11,12 @@
 #include <gtest/gtest.h>
 
 #include "document/document.h"
+#include "document/text_dump.h"
 #include "hexview/hex_view.h"
 #include "hexview/progress.h"
 #include "recording_host.h"
 #include "search/search.h"
+#include "temp_files.h"
 
 namespace quillix::test {
 namespace {
@@ -21,7 +24,7 @@ namespace {
 using Texts = std::vector<std::wstring>;
 
 // With this many milliseconds between check-ins, the third and fourth come at 300 and
-// 450 ms: a search of four chunks shows 50 % and 75 %.
+// 450 ms: an operation of four chunks shows 50 % and 75 %.
 constexpr std::uint64_t checkInStep = 150;
 
 std::wstring percentText(const wchar_t* running, int percent) {
@@ -138,6 +141,60 @@ TEST_F(LongSearch, AHitOnEitherSideOfAChunkEdgeIsFoundBothWays) {
             EXPECT_EQ(view.searchPos, hit) << delta << down;
         }
     }
+}
+
+// --- The export --------------------------------------------------------------------
+
+class LongExport : public ::testing::Test {
+protected:
+    // Document bytes between two check-ins of the export.
+    static constexpr std::int64_t bytesPerCheck = std::int64_t{dumpLinesPerWrite} * dumpWritesPerCheck * 16;
+
+    std::set<std::string> namesInFolder() {
+        std::set<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
+            names.insert(entry.path().filename().string());
+        return names;
+    }
+
+    TempFolder folder;
+    RecordingHost host;
+};
+
+TEST_F(LongExport, ShowsItsPercentAndEscapeLeavesNoFileAndTheTargetWhole) {
+    std::vector<std::uint8_t> bytes = patternBytes(4 * bytesPerCheck);
+    Document doc;
+    doc.fileBytes = bytes.data();
+    doc.fileSize = static_cast<std::int64_t>(bytes.size());
+    doc.lineCount = lineCountFor(doc.fileSize);
+    const auto target = folder.file("dump.txt");
+    const std::vector<std::uint8_t> old = {'o', 'l', 'd'};
+
+    host.clockStep = checkInStep;
+    ASSERT_EQ(exportTextDump(doc, host, widePath(target).c_str()), 1);
+    EXPECT_EQ(host.checkpoints, 4);
+    EXPECT_EQ(host.activity,
+              (Texts{percentText(L"Exporting\u2026 ", 50), percentText(L"Exporting\u2026 ", 75), L"Ready"}));
+    EXPECT_EQ(static_cast<std::int64_t>(std::filesystem::file_size(target)), textDumpSize(doc.fileSize));
+
+    for (int stopAt : {1, 3}) {
+        writeBytes(target, old);
+        host = RecordingHost{};
+        host.stopAt = stopAt;
+        EXPECT_EQ(exportTextDump(doc, host, widePath(target).c_str()), exportStopped) << stopAt;
+        EXPECT_EQ(readBytes(target), old) << stopAt;
+        EXPECT_EQ(namesInFolder(), std::set<std::string>{"dump.txt"}) << stopAt;
+        EXPECT_EQ(host.activity, Texts{L"Export stopped"}) << stopAt;
+        EXPECT_EQ(host.beeps, 0) << stopAt;
+        EXPECT_EQ(host.caretHides, host.caretShows) << stopAt;
+        EXPECT_EQ(host.waitCursorDepth, 0) << stopAt;
+    }
+    // A stopped export of a new name leaves nothing at all.
+    std::filesystem::remove(target);
+    host = RecordingHost{};
+    host.stopAt = 2;
+    EXPECT_EQ(exportTextDump(doc, host, widePath(target).c_str()), exportStopped);
+    EXPECT_TRUE(namesInFolder().empty());
 }
 
 }  // namespace
