@@ -150,6 +150,37 @@ TEST_F(FindDialogTest, GotoTakesEightHexOrTenDecimalDigits) {
     EXPECT_EQ(limit(), 8);
 }
 
+TEST_F(FindDialogTest, PastedTextTheFilterWouldRefuseGetsItsBoxAndNothingMoves) {
+    openDocument(std::vector<std::uint8_t>(64, 0));  // read as digits, the junk would find byte 00
+    const std::wstring hexBox = L"Hexadecimal numbers have to be between a-f or 0-9!";
+    const std::wstring decimalBox = L"Decimal numbers can only be 0-9!";
+    struct Case {
+        int command, mode;  // mode 0: the dialog's first mode
+        const wchar_t* pasted;
+        const std::wstring& box;
+    };
+    const Case cases[] = {{commandFind, 0, L"zz", hexBox},         {commandFind, 0, L"0 1", hexBox},
+                          {commandGoto, 0, L"zz", hexBox},         {commandGoto, 0, L"-1", hexBox},
+                          {commandGoto, 1022, L"12a", decimalBox}, {commandGoto, 1022, L"+5", decimalBox}};
+    for (const Case& c : cases) {
+        ASSERT_NE(openDialog(c.command), nullptr);
+        if (c.mode) click(c.mode);
+        // A paste puts the text in without a single WM_CHAR for the filter to see.
+        SendMessageW(control(editId), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(c.pasted));
+        const auto before = placeOf(shell.view);
+        dialogs.clear();
+        pressDefault();
+        auto boxes = dialogs.messageBoxes();
+        ASSERT_EQ(boxes.size(), 1u) << c.pasted;
+        EXPECT_EQ(boxes[0].text, c.box) << c.pasted;
+        EXPECT_EQ(boxes[0].caption, L"Quillix") << c.pasted;
+        EXPECT_EQ(boxes[0].owner, nullptr) << c.pasted;
+        EXPECT_EQ(boxes[0].icon, BoxIcon::warning) << c.pasted;
+        EXPECT_EQ(placeOf(shell.view), before) << c.pasted;
+        EXPECT_EQ(statusText(1), L"Offset: 00000000") << c.pasted;
+    }
+}
+
 TEST_F(FindDialogTest, ALongSearchShowsItsProgressAndEscapeStopsItWithNothingMoved) {
     auto path = folder / "big.bin";
     { std::ofstream create(path, std::ios::binary); }
