@@ -216,7 +216,9 @@ LRESULT exportAsCommand() {
     std::wmemcpy(exportName, shell.doc.fileTitle, fileTitleChars);
     // The export's names were only borrowed: the document keeps its own.
     names.restore();
-    if (exported) return 1;
+    if (exported == 1) return 1;
+    // A stop was the user's own wish: no failure to report.
+    if (exported == exportStopped) return 0;
     showFailure(shell.frame, L"Could not write file ", exportName, L"", cause);
     return 0;
 }

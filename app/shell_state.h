@@ -13,6 +13,7 @@
 namespace quillix {
 
 using ShellExecuteFunction = HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
+using TickCountFunction = ULONGLONG(WINAPI*)();
 
 inline constexpr int statusBarId = 2;
 inline constexpr int statusBarHeight = 20;
@@ -41,6 +42,8 @@ struct ShellState {
     SearchState search;                  // the dialogs' texts and the search direction
     // Opens the help page and the update page; tests put a recorder here.
     ShellExecuteFunction shellExecute = ShellExecuteW;
+    // The clock of long operations' progress; tests put in one they advance themselves.
+    TickCountFunction tickCount = GetTickCount64;
 };
 
 extern ShellState shell;

@@ -53,6 +53,7 @@ public:
     void beep() override {}
     void setWaitCursor(bool) override {}
     std::uint32_t fileAttributes(const wchar_t*) override { return 0x80; }
+    Checkpoint checkpoint() override { return {}; }
 };
 
 double seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }

@@ -1,14 +1,21 @@
 // Search speed over a warm 1 GiB buffer in which the pattern does not occur, so every
-// scan runs from one end to the other. Each case is measured three ways in the same run:
-// the fast scan the searches use, the plain loop that tries one start position after
-// another (what the searches would do without the vector skip), and glibc's memmem as a
-// yardstick (forward and exact only; for folded text it looks for one case variant).
-// Prints GB/s per case and the ratios fast/plain and fast/memmem.
+// scan runs from one end to the other. Each case is measured in the same run against:
+//  - a plain AVX2 compare sweep over the same memory, in the same direction: the fastest
+//    a scan can read the memory (the target is at least 0.85 of it for every row);
+//  - glibc's memchr (one byte) or memmem, forward only, as a yardstick (for text in any
+//    case it looks for one case variant).
+// Adversarial cases, whose first and last bytes are everywhere, run over a 256 MiB
+// buffer of their own against the plain loop that tries one start position after
+// another: the scan must never be slower than that loop.
+// The last line names the worst scan/sweep ratio of the table.
 //
 //   cmake --preset native && cmake --build --preset native && build/native/search_bench
 
 #include <sys/mman.h>
 
+#include <immintrin.h>
+
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -26,17 +33,23 @@ namespace {
 using quillix::ScanPattern;
 
 constexpr std::int64_t bufferSize = std::int64_t{1} << 30;
+constexpr std::int64_t adversarialSize = std::int64_t{256} << 20;
 
-// 1 GiB of pseudo-random bytes without 0xFF, mapped anonymously and written once, so it is
-// resident before any timing starts.
+std::uint8_t* mapBuffer(std::int64_t size) {
+    void* mapped = mmap(nullptr, static_cast<std::size_t>(size), PROT_READ | PROT_WRITE,
+                        MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (mapped == MAP_FAILED) {
+        std::perror("mmap");
+        std::exit(1);
+    }
+    return static_cast<std::uint8_t*>(mapped);
+}
+
+// 1 GiB of pseudo-random bytes without 0xFF, written once, so it is resident before any
+// timing starts.
 std::uint8_t* warmBuffer() {
     static std::uint8_t* bytes = [] {
-        void* mapped = mmap(nullptr, bufferSize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        if (mapped == MAP_FAILED) {
-            std::perror("mmap");
-            std::exit(1);
-        }
-        auto* out = static_cast<std::uint8_t*>(mapped);
+        std::uint8_t* out = mapBuffer(bufferSize);
         std::uint64_t state = 0x9E3779B97F4A7C15ull;
         for (std::int64_t i = 0; i < bufferSize; i += 8) {
             state ^= state << 13;
@@ -56,10 +69,69 @@ std::uint8_t* warmBuffer() {
 // One search case: what the searches compare each position with.
 struct Case {
     std::string name;
-    std::vector<std::int64_t> lower, upper;  // per position; equal for hex
+    std::vector<std::int64_t> lower, upper;  // per position; equal for hex and Match case
     std::vector<std::uint8_t> memmemNeedle;
-    bool folded = false;  // text without Match case: two values per position
+    bool folded = false;          // text in any case: two values per position
+    std::string adversarialFill;  // adversarial cases: the bytes their buffer repeats
 };
+
+Case hexCase(std::string name, std::vector<std::uint8_t> bytes) {
+    Case c{std::move(name), {}, {}, bytes, false, {}};
+    for (std::uint8_t b : bytes) c.lower.push_back(b);
+    c.upper = c.lower;
+    return c;
+}
+
+Case textCase(std::string name, const wchar_t* text, bool matchCase) {
+    Case c{std::move(name), {}, {}, {}, !matchCase, {}};
+    for (const wchar_t* unit = text; *unit; ++unit) {
+        c.lower.push_back(matchCase ? *unit : quillix::lowerCaseUnit(*unit));
+        c.upper.push_back(matchCase ? *unit : quillix::upperCaseUnit(*unit));
+        c.memmemNeedle.push_back(static_cast<std::uint8_t>(*unit));
+    }
+    return c;
+}
+
+std::vector<Case> cases() {
+    std::vector<std::uint8_t> fifty;
+    for (int k = 0; k < 50; ++k) fifty.push_back(static_cast<std::uint8_t>(0x3D + 37 * k));
+    return {
+        hexCase("hex 1 byte", {0xFF}),
+        hexCase("hex 2 bytes", {0x5A, 0xC3}),
+        hexCase("hex 4 bytes", {0x5A, 0xC3, 0x17, 0x8E}),
+        hexCase("hex 16 bytes", {0x3D, 0x91, 0x04, 0xE2, 0x7B, 0x5A, 0xC0, 0x11, 0x68, 0xAF, 0x23, 0xD4, 0x9C,
+                                 0x40, 0x0B, 0x76}),
+        hexCase("hex 50 bytes", fifty),
+        textCase("text 1 char, match case", L"Q", true),
+        textCase("text 1 char, any case", L"Q", false),
+        textCase("text 4 chars, match case", L"QuiX", true),
+        textCase("text 4 chars, any case", L"QuiX", false),
+        textCase("text 20 chars, match case", L"Quillix-64bit search", true),
+        textCase("text 20 chars, any case", L"Quillix-64bit search", false),
+    };
+}
+
+std::vector<Case> adversarialCases() {
+    Case zeros = hexCase("hex 00 00 00 01 00 in zeros", {0, 0, 0, 1, 0});
+    zeros.adversarialFill = std::string(1, '\0');
+    Case runs = textCase("text \"aaaa\" in \"aaab\"s, any case", L"aaaa", false);
+    runs.adversarialFill = "aaab";
+    Case middle = textCase("text \"aaba\" in \"a\"s, any case", L"aaba", false);
+    middle.adversarialFill = "a";
+    return {zeros, runs, middle};
+}
+
+// The buffer of the adversarial cases, refilled when a case needs other bytes.
+std::uint8_t* adversarialBuffer(const std::string& fill) {
+    static std::uint8_t* bytes = mapBuffer(adversarialSize);
+    static std::string filled;
+    if (filled != fill) {
+        for (std::int64_t i = 0; i < adversarialSize; ++i)
+            bytes[i] = static_cast<std::uint8_t>(fill[static_cast<std::size_t>(i) % fill.size()]);
+        filled = fill;
+    }
+    return bytes;
+}
 
 // The plain loop, one start position at a time, each compared position by position: a
 // hex search against one value per position, a folded text against two.
@@ -80,88 +152,86 @@ std::int64_t plainScan(const std::uint8_t* bytes, std::int64_t size, const Case&
     return -1;
 }
 
+// The memory limit: every byte compared with one value, 128 bytes per step, in the
+// scan's direction, stopping at the first step that holds it. The value never occurs.
+[[gnu::target("avx2")]] inline bool sweepStep(const std::uint8_t* bytes, __m256i want) {
+    const auto* at = reinterpret_cast<const __m256i*>(bytes);
+    const __m256i a = _mm256_cmpeq_epi8(_mm256_loadu_si256(at), want);
+    const __m256i b = _mm256_cmpeq_epi8(_mm256_loadu_si256(at + 1), want);
+    const __m256i c = _mm256_cmpeq_epi8(_mm256_loadu_si256(at + 2), want);
+    const __m256i d = _mm256_cmpeq_epi8(_mm256_loadu_si256(at + 3), want);
+    const __m256i any = _mm256_or_si256(_mm256_or_si256(a, b), _mm256_or_si256(c, d));
+    return !_mm256_testz_si256(any, any);
+}
+
+[[gnu::target("avx2")]] std::int64_t sweep(const std::uint8_t* bytes, std::int64_t size,
+                                           std::int64_t direction) {
+    const __m256i want = _mm256_set1_epi8(static_cast<char>(0xFF));
+    if (direction > 0) {
+        for (std::int64_t i = 0; i + 128 <= size; i += 128)
+            if (sweepStep(bytes + i, want)) return i;
+    } else {
+        for (std::int64_t i = size - 128; i >= 0; i -= 128)
+            if (sweepStep(bytes + i, want)) return i;
+    }
+    return -1;
+}
+
 ScanPattern fastPattern(const Case& c) {
     ScanPattern pattern;
     for (std::size_t k = 0; k < c.lower.size(); ++k) quillix::addPosition(pattern, c.lower[k], c.upper[k]);
     return pattern;
 }
 
-Case hexCase(const char* name, std::vector<std::uint8_t> bytes) {
-    Case c{name, {}, {}, bytes};
-    for (std::uint8_t b : bytes) c.lower.push_back(b);
-    c.upper = c.lower;
-    return c;
-}
+// One pass of a way of scanning over the case's buffer; -1 when it found nothing.
+enum class Way { scan, sweep, plain, memmem };
 
-Case foldedTextCase(const char* name, const wchar_t* text) {
-    Case c{name, {}, {}, {}, true};
-    for (const wchar_t* unit = text; *unit; ++unit) {
-        c.lower.push_back(quillix::lowerCaseUnit(*unit));
-        c.upper.push_back(quillix::upperCaseUnit(*unit));
-        c.memmemNeedle.push_back(static_cast<std::uint8_t>(c.lower.back()));
+std::int64_t runOnce(const Case& c, const ScanPattern& pattern, Way way, std::int64_t direction) {
+    const bool adversarial = !c.adversarialFill.empty();
+    const std::uint8_t* bytes = adversarial ? adversarialBuffer(c.adversarialFill) : warmBuffer();
+    const std::int64_t size = adversarial ? adversarialSize : bufferSize;
+    const std::int64_t start = direction > 0 ? 0 : size - pattern.length;
+    switch (way) {
+        case Way::scan:
+            return direction > 0 ? quillix::scanForward(bytes, size, pattern, start)
+                                 : quillix::scanBackward(bytes, size, pattern, start);
+        case Way::sweep: return sweep(bytes, size, direction);
+        case Way::plain: return plainScan(bytes, size, c, start, direction);
+        case Way::memmem:
+            return memmem(bytes, static_cast<std::size_t>(size), c.memmemNeedle.data(), c.memmemNeedle.size())
+                       ? 0
+                       : -1;
     }
-    return c;
+    return -1;
 }
 
-std::vector<Case> cases() {
-    return {
-        hexCase("hex 1 byte", {0xFF}),
-        hexCase("hex 4 bytes", {0x5A, 0xC3, 0x17, 0x8E}),
-        hexCase("hex 16 bytes", {0x3D, 0x91, 0x04, 0xE2, 0x7B, 0x5A, 0xC0, 0x11, 0x68, 0xAF, 0x23, 0xD4, 0x9C,
-                                 0x40, 0x0B, 0x76}),
-        foldedTextCase("text 4 chars, any case", L"QuiX"),
-    };
-}
+// GB/s of the fastest pass of each way, by row.
+using Rates = std::map<Way, double>;
+std::map<std::string, Rates> measured;
 
-enum class Way { fast, plain, memmem };
-
-void runCase(benchmark::State& state, const Case& c, Way way, std::int64_t direction) {
-    const std::uint8_t* bytes = warmBuffer();
+// One row: each iteration runs every way once, right after one another, so that all meet
+// the same load on a shared machine; the fastest pass of each way counts.
+void runRow(benchmark::State& state, const Case& c, std::int64_t direction, const std::vector<Way>& ways,
+            const std::string& row) {
     const ScanPattern pattern = fastPattern(c);
-    const auto length = static_cast<std::int64_t>(c.lower.size());
-    const std::int64_t start = direction > 0 ? 0 : bufferSize - length;
-    std::int64_t hit = 0;
+    const std::int64_t size = c.adversarialFill.empty() ? bufferSize : adversarialSize;
+    runOnce(c, pattern, ways[0], direction);  // fills an adversarial buffer before any timing
+    std::map<Way, double> fastest;
     for (auto _ : state) {
-        switch (way) {
-            case Way::fast:
-                hit = direction > 0 ? quillix::scanForward(bytes, bufferSize, pattern, start)
-                                    : quillix::scanBackward(bytes, bufferSize, pattern, start);
-                break;
-            case Way::plain: hit = plainScan(bytes, bufferSize, c, start, direction); break;
-            case Way::memmem:
-                hit = memmem(bytes, bufferSize, c.memmemNeedle.data(), c.memmemNeedle.size()) ? 0 : -1;
-                break;
+        for (Way way : ways) {
+            const auto begin = std::chrono::steady_clock::now();
+            const std::int64_t hit = runOnce(c, pattern, way, direction);
+            const std::chrono::duration<double> took = std::chrono::steady_clock::now() - begin;
+            if (hit != -1) state.SkipWithError("the pattern occurs in the buffer");
+            if (!fastest.count(way) || took.count() < fastest[way]) fastest[way] = took.count();
         }
-        benchmark::DoNotOptimize(hit);
     }
-    if (hit != -1) state.SkipWithError("the pattern occurs in the buffer");
-    state.SetBytesProcessed(state.iterations() * bufferSize);
+    for (auto [way, seconds] : fastest) measured[row][way] = static_cast<double>(size) / seconds / 1e9;
 }
 
-// Keeps each run's processor seconds per scan for the table at the end: on a shared
-// machine wall time also counts the time other processes held the processor.
-class TableReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            if (!run.error_occurred && run.iterations > 0)
-                seconds[run.run_name.function_name] =
-                    run.cpu_accumulated_time / static_cast<double>(run.iterations);
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> seconds;
-};
-
-std::string runName(const Case& c, const char* direction, const char* way) {
-    return c.name + " / " + direction + " / " + way;
-}
-
-}  // namespace
-
-// Random bytes hold a four-byte or four-letter pattern a few times per GiB. Those few
-// places are spoiled, so every scan runs the whole buffer while the bytes around keep
-// their statistics: the first and last bytes of each pattern still occur everywhere.
+// Random bytes hold a short pattern many times and a four-byte one a few times per GiB.
+// Those places are spoiled, so every scan runs the whole buffer while the bytes around
+// keep their statistics: the first and last bytes of each pattern still occur everywhere.
 void removeOccurrences(const std::vector<Case>& all) {
     std::uint8_t* bytes = warmBuffer();
     for (bool changed = true; changed;) {
@@ -177,48 +247,89 @@ void removeOccurrences(const std::vector<Case>& all) {
     }
 }
 
+const char* unitName(quillix::VectorUnit unit) {
+    switch (unit) {
+        case quillix::VectorUnit::avx2: return "AVX2";
+        case quillix::VectorUnit::sse2: return "SSE2";
+        default: return "none (plain loop)";
+    }
+}
+
+struct Dir {
+    const char* name;
+    std::int64_t step;
+};
+constexpr Dir directions[] = {{"down", 1}, {"up", -1}};
+
+double ratio(double a, double b) { return b > 0 ? a / b : 0.0; }
+
+}  // namespace
+
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
+    if (!__builtin_cpu_supports("avx2")) {
+        std::fprintf(stderr, "search_bench: the sweep it measures against needs AVX2\n");
+        return 1;
+    }
     const std::vector<Case> all = cases();
+    const std::vector<Case> adversarial = adversarialCases();
     removeOccurrences(all);
-    struct Dir {
-        const char* name;
-        std::int64_t step;
-    };
-    const Dir directions[] = {{"down", 1}, {"up", -1}};
     for (const Case& c : all) {
         for (const Dir& d : directions) {
-            benchmark::RegisterBenchmark(runName(c, d.name, "fast").c_str(), runCase, c, Way::fast, d.step)
-                ->Unit(benchmark::kMillisecond)
-                ->MinTime(0.5);
-            benchmark::RegisterBenchmark(runName(c, d.name, "plain").c_str(), runCase, c, Way::plain, d.step)
-                ->Unit(benchmark::kMillisecond)
-                ->MinTime(0.5);
+            std::vector<Way> ways = {Way::scan, Way::sweep};
+            if (d.step > 0) ways.push_back(Way::memmem);
+            const std::string row = c.name + " / " + d.name;
+            benchmark::RegisterBenchmark(row.c_str(), runRow, c, d.step, ways, row)->MinTime(1.0);
         }
-        benchmark::RegisterBenchmark(runName(c, "down", "memmem").c_str(), runCase, c, Way::memmem, 1)
-            ->Unit(benchmark::kMillisecond)
-            ->MinTime(0.5);
     }
-    TableReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
+    for (const Case& c : adversarial) {
+        for (const Dir& d : directions) {
+            const std::string row = c.name + " / " + d.name;
+            benchmark::RegisterBenchmark(row.c_str(), runRow, c, d.step,
+                                         std::vector<Way>{Way::scan, Way::plain}, row)
+                ->Iterations(5);
+        }
+    }
+    benchmark::RunSpecifiedBenchmarks();
 
-    auto gbPerSecond = [&](const std::string& name) {
-        auto found = reporter.seconds.find(name);
-        return found == reporter.seconds.end() ? 0.0 : static_cast<double>(bufferSize) / found->second / 1e9;
-    };
-    std::printf(
-        "\n1 GiB, pattern absent          dir    fast GB/s  plain GB/s  memmem GB/s  fast/plain  "
-        "fast/memmem\n");
+    std::printf("\nvector unit: %s; each rate is the fastest of its row's passes\n",
+                unitName(quillix::vectorUnitInUse()));
+    std::printf("%-44s %9s %10s %13s %10s %9s\n", "1 GiB, pattern absent", "scan GB/s", "sweep GB/s",
+                "memchr/memmem", "scan/sweep", "scan/mem");
+    double worst = 1e9;
+    std::string worstRow;
     for (const Case& c : all) {
-        const double memmemRate = gbPerSecond(runName(c, "down", "memmem"));
+        const double mem = measured[c.name + " / down"][Way::memmem];
         for (const Dir& d : directions) {
-            const double fast = gbPerSecond(runName(c, d.name, "fast"));
-            const double plain = gbPerSecond(runName(c, d.name, "plain"));
-            std::printf("%-30s %-5s %10.2f %11.2f %12.2f %10.1fx %11.1fx\n", c.name.c_str(), d.name, fast,
-                        plain, memmemRate, plain > 0 ? fast / plain : 0.0,
-                        memmemRate > 0 ? fast / memmemRate : 0.0);
+            const std::string row = c.name + " / " + d.name;
+            const double scan = measured[row][Way::scan];
+            const double sweepRate = measured[row][Way::sweep];
+            std::printf("%-44s %9.2f %10.2f %13.2f %10.2f %9.2f\n", row.c_str(), scan, sweepRate, mem,
+                        ratio(scan, sweepRate), ratio(scan, mem));
+            if (ratio(scan, sweepRate) < worst) {
+                worst = ratio(scan, sweepRate);
+                worstRow = row;
+            }
         }
     }
+    std::printf("\n%-44s %9s %10s %10s\n", "256 MiB, adversarial, pattern absent", "scan GB/s", "plain GB/s",
+                "scan/plain");
+    double worstPlain = 1e9;
+    std::string worstPlainRow;
+    for (const Case& c : adversarial) {
+        for (const Dir& d : directions) {
+            const std::string row = c.name + " / " + d.name;
+            const double scan = measured[row][Way::scan];
+            const double plain = measured[row][Way::plain];
+            std::printf("%-44s %9.2f %10.2f %10.2f\n", row.c_str(), scan, plain, ratio(scan, plain));
+            if (ratio(scan, plain) < worstPlain) {
+                worstPlain = ratio(scan, plain);
+                worstPlainRow = row;
+            }
+        }
+    }
+    std::printf("\nworst adversarial scan/plain ratio: %.2f (%s)\n", worstPlain, worstPlainRow.c_str());
+    std::printf("worst scan/sweep ratio: %.2f (%s)\n", worst, worstRow.c_str());
     benchmark::Shutdown();
     return 0;
 }

@@ -12,6 +12,7 @@
 #include "document/document.h"
 #include "document/file_replace.h"
 #include "document/text_format.h"
+#include "hexview/progress.h"
 #include "hexview/view_host.h"
 
 namespace quillix {
@@ -144,11 +145,17 @@ bool writeAll(FileSystem& fs, FileHandle file, const char* data, std::uint32_t l
     return false;
 }
 
-// The dump, one buffer of whole lines per write call.
-bool writeDump(const Document& doc, FileSystem& fs, FileHandle file, char* buffer, SystemError& error) {
+// The dump, one buffer of whole lines per write call, checking in with the host before
+// the first write and after every few: false when a write failed (error says why) or the
+// user stopped it (the progress then says so).
+bool writeDump(const Document& doc, FileSystem& fs, FileHandle file, char* buffer, Progress& progress,
+               SystemError& error) {
     const std::int64_t lines = (doc.fileSize + 15) / 16;
     fillLineTemplates(buffer, static_cast<std::uint32_t>(std::min<std::int64_t>(lines, dumpLinesPerWrite)));
     for (std::int64_t first = 0; first < lines; first += dumpLinesPerWrite) {
+        if (first % (std::int64_t{dumpLinesPerWrite} * dumpWritesPerCheck) == 0 &&
+            !keepGoing(progress, first * 16))
+            return false;
         const std::int64_t count = std::min<std::int64_t>(lines - first, dumpLinesPerWrite);
         const bool final = first + count == lines;
         const std::int64_t full = final ? count - 1 : count;
@@ -166,16 +173,19 @@ bool writeDump(const Document& doc, FileSystem& fs, FileHandle file, char* buffe
     return true;
 }
 
-// Writes the dump into a new file beside path and moves it over path.
+// Writes the dump into a new file beside path and moves it over path. On failure or a
+// stop the new file is gone and path untouched.
 bool writeDumpOver(const Document& doc, ViewHost& host, const wchar_t* path, FileSystem& fs,
-                   SystemError& cause) {
+                   Progress& progress, SystemError& cause) {
     cause = 0;
     std::unique_ptr<char[]> buffer(new (std::nothrow) char[dumpBufferBytes]);
     if (!buffer) return false;
     host.setWaitCursor(true);
     const ReplaceResult result = replaceFile(
         fs, path,
-        [&](FileHandle file, SystemError& error) { return writeDump(doc, fs, file, buffer.get(), error); },
+        [&](FileHandle file, SystemError& error) {
+            return writeDump(doc, fs, file, buffer.get(), progress, error);
+        },
         cause);
     host.setWaitCursor(false);
     return result == ReplaceResult::done;
@@ -194,10 +204,13 @@ int exportTextDump(const Document& doc, ViewHost& host, const wchar_t* path, Fil
     if (cause) *cause = 0;
     if (!doc.fileBytes || doc.fileSize <= 0) return 0;
     host.hideCaret();
-    const bool done = writeDumpOver(doc, host, path, fs, failure);
-    if (cause) *cause = failure;
+    Progress progress{host, exportProgressTexts, doc.fileSize};
+    const bool done = writeDumpOver(doc, host, path, fs, progress, failure);
+    finishProgress(progress);
+    if (cause && !progress.stopped) *cause = failure;
     if (done) host.beep();
     host.showCaret();
+    if (progress.stopped) return exportStopped;
     return done ? 1 : 0;
 }
 

@@ -24,6 +24,11 @@ inline constexpr int dumpLastLineBytes = 67;  // the last line, ending in LF alo
 // Lines formatted between two write calls: just under 1 MiB of text per write, small enough
 // to stay in the processor's cache between formatting and the system's copy of it.
 inline constexpr std::uint32_t dumpLinesPerWrite = 15420;
+// Writes between two check-ins with the host: about 4 MiB of text.
+inline constexpr std::int64_t dumpWritesPerCheck = 4;
+
+// What exportTextDump returns when the user stopped it with Escape.
+inline constexpr int exportStopped = 2;
 
 // Bytes of the dump of a document of fileSize bytes (0 for none).
 std::int64_t textDumpSize(std::int64_t fileSize);
@@ -33,10 +38,13 @@ std::int64_t textDumpSize(std::int64_t fileSize);
 // document, when memory for the buffer runs out, when a file at path is read-only, or
 // when any step of creating, writing, flushing, closing or moving the file fails; the
 // caller reports it, with the system's text for cause (0 when no system call failed).
+// Returns exportStopped when the user pressed Escape; the caller reports nothing.
 // The dump is written to a new file beside path and moved over path only once complete,
-// so after a failure a file already at path is exactly as it was and the new file is
-// gone again. Hides the caret for the duration and always shows it again; the wait cursor
-// is on while the dump is written; beeps once on success. Changes no document state.
+// so after a failure or a stop a file already at path is exactly as it was and the new
+// file is gone again. Hides the caret for the duration and always shows it again; the
+// wait cursor is on while the dump is written; beeps once on success. Checks in with the
+// host every few MiB: after 0.3 s status part 0 shows "Exporting… N %", and at the end
+// "Ready", or "Export stopped" after Escape. Changes no document state.
 int exportTextDump(const Document& doc, ViewHost& host, const wchar_t* path,
                    FileSystem& fs = systemFileSystem(), SystemError* cause = nullptr);
 

@@ -58,8 +58,11 @@ int Win32ViewHost::scrollTrackPosition() {
 
 void Win32ViewHost::setStatusText(int part, const wchar_t* text) {
     HWND statusBar = GetDlgItem(GetParent(window_), statusBarId);
-    if (statusBar)
-        SendMessageW(statusBar, SB_SETTEXTW, static_cast<WPARAM>(part), reinterpret_cast<LPARAM>(text));
+    if (!statusBar) return;
+    SendMessageW(statusBar, SB_SETTEXTW, static_cast<WPARAM>(part), reinterpret_cast<LPARAM>(text));
+    // Part 0 speaks for a long operation that keeps the thread busy: it must show now,
+    // not when the queue is next emptied.
+    if (part == statusPartActivity) UpdateWindow(statusBar);
 }
 
 int Win32ViewHost::messageBox(BoxOwner owner, const wchar_t* text, const wchar_t* caption, unsigned style) {
@@ -82,6 +85,24 @@ void Win32ViewHost::setWaitCursor(bool on) {
 }
 
 std::uint32_t Win32ViewHost::fileAttributes(const wchar_t* path) { return GetFileAttributesW(path); }
+
+Checkpoint Win32ViewHost::checkpoint() {
+    // Painting only: any other message waits in the queue until the operation is over, so
+    // nothing the user does can change the document or the view under it. A window that
+    // never validates its area would keep asking; a bounded loop cannot hang on it.
+    MSG message;
+    for (int i = 0; i < 64 && PeekMessageW(&message, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE); ++i)
+        DispatchMessageW(&message);
+    Checkpoint now;
+    now.milliseconds = shell.tickCount();
+    // Escape at the head of the keys, in the hex view or the Find dialog, is taken out so
+    // that it does not go on to close the dialog; any other key keeps its place.
+    if (PeekMessageW(&message, nullptr, WM_KEYDOWN, WM_KEYDOWN, PM_NOREMOVE) && message.wParam == VK_ESCAPE) {
+        PeekMessageW(&message, nullptr, WM_KEYDOWN, WM_KEYDOWN, PM_REMOVE);
+        now.stop = true;
+    }
+    return now;
+}
 
 // --- The window ---------------------------------------------------------------------
 
@@ -110,6 +131,16 @@ void readWheelStep(ViewState& view) {
     UINT lines = 0;
     SystemParametersInfoW(SPI_GETWHEELSCROLLLINES, 0, &lines, 0);
     updateWheelStep(view, lines);
+}
+
+// "Search stopped" or "Export stopped" stays in status part 0 until the next search or
+// export, or the next key in the view.
+void clearStoppedNote() {
+    wchar_t text[32] = {};
+    if (LOWORD(SendMessageW(shell.statusBar, SB_GETTEXTLENGTHW, statusPartActivity, 0)) >= 32) return;
+    SendMessageW(shell.statusBar, SB_GETTEXTW, statusPartActivity, reinterpret_cast<LPARAM>(text));
+    if (lstrcmpW(text, L"Ready") != 0)
+        SendMessageW(shell.statusBar, SB_SETTEXTW, statusPartActivity, reinterpret_cast<LPARAM>(L"Ready"));
 }
 
 void paint(HWND window, const Document& doc, const ViewState& view) {
@@ -152,6 +183,7 @@ LRESULT CALLBACK hexViewProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         case WM_SETFOCUS: onSetFocus(hv); return 0;
         case WM_KILLFOCUS: onKillFocus(hv); return 0;
         case WM_KEYDOWN:
+            clearStoppedNote();
             // Every key ends by re-placing the caret; none goes to DefWindowProcW.
             onKeyDown(hv, static_cast<unsigned>(wParam));
             return 0;

@@ -29,6 +29,7 @@ public:
     void beep() override;
     void setWaitCursor(bool on) override;
     std::uint32_t fileAttributes(const wchar_t* path) override;
+    Checkpoint checkpoint() override;
 
 private:
     HWND window_;

@@ -33,8 +33,15 @@ inline constexpr std::uint32_t attributeReadOnly = 0x1;          // FILE_ATTRIBU
 inline constexpr std::uint32_t invalidAttributes = 0xFFFFFFFFu;  // INVALID_FILE_ATTRIBUTES
 
 // Status bar parts.
+inline constexpr int statusPartActivity = 0;  // "Ready", or what a long operation is doing
 inline constexpr int statusPartOffset = 1;
 inline constexpr int statusPartBytes = 2;
+
+// What a long operation learns each time it looks up from its work.
+struct Checkpoint {
+    std::uint64_t milliseconds = 0;  // a steady clock, for when to start showing progress
+    bool stop = false;               // the user pressed Escape: give up now
+};
 
 class ViewHost {
 public:
@@ -69,6 +76,13 @@ public:
 
     // GetFileAttributesW: invalidAttributes when the path names no file.
     virtual std::uint32_t fileAttributes(const wchar_t* path) = 0;
+
+    // A long operation (a search, an export) calls this before its first chunk of work and
+    // after each further few MiB. It paints what waits to be painted, reads the clock,
+    // and takes an Escape key from the head of the thread's keys; nothing else is taken
+    // from the queue or handled, so the one thread stays answering and nothing runs
+    // beside the operation.
+    virtual Checkpoint checkpoint() = 0;
 };
 
 }  // namespace quillix

@@ -45,8 +45,33 @@ void warn(const wchar_t* text, const wchar_t* caption) {
     MessageBoxW(nullptr, text, caption, MB_TASKMODAL | MB_ICONWARNING);
 }
 
+constexpr wchar_t hexRefusal[] = L"Hexadecimal numbers have to be between a-f or 0-9!";
+constexpr wchar_t decimalRefusal[] = L"Decimal numbers can only be 0-9!";
+
 bool isHexDigit(WPARAM c) {
     return (c >= L'0' && c <= L'9') || (c >= L'A' && c <= L'F') || (c >= L'a' && c <= L'f');
+}
+bool isDecimalDigit(WPARAM c) { return c >= L'0' && c <= L'9'; }
+
+bool allDigits(const wchar_t* text, bool (*isDigit)(WPARAM)) {
+    for (; *text; ++text)
+        if (!isDigit(*text)) return false;
+    return true;
+}
+
+// Text pasted into the edit never met the filter, and the conversions would read what
+// is not a digit as nothing (a search for "zz" finds byte 00). The filter's own box
+// refuses it now instead, and nothing is searched.
+bool refusedByFilter(const DialogButtons& buttons, const wchar_t* text) {
+    if ((buttons.findHex || buttons.gotoHex) && !allDigits(text, isHexDigit)) {
+        warn(hexRefusal, L"Quillix");
+        return true;
+    }
+    if (buttons.gotoDec && !allDigits(text, isDecimalDigit)) {
+        warn(decimalRefusal, L"Quillix");
+        return true;
+    }
+    return false;
 }
 
 void reportMiss(const FINDREPLACEW& record, const wchar_t* before, const wchar_t* after) {
@@ -91,6 +116,7 @@ LRESULT onFindNotification(const FINDREPLACEW& record) {
     Win32ViewHost host(shell.hexView);
     const HexView hv{shell.doc, shell.view, host};
     const DialogButtons buttons = readButtons(shell.findDialog);
+    if (refusedByFilter(buttons, record.lpstrFindWhat)) return 0;
     if (buttons.findHex && !searchHex(hv, shell.search, buttons))
         reportMiss(record, L"Hex value\n", L"\nnot found!");
     if (buttons.findAscii && !searchText(hv, shell.search, buttons))
@@ -164,15 +190,15 @@ LRESULT CALLBACK findEditProc(HWND edit, UINT message, WPARAM wParam, LPARAM lPa
     if (checked(dialog, IDC_FIND_HEX) || checked(dialog, IDC_GOTO_HEX)) {
         if (message == WM_GETDLGCODE) return wantedKeys;
         if (message == WM_CHAR && !isHexDigit(wParam) && wParam != VK_BACK) {
-            warn(L"Hexadecimal numbers have to be between a-f or 0-9!", L"Quillix");
+            warn(hexRefusal, L"Quillix");
             return 0;
         }
     } else if (checked(dialog, IDC_FIND_ASCII)) {
         if (message == WM_GETDLGCODE) return wantedKeys;
     } else if (checked(dialog, IDC_GOTO_DEC)) {
         if (message == WM_GETDLGCODE) return wantedKeys;
-        if (message == WM_CHAR && !(wParam >= L'0' && wParam <= L'9') && wParam != VK_BACK) {
-            warn(L"Decimal numbers can only be 0-9!", L"Quillix");
+        if (message == WM_CHAR && !isDecimalDigit(wParam) && wParam != VK_BACK) {
+            warn(decimalRefusal, L"Quillix");
             return 0;
         }
     }

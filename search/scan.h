@@ -1,10 +1,11 @@
 #pragma once
 // The byte scans behind Find: the same hits, in the same order, as trying one start
-// position after another, but skipping with vector compares over 64 bytes at a time to
-// the positions whose first and last bytes can belong to a match, and only there
-// comparing the rest.
+// position after another. A vector stage looks at 64 start positions at a time and keeps
+// only those whose bytes at two filter positions are accepted; only there is the rest
+// compared. Where that leaves too many positions to pay for itself, the plain loop runs.
 
 #include <cstdint>
+#include <limits>
 
 namespace quillix {
 
@@ -24,15 +25,28 @@ struct ScanPattern {
 // equal no byte. Returns false, changing nothing, when the pattern is full.
 bool addPosition(ScanPattern& pattern, std::int64_t a, std::int64_t b);
 
-// The smallest pos >= from with pos + length <= size at which every position accepts
-// its byte, or -1. A from below 0 finds nothing. Reads no byte outside 0..size-1.
-// A pattern of length 0 finds nothing.
+inline constexpr std::int64_t noScanLimit = std::numeric_limits<std::int64_t>::max();
+
+// The smallest pos in from..through with pos + length <= size at which every position
+// accepts its byte, or -1. A from below 0 finds nothing. Reads no byte outside
+// 0..size-1. A pattern of length 0 finds nothing.
 std::int64_t scanForward(const std::uint8_t* bytes, std::int64_t size, const ScanPattern& pattern,
-                         std::int64_t from);
-// The largest pos <= from with pos >= 0 at which every position accepts its byte, or -1.
-// A from beyond size - length finds nothing: the caller decides where an upward scan
-// may start. Reads no byte outside 0..size-1. A pattern of length 0 finds nothing.
+                         std::int64_t from, std::int64_t through = noScanLimit);
+// The largest pos in downTo..from with pos >= 0 at which every position accepts its byte,
+// or -1. A from beyond size - length finds nothing: the caller decides where an upward
+// scan may start. Reads no byte outside 0..size-1. A pattern of length 0 finds nothing.
 std::int64_t scanBackward(const std::uint8_t* bytes, std::int64_t size, const ScanPattern& pattern,
-                          std::int64_t from);
+                          std::int64_t from, std::int64_t downTo = 0);
+
+// The vector units the scans know, narrowest first: none is the plain loop alone.
+enum class VectorUnit { none, sse2, avx2 };
+
+// The widest unit this processor and its system can run, found once at start.
+VectorUnit widestVectorUnit();
+// The unit the scans use: the widest, unless a test chose another.
+VectorUnit vectorUnitInUse();
+// Makes the scans use unit from now on, so tests can try each width. Returns false,
+// changing nothing, when this machine cannot run it.
+bool useVectorUnit(VectorUnit unit);
 
 }  // namespace quillix

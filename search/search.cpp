@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cwchar>
 
+#include "hexview/progress.h"
 #include "search/case_fold.h"
 #include "search/scan.h"
 
@@ -21,23 +22,43 @@ std::int64_t boundedLength(const wchar_t (&text)[searchTextUnits]) {
 // The Down and Up buttons are one radio group, and the dialog always starts with Down
 // checked. Should neither be checked, the last direction stays, and before the first
 // search that is Down: a search needs a direction to step in.
-void takeDirection(SearchState& state, const DialogButtons& buttons) {
-    if (buttons.down)
-        state.searchDirection = 1;
-    else if (buttons.up)
-        state.searchDirection = -1;
-    else if (state.searchDirection == 0)
-        state.searchDirection = 1;
+std::int64_t directionOf(const SearchState& state, const DialogButtons& buttons) {
+    if (buttons.down) return 1;
+    if (buttons.up) return -1;
+    return state.searchDirection != 0 ? state.searchDirection : 1;
 }
 
-// The first hit from pos on in the search direction, or -1.
-std::int64_t findFrom(const Document& doc, const ScanPattern& pattern, std::int64_t pos,
-                      std::int64_t direction) {
-    if (direction > 0) return scanForward(doc.fileBytes, doc.fileSize, pattern, pos);
+// What a scan came to: a hit, none (-1), or the user stopped it first.
+struct Found {
+    std::int64_t hit = -1;
+    bool stopped = false;
+};
+
+// The first hit from pos on in the search direction. The scan goes a chunk at a time and
+// checks in with the host before each, showing its progress in status part 0 and
+// stopping at Escape; part 0 reads "Ready" or "Search stopped" afterwards.
+Found findFrom(const HexView& hv, const ScanPattern& pattern, std::int64_t pos, std::int64_t direction) {
+    const Document& doc = hv.doc;
     // Going up, a start too close to the end for the whole pattern is not a miss: the
     // scan begins at the last position where the pattern still fits.
-    const std::int64_t from = std::min(pos, doc.fileSize - pattern.length);
-    return scanBackward(doc.fileBytes, doc.fileSize, pattern, from);
+    if (direction < 0) pos = std::min(pos, doc.fileSize - pattern.length);
+    const std::int64_t end = direction > 0 ? doc.fileSize - pattern.length : 0;
+    const bool canMatch = doc.fileBytes != nullptr && pattern.matchable && pattern.length > 0 && pos >= 0;
+    Progress progress{hv.host, searchProgressTexts, direction > 0 ? end - pos + 1 : pos + 1};
+    Found found;
+    for (std::int64_t done = 0; canMatch && found.hit < 0; done += searchChunkBytes) {
+        const std::int64_t from = pos + direction * done;
+        if (direction > 0 ? from > end : from < end) break;
+        if (!keepGoing(progress, done)) {
+            found.stopped = true;
+            break;
+        }
+        const std::int64_t bound = from + direction * (searchChunkBytes - 1);
+        found.hit = direction > 0 ? scanForward(doc.fileBytes, doc.fileSize, pattern, from, bound)
+                                  : scanBackward(doc.fileBytes, doc.fileSize, pattern, from, bound);
+    }
+    finishProgress(progress);
+    return found;
 }
 
 }  // namespace
@@ -58,26 +79,23 @@ int searchHex(const HexView& hv, SearchState& state, const DialogButtons& button
         const long value = std::wcstol(pair, nullptr, 16);
         addPosition(pattern, value, value);
     }
-    takeDirection(state, buttons);
+    const std::int64_t direction = directionOf(state, buttons);
     ViewState& view = hv.view;
+    const Found found = findFrom(hv, pattern, view.searchPos + direction, direction);
+    if (found.stopped) return 1;
+    state.searchDirection = direction;
     view.matchLength = pattern.length;
-    const std::int64_t hit =
-        findFrom(hv.doc, pattern, view.searchPos + state.searchDirection, state.searchDirection);
-    if (hit < 0) {
+    if (found.hit < 0) {
         view.searchPos = -1;
         return 0;
     }
-    view.searchPos = hit;
+    view.searchPos = found.hit;
     revealMatch(hv, buttons);
     return 1;
 }
 
 int searchText(const HexView& hv, SearchState& state, const DialogButtons& buttons) {
-    takeDirection(state, buttons);
     const std::int64_t length = boundedLength(state.findWhat);
-    ViewState& view = hv.view;
-    view.matchLength = length;
-
     ScanPattern pattern;
     for (std::int64_t k = 0; k < length; ++k) {
         const wchar_t unit = state.findWhat[k];
@@ -88,13 +106,17 @@ int searchText(const HexView& hv, SearchState& state, const DialogButtons& butto
     state.findUpper[length] = 0;
     state.findLower[length] = 0;
 
-    const std::int64_t hit =
-        findFrom(hv.doc, pattern, view.searchPos + state.searchDirection, state.searchDirection);
-    if (hit < 0) {
+    const std::int64_t direction = directionOf(state, buttons);
+    ViewState& view = hv.view;
+    const Found found = findFrom(hv, pattern, view.searchPos + direction, direction);
+    if (found.stopped) return 1;
+    state.searchDirection = direction;
+    view.matchLength = length;
+    if (found.hit < 0) {
         view.searchPos = view.matchStart;
         return 0;
     }
-    view.searchPos = hit;
+    view.searchPos = found.hit;
     revealMatch(hv, buttons);
     return 1;
 }

@@ -21,16 +21,22 @@ struct SearchState {
     std::int64_t searchDirection = 0;         // +1 Down, -1 Up; 0 until the first search
 };
 
+// Both searches scan a few MiB at a time, checking in with the host between chunks:
+// after 0.3 s status part 0 shows "Searching… N %", and Escape stops the scan. When the
+// search ends part 0 reads "Ready", or "Search stopped" after Escape.
+
 // Looks for the bytes typed as hex digits in findWhat, from searchPos one step in the
 // chosen direction (Down or Up from the buttons), and reveals the hit.
 // Returns 1 on a hit, and also after an odd number of digits, which is answered with a
-// warning box and changes nothing else. Returns 0 when nothing was found: searchPos is
+// warning box and changes nothing else, and after the user stopped the search, which
+// changes nothing but status part 0. Returns 0 when nothing was found: searchPos is
 // then -1 (so the next Down search starts at offset 0), matchLength holds the new
 // length, and the view, the caret and matchStart are unchanged. No digits find nothing.
 int searchHex(const HexView& hv, SearchState& state, const DialogButtons& buttons);
 
 // Looks for findWhat as text, one file byte per character (ISO 8859-1), folding case
-// unless Match case is checked, and reveals the hit. Returns 1 on a hit. Returns 0 when
+// unless Match case is checked, and reveals the hit. Returns 1 on a hit, and after the
+// user stopped the search, which changes nothing but status part 0. Returns 0 when
 // nothing was found: searchPos goes back to matchStart (the last hit or go-to target, or
 // -1 when the document has had none), matchLength holds the new length, and the view,
 // the caret and matchStart are unchanged. An empty text finds nothing.

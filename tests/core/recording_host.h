@@ -55,6 +55,7 @@ public:
     int scrollTrackPosition() override { return trackPos; }
     void setStatusText(int part, const wchar_t* text) override {
         if (part >= 0 && part < 3) status[part] = text;
+        if (part == statusPartActivity) activity.push_back(text);
         ++statusWrites;
     }
     int messageBox(BoxOwner owner, const wchar_t* text, const wchar_t* caption, unsigned style) override {
@@ -70,6 +71,14 @@ public:
         waitCursorShows += on;
     }
     std::uint32_t fileAttributes(const wchar_t*) override { return attributes; }
+    // The clock advances by clockStep at every check-in; the check-in numbered stopAt
+    // (from 1) reports Escape.
+    Checkpoint checkpoint() override {
+        ++checkpoints;
+        Checkpoint now{clock, checkpoints == stopAt};
+        clock += clockStep;
+        return now;
+    }
 
     bool caretExists = false;
     int caretWidth = 0, caretHeight = 0;
@@ -86,7 +95,11 @@ public:
     int beeps = 0;
     int waitCursorDepth = 0;
     int waitCursorShows = 0;
-    std::uint32_t attributes = 0x80;  // FILE_ATTRIBUTE_NORMAL: writable
+    std::uint32_t attributes = 0x80;     // FILE_ATTRIBUTE_NORMAL: writable
+    std::vector<std::wstring> activity;  // every text put into status part 0, in order
+    int checkpoints = 0;
+    std::uint64_t clock = 0, clockStep = 0;
+    int stopAt = 0;  // no check-in reports Escape
 };
 
 }  // namespace quillix::test

@@ -1,6 +1,7 @@
 // The vectorised scans against the plain loop that tries one start position after
-// another: identical hits in identical order, over thousands of random files, patterns
-// and start states, in both directions, for hex values and folded text alike.
+// another: identical hits in identical order, over thousands of random files, patterns,
+// start states and bounds, in both directions, for hex values and folded text alike, with
+// every vector unit this machine can run.
 
 #include <algorithm>
 #include <cstdint>
@@ -30,11 +31,13 @@ struct PlainPattern {
 };
 
 // One start position at a time, from pos in steps of direction, until the pattern no
-// longer fits or pos leaves the file.
+// longer fits, pos leaves the file or it passes bound.
 std::int64_t plainScan(const std::vector<std::uint8_t>& bytes, const PlainPattern& pattern, std::int64_t pos,
-                       std::int64_t direction) {
+                       std::int64_t direction, std::int64_t bound = -1) {
     const auto size = static_cast<std::int64_t>(bytes.size());
-    for (; pos >= 0 && pos <= size - pattern.length(); pos += direction) {
+    if (bound < 0) bound = direction > 0 ? size : 0;
+    for (; pos >= 0 && pos <= size - pattern.length() && (direction > 0 ? pos <= bound : pos >= bound);
+         pos += direction) {
         std::int64_t k = 0;
         while (k < pattern.length()) {
             const std::int64_t byte = bytes[static_cast<std::size_t>(pos + k)];
@@ -69,6 +72,7 @@ public:
     bool chance(int percent) { return below(100) < percent; }
 
     std::vector<std::uint8_t> file() {
+        if (chance(4)) return runs();
         std::size_t size = chance(75) ? below(200) : 200 + below(3000);
         std::vector<std::uint8_t> bytes(size);
         const int kind = below(3);
@@ -81,6 +85,25 @@ public:
             else
                 b = static_cast<std::uint8_t>(0x41 + below(alphabet));  // long runs of near-matches
         }
+        return bytes;
+    }
+
+    // Long runs of one byte between stretches of random bytes: a pattern cut from a run's
+    // edge has its first and last bytes everywhere in the run, so the vector stage hands
+    // whole stretches to the plain loop and takes over again after them.
+    std::vector<std::uint8_t> runs() {
+        std::vector<std::uint8_t> bytes;
+        const std::size_t size = 5000 + below(12000);
+        while (bytes.size() < size) {
+            if (chance(50)) {
+                const auto value = interestingBytes[below(static_cast<int>(std::size(interestingBytes)))];
+                bytes.insert(bytes.end(), 1 + below(6000), value);
+            } else {
+                for (int n = 1 + below(300); n > 0; --n)
+                    bytes.push_back(static_cast<std::uint8_t>(below(256)));
+            }
+        }
+        bytes.resize(size);
         return bytes;
     }
 
@@ -174,10 +197,39 @@ void expectSameHits(const std::vector<std::uint8_t>& bytes, const PlainPattern& 
             << "down from " << from;
         ASSERT_EQ(scanBackward(data, size, fast, from), plainScan(bytes, plain, from, -1))
             << "up from " << from;
+        // As far as a bound only, as a search takes one chunk at a time.
+        const std::int64_t through = from + random.below(static_cast<int>(bytes.size()) + 2);
+        ASSERT_EQ(scanForward(data, size, fast, from, through), plainScan(bytes, plain, from, 1, through))
+            << "down from " << from << " through " << through;
+        const std::int64_t downTo =
+            std::max<std::int64_t>(0, from - random.below(static_cast<int>(bytes.size()) + 2));
+        ASSERT_EQ(scanBackward(data, size, fast, from, downTo), plainScan(bytes, plain, from, -1, downTo))
+            << "up from " << from << " down to " << downTo;
     }
 }
 
-TEST(FastScan, FindsTheSameHexHitsAsThePlainLoop) {
+// Every vector unit the machine can run, the plain loop alone included, is tried.
+class FastScan : public ::testing::TestWithParam<VectorUnit> {
+protected:
+    void SetUp() override { ASSERT_TRUE(useVectorUnit(GetParam())); }
+    void TearDown() override { useVectorUnit(widestVectorUnit()); }
+};
+
+std::vector<VectorUnit> runnableUnits() {
+    std::vector<VectorUnit> units;
+    for (VectorUnit unit : {VectorUnit::none, VectorUnit::sse2, VectorUnit::avx2})
+        if (unit <= widestVectorUnit()) units.push_back(unit);
+    return units;
+}
+
+std::string unitName(const ::testing::TestParamInfo<VectorUnit>& info) {
+    constexpr const char* names[] = {"PlainLoop", "Sse2", "Avx2"};
+    return names[static_cast<int>(info.param)];
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryUnit, FastScan, ::testing::ValuesIn(runnableUnits()), unitName);
+
+TEST_P(FastScan, FindsTheSameHexHitsAsThePlainLoop) {
     RandomCases random(20240611);
     for (int round = 0; round < 3000; ++round) {
         const std::vector<std::uint8_t> bytes = random.file();
@@ -186,7 +238,7 @@ TEST(FastScan, FindsTheSameHexHitsAsThePlainLoop) {
     }
 }
 
-TEST(FastScan, FindsTheSameFoldedTextHitsAsThePlainLoop) {
+TEST_P(FastScan, FindsTheSameFoldedTextHitsAsThePlainLoop) {
     RandomCases random(77);
     for (int round = 0; round < 3000; ++round) {
         const std::vector<std::uint8_t> bytes = random.file();
@@ -195,7 +247,7 @@ TEST(FastScan, FindsTheSameFoldedTextHitsAsThePlainLoop) {
     }
 }
 
-TEST(FastScan, HitsInEveryPlaceOfAVectorBlock) {
+TEST_P(FastScan, HitsInEveryPlaceOfAVectorBlock) {
     // A lone match at each offset of a file spanning several 64-byte blocks, found from
     // every start on either side of it.
     RandomCases random(5);
@@ -214,7 +266,7 @@ TEST(FastScan, HitsInEveryPlaceOfAVectorBlock) {
     }
 }
 
-TEST(FastScan, ReadsNothingOutsideTheFile) {
+TEST_P(FastScan, ReadsNothingOutsideTheFile) {
     // Exact-size heap blocks: the sanitizer build reports any read past either end.
     RandomCases random(11);
     for (int round = 0; round < 300; ++round) {
@@ -268,7 +320,7 @@ std::wstring hexDigits(const std::vector<std::int64_t>& values) {
     return digits;
 }
 
-TEST(FastScan, SearchSequencesLandWhereThePlainSearchesLand) {
+TEST(FastSearch, SequencesLandWhereThePlainSearchesLand) {
     RandomCases random(4242);
     for (int round = 0; round < 400; ++round) {
         std::vector<std::uint8_t> bytes = random.file();

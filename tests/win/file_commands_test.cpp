@@ -4,10 +4,13 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "app/frame_window.h"
 #include "support/shell_fixture.h"
+#include "support/stepping_clock.h"
 
 namespace quillix::test {
 namespace {
@@ -284,6 +287,27 @@ TEST_F(FileCommandsTest, AnExportThatCannotReplaceItsTargetSaysSoAndLeavesItWhol
     for (auto& entry : std::filesystem::directory_iterator(folder))
         leftovers += entry.path().extension() == ".tmp";
     EXPECT_EQ(leftovers, 0u);
+}
+
+TEST_F(FileCommandsTest, ALongExportShowsItsProgressAndEscapeLeavesNoFileBehind) {
+    auto path = folder / "big.bin";
+    { std::ofstream create(path, std::ios::binary); }
+    std::filesystem::resize_file(path, std::uintmax_t{256} << 20);  // zeros that take no disk
+    ASSERT_NE(start(path.wstring()), nullptr);
+    const auto target = folder / "big.txt";
+    SteppingClock::install(shell.hexView, 4);
+    chooseInNextDialog(target);
+    EXPECT_EQ(command(commandExportAs), 0);
+    const std::wstring progress = SteppingClock::statusAtEscape();
+    EXPECT_EQ(progress.rfind(L"Exporting\u2026 ", 0), 0u) << progress;
+    EXPECT_EQ(progress.substr(progress.size() - 2), L" %") << progress;
+    EXPECT_EQ(statusText(0), L"Export stopped");
+    EXPECT_TRUE(dialogs.messageBoxes().empty());  // the user asked for it: no failure box
+    std::vector<std::string> names;
+    for (auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    EXPECT_EQ(names, std::vector<std::string>{"big.bin"});
+    EXPECT_EQ(std::wstring(shell.doc.filePath), path.wstring());
 }
 
 TEST_F(FileCommandsTest, ExportOfACommandLineDocumentProposesEverything) {

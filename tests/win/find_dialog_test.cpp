@@ -3,15 +3,25 @@
 
 #include <windows.h>
 
+#include <filesystem>
+#include <fstream>
 #include <string>
+#include <tuple>
 
 #include "app/frame_window.h"
 #include "support/shell_fixture.h"
+#include "support/stepping_clock.h"
 
 namespace quillix::test {
 namespace {
 
 constexpr int editId = 1152;
+
+// Where the view, the caret and the match are, and where the next search starts.
+auto placeOf(const ViewState& view) {
+    return std::make_tuple(view.topLine, view.caretRow, view.caretCell, view.byteColumn, view.searchPos,
+                           view.matchStart, view.matchLength, view.matchVisible);
+}
 
 class FindDialogTest : public ShellFixture {
 protected:
@@ -138,6 +148,63 @@ TEST_F(FindDialogTest, GotoTakesEightHexOrTenDecimalDigits) {
     click(1021);
     EXPECT_EQ(editText(), L"");
     EXPECT_EQ(limit(), 8);
+}
+
+TEST_F(FindDialogTest, PastedTextTheFilterWouldRefuseGetsItsBoxAndNothingMoves) {
+    openDocument(std::vector<std::uint8_t>(64, 0));  // read as digits, the junk would find byte 00
+    const std::wstring hexBox = L"Hexadecimal numbers have to be between a-f or 0-9!";
+    const std::wstring decimalBox = L"Decimal numbers can only be 0-9!";
+    struct Case {
+        int command, mode;  // mode 0: the dialog's first mode
+        const wchar_t* pasted;
+        const std::wstring& box;
+    };
+    const Case cases[] = {{commandFind, 0, L"zz", hexBox},         {commandFind, 0, L"0 1", hexBox},
+                          {commandGoto, 0, L"zz", hexBox},         {commandGoto, 0, L"-1", hexBox},
+                          {commandGoto, 1022, L"12a", decimalBox}, {commandGoto, 1022, L"+5", decimalBox}};
+    for (const Case& c : cases) {
+        ASSERT_NE(openDialog(c.command), nullptr);
+        if (c.mode) click(c.mode);
+        // A paste puts the text in without a single WM_CHAR for the filter to see.
+        SendMessageW(control(editId), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(c.pasted));
+        const auto before = placeOf(shell.view);
+        dialogs.clear();
+        pressDefault();
+        auto boxes = dialogs.messageBoxes();
+        ASSERT_EQ(boxes.size(), 1u) << c.pasted;
+        EXPECT_EQ(boxes[0].text, c.box) << c.pasted;
+        EXPECT_EQ(boxes[0].caption, L"Quillix") << c.pasted;
+        EXPECT_EQ(boxes[0].owner, nullptr) << c.pasted;
+        EXPECT_EQ(boxes[0].icon, BoxIcon::warning) << c.pasted;
+        EXPECT_EQ(placeOf(shell.view), before) << c.pasted;
+        EXPECT_EQ(statusText(1), L"Offset: 00000000") << c.pasted;
+    }
+}
+
+TEST_F(FindDialogTest, ALongSearchShowsItsProgressAndEscapeStopsItWithNothingMoved) {
+    auto path = folder / "big.bin";
+    { std::ofstream create(path, std::ios::binary); }
+    std::filesystem::resize_file(path, std::uintmax_t{512} << 20);  // zeros that take no disk
+    ASSERT_NE(start(path.wstring()), nullptr);
+    ASSERT_NE(openDialog(commandFind), nullptr);
+    type(L"01");
+    // Escape pressed in the dialog, then in the hex view.
+    for (HWND target : {control(editId), shell.hexView}) {
+        SteppingClock::install(target, 4);
+        const auto before = placeOf(shell.view);
+        dialogs.clear();
+        pressDefault();
+        const std::wstring progress = SteppingClock::statusAtEscape();
+        EXPECT_EQ(progress.rfind(L"Searching\u2026 ", 0), 0u) << progress;
+        EXPECT_EQ(progress.substr(progress.size() - 2), L" %") << progress;
+        EXPECT_EQ(statusText(0), L"Search stopped");
+        EXPECT_TRUE(dialogs.messageBoxes().empty());  // no "not found": it never got that far
+        EXPECT_EQ(placeOf(shell.view), before);
+        EXPECT_TRUE(IsWindow(shell.findDialog));  // the Escape was the search's, not the dialog's
+    }
+    // The note stays until the next key in the view.
+    SendMessageW(shell.hexView, WM_KEYDOWN, VK_RIGHT, 0);
+    EXPECT_EQ(statusText(0), L"Ready");
 }
 
 TEST_F(FindDialogTest, FindNextHighlightsTheHitAndMovesTheCaret) {

@@ -1,0 +1,67 @@
+// The vector stage of the scans, written once and compiled once per vector unit: the
+// file that includes it defines `Lanes` (a vector type and its few operations) in the
+// namespace around the include, compiled for that unit's instruction set. No include
+// guard: it is meant to be read more than once.
+
+struct Splats {
+    Lanes::Vector headFold, headValue, tailFold, tailValue;
+};
+
+inline Splats splatsOf(const Filter& filter) {
+    return {Lanes::splat(filter.headFold), Lanes::splat(filter.headValue), Lanes::splat(filter.tailFold),
+            Lanes::splat(filter.tailValue)};
+}
+
+// Bit i is set when start position block + i is a candidate. Reads block[0 .. 63] and
+// block[tailOffset .. tailOffset + 63]. Most blocks have none, and that case costs a
+// handful of instructions per vector.
+inline std::uint64_t candidateBits(const std::uint8_t* block, std::int64_t tailOffset, const Splats& s) {
+    constexpr int vectors = static_cast<int>(blockPositions / Lanes::width);
+    Lanes::Vector found[vectors];
+    for (int i = 0; i < vectors; ++i) {
+        const Lanes::Vector head = Lanes::load(block + i * Lanes::width);
+        const Lanes::Vector tail = Lanes::load(block + tailOffset + i * Lanes::width);
+        found[i] = Lanes::both(Lanes::accepts(head, s.headFold, s.headValue),
+                               Lanes::accepts(tail, s.tailFold, s.tailValue));
+    }
+    Lanes::Vector any = found[0];
+    for (int i = 1; i < vectors; ++i) any = Lanes::either(any, found[i]);
+    if (!Lanes::any(any)) return 0;
+    std::uint64_t bits = 0;
+    for (int i = 0; i < vectors; ++i) bits |= std::uint64_t{Lanes::bits(found[i])} << (i * Lanes::width);
+    return bits;
+}
+
+BlockScan forwardBlocks(const std::uint8_t* bytes, const ScanPattern& pattern, const Filter& filter,
+                        std::int64_t pos, std::int64_t last) {
+    const Splats s = splatsOf(filter);
+    for (; last - pos >= blockPositions - 1; pos += blockPositions) {
+        std::uint64_t found = candidateBits(bytes + pos, filter.tailOffset, s);
+        if (found == 0) continue;
+        if (std::popcount(found) > denseCandidates) return {-1, pos, true};
+        for (; found != 0; found &= found - 1) {
+            const std::int64_t at = pos + std::countr_zero(found);
+            if (acceptsFrom(bytes + at, pattern, 1)) return {at, at, false};
+        }
+    }
+    return {-1, pos, false};
+}
+
+BlockScan backwardBlocks(const std::uint8_t* bytes, const ScanPattern& pattern, const Filter& filter,
+                         std::int64_t pos, std::int64_t first) {
+    const Splats s = splatsOf(filter);
+    for (; pos - (blockPositions - 1) >= first; pos -= blockPositions) {
+        const std::int64_t base = pos - (blockPositions - 1);
+        std::uint64_t found = candidateBits(bytes + base, filter.tailOffset, s);
+        if (found == 0) continue;
+        if (std::popcount(found) > denseCandidates) return {-1, pos, true};
+        while (found != 0) {
+            const int bit = 63 - std::countl_zero(found);
+            if (acceptsFrom(bytes + base + bit, pattern, 1)) return {base + bit, base + bit, false};
+            found &= ~(std::uint64_t{1} << bit);
+        }
+    }
+    return {-1, pos, false};
+}
+
+constexpr BlockScanners scanners = {forwardBlocks, backwardBlocks};

@@ -1,0 +1,49 @@
+#pragma once
+// A clock for the program's long operations that moves on 200 ms at each reading, so a
+// test sees their progress without waiting for it. At one chosen reading it notes what
+// status part 0 shows and posts Escape to a window, as a user pressing it then would.
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <string>
+
+#include "app/shell_state.h"
+
+namespace quillix::test {
+
+class SteppingClock {
+public:
+    // The program reads this clock from now on; Escape goes to target at reading escapeAt.
+    static void install(HWND target, int escapeAt) {
+        now_ = 0;
+        readings_ = 0;
+        target_ = target;
+        escapeAt_ = escapeAt;
+        statusAtEscape_.clear();
+        shell.tickCount = read;
+    }
+    static int readings() { return readings_; }
+    static const std::wstring& statusAtEscape() { return statusAtEscape_; }
+
+private:
+    static ULONGLONG WINAPI read() {
+        if (++readings_ == escapeAt_) {
+            wchar_t text[64] = {};
+            if (LOWORD(SendMessageW(shell.statusBar, SB_GETTEXTLENGTHW, 0, 0)) < 64)
+                SendMessageW(shell.statusBar, SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(text));
+            statusAtEscape_ = text;
+            PostMessageW(target_, WM_KEYDOWN, VK_ESCAPE, 0);
+        }
+        now_ += 200;
+        return now_;
+    }
+
+    static inline ULONGLONG now_ = 0;
+    static inline int readings_ = 0;
+    static inline HWND target_ = nullptr;
+    static inline int escapeAt_ = 0;
+    static inline std::wstring statusAtEscape_;
+};
+
+}  // namespace quillix::test
