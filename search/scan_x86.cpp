@@ -4,7 +4,8 @@
 //
 // AVX2 code on 64-bit Windows: GCC cannot realign the stack there, so a 32-byte vector
 // spilled to the stack may be stored misaligned. The stage keeps its few vectors in
-// registers; keep it that small.
+// registers, and the Windows build assembles this file with every aligned vector move
+// made an unaligned one, should a spill ever appear.
 
 #include <bit>
 #include <cstdint>
