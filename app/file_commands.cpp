@@ -49,10 +49,7 @@ void showFailure(HWND owner, const wchar_t* before, const wchar_t* name, const w
                  SystemError cause) {
     wchar_t text[titleChars];
     formatWithName(text, titleChars, before, nameOrUntitled(name), after);
-    std::wstring message = text;
-    const std::wstring reason = cause != 0 ? systemErrorText(cause) : std::wstring();
-    if (!reason.empty()) message += L"\n" + reason;
-    MessageBoxW(owner, message.c_str(), programCaption, MB_TASKMODAL | MB_ICONWARNING);
+    MessageBoxW(owner, withSystemReason(text, cause).c_str(), programCaption, MB_TASKMODAL | MB_ICONWARNING);
 }
 
 void setOffsetStatus(const wchar_t* text) {

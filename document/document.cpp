@@ -152,9 +152,7 @@ bool askToSaveIntoChangedFile(const Document& doc, ViewHost& host) {
 }
 
 void reportWriteFailure(ViewHost& host, SystemError cause) {
-    std::wstring text = L"File write sharing violation!";
-    const std::wstring reason = cause != 0 ? systemErrorText(cause) : std::wstring();
-    if (!reason.empty()) text += L"\n" + reason;
+    const std::wstring text = withSystemReason(L"File write sharing violation!", cause);
     host.messageBox(BoxOwner::frame, text.c_str(), L"Quillix", boxError);
 }
 

@@ -87,6 +87,13 @@ SystemError diskFullError();
 // The system's own text for a code, one line, without a trailing line break; empty when
 // the system has none.
 std::wstring systemErrorText(SystemError code);
+// A failure message with, when the system has words for cause (not 0), those words on a
+// second line.
+inline std::wstring withSystemReason(std::wstring message, SystemError cause) {
+    const std::wstring reason = cause != 0 ? systemErrorText(cause) : std::wstring();
+    if (!reason.empty()) message += L"\n" + reason;
+    return message;
+}
 
 // Closes the file when the scope ends, unless released first.
 class ScopedFile {

@@ -150,13 +150,6 @@ protected:
     // Document bytes between two check-ins of the export.
     static constexpr std::int64_t bytesPerCheck = std::int64_t{dumpLinesPerWrite} * dumpWritesPerCheck * 16;
 
-    std::set<std::string> namesInFolder() {
-        std::set<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
-            names.insert(entry.path().filename().string());
-        return names;
-    }
-
     TempFolder folder;
     RecordingHost host;
 };
@@ -183,7 +176,7 @@ TEST_F(LongExport, ShowsItsPercentAndEscapeLeavesNoFileAndTheTargetWhole) {
         host.stopAt = stopAt;
         EXPECT_EQ(exportTextDump(doc, host, widePath(target).c_str()), exportStopped) << stopAt;
         EXPECT_EQ(readBytes(target), old) << stopAt;
-        EXPECT_EQ(namesInFolder(), std::set<std::string>{"dump.txt"}) << stopAt;
+        EXPECT_EQ(folder.names(), std::set<std::string>{"dump.txt"}) << stopAt;
         EXPECT_EQ(host.activity, Texts{L"Export stopped"}) << stopAt;
         EXPECT_EQ(host.beeps, 0) << stopAt;
         EXPECT_EQ(host.caretHides, host.caretShows) << stopAt;
@@ -194,7 +187,7 @@ TEST_F(LongExport, ShowsItsPercentAndEscapeLeavesNoFileAndTheTargetWhole) {
     host = RecordingHost{};
     host.stopAt = 2;
     EXPECT_EQ(exportTextDump(doc, host, widePath(target).c_str()), exportStopped);
-    EXPECT_TRUE(namesInFolder().empty());
+    EXPECT_TRUE(folder.names().empty());
 }
 
 }  // namespace

@@ -34,13 +34,6 @@ const Calls changedOnlyCalls(int writes) {
 const Calls wholeBesideCalls = {"stampAt", "stampAt", "createAlways", "writeAt",
                                 "flush",   "close",   "replace",      "stampAt"};
 
-std::set<std::string> namesIn(const std::filesystem::path& folder) {
-    std::set<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder))
-        names.insert(entry.path().filename().string());
-    return names;
-}
-
 class SaveTest : public ::testing::Test {
 protected:
     void TearDown() override {
@@ -164,7 +157,7 @@ TEST_F(SaveTest, AnotherNameGetsTheWholeDocumentBesideItThenOnlyChanges) {
     EXPECT_EQ(save(), 1);
     EXPECT_EQ(outcome.way, SaveWay::wholeInPlace);
     EXPECT_EQ(readBytes(source), viewBytes());
-    EXPECT_EQ(namesIn(folder.path()),
+    EXPECT_EQ(folder.names(),
               (std::set<std::string>{"source.bin", "fresh.bin", "longer.bin", "shorter.bin"}));
 }
 
@@ -255,7 +248,7 @@ TEST_F(SaveTest, AFailureOnAnyCallOfASaveLosesNothing) {
                 if (way.target == other) {
                     EXPECT_EQ(readBytes(other), otherBytes);
                 }
-                EXPECT_EQ(namesIn(folder.path()), (std::set<std::string>{"source.bin", "other.bin"}));
+                EXPECT_EQ(folder.names(), (std::set<std::string>{"source.bin", "other.bin"}));
 
                 EXPECT_EQ(save(), 1);
                 EXPECT_EQ(readBytes(way.target), viewBytes());

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,13 @@ public:
 
     std::filesystem::path file(const std::string& name) const { return path_ / name; }
     const std::filesystem::path& path() const { return path_; }
+    // The names of the files in the folder now: a temporary file left behind shows here.
+    std::set<std::string> names() const {
+        std::set<std::string> found;
+        for (const auto& entry : std::filesystem::directory_iterator(path_))
+            found.insert(entry.path().filename().string());
+        return found;
+    }
 
 private:
     std::filesystem::path path_;

@@ -66,13 +66,6 @@ std::vector<std::uint8_t> randomBytes(std::size_t size, std::mt19937& random) {
     return bytes;
 }
 
-std::set<std::string> namesIn(const std::filesystem::path& folder) {
-    std::set<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder))
-        names.insert(entry.path().filename().string());
-    return names;
-}
-
 // Line by line, so that a fault names the first line it spoils.
 void expectSameDump(const std::string& actual, const std::string& expected, const std::string& what) {
     ASSERT_EQ(actual.size(), expected.size()) << what;
@@ -228,7 +221,7 @@ TEST_F(TextDumpTest, ExportOverALongerFileReplacesItWholeAndLeavesNothingElse) {
     writeBytes(out, std::vector<std::uint8_t>(100000, 'x'));
     ASSERT_EQ(exportTo(out), 1);
     EXPECT_EQ(readText(out), referenceDump(bytes));
-    EXPECT_EQ(namesIn(folder.path()), std::set<std::string>{"old.txt"});
+    EXPECT_EQ(folder.names(), std::set<std::string>{"old.txt"});
 }
 
 TEST_F(TextDumpTest, WritesWholeBuffersUnderTheWaitCursorWithTheCaretHidden) {
@@ -278,7 +271,7 @@ TEST_F(TextDumpTest, AFailureOnAnyCallLeavesTheOldFileAndNoTemporary) {
                 mode == FaultyFileSystem::Mode::shortWrite && callsOfAnExport[failAt] == "write";
             EXPECT_EQ(cause, shortWrite ? diskFullError() : FaultyFileSystem::injectedError) << what;
             EXPECT_EQ(readBytes(out), before) << what;
-            EXPECT_EQ(namesIn(folder.path()), onlyTheTarget) << what;
+            EXPECT_EQ(folder.names(), onlyTheTarget) << what;
             EXPECT_EQ(fs.openFiles(), 0) << what;
             EXPECT_EQ(host.beeps, 0) << what;
             EXPECT_EQ(host.caretShows, 1) << what;
@@ -311,7 +304,7 @@ TEST_F(TextDumpTest, NothingIsWrittenWithoutAPlaceOrADocument) {
     EXPECT_EQ(exportTo(readOnly), 0);
     EXPECT_EQ(cause, accessDeniedError());
     EXPECT_EQ(readBytes(readOnly), std::vector<std::uint8_t>{'k'});
-    EXPECT_EQ(namesIn(folder.path()), std::set<std::string>{"keep.txt"});
+    EXPECT_EQ(folder.names(), std::set<std::string>{"keep.txt"});
     std::filesystem::permissions(readOnly, std::filesystem::perms::owner_write,
                                  std::filesystem::perm_options::add);
     std::filesystem::remove(readOnly);
@@ -320,7 +313,7 @@ TEST_F(TextDumpTest, NothingIsWrittenWithoutAPlaceOrADocument) {
     doc.fileSize = 0;
     doc.lineCount = 0;
     EXPECT_EQ(exportTo(folder.file("none.txt")), 0);
-    EXPECT_TRUE(namesIn(folder.path()).empty());
+    EXPECT_TRUE(folder.names().empty());
 }
 
 TEST_F(TextDumpTest, ExportOntoTheOpenFileNeverSpoilsTheViewOrTheFile) {
@@ -336,7 +329,7 @@ TEST_F(TextDumpTest, ExportOntoTheOpenFileNeverSpoilsTheViewOrTheFile) {
         EXPECT_EQ(readBytes(source), bytes);
     }
     EXPECT_EQ(std::memcmp(doc.fileBytes, bytes.data(), bytes.size()), 0);
-    EXPECT_EQ(namesIn(folder.path()), std::set<std::string>{"self.bin"});
+    EXPECT_EQ(folder.names(), std::set<std::string>{"self.bin"});
 }
 
 // Swallows the dump of a 4 GiB document of zeros, checking every full line against the
