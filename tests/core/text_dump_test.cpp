@@ -107,6 +107,8 @@ protected:
 
     // The document is the given buffer, as if a file of those bytes were open.
     void useBytes(std::vector<std::uint8_t>& bytes) {
+        // A buffer given before is not a mapping: only a view the test opened is released.
+        if (ownBytes) doc.fileBytes = nullptr;
         closeDocumentView(doc);
         ownBytes = true;
         doc.fileBytes = bytes.data();
