@@ -262,23 +262,22 @@ void benchSaveChanges(const std::filesystem::path& folder) {
         for (std::int64_t done = 0; done < gib; done += static_cast<std::int64_t>(block.size()))
             out.write(block.data(), static_cast<std::streamsize>(block.size()));
     }
-    std::vector<std::int64_t> scattered;
+    // xorshift64: the same offsets in every run.
     std::uint64_t state = 0x2545F4914F6CDD1Dull;
-    for (int i = 0; i < 1000; ++i) {
+    auto next = [&state] {
         state ^= state << 13;
         state ^= state >> 7;
         state ^= state << 17;
-        scattered.push_back(static_cast<std::int64_t>(state % static_cast<std::uint64_t>(gib)));
-    }
+        return state;
+    };
+    std::vector<std::int64_t> scattered;
+    for (int i = 0; i < 1000; ++i)
+        scattered.push_back(static_cast<std::int64_t>(next() % static_cast<std::uint64_t>(gib)));
     benchChangedOnly("1,000 edits over 1 GiB ", source, scattered, 3);
 
     std::vector<std::int64_t> dense;
-    for (int i = 0; i < 1000000; ++i) {
-        state ^= state << 13;
-        state ^= state >> 7;
-        state ^= state << 17;
-        dense.push_back(gib / 2 + static_cast<std::int64_t>(state % (1u << 20)));
-    }
+    for (int i = 0; i < 1000000; ++i)
+        dense.push_back(gib / 2 + static_cast<std::int64_t>(next() % (1u << 20)));
     benchChangedOnly("1,000,000 edits in 1 MiB", source, dense, 3);
     std::filesystem::remove(source);
 }

@@ -21,6 +21,7 @@
 #include "document/text_dump.h"
 #include "hexview/view_state.h"
 #include "tests/core/recording_host.h"
+#include "tests/core/write_sink.h"
 
 namespace fs = std::filesystem;
 using namespace quillix;
@@ -52,34 +53,14 @@ void writeInput(const fs::path& path, std::int64_t size) {
 }
 
 // Takes the writes of a dump and drops them: what is left is the formatting.
-class DiscardingFileSystem : public FileSystem {
+class DiscardingFileSystem : public test::WriteSink {
 public:
-    bool openExisting(const wchar_t*, FileHandle&, SystemError&) override { return false; }
-    bool mapCopyOnWrite(FileHandle, std::uint8_t*&, std::int64_t&, SystemError&) override { return false; }
-    void unmap(std::uint8_t*, std::int64_t) override {}
-    bool createAlways(const wchar_t*, FileHandle& file, SystemError&) override {
-        file.value = 1;
-        return true;
-    }
     bool write(FileHandle, const void* data, std::uint32_t length, std::uint32_t& written,
                SystemError&) override {
         checksum += static_cast<const unsigned char*>(data)[length - 1];
         written = length;
         return true;
     }
-    bool writeAt(FileHandle, std::int64_t, const void*, std::uint32_t, std::uint32_t&,
-                 SystemError&) override {
-        return false;
-    }
-    bool stampOf(FileHandle, FileStamp&, SystemError&) override { return false; }
-    bool stampAt(const wchar_t*, FileStamp& stamp, SystemError&) override {
-        stamp = FileStamp{};  // no file there yet
-        return true;
-    }
-    bool flush(FileHandle, SystemError&) override { return true; }
-    bool close(FileHandle, SystemError&) override { return true; }
-    bool replace(const wchar_t*, const wchar_t*, SystemError&) override { return true; }
-    bool remove(const wchar_t*) override { return true; }
     unsigned checksum = 0;
 };
 

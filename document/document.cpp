@@ -134,12 +134,7 @@ SaveFailure writeInPlace(const Document& doc, FileSystem& fs, const FileStamp& t
     }
     bool done = way == SaveWay::changedOnly ? writeChanges(doc, fs, file.get(), bridge, cause)
                                             : writeRange(doc, fs, file.get(), 0, doc.fileSize, cause);
-    done = done && fs.flush(file.get(), cause);
-    SystemError closeError = 0;
-    if (!file.close(closeError) && done) {
-        cause = closeError;
-        done = false;
-    }
+    done = file.closeAfter(done && fs.flush(file.get(), cause), cause);
     return done ? SaveFailure::none : SaveFailure::writeFailed;
 }
 

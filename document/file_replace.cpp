@@ -56,12 +56,7 @@ ReplaceResult replaceFile(FileSystem& fs, const wchar_t* path, const FileFiller&
 
     ScopedFile file(fs);
     if (!fs.createAlways(temporary, file.handle(), cause)) return ReplaceResult::refused;
-    bool done = fill(file.get(), cause) && fs.flush(file.get(), cause);
-    SystemError closeError = 0;
-    if (!file.close(closeError) && done) {
-        cause = closeError;
-        done = false;
-    }
+    bool done = file.closeAfter(fill(file.get(), cause) && fs.flush(file.get(), cause), cause);
     done = done && fs.replace(temporary, path, cause);
     if (!done) fs.remove(temporary);
     return done ? ReplaceResult::done : ReplaceResult::failed;

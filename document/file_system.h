@@ -111,6 +111,15 @@ public:
         file_ = FileHandle{};
         return !file.isOpen() || fs_.close(file, error);
     }
+    // Closes at the end of work on the file that went as done says: true when done and
+    // the close succeeded. A failed close fails work that had gone well and gives cause
+    // its code; after an earlier failure cause keeps that failure's.
+    bool closeAfter(bool done, SystemError& cause) {
+        SystemError error = 0;
+        if (close(error)) return done;
+        if (done) cause = error;
+        return false;
+    }
 
 private:
     void closeQuietly() {

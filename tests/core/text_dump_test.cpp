@@ -15,6 +15,7 @@
 #include "hexview/view_state.h"
 #include "recording_host.h"
 #include "temp_files.h"
+#include "write_sink.h"
 
 namespace quillix::test {
 namespace {
@@ -336,15 +337,8 @@ TEST_F(TextDumpTest, ExportOntoTheOpenFileNeverSpoilsTheViewOrTheFile) {
 
 // Swallows the dump of a 4 GiB document of zeros, checking every full line against the
 // line of zeros with the next offset and keeping the rest, so that no 17 GiB file is needed.
-class ZeroDumpSink : public FileSystem {
+class ZeroDumpSink : public WriteSink {
 public:
-    bool openExisting(const wchar_t*, FileHandle&, SystemError&) override { return false; }
-    bool mapCopyOnWrite(FileHandle, std::uint8_t*&, std::int64_t&, SystemError&) override { return false; }
-    void unmap(std::uint8_t*, std::int64_t) override {}
-    bool createAlways(const wchar_t*, FileHandle& file, SystemError&) override {
-        file.value = 1;
-        return true;
-    }
     bool write(FileHandle, const void* data, std::uint32_t length, std::uint32_t& written,
                SystemError&) override {
         const char* text = static_cast<const char*>(data);
@@ -365,19 +359,6 @@ public:
         rest.assign(text + at, length - at);
         return true;
     }
-    bool writeAt(FileHandle, std::int64_t, const void*, std::uint32_t, std::uint32_t&,
-                 SystemError&) override {
-        return false;
-    }
-    bool stampOf(FileHandle, FileStamp&, SystemError&) override { return false; }
-    bool stampAt(const wchar_t*, FileStamp& stamp, SystemError&) override {
-        stamp = FileStamp{};  // no file there yet
-        return true;
-    }
-    bool flush(FileHandle, SystemError&) override { return true; }
-    bool close(FileHandle, SystemError&) override { return true; }
-    bool replace(const wchar_t*, const wchar_t*, SystemError&) override { return true; }
-    bool remove(const wchar_t*) override { return true; }
 
     std::uint64_t total = 0;
     std::uint64_t writes = 0;

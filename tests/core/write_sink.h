@@ -1,0 +1,34 @@
+#pragma once
+// A file layer that keeps no file: every file is created, flushed, closed and moved into
+// place without a word, and what is written goes to the subclass's write alone. For
+// dumps too large to keep on disk, and for timing the formatter without the disk.
+
+#include "document/file_system.h"
+
+namespace quillix::test {
+
+class WriteSink : public FileSystem {
+public:
+    bool openExisting(const wchar_t*, FileHandle&, SystemError&) override { return false; }
+    bool mapCopyOnWrite(FileHandle, std::uint8_t*&, std::int64_t&, SystemError&) override { return false; }
+    void unmap(std::uint8_t*, std::int64_t) override {}
+    bool createAlways(const wchar_t*, FileHandle& file, SystemError&) override {
+        file.value = 1;
+        return true;
+    }
+    bool writeAt(FileHandle, std::int64_t, const void*, std::uint32_t, std::uint32_t&,
+                 SystemError&) override {
+        return false;
+    }
+    bool stampOf(FileHandle, FileStamp&, SystemError&) override { return false; }
+    bool stampAt(const wchar_t*, FileStamp& stamp, SystemError&) override {
+        stamp = FileStamp{};  // no file there yet
+        return true;
+    }
+    bool flush(FileHandle, SystemError&) override { return true; }
+    bool close(FileHandle, SystemError&) override { return true; }
+    bool replace(const wchar_t*, const wchar_t*, SystemError&) override { return true; }
+    bool remove(const wchar_t*) override { return true; }
+};
+
+}  // namespace quillix::test
