@@ -13,8 +13,8 @@
 #include "app/frame_window.h"
 #include "app/shell_state.h"
 #include "document/text_dump.h"
-#include "document/text_format.h"
-#include "hexview/hex_window_win32.h"
+#include "host/text_format.h"
+#include "app/hex_window_win32.h"
 
 namespace quillix {
 namespace {
@@ -132,7 +132,7 @@ LRESULT openCommand() {
     SystemError cause = 0;
     if (!openDocument(shell.doc, shell.view, host, shell.doc.filePath, cause)) reportFailedOpen(cause);
 
-    if (shell.doc.fileTitle[0]) {
+    if (hasDocument(shell.doc)) {
         shell.view.caretRow = 0;
         shell.view.caretCell = firstHexCell;
         shell.view.byteColumn = 1;
@@ -160,7 +160,7 @@ bool saveAndReport() {
 }
 
 LRESULT saveCommand() {
-    if (!shell.doc.fileTitle[0]) return 0;
+    if (!hasDocument(shell.doc)) return 0;
     // After a failure the document keeps its path and name, so the user can try Save
     // again or choose Save As.
     if (!saveAndReport()) return 0;
@@ -169,7 +169,7 @@ LRESULT saveCommand() {
 }
 
 LRESULT saveAsCommand() {
-    if (!shell.doc.fileTitle[0]) return 0;
+    if (!hasDocument(shell.doc)) return 0;
     SavedNames names;
     prepareDialog(L"Save As", L"All Files (*.*)\0*.*\0",
                   OFN_EXPLORER | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT);
@@ -190,7 +190,7 @@ LRESULT saveAsCommand() {
 }
 
 LRESULT exportAsCommand() {
-    if (!shell.doc.fileTitle[0]) return 0;
+    if (!hasDocument(shell.doc)) return 0;
     SavedNames names;
     // The proposal gets ".txt" only when the path has room for it.
     if (textLength(shell.doc.filePath) + 4 < static_cast<std::size_t>(filePathChars))

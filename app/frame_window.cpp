@@ -9,8 +9,8 @@
 
 #include "app/file_commands.h"
 #include "app/shell_state.h"
-#include "document/text_format.h"
-#include "search/find_dialog_win32.h"
+#include "host/text_format.h"
+#include "app/find_dialog_win32.h"
 
 namespace quillix {
 namespace {
@@ -106,7 +106,7 @@ LRESULT CALLBACK frameWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
         case WM_SIZE: onSize(LOWORD(lParam), HIWORD(lParam)); return 0;
         case WM_SETFOCUS:
             // The hex view takes the keyboard only while there is a document to move over.
-            if (shell.doc.fileTitle[0]) SetFocus(shell.hexView);
+            if (hasDocument(shell.doc)) SetFocus(shell.hexView);
             return 0;
         case WM_CLOSE: onClose(window); return 0;
         case WM_DESTROY: PostQuitMessage(0); return 0;

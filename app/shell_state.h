@@ -21,7 +21,6 @@ inline constexpr int titleChars = 576;
 inline constexpr wchar_t programTitle[] = L" Quillix-64bit";  // every title starts with this
 inline constexpr wchar_t frameClassName[] = L"Quillix-64bit";
 inline constexpr wchar_t hexViewClassName[] = L"HexClientClass";
-inline constexpr wchar_t programCaption[] = L"Quillix-64bit";  // caption of the program's boxes
 
 struct ShellState {
     HINSTANCE instance = nullptr;        // the process's module; written at start-up

@@ -6,8 +6,8 @@
 
 #include "app/frame_window.h"
 #include "app/shell_state.h"
-#include "document/text_format.h"
-#include "hexview/hex_window_win32.h"
+#include "host/text_format.h"
+#include "app/hex_window_win32.h"
 
 namespace quillix {
 namespace {

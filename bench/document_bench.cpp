@@ -28,7 +28,8 @@
 #include <unistd.h>
 
 #include "document/document.h"
-#include "hexview/view_host.h"
+#include "hexview/hex_view.h"
+#include "host/view_host.h"
 #include "hexview/view_state.h"
 
 namespace {

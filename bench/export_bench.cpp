@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "document/document.h"
+#include "hexview/hex_view.h"
 #include "document/text_dump.h"
 #include "hexview/view_state.h"
 #include "tests/core/recording_host.h"

@@ -8,7 +8,9 @@ target_link_libraries(quillix_core_tests PRIVATE quillix_core GTest::gtest GTest
 quillix_add_suite(quillix_core_tests native)
 
 find_package(benchmark QUIET)
-if(benchmark_FOUND)
+if(NOT benchmark_FOUND)
+  message(WARNING "Google Benchmark not found (Debian: libbenchmark-dev): the benchmarks in bench/ are not built")
+else()
   file(GLOB bench_files CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/bench/*.cpp)
   foreach(file IN LISTS bench_files)
     get_filename_component(name ${file} NAME_WE)

@@ -27,7 +27,7 @@ quillix_add_suite(quillix_core_tests wine)
 if(EXISTS ${CMAKE_SOURCE_DIR}/app/main.cpp)
   quillix_sources(app_sources app)
   list(FILTER app_sources EXCLUDE REGEX "/main\\.cpp$")
-  add_library(quillix_shell STATIC ${shell_sources} ${app_sources})
+  add_library(quillix_shell STATIC ${app_sources})
   target_link_libraries(quillix_shell PUBLIC quillix_core ${win_libs})
   target_compile_options(quillix_shell PUBLIC -municode)
 
@@ -53,6 +53,8 @@ if(EXISTS ${CMAKE_SOURCE_DIR}/app/main.cpp)
   target_link_options(quillix_win_tests PRIVATE -municode -static)
   target_compile_definitions(quillix_win_tests PRIVATE
     QUILLIX_EXE_PATH="$<TARGET_FILE:Quillix-64bit>")
+  # The tests read the version from the same generated header as the resources.
+  target_include_directories(quillix_win_tests PRIVATE ${generated_dir})
   add_dependencies(quillix_win_tests Quillix-64bit)
   quillix_add_suite(quillix_win_tests wine NO_SLOW)
 

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "document/file_replace.h"
-#include "document/text_format.h"
-#include "hexview/hex_view.h"
+#include "host/text_format.h"
+#include "host/view_host.h"
 
 namespace quillix {
 
@@ -21,9 +21,7 @@ void closeDocumentView(Document& doc, FileSystem& fs) {
     doc.fileBytes = nullptr;
 }
 
-int openDocument(Document& doc, ViewState& view, ViewHost& host, const wchar_t* path, SystemError& cause,
-                 FileSystem& fs) {
-    const HexView hv{doc, view, host};
+int openDocument(Document& doc, const wchar_t* path, SystemError& cause, FileSystem& fs) {
     // The previous document is gone as soon as an open is attempted. Its size is kept
     // until its view is released, since unmapping needs it.
     closeDocumentView(doc, fs);
@@ -32,9 +30,6 @@ int openDocument(Document& doc, ViewState& view, ViewHost& host, const wchar_t* 
     doc.changes.clear();
     doc.mappedFile = FileStamp{};
     doc.baseline = BaselineFile{};
-    host.hideCaret();
-    // With lineCount at 0 this brings scrollMax and topLine back to 0.
-    onSize(hv);
 
     ScopedFile file(fs);
     if (!fs.openExisting(path, file.handle(), cause)) return 0;
@@ -58,28 +53,8 @@ int openDocument(Document& doc, ViewState& view, ViewHost& host, const wchar_t* 
     doc.fileBytes = bytes;
     doc.fileSize = size;
     doc.lineCount = lineCountFor(size);
-
-    host.setWaitCursor(true);
     SystemError ignored = 0;
     file.close(ignored);  // the view stands on its own now
-
-    // A new document shows no match and carries none over: searches start afresh. With no
-    // hit yet, a text search that misses goes back to -1 too, so offset 0 is still searched.
-    view.matchVisible = 0;
-    view.matchStart = -1;
-    view.matchLength = 0;
-    onSize(hv);
-
-    wchar_t bytesText[20];
-    std::size_t length = appendText(bytesText, 20, 0, L"Bytes: ");
-    appendDecimal(bytesText, 20, length, doc.fileSize);
-    host.setStatusText(statusPartBytes, bytesText);
-
-    host.invalidate(nullptr, true);
-    host.updateWindow();
-    host.setWaitCursor(false);
-    host.showCaret();
-    view.searchPos = -1;
     return 1;
 }
 
@@ -143,12 +118,12 @@ bool askToSaveIntoChangedFile(const Document& doc, ViewHost& host) {
     formatWithName(
         text, sizeof text / sizeof text[0], L"", nameOrUntitled(doc.fileTitle),
         L" was changed by another program after it was opened.\nSave your changes into it anyway?");
-    return host.messageBox(BoxOwner::frame, text, L"Quillix-64bit", boxChangedFileQuestion) == answerYes;
+    return host.messageBox(BoxOwner::frame, text, programCaption, boxChangedFileQuestion) == answerYes;
 }
 
 void reportWriteFailure(ViewHost& host, SystemError cause) {
     const std::wstring text = withSystemReason(L"File write sharing violation!", cause);
-    host.messageBox(BoxOwner::frame, text.c_str(), L"Quillix", boxError);
+    host.messageBox(BoxOwner::frame, text.c_str(), inputCaption, boxError);
 }
 
 }  // namespace
@@ -262,7 +237,9 @@ void advanceCount(Document& doc) {
     countEntry(doc.editLog, doc.editLog.entries[doc.editCount], +1);
 }
 
-void* systemRealloc(void* block, std::size_t bytes) { return std::realloc(block, bytes); }
+void* systemRealloc(void* block, std::size_t bytes) {
+    return allocationAllowed(bytes) ? std::realloc(block, bytes) : nullptr;
+}
 
 }  // namespace
 
@@ -270,6 +247,15 @@ EditLogAllocator editLogAllocator = systemRealloc;
 
 bool reserveEdit(Document& doc, EditKind kind) {
     EditLog& log = doc.editLog;
+    // recordEdit counts at most three offsets anew (the edited one, and one left from
+    // before that a growing count takes in, twice over for a character): the index gets
+    // room for them here, where running out still changes nothing.
+    try {
+        log.offsetCounts.reserve(3);
+        log.rowMasks.reserve(3);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
     std::int64_t countAfter = doc.editCount + (kind == EditKind::highNibble ? 0 : 1);
     if (log.entries && countAfter % 100 != 0) return true;
     std::int64_t wanted = doc.editCount + 500;

@@ -14,7 +14,6 @@
 namespace quillix {
 
 class ViewHost;
-struct ViewState;
 
 inline constexpr std::int64_t maxDocumentSize = 0x100000000LL;  // 4 GiB, accepted; one more is not
 inline constexpr int filePathChars = 772;                       // usable characters of filePath
@@ -46,6 +45,10 @@ struct Document {
     BaselineFile baseline;       // where the changes are relative to; see BaselineFile
 };
 
+// True while a document is open. The one test of it: the names alone can outlive a
+// failed open for the moment its message box is up.
+inline bool hasDocument(const Document& doc) { return doc.fileBytes != nullptr && doc.fileSize > 0; }
+
 // Rows the view scrolls over for a document of this size (0 for no document).
 std::int64_t lineCountFor(std::int64_t fileSize);
 
@@ -53,9 +56,9 @@ std::int64_t lineCountFor(std::int64_t fileSize);
 // whatever the outcome. Returns 1 on success. Returns 0 on failure with cause set to the
 // system's code of the failing step, or 0 when the file is larger than 4 GiB; the
 // document is then closed (no view, no handle, fileSize and lineCount 0).
-// filePath, fileTitle, isModified, editCount and the caret are left to the caller.
-int openDocument(Document& doc, ViewState& view, ViewHost& host, const wchar_t* path, SystemError& cause,
-                 FileSystem& fs = systemFileSystem());
+// filePath, fileTitle, isModified and editCount are left to the caller, and so is the
+// view (showOpenedDocument).
+int openDocument(Document& doc, const wchar_t* path, SystemError& cause, FileSystem& fs = systemFileSystem());
 
 enum class SaveFailure {
     none,
@@ -121,13 +124,14 @@ enum class EditKind { highNibble, lowNibble, character };
 
 // Makes room for one edit of this kind: creates the array at the first edit and resizes
 // it to editCount + 500 entries whenever the editCount the edit will leave is a multiple
-// of 100. Returns false, changing nothing, when memory runs out.
+// of 100, and gives the painter's index room for the entries the edit counts. Returns
+// false, changing nothing, when memory runs out; after true, recordEdit cannot fail.
 bool reserveEdit(Document& doc, EditKind kind);
-// What reserveEdit grows the array with (realloc's contract). Tests put in one that
-// fails, to reach the out-of-memory path; nothing else changes it.
+// What reserveEdit grows the array with (realloc's contract; the program's own asks
+// allocationCheck first). Tests put in one that fails; nothing else changes it.
 using EditLogAllocator = void* (*)(void* block, std::size_t bytes);
 extern EditLogAllocator editLogAllocator;
-// Records offset for an edit of this kind (room must have been reserved):
+// Records offset for an edit of this kind (room must have been reserved; allocates nothing):
 //   high nibble: entry editCount = offset
 //   low nibble:  editCount + 1, then entry editCount = offset
 //   character:   entry editCount = offset, editCount + 1, entry editCount = offset

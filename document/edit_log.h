@@ -24,6 +24,8 @@ public:
     std::uint32_t count(std::int64_t key) const;
     void clear() { table_.clear(); }
     std::size_t size() const { return table_.size(); }
+    // Room for extra more keys; throws std::bad_alloc, changing nothing, when memory runs out.
+    void reserve(std::size_t extra) { table_.reserve(extra); }
 
 private:
     FlatTable<std::uint32_t> table_;
@@ -38,6 +40,8 @@ public:
     std::uint16_t bits(std::int64_t row) const;
     void clear() { blocks_.clear(); }
     std::size_t size() const { return blocks_.size(); }  // blocks holding a logged byte
+    // Room for extra more blocks; throws std::bad_alloc, changing nothing, when memory runs out.
+    void reserve(std::size_t extra) { blocks_.reserve(extra); }
 
     static constexpr int rowsPerBlock = 16;
     using Block = std::array<std::uint16_t, rowsPerBlock>;

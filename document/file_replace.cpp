@@ -2,19 +2,16 @@
 
 #include <chrono>
 #include <cstdint>
+#include <string>
 
-#include "document/document.h"
-#include "document/text_format.h"
+#include "host/text_format.h"
 
 namespace quillix {
 namespace {
 
 // Where the new file grows until it is complete: beside the target, so that the final
 // move stays within one volume, and named after it with a tag no other write will pick.
-// Returns false when the name does not fit.
-constexpr std::size_t temporaryPathChars = filePathChars + 32;
-
-bool temporaryPathBeside(const wchar_t* path, wchar_t (&temporary)[temporaryPathChars]) {
+std::wstring temporaryPathBeside(const wchar_t* path) {
     static std::uint64_t writes = 0;
     std::uint64_t tag =
         static_cast<std::uint64_t>(std::chrono::system_clock::now().time_since_epoch().count()) ^
@@ -26,17 +23,10 @@ bool temporaryPathBeside(const wchar_t* path, wchar_t (&temporary)[temporaryPath
     tag = (tag ^ (tag >> 27)) * 0x94D049BB133111EBull;
     tag ^= tag >> 31;
 
-    constexpr wchar_t before[] = L".quillix-";
-    constexpr wchar_t after[] = L".tmp";
     constexpr int tagDigits = 12;
-    constexpr std::size_t suffixChars =
-        sizeof before / sizeof(wchar_t) - 1 + tagDigits + sizeof after / sizeof(wchar_t) - 1;
-    if (textLength(path) + suffixChars >= temporaryPathChars) return false;
-    std::size_t length = appendText(temporary, temporaryPathChars, 0, path);
-    length = appendText(temporary, temporaryPathChars, length, before);
-    length = appendHex(temporary, temporaryPathChars, length, tag >> (64 - 4 * tagDigits), tagDigits);
-    appendText(temporary, temporaryPathChars, length, after);
-    return true;
+    wchar_t digits[tagDigits + 1];
+    appendHex(digits, tagDigits + 1, 0, tag >> (64 - 4 * tagDigits), tagDigits);
+    return std::wstring(path) + L".quillix-" + digits + L".tmp";
 }
 
 }  // namespace
@@ -51,14 +41,13 @@ ReplaceResult replaceFile(FileSystem& fs, const wchar_t* path, const FileFiller&
         cause = accessDeniedError();
         return ReplaceResult::refused;
     }
-    wchar_t temporary[temporaryPathChars];
-    if (!temporaryPathBeside(path, temporary)) return ReplaceResult::refused;
+    const std::wstring temporary = temporaryPathBeside(path);
 
     ScopedFile file(fs);
-    if (!fs.createAlways(temporary, file.handle(), cause)) return ReplaceResult::refused;
+    if (!fs.createAlways(temporary.c_str(), file.handle(), cause)) return ReplaceResult::refused;
     bool done = file.closeAfter(fill(file.get(), cause) && fs.flush(file.get(), cause), cause);
-    done = done && fs.replace(temporary, path, cause);
-    if (!done) fs.remove(temporary);
+    done = done && fs.replace(temporary.c_str(), path, cause);
+    if (!done) fs.remove(temporary.c_str());
     return done ? ReplaceResult::done : ReplaceResult::failed;
 }
 

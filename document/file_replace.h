@@ -22,7 +22,7 @@ using FileFiller = std::function<bool(FileHandle file, SystemError& error)>;
 
 // Writes path through fill the safe way described above. cause is the system's code of
 // the step that failed (accessDeniedError() for a read-only target, 0 when the failure
-// was not a system call's, such as a name too long for the new file).
+// was not a system call's).
 ReplaceResult replaceFile(FileSystem& fs, const wchar_t* path, const FileFiller& fill, SystemError& cause);
 
 }  // namespace quillix

@@ -35,20 +35,31 @@ const Value* FlatTable<Value>::find(std::int64_t key) const {
 }
 
 template <class Value>
-void FlatTable<Value>::grow() {
-    std::vector<Slot> old;
-    old.swap(slots_);
-    slots_.assign(old.empty() ? 64 : old.size() * 2, Slot{emptyKey, Value{}});
-    used_ = 0;
-    for (const Slot& slot : old) {
+void FlatTable<Value>::rehash(std::size_t capacity) {
+    // The new slots are made before the old ones are touched: should that fail, the table
+    // keeps every entry it had.
+    std::vector<Slot, RecordAllocator<Slot>> fresh(capacity, Slot{emptyKey, Value{}});
+    const std::size_t mask = capacity - 1;
+    for (const Slot& slot : slots_) {
         if (slot.key == emptyKey) continue;
-        insert(slot.key) = slot.value;
+        std::size_t i = hashSlot(slot.key, mask);
+        while (fresh[i].key != emptyKey) i = (i + 1) & mask;
+        fresh[i] = slot;
     }
+    slots_.swap(fresh);
+}
+
+template <class Value>
+void FlatTable<Value>::reserve(std::size_t extra) {
+    // At most half the slots in use keeps the probe chains short.
+    std::size_t capacity = slots_.size();
+    while ((used_ + extra) * 2 > capacity) capacity = capacity == 0 ? 64 : capacity * 2;
+    if (capacity != slots_.size()) rehash(capacity);
 }
 
 template <class Value>
 Value& FlatTable<Value>::insert(std::int64_t key) {
-    if ((used_ + 1) * 2 > slots_.size()) grow();
+    reserve(1);
     std::size_t mask = slots_.size() - 1;
     for (std::size_t i = hashSlot(key, mask);; i = (i + 1) & mask) {
         if (slots_[i].key == key) return slots_[i].value;
@@ -90,6 +101,8 @@ void FlatTable<Value>::clear() {
     slots_.shrink_to_fit();
     used_ = 0;
 }
+
+AllocationCheck allocationCheck = nullptr;
 
 template class FlatTable<std::uint32_t>;
 template class FlatTable<std::array<std::uint16_t, 16>>;

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "document/record_allocator.h"
+
 namespace quillix {
 
 // A flat hash map from 64-bit keys (never INT64_MIN) to small values, open addressing
@@ -15,8 +17,12 @@ public:
     // The key's value, or null when the key is absent.
     Value* find(std::int64_t key);
     const Value* find(std::int64_t key) const;
-    // The key's value, inserted value-initialised when absent.
+    // The key's value, inserted value-initialised when absent. Throws std::bad_alloc,
+    // changing nothing, when the table must grow and cannot.
     Value& insert(std::int64_t key);
+    // Makes room for extra more keys, so that inserting them cannot fail. Throws
+    // std::bad_alloc, changing nothing, when memory runs out.
+    void reserve(std::size_t extra);
     // Removes the key; nothing happens when it is absent.
     void erase(std::int64_t key);
     void clear();
@@ -37,8 +43,8 @@ private:
     static constexpr std::int64_t emptyKey = INT64_MIN;
     std::size_t slotOf(std::int64_t key) const;  // slot index, or capacity when absent
     void eraseSlot(std::size_t slot);
-    void grow();
-    std::vector<Slot> slots_;
+    void rehash(std::size_t capacity);
+    std::vector<Slot, RecordAllocator<Slot>> slots_;
     std::size_t used_ = 0;
 };
 

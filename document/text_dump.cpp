@@ -11,9 +11,9 @@
 
 #include "document/document.h"
 #include "document/file_replace.h"
-#include "document/text_format.h"
-#include "hexview/progress.h"
-#include "hexview/view_host.h"
+#include "host/text_format.h"
+#include "host/progress.h"
+#include "host/view_host.h"
 
 namespace quillix {
 namespace {

@@ -2,7 +2,7 @@
 // the character area the whole byte. Bytes are only overwritten, never inserted, so the
 // document keeps its size; the change lives in the private view until it is saved.
 
-#include "document/text_format.h"
+#include "host/text_format.h"
 #include "hexview/hex_view.h"
 
 namespace quillix {
@@ -23,7 +23,7 @@ void refuseReadOnly(const HexView& hv) {
     wchar_t text[fileTitleChars + 32];
     formatWithName(text, sizeof text / sizeof text[0], L"File [", nameOrUntitled(hv.doc.fileTitle),
                    L"] is read only!");
-    hv.host.messageBox(BoxOwner::hexView, text, L"Quillix-64bit", boxWarning);
+    hv.host.messageBox(BoxOwner::hexView, text, programCaption, boxWarning);
 }
 
 PixelRect cellsOfRow(const ViewState& view, std::int64_t firstCell, std::int64_t endCell) {
@@ -38,10 +38,10 @@ void repaintEditedRow(const HexView& hv) {
     const ViewState& view = hv.view;
     PixelRect first{}, second{};
     if (inCharArea(view.caretCell)) {
-        first = cellsOfRow(view, view.caretCell - 40, 49);
+        first = cellsOfRow(view, view.caretCell - (firstCharCell - firstHexCell), areaGapCell);
         second = cellsOfRow(view, view.caretCell, view.caretCell + 1);
     } else {
-        first = cellsOfRow(view, firstHexCell, 49);
+        first = cellsOfRow(view, firstHexCell, areaGapCell);
         second = cellsOfRow(view, firstCharCell, rowCells);
     }
     hv.host.invalidate(&first, false);
@@ -97,7 +97,7 @@ struct EndOfRowChecks {
 void advanceCaret(const HexView& hv) {
     ViewState& view = hv.view;
     const std::int64_t next = view.caretCell + (inInnerOddLowCells(view.caretCell) ? 2 : 1);
-    if (next != 49 && next != rowCells) {
+    if (next != areaGapCell && next != rowCells) {
         view.caretCell = next;
         return;
     }
@@ -158,13 +158,13 @@ bool onChar(const HexView& hv, unsigned codeUnit) {
             value = static_cast<std::uint8_t>((old & 0xF0) + digit);
         }
     } else {
-        return true;  // a gap cell or cell 49 holds no byte; nothing puts the caret there
+        return true;  // a gap cell or the cell between the areas holds no byte; nothing puts the caret there
     }
 
     // Without a log entry the edit would not show as edited, and without its mark it would
     // not be saved: refuse it whole.
     if (!reserveEdit(doc, kind) || !storeByte(doc, offset, value)) {
-        hv.host.messageBox(BoxOwner::hexView, L"Not enough memory to record this edit!", L"Quillix-64bit",
+        hv.host.messageBox(BoxOwner::hexView, L"Not enough memory to record this edit!", programCaption,
                            boxWarning);
         return true;
     }

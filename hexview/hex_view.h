@@ -8,7 +8,7 @@
 #include <cstdint>
 
 #include "document/document.h"
-#include "hexview/view_host.h"
+#include "host/view_host.h"
 #include "hexview/view_state.h"
 
 namespace quillix {
@@ -45,8 +45,15 @@ enum Key : unsigned {
     keyDown = 40,
 };
 
-// True while a document is open: the handlers that move over bytes need one.
-inline bool hasDocument(const Document& doc) { return doc.fileBytes != nullptr && doc.fileSize > 0; }
+// The view's half of opening a file, once the document's openDocument gave opened: the
+// caret is hidden and the view goes back to its first row. After a success the match
+// and the search start afresh, the scroll range follows the new size, status part 2
+// reads "Bytes: <size>", and the view is repainted at once and shows its caret again.
+void showOpenedDocument(const HexView& hv, bool opened);
+// Opens path as the document and brings the view to it: the document's openDocument,
+// then showOpenedDocument. Returns what the open returned; the caller reports a failure.
+int openDocument(Document& doc, ViewState& view, ViewHost& host, const wchar_t* path, SystemError& cause,
+                 FileSystem& fs = systemFileSystem());
 
 // WM_SETTINGCHANGE (and the tail of WM_CREATE): wheelStep from the system's wheel lines.
 void updateWheelStep(ViewState& view, std::uint32_t wheelLines);

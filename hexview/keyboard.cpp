@@ -103,7 +103,7 @@ void moveRight(const HexView& hv) {
         }
         return;
     }
-    if (cell == 47 || cell == 48) {
+    if (cell == highCellOf[16] || cell == lastHexCell) {  // either nibble of the row's last byte
         wrapRight(hv, firstHexCell);
         return;
     }

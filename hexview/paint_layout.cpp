@@ -9,7 +9,7 @@
 #include <array>
 #include <cstring>
 
-#include "document/text_format.h"
+#include "host/text_format.h"
 
 namespace quillix {
 namespace {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "document/document.h"
-#include "hexview/view_host.h"
+#include "host/view_host.h"
 #include "hexview/view_state.h"
 
 namespace quillix {

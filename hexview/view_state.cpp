@@ -1,8 +1,8 @@
 #include "hexview/view_state.h"
 
 #include "document/document.h"
-#include "document/text_format.h"
-#include "hexview/view_host.h"
+#include "host/text_format.h"
+#include "host/view_host.h"
 
 namespace quillix {
 
@@ -14,16 +14,11 @@ std::int64_t offsetOf(const ViewState& view) {
     return view.byteColumn + (view.topLine + view.caretRow) * 16 - 1;
 }
 
-void caretCellForOffset(ViewState& view, std::int64_t offset, const DialogButtons& buttons) {
-    std::int64_t r = offset % 16;
-    if (buttons.findHex || buttons.gotoHex || buttons.gotoDec) {
-        view.byteColumn = r + 1;
-        view.caretCell = highCellOf[static_cast<std::size_t>(r + 1)];
-    }
-    if (buttons.findAscii) {
-        view.byteColumn = r + 1;
-        view.caretCell = firstCharCell + r;
-    }
+void caretCellForOffset(ViewState& view, std::int64_t offset, CaretArea area) {
+    const std::int64_t r = offset % 16;
+    if (area == CaretArea::unchanged) return;
+    view.byteColumn = r + 1;
+    view.caretCell = area == CaretArea::hex ? highCellOf[static_cast<std::size_t>(r + 1)] : firstCharCell + r;
 }
 
 void formatOffsetStatus(wchar_t (&text)[20], std::int64_t offset) {

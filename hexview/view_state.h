@@ -34,21 +34,10 @@ struct ViewState {
     wchar_t statusText[20] = {};    // last text put into status part 1
 };
 
-// Which radio buttons and boxes of the open Find or Goto dialog are checked; the shell
-// reads them from the dialog, tests set them.
-struct DialogButtons {
-    bool findHex = false;    // 1018
-    bool findAscii = false;  // 1019
-    bool gotoHex = false;    // 1021
-    bool gotoDec = false;    // 1022
-    bool up = false;         // 1056
-    bool down = false;       // 1057
-    bool matchCase = false;  // 1041
-};
-
 inline constexpr int rowCells = 66;
 inline constexpr int firstHexCell = 10;
 inline constexpr int lastHexCell = 48;
+inline constexpr int areaGapCell = 49;  // the blank cell between the two areas
 inline constexpr int firstCharCell = 50;
 inline constexpr int lastCharCell = 65;
 
@@ -116,9 +105,12 @@ std::int64_t rows(const ViewState& view);
 // File offset of the caret's byte; may be at or past fileSize, and negative only in
 // views less than three rows tall.
 std::int64_t offsetOf(const ViewState& view);
-// Puts byteColumn and caretCell on the byte at offset (>= 0): on its high nibble after a
-// hex search or a go-to, on its character after a text search; unchanged otherwise.
-void caretCellForOffset(ViewState& view, std::int64_t offset, const DialogButtons& buttons);
+// Where a jump to an offset puts the caret: on the byte's high nibble, on its character,
+// or in the same cell as before.
+enum class CaretArea { hex, character, unchanged };
+// Puts byteColumn and caretCell on the byte at offset (>= 0) in the given area; with
+// unchanged, neither moves.
+void caretCellForOffset(ViewState& view, std::int64_t offset, CaretArea area);
 
 enum class EofText { substitute, plain };
 // Writes "Offset: %08I64X" for offsetOf (or "EOF" when substituting and the offset is

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cwchar>
 
-#include "hexview/progress.h"
+#include "host/progress.h"
 #include "search/case_fold.h"
 #include "search/scan.h"
 
@@ -66,8 +66,8 @@ Found findFrom(const HexView& hv, const ScanPattern& pattern, std::int64_t pos, 
 int searchHex(const HexView& hv, SearchState& state, const DialogButtons& buttons) {
     const std::int64_t length = boundedLength(state.findWhat);
     if (length % 2 != 0) {
-        hv.host.messageBox(BoxOwner::none, L"Hexadecimal number must have even number of digits!", L"Quillix",
-                           boxWarning);
+        hv.host.messageBox(BoxOwner::none, L"Hexadecimal number must have even number of digits!",
+                           inputCaption, boxWarning);
         return 1;
     }
     // Pairs of digits are converted as wcstol reads them, so pasted signs and blanks give
@@ -138,6 +138,12 @@ int gotoOffset(const HexView& hv, SearchState& state, const DialogButtons& butto
     view.matchLength = 1;
     revealMatch(hv, buttons);
     return 1;
+}
+
+CaretArea caretAreaOf(const DialogButtons& buttons) {
+    if (buttons.findAscii) return CaretArea::character;
+    if (buttons.findHex || buttons.gotoHex || buttons.gotoDec) return CaretArea::hex;
+    return CaretArea::unchanged;
 }
 
 void revealMatch(const HexView& hv, const DialogButtons& buttons) {

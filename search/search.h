@@ -11,6 +11,26 @@
 
 namespace quillix {
 
+// Which radio buttons and boxes of the open Find or Goto dialog are checked; the shell
+// reads them from the dialog, tests set them.
+struct DialogButtons {
+    bool findHex = false;    // 1018
+    bool findAscii = false;  // 1019
+    bool gotoHex = false;    // 1021
+    bool gotoDec = false;    // 1022
+    bool up = false;         // 1056
+    bool down = false;       // 1057
+    bool matchCase = false;  // 1041
+};
+
+// The caret's area after a jump by these buttons: the hex area after a hex search or a
+// go-to, the character area after a text search.
+CaretArea caretAreaOf(const DialogButtons& buttons);
+// caretCellForOffset in the area the dialog's buttons name.
+inline void caretCellForOffset(ViewState& view, std::int64_t offset, const DialogButtons& buttons) {
+    caretCellForOffset(view, offset, caretAreaOf(buttons));
+}
+
 inline constexpr int searchTextUnits = 256;
 
 struct SearchState {

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "document/document.h"
+#include "hexview/hex_view.h"
 #include "faulty_file_system.h"
 #include "hexview/view_state.h"
 #include "recording_host.h"

@@ -13,7 +13,7 @@
 #include "document/document.h"
 #include "document/text_dump.h"
 #include "hexview/hex_view.h"
-#include "hexview/progress.h"
+#include "host/progress.h"
 #include "recording_host.h"
 #include "search/search.h"
 #include "temp_files.h"

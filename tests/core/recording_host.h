@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "hexview/view_host.h"
+#include "host/view_host.h"
 
 namespace quillix::test {
 

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "document/document.h"
+#include "hexview/hex_view.h"
 #include "faulty_file_system.h"
 #include "hexview/view_state.h"
 #include "recording_host.h"
@@ -394,6 +395,96 @@ TEST_F(SaveTest, RandomScriptsSaveExactlyWhatAWholeWriteWould) {
         }
         closeDocumentView(doc);
     }
+}
+
+// Counts the requests for the document's record memory and refuses the one numbered
+// refuseAt (from 1).
+struct AllocationCounter {
+    static inline int requests = 0;
+    static inline int refuseAt = 0;
+    static bool check(std::size_t) { return ++requests != refuseAt; }
+};
+
+struct CountedAllocations {
+    CountedAllocations() { allocationCheck = AllocationCounter::check; }
+    ~CountedAllocations() { allocationCheck = nullptr; }
+};
+
+// Typed edits where each memory request the edit path makes is refused in turn: a
+// refused edit changes nothing (byte, mark, log, flag), and the accepted ones all reach
+// the disk with the next save.
+TEST_F(SaveTest, AnEditRefusedForWantOfMemoryChangesNothingAndEveryAcceptedOneIsSaved) {
+    constexpr std::int64_t size = 4096;
+    auto path = folder.file("memory.bin");
+    writeBytes(path, patternBytes(size, 3));
+    open(path);
+    view.lineHeight = 18;
+    view.charWidth = 10;
+    view.clientHeight = 18 * (size / 16 + 4);
+    const HexView hv{doc, view, host};
+    onSize(hv);
+
+    std::vector<std::uint8_t> model = viewBytes();
+    std::set<std::int64_t> changed;
+    std::mt19937 random(17);
+    int refusals = 0;
+    const CountedAllocations counted;
+    for (int edit = 0; edit < 400; ++edit) {
+        const auto offset = static_cast<std::int64_t>(random() % size);
+        const int column = static_cast<int>(offset % 16);
+        const int area = static_cast<int>(random() % 3);  // high nibble, low nibble, character
+        const int digit = static_cast<int>(random() % 16);
+        const unsigned unit =
+            area == 2 ? 32 + random() % 95 : static_cast<unsigned>("0123456789abcdef"[digit]);
+        const std::uint8_t old = model[static_cast<std::size_t>(offset)];
+        const std::uint8_t value = area == 0   ? static_cast<std::uint8_t>(digit << 4 | (old & 0x0F))
+                                   : area == 1 ? static_cast<std::uint8_t>((old & 0xF0) | digit)
+                                               : static_cast<std::uint8_t>(unit);
+        for (int refuseAt = 1;; ++refuseAt) {
+            const std::int64_t countBefore = doc.editCount;
+            const std::uint16_t maskBefore = editedMaskOfRow(doc, offset / 16);
+            const std::size_t boxesBefore = host.boxes.size();
+            view.topLine = 0;
+            view.caretRow = offset / 16;
+            view.byteColumn = column + 1;
+            view.caretCell =
+                area == 2 ? firstCharCell + column : highCellOf[static_cast<std::size_t>(column + 1)] + area;
+            AllocationCounter::requests = 0;
+            AllocationCounter::refuseAt = refuseAt;
+            ASSERT_TRUE(onChar(hv, unit));
+            if (AllocationCounter::requests < refuseAt) {
+                // Every request this edit made was granted: it went through.
+                ASSERT_EQ(host.boxes.size(), boxesBefore) << edit;
+                model[static_cast<std::size_t>(offset)] = value;
+                changed.insert(offset);
+                break;
+            }
+            ++refusals;
+            ASSERT_EQ(host.boxes.size(), boxesBefore + 1) << edit;
+            EXPECT_EQ(host.boxes.back().text, L"Not enough memory to record this edit!");
+            ASSERT_EQ(doc.fileBytes[offset], old) << edit;
+            ASSERT_EQ(doc.changes.marked(offset), changed.count(offset) == 1) << edit;
+            ASSERT_EQ(doc.editCount, countBefore) << edit;
+            ASSERT_EQ(editedMaskOfRow(doc, offset / 16), maskBefore) << edit;
+        }
+    }
+    ASSERT_GT(refusals, 10);  // the tables and the log grew many times over
+    ASSERT_EQ(viewBytes(), model);
+    ASSERT_EQ(doc.changes.count(), static_cast<std::int64_t>(changed.size()));
+    for (std::int64_t offset : changed) ASSERT_TRUE(doc.changes.marked(offset)) << offset;
+    // The painter's index still agrees with the log it indexes.
+    std::vector<std::uint16_t> masks(size / 16);
+    for (std::int64_t i = 0; i <= doc.editCount; ++i)
+        if (doc.editLog.entries[i] >= 0)
+            masks[static_cast<std::size_t>(doc.editLog.entries[i] / 16)] |=
+                static_cast<std::uint16_t>(1u << (doc.editLog.entries[i] % 16));
+    for (std::int64_t row = 0; row < size / 16; ++row)
+        ASSERT_EQ(editedMaskOfRow(doc, row), masks[static_cast<std::size_t>(row)]) << row;
+
+    allocationCheck = nullptr;
+    ASSERT_EQ(save(), 1);
+    EXPECT_EQ(outcome.way, SaveWay::changedOnly);
+    EXPECT_EQ(readBytes(path), model);
 }
 
 // Needs over 8 GiB of free disk: the 4 GiB file to open and the 4 GiB written by the save.

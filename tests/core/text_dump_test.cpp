@@ -10,6 +10,7 @@
 #include <string>
 
 #include "document/document.h"
+#include "hexview/hex_view.h"
 #include "document/text_dump.h"
 #include "faulty_file_system.h"
 #include "hexview/view_state.h"

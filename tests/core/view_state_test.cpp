@@ -4,6 +4,7 @@
 
 #include "document/document.h"
 #include "hexview/view_state.h"
+#include "search/search.h"
 #include "recording_host.h"
 
 namespace quillix::test {

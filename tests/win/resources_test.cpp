@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "quillix_version.h"  // generated from the project() line
 #include "resources/resource_ids.h"
 
 namespace {
@@ -244,7 +245,7 @@ const ExpectedDialog kAboutBox{
         // 0 x 0: the icon control takes the icon's own size.
         {-1, L"STATIC", L"Quillix-64bit", kChildVisible | SS_ICON, 6, 6, 0, 0},
         {IDOK, L"BUTTON", L"OK", kChildVisible | BS_DEFPUSHBUTTON | WS_GROUP | WS_TABSTOP, 122, 6, 32, 14},
-        {-1, L"STATIC", L"Quillix-64bit v0.63.1 for Windows", kCentredStatic | WS_GROUP, 0, 25, 160, 8},
+        {-1, L"STATIC", L"" QUILLIX_ABOUT_VERSION, kCentredStatic | WS_GROUP, 0, 25, 160, 8},
         {-1, L"STATIC", L"The Quillix-64bit project", kCentredStatic | WS_GROUP, 0, 33, 160, 8},
         {-1, L"STATIC", L"https://quillix-64bit.org/quillix/", kCentredStatic | WS_GROUP, 0, 49, 160, 8},
         {-1, L"STATIC", L"quillix@quillix-64bit.org", kCentredStatic | WS_GROUP, 0, 57, 160, 8},
@@ -450,12 +451,12 @@ TEST(VersionRecord, ProgramFileCarriesVersionTypeAndDescriptions) {
     ASSERT_TRUE(VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
     ASSERT_GE(length, sizeof(VS_FIXEDFILEINFO));
     EXPECT_EQ(fixed->dwSignature, 0xFEEF04BDu);
-    // 0.63.1.0: major and minor in the first word, build and revision in the second.
+    // Major and minor in the first word, patch and a zero revision in the second.
     auto versionWord = [](DWORD high, DWORD low) { return high << 16 | low; };
-    EXPECT_EQ(fixed->dwFileVersionMS, versionWord(0, 63));
-    EXPECT_EQ(fixed->dwFileVersionLS, versionWord(1, 0));
-    EXPECT_EQ(fixed->dwProductVersionMS, versionWord(0, 63));
-    EXPECT_EQ(fixed->dwProductVersionLS, versionWord(1, 0));
+    EXPECT_EQ(fixed->dwFileVersionMS, versionWord(QUILLIX_VERSION_MAJOR, QUILLIX_VERSION_MINOR));
+    EXPECT_EQ(fixed->dwFileVersionLS, versionWord(QUILLIX_VERSION_PATCH, 0));
+    EXPECT_EQ(fixed->dwProductVersionMS, versionWord(QUILLIX_VERSION_MAJOR, QUILLIX_VERSION_MINOR));
+    EXPECT_EQ(fixed->dwProductVersionLS, versionWord(QUILLIX_VERSION_PATCH, 0));
     EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_APP));
     EXPECT_EQ(fixed->dwFileOS, static_cast<DWORD>(VOS_NT_WINDOWS32));
 
@@ -470,8 +471,8 @@ TEST(VersionRecord, ProgramFileCarriesVersionTypeAndDescriptions) {
     // table filed under another language would show no details at all.
     WORD language = translation[0];
     WORD codePage = translation[1];
-    EXPECT_EQ(versionString(info, language, codePage, L"FileVersion"), L"0,63,1");
-    EXPECT_EQ(versionString(info, language, codePage, L"ProductVersion"), L"0,63,1");
+    EXPECT_EQ(versionString(info, language, codePage, L"FileVersion"), L"" QUILLIX_VERSION_STRING);
+    EXPECT_EQ(versionString(info, language, codePage, L"ProductVersion"), L"" QUILLIX_VERSION_STRING);
     EXPECT_EQ(versionString(info, language, codePage, L"FileDescription"), L"Quillix hex editor");
     EXPECT_EQ(versionString(info, language, codePage, L"InternalName"), L"Quillix-64bit");
     EXPECT_EQ(versionString(info, language, codePage, L"ProductName"), L"Quillix-64bit");

@@ -1,7 +1,7 @@
-#include "hexview/progress.h"
+#include "host/progress.h"
 
-#include "document/text_format.h"
-#include "hexview/view_host.h"
+#include "host/text_format.h"
+#include "host/view_host.h"
 
 namespace quillix {
 

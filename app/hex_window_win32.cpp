@@ -1,7 +1,7 @@
 // The hex view window: each message becomes one call of the core's handlers on the
 // process's document and view state; WM_PAINT draws the core's text runs.
 
-#include "hexview/hex_window_win32.h"
+#include "app/hex_window_win32.h"
 
 #include <commctrl.h>
 
@@ -176,8 +176,8 @@ LRESULT CALLBACK hexViewProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         case WM_SETTINGCHANGE: readWheelStep(shell.view); return 0;
         case WM_PAINT: paint(window, shell.doc, shell.view); return 0;
         case WM_SIZE:
-            // Sent by the frame's layout, and with zero parameters by an open or a search
-            // hit: either way only the scroll range is recomputed.
+            // Sent by the frame's layout; an open or a search hit calls onSize itself. The
+            // height is the frame's business (clientHeight): only the scroll range follows.
             onSize(hv);
             return 0;
         case WM_SETFOCUS: onSetFocus(hv); return 0;

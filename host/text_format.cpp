@@ -1,4 +1,4 @@
-#include "document/text_format.h"
+#include "host/text_format.h"
 
 namespace quillix {
 

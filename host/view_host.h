@@ -19,13 +19,16 @@ struct PixelRect {
 // Which window owns a message box.
 enum class BoxOwner { none, hexView, frame };
 
+// Captions of the program's boxes: every failed operation and refusal, and the input
+// checks of the Find and Goto dialogs with a write failure inside a save.
+inline constexpr wchar_t programCaption[] = L"Quillix-64bit";
+inline constexpr wchar_t inputCaption[] = L"Quillix";
+
 // Message box styles and answers, with the values the window system uses.
 inline constexpr unsigned boxWarning = 0x2030;            // MB_TASKMODAL | MB_ICONWARNING
 inline constexpr unsigned boxError = 0x10;                // MB_ICONERROR, OK only
-inline constexpr unsigned boxSaveQuestion = 0x23;         // MB_YESNOCANCEL | MB_ICONQUESTION
 inline constexpr unsigned boxChangedFileQuestion = 0x34;  // MB_YESNO | MB_ICONWARNING
 inline constexpr int answerOk = 1;
-inline constexpr int answerCancel = 2;
 inline constexpr int answerYes = 6;
 inline constexpr int answerNo = 7;
 

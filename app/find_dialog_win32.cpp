@@ -1,11 +1,11 @@
 // The Find and Goto dialogs over the common find dialog (FindTextW).
 
-#include "search/find_dialog_win32.h"
+#include "app/find_dialog_win32.h"
 
 #include "app/frame_window.h"
 #include "app/shell_state.h"
-#include "document/text_format.h"
-#include "hexview/hex_window_win32.h"
+#include "host/text_format.h"
+#include "app/hex_window_win32.h"
 #include "resources/resource_ids.h"
 
 namespace quillix {
@@ -64,11 +64,11 @@ bool allDigits(const wchar_t* text, bool (*isDigit)(WPARAM)) {
 // refuses it now instead, and nothing is searched.
 bool refusedByFilter(const DialogButtons& buttons, const wchar_t* text) {
     if ((buttons.findHex || buttons.gotoHex) && !allDigits(text, isHexDigit)) {
-        warn(hexRefusal, L"Quillix");
+        warn(hexRefusal, inputCaption);
         return true;
     }
     if (buttons.gotoDec && !allDigits(text, isDecimalDigit)) {
-        warn(decimalRefusal, L"Quillix");
+        warn(decimalRefusal, inputCaption);
         return true;
     }
     return false;
@@ -190,7 +190,7 @@ LRESULT CALLBACK findEditProc(HWND edit, UINT message, WPARAM wParam, LPARAM lPa
     if (checked(dialog, IDC_FIND_HEX) || checked(dialog, IDC_GOTO_HEX)) {
         if (message == WM_GETDLGCODE) return wantedKeys;
         if (message == WM_CHAR && !isHexDigit(wParam) && wParam != VK_BACK) {
-            warn(hexRefusal, L"Quillix");
+            warn(hexRefusal, inputCaption);
             return 0;
         }
     } else if (checked(dialog, IDC_FIND_ASCII)) {
@@ -198,7 +198,7 @@ LRESULT CALLBACK findEditProc(HWND edit, UINT message, WPARAM wParam, LPARAM lPa
     } else if (checked(dialog, IDC_GOTO_DEC)) {
         if (message == WM_GETDLGCODE) return wantedKeys;
         if (message == WM_CHAR && !isDecimalDigit(wParam) && wParam != VK_BACK) {
-            warn(decimalRefusal, L"Quillix");
+            warn(decimalRefusal, inputCaption);
             return 0;
         }
     }
