@@ -64,11 +64,12 @@ namespace {
 // included: rewriting up to a page of the file's own bytes costs less than another call.
 constexpr std::int64_t bridgeBytes = 4096;
 
-// Writes view bytes begin .. end - 1 at the same offsets of the file.
+// Writes view bytes begin .. end - 1 at the same offsets of the file, at most chunkBytes
+// in one call.
 bool writeRange(const Document& doc, FileSystem& fs, FileHandle file, std::int64_t begin, std::int64_t end,
-                SystemError& error) {
+                std::uint32_t chunkBytes, SystemError& error) {
     while (begin < end) {
-        const auto chunk = static_cast<std::uint32_t>(std::min<std::int64_t>(end - begin, saveChunkBytes));
+        const auto chunk = static_cast<std::uint32_t>(std::min<std::int64_t>(end - begin, chunkBytes));
         std::uint32_t written = 0;
         if (!fs.writeAt(file, begin, doc.fileBytes + begin, chunk, written, error)) return false;
         if (written != chunk) {
@@ -81,7 +82,7 @@ bool writeRange(const Document& doc, FileSystem& fs, FileHandle file, std::int64
 }
 
 bool writeChanges(const Document& doc, FileSystem& fs, FileHandle file, std::int64_t bridge,
-                  SystemError& error) {
+                  std::uint32_t chunkBytes, SystemError& error) {
     std::vector<ByteRange> ranges;
     try {
         ranges = doc.changes.ranges(bridge);
@@ -90,14 +91,14 @@ bool writeChanges(const Document& doc, FileSystem& fs, FileHandle file, std::int
         return false;
     }
     for (const ByteRange& range : ranges)
-        if (!writeRange(doc, fs, file, range.begin, range.end, error)) return false;
+        if (!writeRange(doc, fs, file, range.begin, range.end, chunkBytes, error)) return false;
     return true;
 }
 
 // Opens the file that must be target (by identity) and writes into it in place: only the
 // changes, or the whole document. The file is never cut shorter.
 SaveFailure writeInPlace(const Document& doc, FileSystem& fs, const FileStamp& target, SaveWay way,
-                         std::int64_t bridge, SystemError& cause) {
+                         std::int64_t bridge, std::uint32_t chunkBytes, SystemError& cause) {
     ScopedFile file(fs);
     if (!fs.openExisting(doc.filePath, file.handle(), cause)) return SaveFailure::cannotOpen;
     // The name was looked at a moment ago; should it hold another file by now, write nothing.
@@ -107,8 +108,9 @@ SaveFailure writeInPlace(const Document& doc, FileSystem& fs, const FileStamp& t
         cause = 0;
         return SaveFailure::cannotOpen;
     }
-    bool done = way == SaveWay::changedOnly ? writeChanges(doc, fs, file.get(), bridge, cause)
-                                            : writeRange(doc, fs, file.get(), 0, doc.fileSize, cause);
+    bool done = way == SaveWay::changedOnly
+                    ? writeChanges(doc, fs, file.get(), bridge, chunkBytes, cause)
+                    : writeRange(doc, fs, file.get(), 0, doc.fileSize, chunkBytes, cause);
     done = file.closeAfter(done && fs.flush(file.get(), cause), cause);
     return done ? SaveFailure::none : SaveFailure::writeFailed;
 }
@@ -128,7 +130,8 @@ void reportWriteFailure(ViewHost& host, SystemError cause) {
 
 }  // namespace
 
-int saveDocument(Document& doc, ViewHost& host, SaveOutcome* outcome, FileSystem& fs) {
+int saveDocument(Document& doc, ViewHost& host, SaveOutcome* outcome, FileSystem& fs,
+                 std::uint32_t chunkBytes) {
     SaveOutcome result;
     auto finish = [&](SaveFailure failure) {
         result.failure = failure;
@@ -158,11 +161,12 @@ int saveDocument(Document& doc, ViewHost& host, SaveOutcome* outcome, FileSystem
         // Once another program's bytes sit beside stale copies in the view, only the bytes
         // the user changed may be written, never the ones between them.
         if (changedByOther) baseline.exact = false;
-        failure = writeInPlace(doc, fs, target, result.way, baseline.exact ? bridgeBytes : 0, result.cause);
+        failure = writeInPlace(doc, fs, target, result.way, baseline.exact ? bridgeBytes : 0, chunkBytes,
+                               result.cause);
     } else if (sameFile(target, doc.mappedFile)) {
         result.way = SaveWay::wholeInPlace;
         host.setWaitCursor(true);
-        failure = writeInPlace(doc, fs, target, result.way, 0, result.cause);
+        failure = writeInPlace(doc, fs, target, result.way, 0, chunkBytes, result.cause);
         host.setWaitCursor(false);
     } else {
         result.way = SaveWay::wholeBeside;
@@ -170,7 +174,7 @@ int saveDocument(Document& doc, ViewHost& host, SaveOutcome* outcome, FileSystem
         const ReplaceResult replaced = replaceFile(
             fs, doc.filePath,
             [&](FileHandle file, SystemError& error) {
-                return writeRange(doc, fs, file, 0, doc.fileSize, error);
+                return writeRange(doc, fs, file, 0, doc.fileSize, chunkBytes, error);
             },
             result.cause);
         host.setWaitCursor(false);

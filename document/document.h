@@ -18,7 +18,7 @@ class ViewHost;
 inline constexpr std::int64_t maxDocumentSize = 0x100000000LL;  // 4 GiB, accepted; one more is not
 inline constexpr int filePathChars = 772;                       // usable characters of filePath
 inline constexpr int fileTitleChars = 512;  // characters of fileTitle, terminator included
-// Largest piece of the document handed to one write call; a 4 GiB document takes
+// Largest piece of the document a save hands to one write call: a 4 GiB document takes
 // several, each well below WriteFile's 32-bit count.
 inline constexpr std::uint32_t saveChunkBytes = 1u << 30;
 
@@ -106,9 +106,10 @@ struct SaveOutcome {
 // failure every change stays recorded, so the next save writes them all again.
 // On success the changes are cleared and the target becomes the baseline. Leaves
 // isModified and editCount alone; repaints the view after writing; shows the wait cursor
-// while a whole document is written.
+// while a whole document is written. No write call gets more than chunkBytes (tests make
+// it small, so that a small document is written in pieces too).
 int saveDocument(Document& doc, ViewHost& host, SaveOutcome* outcome = nullptr,
-                 FileSystem& fs = systemFileSystem());
+                 FileSystem& fs = systemFileSystem(), std::uint32_t chunkBytes = saveChunkBytes);
 
 // Stores value at offset of the view and marks the byte changed. Every store into the
 // view goes through here, so a save knows each byte it must write. Returns false, storing

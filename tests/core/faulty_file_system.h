@@ -3,6 +3,7 @@
 // show that every failure leaves the document and the files on disk sound.
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "document/file_system.h"
@@ -22,6 +23,7 @@ public:
         calls_ = 0;
         log.clear();
         bytesWritten = 0;
+        spans.clear();
     }
     int calls() const { return calls_; }
     int openFiles() const { return openFiles_; }
@@ -29,6 +31,8 @@ public:
     // The calls since the last failCall, by name, in order, and the bytes writeAt was given.
     std::vector<std::string> log;
     std::int64_t bytesWritten = 0;
+    std::vector<std::pair<std::int64_t, std::uint32_t>> spans;  // writeAt's offset and length, in order
+    bool discardWrites = false;  // writeAt takes the bytes without reading or writing them
 
     static constexpr SystemError injectedError = 5;  // ERROR_ACCESS_DENIED / EIO alike
 
@@ -73,6 +77,15 @@ public:
             return false;
         }
         bytesWritten += length;
+        spans.emplace_back(offset, length);
+        if (discardWrites) {
+            // Stands for a file the bytes went into, without reading them; a writer that
+            // keeps calling without getting anywhere is stopped.
+            written = length;
+            if (spans.size() <= 4096) return true;
+            error = injectedError;
+            return false;
+        }
         return real_.writeAt(file, offset, data, length, written, error);
     }
     bool flush(FileHandle file, SystemError& error) override {

@@ -73,9 +73,10 @@ protected:
     }
 
     // Another program writes bytes into the file and, to be sure the file system's clock
-    // moved, dates the change a little later.
+    // moved, dates the change a little later (or, like a tool that restores times, earlier).
     static void writeBehindOurBack(const std::filesystem::path& path, std::int64_t offset,
-                                   const std::vector<std::uint8_t>& bytes) {
+                                   const std::vector<std::uint8_t>& bytes,
+                                   std::chrono::seconds dated = std::chrono::seconds(3)) {
         {
             std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
             file.seekp(offset);
@@ -83,8 +84,7 @@ protected:
                        static_cast<std::streamsize>(bytes.size()));
             ASSERT_TRUE(file.good());
         }
-        std::filesystem::last_write_time(path,
-                                         std::filesystem::last_write_time(path) + std::chrono::seconds(3));
+        std::filesystem::last_write_time(path, std::filesystem::last_write_time(path) + dated);
     }
 
     TempFolder folder;
@@ -315,6 +315,23 @@ TEST_F(SaveTest, AnotherProgramsChangesAreAskedAboutAndSurviveAYes) {
     EXPECT_EQ(readBytes(path), expected);
 }
 
+// A change dated before the open (a tool that restores times, a clock stepped back) is
+// another program's change all the same.
+TEST_F(SaveTest, AChangeDatedBackIsAskedAboutToo) {
+    auto path = folder.file("dated.bin");
+    writeBytes(path, patternBytes(4096, 5));
+    open(path);
+    type(0, 0x5A);
+    writeBehindOurBack(path, 100, std::vector<std::uint8_t>(8, 0xC3), -std::chrono::seconds(60));
+    const auto theirs = readBytes(path);
+
+    host.answers = {answerNo};
+    EXPECT_EQ(save(), 0);
+    EXPECT_EQ(outcome.failure, SaveFailure::declined);
+    EXPECT_EQ(host.boxes.size(), 1u);
+    EXPECT_EQ(readBytes(path), theirs);
+}
+
 // The file last written in full is replaced by another program's new version, or cut
 // shorter: after a Yes the whole document goes beside it and over it.
 TEST_F(SaveTest, AFileReplacedOrCutByAnotherProgramGetsTheWholeDocument) {
@@ -395,6 +412,44 @@ TEST_F(SaveTest, RandomScriptsSaveExactlyWhatAWholeWriteWould) {
         }
         closeDocumentView(doc);
     }
+}
+
+// A whole save hands the system pieces of at most the chunk size, one after another
+// from offset 0 to the end: with a small chunk a small document goes in pieces too, and a
+// 4 GiB document is counted out in pieces well below four gigabytes whatever the chunk.
+TEST_F(SaveTest, AWholeSaveHandsOverTheDocumentInPiecesOfAtMostTheChunk) {
+    auto expectPieces = [&](std::int64_t size, std::uint32_t chunk) {
+        std::int64_t next = 0;
+        for (const auto& [offset, length] : fs.spans) {
+            EXPECT_EQ(offset, next);
+            EXPECT_GT(length, 0u);
+            EXPECT_LE(length, chunk);
+            next = offset + length;
+        }
+        EXPECT_EQ(next, size);
+    };
+
+    auto source = folder.file("pieces.bin");
+    writeBytes(source, patternBytes(10000, 4));
+    open(source);
+    type(9999, 0x42);
+    setPath(folder.file("pieces-copy.bin"));
+    fs.failCall(-1);
+    ASSERT_EQ(saveDocument(doc, host, &outcome, fs, 4096), 1);
+    EXPECT_EQ(outcome.way, SaveWay::wholeBeside);
+    EXPECT_EQ(fs.spans.size(), 3u);
+    expectPieces(10000, 4096);
+    EXPECT_EQ(readBytes(folder.file("pieces-copy.bin")), viewBytes());
+    closeDocumentView(doc);
+
+    auto huge = folder.file("4g.bin");
+    makeSparse(huge, static_cast<std::uintmax_t>(maxDocumentSize));
+    open(huge);
+    setPath(folder.file("4g-copy.bin"));
+    fs.failCall(-1);
+    fs.discardWrites = true;  // counted, not written: no 4 GiB of disk needed
+    ASSERT_EQ(saveDocument(doc, host, &outcome, fs), 1);
+    expectPieces(maxDocumentSize, saveChunkBytes);
 }
 
 // Counts the requests for the document's record memory and refuses the one numbered

@@ -13,6 +13,13 @@
 
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/mman.h>
+#include <unistd.h>
+#endif
+
 #include "document/document.h"
 #include "hexview/hex_view.h"
 #include "recording_host.h"
@@ -280,6 +287,110 @@ TEST_P(FastScan, ReadsNothingOutsideTheFile) {
         for (std::int64_t from = -2; from <= size + 2; from += 1 + size / 50) {
             EXPECT_EQ(scanForward(exact.get(), size, fast, from), plainScan(content, plain, from, 1));
             EXPECT_EQ(scanBackward(exact.get(), size, fast, from), plainScan(content, plain, from, -1));
+        }
+    }
+}
+
+// Pages with an inaccessible page on either side: data placed against one of them faults
+// at the first read past its end (or before its start), in the plain build too.
+class GuardedPages {
+public:
+    explicit GuardedPages(std::size_t dataBytes) {
+#ifdef _WIN32
+        SYSTEM_INFO info{};
+        GetSystemInfo(&info);
+        page_ = info.dwPageSize;
+#else
+        page_ = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+#endif
+        data_ = (dataBytes + page_ - 1) / page_ * page_;
+        const std::size_t total = data_ + 2 * page_;
+#ifdef _WIN32
+        base_ = static_cast<std::uint8_t*>(
+            VirtualAlloc(nullptr, total, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+        DWORD old = 0;
+        VirtualProtect(base_, page_, PAGE_NOACCESS, &old);
+        VirtualProtect(base_ + page_ + data_, page_, PAGE_NOACCESS, &old);
+#else
+        void* mapped = mmap(nullptr, total, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        base_ = mapped == MAP_FAILED ? nullptr : static_cast<std::uint8_t*>(mapped);
+        if (base_) {
+            mprotect(base_, page_, PROT_NONE);
+            mprotect(base_ + page_ + data_, page_, PROT_NONE);
+        }
+#endif
+    }
+    ~GuardedPages() {
+#ifdef _WIN32
+        VirtualFree(base_, 0, MEM_RELEASE);
+#else
+        if (base_) munmap(base_, data_ + 2 * page_);
+#endif
+    }
+    GuardedPages(const GuardedPages&) = delete;
+    GuardedPages& operator=(const GuardedPages&) = delete;
+
+    bool ready() const { return base_ != nullptr; }
+    // A copy of content whose last byte lies just before the closing guard.
+    const std::uint8_t* endingAtGuard(const std::vector<std::uint8_t>& content) {
+        std::uint8_t* at = base_ + page_ + data_ - content.size();
+        std::copy(content.begin(), content.end(), at);
+        return at;
+    }
+    // A copy of content whose first byte lies just after the opening guard.
+    const std::uint8_t* startingAtGuard(const std::vector<std::uint8_t>& content) {
+        std::copy(content.begin(), content.end(), base_ + page_);
+        return base_ + page_;
+    }
+
+private:
+    std::size_t page_ = 0;
+    std::size_t data_ = 0;
+    std::uint8_t* base_ = nullptr;
+};
+
+// Files of sizes around the vector blocks, searched for patterns of every length near a
+// block that end on the file's last byte, run one byte past it, start on its first byte or
+// one byte before it: as hex values and as folded text, in both directions. A scan that
+// reads one byte too far crashes here rather than finding a hit the plain loop does not.
+TEST_P(FastScan, ReadsNothingPastEitherEndOfAFileBetweenInaccessiblePages) {
+    constexpr std::int64_t sizes[] = {1, 2, 63, 64, 65, 127, 128, 129, 191, 4095, 4096, 4097, 5000};
+    constexpr std::int64_t lengths[] = {1, 2, 3, 8, 31, 32, 33, 63, 64, 65, 70};
+    GuardedPages pages(5000);
+    ASSERT_TRUE(pages.ready());
+    std::mt19937 random(99);
+    for (std::int64_t size : sizes) {
+        std::vector<std::uint8_t> content(static_cast<std::size_t>(size));
+        for (auto& byte : content) byte = static_cast<std::uint8_t>('A' + random() % 4);
+        for (std::int64_t length : lengths) {
+            if (length > size + 1) continue;
+            for (int kind = 0; kind < 4; ++kind) {
+                // The file's own bytes at the end or the start, shifted one byte out for odd kinds.
+                const bool atEnd = kind < 2;
+                const std::int64_t shift = kind % 2;
+                const std::int64_t first = atEnd ? size - length + shift : -shift;
+                PlainPattern plain;
+                for (std::int64_t k = 0; k < length; ++k) {
+                    const std::int64_t at = first + k;
+                    const std::int64_t value =
+                        at >= 0 && at < size ? content[static_cast<std::size_t>(at)] : 0;
+                    const bool folded = (k + size) % 3 == 0 && value >= 'A' && value <= 'Z';
+                    plain.lower.push_back(folded ? value + 32 : value);
+                    plain.upper.push_back(value);
+                }
+                const ScanPattern fast = fastPattern(plain);
+                SCOPED_TRACE("size " + std::to_string(size) + " length " + std::to_string(length) + " kind " +
+                             std::to_string(kind));
+                for (const bool endGuarded : {true, false}) {
+                    // One copy at a time: a long file's two copies would overlap.
+                    const std::uint8_t* bytes =
+                        endGuarded ? pages.endingAtGuard(content) : pages.startingAtGuard(content);
+                    for (std::int64_t from : {std::int64_t{0}, size - length - 64, size - length}) {
+                        EXPECT_EQ(scanForward(bytes, size, fast, from), plainScan(content, plain, from, 1));
+                        EXPECT_EQ(scanBackward(bytes, size, fast, from), plainScan(content, plain, from, -1));
+                    }
+                }
+            }
         }
     }
 }
