@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <bit>
 #include <charconv>
-#include <climits>
 #include <cwchar>
 #include <limits>
 
