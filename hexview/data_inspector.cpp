@@ -27,7 +27,8 @@ constexpr const wchar_t* rowNames[inspectorRowCount] = {
 // depending on their first bytes.
 constexpr int rowBytes[inspectorRowCount] = {1, 1, 2, 2, 4, 4, 8, 8, 1, 1, 4, 8, 1, 2, 4, 8, 8, 4, 16};
 
-// Writes into one fixed text buffer; the last place is kept for the terminator.
+// Writes into one fixed text buffer, cutting what does not fit; the last place is kept for
+// the terminator, written when the writer goes.
 class TextOut {
 public:
     explicit TextOut(wchar_t (&buffer)[inspectorTextCapacity])
@@ -66,7 +67,7 @@ void putDecimal(TextOut& text, Integer value) {
     text.putAscii(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
 }
 
-// Exactly width digits of a value known to fit them.
+// Exactly width (at most 16) digits of a value known to fit them.
 void putDigits(TextOut& text, std::uint64_t value, int width, unsigned base = 10) {
     wchar_t digits[16];
     for (int i = width - 1; i >= 0; --i) {
@@ -140,16 +141,10 @@ void putCharacter(TextOut& text, char32_t codePoint) {
 void putUtf8(TextOut& text, const std::uint8_t* bytes, int count) {
     const std::uint8_t lead = bytes[0];
     if (lead < 0x80) return putCharacter(text, lead);
-    int length = 4;
+    // A continuation byte, a lead only overlong forms use, or one past U+10FFFF.
+    if (lead < 0xC2 || lead > 0xF4) return text.put(L"invalid");
+    const int length = lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
     std::uint8_t low = 0x80, high = 0xBF;
-    if (lead < 0xC2 || lead > 0xF4) {
-        text.put(L"invalid");  // a continuation byte, or a lead only overlong forms use
-        return;
-    }
-    if (lead < 0xE0)
-        length = 2;
-    else if (lead < 0xF0)
-        length = 3;
     if (lead == 0xE0) low = 0xA0;
     if (lead == 0xF0) low = 0x90;
     if (lead == 0xED) high = 0x9F;
