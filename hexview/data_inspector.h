@@ -70,7 +70,7 @@ inline constexpr int inspectorRowCount = inspectGuid + 1;
 inline constexpr int littleEndianColumn = 0;
 inline constexpr int bigEndianColumn = 1;
 
-// The most bytes any row reads; a caller passes at most this many from the caret on.
+// The most bytes any row reads: a caller need not make more than this many available.
 inline constexpr std::int64_t inspectorBytesUsed = 16;
 // Room for the longest value text and its terminator.
 inline constexpr int inspectorTextCapacity = 48;
