@@ -11,7 +11,7 @@
 #include <cwchar>
 #include <limits>
 
-#include "document/text_format.h"
+#include "host/text_format.h"
 
 namespace quillix {
 namespace {
