@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/frame_window.h"
+#include "app/inspector_window_win32.h"
 #include "app/shell_state.h"
 #include "host/text_format.h"
 #include "app/hex_window_win32.h"
@@ -107,6 +108,8 @@ int runMessageLoop() {
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
         // The modeless Find or Goto dialog gets first go, for its Tab, Enter and Escape.
         if (shell.findDialog && IsDialogMessageW(shell.findDialog, &message)) continue;
+        // Then the data inspector's shortcut keys and its own dialog keys.
+        if (routeInspectorMessage(message)) continue;
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }

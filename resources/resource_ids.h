@@ -11,6 +11,7 @@
 #define IDM_FILE_EXIT 14
 #define IDM_SEARCH_FIND 20
 #define IDM_SEARCH_GOTO 21
+#define IDM_VIEW_DATA_INSPECTOR 50
 #define IDM_HELP_CONTENTS 30
 #define IDM_HELP_ABOUT 31
 #define IDM_HELP_CHECK_UPDATES 32
@@ -29,5 +30,8 @@
 #define IDC_DIR_DOWN 1057
 #define IDC_FIND_LABEL 1151
 #define IDC_FIND_EDIT 1152
+
+// The data inspector's list.
+#define IDC_INSPECTOR_LIST 1301
 
 #endif

@@ -363,6 +363,7 @@ const std::vector<ExpectedPopup> kMenu = {
       {0, nullptr, false},
       {IDM_FILE_EXIT, L"E&xit", false}}},
     {L"&Search", {{IDM_SEARCH_FIND, L"&Find...", true}, {IDM_SEARCH_GOTO, L"&Goto...", true}}},
+    {L"&View", {{IDM_VIEW_DATA_INSPECTOR, L"&Data Inspector\tCtrl+I", false}}},
     {L"&Help",
      {{IDM_HELP_CONTENTS, L"&Contents - html", false},
       {IDM_HELP_CHECK_UPDATES, L"&Check for updates", false},

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <random>
 
+#include "app/inspector_window_win32.h"
 #include "app/startup.h"
 
 namespace quillix::test {
@@ -54,6 +55,7 @@ bool ShellFixture::pump() {
             continue;
         }
         if (shell.findDialog && IsDialogMessageW(shell.findDialog, &message)) continue;
+        if (routeInspectorMessage(message)) continue;
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
