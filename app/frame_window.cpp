@@ -113,8 +113,8 @@ LRESULT CALLBACK frameWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
         case WM_CLOSE: onClose(window); return 0;
         case WM_DESTROY: PostQuitMessage(0); return 0;
         case WM_COMMAND: {
-            // A command may open a file, write bytes or move the caret without a message to
-            // the view: the data inspector catches up here.
+            // A command may open a file, change bytes or move the caret from here; the data
+            // inspector catches up now rather than at the view's next paint.
             const LRESULT result = onCommand(window, LOWORD(wParam));
             refreshInspector();
             return result;

@@ -20,6 +20,7 @@ namespace quillix::test {
 namespace {
 
 constexpr int listId = 1301;
+constexpr int fileNameField = 1148;  // the Open dialog's name field (cmb13 under Wine)
 
 std::vector<std::uint8_t> randomBytes(std::size_t size) {
     std::mt19937 random(23);
@@ -49,6 +50,13 @@ protected:
     void command(int id) {
         SendMessageW(shell.frame, WM_COMMAND, id, 0);
         pump();
+    }
+    void openThroughDialog(const std::filesystem::path& path) {
+        dialogs.handleNextDialog([path](HWND dialog) {
+            SetDlgItemTextW(dialog, fileNameField, path.wstring().c_str());
+            pressButton(dialog, IDOK);
+        });
+        command(commandOpen);
     }
     HWND list() { return GetDlgItem(shell.inspector, listId); }
     bool menuChecked() { return (menuState(commandDataInspector) & MF_CHECKED) != 0; }
@@ -176,12 +184,22 @@ TEST_F(InspectorWindowTest, OpensFromTheMenuBesideTheFrameAndFollowsKeysClicksEd
     expectShows(bytes, 0x2A);
 }
 
-TEST_F(InspectorWindowTest, WithoutADocumentCtrlIOpensItFullOfDashesAndClosesItAgain) {
+TEST_F(InspectorWindowTest, WithoutADocumentCtrlIOpensItFullOfDashesAnOpenFillsItAndCtrlIClosesIt) {
     ASSERT_NE(start(L""), nullptr);
     EXPECT_EQ(menuState(commandDataInspector) & MF_GRAYED, 0u);
     postKey(GetFocus() ? GetFocus() : shell.frame, 'I', true);
     ASSERT_NE(shell.inspector, nullptr);
     EXPECT_TRUE(menuChecked());
+    expectAllDashes();
+
+    const std::vector<std::uint8_t> bytes = randomBytes(12);
+    const auto path = makeFile("opened.bin", bytes);
+    openThroughDialog(path);
+    ASSERT_EQ(statusText(2), L"Bytes: 12");
+    expectShows(bytes, 0);
+    // A failed open leaves no document.
+    openThroughDialog(makeFile("empty.bin", {}));
+    ASSERT_EQ(shell.doc.fileBytes, nullptr);
     expectAllDashes();
 
     HWND window = shell.inspector;
