@@ -30,7 +30,7 @@ constexpr int columnPadding = 16;
 struct ShownValues {
     InspectedBytes source;   // the bytes the texts were made from
     bool filled = false;     // false until the texts of the open window were first written
-    InspectorValues values;  // the value texts in the list, [row][column]
+    InspectorValues values;  // the value texts the list shows, [row][column]
 };
 ShownValues shown;
 
@@ -208,7 +208,8 @@ void copySelectedRows(HWND list) {
     }
     if (text.empty()) return;
     if (!putOnClipboard(shell.inspector, text))
-        MessageBoxW(shell.inspector, L"Could not copy to the clipboard: another program is using it.",
+        MessageBoxW(shell.inspector,
+                    L"Could not copy to the clipboard.\nAnother program may be using it; please try again.",
                     programCaption, MB_TASKMODAL | MB_ICONWARNING);
 }
 

@@ -14,7 +14,8 @@ void toggleInspector();
 
 // Brings the window's texts up to date with the bytes at the inspector's offset. Costs
 // nothing while the window is closed and one copy and comparison of 16 bytes when they
-// did not change; otherwise rewrites only the texts that differ from those shown.
+// did not change; otherwise formats every row and has the list repaint only the rows
+// whose texts differ from those shown (when the queue is next empty).
 void refreshInspector();
 
 // The inspector's share of the message loop, offered each message before TranslateMessage:

@@ -269,6 +269,19 @@ TEST_F(InspectorWindowTest, CtrlCCopiesTheSelectedRowAndAfterCtrlATheWholeTable)
     std::wstring table;
     for (int row = 0; row < inspectorRowCount; ++row) table += (row ? L"\r\n" : L"") + rowText(row);
     EXPECT_EQ(clipboardText(), table);
+
+    // A clipboard another window holds open is reported, and nothing is copied.
+    postKey(list(), VK_HOME);
+    ASSERT_TRUE(OpenClipboard(shell.frame));
+    postKey(list(), 'C', true);
+    CloseClipboard();
+    const auto boxes = dialogs.messageBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text,
+              L"Could not copy to the clipboard.\nAnother program may be using it; please try again.");
+    EXPECT_EQ(boxes[0].caption, L"Quillix-64bit");
+    EXPECT_EQ(boxes[0].icon, BoxIcon::warning);
+    EXPECT_EQ(clipboardText(), table);
 }
 
 TEST_F(InspectorWindowTest, TheFrameKeepsWorkingWhileItIsOpen) {
