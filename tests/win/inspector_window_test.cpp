@@ -110,18 +110,14 @@ TEST_F(InspectorWindowTest, OpensBesideTheFrameAndFollowsKeysClicksTypingGotoAnd
     EXPECT_TRUE(menuChecked());
     EXPECT_EQ(GetWindow(shell.inspector, GW_OWNER), shell.frame);
     EXPECT_EQ(GetFocus(), shell.hexView) << "opening leaves the keyboard with the view";
-    // Beside the frame, inside the work area, every column whole.
-    RECT frameRect{}, inspectorRect{}, overlap{}, work{}, listArea{};
+    // Beside the frame, inside the work area, every row and column whole (no scroll bars).
+    RECT frameRect{}, inspectorRect{}, overlap{}, work{};
     GetWindowRect(shell.frame, &frameRect);
     GetWindowRect(shell.inspector, &inspectorRect);
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
     EXPECT_FALSE(IntersectRect(&overlap, &frameRect, &inspectorRect));
     EXPECT_TRUE(UnionRect(&overlap, &work, &inspectorRect) && EqualRect(&overlap, &work));
-    GetClientRect(list(), &listArea);
-    int columnsWidth = 0;
-    for (int column = 0; column < 3; ++column)
-        columnsWidth += static_cast<int>(SendMessageW(list(), LVM_GETCOLUMNWIDTH, column, 0));
-    EXPECT_GE(listArea.right, columnsWidth);
+    EXPECT_EQ(GetWindowLongPtrW(list(), GWL_STYLE) & (WS_HSCROLL | WS_VSCROLL), 0);
     expectShows(bytes, 0);
 
     viewKey(VK_RIGHT);
@@ -169,21 +165,15 @@ TEST_F(InspectorWindowTest, WithoutADocumentItShowsDashesAndAnOpenFillsIt) {
     expectShows({}, 0);
     EXPECT_EQ(cell(inspectInt8, 1), L"-");
 
-    auto openThroughDialog = [&](const std::filesystem::path& path) {
-        dialogs.handleNextDialog([path](HWND dialog) {
-            SetDlgItemTextW(dialog, fileNameField, path.wstring().c_str());
-            pressButton(dialog, IDOK);
-        });
-        command(commandOpen);
-    };
     const std::vector<std::uint8_t> bytes = randomBytes(12);
-    openThroughDialog(makeFile("opened.bin", bytes));
+    const auto path = makeFile("opened.bin", bytes);
+    dialogs.handleNextDialog([path](HWND dialog) {
+        SetDlgItemTextW(dialog, fileNameField, path.wstring().c_str());
+        pressButton(dialog, IDOK);
+    });
+    command(commandOpen);
     ASSERT_EQ(statusText(2), L"Bytes: 12");
     expectShows(bytes, 0);
-    // A 0-byte file cannot be opened, and the document is gone.
-    openThroughDialog(makeFile("empty.bin", {}));
-    ASSERT_EQ(shell.doc.fileBytes, nullptr);
-    expectShows({}, 0);
 }
 
 TEST_F(InspectorWindowTest, KeysOpenCloseAndCrossToItAndCtrlCCopiesRowsToTheClipboard) {
