@@ -34,7 +34,7 @@ if(EXISTS ${CMAKE_SOURCE_DIR}/app/main.cpp)
   set(resource_script ${CMAKE_SOURCE_DIR}/resources/quillix.rc)
   # windres leaves no list of the files it read, so the build is told.
   set_source_files_properties(${resource_script} PROPERTIES OBJECT_DEPENDS
-    "${generated_dir}/quillix_version.h;${CMAKE_SOURCE_DIR}/resources/resource_ids.h;${CMAKE_SOURCE_DIR}/resources/quillix.ico")
+    "${generated_dir}/quillix_version.h;${CMAKE_SOURCE_DIR}/resources/resource_ids.h;${CMAKE_SOURCE_DIR}/resources/quillix.ico;${CMAKE_SOURCE_DIR}/resources/quillix.manifest")
 
   add_executable(Quillix-64bit WIN32 app/main.cpp ${resource_script})
   target_link_libraries(Quillix-64bit PRIVATE quillix_shell)
