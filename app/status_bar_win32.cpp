@@ -30,10 +30,10 @@ int barHeight() {
     return rect.bottom - rect.top;
 }
 
-// The bar sizes itself to its font whenever it is moved; a minimum height for its drawing
-// area is the one way to make it taller. The documents count the bar's vertical border
-// twice in its height, some versions once: a second step takes up the difference. A
-// font taller than height leaves the bar taller.
+// The bar sizes itself to its font whenever it is moved; the minimum height of its drawing
+// area is the one say the program has in it. The documentation counts the bar's vertical
+// border twice in its height, some versions count it once: a second step takes up the
+// difference. A font taller than height leaves the bar taller.
 void fitBarHeight(int height) {
     if (barHeight() == height) return;
     int borders[3] = {};

@@ -48,11 +48,17 @@ struct ScrollFixture : ::testing::Test {
         host = RecordingHost{};
     }
 
+    // A number below n from the generator, which each property test seeds.
+    std::int64_t below(std::int64_t n) {
+        return static_cast<std::int64_t>(generator() % static_cast<std::uint64_t>(n));
+    }
+
     std::vector<std::uint8_t> bytes;
     Document doc;
     ViewState view;
     RecordingHost host;
     HexView hv{doc, view, host};
+    std::mt19937_64 generator;
 };
 
 // --- Scroll range -------------------------------------------------------------------
@@ -551,10 +557,7 @@ TEST_F(ScrollFixture, ADpiChangeNearTheEndPullsTheTopIntoTheNewRange) {
 }
 
 TEST_F(ScrollFixture, RandomDpiChangesKeepTheCaretsByteInSight) {
-    std::mt19937_64 random(96144);
-    auto below = [&](std::int64_t n) {
-        return static_cast<std::int64_t>(random() % static_cast<std::uint64_t>(n));
-    };
+    generator.seed(96144);
     for (int trial = 0; trial < 3000; ++trial) {
         view = ViewState{};
         host = RecordingHost{};
