@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "app/dpi_win32.h"
 #include "app/hex_window_win32.h"
 #include "support/shell_fixture.h"
 
@@ -105,6 +106,11 @@ TEST_F(DisplayScalingTest, TheDisplayIsScaledAsTheRunAsked) {
     EXPECT_EQ(displayDpi(), asked ? std::atoi(asked) : 96);
     ASSERT_NE(start(L""), nullptr);
     EXPECT_EQ(shell.view.dpi, displayDpi());
+    // Systems without the per-window and per-system calls answer with LOGPIXELSY: on one
+    // monitor, the same.
+    EXPECT_EQ(windowDpi(shell.frame), displayDpi());
+    EXPECT_EQ(logPixelsDpi(shell.frame), displayDpi());
+    EXPECT_EQ(systemDpi(), displayDpi());
 }
 
 TEST_F(DisplayScalingTest, TheViewsCellsRowsAndCaretScaleWithTheDisplay) {
