@@ -32,14 +32,8 @@ TEST(ScalePixels, RoundsLikeMulDivAndLeavesEveryMeasureAlone) {
     EXPECT_EQ(scalePixels(INT_MIN, 192), INT_MIN);
 }
 
-TEST(StatusPartEdges, At96DpiNarrowTextsKeepThePlainEdges) {
-    for (int width : {0, 1, 312, 627, 892, 3000}) {
-        const StatusEdges edges = statusPartEdges(width, 96, 102 - 12, 108 - 12);
-        EXPECT_EQ(edges, (StatusEdges{width - 240, width - 138, width - 30})) << width;
-    }
-}
-
-TEST(StatusPartEdges, WiderTextsMoveTheEdgesLeftJustFarEnough) {
+TEST(StatusPartEdges, WiderTextsMoveThePlainEdgesLeftJustFarEnough) {
+    EXPECT_EQ(statusPartEdges(627, 96, 90, 96), (StatusEdges{627 - 240, 627 - 138, 627 - 30}));
     // The widest texts of Wine's status font at 96 DPI: "Offset: DDDDDDDD" 106 pixels,
     // "Bytes: 0000000000" 110.
     EXPECT_EQ(statusPartEdges(627, 96, 106, 110), (StatusEdges{627 - 270, 627 - 152, 627 - 30}));

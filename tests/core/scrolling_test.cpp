@@ -519,43 +519,6 @@ TEST_F(ScrollFixture, ADpiChangeKeepsTheTopRowAndTheCaretsByte) {
     EXPECT_GE(host.updates, 1);
 }
 
-TEST_F(ScrollFixture, ADpiChangeThatLeavesFewerRowsScrollsOnlyToKeepTheCaretInSight) {
-    open(2000, 10);
-    startAt(40);
-    view.caretRow = 5;
-    ViewAnchor anchor = viewAnchor(view);
-    // Five whole rows: the caret may stay on the partly visible row 5.
-    changeMetrics(*this, 15, 27, 5 * 27 + 4);
-    keepViewAnchor(hv, anchor);
-    EXPECT_EQ(view.topLine, 40);
-    EXPECT_EQ(view.caretRow, 5);
-
-    startAt(40);
-    view.caretRow = 9;
-    anchor = viewAnchor(view);
-    keepViewAnchor(hv, anchor);
-    EXPECT_EQ(view.topLine, 45);
-    EXPECT_EQ(view.caretRow, 4);
-    EXPECT_EQ(offsetOf(view), 49 * 16 + view.byteColumn - 1);
-    EXPECT_EQ(host.scrollPos, 45);
-    EXPECT_EQ(host.caretY, 4 * 27);
-}
-
-TEST_F(ScrollFixture, ADpiChangeNearTheEndPullsTheTopIntoTheNewRange) {
-    open(200, 5);  // 14 rows, bottom position 9
-    startAt(9);
-    view.caretRow = 3;
-    const std::int64_t offset = offsetOf(view);
-    const ViewAnchor anchor = viewAnchor(view);
-    // Smaller cells: ten rows fit, the range ends at 4.
-    changeMetrics(*this, 7, 13, 10 * 13 + 5);
-    keepViewAnchor(hv, anchor);
-    EXPECT_EQ(view.scrollMax, 4);
-    EXPECT_EQ(view.topLine, 4);
-    EXPECT_EQ(view.caretRow, 8);
-    EXPECT_EQ(offsetOf(view), offset);
-}
-
 TEST_F(ScrollFixture, RandomDpiChangesKeepTheCaretsByteInSight) {
     generator.seed(96144);
     for (int trial = 0; trial < 3000; ++trial) {

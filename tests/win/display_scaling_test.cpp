@@ -94,6 +94,26 @@ protected:
         return false;
     }
 
+    // The view's cell at viewDpi: the plain one at 96 DPI, else (another face) the plain
+    // one scaled, within a pixel.
+    void expectCellsAt(int viewDpi) {
+        cw = static_cast<int>(shell.view.charWidth);
+        lh = static_cast<int>(shell.view.lineHeight);
+        const CellSize plain = plainCell();
+        EXPECT_EQ(shell.view.dpi, viewDpi);
+        EXPECT_LE(std::abs(cw * 96 - plain.width * viewDpi), viewDpi == 96 ? 0 : 96) << cw;
+        EXPECT_LE(std::abs(lh * 96 - plain.height * viewDpi), viewDpi == 96 ? 0 : 96) << lh;
+        const RECT caret = caretRect();
+        EXPECT_EQ(caret.left, shell.view.caretCell * cw);
+        EXPECT_EQ(caret.top, shell.view.caretRow * lh);
+        EXPECT_EQ(caret.right - caret.left, scaled(2, viewDpi));
+        EXPECT_EQ(caret.bottom - caret.top, lh);
+    }
+    void expectPartsHoldTheirTexts() {
+        for (int part : {0, 1, 2})
+            EXPECT_GE(statusPartWidth(part), widestStatusText(part) + statusTextInset) << part;
+    }
+
     int dpi = 96;
     int cw = 0;
     int lh = 0;
@@ -115,43 +135,22 @@ TEST_F(DisplayScalingTest, TheDisplayIsScaledAsTheRunAsked) {
 
 TEST_F(DisplayScalingTest, TheViewsCellsRowsAndCaretScaleWithTheDisplay) {
     openFile(4096);
-    EXPECT_EQ(shell.view.dpi, dpi);
-    const CellSize plain = plainCell();
-    if (dpi == 96) {
-        EXPECT_EQ(cw, plain.width);
-        EXPECT_EQ(lh, plain.height);
-    } else {
-        // The scaled face is another font: its cell follows within a pixel.
-        EXPECT_LE(std::abs(cw * 96 - plain.width * dpi), 96) << cw << " at " << dpi;
-        EXPECT_LE(std::abs(lh * 96 - plain.height * dpi), 96) << lh << " at " << dpi;
-    }
     ASSERT_EQ(GetFocus(), shell.hexView);
-    const RECT caret = caretRect();
-    EXPECT_EQ(caret.right - caret.left, scaled(2, dpi));
-    EXPECT_EQ(caret.bottom - caret.top, lh);
-    EXPECT_EQ(caret.left, 10 * cw);
+    expectCellsAt(dpi);
 }
 
-TEST_F(DisplayScalingTest, TheFrameAndTheStatusBarHaveTheirScaledSizes) {
+TEST_F(DisplayScalingTest, TheFrameAndTheStatusBarHaveTheirScaledSizesAndWholeTexts) {
     openFile(100);
-    RECT outer{};
+    RECT outer{}, client{};
     GetWindowRect(shell.frame, &outer);
+    GetClientRect(shell.frame, &client);
     EXPECT_EQ(outer.right - outer.left, scaled(635, dpi));
     EXPECT_EQ(outer.bottom - outer.top, scaled(353, dpi));
-    RECT client{};
-    GetClientRect(shell.frame, &client);
     EXPECT_EQ(barHeight(), scaled(20, dpi));
     EXPECT_EQ(childRect(shell.statusBar).top, client.bottom - scaled(20, dpi));
-    EXPECT_EQ(shell.view.clientHeight, client.bottom - scaled(20, dpi));
     EXPECT_EQ(childRect(shell.hexView).bottom, client.bottom - scaled(20, dpi));
-}
-
-TEST_F(DisplayScalingTest, EveryStatusPartHoldsItsLongestText) {
-    openFile(100);
-    for (int part : {0, 1, 2})
-        EXPECT_GE(statusPartWidth(part), widestStatusText(part) + statusTextInset) << part;
-    RECT client{};
-    GetClientRect(shell.frame, &client);
+    EXPECT_EQ(shell.view.clientHeight, client.bottom - scaled(20, dpi));
+    expectPartsHoldTheirTexts();
     int edges[3] = {};
     SendMessageW(shell.statusBar, SB_GETPARTS, 3, reinterpret_cast<LPARAM>(edges));
     EXPECT_EQ(edges[2], client.right - scaled(30, dpi));
@@ -159,20 +158,13 @@ TEST_F(DisplayScalingTest, EveryStatusPartHoldsItsLongestText) {
 
 TEST_F(DisplayScalingTest, ClicksLandOnTheBytesUnderThem) {
     openFile(4096);
-    struct Target {
-        int row;
-        int cell;  // where the click falls
-        int offset;
-    };
-    // The middle of a byte's low nibble, its high nibble's last pixel column, a character.
-    const Target targets[] = {{0, 11, 0}, {3, 45, 3 * 16 + 14}, {5, 65, 5 * 16 + 15}, {7, 50, 7 * 16}};
-    for (const Target& target : targets) {
-        SCOPED_TRACE(target.cell);
-        click(target.cell * cw + cw / 2, target.row * lh + lh / 2);
-        wchar_t expected[32];
-        wsprintfW(expected, L"Offset: %08X", target.offset);
-        EXPECT_EQ(statusText(1), expected);
-    }
+    // The middle of a low nibble, of a high nibble, of a character.
+    click(11 * cw + cw / 2, lh / 2);
+    EXPECT_EQ(statusText(1), L"Offset: 00000000");
+    click(45 * cw + cw / 2, 3 * lh + lh / 2);
+    EXPECT_EQ(statusText(1), L"Offset: 0000003E");
+    click(65 * cw + cw / 2, 5 * lh + lh / 2);
+    EXPECT_EQ(statusText(1), L"Offset: 0000005F");
     click(12 * cw - 1, 2 * lh + lh - 1);  // the last pixel of the first byte of row 2
     EXPECT_EQ(statusText(1), L"Offset: 00000020");
     click(12 * cw, 2 * lh);  // the first pixel of the next
@@ -243,12 +235,7 @@ TEST_F(DisplayScalingTest, ADpiChangeScalesEverythingAndKeepsTheViewWhereItWas) 
     SendMessageW(shell.frame, WM_DPICHANGED, MAKEWPARAM(newDpi, newDpi),
                  reinterpret_cast<LPARAM>(&suggested));
     pump();
-    cw = static_cast<int>(shell.view.charWidth);
-    lh = static_cast<int>(shell.view.lineHeight);
-    const CellSize plain = plainCell();
-    EXPECT_EQ(shell.view.dpi, newDpi);
-    EXPECT_LE(std::abs(cw * 96 - plain.width * newDpi), 96) << cw;
-    EXPECT_LE(std::abs(lh * 96 - plain.height * newDpi), 96) << lh;
+    expectCellsAt(newDpi);
     RECT after{};
     GetWindowRect(shell.frame, &after);
     EXPECT_TRUE(EqualRect(&after, &suggested));
@@ -260,17 +247,11 @@ TEST_F(DisplayScalingTest, ADpiChangeScalesEverythingAndKeepsTheViewWhereItWas) 
         EXPECT_GE(barHeight(), scaled(20, newDpi));
         EXPECT_LT(barHeight(), scaled(20, dpi));
     }
-    for (int part : {0, 1, 2})
-        EXPECT_GE(statusPartWidth(part), widestStatusText(part) + statusTextInset) << part;
-    // The same first row, the caret on the same byte, drawn at the new size, the edit red.
+    expectPartsHoldTheirTexts();
+    // The same first row, the caret on the same byte (drawn at the new size), the edit red.
     EXPECT_EQ(shell.view.topLine, 2);
     EXPECT_EQ(statusText(1), offset);
     EXPECT_EQ(shell.view.caretRow, 3);
-    const RECT caret = caretRect();
-    EXPECT_EQ(caret.left, 22 * cw);
-    EXPECT_EQ(caret.top, 3 * lh);
-    EXPECT_EQ(caret.right - caret.left, scaled(2, newDpi));
-    EXPECT_EQ(caret.bottom - caret.top, lh);
     const Pixels pixels = capture(shell.hexView);
     EXPECT_TRUE(cellHas(pixels, 3, 20, 0xFF0000));
     EXPECT_TRUE(cellHas(pixels, 3, 21, 0xFF0000));
@@ -283,9 +264,9 @@ TEST_F(DisplayScalingTest, ADpiChangeScalesEverythingAndKeepsTheViewWhereItWas) 
     key(VK_LEFT);
     SendMessageW(shell.frame, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&before));
     pump();
-    EXPECT_EQ(shell.view.dpi, dpi);
-    EXPECT_EQ(shell.view.charWidth, cwBefore);
-    EXPECT_EQ(shell.view.lineHeight, lhBefore);
+    expectCellsAt(dpi);
+    EXPECT_EQ(cw, cwBefore);
+    EXPECT_EQ(lh, lhBefore);
     GetWindowRect(shell.frame, &after);
     EXPECT_TRUE(EqualRect(&after, &before));
     EXPECT_EQ(barHeight(), scaled(20, dpi));
@@ -294,40 +275,33 @@ TEST_F(DisplayScalingTest, ADpiChangeScalesEverythingAndKeepsTheViewWhereItWas) 
     EXPECT_TRUE(std::equal(edgesBefore, edgesBefore + 3, edgesAfter));
     EXPECT_EQ(shell.view.topLine, 2);
     EXPECT_EQ(statusText(1), offset);
-    EXPECT_EQ(caretRect().right - caretRect().left, scaled(2, dpi));
 }
 
 TEST(ViewFont, IsTheSpecifiedFaceAt96DpiAndAFixedPitchTrueTypeFaceElsewhere) {
     HFONT plain = createViewFont(DEFAULT_QUALITY, 96);
     LOGFONTW request{};
     GetObjectW(plain, sizeof request, &request);
+    DeleteObject(plain);
     EXPECT_EQ(request.lfHeight, 18);
     EXPECT_STREQ(request.lfFaceName, L"Courier");
     EXPECT_EQ(request.lfPitchAndFamily, FF_MODERN | DEFAULT_PITCH);
     EXPECT_EQ(request.lfOutPrecision, OUT_DEFAULT_PRECIS);
     EXPECT_EQ(request.lfCharSet, ANSI_CHARSET);
-    DeleteObject(plain);
-    for (int dpi : {120, 144, 192}) {
-        SCOPED_TRACE(dpi);
-        HFONT font = createViewFont(DEFAULT_QUALITY, dpi);
-        GetObjectW(font, sizeof request, &request);
-        EXPECT_EQ(request.lfHeight, scaled(18, dpi));
-        EXPECT_EQ(request.lfCharSet, ANSI_CHARSET);
-        // What the font mapper gives for it: TrueType, every character as wide as the next.
-        HDC screen = GetDC(nullptr);
-        HGDIOBJ previous = SelectObject(screen, font);
-        TEXTMETRICW metrics{};
-        GetTextMetricsW(screen, &metrics);
-        SIZE narrow{}, wide{};
-        GetTextExtentPoint32W(screen, L"iiii", 4, &narrow);
-        GetTextExtentPoint32W(screen, L"WWWW", 4, &wide);
-        SelectObject(screen, previous);
-        ReleaseDC(nullptr, screen);
-        DeleteObject(font);
-        EXPECT_TRUE(metrics.tmPitchAndFamily & TMPF_TRUETYPE);
-        EXPECT_EQ(narrow.cx, wide.cx);
-        EXPECT_EQ(narrow.cx, 4 * metrics.tmAveCharWidth);
-    }
+    HFONT font = createViewFont(DEFAULT_QUALITY, 144);
+    GetObjectW(font, sizeof request, &request);
+    EXPECT_EQ(request.lfHeight, 27);
+    EXPECT_EQ(request.lfCharSet, ANSI_CHARSET);
+    // What the font mapper gives for it: TrueType and fixed pitch (the flag, despite its
+    // name, marks a variable pitch).
+    HDC screen = GetDC(nullptr);
+    HGDIOBJ previous = SelectObject(screen, font);
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(screen, &metrics);
+    SelectObject(screen, previous);
+    ReleaseDC(nullptr, screen);
+    DeleteObject(font);
+    EXPECT_TRUE(metrics.tmPitchAndFamily & TMPF_TRUETYPE);
+    EXPECT_FALSE(metrics.tmPitchAndFamily & TMPF_FIXED_PITCH);
 }
 
 }  // namespace
