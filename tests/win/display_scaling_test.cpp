@@ -33,25 +33,25 @@ struct CellSize {
     int height = 0;
 };
 
-// The cell of a font asked for with these attributes, as the font mapper gives it.
-CellSize measure(HFONT font) {
+// The font the mapper gives for a request, on the screen.
+TEXTMETRICW metricsOf(HFONT font) {
     HDC screen = GetDC(nullptr);
     HGDIOBJ previous = SelectObject(screen, font);
     TEXTMETRICW metrics{};
     GetTextMetricsW(screen, &metrics);
     SelectObject(screen, previous);
     ReleaseDC(nullptr, screen);
-    return {static_cast<int>(metrics.tmAveCharWidth),
-            static_cast<int>(metrics.tmHeight + metrics.tmExternalLeading)};
+    return metrics;
 }
 
 // The view's cell at 96 DPI: the face, height and family the view has always asked for.
 CellSize plainCell() {
     HFONT font = CreateFontW(18, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
                              CLIP_DEFAULT_PRECIS, PROOF_QUALITY, FF_MODERN | DEFAULT_PITCH, L"Courier");
-    const CellSize cell = measure(font);
+    const TEXTMETRICW metrics = metricsOf(font);
     DeleteObject(font);
-    return cell;
+    return {static_cast<int>(metrics.tmAveCharWidth),
+            static_cast<int>(metrics.tmHeight + metrics.tmExternalLeading)};
 }
 
 RECT caretRect() {
@@ -293,12 +293,7 @@ TEST(ViewFont, IsTheSpecifiedFaceAt96DpiAndAFixedPitchTrueTypeFaceElsewhere) {
     EXPECT_EQ(request.lfCharSet, ANSI_CHARSET);
     // What the font mapper gives for it: TrueType and fixed pitch (the flag, despite its
     // name, marks a variable pitch).
-    HDC screen = GetDC(nullptr);
-    HGDIOBJ previous = SelectObject(screen, font);
-    TEXTMETRICW metrics{};
-    GetTextMetricsW(screen, &metrics);
-    SelectObject(screen, previous);
-    ReleaseDC(nullptr, screen);
+    const TEXTMETRICW metrics = metricsOf(font);
     DeleteObject(font);
     EXPECT_TRUE(metrics.tmPitchAndFamily & TMPF_TRUETYPE);
     EXPECT_FALSE(metrics.tmPitchAndFamily & TMPF_FIXED_PITCH);
