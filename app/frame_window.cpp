@@ -3,13 +3,14 @@
 
 #include "app/frame_window.h"
 
-#include <commctrl.h>
-
 #include <string>
 
 #include "app/file_commands.h"
 #include "app/inspector_window_win32.h"
+#include "app/hex_window_win32.h"
 #include "app/shell_state.h"
+#include "app/status_bar_win32.h"
+#include "host/display_scale.h"
 #include "host/text_format.h"
 #include "app/find_dialog_win32.h"
 
@@ -24,31 +25,47 @@ void onCreate(HWND frame) {
     shell.fileDialog.nMaxFile = filePathChars;
     shell.fileDialog.nMaxFileTitle = fileTitleChars;
 
-    // Its real place comes with the first WM_SIZE.
+    // Its real place comes with the first WM_SIZE. Its WM_CREATE reads the DPI the status
+    // bar is then made for.
     shell.hexView =
         CreateWindowExW(WS_EX_WINDOWEDGE, hexViewClassName, nullptr,
                         WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_BORDER | WS_VSCROLL, CW_USEDEFAULT,
                         CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, frame, nullptr, nullptr, nullptr);
-    shell.statusBar =
-        CreateStatusWindowW(WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_BORDER | SBARS_SIZEGRIP | CCS_BOTTOM,
-                            L"Ready", frame, statusBarId);
-    SendMessageW(shell.statusBar, SB_SETPARTS, 3, reinterpret_cast<LPARAM>(shell.statusEdges));
-    SendMessageW(shell.statusBar, SB_SETTEXTW, 1, reinterpret_cast<LPARAM>(L"Offset: 00000000"));
-    SendMessageW(shell.statusBar, SB_SETTEXTW, 2, reinterpret_cast<LPARAM>(L"Bytes: 0000000000"));
+    createStatusBar(frame);
     shell.findMessageId = RegisterWindowMessageW(L"commdlg_FindReplace");
 }
 
 void onSize(int width, int height) {
-    // Signed: a minimized frame has a client area 0 high, leaving -20.
-    shell.view.clientHeight = static_cast<std::int64_t>(height) - statusBarHeight;
+    // Signed: a minimized frame has a client area 0 high, leaving minus the bar's height.
+    shell.view.clientHeight =
+        static_cast<std::int64_t>(height) - scalePixels(statusBarHeight96, shell.view.dpi);
     shell.view.clientWidth = width;
     const int hexHeight = static_cast<int>(shell.view.clientHeight);
     MoveWindow(shell.hexView, 0, 0, width, hexHeight, TRUE);
-    MoveWindow(shell.statusBar, 0, hexHeight, width, statusBarHeight, TRUE);
-    shell.statusEdges[0] = width - 240;
-    shell.statusEdges[1] = width - 138;
-    shell.statusEdges[2] = width - 30;
-    SendMessageW(shell.statusBar, SB_SETPARTS, 3, reinterpret_cast<LPARAM>(shell.statusEdges));
+    layoutStatusBar(width, hexHeight);
+}
+
+// The frame went to a monitor of another DPI (or the user changed the scaling): everything
+// is measured and laid out again at the new DPI in the rectangle the system suggests, and
+// the view keeps its first row, the caret's byte, the edits and the match.
+void onDpiChanged(HWND frame, int dpi, const RECT& suggested) {
+    Win32ViewHost host(shell.hexView);
+    const HexView hv{shell.doc, shell.view, host};
+    // The caret is made anew at its new size.
+    const bool caretShown = GetFocus() == shell.hexView;
+    if (caretShown) onKillFocus(hv);
+    const ViewAnchor anchor = viewAnchor(shell.view);
+    shell.view.dpi = dpi;
+    measureViewFont(shell.view);
+    setStatusBarDpi(dpi);
+    SetWindowPos(frame, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    // A rectangle of the old size brings no WM_SIZE; the children are laid out all the same.
+    RECT client{};
+    GetClientRect(frame, &client);
+    onSize(client.right, client.bottom);
+    keepViewAnchor(hv, anchor);
+    if (caretShown) onSetFocus(hv);
 }
 
 void onClose(HWND frame) {
@@ -112,6 +129,11 @@ LRESULT CALLBACK frameWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
             return 0;
         case WM_CLOSE: onClose(window); return 0;
         case WM_DESTROY: PostQuitMessage(0); return 0;
+        case WM_NCDESTROY: releaseStatusBarFont(); break;  // the bar is gone by now
+        case WM_DPICHANGED:
+            onDpiChanged(window, HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+            refreshInspector();
+            return 0;
         case WM_COMMAND: {
             // A command may open a file, change bytes or move the caret from here; the data
             // inspector catches up now rather than at the view's next paint.

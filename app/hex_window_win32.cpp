@@ -5,9 +5,11 @@
 
 #include <commctrl.h>
 
+#include "app/dpi_win32.h"
 #include "app/inspector_window_win32.h"
 #include "app/shell_state.h"
 #include "hexview/paint_layout.h"
+#include "host/display_scale.h"
 
 namespace quillix {
 
@@ -107,17 +109,22 @@ Checkpoint Win32ViewHost::checkpoint() {
 
 // --- The window ---------------------------------------------------------------------
 
-HFONT createViewFont(DWORD quality) {
-    return CreateFontW(18, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
-                       CLIP_DEFAULT_PRECIS, quality, FF_MODERN | DEFAULT_PITCH, L"Courier");
+HFONT createViewFont(DWORD quality, int dpi) {
+    if (dpi == baseDpi)
+        return CreateFontW(viewFontHeight96, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET,
+                           OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, quality, FF_MODERN | DEFAULT_PITCH,
+                           L"Courier");
+    // Courier is a raster face: at any other size the system would stretch its bitmaps or
+    // keep their 96-DPI size. Its TrueType form, on every Windows, draws sharp at any size.
+    return CreateFontW(scalePixels(viewFontHeight96, dpi), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                       ANSI_CHARSET, OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS, quality, FF_MODERN | FIXED_PITCH,
+                       L"Courier New");
 }
 
-namespace {
-
-// Cell and row sizes come from the font as the system maps it; they never change later.
-void measureFont(ViewState& view) {
+// Cell and row sizes come from the font as the system maps it; they change only with the DPI.
+void measureViewFont(ViewState& view) {
     HDC screen = GetDC(nullptr);
-    HFONT font = createViewFont(PROOF_QUALITY);
+    HFONT font = createViewFont(PROOF_QUALITY, view.dpi);
     HGDIOBJ previous = SelectObject(screen, font);
     TEXTMETRICW metrics{};
     GetTextMetricsW(screen, &metrics);
@@ -127,6 +134,8 @@ void measureFont(ViewState& view) {
     DeleteObject(font);
     ReleaseDC(nullptr, screen);
 }
+
+namespace {
 
 void readWheelStep(ViewState& view) {
     UINT lines = 0;
@@ -147,7 +156,7 @@ void clearStoppedNote() {
 void paint(HWND window, const Document& doc, const ViewState& view) {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(window, &ps);
-    HFONT font = createViewFont(DEFAULT_QUALITY);
+    HFONT font = createViewFont(DEFAULT_QUALITY, view.dpi);
     SelectObject(dc, font);
     // Reused between paints: a full view is a few dozen runs, no allocation once warm.
     static PaintRuns runs;
@@ -169,7 +178,8 @@ LRESULT handleHexViewMessage(HWND window, UINT message, WPARAM wParam, LPARAM lP
     const HexView hv{shell.doc, shell.view, host};
     switch (message) {
         case WM_CREATE:
-            measureFont(shell.view);
+            shell.view.dpi = windowDpi(window);
+            measureViewFont(shell.view);
             readWheelStep(shell.view);
             return 0;
         case WM_SETTINGCHANGE: readWheelStep(shell.view); return 0;

@@ -35,7 +35,10 @@ private:
     HWND window_;
 };
 
-// The view font: "Courier", 18 high, as measured at creation and as painted.
-HFONT createViewFont(DWORD quality);
+// The view font at dpi, as measured and as painted: "Courier", 18 high, at 96 DPI;
+// "Courier New", fixed pitch and TrueType, at the scaled height at any other.
+HFONT createViewFont(DWORD quality, int dpi);
+// Measures the view font at view.dpi: charWidth and lineHeight.
+void measureViewFont(ViewState& view);
 
 }  // namespace quillix

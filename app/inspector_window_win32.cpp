@@ -13,7 +13,9 @@
 #include <cwchar>
 #include <string>
 
+#include "app/dpi_win32.h"
 #include "app/shell_state.h"
+#include "host/display_scale.h"
 #include "hexview/data_inspector.h"
 #include "hexview/inspected_bytes.h"
 #include "host/view_host.h"
@@ -23,8 +25,8 @@ namespace quillix {
 namespace {
 
 constexpr int typeColumn = 0;
-// Room the list leaves around a column's text, in pixels.
-constexpr int columnPadding = 16;
+// Room the list leaves around a column's text, in pixels at 96 DPI.
+constexpr int columnPadding96 = 16;
 
 // What the list shows now, so that an update compares instead of redrawing.
 struct ShownValues {
@@ -63,9 +65,11 @@ void fillList(HWND list) {
     // The longest values: a GUID, and a float64 as long as its shortest text gets, subnormal.
     const int valueWidth = std::max(textWidth(list, L"{DDDDDDDD-DDDD-DDDD-DDDD-DDDDDDDDDDDD}"),
                                     textWidth(list, L"-2.2250738585072009e-308 (subnormal)"));
-    addColumn(list, typeColumn, L"Type", typeWidth + columnPadding);
-    addColumn(list, 1 + littleEndianColumn, L"Little-endian", valueWidth + columnPadding);
-    addColumn(list, 1 + bigEndianColumn, L"Big-endian", valueWidth + columnPadding);
+    // The texts are measured in the list's own font, which already follows the DPI.
+    const int padding = scalePixels(columnPadding96, windowDpi(list));
+    addColumn(list, typeColumn, L"Type", typeWidth + padding);
+    addColumn(list, 1 + littleEndianColumn, L"Little-endian", valueWidth + padding);
+    addColumn(list, 1 + bigEndianColumn, L"Big-endian", valueWidth + padding);
     SendMessageW(list, LVM_SETITEMCOUNT, inspectorRowCount, 0);
 }
 

@@ -16,11 +16,18 @@ using ShellExecuteFunction = HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR,
 using TickCountFunction = ULONGLONG(WINAPI*)();
 
 inline constexpr int statusBarId = 2;
-inline constexpr int statusBarHeight = 20;
 inline constexpr int titleChars = 576;
 inline constexpr wchar_t programTitle[] = L" Quillix-64bit";  // every title starts with this
 inline constexpr wchar_t frameClassName[] = L"Quillix-64bit";
 inline constexpr wchar_t hexViewClassName[] = L"HexClientClass";
+
+// The widest texts status parts 1 and 2 can show, in pixels of the bar's font: "Offset: "
+// and "Bytes: " followed by as many of the font's widest digit as the longest offset and
+// size have.
+struct StatusTextWidths {
+    int offset = 0;
+    int bytes = 0;
+};
 
 struct ShellState {
     HINSTANCE instance = nullptr;        // the process's module; written at start-up
@@ -29,6 +36,8 @@ struct ShellState {
     HWND statusBar = nullptr;            // the status bar, id 2, made by the frame's WM_CREATE
     HMENU menu = nullptr;                // the frame's menu, read again at every WM_COMMAND
     int statusEdges[3] = {};             // right edges of the status parts, from the last WM_SIZE
+    HFONT statusFont = nullptr;          // the status bar's font for the frame's DPI, owned
+    StatusTextWidths statusTextWidths;   // measured in that font whenever it is set
     wchar_t titleText[titleChars] = {};  // the title last given to the frame
     UINT findMessageId = 0;              // registered "commdlg_FindReplace"
     HWND findDialog = nullptr;           // the open Find or Goto dialog, null when none

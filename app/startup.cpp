@@ -4,9 +4,11 @@
 
 #include <string>
 
+#include "app/dpi_win32.h"
 #include "app/frame_window.h"
 #include "app/inspector_window_win32.h"
 #include "app/shell_state.h"
+#include "host/display_scale.h"
 #include "host/text_format.h"
 #include "app/hex_window_win32.h"
 
@@ -91,14 +93,21 @@ HWND startQuillix(HINSTANCE instance, const wchar_t* commandLine) {
     InitCommonControlsEx(&controls);
     if (!registerClasses(instance)) return nullptr;
 
+    // Sized for the DPI it will most likely be drawn at.
+    const int dpi = systemDpi();
     HWND frame = CreateWindowExW(WS_EX_WINDOWEDGE, frameClassName, programTitle,
                                  WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_VISIBLE, CW_USEDEFAULT,
-                                 CW_USEDEFAULT, 635, 353, nullptr, nullptr, instance, nullptr);
+                                 CW_USEDEFAULT, scalePixels(frameWidth96, dpi),
+                                 scalePixels(frameHeight96, dpi), nullptr, nullptr, instance, nullptr);
     if (!frame) {
         unregisterClasses(instance);
         showStartFailure(L"Could not create the main window!");
         return nullptr;
     }
+    // Made on a monitor of another DPI, it takes that monitor's size.
+    if (shell.view.dpi != dpi)
+        SetWindowPos(frame, nullptr, 0, 0, scalePixels(frameWidth96, shell.view.dpi),
+                     scalePixels(frameHeight96, shell.view.dpi), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     if (commandLine && commandLine[0]) openCommandLine(commandLine);
     return frame;
 }

@@ -60,6 +60,21 @@ void updateWheelStep(ViewState& view, std::uint32_t wheelLines);
 
 // WM_SIZE: recomputes scrollMax from lineCount and the view height and clamps topLine.
 void onSize(const HexView& hv);
+
+// Where the view stands in the document, whatever its pixel sizes: the document row at
+// the top and the caret's document row.
+struct ViewAnchor {
+    std::int64_t topLine = 0;
+    std::int64_t caretLine = 0;
+};
+ViewAnchor viewAnchor(const ViewState& view);
+// After a DPI change gave the view a new cell size and height (charWidth, lineHeight and
+// clientHeight are the new ones): recomputes the scroll range as WM_SIZE does, puts the
+// anchor's row back at the top as far as the new range allows, and keeps the caret on its
+// byte (same row, same cell); when that byte would lie below the partly visible row, the
+// view scrolls just far enough to show it on the last whole row. Then moves the caret and
+// repaints the whole view at once, erasing. Edits, the match and the status texts stay.
+void keepViewAnchor(const HexView& hv, ViewAnchor anchor);
 // WM_VSCROLL with a request code.
 void onVScroll(const HexView& hv, int request);
 // WM_MOUSEWHEEL with the signed wheel delta. Returns false when the message belongs to

@@ -3,6 +3,7 @@
 // view again once that request, its own caret placement and status text included, is done.
 
 #include "hexview/hex_view.h"
+#include "host/display_scale.h"
 
 namespace quillix {
 
@@ -21,6 +22,12 @@ DocumentEnd documentEnd(const Document& doc) {
 }
 
 std::int64_t caretLine(const ViewState& view) { return view.topLine + view.caretRow; }
+
+// The room tests' 20 pixels are a 96-DPI row and a little more: scaled, they stay at least
+// a row at any DPI, so the caret can step onto the partly visible row but never past it.
+std::int64_t roomLimit(const ViewState& view) {
+    return view.clientHeight - scalePixels(roomMargin96, view.dpi);
+}
 
 void placeCaret(const HexView& hv) {
     const ViewState& view = hv.view;
@@ -73,7 +80,7 @@ void moveLeft(const HexView& hv) {
 // last, End brings the view to its bottom and the caret onto that row.
 void wrapRight(const HexView& hv, std::int64_t firstCell) {
     ViewState& view = hv.view;
-    if (view.caretRow * view.lineHeight <= view.clientHeight - 20) {
+    if (view.caretRow * view.lineHeight <= roomLimit(view)) {
         ++view.caretRow;
         view.caretCell = firstCell;
         view.byteColumn = 1;
@@ -170,7 +177,7 @@ void moveDown(const HexView& hv) {
         view.topLine += 2;
         onVScroll(hv, scrollLineUp);
     }
-    if (view.caretRow * view.lineHeight < view.clientHeight - 20)
+    if (view.caretRow * view.lineHeight < roomLimit(view))
         ++view.caretRow;
     else
         onVScroll(hv, scrollLineDown);
@@ -218,7 +225,7 @@ void pageDown(const HexView& hv) {
 
 void onSetFocus(const HexView& hv) {
     // The caret is created anew at every focus gain, at the caret's current cell.
-    hv.host.createCaret(2, static_cast<int>(hv.view.lineHeight));
+    hv.host.createCaret(scalePixels(caretWidth96, hv.view.dpi), static_cast<int>(hv.view.lineHeight));
     placeCaret(hv);
     hv.host.showCaret();
 }

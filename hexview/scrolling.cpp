@@ -20,6 +20,26 @@ void onSize(const HexView& hv) {
     hv.host.setScrollRange(view.scrollMax, static_cast<int>(view.topLine));
 }
 
+ViewAnchor viewAnchor(const ViewState& view) { return {view.topLine, view.topLine + view.caretRow}; }
+
+void keepViewAnchor(const HexView& hv, ViewAnchor anchor) {
+    ViewState& view = hv.view;
+    // The WM_SIZE clamp of an intermediate size may have moved the view: start from the anchor.
+    view.topLine = anchor.topLine;
+    onSize(hv);
+    const std::int64_t r = rows(view);
+    if (anchor.caretLine - view.topLine > r) {
+        view.topLine =
+            std::min<std::int64_t>(view.scrollMax, anchor.caretLine - std::max<std::int64_t>(r - 1, 0));
+        hv.host.setScrollPosition(static_cast<int>(view.topLine));
+    }
+    view.caretRow = anchor.caretLine - view.topLine;
+    hv.host.setCaretPos(static_cast<int>(view.caretCell * view.charWidth),
+                        static_cast<int>(view.caretRow * view.lineHeight));
+    hv.host.invalidate(nullptr, true);
+    hv.host.updateWindow();
+}
+
 bool keepCaretInShortView(const HexView& hv) {
     ViewState& view = hv.view;
     if (view.caretRow >= 0) return false;

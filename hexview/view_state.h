@@ -20,9 +20,9 @@ struct ViewState {
     std::int64_t caretRow = 0;        // caret row relative to topLine; may equal rows()
     std::int64_t caretCell = 10;      // caret cell: a hex nibble cell or a character cell
     std::int64_t byteColumn = 1;      // 1..16, the caret byte's place in its row
-    std::int64_t charWidth = 0;       // pixels per cell, measured at creation
-    std::int64_t lineHeight = 0;      // pixels per row, measured at creation
-    std::int64_t clientHeight = 0;    // hex view height in pixels (frame client height - 20)
+    std::int64_t charWidth = 0;       // pixels per cell, measured at creation and at a DPI change
+    std::int64_t lineHeight = 0;      // pixels per row, measured at creation and at a DPI change
+    std::int64_t clientHeight = 0;    // hex view height in pixels (frame client height - status bar)
     std::int64_t clientWidth = 0;     // frame client width in pixels (status bar layout only)
     std::int32_t scrollMax = 0;       // largest topLine, recomputed on every size
     std::uint32_t wheelStep = 0;      // wheel delta per row; 0 turns the wheel off
@@ -32,6 +32,7 @@ struct ViewState {
     std::int64_t matchLength = 0;   // its length in bytes (1 for a go-to target)
     std::int32_t matchVisible = 0;  // 1 while the match is painted inverted
     wchar_t statusText[20] = {};    // last text put into status part 1
+    std::int32_t dpi = 96;          // the view window's DPI, read at creation, new at a DPI change
 };
 
 inline constexpr int rowCells = 66;

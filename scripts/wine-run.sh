@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Runs a Windows program under Wine for the cross build's tests: a private prefix inside
 # the build folder (made once, under a lock), no Mono or Gecko prompts, and a virtual
-# display when none is set.
+# display when none is set. QUILLIX_WINEPREFIX names another prefix; QUILLIX_LOGPIXELS
+# scales the display of a prefix made here to that many dots per inch (Wine reads it when
+# the prefix starts, so each DPI needs a prefix of its own).
 set -euo pipefail
 exe=$1; shift
 build_dir=$(cd "$(dirname "$exe")" && pwd)
@@ -43,6 +45,11 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
       # is hidden or destroyed.
       with_display "$wine_cmd" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1 || true
       with_display "$wine_cmd" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x1024 /f >/dev/null 2>&1 || true
+      if [ -n "${QUILLIX_LOGPIXELS:-}" ]; then
+        with_display "$wine_cmd" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD \
+          /d "$QUILLIX_LOGPIXELS" /f >/dev/null 2>&1 || true
+        wineserver -k || true
+      fi
       wineserver -w || true
     fi
   ) 9>"$WINEPREFIX.lock"

@@ -323,6 +323,34 @@ TEST_F(KeyboardTest, RightMayStepOntoThePartlyVisibleRowWhereDownScrolls) {
     expectCaret(9, 20, 5);
 }
 
+TEST_F(KeyboardTest, At144DpiTheCaretAndTheRoomTestsScaleWithTheRows) {
+    // 27-pixel rows: ten whole rows and a 26-pixel sliver. Unscaled, the 20 pixels of the
+    // room tests would let the caret step from the partly visible row 10 onto row 11,
+    // wholly out of sight.
+    open(size1000, 10 * 27 + 26);
+    view.dpi = 144;
+    view.lineHeight = 27;
+    view.charWidth = 15;
+    onSize(hv);
+    onSetFocus(hv);
+    EXPECT_EQ(host.caretWidth, 3);
+    EXPECT_EQ(host.caretHeight, 27);
+    place(9, 20);
+    press(keyDown);
+    EXPECT_EQ(view.topLine, 0);
+    expectCaret(10, 20, 5);
+    press(keyDown);
+    EXPECT_EQ(view.topLine, 1);
+    expectCaret(10, 20, 5);
+    place(10, 47, 1);
+    press(keyRight);
+    EXPECT_EQ(view.topLine, 2);
+    expectCaret(10, 10, 1);
+    EXPECT_EQ(host.caretX, 10 * 15);
+    EXPECT_EQ(host.caretY, 10 * 27);
+    EXPECT_EQ(statusText(), offsetText(12 * 16));
+}
+
 TEST_F(KeyboardTest, DownInADocumentShorterThanTheView) {
     open(40);
     place(1, 20);

@@ -48,11 +48,17 @@ struct ScrollFixture : ::testing::Test {
         host = RecordingHost{};
     }
 
+    // A number below n from the generator, which each property test seeds.
+    std::int64_t below(std::int64_t n) {
+        return static_cast<std::int64_t>(generator() % static_cast<std::uint64_t>(n));
+    }
+
     std::vector<std::uint8_t> bytes;
     Document doc;
     ViewState view;
     RecordingHost host;
     HexView hv{doc, view, host};
+    std::mt19937_64 generator;
 };
 
 // --- Scroll range -------------------------------------------------------------------
@@ -470,6 +476,84 @@ TEST_F(ScrollFixture, WithoutADocumentScrollsAndClicksChangeNothing) {
     EXPECT_TRUE(host.invalidates.empty());
     EXPECT_EQ(host.caretMoves, 0);
     EXPECT_EQ(host.statusWrites, 0);
+}
+
+// --- A DPI change ------------------------------------------------------------------
+
+// The cell size and the view height a DPI change brings: the font measured again and the
+// window resized, then keepViewAnchor.
+void changeMetrics(ScrollFixture& f, std::int64_t charWidth, std::int64_t lineHeight, std::int64_t height) {
+    f.view.charWidth = charWidth;
+    f.view.lineHeight = lineHeight;
+    f.view.clientHeight = height;
+}
+
+TEST_F(ScrollFixture, ADpiChangeKeepsTheTopRowAndTheCaretsByte) {
+    open(2000, 10);  // 126 rows
+    startAt(40);
+    view.caretRow = 6;
+    view.caretCell = 27;
+    view.byteColumn = 8;
+    view.matchVisible = 1;
+    const std::int64_t offset = offsetOf(view);
+    const ViewAnchor anchor = viewAnchor(view);
+    // The frame's sizes pass through the view on their way: a tall one clamps it to the top.
+    changeMetrics(*this, 15, 27, 4000);
+    onSize(hv);
+    ASSERT_EQ(view.topLine, 0);
+    changeMetrics(*this, 15, 27, 10 * 27 + 10);
+    keepViewAnchor(hv, anchor);
+    EXPECT_EQ(view.topLine, 40);
+    EXPECT_EQ(view.caretRow, 6);
+    EXPECT_EQ(view.caretCell, 27);
+    EXPECT_EQ(view.byteColumn, 8);
+    EXPECT_EQ(offsetOf(view), offset);
+    EXPECT_EQ(view.matchVisible, 1);
+    EXPECT_EQ(host.scrollMax, 126 - 10);
+    EXPECT_EQ(host.scrollPos, 40);
+    EXPECT_EQ(host.caretX, 27 * 15);
+    EXPECT_EQ(host.caretY, 6 * 27);
+    ASSERT_FALSE(host.invalidates.empty());
+    EXPECT_TRUE(host.invalidates.back().whole);
+    EXPECT_TRUE(host.invalidates.back().erase);
+    EXPECT_GE(host.updates, 1);
+}
+
+TEST_F(ScrollFixture, RandomDpiChangesKeepTheCaretsByteInSight) {
+    generator.seed(96144);
+    for (int trial = 0; trial < 3000; ++trial) {
+        view = ViewState{};
+        host = RecordingHost{};
+        open(1 + below(3000), below(41));
+        startAt(below(view.scrollMax + 1));
+        // Anywhere on the view's rows that show the document, its blank last row included.
+        view.caretRow = below(std::clamp<std::int64_t>(doc.lineCount - 1 - view.topLine, 0, rows(view)) + 1);
+        const std::int64_t offset = offsetOf(view);
+        const std::int64_t cell = view.caretCell;
+        const ViewAnchor anchor = viewAnchor(view);
+        const std::int64_t lineHeight = 6 + below(60);
+        changeMetrics(*this, 3 + below(40), lineHeight, below(60) * lineHeight + below(lineHeight));
+        keepViewAnchor(hv, anchor);
+        const std::int64_t r = rows(view);
+        SCOPED_TRACE(::testing::Message() << "trial " << trial << " size " << doc.fileSize << " anchor "
+                                          << anchor.topLine << "/" << anchor.caretLine << " rows " << r);
+        ASSERT_EQ(offsetOf(view), offset);
+        ASSERT_EQ(view.caretCell, cell);
+        ASSERT_GE(view.topLine, 0);
+        ASSERT_LE(view.topLine, view.scrollMax);
+        ASSERT_EQ(view.scrollMax, std::max<std::int64_t>(0, doc.lineCount - r));
+        ASSERT_GE(view.caretRow, 0);
+        ASSERT_LE(view.caretRow, r);
+        const std::int64_t kept = std::min<std::int64_t>(anchor.topLine, view.scrollMax);
+        // The view scrolls only for a caret below the partly visible row, and then only as
+        // far as the last whole row or the end of the range.
+        if (anchor.caretLine - kept <= r)
+            ASSERT_EQ(view.topLine, kept);
+        else
+            ASSERT_TRUE(view.caretRow == std::max<std::int64_t>(r - 1, 0) || view.topLine == view.scrollMax);
+        ASSERT_EQ(host.scrollPos, view.topLine);
+        ASSERT_EQ(host.caretY, view.caretRow * view.lineHeight);
+    }
 }
 
 // --- Properties ---------------------------------------------------------------------

@@ -29,36 +29,13 @@ protected:
         pump();
     }
     // The view's client pixels as they are on screen now.
-    void capture() {
-        RECT client{};
-        GetClientRect(shell.hexView, &client);
-        width_ = client.right;
-        height_ = client.bottom;
-        HDC screen = GetDC(shell.hexView);
-        HDC memory = CreateCompatibleDC(screen);
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = width_;
-        info.bmiHeader.biHeight = -height_;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        void* bits = nullptr;
-        HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        HGDIOBJ old = SelectObject(memory, bitmap);
-        BitBlt(memory, 0, 0, width_, height_, screen, 0, 0, SRCCOPY);
-        pixels_.assign(static_cast<const std::uint32_t*>(bits),
-                       static_cast<const std::uint32_t*>(bits) + width_ * height_);
-        SelectObject(memory, old);
-        DeleteObject(bitmap);
-        DeleteDC(memory);
-        ReleaseDC(shell.hexView, screen);
-    }
+    void capture() { pixels_ = ShellFixture::capture(shell.hexView); }
     CellColours cell(int viewRow, int cellIndex) {
         CellColours colours;
         const int cw = static_cast<int>(shell.view.charWidth), lh = static_cast<int>(shell.view.lineHeight);
-        for (int y = viewRow * lh; y < (viewRow + 1) * lh && y < height_; ++y) {
-            for (int x = cellIndex * cw; x < (cellIndex + 1) * cw && x < width_; ++x) {
-                std::uint32_t p = pixels_[static_cast<std::size_t>(y) * width_ + x] & 0xFFFFFF;
+        for (int y = viewRow * lh; y < (viewRow + 1) * lh && y < pixels_.height; ++y) {
+            for (int x = cellIndex * cw; x < (cellIndex + 1) * cw && x < pixels_.width; ++x) {
+                std::uint32_t p = pixels_.at(x, y);
                 if (p == 0xFF0000)
                     ++colours.red;  // BGRA in memory: red is 0x00FF0000
                 else if (p == 0)
@@ -73,8 +50,7 @@ protected:
     }
     bool hasInk(const CellColours& c) { return c.black > 0 || c.red > 0; }
 
-    int width_ = 0, height_ = 0;
-    std::vector<std::uint32_t> pixels_;
+    Pixels pixels_;
 };
 
 TEST_F(HexViewPaintTest, RowsShowTheirBytesAndNothingPastTheData) {

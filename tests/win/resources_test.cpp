@@ -4,6 +4,7 @@
 // checked in this test executable (FindTextW looks them up in the executable that started
 // the process) and in the program file itself.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <gtest/gtest.h>
 
@@ -338,6 +339,34 @@ TEST(DialogTemplates, AboutBoxShowsTheProgramIcon) {
     EXPECT_NE(SendMessageW(iconControl, STM_GETICON, 0, 0), 0);
     EXPECT_EQ(GetWindowLongW(box, GWL_STYLE) & WS_SYSMENU, 0);
     DestroyWindow(box);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Application manifest (resource 1 of type RT_MANIFEST)
+
+TEST(ApplicationManifest, DeclaresPerMonitorDpiAwarenessTheThemedControlsAndWindows10) {
+    ProgramFile program;
+    ASSERT_NE(program.module, nullptr) << "cannot load " << QUILLIX_EXE_PATH;
+    for (HMODULE module : {program.module, GetModuleHandleW(nullptr)}) {
+        ResourceBytes bytes = findResource(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
+        ASSERT_NE(bytes.data, nullptr);
+        const std::string xml(reinterpret_cast<const char*>(bytes.data), bytes.size);
+        for (const char* part : {">PerMonitorV2, PerMonitor</dpiAwareness>", ">true/pm</dpiAware>",
+                                 "name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\"",
+                                 "publicKeyToken=\"6595b64144ccf1df\"",
+                                 // Windows 10 and 11 share one id.
+                                 "<supportedOS Id=\"{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}\"/>"})
+            EXPECT_NE(xml.find(part), std::string::npos) << part;
+    }
+    // The tests run under the same manifest: their buttons are the version 6 ones, which
+    // alone answer BCM_GETIDEALSIZE.
+    HWND button = CreateWindowW(L"BUTTON", L"OK", WS_POPUP | BS_PUSHBUTTON, 0, 0, 60, 20, nullptr, nullptr,
+                                nullptr, nullptr);
+    ASSERT_NE(button, nullptr);
+    SIZE ideal{};
+    EXPECT_TRUE(SendMessageW(button, BCM_GETIDEALSIZE, 0, reinterpret_cast<LPARAM>(&ideal)));
+    EXPECT_GT(ideal.cx, 0);
+    DestroyWindow(button);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <fstream>
 #include <random>
 
@@ -100,6 +101,71 @@ RECT ShellFixture::childRect(HWND child) {
     GetWindowRect(child, &rect);
     MapWindowPoints(HWND_DESKTOP, GetParent(child), reinterpret_cast<POINT*>(&rect), 2);
     return rect;
+}
+
+}  // namespace quillix::test
+
+namespace quillix::test {
+
+ShellFixture::Pixels ShellFixture::capture(HWND window) {
+    Pixels pixels;
+    RECT client{};
+    GetClientRect(window, &client);
+    pixels.width = client.right;
+    pixels.height = client.bottom;
+    HDC screen = GetDC(window);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = pixels.width;
+    info.bmiHeader.biHeight = -pixels.height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, pixels.width, pixels.height, screen, 0, 0, SRCCOPY);
+    const auto* first = static_cast<const std::uint32_t*>(bits);
+    pixels.rgb.assign(first, first + static_cast<std::size_t>(pixels.width) * pixels.height);
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(window, screen);
+    return pixels;
+}
+
+int ShellFixture::statusPartWidth(int part) {
+    RECT rect{};
+    SendMessageW(shell.statusBar, SB_GETRECT, static_cast<WPARAM>(part), reinterpret_cast<LPARAM>(&rect));
+    return rect.right - rect.left;
+}
+
+int ShellFixture::widestStatusText(int part) {
+    std::vector<std::wstring> texts;
+    if (part == 0) {
+        texts = {L"Ready", L"Search stopped", L"Export stopped", L"Searching\u2026 100 %",
+                 L"Exporting\u2026 100 %"};
+    } else if (part == 1) {
+        texts = {L"EOF"};
+        for (wchar_t digit : std::wstring(L"0123456789ABCDEF"))
+            texts.push_back(L"Offset: " + std::wstring(8, digit));
+    } else {
+        texts = {L"Bytes: 4294967296"};
+        for (wchar_t digit : std::wstring(L"0123456789"))
+            texts.push_back(L"Bytes: " + std::wstring(10, digit));
+    }
+    HDC dc = GetDC(shell.statusBar);
+    HGDIOBJ previous =
+        SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(shell.statusBar, WM_GETFONT, 0, 0)));
+    int widest = 0;
+    for (const std::wstring& text : texts) {
+        SIZE size{};
+        GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+        widest = std::max(widest, static_cast<int>(size.cx));
+    }
+    SelectObject(dc, previous);
+    ReleaseDC(shell.statusBar, dc);
+    return widest;
 }
 
 }  // namespace quillix::test

@@ -17,6 +17,10 @@
 
 namespace quillix::test {
 
+// The bar draws a part's text inside its sunken edge (1 pixel each side) and 3 pixels in
+// from the left edge: a part holds its text whole when it is this much wider.
+inline constexpr int statusTextInset = 5;
+
 class ShellFixture : public ::testing::Test {
 protected:
     void SetUp() override;
@@ -35,6 +39,24 @@ protected:
     UINT menuState(int command);
     // A window's rectangle in its parent's client coordinates.
     RECT childRect(HWND child);
+    // A window's client pixels as they are on screen now, 0x00RRGGBB row by row.
+    struct Pixels {
+        int width = 0;
+        int height = 0;
+        std::vector<std::uint32_t> rgb;
+        std::uint32_t at(int x, int y) const {
+            return x >= 0 && x < width && y >= 0 && y < height
+                       ? rgb[static_cast<std::size_t>(y) * width + static_cast<std::size_t>(x)] & 0xFFFFFF
+                       : 0xFFFFFF;
+        }
+    };
+    Pixels capture(HWND window);
+    // The width of a status part as the bar lays it out (SB_GETRECT).
+    int statusPartWidth(int part);
+    // The widest of the texts a status part can show, measured in the bar's own font:
+    // "Ready" and a long operation's progress and stop texts in part 0, every offset form
+    // in part 1, every document size in part 2.
+    int widestStatusText(int part);
 
     DialogCatcher dialogs;
     std::filesystem::path folder;
