@@ -2,6 +2,7 @@
 // the character area the whole byte. Bytes are only overwritten, never inserted, so the
 // document keeps its size; the change lives in the private view until it is saved.
 
+#include "document/checked_view.h"
 #include "host/text_format.h"
 #include "hexview/hex_view.h"
 
@@ -138,8 +139,15 @@ bool onChar(const HexView& hv, unsigned codeUnit) {
     const std::int64_t offset = offsetOf(view);
     if (offset < 0 || offset >= doc.fileSize) return true;
 
+    // A byte whose page cannot be read takes no edit: a nibble needs the old value, and the
+    // private copy of a page is made from the file's.
+    std::uint8_t old = 0;
+    ReadFault fault;
+    if (!checkedCopy(doc, offset, 1, &old, fault)) {
+        reportUnreadable(hv.host, BoxOwner::hexView, doc.fileTitle, fault.error);
+        return true;
+    }
     const std::int64_t cell = view.caretCell;
-    const std::uint8_t old = doc.fileBytes[offset];
     std::uint8_t value = 0;
     EditKind kind = EditKind::character;
     if (inCharCells(cell)) {
@@ -163,7 +171,11 @@ bool onChar(const HexView& hv, unsigned codeUnit) {
 
     // Without a log entry the edit would not show as edited, and without its mark it would
     // not be saved: refuse it whole.
-    if (!reserveEdit(doc, kind) || !storeByte(doc, offset, value)) {
+    if (!reserveEdit(doc, kind) || !storeByte(doc, offset, value, &fault)) {
+        if (fault.happened()) {
+            reportUnreadable(hv.host, BoxOwner::hexView, doc.fileTitle, fault.error);
+            return true;
+        }
         hv.host.messageBox(BoxOwner::hexView, L"Not enough memory to record this edit!", programCaption,
                            boxWarning);
         return true;
