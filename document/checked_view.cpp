@@ -112,13 +112,20 @@ bool findUnreadable(const Document& doc, std::int64_t offset, std::int64_t lengt
     return true;
 }
 
-bool checkedStore(Document& doc, std::int64_t offset, std::uint8_t value, ReadFault& fault) {
+bool checkedStore(Document& doc, std::int64_t offset, std::uint8_t value, std::uint8_t& previous,
+                  ReadFault& fault) {
     struct Store {
         volatile std::uint8_t* at;
         std::uint8_t value;
-        void operator()() { *at = value; }
+        std::uint8_t previous = 0;
+        void operator()() {
+            previous = *at;
+            *at = value;
+        }
     } store{doc.fileBytes + offset, value};
-    return checkedRun(doc, store, fault);
+    if (!checkedRun(doc, store, fault)) return false;
+    previous = store.previous;
+    return true;
 }
 
 std::wstring unreadableMessage(const wchar_t* name, SystemError error) {

@@ -61,9 +61,11 @@ bool copyReadable(const Document& doc, std::int64_t offset, std::int64_t length,
 // page touched in increasing order: true with fault set when there is one.
 bool findUnreadable(const Document& doc, std::int64_t offset, std::int64_t length, ReadFault& fault);
 
-// Stores value at offset of the view. Returns false, storing nothing, when the byte's page
-// cannot be read (a private copy of the page is made from the file's).
-bool checkedStore(Document& doc, std::int64_t offset, std::uint8_t value, ReadFault& fault);
+// Stores value at offset of the view and gives the byte it held in previous. Returns
+// false, storing nothing, when the byte's page cannot be read (a private copy of the page
+// is made from the file's).
+bool checkedStore(Document& doc, std::int64_t offset, std::uint8_t value, std::uint8_t& previous,
+                  ReadFault& fault);
 
 // Runs work() over the view in place: scans and formatters that read fileBytes directly.
 // Returns true when it returned; false when it touched a page that cannot be read, with

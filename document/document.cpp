@@ -225,17 +225,19 @@ int saveDocument(Document& doc, ViewHost& host, SaveOutcome* outcome, FileSystem
 }
 
 bool storeByte(Document& doc, std::int64_t offset, std::uint8_t value, ReadFault* fault) {
+    std::uint8_t previous = 0;
+    ReadFault unreadable;
+    if (!checkedStore(doc, offset, value, previous, unreadable)) {
+        if (fault) *fault = unreadable;
+        return false;
+    }
     try {
         doc.changes.mark(offset);
     } catch (const std::bad_alloc&) {
+        checkedStore(doc, offset, previous, previous, unreadable);
         return false;
     }
-    // Should the page be unreadable after all, the mark stays on an unchanged byte: a save
-    // meets the same page and says so.
-    ReadFault unreadable;
-    if (checkedStore(doc, offset, value, unreadable)) return true;
-    if (fault) *fault = unreadable;
-    return false;
+    return true;
 }
 
 // --- The edit log -------------------------------------------------------------------

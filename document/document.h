@@ -125,8 +125,8 @@ int saveDocument(Document& doc, ViewHost& host, SaveOutcome* outcome = nullptr,
 
 // Stores value at offset of the view and marks the byte changed. Every store into the
 // view goes through here, so a save knows each byte it must write. Returns false, storing
-// nothing, when memory for the mark runs out, or when the byte's page cannot be read
-// (then fault, when given, says where and why).
+// nothing and marking nothing, when memory for the mark runs out, or when the byte's page
+// cannot be read (then fault, when given, says where and why).
 bool storeByte(Document& doc, std::int64_t offset, std::uint8_t value, ReadFault* fault = nullptr);
 
 // Releases the view (when the frame window goes away, or before an open).

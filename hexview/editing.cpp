@@ -27,6 +27,11 @@ void refuseReadOnly(const HexView& hv) {
     hv.host.messageBox(BoxOwner::hexView, text, programCaption, boxWarning);
 }
 
+bool refuseUnreadable(const HexView& hv, const ReadFault& fault) {
+    reportUnreadable(hv.host, BoxOwner::hexView, hv.doc.fileTitle, fault.error);
+    return true;
+}
+
 PixelRect cellsOfRow(const ViewState& view, std::int64_t firstCell, std::int64_t endCell) {
     return {static_cast<int>(firstCell * view.charWidth), static_cast<int>(view.caretRow * view.lineHeight),
             static_cast<int>(endCell * view.charWidth),
@@ -139,17 +144,12 @@ bool onChar(const HexView& hv, unsigned codeUnit) {
     const std::int64_t offset = offsetOf(view);
     if (offset < 0 || offset >= doc.fileSize) return true;
 
-    // A byte whose page cannot be read takes no edit: a nibble needs the old value, and the
-    // private copy of a page is made from the file's.
-    std::uint8_t old = 0;
-    ReadFault fault;
-    if (!checkedCopy(doc, offset, 1, &old, fault)) {
-        reportUnreadable(hv.host, BoxOwner::hexView, doc.fileTitle, fault.error);
-        return true;
-    }
     const std::int64_t cell = view.caretCell;
     std::uint8_t value = 0;
     EditKind kind = EditKind::character;
+    // A byte whose page can no longer be read takes no edit: a nibble needs its old value,
+    // and storing makes a private copy of the page from the file's.
+    ReadFault fault;
     if (inCharCells(cell)) {
         value = static_cast<std::uint8_t>(codeUnit & 0xFF);
     } else if (inHexHighCells(cell) || inHexLowCells(cell)) {
@@ -158,6 +158,8 @@ bool onChar(const HexView& hv, unsigned codeUnit) {
             hv.host.beep();
             return true;
         }
+        std::uint8_t old = 0;
+        if (!checkedCopy(doc, offset, 1, &old, fault)) return refuseUnreadable(hv, fault);
         if (inHexHighCells(cell)) {
             kind = EditKind::highNibble;
             value = static_cast<std::uint8_t>(digit * 16 + (old & 0x0F));
@@ -172,10 +174,7 @@ bool onChar(const HexView& hv, unsigned codeUnit) {
     // Without a log entry the edit would not show as edited, and without its mark it would
     // not be saved: refuse it whole.
     if (!reserveEdit(doc, kind) || !storeByte(doc, offset, value, &fault)) {
-        if (fault.happened()) {
-            reportUnreadable(hv.host, BoxOwner::hexView, doc.fileTitle, fault.error);
-            return true;
-        }
+        if (fault.happened()) return refuseUnreadable(hv, fault);
         hv.host.messageBox(BoxOwner::hexView, L"Not enough memory to record this edit!", programCaption,
                            boxWarning);
         return true;

@@ -146,16 +146,19 @@ TEST_F(CutFileTest, SalvagedStretchesJoinAcrossCallsAndKeepTheFirstError) {
 TEST_F(CutFileTest, StoresAndScansMeetTheSameBoundary) {
     openAndCut(5 * page);
     ReadFault fault;
-    EXPECT_TRUE(checkedStore(doc, 5 * page - 1, 0x5A, fault));
+    std::uint8_t previous = 0;
+    EXPECT_TRUE(checkedStore(doc, 5 * page - 1, 0x5A, previous, fault));
     EXPECT_EQ(doc.fileBytes[5 * page - 1], 0x5A);
-    EXPECT_FALSE(checkedStore(doc, 5 * page, 0x5A, fault));
+    EXPECT_EQ(previous, expected(5 * page - 1));
+    EXPECT_FALSE(checkedStore(doc, 5 * page, 0x5A, previous, fault));
     EXPECT_EQ(fault.offset, 5 * page);
     EXPECT_EQ(fault.error, expectedReadError());
 
-    // storeByte refuses the byte whole and says why.
+    // storeByte refuses the byte whole, marks nothing and says why.
     ReadFault storeFault;
     EXPECT_FALSE(storeByte(doc, 7 * page + 3, 0x11, &storeFault));
     EXPECT_EQ(storeFault.offset, 7 * page + 3);
+    EXPECT_FALSE(doc.changes.marked(7 * page + 3));
 
     // A scan over the view in place stops at the first byte it cannot read.
     volatile std::int64_t reached = -1;

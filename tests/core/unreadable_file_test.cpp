@@ -271,6 +271,14 @@ TEST_F(UnreadableFileTest, TypingOverAByteThatCannotBeReadChangesNothing) {
         EXPECT_EQ(view.caretCell, cell);
         EXPECT_FALSE(doc.changes.marked(cut));
     }
+    // A character that is no digit is refused with the beep, as on any byte.
+    host.boxes.clear();
+    view.caretCell = 10;
+    const int beeps = host.beeps;
+    EXPECT_TRUE(onChar(hv, L'z'));
+    EXPECT_EQ(host.beeps, beeps + 1);
+    EXPECT_TRUE(host.boxes.empty());
+
     // A byte before the cut takes the digit as ever.
     host.boxes.clear();
     view.topLine = 0;
