@@ -2,7 +2,8 @@
 // Cuts a file shorter while a document maps it, as another program would: natively with
 // truncate(2). Windows refuses to cut a file a view maps, and so does Wine; a Linux
 // process started from under Wine is not asked, so there the system's truncate(1) runs as
-// one, and the call waits for the new size (the process's end is reported first).
+// one. Its end is reported before the file is cut, so the call waits until the file has
+// its new size and a new last-write time: the size shows while the cut is still under way.
 
 #include <cstdint>
 #include <filesystem>
@@ -27,6 +28,7 @@ inline bool cutFileShort(const std::filesystem::path& path, std::uintmax_t size)
     for (const char* c = name; *c; ++c) command += static_cast<wchar_t>(static_cast<unsigned char>(*c));
     command += L"\"";
     HeapFree(GetProcessHeap(), 0, name);
+    const auto written = std::filesystem::last_write_time(path);
     STARTUPINFOW startup{sizeof startup};
     PROCESS_INFORMATION process{};
     if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
@@ -36,8 +38,9 @@ inline bool cutFileShort(const std::filesystem::path& path, std::uintmax_t size)
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     for (int tries = 0; tries < 500; ++tries, Sleep(20))
-        if (std::filesystem::file_size(path) == size) return true;
-    return false;
+        if (std::filesystem::file_size(path) == size && std::filesystem::last_write_time(path) != written)
+            return true;
+    return std::filesystem::file_size(path) == size;
 #else
     return ::truncate(path.c_str(), static_cast<off_t>(size)) == 0;
 #endif

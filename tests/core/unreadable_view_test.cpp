@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cwchar>
 #include <set>
 #include <tuple>
@@ -52,6 +53,9 @@ protected:
         view.clientHeight = 40 * 18 + 7;
         path = folder.file("cut.bin");
         writeBytes(path, patternBytes(static_cast<std::size_t>(size), 3));
+        // An hour old, so that cutting it surely moves its last-write time.
+        std::filesystem::last_write_time(
+            path, std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
         SystemError cause = 0;
         ASSERT_EQ(openDocument(doc, view, host, widePath(path).c_str(), cause), 1);
         std::wcscpy(doc.filePath, widePath(path).c_str());

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <chrono>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -50,6 +51,9 @@ TEST_F(UnreadableFileTest, EveryCommandThatMeetsTheCutSaysSoAndSaveAsKeepsWhatCa
     std::vector<std::uint8_t> bytes;  // steps of 7: FF FE are never neighbours
     for (int i = 0; i < (1 << 20); ++i) bytes.push_back(static_cast<std::uint8_t>(i * 7 + 1));
     const auto path = makeFile("cut.bin", bytes);
+    // An hour old, so that cutting it surely moves its last-write time.
+    std::filesystem::last_write_time(path,
+                                     std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
     ASSERT_NE(start(path.wstring()), nullptr);
     SendMessageW(shell.hexView, WM_CHAR, L'4', 0);  // over the first nibble, which stays readable
     bytes[0] = static_cast<std::uint8_t>(0x40 | (bytes[0] & 0x0F));
