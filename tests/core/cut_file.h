@@ -29,7 +29,8 @@ inline bool cutFileShort(const std::filesystem::path& path, std::uintmax_t size)
     command += L"\"";
     HeapFree(GetProcessHeap(), 0, name);
     const auto written = std::filesystem::last_write_time(path);
-    STARTUPINFOW startup{sizeof startup};
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
     if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                         &process))
