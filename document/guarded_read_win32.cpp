@@ -20,6 +20,9 @@
 //   that holds it saves every register the ABI makes the callee keep (rbx, rbp, rdi, rsi,
 //   r12-r15, xmm6-xmm15) and restores them on either way out, and __builtin_longjmp puts back
 //   its frame and stack pointer. So runGuarded returns to its caller as from any call.
+// - The handler itself takes no lock and allocates nothing (a fault on any thread reaches
+//   it): it reads the thread's innermost guard with TlsGetValue, and the last-error value is
+//   kept as it was.
 // - Wine raises the same exceptions through the same dispatcher (vectored handlers first),
 //   and continues with the context the handler returns: the guard behaves the same there.
 
@@ -40,7 +43,17 @@ struct Guard {
     volatile SystemError error;
 };
 
-thread_local Guard* innermost = nullptr;
+// Each thread's innermost guard, in a slot of the system's own thread storage: unlike the
+// compiler's thread_local (emulated with a lock and an allocation at a thread's first use),
+// TlsGetValue may be called from the handler on any thread that faults.
+DWORD innermostSlot = TLS_OUT_OF_INDEXES;
+
+Guard* innermostGuard() {
+    const DWORD lastError = GetLastError();  // TlsGetValue clears it
+    auto* guard = static_cast<Guard*>(TlsGetValue(innermostSlot));
+    SetLastError(lastError);
+    return guard;
+}
 
 using StatusToError = ULONG(WINAPI*)(LONG status);
 StatusToError statusToError = nullptr;
@@ -66,11 +79,11 @@ LONG CALLBACK onException(EXCEPTION_POINTERS* pointers) {
         return EXCEPTION_CONTINUE_SEARCH;
     if (record.NumberParameters < 2) return EXCEPTION_CONTINUE_SEARCH;
     const auto* address = reinterpret_cast<const std::uint8_t*>(record.ExceptionInformation[1]);
-    for (Guard* guard = innermost; guard; guard = guard->outer) {
+    for (Guard* guard = innermostGuard(); guard; guard = guard->outer) {
         if (address < guard->begin || address >= guard->end) continue;
         guard->faultAddress = address;
         guard->error = errorOf(record);
-        innermost = guard->outer;
+        TlsSetValue(innermostSlot, guard->outer);
         CONTEXT& context = *pointers->ContextRecord;
         context.Rcx = reinterpret_cast<DWORD64>(guard);
         context.Rsp = ((context.Rsp - 256) & ~DWORD64{15}) - 8;
@@ -84,7 +97,8 @@ LONG CALLBACK onException(EXCEPTION_POINTERS* pointers) {
 bool installHandler() {
     statusToError = reinterpret_cast<StatusToError>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "RtlNtStatusToDosError")));
-    return AddVectoredExceptionHandler(1, onException) != nullptr;
+    innermostSlot = TlsAlloc();
+    return innermostSlot != TLS_OUT_OF_INDEXES && AddVectoredExceptionHandler(1, onException) != nullptr;
 }
 
 }  // namespace
@@ -92,11 +106,15 @@ bool installHandler() {
 bool runGuarded(const std::uint8_t* begin, const std::uint8_t* end, void (*work)(void*), void* context,
                 GuardedFault& fault) {
     static const bool installed = installHandler();
-    (void)installed;
+    if (!installed) {
+        // Without the handler a fault ends the process, as it would with no guard at all.
+        work(context);
+        return true;
+    }
     Guard guard;
     guard.begin = begin;
     guard.end = end;
-    guard.outer = innermost;
+    guard.outer = innermostGuard();
     guard.faultAddress = nullptr;
     guard.error = 0;
     if (__builtin_setjmp(guard.recovery) != 0) {
@@ -104,9 +122,9 @@ bool runGuarded(const std::uint8_t* begin, const std::uint8_t* end, void (*work)
         fault.error = guard.error;
         return false;
     }
-    innermost = &guard;
+    TlsSetValue(innermostSlot, &guard);
     work(context);
-    innermost = guard.outer;
+    TlsSetValue(innermostSlot, guard.outer);
     return true;
 }
 
