@@ -12,6 +12,7 @@
 
 #include "app/frame_window.h"
 #include "app/shell_state.h"
+#include "document/checked_view.h"
 #include "document/text_dump.h"
 #include "host/text_format.h"
 #include "app/hex_window_win32.h"
@@ -148,14 +149,26 @@ LRESULT openCommand() {
     return 0;
 }
 
-// Runs the save and reports a target that could not be written at all. A write that
-// failed later has been reported by the save itself, and a declined save needs no word.
-bool saveAndReport() {
+// Runs the save and reports a target that could not be written at all, and pages of the
+// document that could not be read: they stopped a save in place, or went into another
+// file as zeros. A write that failed later has been reported by the save itself, and a
+// declined save needs no word. documentName is the document's name before a Save As.
+bool saveAndReport(const wchar_t* documentName) {
     Win32ViewHost host(shell.hexView);
     SaveOutcome outcome;
-    if (saveDocument(shell.doc, host, &outcome)) return true;
+    if (saveDocument(shell.doc, host, &outcome)) {
+        if (!outcome.unreadable.empty()) {
+            const UnreadableBytes unreadable{outcome.unreadable, outcome.cause};
+            MessageBoxW(shell.frame,
+                        unreadableSaveMessage(documentName, shell.doc.fileTitle, unreadable).c_str(),
+                        programCaption, MB_TASKMODAL | MB_ICONWARNING);
+        }
+        return true;
+    }
     if (outcome.failure == SaveFailure::cannotOpen)
         showFailure(shell.frame, L"Could not write to file ", shell.doc.fileTitle, L"!", outcome.cause);
+    if (outcome.failure == SaveFailure::unreadable)
+        reportUnreadable(host, BoxOwner::frame, documentName, outcome.cause);
     return false;
 }
 
@@ -163,7 +176,7 @@ LRESULT saveCommand() {
     if (!hasDocument(shell.doc)) return 0;
     // After a failure the document keeps its path and name, so the user can try Save
     // again or choose Save As.
-    if (!saveAndReport()) return 0;
+    if (!saveAndReport(shell.doc.fileTitle)) return 0;
     markSaved();
     return 1;
 }
@@ -179,7 +192,7 @@ LRESULT saveAsCommand() {
         names.restore();
         return 0;
     }
-    if (saveAndReport()) {
+    if (saveAndReport(names.title)) {
         setFrameTitle(L"  ");
         markSaved();
         return 1;
@@ -216,6 +229,10 @@ LRESULT exportAsCommand() {
     if (exported == 1) return 1;
     // A stop was the user's own wish: no failure to report.
     if (exported == exportStopped) return 0;
+    if (exported == exportUnreadable) {
+        reportUnreadable(host, BoxOwner::frame, shell.doc.fileTitle, cause);
+        return 0;
+    }
     showFailure(shell.frame, L"Could not write file ", exportName, L"", cause);
     return 0;
 }

@@ -5,9 +5,12 @@
 
 #include <commctrl.h>
 
+#include <string>
+
 #include "app/dpi_win32.h"
 #include "app/inspector_window_win32.h"
 #include "app/shell_state.h"
+#include "document/checked_view.h"
 #include "hexview/paint_layout.h"
 #include "host/display_scale.h"
 
@@ -143,14 +146,39 @@ void readWheelStep(ViewState& view) {
     updateWheelStep(view, lines);
 }
 
+std::wstring activityText() {
+    const LRESULT length = LOWORD(SendMessageW(shell.statusBar, SB_GETTEXTLENGTHW, statusPartActivity, 0));
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    SendMessageW(shell.statusBar, SB_GETTEXTW, statusPartActivity, reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<std::size_t>(length));
+    return text;
+}
+
+bool showsUnreadableNote(const std::wstring& text) { return text.starts_with(unreadableStatusPrefix); }
+
 // "Search stopped" or "Export stopped" stays in status part 0 until the next search or
-// export, or the next key in the view.
+// export, or the next key in the view. A note about rows that cannot be read stays while
+// they are on screen (see noteUnreadableRows).
 void clearStoppedNote() {
-    wchar_t text[32] = {};
-    if (LOWORD(SendMessageW(shell.statusBar, SB_GETTEXTLENGTHW, statusPartActivity, 0)) >= 32) return;
-    SendMessageW(shell.statusBar, SB_GETTEXTW, statusPartActivity, reinterpret_cast<LPARAM>(text));
-    if (lstrcmpW(text, L"Ready") != 0)
+    const std::wstring text = activityText();
+    if (text != L"Ready" && !showsUnreadableNote(text))
         SendMessageW(shell.statusBar, SB_SETTEXTW, statusPartActivity, reinterpret_cast<LPARAM>(L"Ready"));
+}
+
+// Status part 0 says so while a paint draws rows that cannot be read; a paint of the whole
+// view that draws none takes the note away again, and nothing but the note.
+void noteUnreadableRows(HWND window, const PaintRuns& runs, const RECT& painted) {
+    const std::wstring text = activityText();
+    Win32ViewHost host(window);
+    if (runs.unreadableRows > 0) {
+        const std::wstring note = unreadableStatus(runs.unreadableError);
+        if (text != note) host.setStatusText(statusPartActivity, note.c_str());
+        return;
+    }
+    RECT client{};
+    GetClientRect(window, &client);
+    const bool wholeView = painted.top <= client.top && painted.bottom >= client.bottom;
+    if (wholeView && showsUnreadableNote(text)) host.setStatusText(statusPartActivity, L"Ready");
 }
 
 void paint(HWND window, const Document& doc, const ViewState& view) {
@@ -171,6 +199,7 @@ void paint(HWND window, const Document& doc, const ViewState& view) {
     }
     DeleteObject(SelectObject(dc, GetStockObject(SYSTEM_FONT)));
     EndPaint(window, &ps);
+    noteUnreadableRows(window, runs, ps.rcPaint);
 }
 
 LRESULT handleHexViewMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

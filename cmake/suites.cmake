@@ -6,7 +6,7 @@ function(quillix_add_suite target label)
   # The native suites take seconds (a minute or two with sanitizers): a hang fails in
   # minutes. Under Wine every window test waits on real windows, so it gets longer.
   if(label STREQUAL "native")
-    set(timeout 300)
+    set(timeout 600)
   else()
     set(timeout 900)
   endif()

@@ -5,7 +5,9 @@
 #include <new>
 #include <vector>
 
+#include "document/checked_view.h"
 #include "document/file_replace.h"
+#include "document/salvage_write.h"
 #include "host/text_format.h"
 #include "host/view_host.h"
 
@@ -64,16 +66,26 @@ namespace {
 // included: rewriting up to a page of the file's own bytes costs less than another call.
 constexpr std::int64_t bridgeBytes = 4096;
 
+// A write from the view that failed or stopped short, at begin + written of a call for
+// begin .. end - 1: when the bytes it had yet to take cannot be read, the view is to
+// blame, and unreadable says where and why.
+void blameUnreadableView(const Document& doc, std::int64_t begin, std::int64_t end, SystemError& error,
+                         ReadFault& unreadable) {
+    if (!findUnreadable(doc, begin, end - begin, unreadable)) return;
+    error = unreadable.error;
+}
+
 // Writes view bytes begin .. end - 1 at the same offsets of the file, at most chunkBytes
 // in one call.
 bool writeRange(const Document& doc, FileSystem& fs, FileHandle file, std::int64_t begin, std::int64_t end,
-                std::uint32_t chunkBytes, SystemError& error) {
+                std::uint32_t chunkBytes, SystemError& error, ReadFault& unreadable) {
     while (begin < end) {
         const auto chunk = static_cast<std::uint32_t>(std::min<std::int64_t>(end - begin, chunkBytes));
         std::uint32_t written = 0;
-        if (!fs.writeAt(file, begin, doc.fileBytes + begin, chunk, written, error)) return false;
-        if (written != chunk) {
-            error = diskFullError();
+        const bool wrote = fs.writeAt(file, begin, doc.fileBytes + begin, chunk, written, error);
+        if (!wrote || written != chunk) {
+            if (wrote) error = diskFullError();
+            blameUnreadableView(doc, begin + std::min(written, chunk), begin + chunk, error, unreadable);
             return false;
         }
         begin += chunk;
@@ -82,7 +94,7 @@ bool writeRange(const Document& doc, FileSystem& fs, FileHandle file, std::int64
 }
 
 bool writeChanges(const Document& doc, FileSystem& fs, FileHandle file, std::int64_t bridge,
-                  std::uint32_t chunkBytes, SystemError& error) {
+                  std::uint32_t chunkBytes, SystemError& error, ReadFault& unreadable) {
     std::vector<ByteRange> ranges;
     try {
         ranges = doc.changes.ranges(bridge);
@@ -91,7 +103,7 @@ bool writeChanges(const Document& doc, FileSystem& fs, FileHandle file, std::int
         return false;
     }
     for (const ByteRange& range : ranges)
-        if (!writeRange(doc, fs, file, range.begin, range.end, chunkBytes, error)) return false;
+        if (!writeRange(doc, fs, file, range.begin, range.end, chunkBytes, error, unreadable)) return false;
     return true;
 }
 
@@ -108,10 +120,12 @@ SaveFailure writeInPlace(const Document& doc, FileSystem& fs, const FileStamp& t
         cause = 0;
         return SaveFailure::cannotOpen;
     }
+    ReadFault unreadable;
     bool done = way == SaveWay::changedOnly
-                    ? writeChanges(doc, fs, file.get(), bridge, chunkBytes, cause)
-                    : writeRange(doc, fs, file.get(), 0, doc.fileSize, chunkBytes, cause);
+                    ? writeChanges(doc, fs, file.get(), bridge, chunkBytes, cause, unreadable)
+                    : writeRange(doc, fs, file.get(), 0, doc.fileSize, chunkBytes, cause, unreadable);
     done = file.closeAfter(done && fs.flush(file.get(), cause), cause);
+    if (unreadable.happened()) return SaveFailure::unreadable;
     return done ? SaveFailure::none : SaveFailure::writeFailed;
 }
 
@@ -171,12 +185,17 @@ int saveDocument(Document& doc, ViewHost& host, SaveOutcome* outcome, FileSystem
     } else {
         result.way = SaveWay::wholeBeside;
         host.setWaitCursor(true);
+        UnreadableBytes unreadable;
         const ReplaceResult replaced = replaceFile(
             fs, doc.filePath,
             [&](FileHandle file, SystemError& error) {
-                return writeRange(doc, fs, file, 0, doc.fileSize, chunkBytes, error);
+                return writeWhatCanBeRead(doc, fs, file, chunkBytes, unreadable, error);
             },
             result.cause);
+        if (replaced == ReplaceResult::done && !unreadable.ranges.empty()) {
+            result.unreadable = std::move(unreadable.ranges);
+            result.cause = unreadable.error;
+        }
         host.setWaitCursor(false);
         failure = replaced == ReplaceResult::done      ? SaveFailure::none
                   : replaced == ReplaceResult::refused ? SaveFailure::cannotOpen
@@ -198,20 +217,26 @@ int saveDocument(Document& doc, ViewHost& host, SaveOutcome* outcome, FileSystem
         baseline = known ? BaselineFile{doc.filePath, now, exact} : BaselineFile{};
     } else {
         if (known && sameFile(now, baseline.stamp)) baseline.stamp = now;
-        reportWriteFailure(host, result.cause);
+        if (failure != SaveFailure::unreadable) reportWriteFailure(host, result.cause);
     }
     host.invalidate(nullptr, true);
     host.updateWindow();
     return finish(failure);
 }
 
-bool storeByte(Document& doc, std::int64_t offset, std::uint8_t value) {
+bool storeByte(Document& doc, std::int64_t offset, std::uint8_t value, ReadFault* fault) {
+    std::uint8_t previous = 0;
+    ReadFault unreadable;
+    if (!checkedStore(doc, offset, value, previous, unreadable)) {
+        if (fault) *fault = unreadable;
+        return false;
+    }
     try {
         doc.changes.mark(offset);
     } catch (const std::bad_alloc&) {
+        checkedStore(doc, offset, previous, previous, unreadable);
         return false;
     }
-    doc.fileBytes[offset] = value;
     return true;
 }
 

@@ -6,10 +6,12 @@
 #include <cstdint>
 
 #include <string>
+#include <vector>
 
 #include "document/change_map.h"
 #include "document/edit_log.h"
 #include "document/file_system.h"
+#include "document/guarded_read.h"
 
 namespace quillix {
 
@@ -65,6 +67,7 @@ enum class SaveFailure {
     cannotOpen,   // nothing was written: the target cannot be opened or created, or is read-only
     writeFailed,  // a step after that failed; the box "File write sharing violation!" was shown
     declined,     // the user chose not to save into a file another program has changed
+    unreadable,   // a page of the view could not be read; nothing past it was written
 };
 
 // How a save reached the disk.
@@ -79,6 +82,9 @@ struct SaveOutcome {
     SaveFailure failure = SaveFailure::none;
     SystemError cause = 0;  // the system's code of the failing step; 0 when none applies
     SaveWay way = SaveWay::none;
+    // Stretches of the view that could not be read and went into the file as zeros (a
+    // whole document written beside its target); cause then says why. Empty otherwise.
+    std::vector<ByteRange> unreadable;
 };
 
 // Writes the document to filePath so that the file holds exactly the view's bytes, and
@@ -104,6 +110,12 @@ struct SaveOutcome {
 // "File write sharing violation!" with the system's text on a second line (caption
 // "Quillix", error icon, owner the frame) and gives 0 with failure writeFailed. After any
 // failure every change stays recorded, so the next save writes them all again.
+//
+// Pages of the view that can no longer be read (the file was cut shorter, its volume went
+// away) stop a save in place: 0 with failure unreadable and cause the system's code, the
+// bytes before them written, nothing after; the caller reports it. A whole document
+// written beside its target goes on past them: zeros stand in for them, the save succeeds
+// and outcome lists them for the caller to name.
 // On success the changes are cleared and the target becomes the baseline. Leaves
 // isModified and editCount alone; repaints the view after writing; shows the wait cursor
 // while a whole document is written. No write call gets more than chunkBytes (tests make
@@ -113,8 +125,9 @@ int saveDocument(Document& doc, ViewHost& host, SaveOutcome* outcome = nullptr,
 
 // Stores value at offset of the view and marks the byte changed. Every store into the
 // view goes through here, so a save knows each byte it must write. Returns false, storing
-// nothing, when memory for the mark runs out.
-bool storeByte(Document& doc, std::int64_t offset, std::uint8_t value);
+// nothing and marking nothing, when memory for the mark runs out, or when the byte's page
+// cannot be read (then fault, when given, says where and why).
+bool storeByte(Document& doc, std::int64_t offset, std::uint8_t value, ReadFault* fault = nullptr);
 
 // Releases the view (when the frame window goes away, or before an open).
 void closeDocumentView(Document& doc, FileSystem& fs = systemFileSystem());

@@ -9,6 +9,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "document/checked_view.h"
 #include "document/document.h"
 #include "document/file_replace.h"
 #include "host/text_format.h"
@@ -146,10 +147,11 @@ bool writeAll(FileSystem& fs, FileHandle file, const char* data, std::uint32_t l
 }
 
 // The dump, one buffer of whole lines per write call, checking in with the host before
-// the first write and after every few: false when a write failed (error says why) or the
-// user stopped it (the progress then says so).
+// the first write and after every few: false when a write failed (error says why), the
+// user stopped it (the progress then says so) or a page of the view could not be read
+// (unreadable says where and why).
 bool writeDump(const Document& doc, FileSystem& fs, FileHandle file, char* buffer, Progress& progress,
-               SystemError& error) {
+               SystemError& error, ReadFault& unreadable) {
     const std::int64_t lines = (doc.fileSize + 15) / 16;
     fillLineTemplates(buffer, static_cast<std::uint32_t>(std::min<std::int64_t>(lines, dumpLinesPerWrite)));
     for (std::int64_t first = 0; first < lines; first += dumpLinesPerWrite) {
@@ -159,14 +161,19 @@ bool writeDump(const Document& doc, FileSystem& fs, FileHandle file, char* buffe
         const std::int64_t count = std::min<std::int64_t>(lines - first, dumpLinesPerWrite);
         const bool final = first + count == lines;
         const std::int64_t full = final ? count - 1 : count;
-        formatFullLines(buffer, doc.fileBytes + first * 16, static_cast<std::uint32_t>(full),
-                        static_cast<std::uint64_t>(first) * 16);
-        std::size_t length = static_cast<std::size_t>(full) * dumpLineBytes;
-        if (final) {
+        const std::size_t length =
+            static_cast<std::size_t>(full) * dumpLineBytes + (final ? dumpLastLineBytes : 0);
+        auto format = [&] {
+            formatFullLines(buffer, doc.fileBytes + first * 16, static_cast<std::uint32_t>(full),
+                            static_cast<std::uint64_t>(first) * 16);
+            if (!final) return;
             const std::int64_t offset = (lines - 1) * 16;
-            formatLine(buffer + length, doc.fileBytes + offset, static_cast<int>(doc.fileSize - offset),
-                       static_cast<std::uint64_t>(offset), true);
-            length += dumpLastLineBytes;
+            formatLine(buffer + static_cast<std::size_t>(full) * dumpLineBytes, doc.fileBytes + offset,
+                       static_cast<int>(doc.fileSize - offset), static_cast<std::uint64_t>(offset), true);
+        };
+        if (!checkedRun(doc, format, unreadable)) {
+            error = unreadable.error;
+            return false;
         }
         if (!writeAll(fs, file, buffer, static_cast<std::uint32_t>(length), error)) return false;
     }
@@ -176,7 +183,7 @@ bool writeDump(const Document& doc, FileSystem& fs, FileHandle file, char* buffe
 // Writes the dump into a new file beside path and moves it over path. On failure or a
 // stop the new file is gone and path untouched.
 bool writeDumpOver(const Document& doc, ViewHost& host, const wchar_t* path, FileSystem& fs,
-                   Progress& progress, SystemError& cause) {
+                   Progress& progress, SystemError& cause, ReadFault& unreadable) {
     cause = 0;
     std::unique_ptr<char[]> buffer(new (std::nothrow) char[dumpBufferBytes]);
     if (!buffer) return false;
@@ -184,7 +191,7 @@ bool writeDumpOver(const Document& doc, ViewHost& host, const wchar_t* path, Fil
     const ReplaceResult result = replaceFile(
         fs, path,
         [&](FileHandle file, SystemError& error) {
-            return writeDump(doc, fs, file, buffer.get(), progress, error);
+            return writeDump(doc, fs, file, buffer.get(), progress, error, unreadable);
         },
         cause);
     host.setWaitCursor(false);
@@ -205,12 +212,14 @@ int exportTextDump(const Document& doc, ViewHost& host, const wchar_t* path, Fil
     if (!doc.fileBytes || doc.fileSize <= 0) return 0;
     host.hideCaret();
     Progress progress{host, exportProgressTexts, doc.fileSize};
-    const bool done = writeDumpOver(doc, host, path, fs, progress, failure);
+    ReadFault unreadable;
+    const bool done = writeDumpOver(doc, host, path, fs, progress, failure, unreadable);
     finishProgress(progress);
     if (cause && !progress.stopped) *cause = failure;
     if (done) host.beep();
     host.showCaret();
     if (progress.stopped) return exportStopped;
+    if (unreadable.happened()) return exportUnreadable;
     return done ? 1 : 0;
 }
 

@@ -29,6 +29,8 @@ inline constexpr std::int64_t dumpWritesPerCheck = 4;
 
 // What exportTextDump returns when the user stopped it with Escape.
 inline constexpr int exportStopped = 2;
+// What it returns when a page of the document's view could not be read.
+inline constexpr int exportUnreadable = 3;
 
 // Bytes of the dump of a document of fileSize bytes (0 for none).
 std::int64_t textDumpSize(std::int64_t fileSize);
@@ -39,6 +41,8 @@ std::int64_t textDumpSize(std::int64_t fileSize);
 // when any step of creating, writing, flushing, closing or moving the file fails; the
 // caller reports it, with the system's text for cause (0 when no system call failed).
 // Returns exportStopped when the user pressed Escape; the caller reports nothing.
+// Returns exportUnreadable when a page of the view could not be read (the file was cut
+// shorter, its volume went away), with cause the system's code; the caller reports it.
 // The dump is written to a new file beside path and moved over path only once complete,
 // so after a failure or a stop a file already at path is exactly as it was and the new
 // file is gone again. Hides the caret for the duration and always shows it again; the

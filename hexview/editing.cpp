@@ -2,6 +2,7 @@
 // the character area the whole byte. Bytes are only overwritten, never inserted, so the
 // document keeps its size; the change lives in the private view until it is saved.
 
+#include "document/checked_view.h"
 #include "host/text_format.h"
 #include "hexview/hex_view.h"
 
@@ -24,6 +25,11 @@ void refuseReadOnly(const HexView& hv) {
     formatWithName(text, sizeof text / sizeof text[0], L"File [", nameOrUntitled(hv.doc.fileTitle),
                    L"] is read only!");
     hv.host.messageBox(BoxOwner::hexView, text, programCaption, boxWarning);
+}
+
+bool refuseUnreadable(const HexView& hv, const ReadFault& fault) {
+    reportUnreadable(hv.host, BoxOwner::hexView, hv.doc.fileTitle, fault.error);
+    return true;
 }
 
 PixelRect cellsOfRow(const ViewState& view, std::int64_t firstCell, std::int64_t endCell) {
@@ -139,9 +145,11 @@ bool onChar(const HexView& hv, unsigned codeUnit) {
     if (offset < 0 || offset >= doc.fileSize) return true;
 
     const std::int64_t cell = view.caretCell;
-    const std::uint8_t old = doc.fileBytes[offset];
     std::uint8_t value = 0;
     EditKind kind = EditKind::character;
+    // A byte whose page can no longer be read takes no edit: a nibble needs its old value,
+    // and storing makes a private copy of the page from the file's.
+    ReadFault fault;
     if (inCharCells(cell)) {
         value = static_cast<std::uint8_t>(codeUnit & 0xFF);
     } else if (inHexHighCells(cell) || inHexLowCells(cell)) {
@@ -150,6 +158,8 @@ bool onChar(const HexView& hv, unsigned codeUnit) {
             hv.host.beep();
             return true;
         }
+        std::uint8_t old = 0;
+        if (!checkedCopy(doc, offset, 1, &old, fault)) return refuseUnreadable(hv, fault);
         if (inHexHighCells(cell)) {
             kind = EditKind::highNibble;
             value = static_cast<std::uint8_t>(digit * 16 + (old & 0x0F));
@@ -163,7 +173,8 @@ bool onChar(const HexView& hv, unsigned codeUnit) {
 
     // Without a log entry the edit would not show as edited, and without its mark it would
     // not be saved: refuse it whole.
-    if (!reserveEdit(doc, kind) || !storeByte(doc, offset, value)) {
+    if (!reserveEdit(doc, kind) || !storeByte(doc, offset, value, &fault)) {
+        if (fault.happened()) return refuseUnreadable(hv, fault);
         hv.host.messageBox(BoxOwner::hexView, L"Not enough memory to record this edit!", programCaption,
                            boxWarning);
         return true;

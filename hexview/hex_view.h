@@ -90,7 +90,9 @@ void onKillFocus(const HexView& hv);
 // WM_KEYDOWN with a virtual-key code.
 void onKeyDown(const HexView& hv, unsigned key);
 // WM_CHAR with one UTF-16 code unit. Returns false when the message belongs to
-// DefWindowProcW (the file is read-only).
+// DefWindowProcW (the file is read-only). A byte whose page of the file cannot be read
+// takes no edit: the box "Could not read <name>" with the system's text, owned by the view,
+// and nothing changes.
 bool onChar(const HexView& hv, unsigned codeUnit);
 
 // Keeps the caret on a byte of the document in views less than three rows tall, where

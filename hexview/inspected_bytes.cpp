@@ -1,8 +1,8 @@
 #include "hexview/inspected_bytes.h"
 
 #include <algorithm>
-#include <cstring>
 
+#include "document/checked_view.h"
 #include "document/document.h"
 #include "hexview/view_state.h"
 
@@ -15,8 +15,12 @@ InspectedBytes inspectedBytes(const Document& doc, const ViewState& view) {
     if (!hasDocument(doc)) return read;
     read.offset = inspectorOffset(view);
     if (read.offset < 0 || read.offset >= doc.fileSize) return read;
-    read.available = std::min(inspectorBytesUsed, doc.fileSize - read.offset);
-    std::memcpy(read.bytes, doc.fileBytes + read.offset, static_cast<std::size_t>(read.available));
+    const std::int64_t wanted = std::min(inspectorBytesUsed, doc.fileSize - read.offset);
+    // Bytes on a page that can no longer be read are missing like bytes past the end: the
+    // rows that need them show dashes.
+    ReadFault fault;
+    read.available =
+        checkedCopy(doc, read.offset, wanted, read.bytes, fault) ? wanted : fault.offset - read.offset;
     return read;
 }
 

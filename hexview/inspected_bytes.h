@@ -24,9 +24,10 @@ struct InspectedBytes {
 // of the document (the EOF position), or, in views less than three rows tall, before it.
 std::int64_t inspectorOffset(const ViewState& view);
 
-// Copies the bytes from inspectorOffset on: min(16, fileSize - offset) of them. Nothing
-// is copied (available 0) with no document, at or past the end or before the start, so
-// no byte outside the document is ever read.
+// Copies the bytes from inspectorOffset on: min(16, fileSize - offset) of them, fewer when
+// a page of them can no longer be read (the copy stops there). Nothing is copied
+// (available 0) with no document, at or past the end or before the start, so no byte
+// outside the document is ever read.
 InspectedBytes inspectedBytes(const Document& doc, const ViewState& view);
 
 }  // namespace quillix

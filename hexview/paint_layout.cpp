@@ -6,9 +6,11 @@
 
 #include "hexview/paint_layout.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 
+#include "document/checked_view.h"
 #include "host/text_format.h"
 
 namespace quillix {
@@ -73,13 +75,18 @@ struct PaintContext {
     bool modified;
 };
 
-void fillRow(const PaintContext& pc, std::int64_t row, std::uint16_t edited, ScratchRow& scratch) {
+// What a byte that cannot be read shows.
+constexpr HexPair unreadablePair = {L'?', L'?'};
+constexpr wchar_t unreadableGlyph = L' ';
+
+// Lays out one row from its bytes, or from none when they could not be read.
+void fillRow(const PaintContext& pc, std::int64_t row, const std::uint8_t* bytes, std::uint16_t edited,
+             ScratchRow& scratch) {
     std::memset(scratch.style, undrawn, sizeof scratch.style);
     putLabel(scratch, row);
     const std::int64_t rowStart = row * 16;
     const std::int64_t left = pc.doc.fileSize - rowStart;
     const int count = left < 16 ? static_cast<int>(left) : 16;
-    const std::uint8_t* bytes = pc.doc.fileBytes + rowStart;
     for (int k = 0; k < count; ++k) {
         const std::int64_t pos = rowStart + k;
         std::uint8_t s = plainStyle;
@@ -87,14 +94,14 @@ void fillRow(const PaintContext& pc, std::int64_t row, std::uint16_t edited, Scr
             s = matchStyle;
         else if ((edited >> k) & 1u)
             s = editedStyle;
-        const HexPair& pair = hexPairs[bytes[k]];
+        const HexPair& pair = bytes ? hexPairs[bytes[k]] : unreadablePair;
         const int high = highCellOf[static_cast<std::size_t>(k + 1)];
         scratch.put(high, pair.high, s);
         scratch.put(high + 1, pair.low, s);
         // The blank after an even byte is drawn over by the next byte's digits when
         // there is a next byte; after an odd byte it fills the gap cell.
         if (k != 15 && pos != pc.matchLast) scratch.put(high + 2, L' ', s);
-        scratch.put(firstCharCell + k, glyphs[bytes[k]], s);
+        scratch.put(firstCharCell + k, bytes ? glyphs[bytes[k]] : unreadableGlyph, s);
     }
 }
 
@@ -135,17 +142,28 @@ void layoutPaint(const Document& doc, const ViewState& view, const PixelRect& pa
 
     // The edit index is asked for a batch of rows in one tight loop before any of them
     // is laid out: with a big log each question is a cache miss, and asked together the
-    // misses overlap instead of queueing behind each row's layout.
+    // misses overlap instead of queueing behind each row's layout. The batch's bytes are
+    // copied out of the view in one checked copy, which finds the rows that cannot be read.
     constexpr std::int64_t batchRows = 64;
     std::uint16_t edited[batchRows];
+    std::uint8_t bytes[batchRows * 16];
     ScratchRow scratch;
     for (std::int64_t batch = first; batch < end; batch += batchRows) {
         const std::int64_t batchEnd = end - batch < batchRows ? end : batch + batchRows;
         for (std::int64_t row = batch; row < batchEnd; ++row)
             edited[row - batch] = pc.modified ? editedMaskOfRow(doc, row) : 0;
+        UnreadableBytes unreadable;
+        const std::int64_t from = batch * 16;
+        copyReadable(doc, from, std::min(batchEnd * 16, doc.fileSize) - from, bytes, unreadable);
+        auto range = unreadable.ranges.begin();
         for (std::int64_t row = batch; row < batchEnd; ++row) {
-            fillRow(pc, row, edited[row - batch], scratch);
+            // Pages are whole rows, so a row is readable or not as a whole.
+            while (range != unreadable.ranges.end() && range->end <= row * 16) ++range;
+            const bool readable = range == unreadable.ranges.end() || range->begin > row * 16;
+            fillRow(pc, row, readable ? bytes + (row - batch) * 16 : nullptr, edited[row - batch], scratch);
             emitRuns(scratch, static_cast<std::int32_t>(row - view.topLine), out);
+            if (readable) continue;
+            if (out.unreadableRows++ == 0) out.unreadableError = unreadable.error;
         }
     }
 }

@@ -30,16 +30,23 @@ struct TextRun {
 };
 
 struct PaintRuns {
-    std::vector<wchar_t> text;  // characters of all runs, back to back
-    std::vector<TextRun> runs;  // in drawing order
+    std::vector<wchar_t> text;        // characters of all runs, back to back
+    std::vector<TextRun> runs;        // in drawing order
+    std::int64_t unreadableRows = 0;  // laid-out rows whose bytes could not be read
+    SystemError unreadableError = 0;  // the system's code for the first of them
     void clear() {
         text.clear();
         runs.clear();
+        unreadableRows = 0;
+        unreadableError = 0;
     }
 };
 
 // Lays out the rows that intersect paint (client pixels) into out, replacing what it
-// held. Nothing at all for an empty document; nothing for rows past the data.
+// held. Nothing at all for an empty document; nothing for rows past the data. A row whose
+// bytes cannot be read (the file was cut shorter, its volume went away) shows "??" for
+// each byte's pair and a blank for its character, in the colours the byte would have, and
+// is counted in unreadableRows.
 void layoutPaint(const Document& doc, const ViewState& view, const PixelRect& paint, PaintRuns& out);
 
 }  // namespace quillix

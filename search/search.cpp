@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cwchar>
 
+#include "document/checked_view.h"
 #include "host/progress.h"
 #include "search/case_fold.h"
 #include "search/scan.h"
@@ -28,10 +29,12 @@ std::int64_t directionOf(const SearchState& state, const DialogButtons& buttons)
     return state.searchDirection != 0 ? state.searchDirection : 1;
 }
 
-// What a scan came to: a hit, none (-1), or the user stopped it first.
+// What a scan came to: a hit, none (-1), the user stopped it first, or it met a page of
+// the view that cannot be read.
 struct Found {
     std::int64_t hit = -1;
     bool stopped = false;
+    ReadFault unreadable;
 };
 
 // The first hit from pos on in the search direction. The scan goes a chunk at a time and
@@ -54,11 +57,22 @@ Found findFrom(const HexView& hv, const ScanPattern& pattern, std::int64_t pos, 
             break;
         }
         const std::int64_t bound = from + direction * (searchChunkBytes - 1);
-        found.hit = direction > 0 ? scanForward(doc.fileBytes, doc.fileSize, pattern, from, bound)
-                                  : scanBackward(doc.fileBytes, doc.fileSize, pattern, from, bound);
+        std::int64_t hit = -1;
+        auto scan = [&] {
+            hit = direction > 0 ? scanForward(doc.fileBytes, doc.fileSize, pattern, from, bound)
+                                : scanBackward(doc.fileBytes, doc.fileSize, pattern, from, bound);
+        };
+        if (!checkedRun(doc, scan, found.unreadable)) break;
+        found.hit = hit;
     }
     finishProgress(progress);
     return found;
+}
+
+// A search that met a page it cannot read stops there and says so; nothing else changes.
+int stopAtUnreadable(const HexView& hv, const Found& found) {
+    reportUnreadable(hv.host, BoxOwner::frame, hv.doc.fileTitle, found.unreadable.error);
+    return 1;
 }
 
 }  // namespace
@@ -83,6 +97,7 @@ int searchHex(const HexView& hv, SearchState& state, const DialogButtons& button
     ViewState& view = hv.view;
     const Found found = findFrom(hv, pattern, view.searchPos + direction, direction);
     if (found.stopped) return 1;
+    if (found.unreadable.happened()) return stopAtUnreadable(hv, found);
     state.searchDirection = direction;
     view.matchLength = pattern.length;
     if (found.hit < 0) {
@@ -110,6 +125,7 @@ int searchText(const HexView& hv, SearchState& state, const DialogButtons& butto
     ViewState& view = hv.view;
     const Found found = findFrom(hv, pattern, view.searchPos + direction, direction);
     if (found.stopped) return 1;
+    if (found.unreadable.happened()) return stopAtUnreadable(hv, found);
     state.searchDirection = direction;
     view.matchLength = length;
     if (found.hit < 0) {

@@ -44,6 +44,9 @@ struct SearchState {
 // Both searches scan a few MiB at a time, checking in with the host between chunks:
 // after 0.3 s status part 0 shows "Searching… N %", and Escape stops the scan. When the
 // search ends part 0 reads "Ready", or "Search stopped" after Escape.
+// A scan that meets a page of the view that cannot be read (the file was cut shorter, its
+// volume went away) stops there with the box "Could not read <name>" and the system's
+// text, owned by the frame, and returns 1 changing nothing else, as after a stop.
 
 // Looks for the bytes typed as hex digits in findWhat, from searchPos one step in the
 // chosen direction (Down or Up from the buttons), and reveals the hit.

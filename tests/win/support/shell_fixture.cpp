@@ -53,6 +53,7 @@ bool ShellFixture::pump() {
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
         if (message.message == WM_QUIT) {
             quit = true;
+            quitCode = message.wParam;
             continue;
         }
         if (shell.findDialog && IsDialogMessageW(shell.findDialog, &message)) continue;

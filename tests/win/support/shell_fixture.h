@@ -62,6 +62,7 @@ protected:
     std::filesystem::path folder;
     HWND frame = nullptr;
     bool quitSeen = false;
+    WPARAM quitCode = 0;  // the exit code the last WM_QUIT carried
 };
 
 }  // namespace quillix::test

@@ -1,0 +1,166 @@
+#include "document/checked_view.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "host/text_format.h"
+#include "host/view_host.h"
+
+namespace quillix {
+namespace {
+
+std::int64_t pageStart(std::int64_t offset) { return offset - offset % viewPageBytes; }
+
+// One guarded pass that copies page by page, so that a fault leaves every byte before
+// its page copied. done tells how far it got; volatile, so that it is in memory, not in a
+// register, whenever the pass is cut off.
+struct PageCopy {
+    const std::uint8_t* view;
+    std::int64_t offset;
+    std::int64_t length;
+    std::uint8_t* out;
+    volatile std::int64_t done = 0;
+
+    void operator()() {
+        std::int64_t copied = 0;
+        while (copied < length) {
+            const std::int64_t at = offset + copied;
+            const std::int64_t piece = std::min(length - copied, pageStart(at) + viewPageBytes - at);
+            std::memcpy(out + copied, view + at, static_cast<std::size_t>(piece));
+            copied += piece;
+            done = copied;
+        }
+    }
+};
+
+// The unreadable bytes from a fault at offset up to the end of its page, cut to end.
+ByteRange faultedPage(std::int64_t offset, std::int64_t end) {
+    return {offset, std::min(pageStart(offset) + viewPageBytes, end)};
+}
+
+void note(UnreadableBytes& unreadable, ByteRange range, SystemError error) {
+    if (unreadable.ranges.empty()) unreadable.error = error;
+    if (!unreadable.ranges.empty() && unreadable.ranges.back().end == range.begin) {
+        unreadable.ranges.back().end = range.end;
+        return;
+    }
+    unreadable.ranges.push_back(range);
+}
+
+std::wstring hexOffset(std::int64_t offset) {
+    wchar_t text[20];
+    appendHex(text, 20, 0, static_cast<std::uint64_t>(offset), 8);
+    return text;
+}
+
+}  // namespace
+
+std::int64_t UnreadableBytes::total() const {
+    std::int64_t sum = 0;
+    for (const ByteRange& range : ranges) sum += range.end - range.begin;
+    return sum;
+}
+
+bool checkedCopy(const Document& doc, std::int64_t offset, std::int64_t length, std::uint8_t* out,
+                 ReadFault& fault) {
+    if (!doc.fileBytes) {
+        fault = {offset, 0};
+        return false;
+    }
+    PageCopy copy{doc.fileBytes, offset, length, out};
+    if (checkedRun(doc, copy, fault)) return true;
+    // The pass stopped inside the page after the last whole one it copied.
+    fault.offset = offset + copy.done;
+    return false;
+}
+
+bool copyReadable(const Document& doc, std::int64_t offset, std::int64_t length, std::uint8_t* out,
+                  UnreadableBytes& unreadable) {
+    const std::int64_t end = offset + length;
+    bool whole = true;
+    for (std::int64_t at = offset; at < end;) {
+        ReadFault fault;
+        if (checkedCopy(doc, at, end - at, out + (at - offset), fault)) break;
+        whole = false;
+        const ByteRange page = faultedPage(fault.offset, end);
+        std::memset(out + (page.begin - offset), 0, static_cast<std::size_t>(page.end - page.begin));
+        note(unreadable, page, fault.error);
+        at = page.end;
+    }
+    return whole;
+}
+
+bool findUnreadable(const Document& doc, std::int64_t offset, std::int64_t length, ReadFault& fault) {
+    if (length <= 0) return false;
+    if (!doc.fileBytes) {
+        fault = {offset, 0};
+        return true;
+    }
+    struct Probe {
+        const volatile std::uint8_t* view;
+        volatile std::int64_t at;  // the page being touched, in memory when the touch faults
+        std::int64_t end;
+        void operator()() {
+            for (std::int64_t page = at; page < end; page = pageStart(page) + viewPageBytes) {
+                at = page;
+                (void)view[page];
+            }
+        }
+    } probe{doc.fileBytes, offset, offset + length};
+    if (checkedRun(doc, probe, fault)) return false;
+    fault.offset = probe.at;
+    return true;
+}
+
+bool checkedStore(Document& doc, std::int64_t offset, std::uint8_t value, std::uint8_t& previous,
+                  ReadFault& fault) {
+    struct Store {
+        volatile std::uint8_t* at;
+        std::uint8_t value;
+        std::uint8_t previous = 0;
+        void operator()() {
+            previous = *at;
+            *at = value;
+        }
+    } store{doc.fileBytes + offset, value};
+    if (!checkedRun(doc, store, fault)) return false;
+    previous = store.previous;
+    return true;
+}
+
+std::wstring unreadableMessage(const wchar_t* name, SystemError error) {
+    return withSystemReason(std::wstring(L"Could not read ") + nameOrUntitled(name), error);
+}
+
+void reportUnreadable(ViewHost& host, BoxOwner owner, const wchar_t* name, SystemError error) {
+    host.messageBox(owner, unreadableMessage(name, error).c_str(), programCaption, boxWarning);
+}
+
+std::wstring unreadableStatus(SystemError error) {
+    std::wstring reason = systemErrorText(error);
+    if (reason.empty()) {
+        wchar_t code[24];
+        appendDecimal(code, 24, 0, error);
+        reason = std::wstring(L"error ") + code;
+    }
+    return unreadableStatusPrefix + reason;
+}
+
+std::wstring unreadableSaveMessage(const wchar_t* documentName, const wchar_t* savedName,
+                                   const UnreadableBytes& unreadable) {
+    constexpr std::size_t listed = 8;
+    std::wstring text = unreadableMessage(documentName, unreadable.error);
+    text += std::wstring(L"\nThese bytes were saved into ") + nameOrUntitled(savedName) + L" as zeros:";
+    for (std::size_t i = 0; i < unreadable.ranges.size() && i < listed; ++i) {
+        const ByteRange& range = unreadable.ranges[i];
+        text += L"\n" + hexOffset(range.begin) + L"-" + hexOffset(range.end - 1);
+    }
+    if (unreadable.ranges.size() > listed) {
+        wchar_t more[24];
+        appendDecimal(more, 24, 0, static_cast<std::int64_t>(unreadable.ranges.size() - listed));
+        text += std::wstring(L"\nand ") + more + L" more";
+    }
+    return text;
+}
+
+}  // namespace quillix
