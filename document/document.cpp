@@ -215,6 +215,19 @@ bool storeByte(Document& doc, std::int64_t offset, std::uint8_t value) {
     return true;
 }
 
+bool storeBytes(Document& doc, std::int64_t offset, const std::uint8_t* bytes, std::int64_t count) {
+    if (count <= 0) return true;
+    try {
+        doc.changes.reserveRange(offset, offset + count);
+        doc.pastedBytes.add({offset, offset + count});
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    // With the room made, no mark can fail.
+    for (std::int64_t i = 0; i < count; ++i) storeByte(doc, offset + i, bytes[i]);
+    return true;
+}
+
 // --- The edit log -------------------------------------------------------------------
 
 namespace {
@@ -298,6 +311,7 @@ void resetEditLog(Document& doc) {
     // edits just saved (or to another file): a low-nibble edit first would bring it back
     // in red. Nothing from before counts until an edit writes it anew.
     if (log.entries) log.entries[0] = -1;
+    doc.pastedBytes.clear();
 }
 
 void releaseEditLog(Document& doc) {
@@ -307,10 +321,13 @@ void releaseEditLog(Document& doc) {
     doc.editCount = 0;
     doc.editLog.offsetCounts.clear();
     doc.editLog.rowMasks.clear();
+    doc.pastedBytes.clear();
 }
 
 std::uint16_t editedMaskOfRow(const Document& doc, std::int64_t row) {
     return doc.editLog.rowMasks.bits(row);
 }
+
+std::uint16_t pastedMaskOfRow(const Document& doc, std::int64_t row) { return doc.pastedBytes.rowMask(row); }
 
 }  // namespace quillix
