@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cwchar>
 
+#include "hexview/selection.h"
 #include "host/progress.h"
 #include "search/case_fold.h"
 #include "search/scan.h"
@@ -61,9 +62,17 @@ Found findFrom(const HexView& hv, const ScanPattern& pattern, std::int64_t pos, 
     return found;
 }
 
+void rememberFind(SearchState& state, const DialogButtons& buttons) {
+    state.hasLastFind = true;
+    state.lastFindButtons = buttons;
+    std::copy_n(state.findWhat, searchTextUnits, state.lastFindWhat);
+    state.lastFindWhat[searchTextUnits - 1] = 0;
+}
+
 }  // namespace
 
 int searchHex(const HexView& hv, SearchState& state, const DialogButtons& buttons) {
+    rememberFind(state, buttons);
     const std::int64_t length = boundedLength(state.findWhat);
     if (length % 2 != 0) {
         hv.host.messageBox(BoxOwner::none, L"Hexadecimal number must have even number of digits!",
@@ -95,6 +104,7 @@ int searchHex(const HexView& hv, SearchState& state, const DialogButtons& button
 }
 
 int searchText(const HexView& hv, SearchState& state, const DialogButtons& buttons) {
+    rememberFind(state, buttons);
     const std::int64_t length = boundedLength(state.findWhat);
     ScanPattern pattern;
     for (std::int64_t k = 0; k < length; ++k) {
@@ -119,6 +129,15 @@ int searchText(const HexView& hv, SearchState& state, const DialogButtons& butto
     view.searchPos = found.hit;
     revealMatch(hv, buttons);
     return 1;
+}
+
+int findAgain(const HexView& hv, SearchState& state, bool up) {
+    if (!state.hasLastFind) return -1;
+    DialogButtons buttons = state.lastFindButtons;
+    buttons.up = up;
+    buttons.down = !up;
+    std::copy_n(state.lastFindWhat, searchTextUnits, state.findWhat);
+    return buttons.findAscii ? searchText(hv, state, buttons) : searchHex(hv, state, buttons);
 }
 
 int gotoOffset(const HexView& hv, SearchState& state, const DialogButtons& buttons) {
@@ -153,6 +172,7 @@ void revealMatch(const HexView& hv, const DialogButtons& buttons) {
     const std::int64_t fullDataRows = doc.fileSize / 16;
     const std::int64_t matchRow = view.searchPos / 16;
     view.matchVisible = 1;
+    clearSelection(hv);
 
     if (matchRow <= view.topLine + wholeRows) {
         // In view, or above it (fixed below); the partly visible row counts as in view.
