@@ -1,6 +1,5 @@
 #include "hexview/clipboard_text.h"
 
-
 #include "host/text_format.h"
 
 #if defined(__x86_64__)

@@ -26,8 +26,8 @@ constexpr std::size_t charTextUnits(std::size_t count) { return count + 1; }
 // text piece by piece, each at three times its first byte's index, and then putting the
 // terminator over the last blank (endHexText) gives the whole text.
 void formatHexPiece(const std::uint8_t* bytes, std::size_t count, TextUnit* out);
-// Puts the terminator of the hex text of count bytes (count >= 1) over its last blank.
-inline void endHexText(TextUnit* text, std::size_t count) { text[3 * count - 1] = 0; }
+// Puts the terminator of the hex text of count bytes over its last blank.
+inline void endHexText(TextUnit* text, std::size_t count) { text[hexTextUnits(count) - 1] = 0; }
 // The same piece the plain way, and through the processor's byte shuffle (SSSE3), which
 // formatHexPiece uses when the processor has it. Tests call both.
 void formatHexPiecePlain(const std::uint8_t* bytes, std::size_t count, TextUnit* out);
