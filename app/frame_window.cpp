@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "app/edit_commands.h"
 #include "app/file_commands.h"
 #include "app/shell_state.h"
 #include "host/text_format.h"
@@ -87,6 +88,11 @@ LRESULT onCommand(HWND frame, int command) {
         case commandExportAs: return exportAsCommand();
         case commandFind:
         case commandGoto: openFindDialog(command); return 0;
+        case commandFindNext: findAgainCommand(false); return 0;
+        case commandFindPrevious: findAgainCommand(true); return 0;
+        case commandCopy: copyCommand(); return 0;
+        case commandPaste: pasteCommand(); return 0;
+        case commandSelectAll: selectAllCommand(); return 0;
         case commandExit:
             // Exit closes exactly as the close box does, question included.
             SendMessageW(frame, WM_CLOSE, 0, 0);
@@ -111,6 +117,10 @@ LRESULT CALLBACK frameWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
         case WM_CLOSE: onClose(window); return 0;
         case WM_DESTROY: PostQuitMessage(0); return 0;
         case WM_COMMAND: return onCommand(window, LOWORD(wParam));
+        case WM_INITMENUPOPUP:
+            // The clipboard and the caret change without the menu hearing of it.
+            updateEditCommands();
+            return 0;
         default:
             // The registered message of the Find and Goto dialogs.
             if (message == shell.findMessageId && shell.findMessageId != 0)
@@ -153,6 +163,7 @@ void enableDocumentCommands(bool enable) {
     const UINT state = enable ? MF_ENABLED : MF_GRAYED;
     for (int command : {commandSaveAs, commandSave, commandExportAs, commandFind, commandGoto})
         EnableMenuItem(shell.menu, command, MF_BYCOMMAND | state);
+    updateEditCommands();
 }
 
 }  // namespace quillix

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "app/edit_commands.h"
 #include "app/frame_window.h"
 #include "app/shell_state.h"
 #include "host/text_format.h"
@@ -89,6 +90,7 @@ HWND startQuillix(HINSTANCE instance, const wchar_t* commandLine) {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES};
     InitCommonControlsEx(&controls);
     if (!registerClasses(instance)) return nullptr;
+    shell.accelerators = LoadAcceleratorsW(instance, L"Quillix-64bit");
 
     HWND frame = CreateWindowExW(WS_EX_WINDOWEDGE, frameClassName, programTitle,
                                  WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_VISIBLE, CW_USEDEFAULT,
@@ -102,14 +104,23 @@ HWND startQuillix(HINSTANCE instance, const wchar_t* commandLine) {
     return frame;
 }
 
+void routeMessage(MSG& message) {
+    // The modeless Find or Goto dialog gets first go, for its Tab, Enter and Escape: keys
+    // typed into its edit stay its own (Ctrl+V there is the edit's paste).
+    if (shell.findDialog && IsDialogMessageW(shell.findDialog, &message)) return;
+    const bool keyDown = message.message == WM_KEYDOWN || message.message == WM_SYSKEYDOWN;
+    if (keyDown && shell.accelerators && shell.frame) {
+        // A grayed item's shortcut does nothing: the Edit items' states must be current.
+        updateEditCommands();
+        if (TranslateAcceleratorW(shell.frame, shell.accelerators, &message)) return;
+    }
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+}
+
 int runMessageLoop() {
     MSG message{};
-    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        // The modeless Find or Goto dialog gets first go, for its Tab, Enter and Escape.
-        if (shell.findDialog && IsDialogMessageW(shell.findDialog, &message)) continue;
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) routeMessage(message);
     return static_cast<int>(static_cast<DWORD>(message.wParam));
 }
 

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "app/frame_window.h"
 #include "support/shell_fixture.h"
 
 namespace quillix::test {
@@ -72,6 +73,20 @@ protected:
         return colours;
     }
     bool hasInk(const CellColours& c) { return c.black > 0 || c.red > 0; }
+    // Pixels of a cell in the colour (a COLORREF), and in any clearly red colour.
+    int pixelsOf(int viewRow, int cellIndex, COLORREF colour, bool anyRed = false) {
+        const int cw = static_cast<int>(shell.view.charWidth), lh = static_cast<int>(shell.view.lineHeight);
+        const std::uint32_t wanted = GetRValue(colour) << 16 | GetGValue(colour) << 8 | GetBValue(colour);
+        int count = 0;
+        for (int y = viewRow * lh; y < (viewRow + 1) * lh && y < height_; ++y) {
+            for (int x = cellIndex * cw; x < (cellIndex + 1) * cw && x < width_; ++x) {
+                const std::uint32_t p = pixels_[static_cast<std::size_t>(y) * width_ + x] & 0xFFFFFF;
+                const int r = p >> 16, g = p >> 8 & 0xFF, b = p & 0xFF;
+                if (anyRed ? r >= 0xA0 && g + 0x40 <= r && b + 0x40 <= r : p == wanted) ++count;
+            }
+        }
+        return count;
+    }
 
     int width_ = 0, height_ = 0;
     std::vector<std::uint32_t> pixels_;
@@ -133,6 +148,39 @@ TEST_F(HexViewPaintTest, TheVisibleMatchIsInvertedAcrossItsGapButNotPastItsLastB
     for (int c : {63, 64, 65}) EXPECT_GT(cell(0, c).black, cell(0, c).white) << c;
     for (int c : {40, 41, 49, 62}) EXPECT_LT(cell(0, c).black, cell(0, c).white) << c;
     EXPECT_LT(cell(1, 42).black, cell(1, 42).white);
+}
+
+TEST_F(HexViewPaintTest, PastedBytesAreRedAndTheSelectionHasTheHighlightColours) {
+    openFile(std::vector<std::uint8_t>(48, 0x30));
+    putClipboardText(L"41 42");
+    SendMessageW(shell.frame, WM_COMMAND, commandPaste, 0);
+    pump();
+    capture();
+    for (int c : {10, 11, 12, 13, 50, 51}) EXPECT_GT(cell(0, c).red, 0) << c;
+    for (int c : {15, 52}) EXPECT_EQ(cell(0, c).red, 0) << c;
+
+    // Bytes 0x11 to 0x13, by a click and a Shift+click.
+    const int cw = static_cast<int>(shell.view.charWidth), lh = static_cast<int>(shell.view.lineHeight);
+    SendMessageW(shell.hexView, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(12 * cw + 1, lh + 1));
+    SendMessageW(shell.hexView, WM_LBUTTONUP, 0, MAKELPARAM(12 * cw + 1, lh + 1));
+    SendMessageW(shell.hexView, WM_LBUTTONDOWN, MK_LBUTTON | MK_SHIFT, MAKELPARAM(17 * cw + 1, lh + 1));
+    SendMessageW(shell.hexView, WM_LBUTTONUP, MK_SHIFT, MAKELPARAM(17 * cw + 1, lh + 1));
+    repaint();
+    capture();
+    const COLORREF highlight = GetSysColor(COLOR_HIGHLIGHT);
+    const int cellPixels = cw * lh;
+    for (int c : {12, 13, 14, 15, 16, 17, 18, 51, 52, 53})
+        EXPECT_GT(pixelsOf(1, c, highlight), cellPixels / 2) << c;  // mostly highlight background
+    for (int c : {10, 11, 19, 20, 50, 54}) EXPECT_EQ(pixelsOf(1, c, highlight), 0) << c;
+    // The pasted bytes inside a selection keep a red.
+    SendMessageW(shell.frame, WM_COMMAND, commandSelectAll, 0);
+    repaint();
+    capture();
+    for (int c : {10, 11, 12, 13, 50, 51}) {
+        EXPECT_GT(pixelsOf(0, c, highlight), cellPixels / 2) << c;
+        EXPECT_GT(pixelsOf(0, c, 0, true), 0) << c;
+    }
+    EXPECT_EQ(pixelsOf(0, 15, 0, true), 0);
 }
 
 TEST_F(HexViewPaintTest, TheScrollBarFollowsTheSizeAndTheRequests) {
