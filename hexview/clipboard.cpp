@@ -16,6 +16,10 @@
 namespace quillix {
 namespace {
 
+// Bytes taken out of the document and formatted in one go: small enough to stay in the
+// processor's second-level cache between the two.
+constexpr std::int64_t copyPieceBytes = 64 << 10;
+
 constexpr wchar_t noMemoryForEdit[] = L"Not enough memory to record this edit!";
 constexpr wchar_t notHexText[] = L"Hexadecimal numbers have to be between a-f or 0-9!";
 
@@ -50,13 +54,16 @@ bool fillBlocks(const HexView& hv, const ByteRange& range, bool hexText, std::ui
             finished = false;
             break;
         }
-        const auto chunk = static_cast<std::size_t>(std::min(copyChunkBytes, count - done));
-        copyViewBytes(hv.doc, range.begin + done, chunk, bytes + done);
-        // The text is made from the copy just taken, while it is still in the cache.
-        if (hexText)
-            formatHexPiece(bytes + done, chunk, text + 3 * done);
-        else
-            formatCharPiece(bytes + done, chunk, text + done);
+        const std::int64_t chunkEnd = std::min(done + copyChunkBytes, count);
+        // The text is made from each piece of the copy just taken, while it is in the cache.
+        for (std::int64_t at = done; at < chunkEnd; at += copyPieceBytes) {
+            const auto piece = static_cast<std::size_t>(std::min(copyPieceBytes, chunkEnd - at));
+            copyViewBytes(hv.doc, range.begin + at, piece, bytes + at);
+            if (hexText)
+                formatHexPiece(bytes + at, piece, text + 3 * at);
+            else
+                formatCharPiece(bytes + at, piece, text + at);
+        }
     }
     finishProgress(progress);
     if (hexText)
