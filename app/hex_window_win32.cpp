@@ -6,6 +6,8 @@
 #include <commctrl.h>
 #include <windowsx.h>
 
+#include <new>
+
 #include "app/shell_state.h"
 #include "hexview/paint_layout.h"
 #include "hexview/selection.h"
@@ -142,7 +144,13 @@ void* Win32ViewHost::clipboardBlock(ClipboardFormat format, std::size_t bytes) {
         if (memory) GlobalFree(memory);
         return nullptr;
     }
-    blocks_.push_back(Block{format, memory});
+    try {
+        blocks_.push_back(Block{format, memory});
+    } catch (const std::bad_alloc&) {
+        GlobalUnlock(memory);
+        GlobalFree(memory);
+        return nullptr;
+    }
     return data;
 }
 

@@ -213,7 +213,7 @@ int copyToClipboard(const HexView& hv) {
         return 0;
     }
     // The progress left part 0 at "Ready"; a selection is named there again.
-    showSelectionStatus(hv.view, hv.doc, host);
+    showSelectionAgain(hv.view, hv.doc, host);
     return 1;
 }
 

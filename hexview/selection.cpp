@@ -38,6 +38,11 @@ void showSelectionStatus(const ViewState& view, const Document& doc, ViewHost& h
     host.setStatusText(statusPartActivity, text);
 }
 
+void showSelectionAgain(const ViewState& view, const Document& doc, ViewHost& host) {
+    ByteRange range;
+    if (selectedRange(view, doc, range)) showSelectionStatus(view, doc, host);
+}
+
 void setSelection(const HexView& hv, std::int64_t anchor, std::int64_t end) {
     // Only views under three rows tall could hand in a negative offset.
     hv.view.selectionAnchor = std::max<std::int64_t>(anchor, 0);

@@ -28,6 +28,9 @@ void selectAll(const HexView& hv);
 // first and the last offset, at least eight upper-case hex digits, and the length);
 // "Ready" without one.
 void showSelectionStatus(const ViewState& view, const Document& doc, ViewHost& host);
+// After a long operation put "Ready" into part 0: names the selection there again, when
+// there is one; does nothing otherwise.
+void showSelectionAgain(const ViewState& view, const Document& doc, ViewHost& host);
 // The text above for the range, into text (always terminated).
 void formatSelectionStatus(wchar_t (&text)[64], const ByteRange& range);
 

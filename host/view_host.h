@@ -85,7 +85,7 @@ public:
     // GetFileAttributesW: invalidAttributes when the path names no file.
     virtual std::uint32_t fileAttributes(const wchar_t* path) = 0;
 
-    // A long operation (a search, an export) calls this before its first chunk of work and
+    // A long operation (a search, an export, a copy) calls this before its first chunk of work and
     // after each further few MiB. It paints what waits to be painted, reads the clock,
     // and takes an Escape key from the head of the thread's keys; nothing else is taken
     // from the queue or handled, so the one thread stays answering and nothing runs

@@ -59,6 +59,7 @@ Found findFrom(const HexView& hv, const ScanPattern& pattern, std::int64_t pos, 
                                   : scanBackward(doc.fileBytes, doc.fileSize, pattern, from, bound);
     }
     finishProgress(progress);
+    if (!found.stopped) showSelectionAgain(hv.view, doc, hv.host);
     return found;
 }
 

@@ -90,7 +90,7 @@ TEST(ClipboardText, HexPairsMayBeGroupedOrSpreadOverLinesButNothingElseIsRead) {
         decodeHexText(c.text.data(), c.text.size(), bytes.data());
         EXPECT_EQ(bytes, c.bytes);
     }
-    for (const std::u16string& refused :
+    for (const std::u16string refused :
          {u"4D5", u"4D 5 A", u"4D-5A", u"0x4D", u"4G", u"4D\u00A05A", u"4D,5A"}) {
         std::size_t count = 7;
         EXPECT_FALSE(countHexText(refused.data(), refused.size(), count));

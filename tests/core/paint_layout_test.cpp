@@ -214,10 +214,13 @@ struct PaintFixture : ::testing::Test {
         view.selectionEnd = end;
     }
 
+    // A draw from 0 .. n - 1 (0 when n is not positive).
+    std::int64_t below(std::int64_t n) {
+        return n <= 0 ? 0 : static_cast<std::int64_t>(random() % static_cast<std::uint64_t>(n));
+    }
     // A random document of 1 to 300 bytes in a random view, with random edits (offsets
-    // past the data now and then), log resets and a match; below(n) draws from 0..n-1.
-    template <class Below>
-    void randomDocument(std::mt19937_64& random, Below below) {
+    // past the data now and then), log resets and a match.
+    void randomDocument() {
         releaseEditLog(doc);
         extras.pasted.clear();
         doc.isModified = 0;
@@ -253,8 +256,7 @@ struct PaintFixture : ::testing::Test {
         view.topLine = below(scrollMax + 1);
     }
     // The whole view, or now and then a random band of it.
-    template <class Below>
-    PixelRect randomPaint(Below below) {
+    PixelRect randomPaint() {
         if (below(2) != 0) return wholeView();
         int height = static_cast<int>(view.clientHeight) + 1;
         int a = static_cast<int>(below(height)), b = static_cast<int>(below(height));
@@ -266,6 +268,7 @@ struct PaintFixture : ::testing::Test {
     ViewState view;
     PaintRuns runs;
     PaintExtras extras;
+    std::mt19937_64 random;
 };
 
 const Cell& at(const Grid& grid, std::int64_t row, int cell) {
@@ -474,14 +477,11 @@ TEST_F(PaintFixture, LabelsKeepThirtyTwoBitsNearFourGigabytes) {
 }
 
 TEST_F(PaintFixture, AgreesWithThePlainPainterOnRandomDocuments) {
-    std::mt19937_64 random(20240611);
-    auto below = [&](std::int64_t n) {
-        return n <= 0 ? 0 : static_cast<std::int64_t>(random() % static_cast<std::uint64_t>(n));
-    };
+    random.seed(20240611);
     for (int trial = 0; trial < 3000; ++trial) {
-        randomDocument(random, below);
+        randomDocument();
         const std::int64_t size = doc.fileSize;
-        const PixelRect paint = randomPaint(below);
+        const PixelRect paint = randomPaint();
         SCOPED_TRACE(::testing::Message() << "trial " << trial << " size " << size << " top " << view.topLine
                                           << " rect " << paint.top << ".." << paint.bottom);
         expectSameAsReference(paint);
@@ -490,19 +490,16 @@ TEST_F(PaintFixture, AgreesWithThePlainPainterOnRandomDocuments) {
 }
 
 TEST_F(PaintFixture, SelectionsAndPastedBytesAgreeWithThePlainPainterOnRandomDocuments) {
-    std::mt19937_64 random(77);
-    auto below = [&](std::int64_t n) {
-        return n <= 0 ? 0 : static_cast<std::int64_t>(random() % static_cast<std::uint64_t>(n));
-    };
+    random.seed(77);
     for (int trial = 0; trial < 3000; ++trial) {
-        randomDocument(random, below);
+        randomDocument();
         const std::int64_t size = doc.fileSize;
         for (std::int64_t pastes = below(4); pastes > 0; --pastes) {
             const std::int64_t begin = below(size);
             paste(begin, begin + 1 + below(size - begin));
         }
         if (below(5) != 0) select(below(size + 3), below(size + 3));  // ends past the data too
-        const PixelRect paint = randomPaint(below);
+        const PixelRect paint = randomPaint();
         SCOPED_TRACE(::testing::Message() << "trial " << trial << " size " << size << " selection "
                                           << view.selectionAnchor << ".." << view.selectionEnd);
         expectSameAsReference(paint);

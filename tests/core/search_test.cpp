@@ -126,10 +126,12 @@ TEST_F(SearchTest, FindAgainRepeatsTheLastFindNextDownOrUpWithItsModeCaseAndText
     EXPECT_EQ(findAgain(hv, state, true), 0);  // no other "Ab" with Match case
     ASSERT_EQ(hex(L"4142", Direction::up), 1);
     EXPECT_EQ(view.searchPos, 3);
-    view.selectionAnchor = 0;  // a hit drops the selection
+    view.selectionAnchor = 0;  // a miss keeps the selection, a hit drops it
     view.selectionEnd = 5;
     EXPECT_EQ(findAgain(hv, state, true), 0);
+    EXPECT_EQ(host.status[statusPartActivity], L"Selection: 00000000-00000005, 6 bytes");
     EXPECT_EQ(findAgain(hv, state, false), 1);
+    EXPECT_EQ(host.status[statusPartActivity], L"Ready");
     EXPECT_EQ(view.searchPos, 3);
     EXPECT_EQ(view.caretCell, highCellOf[4]);
     EXPECT_EQ(view.selectionAnchor, -1);
