@@ -258,7 +258,12 @@ int pasteFromClipboard(const HexView& hv) {
             hv.host.beep();
             return 0;
         }
-        if (!storeBytes(doc, start, source.bytes, source.count)) {
+        // Megabytes of marks take a moment to record.
+        const bool long_ = source.count > copyChunkBytes;
+        if (long_) hv.host.setWaitCursor(true);
+        const bool stored = storeBytes(doc, start, source.bytes, source.count);
+        if (long_) hv.host.setWaitCursor(false);
+        if (!stored) {
             hv.host.endClipboardRead();
             warn(hv, noMemoryForEdit);
             return 0;
