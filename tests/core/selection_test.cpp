@@ -176,29 +176,6 @@ TEST_F(SelectionTest, RandomKeysClicksAndDragsMoveTheCaretAsWithoutSelectingAndS
     }
 }
 
-TEST_F(SelectionTest, ShiftArrowsSelectFromTheAnchorByteToTheCaretsByteAndAPlainKeyDropsIt) {
-    open(200);
-    place(1, 15);  // offset 18
-    onKeyDown(hv, keyRight, true);
-    onKeyDown(hv, keyRight, true);
-    ByteRange range;
-    ASSERT_TRUE(selectedRange(view, doc, range));
-    EXPECT_EQ(range, (ByteRange{18, 21}));
-    EXPECT_EQ(host.status[statusPartActivity], L"Selection: 00000012-00000014, 3 bytes");
-    host.invalidates.clear();
-    // Back over the anchor: the selection turns round it.
-    onKeyDown(hv, keyUp, true);
-    ASSERT_TRUE(selectedRange(view, doc, range));
-    EXPECT_EQ(range, (ByteRange{4, 19}));
-    // Shift alone, or a key without a rule, keeps it.
-    onKeyDown(hv, 16, false);
-    EXPECT_TRUE(selectedRange(view, doc, range));
-    onKeyDown(hv, keyLeft, false);
-    EXPECT_FALSE(selectedRange(view, doc, range));
-    EXPECT_EQ(host.status[statusPartActivity], L"Ready");
-    EXPECT_FALSE(host.invalidates.empty());
-}
-
 TEST_F(SelectionTest, SelectAllTakesTheWholeDocumentAndAnEditOrAnOpenDropsIt) {
     open(300);
     place(2, 20);

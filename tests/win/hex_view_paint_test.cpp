@@ -159,12 +159,14 @@ TEST_F(HexViewPaintTest, PastedBytesAreRedAndTheSelectionHasTheHighlightColours)
     for (int c : {10, 11, 12, 13, 50, 51}) EXPECT_GT(cell(0, c).red, 0) << c;
     for (int c : {15, 52}) EXPECT_EQ(cell(0, c).red, 0) << c;
 
-    // Bytes 0x11 to 0x13, by a click and a Shift+click.
+    // Bytes 0x11 to 0x13, by a drag, which holds the mouse until the button comes up.
     const int cw = static_cast<int>(shell.view.charWidth), lh = static_cast<int>(shell.view.lineHeight);
     SendMessageW(shell.hexView, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(12 * cw + 1, lh + 1));
-    SendMessageW(shell.hexView, WM_LBUTTONUP, 0, MAKELPARAM(12 * cw + 1, lh + 1));
-    SendMessageW(shell.hexView, WM_LBUTTONDOWN, MK_LBUTTON | MK_SHIFT, MAKELPARAM(17 * cw + 1, lh + 1));
-    SendMessageW(shell.hexView, WM_LBUTTONUP, MK_SHIFT, MAKELPARAM(17 * cw + 1, lh + 1));
+    EXPECT_EQ(GetCapture(), shell.hexView);
+    SendMessageW(shell.hexView, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(17 * cw + 1, lh + 1));
+    SendMessageW(shell.hexView, WM_LBUTTONUP, 0, MAKELPARAM(17 * cw + 1, lh + 1));
+    EXPECT_EQ(GetCapture(), nullptr);
+    EXPECT_EQ(statusText(0), L"Selection: 00000011-00000013, 3 bytes");
     repaint();
     capture();
     const COLORREF highlight = GetSysColor(COLOR_HIGHLIGHT);
@@ -181,6 +183,9 @@ TEST_F(HexViewPaintTest, PastedBytesAreRedAndTheSelectionHasTheHighlightColours)
         EXPECT_GT(pixelsOf(0, c, 0, true), 0) << c;
     }
     EXPECT_EQ(pixelsOf(0, 15, 0, true), 0);
+    // Shift+click selects from the anchor, 0 here.
+    SendMessageW(shell.hexView, WM_LBUTTONDOWN, MK_LBUTTON | MK_SHIFT, MAKELPARAM(10 * cw + 1, 2 * lh + 1));
+    EXPECT_EQ(statusText(0), L"Selection: 00000000-00000020, 33 bytes");
 }
 
 TEST_F(HexViewPaintTest, TheScrollBarFollowsTheSizeAndTheRequests) {
