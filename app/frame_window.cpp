@@ -9,6 +9,7 @@
 
 #include "app/edit_commands.h"
 #include "app/file_commands.h"
+#include "app/inspector_window_win32.h"
 #include "app/shell_state.h"
 #include "host/text_format.h"
 #include "app/find_dialog_win32.h"
@@ -100,6 +101,7 @@ LRESULT onCommand(HWND frame, int command) {
         case commandHelp: openWithShell(helpPagePath().c_str()); return 0;
         case commandAbout: DialogBoxParamW(shell.instance, L"AboutBox", frame, aboutBoxProc, 0); return 0;
         case commandUpdates: openWithShell(updatePageUrl); return 0;
+        case commandDataInspector: toggleInspector(); return 0;
         default: return 0;
     }
 }
@@ -116,15 +118,24 @@ LRESULT CALLBACK frameWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
             return 0;
         case WM_CLOSE: onClose(window); return 0;
         case WM_DESTROY: PostQuitMessage(0); return 0;
-        case WM_COMMAND: return onCommand(window, LOWORD(wParam));
+        case WM_COMMAND: {
+            // A command may open a file, change bytes or move the caret from here; the data
+            // inspector catches up now rather than at the view's next paint.
+            const LRESULT result = onCommand(window, LOWORD(wParam));
+            refreshInspector();
+            return result;
+        }
         case WM_INITMENUPOPUP:
             // The clipboard and the caret change without the menu hearing of it.
             updateEditCommands();
             return 0;
         default:
-            // The registered message of the Find and Goto dialogs.
-            if (message == shell.findMessageId && shell.findMessageId != 0)
-                return onFindNotification(*reinterpret_cast<const FINDREPLACEW*>(lParam));
+            // The registered message of the Find and Goto dialogs; a hit moves the caret.
+            if (message == shell.findMessageId && shell.findMessageId != 0) {
+                const LRESULT result = onFindNotification(*reinterpret_cast<const FINDREPLACEW*>(lParam));
+                refreshInspector();
+                return result;
+            }
             break;
     }
     return DefWindowProcW(window, message, wParam, lParam);

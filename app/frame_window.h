@@ -24,6 +24,7 @@ enum MenuCommand : int {
     commandHelp = IDM_HELP_CONTENTS,
     commandAbout = IDM_HELP_ABOUT,
     commandUpdates = IDM_HELP_CHECK_UPDATES,
+    commandDataInspector = IDM_VIEW_DATA_INSPECTOR,
 };
 
 inline constexpr wchar_t helpFileName[] = L"quillix-help.html";

@@ -8,6 +8,7 @@
 
 #include <new>
 
+#include "app/inspector_window_win32.h"
 #include "app/shell_state.h"
 #include "hexview/paint_layout.h"
 #include "hexview/selection.h"
@@ -268,9 +269,7 @@ void paint(HWND window, const Document& doc, const ViewState& view) {
     EndPaint(window, &ps);
 }
 
-}  // namespace
-
-LRESULT CALLBACK hexViewProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT handleHexViewMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     Win32ViewHost host(window);
     const HexView hv{shell.doc, shell.view, host};
     switch (message) {
@@ -317,6 +316,18 @@ LRESULT CALLBACK hexViewProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         default: break;
     }
     return DefWindowProcW(window, message, wParam, lParam);
+}
+
+}  // namespace
+
+LRESULT CALLBACK hexViewProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    // The handlers send the view requests of its own; the data inspector follows the caret
+    // and the bytes once the outermost message is done, never a state half-way through a key.
+    static int depth = 0;
+    ++depth;
+    const LRESULT result = handleHexViewMessage(window, message, wParam, lParam);
+    if (--depth == 0) refreshInspector();
+    return result;
 }
 
 }  // namespace quillix

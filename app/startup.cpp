@@ -6,6 +6,7 @@
 
 #include "app/edit_commands.h"
 #include "app/frame_window.h"
+#include "app/inspector_window_win32.h"
 #include "app/shell_state.h"
 #include "host/text_format.h"
 #include "app/hex_window_win32.h"
@@ -108,6 +109,8 @@ void routeMessage(MSG& message) {
     // The modeless Find or Goto dialog gets first go, for its Tab, Enter and Escape: keys
     // typed into its edit stay its own (Ctrl+V there is the edit's paste).
     if (shell.findDialog && IsDialogMessageW(shell.findDialog, &message)) return;
+    // Then the data inspector's own keys (Ctrl+I, F6, and Ctrl+C and Ctrl+A in its list).
+    if (routeInspectorMessage(message)) return;
     const bool keyDown = message.message == WM_KEYDOWN || message.message == WM_SYSKEYDOWN;
     if (keyDown && shell.accelerators && shell.frame) {
         // A grayed item's shortcut does nothing: the Edit items' states must be current.

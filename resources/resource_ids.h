@@ -14,6 +14,7 @@
 // F3 and Shift+F3: keys without a menu item.
 #define IDM_SEARCH_FIND_NEXT 22
 #define IDM_SEARCH_FIND_PREVIOUS 23
+#define IDM_VIEW_DATA_INSPECTOR 50
 #define IDM_HELP_CONTENTS 30
 #define IDM_HELP_ABOUT 31
 #define IDM_HELP_CHECK_UPDATES 32
@@ -36,5 +37,8 @@
 #define IDC_DIR_DOWN 1057
 #define IDC_FIND_LABEL 1151
 #define IDC_FIND_EDIT 1152
+
+// The data inspector's list.
+#define IDC_INSPECTOR_LIST 1301
 
 #endif

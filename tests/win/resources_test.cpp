@@ -369,6 +369,7 @@ const std::vector<ExpectedPopup> kMenu = {
       {IDM_EDIT_SELECT_ALL, L"Select &All\tCtrl+A", true}}},
     {L"&Search",
      {{IDM_SEARCH_FIND, L"&Find...\tCtrl+F", true}, {IDM_SEARCH_GOTO, L"&Goto...\tCtrl+G", true}}},
+    {L"&View", {{IDM_VIEW_DATA_INSPECTOR, L"&Data Inspector\tCtrl+I", false}}},
     {L"&Help",
      {{IDM_HELP_CONTENTS, L"&Contents - html", false},
       {IDM_HELP_CHECK_UPDATES, L"&Check for updates", false},
