@@ -14,6 +14,7 @@
 #include "app/shell_state.h"
 #include "document/checked_view.h"
 #include "document/text_dump.h"
+#include "hexview/selection.h"
 #include "host/text_format.h"
 #include "app/hex_window_win32.h"
 
@@ -222,6 +223,7 @@ LRESULT exportAsCommand() {
     Win32ViewHost host(shell.hexView);
     SystemError cause = 0;
     int exported = exportTextDump(shell.doc, host, shell.doc.filePath, systemFileSystem(), &cause);
+    if (exported != exportStopped) showSelectionAgain(shell.view, shell.doc, host);
     wchar_t exportName[fileTitleChars];
     std::wmemcpy(exportName, shell.doc.fileTitle, fileTitleChars);
     // The export's names were only borrowed: the document keeps its own.

@@ -74,11 +74,16 @@ bool refusedByFilter(const DialogButtons& buttons, const wchar_t* text) {
     return false;
 }
 
-void reportMiss(const FINDREPLACEW& record, const wchar_t* before, const wchar_t* after) {
+void reportMiss(const wchar_t* what, const wchar_t* before, const wchar_t* after) {
     wchar_t text[searchTextUnits + 64];
-    formatWithName(text, searchTextUnits + 64, before, nameOrUntitled(record.lpstrFindWhat), after);
+    formatWithName(text, searchTextUnits + 64, before, nameOrUntitled(what), after);
     warn(text, programCaption);
 }
+
+constexpr wchar_t hexMissBefore[] = L"Hex value\n";
+constexpr wchar_t hexMissAfter[] = L"\nnot found!";
+constexpr wchar_t textMissBefore[] = L"Ascii string\n\"";
+constexpr wchar_t textMissAfter[] = L"\"\nnot found!";
 
 }  // namespace
 
@@ -117,15 +122,32 @@ LRESULT onFindNotification(const FINDREPLACEW& record) {
     const HexView hv{shell.doc, shell.view, host};
     const DialogButtons buttons = readButtons(shell.findDialog);
     if (refusedByFilter(buttons, record.lpstrFindWhat)) return 0;
+    const wchar_t* what = record.lpstrFindWhat;
     if (buttons.findHex && !searchHex(hv, shell.search, buttons))
-        reportMiss(record, L"Hex value\n", L"\nnot found!");
+        reportMiss(what, hexMissBefore, hexMissAfter);
     if (buttons.findAscii && !searchText(hv, shell.search, buttons))
-        reportMiss(record, L"Ascii string\n\"", L"\"\nnot found!");
+        reportMiss(what, textMissBefore, textMissAfter);
     if (buttons.gotoHex && !gotoOffset(hv, shell.search, buttons))
-        reportMiss(record, L"Hex offset\n", L"\nout of range!");
+        reportMiss(what, L"Hex offset\n", L"\nout of range!");
     if (buttons.gotoDec && !gotoOffset(hv, shell.search, buttons))
-        reportMiss(record, L"Decimal offset\n", L"\nout of range!");
+        reportMiss(what, L"Decimal offset\n", L"\nout of range!");
     return 0;
+}
+
+void findAgainCommand(bool up) {
+    if (!hasDocument(shell.doc)) return;
+    Win32ViewHost host(shell.hexView);
+    const int found = findAgain(HexView{shell.doc, shell.view, host}, shell.search, up);
+    if (found < 0) {
+        openFindDialog(commandFind);
+        return;
+    }
+    if (found != 0) return;
+    const wchar_t* what = shell.search.lastFindWhat;
+    if (shell.search.lastFindButtons.findAscii)
+        reportMiss(what, textMissBefore, textMissAfter);
+    else
+        reportMiss(what, hexMissBefore, hexMissAfter);
 }
 
 namespace {

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "app/edit_commands.h"
 #include "app/file_commands.h"
 #include "app/inspector_window_win32.h"
 #include "app/hex_window_win32.h"
@@ -105,6 +106,11 @@ LRESULT onCommand(HWND frame, int command) {
         case commandExportAs: return exportAsCommand();
         case commandFind:
         case commandGoto: openFindDialog(command); return 0;
+        case commandFindNext: findAgainCommand(false); return 0;
+        case commandFindPrevious: findAgainCommand(true); return 0;
+        case commandCopy: copyCommand(); return 0;
+        case commandPaste: pasteCommand(); return 0;
+        case commandSelectAll: selectAllCommand(); return 0;
         case commandExit:
             // Exit closes exactly as the close box does, question included.
             SendMessageW(frame, WM_CLOSE, 0, 0);
@@ -141,6 +147,10 @@ LRESULT CALLBACK frameWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
             refreshInspector();
             return result;
         }
+        case WM_INITMENUPOPUP:
+            // The clipboard and the caret change without the menu hearing of it.
+            updateEditCommands();
+            return 0;
         default:
             // The registered message of the Find and Goto dialogs; a hit moves the caret.
             if (message == shell.findMessageId && shell.findMessageId != 0) {
@@ -186,6 +196,7 @@ void enableDocumentCommands(bool enable) {
     const UINT state = enable ? MF_ENABLED : MF_GRAYED;
     for (int command : {commandSaveAs, commandSave, commandExportAs, commandFind, commandGoto})
         EnableMenuItem(shell.menu, command, MF_BYCOMMAND | state);
+    updateEditCommands();
 }
 
 }  // namespace quillix

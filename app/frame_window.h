@@ -16,6 +16,11 @@ enum MenuCommand : int {
     commandExit = IDM_FILE_EXIT,
     commandFind = IDM_SEARCH_FIND,
     commandGoto = IDM_SEARCH_GOTO,
+    commandFindNext = IDM_SEARCH_FIND_NEXT,
+    commandFindPrevious = IDM_SEARCH_FIND_PREVIOUS,
+    commandCopy = IDM_EDIT_COPY,
+    commandPaste = IDM_EDIT_PASTE,
+    commandSelectAll = IDM_EDIT_SELECT_ALL,
     commandHelp = IDM_HELP_CONTENTS,
     commandAbout = IDM_HELP_ABOUT,
     commandUpdates = IDM_HELP_CHECK_UPDATES,
@@ -34,7 +39,8 @@ int promptSaveChanges(HWND owner);
 
 // Sets the frame's title to " Quillix-64bit", separator and fileTitle.
 void setFrameTitle(const wchar_t* separator);
-// Enables or grays the five commands that need a document (12, 11, 13, 20, 21).
+// Enables or grays the five commands that need a document (12, 11, 13, 20, 21), and
+// brings the Edit menu up to date.
 void enableDocumentCommands(bool enable);
 
 }  // namespace quillix

@@ -4,6 +4,9 @@
 #include "app/hex_window_win32.h"
 
 #include <commctrl.h>
+#include <windowsx.h>
+
+#include <new>
 
 #include <string>
 
@@ -13,6 +16,7 @@
 #include "document/checked_view.h"
 #include "hexview/paint_layout.h"
 #include "host/display_scale.h"
+#include "hexview/selection.h"
 
 namespace quillix {
 
@@ -110,6 +114,106 @@ Checkpoint Win32ViewHost::checkpoint() {
     return now;
 }
 
+// --- The clipboard ------------------------------------------------------------------
+
+UINT bytesClipboardFormat() {
+    static const UINT format = RegisterClipboardFormatW(L"Quillix-64bit bytes");
+    return format;
+}
+
+namespace {
+
+UINT formatId(ClipboardFormat format) {
+    return format == ClipboardFormat::bytes ? bytesClipboardFormat() : CF_UNICODETEXT;
+}
+
+}  // namespace
+
+Win32ViewHost::~Win32ViewHost() {
+    dropClipboardBlocks();
+    endClipboardRead();
+}
+
+bool Win32ViewHost::openClipboard() {
+    // Another program (a clipboard viewer, say) may hold it open for a moment.
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        if (OpenClipboard(window_)) return true;
+        Sleep(10);
+    }
+    return false;
+}
+
+void* Win32ViewHost::clipboardBlock(ClipboardFormat format, std::size_t bytes) {
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
+    void* data = memory ? GlobalLock(memory) : nullptr;
+    if (!data) {
+        if (memory) GlobalFree(memory);
+        return nullptr;
+    }
+    try {
+        blocks_.push_back(Block{format, memory});
+    } catch (const std::bad_alloc&) {
+        GlobalUnlock(memory);
+        GlobalFree(memory);
+        return nullptr;
+    }
+    return data;
+}
+
+bool Win32ViewHost::putClipboard() {
+    for (const Block& block : blocks_) GlobalUnlock(block.memory);
+    const bool opened = openClipboard();
+    bool done = opened && EmptyClipboard();
+    for (Block& block : blocks_) {
+        // A block the clipboard took is the system's from then on.
+        if (done && SetClipboardData(formatId(block.format), block.memory)) {
+            block.memory = nullptr;
+            continue;
+        }
+        done = false;
+    }
+    // Half a copy never stays on the clipboard.
+    if (opened && !done) EmptyClipboard();
+    if (opened) CloseClipboard();
+    for (const Block& block : blocks_)
+        if (block.memory) GlobalFree(block.memory);
+    blocks_.clear();
+    return done;
+}
+
+void Win32ViewHost::dropClipboardBlocks() {
+    for (const Block& block : blocks_) {
+        GlobalUnlock(block.memory);
+        GlobalFree(block.memory);
+    }
+    blocks_.clear();
+}
+
+bool Win32ViewHost::clipboardHas(ClipboardFormat format) {
+    return IsClipboardFormatAvailable(formatId(format)) != FALSE;
+}
+
+bool Win32ViewHost::readClipboard(ClipboardFormat format, const void*& data, std::size_t& bytes) {
+    if (!reading_) {
+        if (!openClipboard()) return false;
+        reading_ = true;
+    }
+    HANDLE memory = GetClipboardData(formatId(format));
+    void* locked = memory ? GlobalLock(memory) : nullptr;
+    if (!locked) return false;
+    locked_.push_back(memory);
+    data = locked;
+    bytes = GlobalSize(memory);
+    return true;
+}
+
+void Win32ViewHost::endClipboardRead() {
+    for (HGLOBAL memory : locked_) GlobalUnlock(memory);
+    locked_.clear();
+    if (reading_) CloseClipboard();
+    reading_ = false;
+}
+
 // --- The window ---------------------------------------------------------------------
 
 HFONT createViewFont(DWORD quality, int dpi) {
@@ -156,13 +260,13 @@ std::wstring activityText() {
 
 bool showsUnreadableNote(const std::wstring& text) { return text.starts_with(unreadableStatusPrefix); }
 
-// "Search stopped" or "Export stopped" stays in status part 0 until the next search or
-// export, or the next key in the view. A note about rows that cannot be read stays while
-// they are on screen (see noteUnreadableRows).
-void clearStoppedNote() {
+// "Search stopped", "Export stopped" or "Copy stopped" stays in status part 0 until the
+// next search, export or copy, or the next key in the view, which puts back "Ready" or
+// the selection's extent. A note about rows that cannot be read stays while they are on
+// screen (see noteUnreadableRows).
+void clearStoppedNote(ViewHost& host) {
     const std::wstring text = activityText();
-    if (text != L"Ready" && !showsUnreadableNote(text))
-        SendMessageW(shell.statusBar, SB_SETTEXTW, statusPartActivity, reinterpret_cast<LPARAM>(L"Ready"));
+    if (text != L"Ready" && !showsUnreadableNote(text)) showSelectionStatus(shell.view, shell.doc, host);
 }
 
 // Status part 0 says so while a paint draws rows that cannot be read; a paint of the whole
@@ -188,8 +292,9 @@ void paint(HWND window, const Document& doc, const ViewState& view) {
     SelectObject(dc, font);
     // Reused between paints: a full view is a few dozen runs, no allocation once warm.
     static PaintRuns runs;
+    const SelectionColours selection{GetSysColor(COLOR_HIGHLIGHTTEXT), GetSysColor(COLOR_HIGHLIGHT)};
     layoutPaint(doc, view, PixelRect{ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right, ps.rcPaint.bottom},
-                runs);
+                runs, selection);
     for (const TextRun& run : runs.runs) {
         SetTextColor(dc, run.textColour);
         SetBkColor(dc, run.backColour);
@@ -221,9 +326,10 @@ LRESULT handleHexViewMessage(HWND window, UINT message, WPARAM wParam, LPARAM lP
         case WM_SETFOCUS: onSetFocus(hv); return 0;
         case WM_KILLFOCUS: onKillFocus(hv); return 0;
         case WM_KEYDOWN:
-            clearStoppedNote();
-            // Every key ends by re-placing the caret; none goes to DefWindowProcW.
-            onKeyDown(hv, static_cast<unsigned>(wParam));
+            clearStoppedNote(host);
+            // Every key ends by re-placing the caret; none goes to DefWindowProcW. Shift
+            // with a caret key selects.
+            onKeyDown(hv, static_cast<unsigned>(wParam), GetKeyState(VK_SHIFT) < 0);
             return 0;
         case WM_CHAR:
             if (onChar(hv, static_cast<unsigned>(wParam & 0xFFFF))) return 0;
@@ -233,8 +339,19 @@ LRESULT handleHexViewMessage(HWND window, UINT message, WPARAM wParam, LPARAM lP
             if (onMouseWheel(hv, GET_WHEEL_DELTA_WPARAM(wParam))) return 0;
             break;
         case WM_LBUTTONDOWN:
-            if (onLButtonDown(hv, LOWORD(lParam), HIWORD(lParam))) return 0;
-            break;
+            if (!onLButtonDown(hv, LOWORD(lParam), HIWORD(lParam), (wParam & MK_SHIFT) != 0)) break;
+            // A drag goes on past the edges of the view until the button comes up.
+            if (shell.view.dragOrigin >= 0) SetCapture(window);
+            return 0;
+        case WM_MOUSEMOVE:
+            if (GetCapture() != window || !(wParam & MK_LBUTTON)) break;
+            onMouseMove(hv, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+            return 0;
+        case WM_LBUTTONUP:
+            onLButtonUp(hv);
+            if (GetCapture() == window) ReleaseCapture();
+            return 0;
+        case WM_CAPTURECHANGED: onLButtonUp(hv); return 0;
         default: break;
     }
     return DefWindowProcW(window, message, wParam, lParam);

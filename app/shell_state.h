@@ -46,6 +46,7 @@ struct ShellState {
     FINDREPLACEW findRecord = {};        // shared by Find and Goto, filled anew by each
     WNDPROC previousEditProc = nullptr;  // the dialog edit's own procedure, under the filter
     OPENFILENAMEW fileDialog = {};       // shared by Open, Save As and Export As
+    HACCEL accelerators = nullptr;       // the shortcut keys, loaded at start-up
     Document doc;                        // the one document
     ViewState view;                      // the one view state
     SearchState search;                  // the dialogs' texts and the search direction

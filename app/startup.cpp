@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/dpi_win32.h"
+#include "app/edit_commands.h"
 #include "app/frame_window.h"
 #include "app/inspector_window_win32.h"
 #include "app/shell_state.h"
@@ -92,6 +93,7 @@ HWND startQuillix(HINSTANCE instance, const wchar_t* commandLine) {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES};
     InitCommonControlsEx(&controls);
     if (!registerClasses(instance)) return nullptr;
+    shell.accelerators = LoadAcceleratorsW(instance, L"Quillix-64bit");
 
     // Sized for the DPI it will most likely be drawn at.
     const int dpi = systemDpi();
@@ -112,16 +114,25 @@ HWND startQuillix(HINSTANCE instance, const wchar_t* commandLine) {
     return frame;
 }
 
+void routeMessage(MSG& message) {
+    // The modeless Find or Goto dialog gets first go, for its Tab, Enter and Escape: keys
+    // typed into its edit stay its own (Ctrl+V there is the edit's paste).
+    if (shell.findDialog && IsDialogMessageW(shell.findDialog, &message)) return;
+    // Then the data inspector's own keys (Ctrl+I, F6, and Ctrl+C and Ctrl+A in its list).
+    if (routeInspectorMessage(message)) return;
+    const bool keyDown = message.message == WM_KEYDOWN || message.message == WM_SYSKEYDOWN;
+    if (keyDown && shell.accelerators && shell.frame) {
+        // A grayed item's shortcut does nothing: the Edit items' states must be current.
+        updateEditCommands();
+        if (TranslateAcceleratorW(shell.frame, shell.accelerators, &message)) return;
+    }
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+}
+
 int runMessageLoop() {
     MSG message{};
-    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        // The modeless Find or Goto dialog gets first go, for its Tab, Enter and Escape.
-        if (shell.findDialog && IsDialogMessageW(shell.findDialog, &message)) continue;
-        // Then the data inspector's shortcut keys and its own dialog keys.
-        if (routeInspectorMessage(message)) continue;
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) routeMessage(message);
     return static_cast<int>(static_cast<DWORD>(message.wParam));
 }
 

@@ -11,6 +11,11 @@ namespace quillix {
 HWND startQuillix(HINSTANCE instance, const wchar_t* commandLine);
 // Runs the loop until WM_QUIT; returns the exit code it carries.
 int runMessageLoop();
+// Where every queued message goes, in the loop and in the tests' pump alike: the open
+// Find or Goto dialog first (its Tab, Enter and Escape, and whatever is typed into it),
+// then the data inspector's keys, then the shortcut keys, which become the frame's
+// commands, then the window itself.
+void routeMessage(MSG& message);
 // The whole program: start-up, then the loop. Returns the process exit code, non-zero
 // when start-up failed.
 int runQuillix(HINSTANCE instance, const wchar_t* commandLine);

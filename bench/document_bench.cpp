@@ -55,6 +55,12 @@ public:
     void setWaitCursor(bool) override {}
     std::uint32_t fileAttributes(const wchar_t*) override { return 0x80; }
     Checkpoint checkpoint() override { return {}; }
+    void* clipboardBlock(ClipboardFormat, std::size_t) override { return nullptr; }
+    bool putClipboard() override { return false; }
+    void dropClipboardBlocks() override {}
+    bool clipboardHas(ClipboardFormat) override { return false; }
+    bool readClipboard(ClipboardFormat, const void*&, std::size_t&) override { return false; }
+    void endClipboardRead() override {}
 };
 
 double seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }

@@ -53,18 +53,6 @@ void writeInput(const fs::path& path, std::int64_t size) {
     }
 }
 
-// Takes the writes of a dump and drops them: what is left is the formatting.
-class DiscardingFileSystem : public test::WriteSink {
-public:
-    bool write(FileHandle, const void* data, std::uint32_t length, std::uint32_t& written,
-               SystemError&) override {
-        checksum += static_cast<const unsigned char*>(data)[length - 1];
-        written = length;
-        return true;
-    }
-    unsigned checksum = 0;
-};
-
 struct Figures {
     double dumpBest = 0;
     double xxdBest = 0;
@@ -121,7 +109,7 @@ bool measureIn(const fs::path& base, std::int64_t size, int dumpRuns, int xxdRun
     fs::remove(dumpOut);
 
     if (ok && alsoFormatterAlone) {
-        DiscardingFileSystem discard;
+        test::DiscardingSink discard;
         double best = 0;
         for (int run = 0; run < 3; ++run) {
             auto start = Clock::now();

@@ -9,6 +9,9 @@
 //     document is modified in both. Measured warm (back-to-back paints) and cold (the
 //     caches flushed before each paint, as after the user has been elsewhere). The
 //     byte-by-byte scan of the log that the index replaces is timed once for scale.
+// (c) A full view laid out with the whole 1 GiB document selected against the same view
+//     with nothing selected (target <= 1.1x): the selection is one more colour pair of the
+//     same runs, and no more than the visible rows are looked at.
 //
 // Run: build/native/paint_bench  (Release build: cmake --preset native)
 
@@ -211,6 +214,36 @@ void printDrawsPerRow() {
     }
 }
 
+// Seconds per full-view layout with and without a whole-document selection, the two
+// taking turns; best and median of the rounds.
+void printSelectionCost(int rounds, int repeats) {
+    const Document& doc = documentFor(emptyLog);
+    ViewState plain = fullView();
+    ViewState selected = fullView();
+    selected.selectionAnchor = 0;
+    selected.selectionEnd = doc.fileSize - 1;
+    PaintRuns runs;
+    std::vector<double> without, with;
+    for (int round = 0; round < rounds; ++round) {
+        for (ViewState* view : {&plain, &selected}) {
+            layoutPaint(doc, *view, wholeClient(*view), runs);
+            auto start = std::chrono::steady_clock::now();
+            for (int i = 0; i < repeats; ++i) {
+                layoutPaint(doc, *view, wholeClient(*view), runs);
+                benchmark::DoNotOptimize(runs.runs.data());
+            }
+            (view == &plain ? without : with).push_back(secondsSince(start) / repeats);
+        }
+    }
+    std::printf("\n(c) full-view layout with the whole document selected (target <= 1.1x)\n");
+    std::printf("  nothing selected  best %8.2f us   median %8.2f us\n", percentile(without, 0) * 1e6,
+                percentile(without, 0.5) * 1e6);
+    std::printf("  all selected      best %8.2f us   median %8.2f us\n", percentile(with, 0) * 1e6,
+                percentile(with, 0.5) * 1e6);
+    std::printf("  ratio: %.2fx (best) %.2fx (median)\n", percentile(with, 0) / percentile(without, 0),
+                percentile(with, 0.5) / percentile(without, 0.5));
+}
+
 }  // namespace
 
 int main() {
@@ -235,6 +268,7 @@ int main() {
                     percentile(timings.cold[s], 0) / percentile(timings.cold[emptyLog], 0),
                     percentile(timings.cold[s], 0.5) / percentile(timings.cold[emptyLog], 0.5));
     }
+    printSelectionCost(40, 300);
     std::printf("\nfor scale, the byte-by-byte scan of the log for the same view:\n");
     for (int s = concentratedLog; s < scenarioCount; ++s)
         std::printf("  %-24s %10.1f ms per paint\n", scenarioNames[s],

@@ -10,6 +10,11 @@ void ChangeMap::mark(std::int64_t offset) {
     lines_.insert(offset / lineBytes) |= std::uint64_t{1} << (offset % lineBytes);
 }
 
+void ChangeMap::reserveRange(std::int64_t begin, std::int64_t end) {
+    if (end <= begin) return;
+    lines_.reserve(static_cast<std::size_t>((end - 1) / lineBytes - begin / lineBytes + 1));
+}
+
 bool ChangeMap::marked(std::int64_t offset) const {
     const std::uint64_t* mask = lines_.find(offset / lineBytes);
     return mask && (*mask >> (offset % lineBytes) & 1) != 0;

@@ -27,6 +27,9 @@ public:
     // Marks one byte (offset >= 0). Throws std::bad_alloc, marking nothing, when the
     // table cannot grow.
     void mark(std::int64_t offset);
+    // Makes room to mark every byte of begin .. end - 1 without the table growing, so that
+    // marking them cannot fail. Throws std::bad_alloc, changing nothing, when memory runs out.
+    void reserveRange(std::int64_t begin, std::int64_t end);
     bool marked(std::int64_t offset) const;
     bool empty() const { return lines_.size() == 0; }
     void clear() { lines_.clear(); }

@@ -240,6 +240,32 @@ bool storeByte(Document& doc, std::int64_t offset, std::uint8_t value, ReadFault
     return true;
 }
 
+bool storeBytes(Document& doc, std::int64_t offset, const std::uint8_t* bytes, std::int64_t count,
+                ReadFault* fault) {
+    if (count <= 0) return true;
+    // Storing makes a private copy of each page from the file's: a page the file no longer
+    // has refuses the whole run before any byte of it changes.
+    ReadFault unreadable;
+    if (findUnreadable(doc, offset, count, unreadable)) {
+        if (fault) *fault = unreadable;
+        return false;
+    }
+    try {
+        doc.changes.reserveRange(offset, offset + count);
+        doc.pastedBytes.add({offset, offset + count});
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    // With the room made, no mark can fail; a page lost since the check above (another
+    // program cut the file this instant) stops the run there, and says so.
+    for (std::int64_t i = 0; i < count; ++i) {
+        if (storeByte(doc, offset + i, bytes[i], &unreadable)) continue;
+        if (fault) *fault = unreadable;
+        return false;
+    }
+    return true;
+}
+
 // --- The edit log -------------------------------------------------------------------
 
 namespace {
@@ -323,6 +349,7 @@ void resetEditLog(Document& doc) {
     // edits just saved (or to another file): a low-nibble edit first would bring it back
     // in red. Nothing from before counts until an edit writes it anew.
     if (log.entries) log.entries[0] = -1;
+    doc.pastedBytes.clear();
 }
 
 void releaseEditLog(Document& doc) {
@@ -332,10 +359,13 @@ void releaseEditLog(Document& doc) {
     doc.editCount = 0;
     doc.editLog.offsetCounts.clear();
     doc.editLog.rowMasks.clear();
+    doc.pastedBytes.clear();
 }
 
 std::uint16_t editedMaskOfRow(const Document& doc, std::int64_t row) {
     return doc.editLog.rowMasks.bits(row);
 }
+
+std::uint16_t pastedMaskOfRow(const Document& doc, std::int64_t row) { return doc.pastedBytes.rowMask(row); }
 
 }  // namespace quillix

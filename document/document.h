@@ -12,6 +12,7 @@
 #include "document/edit_log.h"
 #include "document/file_system.h"
 #include "document/guarded_read.h"
+#include "document/range_set.h"
 
 namespace quillix {
 
@@ -42,6 +43,7 @@ struct Document {
     std::int32_t isModified = 0;               // 1 from the first edit until a save or an open
     EditLog editLog;                           // offsets edited since the last open or save
     std::int64_t editCount = 0;  // index of the latest entry; change it only via the edit-log calls
+    RangeSet pastedBytes;        // bytes pasted since the open or the last save: red, as logged edits are
     ChangeMap changes;           // bytes stored since the open or the last successful save
     FileStamp mappedFile;        // the file the view maps, as it stood at open
     BaselineFile baseline;       // where the changes are relative to; see BaselineFile
@@ -129,6 +131,14 @@ int saveDocument(Document& doc, ViewHost& host, SaveOutcome* outcome = nullptr,
 // cannot be read (then fault, when given, says where and why).
 bool storeByte(Document& doc, std::int64_t offset, std::uint8_t value, ReadFault* fault = nullptr);
 
+// Stores count bytes at offset of the view (offset + count <= fileSize) and marks each one
+// changed, as storeByte does, and records them as pasted, so that they show red like
+// typed ones. Everything is made room for first, and every page the bytes land on is
+// tried first: returns false, storing and recording nothing, when memory runs out or a
+// page cannot be read (then fault, when given, says where and why).
+bool storeBytes(Document& doc, std::int64_t offset, const std::uint8_t* bytes, std::int64_t count,
+                ReadFault* fault = nullptr);
+
 // Releases the view (when the frame window goes away, or before an open).
 void closeDocumentView(Document& doc, FileSystem& fs = systemFileSystem());
 
@@ -151,12 +161,15 @@ extern EditLogAllocator editLogAllocator;
 //   character:   entry editCount = offset, editCount + 1, entry editCount = offset
 void recordEdit(Document& doc, EditKind kind, std::int64_t offset);
 // Drops the log's contents after an open or a successful save: editCount becomes 0 and
-// no entry counts until an edit writes it; the array stays for later edits.
+// no entry counts until an edit writes it; the array stays for later edits. The record of
+// pasted bytes is dropped with it.
 void resetEditLog(Document& doc);
-// Frees the array (when the frame window is destroyed).
+// Frees the array and the record of pasted bytes (when the frame window is destroyed).
 void releaseEditLog(Document& doc);
 // Bit k is set when byte row * 16 + k equals a counted log entry. Reading it does not
 // depend on isModified; the painter checks that first.
 std::uint16_t editedMaskOfRow(const Document& doc, std::int64_t row);
+// Bit k is set when byte row * 16 + k was pasted since the open or the last save.
+std::uint16_t pastedMaskOfRow(const Document& doc, std::int64_t row);
 
 }  // namespace quillix

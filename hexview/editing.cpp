@@ -5,6 +5,7 @@
 #include "document/checked_view.h"
 #include "host/text_format.h"
 #include "hexview/hex_view.h"
+#include "hexview/selection.h"
 
 namespace quillix {
 
@@ -18,13 +19,6 @@ int hexDigitValue(unsigned codeUnit) {
     if (codeUnit >= 'A' && codeUnit <= 'F') return static_cast<int>(codeUnit - 'A' + 10);
     if (codeUnit >= 'a' && codeUnit <= 'f') return static_cast<int>(codeUnit - 'a' + 10);
     return -1;
-}
-
-void refuseReadOnly(const HexView& hv) {
-    wchar_t text[fileTitleChars + 32];
-    formatWithName(text, sizeof text / sizeof text[0], L"File [", nameOrUntitled(hv.doc.fileTitle),
-                   L"] is read only!");
-    hv.host.messageBox(BoxOwner::hexView, text, programCaption, boxWarning);
 }
 
 bool refuseUnreadable(const HexView& hv, const ReadFault& fault) {
@@ -71,7 +65,7 @@ struct EndOfRowChecks {
         ViewState& view = hv.view;
         if (!onPartlyVisibleRow()) return;
         if (tailBytes == 0 || offsetOf(view) < fullRows * 16 - 1) return;
-        onKeyDown(hv, keyEnd);
+        applyKeyRule(hv, keyEnd);
         view.caretCell = firstCell;
         view.byteColumn = 1;
     }
@@ -91,7 +85,7 @@ struct EndOfRowChecks {
         ViewState& view = hv.view;
         if (!onPartlyVisibleRow()) return;
         if (tailBytes != 0 || offsetOf(view) < hv.doc.fileSize - 1) return;
-        onKeyDown(hv, keyEnd);
+        applyKeyRule(hv, keyEnd);
         view.caretCell = firstCell;
         ++view.caretRow;  // from the last byte to the EOF position on the extra row
         view.byteColumn = 1;
@@ -127,13 +121,20 @@ void advanceCaret(const HexView& hv) {
 
 }  // namespace
 
+void showReadOnlyBox(const HexView& hv) {
+    wchar_t text[fileTitleChars + 32];
+    formatWithName(text, sizeof text / sizeof text[0], L"File [", nameOrUntitled(hv.doc.fileTitle),
+                   L"] is read only!");
+    hv.host.messageBox(BoxOwner::hexView, text, programCaption, boxWarning);
+}
+
 bool onChar(const HexView& hv, unsigned codeUnit) {
     Document& doc = hv.doc;
     ViewState& view = hv.view;
     // Tested on every character, before anything else: a read-only, removed or absent
     // file (no document names no file) takes no edits.
     if (hv.host.fileAttributes(doc.filePath) & attributeReadOnly) {
-        refuseReadOnly(hv);
+        showReadOnlyBox(hv);
         return false;
     }
     // The Backspace key has already moved the caret; its character changes nothing.
@@ -182,6 +183,7 @@ bool onChar(const HexView& hv, unsigned codeUnit) {
     view.matchVisible = 0;
     doc.isModified = 1;
     recordEdit(doc, kind, offset);
+    clearSelection(hv);
     repaintEditedRow(hv);
 
     advanceCaret(hv);

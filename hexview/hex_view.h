@@ -81,19 +81,39 @@ void onVScroll(const HexView& hv, int request);
 // DefWindowProcW (wheel scrolling turned off).
 bool onMouseWheel(const HexView& hv, int delta);
 // WM_LBUTTONDOWN at client pixel (x, y). Returns false when the message belongs to
-// DefWindowProcW (a click past the end of the document).
-bool onLButtonDown(const HexView& hv, unsigned x, unsigned y);
+// DefWindowProcW (a click past the end of the document). A click the rules accept drops
+// the selection and starts a drag from its byte; with shift (Shift+click) it selects from
+// the selection's anchor, or from the byte the caret stood on, to the clicked byte.
+bool onLButtonDown(const HexView& hv, unsigned x, unsigned y, bool shift = false);
+// WM_MOUSEMOVE with the left button down, at client pixel (x, y), which lies outside the
+// view when the pointer left it. While a drag runs, the caret follows the pointer by the
+// click rules and the selection reaches from the drag's first byte to the caret's; past
+// the top or the bottom of the view each move scrolls one row. Nothing is selected until
+// the pointer reaches another byte.
+void onMouseMove(const HexView& hv, int x, int y);
+// WM_LBUTTONUP, or the capture lost: the drag ends; the selection stays.
+void onLButtonUp(const HexView& hv);
 
 // WM_SETFOCUS and WM_KILLFOCUS: the caret lives while the view has the focus.
 void onSetFocus(const HexView& hv);
 void onKillFocus(const HexView& hv);
-// WM_KEYDOWN with a virtual-key code.
-void onKeyDown(const HexView& hv, unsigned key);
+// WM_KEYDOWN with a virtual-key code: the key rules, then the selection. A caret key with
+// shift extends the selection from its anchor (or from the byte the caret left) to the
+// byte the caret reached; without shift it drops the selection. Other keys leave it.
+void onKeyDown(const HexView& hv, unsigned key, bool shift = false);
+// The key rules alone, common tail included, leaving the selection as it is: what the
+// rules send the view themselves (End, Home).
+void applyKeyRule(const HexView& hv, unsigned key);
+// Arrows, Backspace, Home, End, Page Up and Page Down.
+bool isCaretKey(unsigned key);
 // WM_CHAR with one UTF-16 code unit. Returns false when the message belongs to
 // DefWindowProcW (the file is read-only). A byte whose page of the file cannot be read
 // takes no edit: the box "Could not read <name>" with the system's text, owned by the view,
 // and nothing changes.
 bool onChar(const HexView& hv, unsigned codeUnit);
+// "File [%s] is read only!" (the name, or "(untitled)"), owned by the view: how every edit
+// of a read-only, removed or absent file is refused.
+void showReadOnlyBox(const HexView& hv);
 
 // Keeps the caret on a byte of the document in views less than three rows tall, where
 // the end-of-document rules name rows above the view: a caret left above the top row is

@@ -20,9 +20,10 @@ struct InspectedBytes {
     bool operator==(const InspectedBytes&) const = default;
 };
 
-// The offset the inspector reads from: the caret's byte. It may lie at or past the end
-// of the document (the EOF position), or, in views less than three rows tall, before it.
-std::int64_t inspectorOffset(const ViewState& view);
+// The offset the inspector reads from: the first selected byte while a selection exists,
+// else the caret's byte. That may lie at or past the end of the document (the EOF
+// position), or, in views less than three rows tall, before it.
+std::int64_t inspectorOffset(const Document& doc, const ViewState& view);
 
 // Copies the bytes from inspectorOffset on: min(16, fileSize - offset) of them, fewer when
 // a page of them can no longer be read (the copy stops there). Nothing is copied

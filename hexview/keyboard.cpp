@@ -1,9 +1,10 @@
 // The caret and the navigation keys. The keys never scroll the view themselves: they ask
-// for a scroll request (onVScroll) or for the Home or End rule (onKeyDown) and read the
+// for a scroll request (onVScroll) or for the Home or End rule (applyKeyRule) and read the
 // view again once that request, its own caret placement and status text included, is done.
 
 #include "hexview/hex_view.h"
 #include "host/display_scale.h"
+#include "hexview/selection.h"
 
 namespace quillix {
 
@@ -89,10 +90,10 @@ void wrapRight(const HexView& hv, std::int64_t firstCell) {
     const DocumentEnd end = documentEnd(hv.doc);
     onVScroll(hv, scrollLineDown);
     if (caretLine(view) == end.fullRows && end.tailBytes == 0) {
-        onKeyDown(hv, keyEnd);
+        applyKeyRule(hv, keyEnd);
         ++view.caretRow;  // from the last byte to the EOF position on the extra row
     }
-    if (caretLine(view) == end.fullRows && end.tailBytes != 0) onKeyDown(hv, keyEnd);
+    if (caretLine(view) == end.fullRows && end.tailBytes != 0) applyKeyRule(hv, keyEnd);
     view.caretCell = firstCell;
     view.byteColumn = 1;
 }
@@ -154,7 +155,7 @@ void moveDown(const HexView& hv) {
 
     if (end.fullRows < r) {
         if (view.caretRow == end.fullRows - 1) {
-            onKeyDown(hv, keyEnd);
+            applyKeyRule(hv, keyEnd);
             return;
         }
         if (view.caretRow == end.fullRows) return;
@@ -164,12 +165,12 @@ void moveDown(const HexView& hv) {
         if (view.caretRow == r - 1 && end.tailBytes == 0) return;
     }
     if (atBottom() && view.caretRow == r - 2 && (view.byteColumn < end.tailBytes || end.tailBytes == 0))
-        onKeyDown(hv, keyEnd);
+        applyKeyRule(hv, keyEnd);
     if (atBottom() && view.caretRow == r - 3 && end.tailBytes != 0 && view.byteColumn >= end.tailBytes)
-        onKeyDown(hv, keyEnd);
+        applyKeyRule(hv, keyEnd);
     if (view.topLine == doc.lineCount - r - 3 && view.caretRow == r && end.tailBytes != 0 &&
         view.byteColumn > end.tailBytes)
-        onKeyDown(hv, keyEnd);
+        applyKeyRule(hv, keyEnd);
     if (view.topLine == doc.lineCount - r - 2 && view.caretRow == r &&
         (view.byteColumn <= end.tailBytes || end.tailBytes == 0)) {
         // The last data row is on the partly visible row: jump the view to its bottom
@@ -211,12 +212,12 @@ void moveEnd(const HexView& hv) {
 
 void pageUp(const HexView& hv) {
     onVScroll(hv, scrollPageUp);
-    if (hv.view.topLine == 0) onKeyDown(hv, keyHome);
+    if (hv.view.topLine == 0) applyKeyRule(hv, keyHome);
 }
 
 void pageDown(const HexView& hv) {
     // In a document that fits the view, paging cannot move the caret: End does.
-    if (hv.doc.lineCount <= rows(hv.view)) onKeyDown(hv, keyEnd);
+    if (hv.doc.lineCount <= rows(hv.view)) applyKeyRule(hv, keyEnd);
     onVScroll(hv, scrollPageDown);
     onVScroll(hv, scrollEnd);
 }
@@ -235,7 +236,7 @@ void onKillFocus(const HexView& hv) {
     hv.host.destroyCaret();
 }
 
-void onKeyDown(const HexView& hv, unsigned key) {
+void applyKeyRule(const HexView& hv, unsigned key) {
     // Without a document the end-of-document values mean nothing; no key does anything.
     if (!hasDocument(hv.doc)) return;
     switch (key) {
@@ -256,6 +257,34 @@ void onKeyDown(const HexView& hv, unsigned key) {
     keepCaretInShortView(hv);
     placeCaret(hv);
     showOffsetStatus(hv.view, hv.doc, hv.host, EofText::substitute);
+}
+
+bool isCaretKey(unsigned key) {
+    switch (key) {
+        case keyBack:
+        case keyLeft:
+        case keyRight:
+        case keyUp:
+        case keyDown:
+        case keyHome:
+        case keyEnd:
+        case keyPageUp:
+        case keyPageDown: return true;
+        default: return false;
+    }
+}
+
+void onKeyDown(const HexView& hv, unsigned key, bool shift) {
+    const std::int64_t before = offsetOf(hv.view);
+    applyKeyRule(hv, key);
+    // Other keys (Shift and Ctrl themselves among them) leave the selection as it is.
+    if (!isCaretKey(key) || !hasDocument(hv.doc)) return;
+    if (!shift) {
+        clearSelection(hv);
+        return;
+    }
+    const std::int64_t anchor = hv.view.selectionAnchor >= 0 ? hv.view.selectionAnchor : before;
+    setSelection(hv, anchor, offsetOf(hv.view));
 }
 
 }  // namespace quillix

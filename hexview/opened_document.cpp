@@ -10,6 +10,13 @@ void showOpenedDocument(const HexView& hv, bool opened) {
     ViewHost& host = hv.host;
     host.hideCaret();
     view.topLine = 0;
+    // Nothing of the old document stays selected, and no drag goes on into the new one.
+    if (view.selectionAnchor >= 0) {
+        view.selectionAnchor = -1;
+        view.selectionEnd = -1;
+        host.setStatusText(statusPartActivity, L"Ready");
+    }
+    view.dragOrigin = -1;
     if (!opened) {
         // With lineCount at 0 this brings scrollMax to 0 too.
         onSize(hv);

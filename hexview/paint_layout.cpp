@@ -2,7 +2,8 @@
 // order a byte-by-byte painter would draw it (label, then per byte its hex text and its
 // character), so that a later draw overwrites an earlier one exactly as opaque text
 // does; the scratch row is then cut into runs of neighbouring cells with one colour pair.
-// The edit log is asked once per row, through its row index, a batch of rows at a time.
+// The edit log and the record of pasted bytes are asked once per row, through their row
+// indexes, a batch of rows at a time.
 
 #include "hexview/paint_layout.h"
 
@@ -11,16 +12,32 @@
 #include <cstring>
 
 #include "document/checked_view.h"
+#include "hexview/selection.h"
 #include "host/text_format.h"
 
 namespace quillix {
 namespace {
 
 // A cell's colour pair; undrawn cells keep whatever the window held.
-enum CellStyle : std::uint8_t { undrawn = 0, plainStyle, editedStyle, matchStyle };
+enum CellStyle : std::uint8_t {
+    undrawn = 0,
+    plainStyle,
+    editedStyle,
+    matchStyle,
+    selectedStyle,
+    selectedEditedStyle,
+    styleCount
+};
 
-constexpr std::uint32_t textColourOf[4] = {0, colourBlack, colourRed, colourWhite};
-constexpr std::uint32_t backColourOf[4] = {0, colourWhite, colourWhite, colourBlack};
+struct StyleColours {
+    std::uint32_t text[styleCount];
+    std::uint32_t back[styleCount];
+};
+
+StyleColours styleColours(const SelectionColours& selection) {
+    return {{0, colourBlack, colourRed, colourWhite, selection.text, editedOnHighlight(selection.back)},
+            {0, colourWhite, colourWhite, colourBlack, selection.back, selection.back}};
+}
 
 struct HexPair {
     wchar_t high;
@@ -72,6 +89,8 @@ struct PaintContext {
     std::int64_t matchStart;
     std::int64_t matchEnd;   // one past the match; equal to matchStart when nothing is shown
     std::int64_t matchLast;  // the byte drawn without its trailing blank, shown or not
+    std::int64_t selectionBegin;
+    std::int64_t selectionEnd;  // one past the selection; equal to selectionBegin without one
     bool modified;
 };
 
@@ -89,23 +108,27 @@ void fillRow(const PaintContext& pc, std::int64_t row, const std::uint8_t* bytes
     const int count = left < 16 ? static_cast<int>(left) : 16;
     for (int k = 0; k < count; ++k) {
         const std::int64_t pos = rowStart + k;
-        std::uint8_t s = plainStyle;
+        const bool isEdited = (edited >> k) & 1u;
+        const std::uint8_t unselected = isEdited ? editedStyle : plainStyle;
+        std::uint8_t s = unselected;
         if (pos >= pc.matchStart && pos < pc.matchEnd)
             s = matchStyle;
-        else if ((edited >> k) & 1u)
-            s = editedStyle;
+        else if (pos >= pc.selectionBegin && pos < pc.selectionEnd)
+            s = isEdited ? selectedEditedStyle : selectedStyle;
         const HexPair& pair = bytes ? hexPairs[bytes[k]] : unreadablePair;
         const int high = highCellOf[static_cast<std::size_t>(k + 1)];
         scratch.put(high, pair.high, s);
         scratch.put(high + 1, pair.low, s);
         // The blank after an even byte is drawn over by the next byte's digits when
-        // there is a next byte; after an odd byte it fills the gap cell.
-        if (k != 15 && pos != pc.matchLast) scratch.put(high + 2, L' ', s);
+        // there is a next byte; after an odd byte it fills the gap cell, which belongs to
+        // the selection only between two selected bytes.
+        const bool lastSelected = s != matchStyle && pos == pc.selectionEnd - 1;
+        if (k != 15 && pos != pc.matchLast) scratch.put(high + 2, L' ', lastSelected ? unselected : s);
         scratch.put(firstCharCell + k, bytes ? glyphs[bytes[k]] : unreadableGlyph, s);
     }
 }
 
-void emitRuns(const ScratchRow& scratch, std::int32_t viewRow, PaintRuns& out) {
+void emitRuns(const ScratchRow& scratch, std::int32_t viewRow, const StyleColours& colours, PaintRuns& out) {
     int cell = 0;
     while (cell < rowCells) {
         const std::uint8_t s = scratch.style[cell];
@@ -118,14 +141,22 @@ void emitRuns(const ScratchRow& scratch, std::int32_t viewRow, PaintRuns& out) {
         const std::uint32_t start = static_cast<std::uint32_t>(out.text.size());
         out.text.insert(out.text.end(), scratch.glyph + cell, scratch.glyph + end);
         out.runs.push_back(TextRun{cell, viewRow, start, static_cast<std::uint32_t>(end - cell),
-                                   textColourOf[s], backColourOf[s]});
+                                   colours.text[s], colours.back[s]});
         cell = end;
     }
 }
 
 }  // namespace
 
-void layoutPaint(const Document& doc, const ViewState& view, const PixelRect& paint, PaintRuns& out) {
+std::uint32_t editedOnHighlight(std::uint32_t highlight) {
+    const std::uint32_t red = highlight & 0xFF, green = highlight >> 8 & 0xFF, blue = highlight >> 16 & 0xFF;
+    // Perceived brightness, 0..255 (ITU-R BT.601 weights).
+    const std::uint32_t brightness = (299 * red + 587 * green + 114 * blue) / 1000;
+    return brightness >= 128 ? colourRed : 0xA0A0FF;  // RGB(255, 160, 160)
+}
+
+void layoutPaint(const Document& doc, const ViewState& view, const PixelRect& paint, PaintRuns& out,
+                 const SelectionColours& selection) {
     out.clear();
     if (doc.fileSize <= 0 || doc.fileBytes == nullptr || view.lineHeight <= 0) return;
     std::int64_t first = view.topLine + paint.top / view.lineHeight;
@@ -134,8 +165,16 @@ void layoutPaint(const Document& doc, const ViewState& view, const PixelRect& pa
     if (end > doc.lineCount) end = doc.lineCount;
 
     const bool shown = view.matchVisible == 1;
-    const PaintContext pc{doc, view.matchStart, shown ? view.matchStart + view.matchLength : view.matchStart,
-                          view.matchStart + view.matchLength - 1, doc.isModified == 1};
+    ByteRange selected{};
+    selectedRange(view, doc, selected);
+    const PaintContext pc{doc,
+                          view.matchStart,
+                          shown ? view.matchStart + view.matchLength : view.matchStart,
+                          view.matchStart + view.matchLength - 1,
+                          selected.begin,
+                          selected.end,
+                          doc.isModified == 1};
+    const StyleColours colours = styleColours(selection);
     // Rows past the data are never painted.
     const std::int64_t dataRows = (doc.fileSize + 15) / 16;
     if (end > dataRows) end = dataRows;
@@ -151,7 +190,7 @@ void layoutPaint(const Document& doc, const ViewState& view, const PixelRect& pa
     for (std::int64_t batch = first; batch < end; batch += batchRows) {
         const std::int64_t batchEnd = end - batch < batchRows ? end : batch + batchRows;
         for (std::int64_t row = batch; row < batchEnd; ++row)
-            edited[row - batch] = pc.modified ? editedMaskOfRow(doc, row) : 0;
+            edited[row - batch] = pc.modified ? editedMaskOfRow(doc, row) | pastedMaskOfRow(doc, row) : 0;
         UnreadableBytes unreadable;
         const std::int64_t from = batch * 16;
         copyReadable(doc, from, std::min(batchEnd * 16, doc.fileSize) - from, bytes, unreadable);
@@ -161,7 +200,7 @@ void layoutPaint(const Document& doc, const ViewState& view, const PixelRect& pa
             while (range != unreadable.ranges.end() && range->end <= row * 16) ++range;
             const bool readable = range == unreadable.ranges.end() || range->begin > row * 16;
             fillRow(pc, row, readable ? bytes + (row - batch) * 16 : nullptr, edited[row - batch], scratch);
-            emitRuns(scratch, static_cast<std::int32_t>(row - view.topLine), out);
+            emitRuns(scratch, static_cast<std::int32_t>(row - view.topLine), colours, out);
             if (readable) continue;
             if (out.unreadableRows++ == 0) out.unreadableError = unreadable.error;
         }

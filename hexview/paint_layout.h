@@ -3,8 +3,9 @@
 // text runs, each a stretch of neighbouring cells of one row drawn in one pair of
 // colours. Drawing the runs in order, opaque, reproduces exactly the cells a byte-by-byte
 // painter would leave: the offset label, the hex pairs with their gap cells, the
-// characters ('.' outside 32..126), red for logged edits while the document is modified,
-// white on black for the visible match; cells no run covers keep what they had.
+// characters ('.' outside 32..126), red for logged edits and pasted bytes while the
+// document is modified, the highlight colours for the selection, white on black for the
+// visible match; cells no run covers keep what they had.
 
 #include <cstdint>
 #include <vector>
@@ -19,6 +20,16 @@ namespace quillix {
 inline constexpr std::uint32_t colourBlack = 0x000000;
 inline constexpr std::uint32_t colourWhite = 0xFFFFFF;
 inline constexpr std::uint32_t colourRed = 0x0000FF;
+
+// The selection's colours: the system's highlight and highlight-text colours, which the
+// window supplies; these fixed ones (the usual Windows blue) stand in without a window.
+struct SelectionColours {
+    std::uint32_t text = colourWhite;
+    std::uint32_t back = 0xD77800;  // RGB(0, 120, 215)
+};
+// An edited byte inside the selection keeps red text on the highlight: full red on a
+// light highlight, a light red on a dark one, where full red would hardly show.
+std::uint32_t editedOnHighlight(std::uint32_t highlight);
 
 struct TextRun {
     std::int32_t cell;     // first cell, 0..65: x = cell * charWidth
@@ -43,10 +54,13 @@ struct PaintRuns {
 };
 
 // Lays out the rows that intersect paint (client pixels) into out, replacing what it
-// held. Nothing at all for an empty document; nothing for rows past the data. A row whose
-// bytes cannot be read (the file was cut shorter, its volume went away) shows "??" for
-// each byte's pair and a blank for its character, in the colours the byte would have, and
-// is counted in unreadableRows.
-void layoutPaint(const Document& doc, const ViewState& view, const PixelRect& paint, PaintRuns& out);
+// held. Nothing at all for an empty document; nothing for rows past the data. The visible
+// match is drawn over the selection; the blank cell after the selection's last byte
+// keeps the colours it would have without the selection. A row whose bytes cannot be read
+// (the file was cut shorter, its volume went away) shows "??" for each byte's pair and a
+// blank for its character, in the colours the byte would have, and is counted in
+// unreadableRows.
+void layoutPaint(const Document& doc, const ViewState& view, const PixelRect& paint, PaintRuns& out,
+                 const SelectionColours& selection = SelectionColours{});
 
 }  // namespace quillix

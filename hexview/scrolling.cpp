@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "hexview/hex_view.h"
+#include "hexview/selection.h"
 
 namespace quillix {
 
@@ -128,12 +129,20 @@ bool onMouseWheel(const HexView& hv, int delta) {
     return true;
 }
 
-bool onLButtonDown(const HexView& hv, unsigned x, unsigned y) {
+namespace {
+
+enum class Hit { accepted, ignored, pastEnd };
+
+// The click rules: the caret goes to the clicked byte (its high nibble in the hex area),
+// the match highlight goes, and the view is repainted with the next paint. A click left
+// of cell 10 or right of the rows hits nothing; a click on or past the end of the
+// document moves nothing either.
+Hit clickAt(const HexView& hv, unsigned x, unsigned y) {
     ViewState& view = hv.view;
     const std::int64_t cw = view.charWidth;
-    if (cw <= 0 || view.lineHeight <= 0) return true;
+    if (cw <= 0 || view.lineHeight <= 0) return Hit::ignored;
     // The leftmost pixel column of cell 10 does not count.
-    if (x <= 10 * cw || x >= rowCells * cw) return true;
+    if (x <= 10 * cw || x >= rowCells * cw) return Hit::ignored;
     std::int64_t row = y / view.lineHeight;
     std::int64_t cell = x / cw;
     std::int64_t newCell = view.caretCell;
@@ -143,7 +152,7 @@ bool onLButtonDown(const HexView& hv, unsigned x, unsigned y) {
         newColumn = columnOfCell(cell);
         newCell = inCharCells(cell) ? cell : highCellOf[static_cast<std::size_t>(newColumn)];
     }
-    if (newColumn + (view.topLine + row) * 16 > hv.doc.fileSize) return false;
+    if (newColumn + (view.topLine + row) * 16 > hv.doc.fileSize) return Hit::pastEnd;
     view.caretRow = row;
     view.caretCell = newCell;
     view.byteColumn = newColumn;
@@ -152,7 +161,51 @@ bool onLButtonDown(const HexView& hv, unsigned x, unsigned y) {
     // The highlight goes with the next paint; no immediate update.
     hv.host.invalidate(nullptr, false);
     showOffsetStatus(view, hv.doc, hv.host, EofText::plain);
+    return Hit::accepted;
+}
+
+}  // namespace
+
+bool onLButtonDown(const HexView& hv, unsigned x, unsigned y, bool shift) {
+    ViewState& view = hv.view;
+    const std::int64_t before = offsetOf(view);
+    const Hit hit = clickAt(hv, x, y);
+    if (hit == Hit::pastEnd) return false;
+    if (hit == Hit::ignored) return true;
+    if (shift) {
+        const std::int64_t anchor = view.selectionAnchor >= 0 ? view.selectionAnchor : before;
+        setSelection(hv, anchor, offsetOf(view));
+        view.dragOrigin = view.selectionAnchor;
+        return true;
+    }
+    clearSelection(hv);
+    view.dragOrigin = offsetOf(view);
     return true;
 }
+
+void onMouseMove(const HexView& hv, int x, int y) {
+    ViewState& view = hv.view;
+    if (view.dragOrigin < 0 || !hasDocument(hv.doc) || view.lineHeight <= 0 || view.charWidth <= 0) return;
+    // No timer scrolls on its own: past an edge, every move of the pointer scrolls a row.
+    if (y < 0) {
+        onVScroll(hv, scrollLineUp);
+        y = 0;
+    } else if (y >= view.clientHeight) {
+        onVScroll(hv, scrollLineDown);
+        y = static_cast<int>(std::max<std::int64_t>(view.clientHeight - 1, 0));
+    }
+    // Beside the rows, the pointer still drags along the nearest byte of its row.
+    const std::int64_t cw = view.charWidth;
+    const std::int64_t left = 10 * cw + 1;
+    const std::int64_t right = rowCells * cw - 1;
+    const std::int64_t clampedX = std::clamp<std::int64_t>(x, left, right);
+    if (clickAt(hv, static_cast<unsigned>(clampedX), static_cast<unsigned>(y)) != Hit::accepted) return;
+    const std::int64_t reached = offsetOf(view);
+    // A press that jitters inside its byte selects nothing.
+    if (view.selectionAnchor < 0 && reached == view.dragOrigin) return;
+    setSelection(hv, view.dragOrigin, reached);
+}
+
+void onLButtonUp(const HexView& hv) { hv.view.dragOrigin = -1; }
 
 }  // namespace quillix

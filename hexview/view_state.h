@@ -33,6 +33,13 @@ struct ViewState {
     std::int32_t matchVisible = 0;  // 1 while the match is painted inverted
     wchar_t statusText[20] = {};    // last text put into status part 1
     std::int32_t dpi = 96;          // the view window's DPI, read at creation, new at a DPI change
+    // The selection: every byte from the anchor to the end byte, both included, in either
+    // order. The anchor is where a Shift key, a Shift+click or a drag began; the end is the
+    // byte the caret reached with it. Both are file offsets, so scrolling (which moves the
+    // caret's offset, not the caret) leaves the selection alone. -1: no selection.
+    std::int64_t selectionAnchor = -1;
+    std::int64_t selectionEnd = -1;
+    std::int64_t dragOrigin = -1;  // the byte a left-button drag started on; -1 while none runs
 };
 
 inline constexpr int rowCells = 66;

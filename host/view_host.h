@@ -3,6 +3,7 @@
 // implements it with the real calls on the hex view window; native tests implement it
 // with a recorder. Everything the core asks of windows goes through here.
 
+#include <cstddef>
 #include <cstdint>
 
 namespace quillix {
@@ -39,6 +40,10 @@ inline constexpr std::uint32_t invalidAttributes = 0xFFFFFFFFu;  // INVALID_FILE
 inline constexpr int statusPartActivity = 0;  // "Ready", or what a long operation is doing
 inline constexpr int statusPartOffset = 1;
 inline constexpr int statusPartBytes = 2;
+
+// The clipboard formats the program writes and reads: its own registered binary format
+// (the bytes exactly) and the system's Unicode text (CF_UNICODETEXT).
+enum class ClipboardFormat { bytes, text };
 
 // What a long operation learns each time it looks up from its work.
 struct Checkpoint {
@@ -80,12 +85,30 @@ public:
     // GetFileAttributesW: invalidAttributes when the path names no file.
     virtual std::uint32_t fileAttributes(const wchar_t* path) = 0;
 
-    // A long operation (a search, an export) calls this before its first chunk of work and
+    // A long operation (a search, an export, a copy) calls this before its first chunk of work and
     // after each further few MiB. It paints what waits to be painted, reads the clock,
     // and takes an Escape key from the head of the thread's keys; nothing else is taken
     // from the queue or handled, so the one thread stays answering and nothing runs
     // beside the operation.
     virtual Checkpoint checkpoint() = 0;
+
+    // Writing the clipboard: a copy asks for one block per format and fills it, then hands
+    // them all over at once, so the clipboard never holds half a copy.
+    // Room for a block of bytes in format, kept by the host until putClipboard or
+    // dropClipboardBlocks; null when memory runs out.
+    virtual void* clipboardBlock(ClipboardFormat format, std::size_t bytes) = 0;
+    // Empties the clipboard and puts every block on it. Returns false, the clipboard as it
+    // was, when the clipboard cannot be opened or takes a block; the blocks are gone either way.
+    virtual bool putClipboard() = 0;
+    virtual void dropClipboardBlocks() = 0;
+
+    // Reading the clipboard. Whether it holds something in format, without reading it.
+    virtual bool clipboardHas(ClipboardFormat format) = 0;
+    // The clipboard's content in format: data and bytes stay valid until endClipboardRead.
+    // False when it holds nothing in that format or cannot be opened.
+    virtual bool readClipboard(ClipboardFormat format, const void*& data, std::size_t& bytes) = 0;
+    // Lets go of what readClipboard handed out; nothing happens when nothing was read.
+    virtual void endClipboardRead() = 0;
 };
 
 }  // namespace quillix

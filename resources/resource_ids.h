@@ -11,10 +11,17 @@
 #define IDM_FILE_EXIT 14
 #define IDM_SEARCH_FIND 20
 #define IDM_SEARCH_GOTO 21
+// F3 and Shift+F3: keys without a menu item.
+#define IDM_SEARCH_FIND_NEXT 22
+#define IDM_SEARCH_FIND_PREVIOUS 23
 #define IDM_VIEW_DATA_INSPECTOR 50
 #define IDM_HELP_CONTENTS 30
 #define IDM_HELP_ABOUT 31
 #define IDM_HELP_CHECK_UPDATES 32
+// The Edit menu (40 and 41 are Undo and Redo's).
+#define IDM_EDIT_COPY 42
+#define IDM_EDIT_PASTE 43
+#define IDM_EDIT_SELECT_ALL 44
 
 // Controls of the Find and Goto templates. The common find dialog itself drives
 // IDC_FIND_EDIT (its edt1), IDC_MATCH_CASE (chx1), IDC_DIR_UP and IDC_DIR_DOWN (rad1, rad2),

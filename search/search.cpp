@@ -4,6 +4,7 @@
 #include <cwchar>
 
 #include "document/checked_view.h"
+#include "hexview/selection.h"
 #include "host/progress.h"
 #include "search/case_fold.h"
 #include "search/scan.h"
@@ -66,6 +67,7 @@ Found findFrom(const HexView& hv, const ScanPattern& pattern, std::int64_t pos, 
         found.hit = hit;
     }
     finishProgress(progress);
+    if (!found.stopped) showSelectionAgain(hv.view, doc, hv.host);
     return found;
 }
 
@@ -75,9 +77,17 @@ int stopAtUnreadable(const HexView& hv, const Found& found) {
     return 1;
 }
 
+void rememberFind(SearchState& state, const DialogButtons& buttons) {
+    state.hasLastFind = true;
+    state.lastFindButtons = buttons;
+    std::copy_n(state.findWhat, searchTextUnits, state.lastFindWhat);
+    state.lastFindWhat[searchTextUnits - 1] = 0;
+}
+
 }  // namespace
 
 int searchHex(const HexView& hv, SearchState& state, const DialogButtons& buttons) {
+    rememberFind(state, buttons);
     const std::int64_t length = boundedLength(state.findWhat);
     if (length % 2 != 0) {
         hv.host.messageBox(BoxOwner::none, L"Hexadecimal number must have even number of digits!",
@@ -110,6 +120,7 @@ int searchHex(const HexView& hv, SearchState& state, const DialogButtons& button
 }
 
 int searchText(const HexView& hv, SearchState& state, const DialogButtons& buttons) {
+    rememberFind(state, buttons);
     const std::int64_t length = boundedLength(state.findWhat);
     ScanPattern pattern;
     for (std::int64_t k = 0; k < length; ++k) {
@@ -135,6 +146,15 @@ int searchText(const HexView& hv, SearchState& state, const DialogButtons& butto
     view.searchPos = found.hit;
     revealMatch(hv, buttons);
     return 1;
+}
+
+int findAgain(const HexView& hv, SearchState& state, bool up) {
+    if (!state.hasLastFind) return -1;
+    DialogButtons buttons = state.lastFindButtons;
+    buttons.up = up;
+    buttons.down = !up;
+    std::copy_n(state.lastFindWhat, searchTextUnits, state.findWhat);
+    return buttons.findAscii ? searchText(hv, state, buttons) : searchHex(hv, state, buttons);
 }
 
 int gotoOffset(const HexView& hv, SearchState& state, const DialogButtons& buttons) {
@@ -169,6 +189,7 @@ void revealMatch(const HexView& hv, const DialogButtons& buttons) {
     const std::int64_t fullDataRows = doc.fileSize / 16;
     const std::int64_t matchRow = view.searchPos / 16;
     view.matchVisible = 1;
+    clearSelection(hv);
 
     if (matchRow <= view.topLine + wholeRows) {
         // In view, or above it (fixed below); the partly visible row counts as in view.

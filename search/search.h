@@ -39,6 +39,10 @@ struct SearchState {
     wchar_t findUpper[searchTextUnits] = {};  // findWhat upper-cased, rewritten by each text search
     wchar_t findLower[searchTextUnits] = {};  // findWhat lower-cased, rewritten by each text search
     std::int64_t searchDirection = 0;         // +1 Down, -1 Up; 0 until the first search
+    // The last Find Next, which F3 and Shift+F3 repeat: its buttons (mode, Match case) and text.
+    bool hasLastFind = false;
+    DialogButtons lastFindButtons;
+    wchar_t lastFindWhat[searchTextUnits] = {};
 };
 
 // Both searches scan a few MiB at a time, checking in with the host between chunks:
@@ -49,7 +53,8 @@ struct SearchState {
 // text, owned by the frame, and returns 1 changing nothing else, as after a stop.
 
 // Looks for the bytes typed as hex digits in findWhat, from searchPos one step in the
-// chosen direction (Down or Up from the buttons), and reveals the hit.
+// chosen direction (Down or Up from the buttons), and reveals the hit. Both searches
+// remember their buttons and text for findAgain.
 // Returns 1 on a hit, and also after an odd number of digits, which is answered with a
 // warning box and changes nothing else, and after the user stopped the search, which
 // changes nothing but status part 0. Returns 0 when nothing was found: searchPos is
@@ -65,6 +70,11 @@ int searchHex(const HexView& hv, SearchState& state, const DialogButtons& button
 // the caret and matchStart are unchanged. An empty text finds nothing.
 int searchText(const HexView& hv, SearchState& state, const DialogButtons& buttons);
 
+// F3 (up false) and Shift+F3 (up true): the last Find Next again, with its mode, Match
+// case and text, searching down or up from the last hit. Returns what that search
+// returns; -1, changing nothing, when there has been no Find Next yet.
+int findAgain(const HexView& hv, SearchState& state, bool up);
+
 // Jumps to the offset in gotoWhat, hexadecimal or decimal by the buttons, and marks that
 // one byte. Returns 1 when the view moved; 0, changing nothing, when the offset is
 // negative, at or past fileSize, or too large to convert.
@@ -72,8 +82,8 @@ int gotoOffset(const HexView& hv, SearchState& state, const DialogButtons& butto
 
 // Brings searchPos into view: scrolls as little as keeps the hit's row on screen (or to
 // the last page near the end), puts the caret on the hit's first byte in the dialog's
-// area, marks the match range for inverted painting, shows "Offset: " with the hit's
-// offset in status part 1, repaints at once and refreshes the scroll range.
+// area, marks the match range for inverted painting, drops the selection, shows "Offset: "
+// with the hit's offset in status part 1, repaints at once and refreshes the scroll range.
 void revealMatch(const HexView& hv, const DialogButtons& buttons);
 
 }  // namespace quillix

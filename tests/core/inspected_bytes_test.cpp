@@ -36,6 +36,15 @@ TEST(InspectedBytes, EveryCaretOfEverySmallDocumentReadsWhatIsLeftUpToSixteenByt
             ASSERT_EQ(read.available, left);
             for (std::int64_t k = 0; k < 16; ++k)
                 EXPECT_EQ(read.bytes[k], k < left ? bytes[static_cast<std::size_t>(offset + k)] : 0) << k;
+            // A selection, made either way round, is read from its first byte wherever the caret is.
+            if (offset < 0 || offset >= size) continue;
+            view.selectionAnchor = size - 1;
+            view.selectionEnd = offset;
+            EXPECT_EQ(inspectedBytes(doc, view).offset, offset);
+            std::swap(view.selectionAnchor, view.selectionEnd);
+            view.caretRow = 0;
+            view.byteColumn = 1;
+            EXPECT_EQ(inspectedBytes(doc, view).offset, offset);
         }
         doc.fileBytes = nullptr;
     }

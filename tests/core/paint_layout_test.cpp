@@ -11,6 +11,7 @@
 #include <cwchar>
 #include <map>
 #include <random>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -46,8 +47,24 @@ void textOut(Grid& grid, std::int64_t cell, std::int64_t viewRow, const wchar_t*
     }
 }
 
-// The painter as it stood before the layout existed.
-Grid referencePaint(const Document& doc, const ViewState& view, const PixelRect& paint) {
+// What the painter is told beyond the document and the view: pasted offsets (red like
+// logged edits), and the selection's colours with the red an edited byte keeps in it.
+struct PaintExtras {
+    std::set<std::int64_t> pasted;
+    SelectionColours selection;
+    std::uint32_t editedSelectedText = 0xA0A0FF;  // light red on the default blue
+};
+
+// The painter as it stood before the layout existed, with the selection and pasted bytes
+// added the plain way: a selected byte's pair and character in the highlight colours, its
+// blank too unless it is the selection's last byte.
+Grid referencePaint(const Document& doc, const ViewState& view, const PixelRect& paint,
+                    const PaintExtras& extras = {}) {
+    std::int64_t selFirst = -1, selLast = -2;
+    if (view.selectionAnchor >= 0) {
+        selFirst = std::min(view.selectionAnchor, view.selectionEnd);
+        selLast = std::min(std::max(view.selectionAnchor, view.selectionEnd), doc.fileSize - 1);
+    }
     Grid grid;
     std::int64_t first = view.topLine + paint.top / view.lineHeight;
     if (first < 0) first = 0;
@@ -73,12 +90,21 @@ Grid referencePaint(const Document& doc, const ViewState& view, const PixelRect&
                 for (std::int64_t i = 0; i <= doc.editCount; ++i)
                     if (doc.editLog.entries[i] == pos) text = colourRed;
             }
+            if (doc.isModified == 1 && extras.pasted.count(pos)) text = colourRed;
+            const std::uint32_t plainText = text, plainBack = back;
+            bool selected = false;
             if (view.matchVisible == 1 && view.matchStart <= pos &&
                 pos < view.matchStart + view.matchLength) {
                 text = colourWhite;
                 back = colourBlack;
+            } else if (selFirst <= pos && pos <= selLast) {
+                selected = true;
+                text = text == colourRed ? extras.editedSelectedText : extras.selection.text;
+                back = extras.selection.back;
             }
             textOut(grid, s + 7 + 3, y, hex, text, back);
+            if (selected && pos == selLast && !noBlank)
+                textOut(grid, s + 7 + 5, y, L" ", plainText, plainBack);
             s += k % 2 == 0 ? 2 : 3;
             wchar_t character[2] = {static_cast<wchar_t>(byte), 0};
             if (character[0] < 32 || character[0] > 126) character[0] = L'.';
@@ -168,20 +194,81 @@ struct PaintFixture : ::testing::Test {
         view.matchVisible = 1;
     }
     Grid laidOut(const PixelRect& paint) {
-        layoutPaint(doc, view, paint, runs);
+        layoutPaint(doc, view, paint, runs, extras.selection);
         return renderRuns(runs);
     }
     // Layout and plain painter must leave the same cells.
     void expectSameAsReference(const PixelRect& paint) {
-        Grid expected = referencePaint(doc, view, paint);
+        Grid expected = referencePaint(doc, view, paint, extras);
         Grid actual = laidOut(paint);
         EXPECT_EQ(actual, expected) << "expected\n" << describe(expected) << "got\n" << describe(actual);
+    }
+
+    void paste(std::int64_t begin, std::int64_t end) {
+        doc.pastedBytes.add({begin, end});
+        for (std::int64_t pos = begin; pos < end; ++pos) extras.pasted.insert(pos);
+        doc.isModified = 1;
+    }
+    void select(std::int64_t anchor, std::int64_t end) {
+        view.selectionAnchor = anchor;
+        view.selectionEnd = end;
+    }
+
+    // A draw from 0 .. n - 1 (0 when n is not positive).
+    std::int64_t below(std::int64_t n) {
+        return n <= 0 ? 0 : static_cast<std::int64_t>(random() % static_cast<std::uint64_t>(n));
+    }
+    // A random document of 1 to 300 bytes in a random view, with random edits (offsets
+    // past the data now and then), log resets and a match.
+    void randomDocument() {
+        releaseEditLog(doc);
+        extras.pasted.clear();
+        doc.isModified = 0;
+        view = ViewState{};
+        std::int64_t size = 1 + below(300);
+        std::vector<std::uint8_t> content(static_cast<std::size_t>(size));
+        for (auto& b : content) b = static_cast<std::uint8_t>(random());
+        load(std::move(content));
+        setView(below(41));
+        view.clientHeight -= below(8);
+
+        int editCount = static_cast<int>(below(60));
+        for (int e = 0; e < editCount; ++e) {
+            int choice = static_cast<int>(below(100));
+            std::int64_t offset = below(size + 4);  // now and then an offset past the data
+            if (choice < 3)
+                resetEditLog(doc);
+            else if (choice < 40)
+                edit(EditKind::highNibble, offset);
+            else if (choice < 70)
+                edit(EditKind::lowNibble, offset);
+            else
+                edit(EditKind::character, offset);
+        }
+        doc.isModified = below(4) == 0 ? 0 : 1;
+        if (below(3) != 0) {
+            view.matchStart = below(size + 2);
+            view.matchLength = 1 + below(20);
+            view.matchVisible = below(4) == 0 ? 0 : 1;
+        }
+        std::int64_t viewRows = rows(view);
+        std::int64_t scrollMax = std::max<std::int64_t>(0, doc.lineCount - viewRows);
+        view.topLine = below(scrollMax + 1);
+    }
+    // The whole view, or now and then a random band of it.
+    PixelRect randomPaint() {
+        if (below(2) != 0) return wholeView();
+        int height = static_cast<int>(view.clientHeight) + 1;
+        int a = static_cast<int>(below(height)), b = static_cast<int>(below(height));
+        return PixelRect{0, std::min(a, b), rowCells * charWidth, std::max(a, b)};
     }
 
     std::vector<std::uint8_t> bytes;
     Document doc;
     ViewState view;
     PaintRuns runs;
+    PaintExtras extras;
+    std::mt19937_64 random;
 };
 
 const Cell& at(const Grid& grid, std::int64_t row, int cell) {
@@ -390,52 +477,35 @@ TEST_F(PaintFixture, LabelsKeepThirtyTwoBitsNearFourGigabytes) {
 }
 
 TEST_F(PaintFixture, AgreesWithThePlainPainterOnRandomDocuments) {
-    std::mt19937_64 random(20240611);
-    auto below = [&](std::int64_t n) {
-        return n <= 0 ? 0 : static_cast<std::int64_t>(random() % static_cast<std::uint64_t>(n));
-    };
+    random.seed(20240611);
     for (int trial = 0; trial < 3000; ++trial) {
-        releaseEditLog(doc);
-        doc.isModified = 0;
-        view = ViewState{};
-        std::int64_t size = 1 + below(300);
-        std::vector<std::uint8_t> content(static_cast<std::size_t>(size));
-        for (auto& b : content) b = static_cast<std::uint8_t>(random());
-        load(std::move(content));
-        setView(below(41));
-        view.clientHeight -= below(8);
-
-        int editCount = static_cast<int>(below(60));
-        for (int e = 0; e < editCount; ++e) {
-            int choice = static_cast<int>(below(100));
-            std::int64_t offset = below(size + 4);  // now and then an offset past the data
-            if (choice < 3)
-                resetEditLog(doc);
-            else if (choice < 40)
-                edit(EditKind::highNibble, offset);
-            else if (choice < 70)
-                edit(EditKind::lowNibble, offset);
-            else
-                edit(EditKind::character, offset);
-        }
-        doc.isModified = below(4) == 0 ? 0 : 1;
-        if (below(3) != 0) {
-            view.matchStart = below(size + 2);
-            view.matchLength = 1 + below(20);
-            view.matchVisible = below(4) == 0 ? 0 : 1;
-        }
-        std::int64_t viewRows = rows(view);
-        std::int64_t scrollMax = std::max<std::int64_t>(0, doc.lineCount - viewRows);
-        view.topLine = below(scrollMax + 1);
-
-        PixelRect paint = wholeView();
-        if (below(2) == 0) {
-            int height = static_cast<int>(view.clientHeight) + 1;
-            int a = static_cast<int>(below(height)), b = static_cast<int>(below(height));
-            paint = PixelRect{0, std::min(a, b), rowCells * charWidth, std::max(a, b)};
-        }
+        randomDocument();
+        const std::int64_t size = doc.fileSize;
+        const PixelRect paint = randomPaint();
         SCOPED_TRACE(::testing::Message() << "trial " << trial << " size " << size << " top " << view.topLine
                                           << " rect " << paint.top << ".." << paint.bottom);
+        expectSameAsReference(paint);
+        if (HasFailure()) return;
+    }
+}
+
+TEST_F(PaintFixture, SelectionsAndPastedBytesAgreeWithThePlainPainterOnRandomDocuments) {
+    random.seed(77);
+    for (int trial = 0; trial < 3000; ++trial) {
+        randomDocument();
+        const std::int64_t size = doc.fileSize;
+        for (std::int64_t pastes = below(4); pastes > 0; --pastes) {
+            const std::int64_t begin = below(size);
+            paste(begin, begin + 1 + below(size - begin));
+        }
+        if (below(5) != 0) select(below(size + 3), below(size + 3));  // ends past the data too
+        // The default dark highlight, or a light one, on which edited bytes keep full red.
+        const bool light = trial % 2 != 0;
+        extras.selection = light ? SelectionColours{colourBlack, 0x00FFFF} : SelectionColours{};
+        extras.editedSelectedText = light ? colourRed : 0xA0A0FF;
+        const PixelRect paint = randomPaint();
+        SCOPED_TRACE(::testing::Message() << "trial " << trial << " size " << size << " selection "
+                                          << view.selectionAnchor << ".." << view.selectionEnd);
         expectSameAsReference(paint);
         if (HasFailure()) return;
     }

@@ -4,7 +4,9 @@
 
 #include <cstdint>
 #include <deque>
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "host/view_host.h"
@@ -80,6 +82,54 @@ public:
         return now;
     }
 
+    void* clipboardBlock(ClipboardFormat format, std::size_t bytes) override {
+        if (++blockRequests == refuseBlockAt) return nullptr;
+        pendingBlocks.emplace_back(format, std::vector<std::uint8_t>(bytes));
+        return pendingBlocks.back().second.data();
+    }
+    bool putClipboard() override {
+        std::vector<std::pair<ClipboardFormat, std::vector<std::uint8_t>>> blocks;
+        blocks.swap(pendingBlocks);
+        if (clipboardBusy) return false;
+        clipboard.clear();
+        for (auto& [format, block] : blocks) clipboard[format] = std::move(block);
+        ++clipboardPuts;
+        return true;
+    }
+    void dropClipboardBlocks() override { pendingBlocks.clear(); }
+    bool clipboardHas(ClipboardFormat format) override { return clipboard.count(format) != 0; }
+    bool readClipboard(ClipboardFormat format, const void*& data, std::size_t& bytes) override {
+        auto found = clipboard.find(format);
+        if (clipboardBusy || found == clipboard.end()) return false;
+        data = found->second.data();
+        bytes = found->second.size();
+        clipboardReading = true;
+        return true;
+    }
+    void endClipboardRead() override { clipboardReading = false; }
+    // Puts text on the clipboard as another program would: UTF-16 with its terminator.
+    void putClipboardText(const std::u16string& text) {
+        std::vector<std::uint8_t> block((text.size() + 1) * 2);
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            block[2 * i] = static_cast<std::uint8_t>(text[i] & 0xFF);
+            block[2 * i + 1] = static_cast<std::uint8_t>(text[i] >> 8);
+        }
+        clipboard.clear();
+        clipboard[ClipboardFormat::text] = std::move(block);
+    }
+    // The clipboard's text, up to its terminator.
+    std::u16string clipboardText() const {
+        auto found = clipboard.find(ClipboardFormat::text);
+        if (found == clipboard.end()) return u"(none)";
+        std::u16string text;
+        for (std::size_t i = 0; i + 1 < found->second.size(); i += 2) {
+            const char16_t unit = static_cast<char16_t>(found->second[i] | found->second[i + 1] << 8);
+            if (unit == 0) break;
+            text += unit;
+        }
+        return text;
+    }
+
     bool caretExists = false;
     int caretWidth = 0, caretHeight = 0;
     int caretShows = 0, caretHides = 0, caretMoves = 0;
@@ -100,6 +150,13 @@ public:
     int checkpoints = 0;
     std::uint64_t clock = 0, clockStep = 0;
     int stopAt = 0;  // no check-in reports Escape
+    std::map<ClipboardFormat, std::vector<std::uint8_t>> clipboard;
+    std::vector<std::pair<ClipboardFormat, std::vector<std::uint8_t>>> pendingBlocks;
+    int blockRequests = 0;
+    int refuseBlockAt = 0;          // the block request numbered so (from 1) gets no memory
+    bool clipboardBusy = false;     // another program holds the clipboard open
+    bool clipboardReading = false;  // between readClipboard and endClipboardRead
+    int clipboardPuts = 0;
 };
 
 }  // namespace quillix::test

@@ -104,6 +104,39 @@ std::vector<std::uint8_t> ascii(const std::string& text) { return {text.begin(),
 
 // --- Hex searches ---------------------------------------------------------------------
 
+TEST_F(SearchTest, FindAgainRepeatsTheLastFindNextDownOrUpWithItsModeCaseAndText) {
+    load(ascii("ab AB ab Ab"));
+    EXPECT_EQ(findAgain(hv, state, false), -1);  // no Find Next yet: nothing moves
+    EXPECT_EQ(view.searchPos, -1);
+
+    ASSERT_EQ(text(L"ab"), 1);
+    EXPECT_EQ(view.searchPos, 0);
+    // The dialog's text changing since (a mode switch empties it) does not matter.
+    put(state.findWhat, L"");
+    ASSERT_EQ(findAgain(hv, state, false), 1);
+    EXPECT_EQ(view.searchPos, 3);
+    EXPECT_EQ(view.caretCell, 50 + 3);  // a text hit puts the caret on the character
+    ASSERT_EQ(findAgain(hv, state, false), 1);
+    EXPECT_EQ(view.searchPos, 6);
+    ASSERT_EQ(findAgain(hv, state, true), 1);
+    EXPECT_EQ(view.searchPos, 3);
+
+    ASSERT_EQ(text(L"Ab", Direction::down, true), 1);
+    EXPECT_EQ(view.searchPos, 9);
+    EXPECT_EQ(findAgain(hv, state, true), 0);  // no other "Ab" with Match case
+    ASSERT_EQ(hex(L"4142", Direction::up), 1);
+    EXPECT_EQ(view.searchPos, 3);
+    view.selectionAnchor = 0;  // a miss keeps the selection, a hit drops it
+    view.selectionEnd = 5;
+    EXPECT_EQ(findAgain(hv, state, true), 0);
+    EXPECT_EQ(host.status[statusPartActivity], L"Selection: 00000000-00000005, 6 bytes");
+    EXPECT_EQ(findAgain(hv, state, false), 1);
+    EXPECT_EQ(host.status[statusPartActivity], L"Ready");
+    EXPECT_EQ(view.searchPos, 3);
+    EXPECT_EQ(view.caretCell, highCellOf[4]);
+    EXPECT_EQ(view.selectionAnchor, -1);
+}
+
 TEST_F(SearchTest, OverlappingHexHitsAreFoundOneByOneThenTheSearchStartsOver) {
     load({0x41, 0x41, 0x41, 0x41});
     EXPECT_EQ(hexHits(L"4141", Direction::down), (std::vector<std::int64_t>{0, 1, 2}));

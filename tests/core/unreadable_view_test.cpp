@@ -17,6 +17,7 @@
 #include "cut_file.h"
 #include "document/checked_view.h"
 #include "document/text_dump.h"
+#include "hexview/clipboard.h"
 #include "hexview/paint_layout.h"
 #include "recording_host.h"
 #include "search/search.h"
@@ -270,6 +271,31 @@ TEST_F(UnreadableViewTest, TypingOverALostByteChangesNothingButAWrongKeyStillBee
     EXPECT_TRUE(onChar(hv, L'z'));
     EXPECT_EQ(host.beeps, 1);
     EXPECT_TRUE(host.boxes.empty());
+}
+
+// A copy across the cut leaves the clipboard as it was; a paste across it stores nothing,
+// not even on the pages still there.
+TEST_F(UnreadableViewTest, CopyAndPasteAcrossTheCutChangeNothing) {
+    openAndCut(3 * page);
+    host.putClipboardText(u"old");
+    view.selectionAnchor = cut - 100;
+    view.selectionEnd = cut + 100;
+    EXPECT_EQ(copyToClipboard(hv), 0);
+    expectOneBox(BoxOwner::frame);
+    EXPECT_EQ(host.clipboardText(), u"old");
+
+    host.putClipboardText(std::u16string(200, u'A'));
+    view.selectionAnchor = view.selectionEnd = -1;
+    view.topLine = 0;
+    view.caretRow = (cut - 100) / 16;
+    view.byteColumn = (cut - 100) % 16 + 1;
+    view.caretCell = firstCharCell + (cut - 100) % 16;
+    EXPECT_EQ(pasteFromClipboard(hv), 0);
+    expectOneBox(BoxOwner::hexView);
+    EXPECT_EQ(expected(cut - 100, cut),
+              std::vector<std::uint8_t>(doc.fileBytes + cut - 100, doc.fileBytes + cut));
+    EXPECT_FALSE(doc.changes.marked(cut - 100));
+    EXPECT_EQ(pastedMaskOfRow(doc, (cut - 100) / 16), 0);
 }
 
 TEST(UnreadableMessages, NameTheDocumentTheReasonAndTheStretches) {

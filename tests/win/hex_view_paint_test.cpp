@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "app/frame_window.h"
 #include "support/shell_fixture.h"
 
 namespace quillix::test {
@@ -49,6 +50,20 @@ protected:
         return colours;
     }
     bool hasInk(const CellColours& c) { return c.black > 0 || c.red > 0; }
+    // Pixels of a cell in the colour (a COLORREF), and in any clearly red colour.
+    int pixelsOf(int viewRow, int cellIndex, COLORREF colour, bool anyRed = false) {
+        const int cw = static_cast<int>(shell.view.charWidth), lh = static_cast<int>(shell.view.lineHeight);
+        const std::uint32_t wanted = GetRValue(colour) << 16 | GetGValue(colour) << 8 | GetBValue(colour);
+        int count = 0;
+        for (int y = viewRow * lh; y < (viewRow + 1) * lh && y < pixels_.height; ++y) {
+            for (int x = cellIndex * cw; x < (cellIndex + 1) * cw && x < pixels_.width; ++x) {
+                const std::uint32_t p = pixels_.at(x, y);
+                const int r = p >> 16, g = p >> 8 & 0xFF, b = p & 0xFF;
+                if (anyRed ? r >= 0xA0 && g + 0x40 <= r && b + 0x40 <= r : p == wanted) ++count;
+            }
+        }
+        return count;
+    }
 
     Pixels pixels_;
 };
@@ -109,6 +124,44 @@ TEST_F(HexViewPaintTest, TheVisibleMatchIsInvertedAcrossItsGapButNotPastItsLastB
     for (int c : {63, 64, 65}) EXPECT_GT(cell(0, c).black, cell(0, c).white) << c;
     for (int c : {40, 41, 49, 62}) EXPECT_LT(cell(0, c).black, cell(0, c).white) << c;
     EXPECT_LT(cell(1, 42).black, cell(1, 42).white);
+}
+
+TEST_F(HexViewPaintTest, PastedBytesAreRedAndTheSelectionHasTheHighlightColours) {
+    openFile(std::vector<std::uint8_t>(48, 0x30));
+    putClipboardText(L"41 42");
+    SendMessageW(shell.frame, WM_COMMAND, commandPaste, 0);
+    pump();
+    capture();
+    for (int c : {10, 11, 12, 13, 50, 51}) EXPECT_GT(cell(0, c).red, 0) << c;
+    for (int c : {15, 52}) EXPECT_EQ(cell(0, c).red, 0) << c;
+
+    // Bytes 0x11 to 0x13, by a drag, which holds the mouse until the button comes up.
+    const int cw = static_cast<int>(shell.view.charWidth), lh = static_cast<int>(shell.view.lineHeight);
+    SendMessageW(shell.hexView, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(12 * cw + 1, lh + 1));
+    EXPECT_EQ(GetCapture(), shell.hexView);
+    SendMessageW(shell.hexView, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(17 * cw + 1, lh + 1));
+    SendMessageW(shell.hexView, WM_LBUTTONUP, 0, MAKELPARAM(17 * cw + 1, lh + 1));
+    EXPECT_EQ(GetCapture(), nullptr);
+    EXPECT_EQ(statusText(0), L"Selection: 00000011-00000013, 3 bytes");
+    repaint();
+    capture();
+    const COLORREF highlight = GetSysColor(COLOR_HIGHLIGHT);
+    const int cellPixels = cw * lh;
+    for (int c : {12, 13, 14, 15, 16, 17, 18, 51, 52, 53})
+        EXPECT_GT(pixelsOf(1, c, highlight), cellPixels / 2) << c;  // mostly highlight background
+    for (int c : {10, 11, 19, 20, 50, 54}) EXPECT_EQ(pixelsOf(1, c, highlight), 0) << c;
+    // The pasted bytes inside a selection keep a red.
+    SendMessageW(shell.frame, WM_COMMAND, commandSelectAll, 0);
+    repaint();
+    capture();
+    for (int c : {10, 11, 12, 13, 50, 51}) {
+        EXPECT_GT(pixelsOf(0, c, highlight), cellPixels / 2) << c;
+        EXPECT_GT(pixelsOf(0, c, 0, true), 0) << c;
+    }
+    EXPECT_EQ(pixelsOf(0, 15, 0, true), 0);
+    // Shift+click selects from the anchor, 0 here.
+    SendMessageW(shell.hexView, WM_LBUTTONDOWN, MK_LBUTTON | MK_SHIFT, MAKELPARAM(10 * cw + 1, 2 * lh + 1));
+    EXPECT_EQ(statusText(0), L"Selection: 00000000-00000020, 33 bytes");
 }
 
 TEST_F(HexViewPaintTest, TheScrollBarFollowsTheSizeAndTheRequests) {

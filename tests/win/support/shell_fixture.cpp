@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cstring>
 #include <fstream>
 #include <random>
 
@@ -56,10 +57,7 @@ bool ShellFixture::pump() {
             quitCode = message.wParam;
             continue;
         }
-        if (shell.findDialog && IsDialogMessageW(shell.findDialog, &message)) continue;
-        if (routeInspectorMessage(message)) continue;
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
+        routeMessage(message);
     }
     quitSeen = quitSeen || quit;
     return quit;
@@ -85,6 +83,17 @@ std::wstring ShellFixture::statusText(int part) {
                  reinterpret_cast<LPARAM>(text.data()));
     text.resize(LOWORD(info));
     return text;
+}
+
+void ShellFixture::putClipboardText(const std::wstring& text) {
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    const std::size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
+    std::memcpy(GlobalLock(memory), text.c_str(), bytes);
+    GlobalUnlock(memory);
+    SetClipboardData(CF_UNICODETEXT, memory);
+    CloseClipboard();
 }
 
 std::wstring ShellFixture::frameTitle() {

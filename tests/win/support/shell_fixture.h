@@ -35,6 +35,8 @@ protected:
     std::vector<std::uint8_t> fileBytes(const std::filesystem::path& path);
 
     std::wstring statusText(int part);
+    // Puts text on the real clipboard as another program would.
+    static void putClipboardText(const std::wstring& text);
     std::wstring frameTitle();
     UINT menuState(int command);
     // A window's rectangle in its parent's client coordinates.

@@ -1,0 +1,37 @@
+#include "app/edit_commands.h"
+
+#include "app/frame_window.h"
+#include "app/hex_window_win32.h"
+#include "app/shell_state.h"
+#include "hexview/clipboard.h"
+#include "hexview/selection.h"
+
+namespace quillix {
+
+void copyCommand() {
+    Win32ViewHost host(shell.hexView);
+    copyToClipboard(HexView{shell.doc, shell.view, host});
+}
+
+void pasteCommand() {
+    Win32ViewHost host(shell.hexView);
+    pasteFromClipboard(HexView{shell.doc, shell.view, host});
+}
+
+void selectAllCommand() {
+    Win32ViewHost host(shell.hexView);
+    selectAll(HexView{shell.doc, shell.view, host});
+}
+
+void updateEditCommands() {
+    Win32ViewHost host(shell.hexView);
+    const HexView hv{shell.doc, shell.view, host};
+    ByteRange range;
+    const auto state = [](bool enabled) { return MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED); };
+    HMENU menu = GetMenu(shell.frame);
+    EnableMenuItem(menu, commandCopy, state(copyRange(hv, range)));
+    EnableMenuItem(menu, commandPaste, state(canPaste(hv)));
+    EnableMenuItem(menu, commandSelectAll, state(hasDocument(shell.doc)));
+}
+
+}  // namespace quillix

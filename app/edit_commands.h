@@ -1,0 +1,16 @@
+#pragma once
+// The Edit menu's commands over the one document and view, and the menu's gray states.
+
+namespace quillix {
+
+void copyCommand();
+void pasteCommand();
+void selectAllCommand();
+
+// Enables each Edit item that can act now and grays the others: Copy with a selection or
+// a byte under the caret, Paste with a document and something usable on the clipboard,
+// Select All with a document. Run as the menu opens and before a shortcut is translated,
+// since the clipboard changes without the program hearing of it.
+void updateEditCommands();
+
+}  // namespace quillix

@@ -1,0 +1,295 @@
+// Copy and Paste over the host's clipboard calls.
+
+#include "hexview/clipboard.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+#include <vector>
+
+#include "document/checked_view.h"
+#include "document/record_allocator.h"
+#include "hexview/clipboard_text.h"
+#include "hexview/selection.h"
+#include "host/progress.h"
+#include "host/text_format.h"
+
+namespace quillix {
+namespace {
+
+// Bytes taken out of the document and formatted in one go: small enough to stay in the
+// processor's second-level cache between the two.
+constexpr std::int64_t copyPieceBytes = 64 << 10;
+
+constexpr wchar_t noMemoryForEdit[] = L"Not enough memory to record this edit!";
+constexpr wchar_t notHexText[] = L"Hexadecimal numbers have to be between a-f or 0-9!";
+
+void warn(const HexView& hv, const wchar_t* text) {
+    hv.host.messageBox(BoxOwner::hexView, text, programCaption, boxWarning);
+}
+
+// "<before><number><after>" into text.
+void formatWithNumber(wchar_t (&text)[160], const wchar_t* before, std::int64_t number,
+                      const wchar_t* after) {
+    std::size_t length = appendText(text, 160, 0, before);
+    length = appendDecimal(text, 160, length, number);
+    appendText(text, 160, length, after);
+}
+
+// The one place a copy reads the document: count bytes from offset into out. False, with
+// fault set, at a page that can no longer be read.
+bool copyViewBytes(const Document& doc, std::int64_t offset, std::size_t count, std::uint8_t* out,
+                   ReadFault& fault) {
+    return checkedCopy(doc, offset, static_cast<std::int64_t>(count), out, fault);
+}
+
+enum class Filled { done, stopped, unreadable };
+
+// Fills the blocks a chunk at a time, checking in before each: done, stopped by the user,
+// or stopped at a page that cannot be read (fault says which and why).
+Filled fillBlocks(const HexView& hv, const ByteRange& range, bool hexText, std::uint8_t* bytesBlock,
+                  TextUnit* text, ReadFault& fault) {
+    const std::int64_t count = range.end - range.begin;
+    writeBytesHeader(bytesBlock, static_cast<std::uint64_t>(count));
+    std::uint8_t* bytes = bytesBlock + bytesHeaderSize;
+    Progress progress{hv.host, copyProgressTexts, count};
+    Filled filled = Filled::done;
+    for (std::int64_t done = 0; done < count && filled == Filled::done; done += copyChunkBytes) {
+        if (!keepGoing(progress, done)) {
+            filled = Filled::stopped;
+            break;
+        }
+        const std::int64_t chunkEnd = std::min(done + copyChunkBytes, count);
+        // The text is made from each piece of the copy just taken, while it is in the cache.
+        for (std::int64_t at = done; at < chunkEnd; at += copyPieceBytes) {
+            const auto piece = static_cast<std::size_t>(std::min(copyPieceBytes, chunkEnd - at));
+            if (!copyViewBytes(hv.doc, range.begin + at, piece, bytes + at, fault)) {
+                filled = Filled::unreadable;
+                break;
+            }
+            if (hexText)
+                formatHexPiece(bytes + at, piece, text + 3 * at);
+            else
+                formatCharPiece(bytes + at, piece, text + at);
+        }
+    }
+    finishProgress(progress);
+    if (filled != Filled::done) return filled;
+    if (hexText)
+        endHexText(text, static_cast<std::size_t>(count));
+    else
+        text[count] = 0;
+    return Filled::done;
+}
+
+// Puts the caret on the byte at offset (or on the EOF position), in its area, scrolling
+// the view as little as brings that row onto the whole rows.
+void caretToOffset(const HexView& hv, std::int64_t offset) {
+    ViewState& view = hv.view;
+    const std::int64_t row = offset / 16;
+    const std::int64_t shown = std::max<std::int64_t>(rows(view), 1);
+    std::int64_t top = view.topLine;
+    if (row < top) top = row;
+    if (row > top + shown - 1) top = row - shown + 1;
+    top = std::clamp<std::int64_t>(top, 0, view.scrollMax);
+    const bool scrolled = top != view.topLine;
+    view.topLine = top;
+    view.caretRow = row - top;
+    view.byteColumn = offset % 16 + 1;
+    view.caretCell = inCharArea(view.caretCell) ? firstCharCell - 1 + view.byteColumn
+                                                : highCellOf[static_cast<std::size_t>(view.byteColumn)];
+    if (scrolled) hv.host.setScrollPosition(static_cast<int>(top));
+    // After a scroll, rows past the data that showed bytes before must be erased.
+    hv.host.invalidate(nullptr, scrolled);
+    hv.host.updateWindow();
+    hv.host.setCaretPos(static_cast<int>(view.caretCell * view.charWidth),
+                        static_cast<int>(view.caretRow * view.lineHeight));
+    showOffsetStatus(view, hv.doc, hv.host, EofText::substitute);
+}
+
+// Lets go of the clipboard when the paste is over, however it ends.
+struct ClipboardReading {
+    ViewHost& host;
+    ~ClipboardReading() { host.endClipboardRead(); }
+};
+
+using ByteBuffer = std::vector<std::uint8_t, RecordAllocator<std::uint8_t>>;
+
+// Where the clipboard's bytes come from: its binary block, or bytes decoded from its text.
+struct PasteSource {
+    const std::uint8_t* bytes = nullptr;
+    std::int64_t count = 0;
+    ByteBuffer decoded;
+};
+
+enum class ReadOutcome { ready, nothing, notHex, noMemory };
+
+ReadOutcome readSource(const HexView& hv, PasteSource& source) {
+    const void* data = nullptr;
+    std::size_t size = 0;
+    std::size_t count = 0;
+    if (hv.host.readClipboard(ClipboardFormat::bytes, data, size) &&
+        readBytesBlock(data, size, source.bytes, count)) {
+        source.count = static_cast<std::int64_t>(count);
+        return ReadOutcome::ready;
+    }
+    if (!hv.host.readClipboard(ClipboardFormat::text, data, size)) return ReadOutcome::nothing;
+    const auto* text = static_cast<const TextUnit*>(data);
+    const std::size_t units = textUnits(text, size / sizeof(TextUnit));
+    const bool hexArea = !inCharArea(hv.view.caretCell);
+    if (!hexArea)
+        count = units;
+    else if (!countHexText(text, units, count))
+        return ReadOutcome::notHex;
+    try {
+        source.decoded.resize(count);
+    } catch (const std::bad_alloc&) {
+        return ReadOutcome::noMemory;
+    }
+    if (hexArea)
+        decodeHexText(text, units, source.decoded.data());
+    else
+        decodeCharText(text, units, source.decoded.data());
+    source.bytes = source.decoded.data();
+    source.count = static_cast<std::int64_t>(count);
+    return ReadOutcome::ready;
+}
+
+void reportNoRoom(const HexView& hv, std::int64_t held, std::int64_t room, std::int64_t start) {
+    wchar_t text[160];
+    std::size_t length = appendText(text, 160, 0, L"The clipboard holds ");
+    length = appendDecimal(text, 160, length, held);
+    length = appendText(text, 160, length, held == 1 ? L" byte, but only " : L" bytes, but only ");
+    length = appendDecimal(text, 160, length, room);
+    length = appendText(text, 160, length, L" fit from offset ");
+    length = appendHex(text, 160, length, static_cast<std::uint64_t>(start), 8);
+    appendText(text, 160, length, L" to the end of the file.\nNothing was pasted.");
+    warn(hv, text);
+}
+
+}  // namespace
+
+bool copyRange(const HexView& hv, ByteRange& range) {
+    if (!hasDocument(hv.doc)) return false;
+    if (selectedRange(hv.view, hv.doc, range)) return true;
+    const std::int64_t offset = offsetOf(hv.view);
+    if (offset < 0 || offset >= hv.doc.fileSize) return false;
+    range = {offset, offset + 1};
+    return true;
+}
+
+int copyToClipboard(const HexView& hv) {
+    ViewHost& host = hv.host;
+    ByteRange range;
+    if (!copyRange(hv, range)) {
+        host.beep();
+        return 0;
+    }
+    const std::int64_t count = range.end - range.begin;
+    wchar_t text[160];
+    if (count > copyLimitBytes) {
+        formatWithNumber(
+            text, L"The selection holds ", count,
+            L" bytes: too many to copy.\nAt most 268435456 bytes (256 MiB) can be copied at once.");
+        warn(hv, text);
+        return 0;
+    }
+    const bool hexText = !inCharArea(hv.view.caretCell);
+    const std::size_t units = hexText ? hexTextUnits(static_cast<std::size_t>(count))
+                                      : charTextUnits(static_cast<std::size_t>(count));
+    auto* bytesBlock = static_cast<std::uint8_t*>(
+        host.clipboardBlock(ClipboardFormat::bytes, bytesHeaderSize + static_cast<std::size_t>(count)));
+    auto* textBlock =
+        bytesBlock
+            ? static_cast<TextUnit*>(host.clipboardBlock(ClipboardFormat::text, units * sizeof(TextUnit)))
+            : nullptr;
+    if (!textBlock) {
+        host.dropClipboardBlocks();
+        formatWithNumber(text, L"Not enough memory to copy ", count, count == 1 ? L" byte!" : L" bytes!");
+        warn(hv, text);
+        return 0;
+    }
+    const bool long_ = count > copyChunkBytes;
+    if (long_) host.setWaitCursor(true);
+    ReadFault fault;
+    const Filled filled = fillBlocks(hv, range, hexText, bytesBlock, textBlock, fault);
+    if (long_) host.setWaitCursor(false);
+    if (filled != Filled::done) {
+        host.dropClipboardBlocks();
+        if (filled == Filled::stopped) return copyStopped;
+        reportUnreadable(host, BoxOwner::frame, hv.doc.fileTitle, fault.error);
+        return 0;
+    }
+    if (!host.putClipboard()) {
+        warn(hv, L"Could not put the copied bytes on the clipboard!\nAnother program may be holding it.");
+        return 0;
+    }
+    // The progress left part 0 at "Ready"; a selection is named there again.
+    showSelectionAgain(hv.view, hv.doc, host);
+    return 1;
+}
+
+bool canPaste(const HexView& hv) {
+    return hasDocument(hv.doc) &&
+           (hv.host.clipboardHas(ClipboardFormat::bytes) || hv.host.clipboardHas(ClipboardFormat::text));
+}
+
+int pasteFromClipboard(const HexView& hv) {
+    Document& doc = hv.doc;
+    ViewState& view = hv.view;
+    // The rule of typing: a read-only, removed or absent file takes no edits.
+    if (hv.host.fileAttributes(doc.filePath) & attributeReadOnly) {
+        showReadOnlyBox(hv);
+        return 0;
+    }
+    if (!hasDocument(doc)) return 0;
+    ByteRange selected;
+    const std::int64_t start = selectedRange(view, doc, selected) ? selected.begin : offsetOf(view);
+    PasteSource source;
+    {
+        ClipboardReading reading{hv.host};
+        switch (readSource(hv, source)) {
+            case ReadOutcome::ready: break;
+            case ReadOutcome::nothing: hv.host.beep(); return 0;
+            case ReadOutcome::notHex:
+                hv.host.endClipboardRead();
+                hv.host.messageBox(BoxOwner::none, notHexText, inputCaption, boxWarning);
+                return 0;
+            case ReadOutcome::noMemory:
+                hv.host.endClipboardRead();
+                warn(hv, noMemoryForEdit);
+                return 0;
+        }
+        const std::int64_t room = std::max<std::int64_t>(doc.fileSize - std::max<std::int64_t>(start, 0), 0);
+        if (source.count > room || start < 0) {
+            hv.host.endClipboardRead();
+            reportNoRoom(hv, source.count, start < 0 ? 0 : room, std::max<std::int64_t>(start, 0));
+            return 0;
+        }
+        if (source.count == 0) {
+            hv.host.beep();
+            return 0;
+        }
+        // Megabytes of marks take a moment to record.
+        const bool long_ = source.count > copyChunkBytes;
+        if (long_) hv.host.setWaitCursor(true);
+        ReadFault fault;
+        const bool stored = storeBytes(doc, start, source.bytes, source.count, &fault);
+        if (long_) hv.host.setWaitCursor(false);
+        if (!stored) {
+            hv.host.endClipboardRead();
+            if (fault.happened())
+                reportUnreadable(hv.host, BoxOwner::hexView, doc.fileTitle, fault.error);
+            else
+                warn(hv, noMemoryForEdit);
+            return 0;
+        }
+    }
+    view.matchVisible = 0;
+    doc.isModified = 1;
+    clearSelection(hv);
+    caretToOffset(hv, start + source.count);
+    return 1;
+}
+
+}  // namespace quillix

@@ -1,0 +1,60 @@
+#pragma once
+// The clipboard's forms of a run of bytes, built and read without the window system.
+//
+// - Hex text: upper-case hex pairs separated by single blanks, "4D 5A 90 00".
+// - Character text: each byte as the UTF-16 code unit of the same value (U+0000..U+00FF),
+//   so that pasting it into the character area gives the same bytes back.
+// - The program's own binary form: the byte count (8 bytes, little-endian), then the bytes
+//   exactly, NUL bytes included.
+// Texts are UTF-16, as the clipboard's Unicode text is on every platform.
+
+#include <cstddef>
+#include <cstdint>
+
+namespace quillix {
+
+using TextUnit = char16_t;
+
+// UTF-16 units of the hex text of count bytes, its terminator included: three per byte
+// (the last byte's blank is the terminator's place), 1 for no bytes.
+constexpr std::size_t hexTextUnits(std::size_t count) { return count == 0 ? 1 : 3 * count; }
+// Units of the character text of count bytes, its terminator included.
+constexpr std::size_t charTextUnits(std::size_t count) { return count + 1; }
+
+// Writes the hex text of bytes[0 .. count - 1] as pieces of a longer text: byte i of the
+// piece goes to out[3 * i] and out[3 * i + 1], a blank to out[3 * i + 2]. Formatting a
+// text piece by piece, each at three times its first byte's index, and then putting the
+// terminator over the last blank (endHexText) gives the whole text.
+void formatHexPiece(const std::uint8_t* bytes, std::size_t count, TextUnit* out);
+// Puts the terminator of the hex text of count bytes over its last blank.
+inline void endHexText(TextUnit* text, std::size_t count) { text[hexTextUnits(count) - 1] = 0; }
+// The same piece the plain way, and through the processor's byte shuffle (SSSE3), which
+// formatHexPiece uses when the processor has it. Tests call both.
+void formatHexPiecePlain(const std::uint8_t* bytes, std::size_t count, TextUnit* out);
+void formatHexPieceShuffled(const std::uint8_t* bytes, std::size_t count, TextUnit* out);
+bool hexShuffleAvailable();
+
+// Writes the character text of bytes[0 .. count - 1] to out[0 .. count - 1].
+void formatCharPiece(const std::uint8_t* bytes, std::size_t count, TextUnit* out);
+
+// Units of a text before its terminator, looking at no more than capacity units.
+std::size_t textUnits(const TextUnit* text, std::size_t capacity);
+
+// Reads text[0 .. units - 1] as hex text: hex digit pairs, written together or apart,
+// between any white space (blank, tab, line breaks). Returns false when anything else
+// is in it: another character, or a run of digits of odd length. Otherwise count is the
+// number of bytes it stands for.
+bool countHexText(const TextUnit* text, std::size_t units, std::size_t& count);
+// Decodes a text countHexText accepted into out (count bytes).
+void decodeHexText(const TextUnit* text, std::size_t units, std::uint8_t* out);
+// Each unit's low 8 bits, as typing a character does.
+void decodeCharText(const TextUnit* text, std::size_t units, std::uint8_t* out);
+
+// The program's binary form.
+inline constexpr std::size_t bytesHeaderSize = 8;
+void writeBytesHeader(std::uint8_t* block, std::uint64_t count);
+// The bytes a block of that form holds; false when the block is too short to be one.
+bool readBytesBlock(const void* block, std::size_t blockBytes, const std::uint8_t*& bytes,
+                    std::size_t& count);
+
+}  // namespace quillix
