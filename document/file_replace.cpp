@@ -31,8 +31,12 @@ std::wstring temporaryPathBeside(const wchar_t* path) {
 
 }  // namespace
 
-ReplaceResult replaceFile(FileSystem& fs, const wchar_t* path, const FileFiller& fill, SystemError& cause) {
+ReplaceResult replaceFile(FileSystem& fs, const wchar_t* name, const FileFiller& fill, SystemError& cause) {
     cause = 0;
+    // Through a symbolic link the file it leads to is replaced, and the link stays.
+    std::wstring resolved;
+    if (!fs.finalPath(name, resolved, cause)) return ReplaceResult::refused;
+    const wchar_t* path = resolved.c_str();
     FileStamp target;
     if (!fs.stampAt(path, target, cause)) return ReplaceResult::refused;
     // The move would replace a read-only file without a word on some systems (Wine among

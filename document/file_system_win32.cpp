@@ -94,6 +94,33 @@ public:
         return true;
     }
 
+    bool mapShared(FileHandle file, std::int64_t offset, std::int64_t length, std::uint8_t*& window,
+                   SystemError& error) override {
+        // The mapping object goes at once: the view holds on to it.
+        ScopedMapping mapping(CreateFileMappingW(handleOf(file), nullptr, PAGE_READWRITE, 0, 0, nullptr));
+        if (!mapping.get()) return fail(error);
+        const auto at = static_cast<std::uint64_t>(offset);
+        void* mapped = MapViewOfFile(mapping.get(), FILE_MAP_WRITE, static_cast<DWORD>(at >> 32),
+                                     static_cast<DWORD>(at), static_cast<SIZE_T>(length));
+        if (!mapped) return fail(error);
+        window = static_cast<std::uint8_t*>(mapped);
+        return true;
+    }
+
+    bool unmapShared(std::uint8_t* window, std::int64_t, SystemError& error) override {
+        const bool flushed = FlushViewOfFile(window, 0) != 0;
+        if (!flushed) fail(error);
+        if (!UnmapViewOfFile(window) && flushed) return fail(error);
+        return flushed;
+    }
+
+    bool markWritten(FileHandle file, SystemError& error) override {
+        FILETIME now{};
+        GetSystemTimeAsFileTime(&now);
+        if (!SetFileTime(handleOf(file), nullptr, nullptr, &now)) return fail(error);
+        return true;
+    }
+
     bool flush(FileHandle file, SystemError& error) override {
         if (!FlushFileBuffers(handleOf(file))) return fail(error);
         return true;
@@ -138,7 +165,43 @@ public:
         return ok;
     }
 
+    bool finalPath(const wchar_t* path, std::wstring& resolved, SystemError& error) override {
+        resolved = path;
+        // Opening follows every link; the system then names the file it reached.
+        HANDLE handle = CreateFileW(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        if (handle == INVALID_HANDLE_VALUE) {
+            DWORD code = GetLastError();
+            if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) return true;
+            error = code;
+            return false;
+        }
+        std::wstring name(1024, L'\0');
+        DWORD length = GetFinalPathNameByHandleW(handle, name.data(), static_cast<DWORD>(name.size()), 0);
+        if (length >= name.size()) {
+            name.resize(length + 1);
+            length = GetFinalPathNameByHandleW(handle, name.data(), static_cast<DWORD>(name.size()), 0);
+        }
+        const DWORD code = GetLastError();
+        CloseHandle(handle);
+        if (length == 0 || length >= name.size()) {
+            error = length == 0 ? code : ERROR_INSUFFICIENT_BUFFER;
+            return false;
+        }
+        // The name comes as \\?\C:\... or \\?\UNC\..., which every call made with it takes.
+        name.resize(length);
+        resolved = name;
+        return true;
+    }
+
     bool replace(const wchar_t* from, const wchar_t* to, SystemError& error) override {
+        // ReplaceFileW keeps the replaced file's attributes, security and streams; a file
+        // whose security cannot be carried over is still replaced, as a plain move would.
+        if (ReplaceFileW(to, from, nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS,
+                         nullptr, nullptr))
+            return true;
+        if (GetLastError() != ERROR_FILE_NOT_FOUND) return fail(error);
+        // Nothing to replace: the new file simply takes the name.
         if (!MoveFileExW(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return fail(error);
         return true;
     }
@@ -153,6 +216,11 @@ FileSystem& systemFileSystem() {
     return instance;
 }
 
+std::int64_t sharedWindowAlignment() {
+    SYSTEM_INFO info{};
+    GetSystemInfo(&info);
+    return info.dwAllocationGranularity;
+}
 SystemError emptyFileError() { return ERROR_FILE_INVALID; }
 SystemError accessDeniedError() { return ERROR_ACCESS_DENIED; }
 SystemError diskFullError() { return ERROR_DISK_FULL; }

@@ -259,8 +259,8 @@ TEST_F(TextDumpTest, AFailureOnAnyCallLeavesTheOldFileAndNoTemporary) {
     ASSERT_EQ(exportTo(out, fs), 1);
     EXPECT_EQ(cause, 0u);
     // A dropped flush, close or look at the target shows up here.
-    const std::vector<std::string> callsOfAnExport = {"stampAt", "createAlways", "write", "write",
-                                                      "write",   "flush",        "close", "replace"};
+    const std::vector<std::string> callsOfAnExport = {
+        "finalPath", "stampAt", "createAlways", "write", "write", "write", "flush", "close", "replace"};
     EXPECT_EQ(fs.log, callsOfAnExport);
 
     for (int failAt = 0; failAt < static_cast<int>(callsOfAnExport.size()); ++failAt) {
