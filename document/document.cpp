@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <new>
 #include <vector>
 
 #include "document/file_replace.h"
+#include "host/progress.h"
 #include "host/text_format.h"
 #include "host/view_host.h"
 
@@ -21,6 +23,30 @@ void closeDocumentView(Document& doc, FileSystem& fs) {
     doc.fileBytes = nullptr;
 }
 
+namespace {
+
+// Maps the file at path privately and checks what it is: a view of it and its stamp, or
+// false with cause (0 for a file over 4 GiB).
+bool mapFile(FileSystem& fs, const wchar_t* path, std::uint8_t*& bytes, std::int64_t& size, FileStamp& stamp,
+             SystemError& cause) {
+    ScopedFile file(fs);
+    if (!fs.openExisting(path, file.handle(), cause)) return false;
+    if (!fs.mapCopyOnWrite(file.get(), bytes, size, cause)) return false;
+    // Which file this is and how it stood: saves compare against it to write only the
+    // changed bytes, and to notice another program's changes.
+    if (size > maxDocumentSize || !fs.stampOf(file.get(), stamp, cause)) {
+        if (size > maxDocumentSize) cause = 0;
+        fs.unmap(bytes, size);
+        bytes = nullptr;
+        return false;
+    }
+    SystemError ignored = 0;
+    file.close(ignored);  // the view stands on its own now
+    return true;
+}
+
+}  // namespace
+
 int openDocument(Document& doc, const wchar_t* path, SystemError& cause, FileSystem& fs) {
     // The previous document is gone as soon as an open is attempted. Its size is kept
     // until its view is released, since unmapping needs it.
@@ -31,44 +57,51 @@ int openDocument(Document& doc, const wchar_t* path, SystemError& cause, FileSys
     doc.mappedFile = FileStamp{};
     doc.baseline = BaselineFile{};
 
-    ScopedFile file(fs);
-    if (!fs.openExisting(path, file.handle(), cause)) return 0;
     std::uint8_t* bytes = nullptr;
     std::int64_t size = 0;
-    if (!fs.mapCopyOnWrite(file.get(), bytes, size, cause)) return 0;
-    if (size > maxDocumentSize) {
+    FileStamp stamp;
+    if (!mapFile(fs, path, bytes, size, stamp, cause)) return 0;
+    doc.mappedFile = stamp;
+    doc.baseline = BaselineFile{path, stamp};
+    doc.fileBytes = bytes;
+    doc.fileSize = size;
+    doc.lineCount = lineCountFor(size);
+    return 1;
+}
+
+int remapDocument(Document& doc, const wchar_t* path, const FileStamp& written, SystemError& cause,
+                  FileSystem& fs) {
+    std::uint8_t* bytes = nullptr;
+    std::int64_t size = 0;
+    FileStamp stamp;
+    if (!mapFile(fs, path, bytes, size, stamp, cause)) return 0;
+    // Only the file just written holds the view's bytes: one another program has put
+    // there or written to since would show its bytes as the document's.
+    if (!sameFile(stamp, written) || stamp.lastWrite != written.lastWrite || size != doc.fileSize) {
         fs.unmap(bytes, size);
         cause = 0;
         return 0;
     }
-    // Which file this is and how it stood: saves compare against it to write only the
-    // changed bytes, and to notice another program's changes.
-    FileStamp stamp;
-    if (!fs.stampOf(file.get(), stamp, cause)) {
-        fs.unmap(bytes, size);
-        return 0;
-    }
-    doc.mappedFile = stamp;
-    doc.baseline = BaselineFile{path, stamp, true};
+    closeDocumentView(doc, fs);
     doc.fileBytes = bytes;
-    doc.fileSize = size;
-    doc.lineCount = lineCountFor(size);
-    SystemError ignored = 0;
-    file.close(ignored);  // the view stands on its own now
+    doc.mappedFile = stamp;
+    doc.baseline = BaselineFile{path, stamp};
     return 1;
 }
 
 namespace {
 
-// Changes closer than this are written as one range, the unchanged bytes between them
-// included: rewriting up to a page of the file's own bytes costs less than another call.
-constexpr std::int64_t bridgeBytes = 4096;
+// --- Reading the view for a save: every read of the document's bytes a save makes ---
 
 // Writes view bytes begin .. end - 1 at the same offsets of the file, at most chunkBytes
-// in one call.
+// in one call; with progress, checks in before each call. A stop gives false with error 0.
 bool writeRange(const Document& doc, FileSystem& fs, FileHandle file, std::int64_t begin, std::int64_t end,
-                std::uint32_t chunkBytes, SystemError& error) {
+                std::uint32_t chunkBytes, Progress& progress, SystemError& error) {
     while (begin < end) {
+        if (!keepGoing(progress, begin)) {
+            error = 0;
+            return false;
+        }
         const auto chunk = static_cast<std::uint32_t>(std::min<std::int64_t>(end - begin, chunkBytes));
         std::uint32_t written = 0;
         if (!fs.writeAt(file, begin, doc.fileBytes + begin, chunk, written, error)) return false;
@@ -81,39 +114,91 @@ bool writeRange(const Document& doc, FileSystem& fs, FileHandle file, std::int64
     return true;
 }
 
-bool writeChanges(const Document& doc, FileSystem& fs, FileHandle file, std::int64_t bridge,
-                  std::uint32_t chunkBytes, SystemError& error) {
-    std::vector<ByteRange> ranges;
-    try {
-        ranges = doc.changes.ranges(bridge);
-    } catch (const std::bad_alloc&) {
-        error = 0;
-        return false;
-    }
-    for (const ByteRange& range : ranges)
-        if (!writeRange(doc, fs, file, range.begin, range.end, chunkBytes, error)) return false;
-    return true;
+// A window of the target file shared with it, covering the changed runs first .. end - 1.
+struct SharedWindow {
+    std::int64_t offset = 0;  // file offset of bytes[0]
+    std::int64_t length = 0;
+    std::size_t firstRun = 0;
+    std::size_t endRun = 0;
+    std::uint8_t* bytes = nullptr;  // null until mapped
+};
+
+// True when another program wrote a byte under one of the changes since the document
+// first read it (ChangeMap::changedByOthers).
+bool othersWroteUnderChanges(const Document& doc, const std::vector<ByteRange>& runs,
+                             const std::vector<SharedWindow>& windows) {
+    for (const SharedWindow& window : windows)
+        for (std::size_t i = window.firstRun; i < window.endRun; ++i) {
+            const ByteRange run = runs[i];
+            if (doc.changes.changedByOthers(run, window.bytes + (run.begin - window.offset),
+                                            doc.fileBytes + run.begin))
+                return true;
+        }
+    return false;
 }
 
-// Opens the file that must be target (by identity) and writes into it in place: only the
-// changes, or the whole document. The file is never cut shorter.
-SaveFailure writeInPlace(const Document& doc, FileSystem& fs, const FileStamp& target, SaveWay way,
-                         std::int64_t bridge, std::uint32_t chunkBytes, SystemError& cause) {
-    ScopedFile file(fs);
-    if (!fs.openExisting(doc.filePath, file.handle(), cause)) return SaveFailure::cannotOpen;
-    // The name was looked at a moment ago; should it hold another file by now, write nothing.
-    FileStamp opened;
-    if (!fs.stampOf(file.get(), opened, cause)) return SaveFailure::cannotOpen;
-    if (!sameFile(opened, target)) {
-        cause = 0;
-        return SaveFailure::cannotOpen;
-    }
-    bool done = way == SaveWay::changedOnly
-                    ? writeChanges(doc, fs, file.get(), bridge, chunkBytes, cause)
-                    : writeRange(doc, fs, file.get(), 0, doc.fileSize, chunkBytes, cause);
-    done = file.closeAfter(done && fs.flush(file.get(), cause), cause);
-    return done ? SaveFailure::none : SaveFailure::writeFailed;
+// Stores each changed run of the view into the file through its window, and nothing else.
+void copyChangesIntoFile(const Document& doc, const std::vector<ByteRange>& runs,
+                         const std::vector<SharedWindow>& windows) {
+    for (const SharedWindow& window : windows)
+        for (std::size_t i = window.firstRun; i < window.endRun; ++i) {
+            const ByteRange run = runs[i];
+            std::memcpy(window.bytes + (run.begin - window.offset), doc.fileBytes + run.begin,
+                        static_cast<std::size_t>(run.end - run.begin));
+        }
 }
+
+// --- The changed bytes, in place ----------------------------------------------------
+
+// Changes closer than this share one window: mapping another window costs more than
+// reaching over pages that are never touched. It also bounds the number of windows (a
+// 4 GiB document needs at most a few thousand).
+constexpr std::int64_t windowGapBytes = std::int64_t{1} << 20;
+// A window grows over further changes only up to this size.
+constexpr std::int64_t windowJoinBytes = std::int64_t{64} << 20;
+
+std::vector<SharedWindow> planWindows(const std::vector<ByteRange>& runs, std::int64_t alignment) {
+    std::vector<SharedWindow> windows;
+    for (std::size_t i = 0; i < runs.size(); ++i) {
+        const std::int64_t start = runs[i].begin / alignment * alignment;
+        if (!windows.empty()) {
+            SharedWindow& last = windows.back();
+            const std::int64_t lastEnd = last.offset + last.length;
+            if (start <= lastEnd + windowGapBytes && runs[i].end - last.offset <= windowJoinBytes) {
+                last.length = runs[i].end - last.offset;
+                last.endRun = i + 1;
+                continue;
+            }
+        }
+        windows.push_back({start, runs[i].end - start, i, i + 1, nullptr});
+    }
+    return windows;
+}
+
+// Releases the windows still mapped when the save leaves early.
+struct MappedWindows {
+    FileSystem& fs;
+    std::vector<SharedWindow>& windows;
+    ~MappedWindows() {
+        SystemError ignored = 0;
+        release(ignored);
+    }
+    // Hands every window's bytes on to the file and releases it: false with cause from
+    // the first that failed.
+    bool release(SystemError& cause) {
+        bool done = true;
+        for (SharedWindow& window : windows) {
+            if (!window.bytes) continue;
+            SystemError error = 0;
+            if (!fs.unmapShared(window.bytes, window.length, error) && done) {
+                done = false;
+                cause = error;
+            }
+            window.bytes = nullptr;
+        }
+        return done;
+    }
+};
 
 bool askToSaveIntoChangedFile(const Document& doc, ViewHost& host) {
     wchar_t text[fileTitleChars + 128];
@@ -123,9 +208,99 @@ bool askToSaveIntoChangedFile(const Document& doc, ViewHost& host) {
     return host.messageBox(BoxOwner::frame, text, programCaption, boxChangedFileQuestion) == answerYes;
 }
 
+// Opens filePath, which must still be target (by identity), for writing in place.
+SaveFailure openTarget(const Document& doc, FileSystem& fs, const FileStamp& target, ScopedFile& file,
+                       SystemError& cause) {
+    if (!fs.openExisting(doc.filePath, file.handle(), cause)) return SaveFailure::cannotOpen;
+    // The name was looked at a moment ago; should it hold another file by now, write nothing.
+    FileStamp opened;
+    if (!fs.stampOf(file.get(), opened, cause)) return SaveFailure::cannotOpen;
+    if (!sameFile(opened, target)) {
+        cause = 0;
+        return SaveFailure::cannotOpen;
+    }
+    return SaveFailure::none;
+}
+
+// Writes exactly the changed runs into target through windows shared with the file: the
+// stores touch no other byte, and the pages they fall in are all that is read. Unless
+// the user was asked already, asks first when another program wrote under a change.
+SaveFailure writeChangesInPlace(const Document& doc, ViewHost& host, FileSystem& fs, const FileStamp& target,
+                                bool asked, SystemError& cause) {
+    ScopedFile file(fs);
+    if (SaveFailure opened = openTarget(doc, fs, target, file, cause); opened != SaveFailure::none)
+        return opened;
+    std::vector<ByteRange> runs;
+    std::vector<SharedWindow> windows;
+    try {
+        runs = doc.changes.ranges();
+        windows = planWindows(runs, sharedWindowAlignment());
+    } catch (const std::bad_alloc&) {
+        cause = 0;
+        return SaveFailure::writeFailed;
+    }
+    MappedWindows mapped{fs, windows};
+    for (SharedWindow& window : windows)
+        if (!fs.mapShared(file.get(), window.offset, window.length, window.bytes, cause))
+            return SaveFailure::writeFailed;
+    if (!asked && othersWroteUnderChanges(doc, runs, windows) && !askToSaveIntoChangedFile(doc, host))
+        return SaveFailure::declined;
+    copyChangesIntoFile(doc, runs, windows);
+    bool done = mapped.release(cause) && fs.markWritten(file.get(), cause) && fs.flush(file.get(), cause);
+    done = file.closeAfter(done, cause);
+    return done ? SaveFailure::none : SaveFailure::writeFailed;
+}
+
+// --- The whole document -------------------------------------------------------------
+
+// The whole document over the file the view maps, in place: it is never cut shorter.
+SaveFailure writeWholeInPlace(const Document& doc, FileSystem& fs, const FileStamp& target,
+                              std::uint32_t chunkBytes, Progress& progress, SystemError& cause) {
+    ScopedFile file(fs);
+    if (SaveFailure opened = openTarget(doc, fs, target, file, cause); opened != SaveFailure::none)
+        return opened;
+    bool done = writeRange(doc, fs, file.get(), 0, doc.fileSize, chunkBytes, progress, cause);
+    done = file.closeAfter(done && fs.flush(file.get(), cause), cause);
+    return done ? SaveFailure::none : SaveFailure::writeFailed;
+}
+
+// The whole document into a new file moved over filePath.
+SaveFailure writeWholeBeside(const Document& doc, FileSystem& fs, std::uint32_t chunkBytes,
+                             Progress& progress, SystemError& cause) {
+    const ReplaceResult replaced = replaceFile(
+        fs, doc.filePath,
+        [&](FileHandle file, SystemError& error) {
+            return writeRange(doc, fs, file, 0, doc.fileSize, chunkBytes, progress, error);
+        },
+        cause);
+    return replaced == ReplaceResult::done      ? SaveFailure::none
+           : replaced == ReplaceResult::refused ? SaveFailure::cannotOpen
+                                                : SaveFailure::writeFailed;
+}
+
+SaveFailure writeWhole(const Document& doc, ViewHost& host, FileSystem& fs, const FileStamp& target,
+                       SaveWay way, std::uint32_t chunkBytes, SystemError& cause) {
+    Progress progress{host, saveProgressTexts, doc.fileSize};
+    host.setWaitCursor(true);
+    SaveFailure failure = way == SaveWay::wholeInPlace
+                              ? writeWholeInPlace(doc, fs, target, chunkBytes, progress, cause)
+                              : writeWholeBeside(doc, fs, chunkBytes, progress, cause);
+    host.setWaitCursor(false);
+    finishProgress(progress);
+    return progress.stopped ? SaveFailure::stopped : failure;
+}
+
 void reportWriteFailure(ViewHost& host, SystemError cause) {
     const std::wstring text = withSystemReason(L"File write sharing violation!", cause);
     host.messageBox(BoxOwner::frame, text.c_str(), inputCaption, boxError);
+}
+
+void reportViewKept(const Document& doc, ViewHost& host, SystemError cause) {
+    wchar_t text[fileTitleChars + 128];
+    formatWithName(text, sizeof text / sizeof text[0], L"", nameOrUntitled(doc.fileTitle),
+                   L" was saved, but could not be opened for viewing: the view still shows the file it "
+                   L"showed before.");
+    host.messageBox(BoxOwner::frame, withSystemReason(text, cause).c_str(), programCaption, boxWarning);
 }
 
 }  // namespace
@@ -152,37 +327,18 @@ int saveDocument(Document& doc, ViewHost& host, SaveOutcome* outcome, FileSystem
     const bool changedByOther = isBaseline && target.lastWrite != baseline.stamp.lastWrite;
     const bool nameTakenOver =
         target.exists && !isBaseline && baseline.stamp.exists && baseline.path == doc.filePath;
-    if ((changedByOther || nameTakenOver) && !askToSaveIntoChangedFile(doc, host))
-        return finish(SaveFailure::declined);
+    const bool asked = changedByOther || nameTakenOver;
+    if (asked && !askToSaveIntoChangedFile(doc, host)) return finish(SaveFailure::declined);
 
     SaveFailure failure = SaveFailure::none;
     if (isBaseline && target.size >= doc.fileSize) {
         result.way = SaveWay::changedOnly;
-        // Once another program's bytes sit beside stale copies in the view, only the bytes
-        // the user changed may be written, never the ones between them.
-        if (changedByOther) baseline.exact = false;
-        failure = writeInPlace(doc, fs, target, result.way, baseline.exact ? bridgeBytes : 0, chunkBytes,
-                               result.cause);
-    } else if (sameFile(target, doc.mappedFile)) {
-        result.way = SaveWay::wholeInPlace;
-        host.setWaitCursor(true);
-        failure = writeInPlace(doc, fs, target, result.way, 0, chunkBytes, result.cause);
-        host.setWaitCursor(false);
+        failure = writeChangesInPlace(doc, host, fs, target, asked, result.cause);
     } else {
-        result.way = SaveWay::wholeBeside;
-        host.setWaitCursor(true);
-        const ReplaceResult replaced = replaceFile(
-            fs, doc.filePath,
-            [&](FileHandle file, SystemError& error) {
-                return writeRange(doc, fs, file, 0, doc.fileSize, chunkBytes, error);
-            },
-            result.cause);
-        host.setWaitCursor(false);
-        failure = replaced == ReplaceResult::done      ? SaveFailure::none
-                  : replaced == ReplaceResult::refused ? SaveFailure::cannotOpen
-                                                       : SaveFailure::writeFailed;
+        result.way = sameFile(target, doc.mappedFile) ? SaveWay::wholeInPlace : SaveWay::wholeBeside;
+        failure = writeWhole(doc, host, fs, target, result.way, chunkBytes, result.cause);
     }
-    if (failure == SaveFailure::cannotOpen) {
+    if (failure == SaveFailure::cannotOpen || failure == SaveFailure::declined) {
         result.way = SaveWay::none;
         return finish(failure);
     }
@@ -194,11 +350,15 @@ int saveDocument(Document& doc, ViewHost& host, SaveOutcome* outcome, FileSystem
     const bool known = fs.stampAt(doc.filePath, now, ignored) && now.exists;
     if (failure == SaveFailure::none) {
         doc.changes.clear();
-        const bool exact = result.way != SaveWay::changedOnly || baseline.exact;
-        baseline = known ? BaselineFile{doc.filePath, now, exact} : BaselineFile{};
+        baseline = known ? BaselineFile{doc.filePath, now} : BaselineFile{};
+        // The document is the file it was last written to in full.
+        SystemError cause = 0;
+        if (result.way == SaveWay::wholeBeside &&
+            (!known || !remapDocument(doc, doc.filePath, now, cause, fs)))
+            reportViewKept(doc, host, cause);
     } else {
         if (known && sameFile(now, baseline.stamp)) baseline.stamp = now;
-        reportWriteFailure(host, result.cause);
+        if (failure == SaveFailure::writeFailed) reportWriteFailure(host, result.cause);
     }
     host.invalidate(nullptr, true);
     host.updateWindow();
@@ -207,7 +367,7 @@ int saveDocument(Document& doc, ViewHost& host, SaveOutcome* outcome, FileSystem
 
 bool storeByte(Document& doc, std::int64_t offset, std::uint8_t value) {
     try {
-        doc.changes.mark(offset);
+        doc.changes.mark(offset, doc.fileBytes[offset]);
     } catch (const std::bad_alloc&) {
         return false;
     }
