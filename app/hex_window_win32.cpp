@@ -95,11 +95,13 @@ Checkpoint Win32ViewHost::checkpoint() {
         DispatchMessageW(&message);
     Checkpoint now;
     now.milliseconds = shell.tickCount();
-    // Escape at the head of the keys, in the hex view or the Find dialog, is taken out so
-    // that it does not go on to close the dialog; any other key keeps its place.
-    if (PeekMessageW(&message, nullptr, WM_KEYDOWN, WM_KEYDOWN, PM_NOREMOVE) && message.wParam == VK_ESCAPE) {
-        PeekMessageW(&message, nullptr, WM_KEYDOWN, WM_KEYDOWN, PM_REMOVE);
-        now.stop = true;
+    // Every key typed into any of the program's windows since the last look is the
+    // operation's: Escape anywhere among them stops it, and none, Escape included, goes on
+    // to be typed into the document or to close the Find dialog once the operation is over.
+    while (PeekMessageW(&message, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {
+        if ((message.message == WM_KEYDOWN && message.wParam == VK_ESCAPE) ||
+            (message.message == WM_CHAR && message.wParam == 0x1B))
+            now.stop = true;
     }
     return now;
 }
