@@ -272,7 +272,7 @@ SaveFailure writeWholeBeside(const Document& doc, FileSystem& fs, std::uint32_t 
         [&](FileHandle file, SystemError& error) {
             return writeRange(doc, fs, file, 0, doc.fileSize, chunkBytes, progress, error);
         },
-        cause);
+        cause, doc.mappedFile);
     return replaced == ReplaceResult::done      ? SaveFailure::none
            : replaced == ReplaceResult::refused ? SaveFailure::cannotOpen
                                                 : SaveFailure::writeFailed;

@@ -15,16 +15,19 @@ namespace quillix {
 
 enum class ReplaceResult {
     done,     // the new content is on disk under path
-    refused,  // nothing was written: path is read-only, or no file can be made beside it
+    refused,  // nothing was written: path is read-only or mapped, or no file can be made beside it
     failed,   // a later step failed: path untouched, the new file gone again
 };
 
 // Fills the open new file; returns false with error set when a step fails.
 using FileFiller = std::function<bool(FileHandle file, SystemError& error)>;
 
-// Writes the file name leads to through fill, the safe way described above. cause is the system's code of
-// the step that failed (accessDeniedError() for a read-only target, 0 when the failure
-// was not a system call's).
-ReplaceResult replaceFile(FileSystem& fs, const wchar_t* name, const FileFiller& fill, SystemError& cause);
+// Writes the file name leads to through fill, the safe way described above. The file
+// mapped (the one the document's view maps; none by default) is never replaced: Windows
+// refuses to, and Wine does it but leaves the old file behind under a name of its own.
+// cause is the system's code of the step that failed (accessDeniedError() for a
+// read-only or mapped target, 0 when the failure was not a system call's).
+ReplaceResult replaceFile(FileSystem& fs, const wchar_t* name, const FileFiller& fill, SystemError& cause,
+                          const FileStamp& mapped = FileStamp{});
 
 }  // namespace quillix

@@ -195,14 +195,25 @@ public:
     }
 
     bool replace(const wchar_t* from, const wchar_t* to, SystemError& error) override {
+        // Whether the file may be replaced at all (not locked by another program, ours to
+        // delete) is asked first: Wine's ReplaceFileW, finding out itself, leaves an empty
+        // file of its own behind.
+        HANDLE replaced =
+            CreateFileW(to, GENERIC_READ | DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                        nullptr, OPEN_EXISTING, 0, nullptr);
+        if (replaced == INVALID_HANDLE_VALUE) {
+            if (GetLastError() != ERROR_FILE_NOT_FOUND) return fail(error);
+            // Nothing to replace: the new file simply takes the name.
+            if (!MoveFileExW(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+                return fail(error);
+            return true;
+        }
+        CloseHandle(replaced);
         // ReplaceFileW keeps the replaced file's attributes, security and streams; a file
         // whose security cannot be carried over is still replaced, as a plain move would.
-        if (ReplaceFileW(to, from, nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS,
-                         nullptr, nullptr))
-            return true;
-        if (GetLastError() != ERROR_FILE_NOT_FOUND) return fail(error);
-        // Nothing to replace: the new file simply takes the name.
-        if (!MoveFileExW(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return fail(error);
+        if (!ReplaceFileW(to, from, nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS,
+                          nullptr, nullptr))
+            return fail(error);
         return true;
     }
 
