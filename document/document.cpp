@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <cstring>
 #include <new>
 #include <vector>
 
+#include "document/changed_bytes_save.h"
 #include "document/file_replace.h"
 #include "host/progress.h"
 #include "host/text_format.h"
@@ -91,115 +91,6 @@ int remapDocument(Document& doc, const wchar_t* path, const FileStamp& written, 
 
 namespace {
 
-// --- Reading the view for a save: every read of the document's bytes a save makes ---
-
-// Writes view bytes begin .. end - 1 at the same offsets of the file, at most chunkBytes
-// in one call; with progress, checks in before each call. A stop gives false with error 0.
-bool writeRange(const Document& doc, FileSystem& fs, FileHandle file, std::int64_t begin, std::int64_t end,
-                std::uint32_t chunkBytes, Progress& progress, SystemError& error) {
-    while (begin < end) {
-        if (!keepGoing(progress, begin)) {
-            error = 0;
-            return false;
-        }
-        const auto chunk = static_cast<std::uint32_t>(std::min<std::int64_t>(end - begin, chunkBytes));
-        std::uint32_t written = 0;
-        if (!fs.writeAt(file, begin, doc.fileBytes + begin, chunk, written, error)) return false;
-        if (written != chunk) {
-            error = diskFullError();
-            return false;
-        }
-        begin += chunk;
-    }
-    return true;
-}
-
-// A window of the target file shared with it, covering the changed runs first .. end - 1.
-struct SharedWindow {
-    std::int64_t offset = 0;  // file offset of bytes[0]
-    std::int64_t length = 0;
-    std::size_t firstRun = 0;
-    std::size_t endRun = 0;
-    std::uint8_t* bytes = nullptr;  // null until mapped
-};
-
-// True when another program wrote a byte under one of the changes since the document
-// first read it (ChangeMap::changedByOthers).
-bool othersWroteUnderChanges(const Document& doc, const std::vector<ByteRange>& runs,
-                             const std::vector<SharedWindow>& windows) {
-    for (const SharedWindow& window : windows)
-        for (std::size_t i = window.firstRun; i < window.endRun; ++i) {
-            const ByteRange run = runs[i];
-            if (doc.changes.changedByOthers(run, window.bytes + (run.begin - window.offset),
-                                            doc.fileBytes + run.begin))
-                return true;
-        }
-    return false;
-}
-
-// Stores each changed run of the view into the file through its window, and nothing else.
-void copyChangesIntoFile(const Document& doc, const std::vector<ByteRange>& runs,
-                         const std::vector<SharedWindow>& windows) {
-    for (const SharedWindow& window : windows)
-        for (std::size_t i = window.firstRun; i < window.endRun; ++i) {
-            const ByteRange run = runs[i];
-            std::memcpy(window.bytes + (run.begin - window.offset), doc.fileBytes + run.begin,
-                        static_cast<std::size_t>(run.end - run.begin));
-        }
-}
-
-// --- The changed bytes, in place ----------------------------------------------------
-
-// Changes closer than this share one window: mapping another window costs more than
-// reaching over pages that are never touched. It also bounds the number of windows (a
-// 4 GiB document needs at most a few thousand).
-constexpr std::int64_t windowGapBytes = std::int64_t{1} << 20;
-// A window grows over further changes only up to this size.
-constexpr std::int64_t windowJoinBytes = std::int64_t{64} << 20;
-
-std::vector<SharedWindow> planWindows(const std::vector<ByteRange>& runs, std::int64_t alignment) {
-    std::vector<SharedWindow> windows;
-    for (std::size_t i = 0; i < runs.size(); ++i) {
-        const std::int64_t start = runs[i].begin / alignment * alignment;
-        if (!windows.empty()) {
-            SharedWindow& last = windows.back();
-            const std::int64_t lastEnd = last.offset + last.length;
-            if (start <= lastEnd + windowGapBytes && runs[i].end - last.offset <= windowJoinBytes) {
-                last.length = runs[i].end - last.offset;
-                last.endRun = i + 1;
-                continue;
-            }
-        }
-        windows.push_back({start, runs[i].end - start, i, i + 1, nullptr});
-    }
-    return windows;
-}
-
-// Releases the windows still mapped when the save leaves early.
-struct MappedWindows {
-    FileSystem& fs;
-    std::vector<SharedWindow>& windows;
-    ~MappedWindows() {
-        SystemError ignored = 0;
-        release(ignored);
-    }
-    // Hands every window's bytes on to the file and releases it: false with cause from
-    // the first that failed.
-    bool release(SystemError& cause) {
-        bool done = true;
-        for (SharedWindow& window : windows) {
-            if (!window.bytes) continue;
-            SystemError error = 0;
-            if (!fs.unmapShared(window.bytes, window.length, error) && done) {
-                done = false;
-                cause = error;
-            }
-            window.bytes = nullptr;
-        }
-        return done;
-    }
-};
-
 bool askToSaveIntoChangedFile(const Document& doc, ViewHost& host) {
     wchar_t text[fileTitleChars + 128];
     formatWithName(
@@ -222,31 +113,17 @@ SaveFailure openTarget(const Document& doc, FileSystem& fs, const FileStamp& tar
     return SaveFailure::none;
 }
 
-// Writes exactly the changed runs into target through windows shared with the file: the
-// stores touch no other byte, and the pages they fall in are all that is read. Unless
-// the user was asked already, asks first when another program wrote under a change.
+// Writes exactly the changed runs into target and makes them durable. Unless the user
+// was asked already, asks first when another program wrote under a change.
 SaveFailure writeChangesInPlace(const Document& doc, ViewHost& host, FileSystem& fs, const FileStamp& target,
-                                bool asked, SystemError& cause) {
+                                bool asked, std::uint32_t chunkBytes, SystemError& cause) {
     ScopedFile file(fs);
     if (SaveFailure opened = openTarget(doc, fs, target, file, cause); opened != SaveFailure::none)
         return opened;
-    std::vector<ByteRange> runs;
-    std::vector<SharedWindow> windows;
-    try {
-        runs = doc.changes.ranges();
-        windows = planWindows(runs, sharedWindowAlignment());
-    } catch (const std::bad_alloc&) {
-        cause = 0;
-        return SaveFailure::writeFailed;
-    }
-    MappedWindows mapped{fs, windows};
-    for (SharedWindow& window : windows)
-        if (!fs.mapShared(file.get(), window.offset, window.length, window.bytes, cause))
-            return SaveFailure::writeFailed;
-    if (!asked && othersWroteUnderChanges(doc, runs, windows) && !askToSaveIntoChangedFile(doc, host))
-        return SaveFailure::declined;
-    copyChangesIntoFile(doc, runs, windows);
-    bool done = mapped.release(cause) && fs.markWritten(file.get(), cause) && fs.flush(file.get(), cause);
+    const SaveFailure written = writeChangedRuns(
+        doc, fs, file.get(), !asked, [&] { return askToSaveIntoChangedFile(doc, host); }, chunkBytes, cause);
+    if (written != SaveFailure::none) return written;
+    bool done = fs.markWritten(file.get(), cause) && fs.flush(file.get(), cause);
     done = file.closeAfter(done, cause);
     return done ? SaveFailure::none : SaveFailure::writeFailed;
 }
@@ -259,7 +136,7 @@ SaveFailure writeWholeInPlace(const Document& doc, FileSystem& fs, const FileSta
     ScopedFile file(fs);
     if (SaveFailure opened = openTarget(doc, fs, target, file, cause); opened != SaveFailure::none)
         return opened;
-    bool done = writeRange(doc, fs, file.get(), 0, doc.fileSize, chunkBytes, progress, cause);
+    bool done = writeViewRange(doc, fs, file.get(), 0, doc.fileSize, chunkBytes, &progress, cause);
     done = file.closeAfter(done && fs.flush(file.get(), cause), cause);
     return done ? SaveFailure::none : SaveFailure::writeFailed;
 }
@@ -270,7 +147,7 @@ SaveFailure writeWholeBeside(const Document& doc, FileSystem& fs, std::uint32_t 
     const ReplaceResult replaced = replaceFile(
         fs, doc.filePath,
         [&](FileHandle file, SystemError& error) {
-            return writeRange(doc, fs, file, 0, doc.fileSize, chunkBytes, progress, error);
+            return writeViewRange(doc, fs, file, 0, doc.fileSize, chunkBytes, &progress, error);
         },
         cause, doc.mappedFile);
     return replaced == ReplaceResult::done      ? SaveFailure::none
@@ -333,7 +210,7 @@ int saveDocument(Document& doc, ViewHost& host, SaveOutcome* outcome, FileSystem
     SaveFailure failure = SaveFailure::none;
     if (isBaseline && target.size >= doc.fileSize) {
         result.way = SaveWay::changedOnly;
-        failure = writeChangesInPlace(doc, host, fs, target, asked, result.cause);
+        failure = writeChangesInPlace(doc, host, fs, target, asked, chunkBytes, result.cause);
     } else {
         result.way = sameFile(target, doc.mappedFile) ? SaveWay::wholeInPlace : SaveWay::wholeBeside;
         failure = writeWhole(doc, host, fs, target, result.way, chunkBytes, result.cause);

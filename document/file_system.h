@@ -1,7 +1,7 @@
 #pragma once
 // The one file layer under the document: a copy-on-write mapping of a whole file for
-// reading and editing, plain writes for saving whole files and exporting, and windows
-// shared with a file for saving only the changed bytes into it.
+// reading and editing, plain reads and writes for saving and exporting, and windows
+// shared with a file for saving many changed bytes close together into it.
 // Two real implementations exist (file_system_win32.cpp, file_system_posix.cpp); tests
 // wrap the real one to make any single call fail.
 
@@ -66,6 +66,10 @@ public:
     // Makes everything written to the file, through writes or shared windows, durable
     // (FlushFileBuffers, fsync).
     virtual bool flush(FileHandle file, SystemError& error) = 0;
+    // Reads up to length bytes at the given offset from the file's start; read says how
+    // many came, fewer only at the end of the file.
+    virtual bool readAt(FileHandle file, std::int64_t offset, void* data, std::uint32_t length,
+                        std::uint32_t& read, SystemError& error) = 0;
     virtual bool close(FileHandle file, SystemError& error) = 0;
 
     // Maps bytes offset .. offset + length - 1 of a file opened by openExisting, for

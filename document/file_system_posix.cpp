@@ -172,6 +172,22 @@ public:
         return true;
     }
 
+    bool readAt(FileHandle file, std::int64_t offset, void* data, std::uint32_t length, std::uint32_t& read,
+                SystemError& error) override {
+        read = 0;
+        auto* bytes = static_cast<std::uint8_t*>(data);
+        while (read < length) {
+            ssize_t n = ::pread(fd(file), bytes + read, length - read, offset + read);
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                return fail(error);
+            }
+            if (n == 0) break;  // the end of the file
+            read += static_cast<std::uint32_t>(n);
+        }
+        return true;
+    }
+
     bool markWritten(FileHandle file, SystemError& error) override {
         const struct timespec times[2] = {{0, UTIME_OMIT}, {0, UTIME_NOW}};
         if (::futimens(fd(file), times) != 0) return fail(error);

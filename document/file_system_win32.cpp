@@ -114,6 +114,18 @@ public:
         return flushed;
     }
 
+    bool readAt(FileHandle file, std::int64_t offset, void* data, std::uint32_t length, std::uint32_t& read,
+                SystemError& error) override {
+        OVERLAPPED at{};
+        at.Offset = static_cast<DWORD>(static_cast<std::uint64_t>(offset));
+        at.OffsetHigh = static_cast<DWORD>(static_cast<std::uint64_t>(offset) >> 32);
+        DWORD count = 0;
+        BOOL ok = ReadFile(handleOf(file), data, length, &count, &at);
+        read = count;
+        if (!ok && GetLastError() != ERROR_HANDLE_EOF) return fail(error);
+        return true;
+    }
+
     bool markWritten(FileHandle file, SystemError& error) override {
         FILETIME now{};
         GetSystemTimeAsFileTime(&now);

@@ -113,6 +113,11 @@ public:
         bool ok = real_.unmapShared(window, length, error);
         return ok && !fails;
     }
+    bool readAt(FileHandle file, std::int64_t offset, void* data, std::uint32_t length, std::uint32_t& read,
+                SystemError& error) override {
+        if (injected("readAt", error)) return false;
+        return real_.readAt(file, offset, data, length, read, error);
+    }
     bool markWritten(FileHandle file, SystemError& error) override {
         if (injected("markWritten", error)) return false;
         return real_.markWritten(file, error);

@@ -33,8 +33,16 @@ namespace {
 using Calls = std::vector<std::string>;
 
 // The calls of each way of saving, in order: a dropped flush, close or look at the
-// result shows up here.
-const Calls changedOnlyCalls(int windows) {
+// result shows up here. Changes far apart are looked at and written one call each;
+// where they crowd a page, through a window shared with the file.
+const Calls changedByCalls(int runs) {
+    Calls calls = {"stampAt", "openExisting", "stampOf"};
+    calls.insert(calls.end(), static_cast<std::size_t>(runs), "readAt");
+    calls.insert(calls.end(), static_cast<std::size_t>(runs), "writeAt");
+    calls.insert(calls.end(), {"markWritten", "flush", "close", "stampAt"});
+    return calls;
+}
+const Calls changedThroughWindows(int windows) {
     Calls calls = {"stampAt", "openExisting", "stampOf"};
     calls.insert(calls.end(), static_cast<std::size_t>(windows), "mapShared");
     calls.insert(calls.end(), static_cast<std::size_t>(windows), "unmapShared");
@@ -46,12 +54,15 @@ const Calls changedOnlyCalls(int windows) {
 const Calls wholeBesideCalls = {"stampAt",        "finalPath", "stampAt", "createAlways", "writeAt",
                                 "flush",          "close",     "replace", "stampAt",      "openExisting",
                                 "mapCopyOnWrite", "stampOf",   "close"};
-// The first call that can leave anything written, and the look at the file written.
+// The first call whose failure is a failed write (before it, nothing can be written),
+// and the look at the file written.
 std::size_t firstWriting(const Calls& calls) {
-    return static_cast<std::size_t>(
-        std::find_if(calls.begin(), calls.end(),
-                     [](const std::string& call) { return call == "writeAt" || call == "mapShared"; }) -
-        calls.begin());
+    return static_cast<std::size_t>(std::find_if(calls.begin(), calls.end(),
+                                                 [](const std::string& call) {
+                                                     return call == "readAt" || call == "writeAt" ||
+                                                            call == "mapShared";
+                                                 }) -
+                                    calls.begin());
 }
 std::size_t lookAfterWriting(const Calls& calls) {
     return static_cast<std::size_t>(
@@ -182,8 +193,9 @@ protected:
     SaveOutcome outcome;
 };
 
-// Another program rewrites every byte of the file but the user's three and puts the time
-// back: the save writes those three and nothing else, nearby or between.
+// Another program rewrites every byte of the file but the user's and puts the time back:
+// the save writes the user's bytes and nothing else, nearby or between, whether they lie
+// far apart (a call each) or crowd a page (through a window).
 TEST_F(SaveTest, OnlyTheChangedBytesGoIntoTheOpenFileNeverOneMore) {
     auto path = folder.file("self.bin");
     writeBytes(path, patternBytes(70000, 9));
@@ -191,24 +203,38 @@ TEST_F(SaveTest, OnlyTheChangedBytesGoIntoTheOpenFileNeverOneMore) {
     type(1, 0xAB);
     type(69999, 0xCD, EditKind::highNibble);  // a lone high nibble: its log entry is taken next
     type(69990, 0x11, EditKind::highNibble);
-    std::map<std::int64_t, std::uint8_t> theirs;
-    for (std::int64_t offset = 0; offset < 70000; ++offset)
-        if (offset != 1 && offset != 69990 && offset != 69999) theirs[offset] = 0xEE;
-    writeUnseen(path, theirs);
-    auto expected = readBytes(path);
-    expected[1] = 0xAB;
-    expected[69990] = 0x11;
-    expected[69999] = 0xCD;
+    auto everyOtherByte = [&](std::uint8_t value) {
+        std::map<std::int64_t, std::uint8_t> theirs;
+        for (std::int64_t offset = 0; offset < 70000; ++offset)
+            if (!doc.changes.marked(offset)) theirs[offset] = value;
+        writeUnseen(path, theirs);
+        auto expected = readBytes(path);
+        for (std::int64_t offset = 0; offset < 70000; ++offset)
+            if (doc.changes.marked(offset))
+                expected[static_cast<std::size_t>(offset)] = doc.fileBytes[offset];
+        return expected;
+    };
+    auto expected = everyOtherByte(0xEE);
 
     EXPECT_EQ(save(), 1);
     EXPECT_EQ(outcome.way, SaveWay::changedOnly);
     EXPECT_EQ(readBytes(path), expected);
-    EXPECT_EQ(fs.log, changedOnlyCalls(1));  // nearby changes share one window
+    EXPECT_EQ(fs.log, changedByCalls(3));
+    EXPECT_EQ(fs.bytesWritten, 3);
     EXPECT_TRUE(doc.changes.empty());
     EXPECT_EQ(host.waitCursorShows, 0);
     EXPECT_TRUE(host.boxes.empty());
     ASSERT_FALSE(host.invalidates.empty());
     EXPECT_TRUE(host.invalidates.back().whole && host.invalidates.back().erase);
+
+    // Every other byte of a stretch: many runs to a page.
+    for (std::int64_t offset = 40000; offset < 40400; offset += 2)
+        type(offset, static_cast<std::uint8_t>(offset));
+    expected = everyOtherByte(0xDD);
+    EXPECT_EQ(save(), 1);
+    EXPECT_EQ(readBytes(path), expected);
+    EXPECT_EQ(fs.log, changedThroughWindows(1));
+    EXPECT_TRUE(host.boxes.empty());
 
     // Saving moved the file's time: other programs see that it changed, and the next
     // save sees no other program's change in it.
@@ -445,8 +471,10 @@ TEST_F(SaveTest, AFailureOnAnyCallOfASaveLosesNothing) {
     struct Way {
         std::filesystem::path target;
         Calls calls;
+        bool crowded;  // changes crowd a page
     };
-    for (const Way& way : {Way{source, changedOnlyCalls(1)}, Way{other, wholeBesideCalls}}) {
+    for (const Way& way : {Way{source, changedByCalls(2), false}, Way{source, changedThroughWindows(1), true},
+                           Way{other, wholeBesideCalls, false}}) {
         for (std::size_t failAt = 0; failAt < lookAfterWriting(way.calls); ++failAt) {
             std::vector<FaultyFileSystem::Mode> modes = {FaultyFileSystem::Mode::fail};
             if (way.calls[failAt] == "writeAt") modes.push_back(FaultyFileSystem::Mode::shortWrite);
@@ -458,12 +486,19 @@ TEST_F(SaveTest, AFailureOnAnyCallOfASaveLosesNothing) {
                 open(source);
                 type(10, 0xA1);
                 type(15000, 0xB2, EditKind::lowNibble);
+                for (std::int64_t offset = 100; way.crowded && offset < 164; offset += 2) type(offset, 0xC3);
+                const std::int64_t changes = doc.changes.count();
                 setPath(way.target);
                 host.boxes.clear();
 
                 EXPECT_EQ(save(static_cast<int>(failAt), mode), 0);
+                // The call meant failed, after the ones meant to come before it.
+                ASSERT_GT(fs.log.size(), failAt);
+                EXPECT_TRUE(std::equal(way.calls.begin(),
+                                       way.calls.begin() + static_cast<std::ptrdiff_t>(failAt) + 1,
+                                       fs.log.begin()));
                 EXPECT_EQ(fs.openFiles(), 0);
-                EXPECT_EQ(doc.changes.count(), 2);
+                EXPECT_EQ(doc.changes.count(), changes);
                 EXPECT_TRUE(mapsFile(source));
                 if (failAt < firstWriting(way.calls)) {
                     EXPECT_EQ(outcome.failure, SaveFailure::cannotOpen);
@@ -936,11 +971,9 @@ TEST_F(SaveTest, SlowFourGibDocumentIsSavedWholeInSeveralWrites) {
     type(0, 0x5A);
     type(maxDocumentSize - 1, 0xA5);
 
-    // Into the open file: two bytes, in place, through a window at each end.
+    // Into the open file: two bytes, in place.
     EXPECT_EQ(save(), 1);
-    EXPECT_EQ(outcome.way, SaveWay::changedOnly);
-    ASSERT_EQ(fs.windows.size(), 2u);
-    for (const auto& [offset, length] : fs.windows) EXPECT_LE(length, sharedWindowAlignment());
+    EXPECT_EQ(fs.bytesWritten, 2);
 
     auto target = folder.file("4g-copy.bin");
     setPath(target);

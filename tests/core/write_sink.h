@@ -24,6 +24,9 @@ public:
         return false;
     }
     bool unmapShared(std::uint8_t*, std::int64_t, SystemError&) override { return false; }
+    bool readAt(FileHandle, std::int64_t, void*, std::uint32_t, std::uint32_t&, SystemError&) override {
+        return false;
+    }
     bool markWritten(FileHandle, SystemError&) override { return false; }
     bool stampOf(FileHandle, FileStamp&, SystemError&) override { return false; }
     bool stampAt(const wchar_t*, FileStamp& stamp, SystemError&) override {
