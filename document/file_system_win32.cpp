@@ -24,6 +24,20 @@ bool openWith(const wchar_t* path, DWORD access, DWORD share, DWORD disposition,
     return true;
 }
 
+// Opens path with no access asked for and every sharing allowed, following links: this
+// looks at the file without getting in anybody's way, even of a program that holds it
+// exclusively. Null with missing set when the name holds no file, null with error when
+// the system cannot tell.
+HANDLE lookAt(const wchar_t* path, bool& missing, SystemError& error) {
+    HANDLE handle = CreateFileW(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle != INVALID_HANDLE_VALUE) return handle;
+    const DWORD code = GetLastError();
+    missing = code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND;
+    if (!missing) error = code;
+    return nullptr;
+}
+
 // Closes a mapping handle when the scope ends; the view, once made, stands on its own.
 class ScopedMapping {
 public:
@@ -160,16 +174,9 @@ public:
 
     bool stampAt(const wchar_t* path, FileStamp& stamp, SystemError& error) override {
         stamp = FileStamp{};
-        // No access asked for, every sharing allowed: this looks at the file without
-        // getting in anybody's way, even of a program that holds it exclusively.
-        HANDLE handle = CreateFileW(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-        if (handle == INVALID_HANDLE_VALUE) {
-            DWORD code = GetLastError();
-            if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) return true;
-            error = code;
-            return false;
-        }
+        bool missing = false;
+        HANDLE handle = lookAt(path, missing, error);
+        if (!handle) return missing;
         FileHandle file;
         file.value = reinterpret_cast<std::intptr_t>(handle);
         bool ok = stampOf(file, stamp, error);
@@ -180,14 +187,9 @@ public:
     bool finalPath(const wchar_t* path, std::wstring& resolved, SystemError& error) override {
         resolved = path;
         // Opening follows every link; the system then names the file it reached.
-        HANDLE handle = CreateFileW(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-        if (handle == INVALID_HANDLE_VALUE) {
-            DWORD code = GetLastError();
-            if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) return true;
-            error = code;
-            return false;
-        }
+        bool missing = false;
+        HANDLE handle = lookAt(path, missing, error);
+        if (!handle) return missing;
         std::wstring name(1024, L'\0');
         DWORD length = GetFinalPathNameByHandleW(handle, name.data(), static_cast<DWORD>(name.size()), 0);
         if (length >= name.size()) {
