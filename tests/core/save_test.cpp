@@ -17,7 +17,6 @@
 #include <random>
 #include <set>
 #include <string>
-#include <utility>
 
 #include "document/document.h"
 #include "document/text_dump.h"
@@ -33,21 +32,18 @@ namespace {
 using Calls = std::vector<std::string>;
 
 // The calls of each way of saving, in order: a dropped flush, close or look at the
-// result shows up here. Changes far apart are looked at and written one call each;
-// where they crowd a page, through a window shared with the file.
-const Calls changedByCalls(int runs) {
+// result shows up here. Changes far apart are looked at and written a call each (readAt,
+// writeAt); where they crowd a page, through a window (mapShared, unmapShared).
+const Calls changedOnlyCalls(int count, const char* first, const char* second) {
     Calls calls = {"stampAt", "openExisting", "stampOf"};
-    calls.insert(calls.end(), static_cast<std::size_t>(runs), "readAt");
-    calls.insert(calls.end(), static_cast<std::size_t>(runs), "writeAt");
+    calls.insert(calls.end(), static_cast<std::size_t>(count), first);
+    calls.insert(calls.end(), static_cast<std::size_t>(count), second);
     calls.insert(calls.end(), {"markWritten", "flush", "close", "stampAt"});
     return calls;
 }
+const Calls changedByCalls(int runs) { return changedOnlyCalls(runs, "readAt", "writeAt"); }
 const Calls changedThroughWindows(int windows) {
-    Calls calls = {"stampAt", "openExisting", "stampOf"};
-    calls.insert(calls.end(), static_cast<std::size_t>(windows), "mapShared");
-    calls.insert(calls.end(), static_cast<std::size_t>(windows), "unmapShared");
-    calls.insert(calls.end(), {"markWritten", "flush", "close", "stampAt"});
-    return calls;
+    return changedOnlyCalls(windows, "mapShared", "unmapShared");
 }
 // The whole document beside the target, moved over it, then mapped in place of the
 // file the view showed.
@@ -75,39 +71,24 @@ const std::wstring viewKeptText =
 
 // A file's last-write time, read and put back exactly, as a tool that restores times does
 // (the library's own call keeps whole seconds only on Windows).
-class WriteTime {
-public:
-    explicit WriteTime(std::filesystem::path path) : path_(std::move(path)) {
+struct WriteTime {
 #ifdef _WIN32
-        Handle file(path_);
-        EXPECT_TRUE(GetFileTime(file.handle, nullptr, nullptr, &time_));
-#else
-        time_ = std::filesystem::last_write_time(path_);
-#endif
+    explicit WriteTime(const std::filesystem::path& path)
+        : file(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0,
+                           nullptr)) {
+        EXPECT_TRUE(GetFileTime(file, nullptr, nullptr, &time));
     }
-    void putBack() const {
-#ifdef _WIN32
-        Handle file(path_);
-        EXPECT_TRUE(SetFileTime(file.handle, nullptr, nullptr, &time_));
+    ~WriteTime() { CloseHandle(file); }
+    void putBack() const { EXPECT_TRUE(SetFileTime(file, nullptr, nullptr, &time)); }
+    HANDLE file;
+    FILETIME time{};
 #else
-        std::filesystem::last_write_time(path_, time_);
-#endif
-    }
-
-private:
-    std::filesystem::path path_;
-#ifdef _WIN32
-    struct Handle {
-        explicit Handle(const std::filesystem::path& path)
-            : handle(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
-                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                 OPEN_EXISTING, 0, nullptr)) {}
-        ~Handle() { CloseHandle(handle); }
-        HANDLE handle;
-    };
-    FILETIME time_{};
-#else
-    std::filesystem::file_time_type time_;
+    explicit WriteTime(const std::filesystem::path& path)
+        : path(path), time(std::filesystem::last_write_time(path)) {}
+    void putBack() const { std::filesystem::last_write_time(path, time); }
+    std::filesystem::path path;
+    std::filesystem::file_time_type time;
 #endif
 };
 
