@@ -87,8 +87,9 @@ void Win32ViewHost::setWaitCursor(bool on) {
 std::uint32_t Win32ViewHost::fileAttributes(const wchar_t* path) { return GetFileAttributesW(path); }
 
 Checkpoint Win32ViewHost::checkpoint() {
-    // Painting only: any other message waits in the queue until the operation is over, so
-    // nothing the user does can change the document or the view under it. A window that
+    // Painting is all that is handled: any other message waits in the queue (keys aside,
+    // below) until the operation is over, so nothing the user does can change the document
+    // or the view under it. A window that
     // never validates its area would keep asking; a bounded loop cannot hang on it.
     MSG message;
     for (int i = 0; i < 64 && PeekMessageW(&message, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE); ++i)
