@@ -24,6 +24,15 @@ bool openWith(const wchar_t* path, DWORD access, DWORD share, DWORD disposition,
     return true;
 }
 
+// On a handle opened for synchronous access the offset in the OVERLAPPED record is where
+// a read or write goes, and the call still waits until it is done.
+OVERLAPPED atOffset(std::int64_t offset) {
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>(static_cast<std::uint64_t>(offset));
+    at.OffsetHigh = static_cast<DWORD>(static_cast<std::uint64_t>(offset) >> 32);
+    return at;
+}
+
 // Opens path with no access asked for and every sharing allowed, following links: this
 // looks at the file without getting in anybody's way, even of a program that holds it
 // exclusively. Null with missing set when the name holds no file, null with error when
@@ -96,11 +105,7 @@ public:
 
     bool writeAt(FileHandle file, std::int64_t offset, const void* data, std::uint32_t length,
                  std::uint32_t& written, SystemError& error) override {
-        // On a handle opened for synchronous access the offset in the OVERLAPPED record is
-        // where the write goes, and the call still waits until it is done.
-        OVERLAPPED at{};
-        at.Offset = static_cast<DWORD>(static_cast<std::uint64_t>(offset));
-        at.OffsetHigh = static_cast<DWORD>(static_cast<std::uint64_t>(offset) >> 32);
+        OVERLAPPED at = atOffset(offset);
         DWORD count = 0;
         BOOL ok = WriteFile(handleOf(file), data, length, &count, &at);
         written = count;
@@ -130,9 +135,7 @@ public:
 
     bool readAt(FileHandle file, std::int64_t offset, void* data, std::uint32_t length, std::uint32_t& read,
                 SystemError& error) override {
-        OVERLAPPED at{};
-        at.Offset = static_cast<DWORD>(static_cast<std::uint64_t>(offset));
-        at.OffsetHigh = static_cast<DWORD>(static_cast<std::uint64_t>(offset) >> 32);
+        OVERLAPPED at = atOffset(offset);
         DWORD count = 0;
         BOOL ok = ReadFile(handleOf(file), data, length, &count, &at);
         read = count;
