@@ -97,19 +97,22 @@ void Win32ViewHost::setWaitCursor(bool on) {
 std::uint32_t Win32ViewHost::fileAttributes(const wchar_t* path) { return GetFileAttributesW(path); }
 
 Checkpoint Win32ViewHost::checkpoint() {
-    // Painting only: any other message waits in the queue until the operation is over, so
-    // nothing the user does can change the document or the view under it. A window that
+    // Painting is all that is handled: any other message waits in the queue (keys aside,
+    // below) until the operation is over, so nothing the user does can change the document
+    // or the view under it. A window that
     // never validates its area would keep asking; a bounded loop cannot hang on it.
     MSG message;
     for (int i = 0; i < 64 && PeekMessageW(&message, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE); ++i)
         DispatchMessageW(&message);
     Checkpoint now;
     now.milliseconds = shell.tickCount();
-    // Escape at the head of the keys, in the hex view or the Find dialog, is taken out so
-    // that it does not go on to close the dialog; any other key keeps its place.
-    if (PeekMessageW(&message, nullptr, WM_KEYDOWN, WM_KEYDOWN, PM_NOREMOVE) && message.wParam == VK_ESCAPE) {
-        PeekMessageW(&message, nullptr, WM_KEYDOWN, WM_KEYDOWN, PM_REMOVE);
-        now.stop = true;
+    // Every key typed into any of the program's windows since the last look is the
+    // operation's: Escape anywhere among them stops it, and none, Escape included, goes on
+    // to be typed into the document or to close the Find dialog once the operation is over.
+    while (PeekMessageW(&message, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {
+        if ((message.message == WM_KEYDOWN && message.wParam == VK_ESCAPE) ||
+            (message.message == WM_CHAR && message.wParam == 0x1B))
+            now.stop = true;
     }
     return now;
 }

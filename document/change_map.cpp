@@ -2,12 +2,18 @@
 
 #include <algorithm>
 #include <bit>
-#include <utility>
 
 namespace quillix {
 
-void ChangeMap::mark(std::int64_t offset) {
-    lines_.insert(offset / lineBytes) |= std::uint64_t{1} << (offset % lineBytes);
+void ChangeMap::mark(std::int64_t offset, std::uint8_t original) {
+    // Only a new line may grow the table: insert makes room even for a key it holds.
+    ChangedLine* found = lines_.find(offset / lineBytes);
+    ChangedLine& line = found ? *found : lines_.insert(offset / lineBytes);
+    const int k = static_cast<int>(offset % lineBytes);
+    const std::uint64_t bit = std::uint64_t{1} << k;
+    if (line.mask & bit) return;  // the value first read stays the original
+    line.mask |= bit;
+    line.first[static_cast<std::size_t>(k)] = original;
 }
 
 void ChangeMap::reserveRange(std::int64_t begin, std::int64_t end) {
@@ -16,20 +22,26 @@ void ChangeMap::reserveRange(std::int64_t begin, std::int64_t end) {
 }
 
 bool ChangeMap::marked(std::int64_t offset) const {
-    const std::uint64_t* mask = lines_.find(offset / lineBytes);
-    return mask && (*mask >> (offset % lineBytes) & 1) != 0;
+    const ChangedLine* line = lines_.find(offset / lineBytes);
+    return line && (line->mask >> (offset % lineBytes) & 1) != 0;
+}
+
+std::uint8_t ChangeMap::original(std::int64_t offset) const {
+    if (!marked(offset)) return 0;
+    return lines_.find(offset / lineBytes)->first[static_cast<std::size_t>(offset % lineBytes)];
 }
 
 std::int64_t ChangeMap::count() const {
     std::int64_t total = 0;
-    lines_.forEach([&](std::int64_t, std::uint64_t mask) { total += std::popcount(mask); });
+    lines_.forEach([&](std::int64_t, const ChangedLine& line) { total += std::popcount(line.mask); });
     return total;
 }
 
-std::vector<ByteRange> ChangeMap::ranges(std::int64_t bridge) const {
+std::vector<ByteRange> ChangeMap::ranges() const {
     std::vector<std::pair<std::int64_t, std::uint64_t>> lines;
     lines.reserve(lines_.size());
-    lines_.forEach([&](std::int64_t line, std::uint64_t mask) { lines.emplace_back(line, mask); });
+    lines_.forEach(
+        [&](std::int64_t line, const ChangedLine& changed) { lines.emplace_back(line, changed.mask); });
     std::sort(lines.begin(), lines.end());
 
     std::vector<ByteRange> out;
@@ -41,15 +53,28 @@ std::vector<ByteRange> ChangeMap::ranges(std::int64_t bridge) const {
             const int length = std::countr_one(mask >> first);
             const std::int64_t begin = base + first;
             const std::int64_t end = begin + length;
-            const std::int64_t gap = out.empty() ? -1 : begin - out.back().end;
-            if (gap == 0 || (gap > 0 && gap < bridge))
-                out.back().end = end;
+            if (!out.empty() && out.back().end == begin)
+                out.back().end = end;  // a run that goes on over the line's edge
             else
                 out.push_back({begin, end});
             mask = first + length >= 64 ? 0 : mask & ~((std::uint64_t{1} << (first + length)) - 1);
         }
     }
     return out;
+}
+
+bool ChangeMap::changedByOthers(ByteRange run, const std::uint8_t* current, const std::uint8_t* ours) const {
+    for (std::int64_t offset = run.begin; offset < run.end;) {
+        const std::int64_t lineEnd = std::min(run.end, (offset / lineBytes + 1) * lineBytes);
+        const ChangedLine* line = lines_.find(offset / lineBytes);
+        for (; offset < lineEnd; ++offset) {
+            if (!line) continue;
+            const auto k = static_cast<std::size_t>(offset % lineBytes);
+            const auto i = static_cast<std::size_t>(offset - run.begin);
+            if ((line->mask >> k & 1) && current[i] != line->first[k] && current[i] != ours[i]) return true;
+        }
+    }
+    return false;
 }
 
 }  // namespace quillix

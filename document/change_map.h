@@ -1,13 +1,15 @@
 #pragma once
 // Which bytes of the view differ from the file they will be saved into: every byte stored
-// since the document was opened or last saved. Kept apart from the edit log, which is a
-// record for painting and can lose an offset (a lone high-nibble digit's entry is taken
-// by the next edit), while the byte is changed all the same.
+// since the document was opened or last saved, with the value it held before its first
+// change. Kept apart from the edit log, which is a record for painting and can lose an
+// offset (a lone high-nibble digit's entry is taken by the next edit), while the byte is
+// changed all the same.
 //
-// Bytes are kept as 64-bit masks of 64-byte lines in a hash table: nothing at all for a
-// line without a change, 16 bytes (at most 64 with the table's slack) for one with any.
-// A million typed bytes in one region take a few hundred KiB.
+// Bytes are kept by 64-byte lines in a hash table: nothing at all for a line without a
+// change, one mask and the line's first-read values for one with any (at most 160 bytes
+// with the table's slack). A million typed bytes in one region take a few MiB.
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -22,30 +24,45 @@ struct ByteRange {
     friend bool operator==(const ByteRange&, const ByteRange&) = default;
 };
 
+// One 64-byte line of the record: which of its bytes are changed, and what each of those
+// held when it was first changed.
+struct ChangedLine {
+    std::uint64_t mask = 0;                // bit k: byte line * 64 + k is changed
+    std::array<std::uint8_t, 64> first{};  // byte k's value before its first change
+};
+
 class ChangeMap {
 public:
-    // Marks one byte (offset >= 0). Throws std::bad_alloc, marking nothing, when the
-    // table cannot grow.
-    void mark(std::int64_t offset);
+    static constexpr std::int64_t lineBytes = 64;
+
+    // Marks one byte (offset >= 0) that held original before this change. A byte already
+    // marked keeps the original it got first. Throws std::bad_alloc, marking nothing, when
+    // the table cannot grow.
+    void mark(std::int64_t offset, std::uint8_t original);
     // Makes room to mark every byte of begin .. end - 1 without the table growing, so that
     // marking them cannot fail. Throws std::bad_alloc, changing nothing, when memory runs out.
     void reserveRange(std::int64_t begin, std::int64_t end);
     bool marked(std::int64_t offset) const;
+    // What a marked byte held before its first change (0 for a byte not marked).
+    std::uint8_t original(std::int64_t offset) const;
     bool empty() const { return lines_.size() == 0; }
     void clear() { lines_.clear(); }
     // Marked bytes in all.
     std::int64_t count() const;
 
-    // The marked bytes as ranges in increasing order. Two runs with fewer than bridge
-    // unmarked bytes between them come out as one range that covers those bytes too;
-    // with bridge 0 only touching runs join. Throws std::bad_alloc when memory runs out.
-    std::vector<ByteRange> ranges(std::int64_t bridge) const;
+    // The runs of marked bytes in increasing order, each as long as it goes: two runs come
+    // out as one only where they touch. Throws std::bad_alloc when memory runs out.
+    std::vector<ByteRange> ranges() const;
+
+    // True when some byte of run (marked bytes only) is in current neither as it was
+    // before its first change nor as ours holds it: someone else wrote it since. current
+    // and ours hold the run's bytes, current[0] and ours[0] being byte run.begin.
+    bool changedByOthers(ByteRange run, const std::uint8_t* current, const std::uint8_t* ours) const;
 
     std::size_t memoryBytes() const { return lines_.memoryBytes(); }
 
 private:
-    static constexpr std::int64_t lineBytes = 64;
-    FlatTable<std::uint64_t> lines_;  // line (offset / 64) -> bit k for byte line * 64 + k
+    FlatTable<ChangedLine> lines_;  // line (offset / 64) -> its changed bytes
 };
 
 }  // namespace quillix

@@ -5,9 +5,11 @@
 #include <new>
 #include <vector>
 
+#include "document/changed_bytes_save.h"
 #include "document/checked_view.h"
 #include "document/file_replace.h"
 #include "document/salvage_write.h"
+#include "host/progress.h"
 #include "host/text_format.h"
 #include "host/view_host.h"
 
@@ -23,6 +25,30 @@ void closeDocumentView(Document& doc, FileSystem& fs) {
     doc.fileBytes = nullptr;
 }
 
+namespace {
+
+// Maps the file at path privately and checks what it is: a view of it and its stamp, or
+// false with cause (0 for a file over 4 GiB).
+bool mapFile(FileSystem& fs, const wchar_t* path, std::uint8_t*& bytes, std::int64_t& size, FileStamp& stamp,
+             SystemError& cause) {
+    ScopedFile file(fs);
+    if (!fs.openExisting(path, file.handle(), cause)) return false;
+    if (!fs.mapCopyOnWrite(file.get(), bytes, size, cause)) return false;
+    // Which file this is and how it stood: saves compare against it to write only the
+    // changed bytes, and to notice another program's changes.
+    if (size > maxDocumentSize || !fs.stampOf(file.get(), stamp, cause)) {
+        if (size > maxDocumentSize) cause = 0;
+        fs.unmap(bytes, size);
+        bytes = nullptr;
+        return false;
+    }
+    SystemError ignored = 0;
+    file.close(ignored);  // the view stands on its own now
+    return true;
+}
+
+}  // namespace
+
 int openDocument(Document& doc, const wchar_t* path, SystemError& cause, FileSystem& fs) {
     // The previous document is gone as soon as an open is attempted. Its size is kept
     // until its view is released, since unmapping needs it.
@@ -33,101 +59,39 @@ int openDocument(Document& doc, const wchar_t* path, SystemError& cause, FileSys
     doc.mappedFile = FileStamp{};
     doc.baseline = BaselineFile{};
 
-    ScopedFile file(fs);
-    if (!fs.openExisting(path, file.handle(), cause)) return 0;
     std::uint8_t* bytes = nullptr;
     std::int64_t size = 0;
-    if (!fs.mapCopyOnWrite(file.get(), bytes, size, cause)) return 0;
-    if (size > maxDocumentSize) {
+    FileStamp stamp;
+    if (!mapFile(fs, path, bytes, size, stamp, cause)) return 0;
+    doc.mappedFile = stamp;
+    doc.baseline = BaselineFile{path, stamp};
+    doc.fileBytes = bytes;
+    doc.fileSize = size;
+    doc.lineCount = lineCountFor(size);
+    return 1;
+}
+
+int remapDocument(Document& doc, const wchar_t* path, const FileStamp& written, SystemError& cause,
+                  FileSystem& fs) {
+    std::uint8_t* bytes = nullptr;
+    std::int64_t size = 0;
+    FileStamp stamp;
+    if (!mapFile(fs, path, bytes, size, stamp, cause)) return 0;
+    // Only the file just written holds the view's bytes: one another program has put
+    // there or written to since would show its bytes as the document's.
+    if (!sameFile(stamp, written) || stamp.lastWrite != written.lastWrite || size != doc.fileSize) {
         fs.unmap(bytes, size);
         cause = 0;
         return 0;
     }
-    // Which file this is and how it stood: saves compare against it to write only the
-    // changed bytes, and to notice another program's changes.
-    FileStamp stamp;
-    if (!fs.stampOf(file.get(), stamp, cause)) {
-        fs.unmap(bytes, size);
-        return 0;
-    }
-    doc.mappedFile = stamp;
-    doc.baseline = BaselineFile{path, stamp, true};
+    closeDocumentView(doc, fs);
     doc.fileBytes = bytes;
-    doc.fileSize = size;
-    doc.lineCount = lineCountFor(size);
-    SystemError ignored = 0;
-    file.close(ignored);  // the view stands on its own now
+    doc.mappedFile = stamp;
+    doc.baseline = BaselineFile{path, stamp};
     return 1;
 }
 
 namespace {
-
-// Changes closer than this are written as one range, the unchanged bytes between them
-// included: rewriting up to a page of the file's own bytes costs less than another call.
-constexpr std::int64_t bridgeBytes = 4096;
-
-// A write from the view that failed or stopped short, at begin + written of a call for
-// begin .. end - 1: when the bytes it had yet to take cannot be read, the view is to
-// blame, and unreadable says where and why.
-void blameUnreadableView(const Document& doc, std::int64_t begin, std::int64_t end, SystemError& error,
-                         ReadFault& unreadable) {
-    if (!findUnreadable(doc, begin, end - begin, unreadable)) return;
-    error = unreadable.error;
-}
-
-// Writes view bytes begin .. end - 1 at the same offsets of the file, at most chunkBytes
-// in one call.
-bool writeRange(const Document& doc, FileSystem& fs, FileHandle file, std::int64_t begin, std::int64_t end,
-                std::uint32_t chunkBytes, SystemError& error, ReadFault& unreadable) {
-    while (begin < end) {
-        const auto chunk = static_cast<std::uint32_t>(std::min<std::int64_t>(end - begin, chunkBytes));
-        std::uint32_t written = 0;
-        const bool wrote = fs.writeAt(file, begin, doc.fileBytes + begin, chunk, written, error);
-        if (!wrote || written != chunk) {
-            if (wrote) error = diskFullError();
-            blameUnreadableView(doc, begin + std::min(written, chunk), begin + chunk, error, unreadable);
-            return false;
-        }
-        begin += chunk;
-    }
-    return true;
-}
-
-bool writeChanges(const Document& doc, FileSystem& fs, FileHandle file, std::int64_t bridge,
-                  std::uint32_t chunkBytes, SystemError& error, ReadFault& unreadable) {
-    std::vector<ByteRange> ranges;
-    try {
-        ranges = doc.changes.ranges(bridge);
-    } catch (const std::bad_alloc&) {
-        error = 0;
-        return false;
-    }
-    for (const ByteRange& range : ranges)
-        if (!writeRange(doc, fs, file, range.begin, range.end, chunkBytes, error, unreadable)) return false;
-    return true;
-}
-
-// Opens the file that must be target (by identity) and writes into it in place: only the
-// changes, or the whole document. The file is never cut shorter.
-SaveFailure writeInPlace(const Document& doc, FileSystem& fs, const FileStamp& target, SaveWay way,
-                         std::int64_t bridge, std::uint32_t chunkBytes, SystemError& cause) {
-    ScopedFile file(fs);
-    if (!fs.openExisting(doc.filePath, file.handle(), cause)) return SaveFailure::cannotOpen;
-    // The name was looked at a moment ago; should it hold another file by now, write nothing.
-    FileStamp opened;
-    if (!fs.stampOf(file.get(), opened, cause)) return SaveFailure::cannotOpen;
-    if (!sameFile(opened, target)) {
-        cause = 0;
-        return SaveFailure::cannotOpen;
-    }
-    ReadFault unreadable;
-    bool done = way == SaveWay::changedOnly
-                    ? writeChanges(doc, fs, file.get(), bridge, chunkBytes, cause, unreadable)
-                    : writeRange(doc, fs, file.get(), 0, doc.fileSize, chunkBytes, cause, unreadable);
-    done = file.closeAfter(done && fs.flush(file.get(), cause), cause);
-    if (unreadable.happened()) return SaveFailure::unreadable;
-    return done ? SaveFailure::none : SaveFailure::writeFailed;
-}
 
 bool askToSaveIntoChangedFile(const Document& doc, ViewHost& host) {
     wchar_t text[fileTitleChars + 128];
@@ -137,9 +101,92 @@ bool askToSaveIntoChangedFile(const Document& doc, ViewHost& host) {
     return host.messageBox(BoxOwner::frame, text, programCaption, boxChangedFileQuestion) == answerYes;
 }
 
+// Opens filePath, which must still be target (by identity), for writing in place.
+SaveFailure openTarget(const Document& doc, FileSystem& fs, const FileStamp& target, ScopedFile& file,
+                       SystemError& cause) {
+    if (!fs.openExisting(doc.filePath, file.handle(), cause)) return SaveFailure::cannotOpen;
+    // The name was looked at a moment ago; should it hold another file by now, write nothing.
+    FileStamp opened;
+    if (!fs.stampOf(file.get(), opened, cause)) return SaveFailure::cannotOpen;
+    if (!sameFile(opened, target)) {
+        cause = 0;
+        return SaveFailure::cannotOpen;
+    }
+    return SaveFailure::none;
+}
+
+// Writes exactly the changed runs into target and makes them durable. Unless the user
+// was asked already, asks first when another program wrote under a change.
+SaveFailure writeChangesInPlace(const Document& doc, ViewHost& host, FileSystem& fs, const FileStamp& target,
+                                bool asked, std::uint32_t chunkBytes, SystemError& cause) {
+    ScopedFile file(fs);
+    if (SaveFailure opened = openTarget(doc, fs, target, file, cause); opened != SaveFailure::none)
+        return opened;
+    ReadFault unreadable;
+    const SaveFailure written = writeChangedRuns(
+        doc, fs, file.get(), !asked, [&] { return askToSaveIntoChangedFile(doc, host); }, chunkBytes,
+        unreadable, cause);
+    if (written != SaveFailure::none) return written;
+    bool done = fs.markWritten(file.get(), cause) && fs.flush(file.get(), cause);
+    done = file.closeAfter(done, cause);
+    return done ? SaveFailure::none : SaveFailure::writeFailed;
+}
+
+// --- The whole document -------------------------------------------------------------
+
+// The whole document over the file the view maps, in place: it is never cut shorter.
+SaveFailure writeWholeInPlace(const Document& doc, FileSystem& fs, const FileStamp& target,
+                              std::uint32_t chunkBytes, Progress& progress, SystemError& cause) {
+    ScopedFile file(fs);
+    if (SaveFailure opened = openTarget(doc, fs, target, file, cause); opened != SaveFailure::none)
+        return opened;
+    ReadFault unreadable;
+    bool done =
+        writeViewRange(doc, fs, file.get(), 0, doc.fileSize, chunkBytes, &progress, &unreadable, cause);
+    done = file.closeAfter(done && fs.flush(file.get(), cause), cause);
+    if (unreadable.happened()) return SaveFailure::unreadable;
+    return done ? SaveFailure::none : SaveFailure::writeFailed;
+}
+
+// The whole document into a new file moved over filePath: what can be read, and zeros for
+// the pages that cannot, listed in unreadable.
+SaveFailure writeWholeBeside(const Document& doc, FileSystem& fs, std::uint32_t chunkBytes,
+                             Progress& progress, UnreadableBytes& unreadable, SystemError& cause) {
+    const ReplaceResult replaced = replaceFile(
+        fs, doc.filePath,
+        [&](FileHandle file, SystemError& error) {
+            return writeWhatCanBeRead(doc, fs, file, chunkBytes, &progress, unreadable, error);
+        },
+        cause, doc.mappedFile);
+    return replaced == ReplaceResult::done      ? SaveFailure::none
+           : replaced == ReplaceResult::refused ? SaveFailure::cannotOpen
+                                                : SaveFailure::writeFailed;
+}
+
+SaveFailure writeWhole(const Document& doc, ViewHost& host, FileSystem& fs, const FileStamp& target,
+                       SaveWay way, std::uint32_t chunkBytes, UnreadableBytes& unreadable,
+                       SystemError& cause) {
+    Progress progress{host, saveProgressTexts, doc.fileSize};
+    host.setWaitCursor(true);
+    SaveFailure failure = way == SaveWay::wholeInPlace
+                              ? writeWholeInPlace(doc, fs, target, chunkBytes, progress, cause)
+                              : writeWholeBeside(doc, fs, chunkBytes, progress, unreadable, cause);
+    host.setWaitCursor(false);
+    finishProgress(progress);
+    return progress.stopped ? SaveFailure::stopped : failure;
+}
+
 void reportWriteFailure(ViewHost& host, SystemError cause) {
     const std::wstring text = withSystemReason(L"File write sharing violation!", cause);
     host.messageBox(BoxOwner::frame, text.c_str(), inputCaption, boxError);
+}
+
+void reportViewKept(const Document& doc, ViewHost& host, SystemError cause) {
+    wchar_t text[fileTitleChars + 128];
+    formatWithName(text, sizeof text / sizeof text[0], L"", nameOrUntitled(doc.fileTitle),
+                   L" was saved, but could not be opened for viewing: the view still shows the file it "
+                   L"showed before.");
+    host.messageBox(BoxOwner::frame, withSystemReason(text, cause).c_str(), programCaption, boxWarning);
 }
 
 }  // namespace
@@ -166,42 +213,23 @@ int saveDocument(Document& doc, ViewHost& host, SaveOutcome* outcome, FileSystem
     const bool changedByOther = isBaseline && target.lastWrite != baseline.stamp.lastWrite;
     const bool nameTakenOver =
         target.exists && !isBaseline && baseline.stamp.exists && baseline.path == doc.filePath;
-    if ((changedByOther || nameTakenOver) && !askToSaveIntoChangedFile(doc, host))
-        return finish(SaveFailure::declined);
+    const bool asked = changedByOther || nameTakenOver;
+    if (asked && !askToSaveIntoChangedFile(doc, host)) return finish(SaveFailure::declined);
 
     SaveFailure failure = SaveFailure::none;
     if (isBaseline && target.size >= doc.fileSize) {
         result.way = SaveWay::changedOnly;
-        // Once another program's bytes sit beside stale copies in the view, only the bytes
-        // the user changed may be written, never the ones between them.
-        if (changedByOther) baseline.exact = false;
-        failure = writeInPlace(doc, fs, target, result.way, baseline.exact ? bridgeBytes : 0, chunkBytes,
-                               result.cause);
-    } else if (sameFile(target, doc.mappedFile)) {
-        result.way = SaveWay::wholeInPlace;
-        host.setWaitCursor(true);
-        failure = writeInPlace(doc, fs, target, result.way, 0, chunkBytes, result.cause);
-        host.setWaitCursor(false);
+        failure = writeChangesInPlace(doc, host, fs, target, asked, chunkBytes, result.cause);
     } else {
-        result.way = SaveWay::wholeBeside;
-        host.setWaitCursor(true);
+        result.way = sameFile(target, doc.mappedFile) ? SaveWay::wholeInPlace : SaveWay::wholeBeside;
         UnreadableBytes unreadable;
-        const ReplaceResult replaced = replaceFile(
-            fs, doc.filePath,
-            [&](FileHandle file, SystemError& error) {
-                return writeWhatCanBeRead(doc, fs, file, chunkBytes, unreadable, error);
-            },
-            result.cause);
-        if (replaced == ReplaceResult::done && !unreadable.ranges.empty()) {
+        failure = writeWhole(doc, host, fs, target, result.way, chunkBytes, unreadable, result.cause);
+        if (failure == SaveFailure::none && !unreadable.ranges.empty()) {
             result.unreadable = std::move(unreadable.ranges);
             result.cause = unreadable.error;
         }
-        host.setWaitCursor(false);
-        failure = replaced == ReplaceResult::done      ? SaveFailure::none
-                  : replaced == ReplaceResult::refused ? SaveFailure::cannotOpen
-                                                       : SaveFailure::writeFailed;
     }
-    if (failure == SaveFailure::cannotOpen) {
+    if (failure == SaveFailure::cannotOpen || failure == SaveFailure::declined) {
         result.way = SaveWay::none;
         return finish(failure);
     }
@@ -213,11 +241,15 @@ int saveDocument(Document& doc, ViewHost& host, SaveOutcome* outcome, FileSystem
     const bool known = fs.stampAt(doc.filePath, now, ignored) && now.exists;
     if (failure == SaveFailure::none) {
         doc.changes.clear();
-        const bool exact = result.way != SaveWay::changedOnly || baseline.exact;
-        baseline = known ? BaselineFile{doc.filePath, now, exact} : BaselineFile{};
+        baseline = known ? BaselineFile{doc.filePath, now} : BaselineFile{};
+        // The document is the file it was last written to in full.
+        SystemError cause = 0;
+        if (result.way == SaveWay::wholeBeside &&
+            (!known || !remapDocument(doc, doc.filePath, now, cause, fs)))
+            reportViewKept(doc, host, cause);
     } else {
         if (known && sameFile(now, baseline.stamp)) baseline.stamp = now;
-        if (failure != SaveFailure::unreadable) reportWriteFailure(host, result.cause);
+        if (failure == SaveFailure::writeFailed) reportWriteFailure(host, result.cause);
     }
     host.invalidate(nullptr, true);
     host.updateWindow();
@@ -232,7 +264,7 @@ bool storeByte(Document& doc, std::int64_t offset, std::uint8_t value, ReadFault
         return false;
     }
     try {
-        doc.changes.mark(offset);
+        doc.changes.mark(offset, previous);
     } catch (const std::bad_alloc&) {
         checkedStore(doc, offset, previous, previous, unreadable);
         return false;

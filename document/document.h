@@ -21,17 +21,16 @@ class ViewHost;
 inline constexpr std::int64_t maxDocumentSize = 0x100000000LL;  // 4 GiB, accepted; one more is not
 inline constexpr int filePathChars = 772;                       // usable characters of filePath
 inline constexpr int fileTitleChars = 512;  // characters of fileTitle, terminator included
-// Largest piece of the document a save hands to one write call: a 4 GiB document takes
-// several, each well below WriteFile's 32-bit count.
-inline constexpr std::uint32_t saveChunkBytes = 1u << 30;
+// Largest piece of the document a whole save hands to one write call, and what it writes
+// between two looks for Escape: some tens of milliseconds of writing, far below
+// WriteFile's 32-bit count.
+inline constexpr std::uint32_t saveChunkBytes = 32u << 20;
 
 // The file whose bytes the view's unchanged bytes are: the file opened, or the file a
 // whole document was last written to. A save into it writes only the changed bytes.
 struct BaselineFile {
     std::wstring path;  // as it was named when read or written; empty when there is none
     FileStamp stamp;    // the file as it stood after that read or write; exists false: none
-    bool exact = true;  // every byte outside the changes equals the file's, so bytes between
-                        // two nearby changes may be written along with them
 };
 
 struct Document {
@@ -45,7 +44,7 @@ struct Document {
     std::int64_t editCount = 0;  // index of the latest entry; change it only via the edit-log calls
     RangeSet pastedBytes;        // bytes pasted since the open or the last save: red, as logged edits are
     ChangeMap changes;           // bytes stored since the open or the last successful save
-    FileStamp mappedFile;        // the file the view maps, as it stood at open
+    FileStamp mappedFile;        // the file the view maps, as it stood when mapped
     BaselineFile baseline;       // where the changes are relative to; see BaselineFile
 };
 
@@ -70,6 +69,7 @@ enum class SaveFailure {
     writeFailed,  // a step after that failed; the box "File write sharing violation!" was shown
     declined,     // the user chose not to save into a file another program has changed
     unreadable,   // a page of the view could not be read; nothing past it was written
+    stopped,      // the user pressed Escape during a whole write
 };
 
 // How a save reached the disk.
@@ -94,18 +94,30 @@ struct SaveOutcome {
 //
 // The way is chosen by what the target is now:
 // - the baseline file, still the same file and at least fileSize long: only the changed
-//   bytes are written, at their offsets, nearby ones together; anything past fileSize
-//   (a tail another program appended) stays;
+//   bytes are written, each run of them at its offset and not one byte more, so whatever
+//   another program wrote anywhere else stays; a tail past fileSize stays too;
 // - the file the view maps, otherwise: the whole document, in place (a mapped file cannot
 //   be replaced), never cut shorter;
 // - any other file, or no file yet: the whole document, written beside the target and
-//   moved over it, so a failure leaves the target as it was.
-// When the baseline file was changed by another program since it was read or written (its
-// last-write time moved), or its name now holds another file, the user is asked first
-// ("%s was changed by another program after it was opened.\nSave your changes into it
-// anyway?", owner the frame); No gives 0 with failure declined and changes nothing, Yes
-// writes only the changed bytes into the same file (other bytes keep the other program's
-// changes), or the whole document beside a file that replaced it.
+//   moved over it (see replaceFile), so a failure leaves the target as it was; the
+//   document then maps the new file in place of the old one (remapDocument), or, when
+//   that fails, keeps the old view and says so: "%s was saved, but could not be opened
+//   for viewing: the view still shows the file it showed before." with the system's
+//   text on a second line (caption "Quillix-64bit", MB_TASKMODAL | MB_ICONWARNING, owner
+//   the frame); the save has succeeded all the same.
+// The user is asked first ("%s was changed by another program after it was opened.\nSave
+// your changes into it anyway?", owner the frame) when the baseline file was changed by
+// another program since it was read or written: its last-write time moved, its name now
+// holds another file, or a byte about to be written holds neither the value first read
+// there nor the one to be written (found before any byte is written, reading only the
+// changed bytes). No gives 0 with failure declined and writes nothing; Yes writes only
+// the changed bytes into the same file, or the whole document beside a file that
+// replaced it.
+//
+// A whole write checks in with the host every chunkBytes (status part 0 shows "Saving…
+// 37 %" after 0.3 s); Escape stops it with failure stopped and no box, and the status
+// reads "Save stopped": beside the target nothing is left, in place the bytes written so
+// far are the view's.
 //
 // A read-only target, or one that cannot be opened or created, gives 0 with failure
 // cannotOpen before anything is written; the caller reports it. A later failure shows
@@ -125,7 +137,16 @@ struct SaveOutcome {
 int saveDocument(Document& doc, ViewHost& host, SaveOutcome* outcome = nullptr,
                  FileSystem& fs = systemFileSystem(), std::uint32_t chunkBytes = saveChunkBytes);
 
-// Stores value at offset of the view and marks the byte changed. Every store into the
+// Makes the file at path, just written whole from the view (written: its stamp then),
+// the file the document maps: maps it as openDocument does, releases the old view, and
+// makes it the baseline. Size, rows and every byte stay the same, so the view needs no
+// change beyond a repaint. Returns 1 on success. Returns 0 with cause set (0 when the file
+// is no longer the one written) and changes nothing: the old view stays.
+int remapDocument(Document& doc, const wchar_t* path, const FileStamp& written, SystemError& cause,
+                  FileSystem& fs = systemFileSystem());
+
+// Stores value at offset of the view and marks the byte changed, keeping the value it
+// held before its first change since the open or the last save. Every store into the
 // view goes through here, so a save knows each byte it must write. Returns false, storing
 // nothing and marking nothing, when memory for the mark runs out, or when the byte's page
 // cannot be read (then fault, when given, says where and why).

@@ -31,13 +31,19 @@ std::wstring temporaryPathBeside(const wchar_t* path) {
 
 }  // namespace
 
-ReplaceResult replaceFile(FileSystem& fs, const wchar_t* path, const FileFiller& fill, SystemError& cause) {
+ReplaceResult replaceFile(FileSystem& fs, const wchar_t* name, const FileFiller& fill, SystemError& cause,
+                          const FileStamp& mapped) {
     cause = 0;
+    // Through a symbolic link the file it leads to is replaced, and the link stays.
+    std::wstring resolved;
+    if (!fs.finalPath(name, resolved, cause)) return ReplaceResult::refused;
+    const wchar_t* path = resolved.c_str();
     FileStamp target;
     if (!fs.stampAt(path, target, cause)) return ReplaceResult::refused;
     // The move would replace a read-only file without a word on some systems (Wine among
-    // them): the attribute is the owner's "leave it alone", so honour it here.
-    if (target.exists && target.readOnly) {
+    // them): the attribute is the owner's "leave it alone", so honour it here. The mapped
+    // file: see above.
+    if ((target.exists && target.readOnly) || sameFile(target, mapped)) {
         cause = accessDeniedError();
         return ReplaceResult::refused;
     }

@@ -1,6 +1,7 @@
 #pragma once
 // The one file layer under the document: a copy-on-write mapping of a whole file for
-// reading and editing, and plain sequential writes for saving and exporting.
+// reading and editing, plain reads and writes for saving and exporting, and windows
+// shared with a file for saving many changed bytes close together into it.
 // Two real implementations exist (file_system_win32.cpp, file_system_posix.cpp); tests
 // wrap the real one to make any single call fail.
 
@@ -62,8 +63,29 @@ public:
     // relied on.
     virtual bool writeAt(FileHandle file, std::int64_t offset, const void* data, std::uint32_t length,
                          std::uint32_t& written, SystemError& error) = 0;
+    // Makes everything written to the file, through writes or shared windows, durable
+    // (FlushFileBuffers, fsync).
     virtual bool flush(FileHandle file, SystemError& error) = 0;
+    // Reads up to length bytes at the given offset from the file's start; read says how
+    // many came, fewer only at the end of the file.
+    virtual bool readAt(FileHandle file, std::int64_t offset, void* data, std::uint32_t length,
+                        std::uint32_t& read, SystemError& error) = 0;
     virtual bool close(FileHandle file, SystemError& error) = 0;
+
+    // Maps bytes offset .. offset + length - 1 of a file opened by openExisting, for
+    // writing and shared with the file itself: the window reads what the file holds now,
+    // other programs' writes included, and a byte stored into it is the file's byte
+    // (CreateFileMappingW PAGE_READWRITE with MapViewOfFile FILE_MAP_WRITE; mmap
+    // MAP_SHARED). offset is a multiple of sharedWindowAlignment() and the bytes lie
+    // within the file. Only the pages touched are read.
+    virtual bool mapShared(FileHandle file, std::int64_t offset, std::int64_t length, std::uint8_t*& window,
+                           SystemError& error) = 0;
+    // Hands the bytes stored into a shared window on to the file (FlushViewOfFile) and
+    // releases the window, which is gone after a failure too. flush makes them durable.
+    virtual bool unmapShared(std::uint8_t* window, std::int64_t length, SystemError& error) = 0;
+    // Dates the file's last write now (SetFileTime; futimens): stores through a shared
+    // window need not move it, and other programs go by it to see that the file changed.
+    virtual bool markWritten(FileHandle file, SystemError& error) = 0;
 
     // The stamp of an open file.
     virtual bool stampOf(FileHandle file, FileStamp& stamp, SystemError& error) = 0;
@@ -71,7 +93,15 @@ public:
     // stamp with exists false and succeeds. Fails only when the system cannot tell.
     virtual bool stampAt(const wchar_t* path, FileStamp& stamp, SystemError& error) = 0;
 
-    // Moves from over to, replacing an existing file, and makes the move durable.
+    // The file path leads to once every symbolic link is followed, so that a write beside
+    // it and a move over it leave the link a link; a name that holds no file yet gives
+    // the path unchanged. A link to no file gives where that file would be on POSIX, and
+    // itself on Windows, which cannot tell.
+    virtual bool finalPath(const wchar_t* path, std::wstring& resolved, SystemError& error) = 0;
+    // Moves from over to and makes the move durable. An existing to is replaced keeping
+    // what the system lets it keep of the file: on Windows its attributes, security and
+    // streams (ReplaceFileW); elsewhere its permission bits, and its owner and group as far
+    // as the user may give them.
     virtual bool replace(const wchar_t* from, const wchar_t* to, SystemError& error) = 0;
     virtual bool remove(const wchar_t* path) = 0;
 };
@@ -79,6 +109,9 @@ public:
 // The real file layer of this platform.
 FileSystem& systemFileSystem();
 
+// Where shared windows may begin: Windows' allocation granularity (64 KiB), the page
+// size elsewhere.
+std::int64_t sharedWindowAlignment();
 // The code this platform's mapping call gives for a 0-byte file.
 SystemError emptyFileError();
 // The codes for a refused write access and for a disk that took fewer bytes than asked.

@@ -44,6 +44,25 @@ std::string toUtf8(const wchar_t* path) {
     return out;
 }
 
+// The reverse of toUtf8; false for bytes that are not UTF-8.
+bool fromUtf8(const std::string& text, std::wstring& out) {
+    out.clear();
+    for (std::size_t i = 0; i < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        const int extra = lead < 0x80 ? 0 : lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : -1;
+        if (extra < 0 || i + static_cast<std::size_t>(extra) >= text.size()) return false;
+        std::uint32_t c = extra == 0 ? lead : lead & (0x3F >> extra);
+        for (int k = 1; k <= extra; ++k) {
+            const auto next = static_cast<unsigned char>(text[i + static_cast<std::size_t>(k)]);
+            if ((next & 0xC0) != 0x80) return false;
+            c = c << 6 | (next & 0x3F);
+        }
+        out += static_cast<wchar_t>(c);
+        i += static_cast<std::size_t>(extra) + 1;
+    }
+    return true;
+}
+
 bool fail(SystemError& error) {
     error = static_cast<SystemError>(errno);
     return false;
@@ -137,6 +156,44 @@ public:
                         });
     }
 
+    bool mapShared(FileHandle file, std::int64_t offset, std::int64_t length, std::uint8_t*& window,
+                   SystemError& error) override {
+        void* mapped = ::mmap(nullptr, static_cast<size_t>(length), PROT_READ | PROT_WRITE, MAP_SHARED,
+                              fd(file), static_cast<off_t>(offset));
+        if (mapped == MAP_FAILED) return fail(error);
+        window = static_cast<std::uint8_t*>(mapped);
+        return true;
+    }
+
+    bool unmapShared(std::uint8_t* window, std::int64_t length, SystemError& error) override {
+        // The stores are in the file's own cached pages already; the fsync of flush writes
+        // them out with the rest.
+        if (::munmap(window, static_cast<size_t>(length)) != 0) return fail(error);
+        return true;
+    }
+
+    bool readAt(FileHandle file, std::int64_t offset, void* data, std::uint32_t length, std::uint32_t& read,
+                SystemError& error) override {
+        read = 0;
+        auto* bytes = static_cast<std::uint8_t*>(data);
+        while (read < length) {
+            ssize_t n = ::pread(fd(file), bytes + read, length - read, offset + read);
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                return fail(error);
+            }
+            if (n == 0) break;  // the end of the file
+            read += static_cast<std::uint32_t>(n);
+        }
+        return true;
+    }
+
+    bool markWritten(FileHandle file, SystemError& error) override {
+        const struct timespec times[2] = {{0, UTIME_OMIT}, {0, UTIME_NOW}};
+        if (::futimens(fd(file), times) != 0) return fail(error);
+        return true;
+    }
+
     bool flush(FileHandle file, SystemError& error) override {
         if (::fsync(fd(file)) != 0) return fail(error);
         return true;
@@ -165,9 +222,42 @@ public:
         return true;
     }
 
+    bool finalPath(const wchar_t* path, std::wstring& resolved, SystemError& error) override {
+        resolved = path;
+        std::string current = toUtf8(path);
+        // As many links as the system itself follows before it gives up with ELOOP.
+        for (int links = 0; links < 40; ++links) {
+            struct stat info {};
+            if (::lstat(current.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return true;
+            std::string target(4096, '\0');
+            const ssize_t length = ::readlink(current.c_str(), target.data(), target.size());
+            if (length < 0) return fail(error);
+            target.resize(static_cast<std::size_t>(length));
+            // A relative link names its target from the link's own folder.
+            if (target.empty() || target[0] != '/')
+                target = current.substr(0, current.find_last_of('/') + 1) + target;
+            current = target;
+            if (!fromUtf8(current, resolved)) {
+                error = EILSEQ;
+                return false;
+            }
+        }
+        error = ELOOP;
+        return false;
+    }
+
     bool replace(const wchar_t* from, const wchar_t* to, SystemError& error) override {
+        std::string source = toUtf8(from);
         std::string target = toUtf8(to);
-        if (::rename(toUtf8(from).c_str(), target.c_str()) != 0) return fail(error);
+        struct stat replaced {};
+        if (::stat(target.c_str(), &replaced) == 0) {
+            // Owner and group first, as changing them may clear the set-id bits; a user may
+            // give a file only to groups of their own, and the rest stays theirs.
+            if (::chown(source.c_str(), replaced.st_uid, replaced.st_gid) != 0)
+                (void)::chown(source.c_str(), static_cast<uid_t>(-1), replaced.st_gid);
+            if (::chmod(source.c_str(), replaced.st_mode & 07777) != 0) return fail(error);
+        }
+        if (::rename(source.c_str(), target.c_str()) != 0) return fail(error);
         // The rename itself becomes durable once its folder is synced.
         std::string folder = target.substr(0, target.find_last_of('/') + 1);
         int dir = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -188,6 +278,7 @@ FileSystem& systemFileSystem() {
     return instance;
 }
 
+std::int64_t sharedWindowAlignment() { return ::sysconf(_SC_PAGESIZE); }
 SystemError emptyFileError() { return EINVAL; }
 SystemError accessDeniedError() { return EACCES; }
 SystemError diskFullError() { return ENOSPC; }

@@ -24,6 +24,29 @@ bool openWith(const wchar_t* path, DWORD access, DWORD share, DWORD disposition,
     return true;
 }
 
+// On a handle opened for synchronous access the offset in the OVERLAPPED record is where
+// a read or write goes, and the call still waits until it is done.
+OVERLAPPED atOffset(std::int64_t offset) {
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>(static_cast<std::uint64_t>(offset));
+    at.OffsetHigh = static_cast<DWORD>(static_cast<std::uint64_t>(offset) >> 32);
+    return at;
+}
+
+// Opens path with no access asked for and every sharing allowed, following links: this
+// looks at the file without getting in anybody's way, even of a program that holds it
+// exclusively. Null with missing set when the name holds no file, null with error when
+// the system cannot tell.
+HANDLE lookAt(const wchar_t* path, bool& missing, SystemError& error) {
+    HANDLE handle = CreateFileW(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle != INVALID_HANDLE_VALUE) return handle;
+    const DWORD code = GetLastError();
+    missing = code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND;
+    if (!missing) error = code;
+    return nullptr;
+}
+
 // Closes a mapping handle when the scope ends; the view, once made, stands on its own.
 class ScopedMapping {
 public:
@@ -82,15 +105,48 @@ public:
 
     bool writeAt(FileHandle file, std::int64_t offset, const void* data, std::uint32_t length,
                  std::uint32_t& written, SystemError& error) override {
-        // On a handle opened for synchronous access the offset in the OVERLAPPED record is
-        // where the write goes, and the call still waits until it is done.
-        OVERLAPPED at{};
-        at.Offset = static_cast<DWORD>(static_cast<std::uint64_t>(offset));
-        at.OffsetHigh = static_cast<DWORD>(static_cast<std::uint64_t>(offset) >> 32);
+        OVERLAPPED at = atOffset(offset);
         DWORD count = 0;
         BOOL ok = WriteFile(handleOf(file), data, length, &count, &at);
         written = count;
         if (!ok) return fail(error);
+        return true;
+    }
+
+    bool mapShared(FileHandle file, std::int64_t offset, std::int64_t length, std::uint8_t*& window,
+                   SystemError& error) override {
+        // The mapping object goes at once: the view holds on to it.
+        ScopedMapping mapping(CreateFileMappingW(handleOf(file), nullptr, PAGE_READWRITE, 0, 0, nullptr));
+        if (!mapping.get()) return fail(error);
+        const auto at = static_cast<std::uint64_t>(offset);
+        void* mapped = MapViewOfFile(mapping.get(), FILE_MAP_WRITE, static_cast<DWORD>(at >> 32),
+                                     static_cast<DWORD>(at), static_cast<SIZE_T>(length));
+        if (!mapped) return fail(error);
+        window = static_cast<std::uint8_t*>(mapped);
+        return true;
+    }
+
+    bool unmapShared(std::uint8_t* window, std::int64_t, SystemError& error) override {
+        const bool flushed = FlushViewOfFile(window, 0) != 0;
+        if (!flushed) fail(error);
+        if (!UnmapViewOfFile(window) && flushed) return fail(error);
+        return flushed;
+    }
+
+    bool readAt(FileHandle file, std::int64_t offset, void* data, std::uint32_t length, std::uint32_t& read,
+                SystemError& error) override {
+        OVERLAPPED at = atOffset(offset);
+        DWORD count = 0;
+        BOOL ok = ReadFile(handleOf(file), data, length, &count, &at);
+        read = count;
+        if (!ok && GetLastError() != ERROR_HANDLE_EOF) return fail(error);
+        return true;
+    }
+
+    bool markWritten(FileHandle file, SystemError& error) override {
+        FILETIME now{};
+        GetSystemTimeAsFileTime(&now);
+        if (!SetFileTime(handleOf(file), nullptr, nullptr, &now)) return fail(error);
         return true;
     }
 
@@ -121,16 +177,9 @@ public:
 
     bool stampAt(const wchar_t* path, FileStamp& stamp, SystemError& error) override {
         stamp = FileStamp{};
-        // No access asked for, every sharing allowed: this looks at the file without
-        // getting in anybody's way, even of a program that holds it exclusively.
-        HANDLE handle = CreateFileW(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-        if (handle == INVALID_HANDLE_VALUE) {
-            DWORD code = GetLastError();
-            if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) return true;
-            error = code;
-            return false;
-        }
+        bool missing = false;
+        HANDLE handle = lookAt(path, missing, error);
+        if (!handle) return missing;
         FileHandle file;
         file.value = reinterpret_cast<std::intptr_t>(handle);
         bool ok = stampOf(file, stamp, error);
@@ -138,8 +187,50 @@ public:
         return ok;
     }
 
+    bool finalPath(const wchar_t* path, std::wstring& resolved, SystemError& error) override {
+        resolved = path;
+        // Opening follows every link; the system then names the file it reached.
+        bool missing = false;
+        HANDLE handle = lookAt(path, missing, error);
+        if (!handle) return missing;
+        std::wstring name(1024, L'\0');
+        DWORD length = GetFinalPathNameByHandleW(handle, name.data(), static_cast<DWORD>(name.size()), 0);
+        if (length >= name.size()) {
+            name.resize(length + 1);
+            length = GetFinalPathNameByHandleW(handle, name.data(), static_cast<DWORD>(name.size()), 0);
+        }
+        const DWORD code = GetLastError();
+        CloseHandle(handle);
+        if (length == 0 || length >= name.size()) {
+            error = length == 0 ? code : ERROR_INSUFFICIENT_BUFFER;
+            return false;
+        }
+        // The name comes as \\?\C:\... or \\?\UNC\..., which every call made with it takes.
+        name.resize(length);
+        resolved = name;
+        return true;
+    }
+
     bool replace(const wchar_t* from, const wchar_t* to, SystemError& error) override {
-        if (!MoveFileExW(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return fail(error);
+        // Whether the file may be replaced at all (not locked by another program, ours to
+        // delete) is asked first: Wine's ReplaceFileW, finding out itself, leaves an empty
+        // file of its own behind.
+        HANDLE replaced =
+            CreateFileW(to, GENERIC_READ | DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                        nullptr, OPEN_EXISTING, 0, nullptr);
+        if (replaced == INVALID_HANDLE_VALUE) {
+            if (GetLastError() != ERROR_FILE_NOT_FOUND) return fail(error);
+            // Nothing to replace: the new file simply takes the name.
+            if (!MoveFileExW(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+                return fail(error);
+            return true;
+        }
+        CloseHandle(replaced);
+        // ReplaceFileW keeps the replaced file's attributes, security and streams; a file
+        // whose security cannot be carried over is still replaced, as a plain move would.
+        if (!ReplaceFileW(to, from, nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS,
+                          nullptr, nullptr))
+            return fail(error);
         return true;
     }
 
@@ -153,6 +244,11 @@ FileSystem& systemFileSystem() {
     return instance;
 }
 
+std::int64_t sharedWindowAlignment() {
+    SYSTEM_INFO info{};
+    GetSystemInfo(&info);
+    return info.dwAllocationGranularity;
+}
 SystemError emptyFileError() { return ERROR_FILE_INVALID; }
 SystemError accessDeniedError() { return ERROR_ACCESS_DENIED; }
 SystemError diskFullError() { return ERROR_DISK_FULL; }

@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "document/change_map.h"
+
 namespace quillix {
 namespace {
 
@@ -106,6 +108,6 @@ AllocationCheck allocationCheck = nullptr;
 
 template class FlatTable<std::uint32_t>;
 template class FlatTable<std::array<std::uint16_t, 16>>;
-template class FlatTable<std::uint64_t>;
+template class FlatTable<ChangedLine>;
 
 }  // namespace quillix

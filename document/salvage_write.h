@@ -13,6 +13,7 @@
 namespace quillix {
 
 struct Document;
+struct Progress;
 
 // Writes the document into file from offset 0, at most chunkBytes per write call. The
 // view's bytes go straight to the system while they can be read; from the first write
@@ -20,8 +21,9 @@ struct Document;
 // pages as zeros, each stretch of them listed in unreadable. Returns true when the whole
 // document is in the file; false when a write failed for another reason, or memory for
 // the buffer or the list ran out, with error the system's code (0 when no system call
-// failed).
+// failed). With progress, checks in before each write call; a stop gives false with
+// error 0.
 bool writeWhatCanBeRead(const Document& doc, FileSystem& fs, FileHandle file, std::uint32_t chunkBytes,
-                        UnreadableBytes& unreadable, SystemError& error);
+                        Progress* progress, UnreadableBytes& unreadable, SystemError& error);
 
 }  // namespace quillix

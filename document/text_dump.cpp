@@ -193,7 +193,7 @@ bool writeDumpOver(const Document& doc, ViewHost& host, const wchar_t* path, Fil
         [&](FileHandle file, SystemError& error) {
             return writeDump(doc, fs, file, buffer.get(), progress, error, unreadable);
         },
-        cause);
+        cause, doc.mappedFile);
     host.setWaitCursor(false);
     return result == ReplaceResult::done;
 }

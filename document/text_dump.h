@@ -37,18 +37,21 @@ std::int64_t textDumpSize(std::int64_t fileSize);
 
 // Writes the dump of the document's current bytes, unsaved edits included, to path.
 // Returns 1 when the whole dump is on disk under that name. Returns 0 when there is no
-// document, when memory for the buffer runs out, when a file at path is read-only, or
-// when any step of creating, writing, flushing, closing or moving the file fails; the
-// caller reports it, with the system's text for cause (0 when no system call failed).
-// Returns exportStopped when the user pressed Escape; the caller reports nothing.
-// Returns exportUnreadable when a page of the view could not be read (the file was cut
-// shorter, its volume went away), with cause the system's code; the caller reports it.
-// The dump is written to a new file beside path and moved over path only once complete,
-// so after a failure or a stop a file already at path is exactly as it was and the new
-// file is gone again. Hides the caret for the duration and always shows it again; the
-// wait cursor is on while the dump is written; beeps once on success. Checks in with the
-// host every few MiB: after 0.3 s status part 0 shows "Exporting… N %", and at the end
-// "Ready", or "Export stopped" after Escape. Changes no document state.
+// document, when memory for the buffer runs out, when a file at path is read-only or is
+// the file the document maps, or when any step of creating, writing, flushing, closing
+// or moving the file fails; the caller reports it, with the system's text for cause (0
+// when no system call failed). Returns exportStopped when the user pressed Escape; the
+// caller reports nothing. Returns exportUnreadable when a page of the view could not be
+// read (the file was cut shorter, its volume went away), with cause the system's code;
+// the caller reports it.
+// The dump is written to a new file beside path (beside the file a symbolic link at path
+// leads to) and moved over it only once complete, keeping what the system lets it keep
+// of the file replaced (see replaceFile), so after a failure or a stop a file already at
+// path is exactly as it was and the new file is gone again. Hides the caret for the
+// duration and always shows it again; the wait cursor is on while the dump is written;
+// beeps once on success. Checks in with the host every few MiB: after 0.3 s status part
+// 0 shows "Exporting… N %", and at the end "Ready", or "Export stopped" after Escape.
+// Changes no document state.
 int exportTextDump(const Document& doc, ViewHost& host, const wchar_t* path,
                    FileSystem& fs = systemFileSystem(), SystemError* cause = nullptr);
 

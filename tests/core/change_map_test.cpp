@@ -1,22 +1,23 @@
-// The record of changed bytes against a plain set of offsets: the ranges it gives for a
-// save, with and without joining nearby changes, and its size for a million typed bytes.
+// The record of changed bytes against a plain map of offsets to the values first read
+// there: the runs it gives for a save, the originals it keeps, the question whether
+// someone else wrote under a change, and its size for a million typed bytes.
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <random>
-#include <set>
+#include <vector>
 
 #include "document/change_map.h"
 
 namespace quillix::test {
 namespace {
 
-// The ranges worked out the slow way from the set.
-std::vector<ByteRange> plainRanges(const std::set<std::int64_t>& marked, std::int64_t bridge) {
+// The runs worked out the slow way: neighbours join, any gap separates.
+std::vector<ByteRange> plainRuns(const std::map<std::int64_t, std::uint8_t>& marked) {
     std::vector<ByteRange> out;
-    for (std::int64_t offset : marked) {
-        const std::int64_t gap = out.empty() ? -1 : offset - out.back().end;
-        if (gap == 0 || (gap > 0 && gap < bridge))
+    for (const auto& [offset, original] : marked) {
+        if (!out.empty() && out.back().end == offset)
             out.back().end = offset + 1;
         else
             out.push_back({offset, offset + 1});
@@ -24,12 +25,13 @@ std::vector<ByteRange> plainRanges(const std::set<std::int64_t>& marked, std::in
     return out;
 }
 
-TEST(ChangeMapTable, RangesMatchAPlainSetOfOffsets) {
+TEST(ChangeMapTable, RunsOriginalsAndOthersWritesMatchAPlainMap) {
     std::mt19937_64 random(11);
     for (int round = 0; round < 40; ++round) {
         ChangeMap map;
-        std::set<std::int64_t> marked;
-        // Clusters around line edges, scattered bytes, and some near the top of 4 GiB.
+        std::map<std::int64_t, std::uint8_t> marked;  // offset -> the value first read there
+        // Clusters around line edges, scattered bytes, and some near the top of 4 GiB;
+        // many bytes are changed more than once.
         const int marks = static_cast<int>(random() % 3000);
         for (int i = 0; i < marks; ++i) {
             std::int64_t offset = static_cast<std::int64_t>(random() % 20000);
@@ -38,27 +40,48 @@ TEST(ChangeMapTable, RangesMatchAPlainSetOfOffsets) {
                          static_cast<std::int64_t>(random() % 3);
             if (i % 17 == 0) offset = 0xFFFFFFFFLL - static_cast<std::int64_t>(random() % 200);
             if (offset < 0) offset = 0;
-            map.mark(offset);
-            marked.insert(offset);
+            const auto original = static_cast<std::uint8_t>(random());
+            map.mark(offset, original);
+            marked.emplace(offset, original);  // a later mark keeps the first value
         }
         EXPECT_EQ(map.count(), static_cast<std::int64_t>(marked.size()));
         EXPECT_EQ(map.empty(), marked.empty());
-        for (std::int64_t probe = 0; probe < 20000; probe += 7)
-            ASSERT_EQ(map.marked(probe), marked.count(probe) == 1);
-        for (std::int64_t bridge : {0, 1, 2, 63, 64, 65, 4096})
-            ASSERT_EQ(map.ranges(bridge), plainRanges(marked, bridge))
-                << "round " << round << " bridge " << bridge;
+        for (std::int64_t probe = 0; probe < 20000; probe += 7) {
+            const auto found = marked.find(probe);
+            ASSERT_EQ(map.marked(probe), found != marked.end());
+            ASSERT_EQ(map.original(probe), found != marked.end() ? found->second : 0);
+        }
+        const auto runs = map.ranges();
+        ASSERT_EQ(runs, plainRuns(marked)) << "round " << round;
+
+        // Each run as the file holds it now and as the view holds it: a byte counts as
+        // someone else's only when it is neither the original nor ours.
+        for (const ByteRange& run : runs) {
+            const auto length = static_cast<std::size_t>(run.end - run.begin);
+            std::vector<std::uint8_t> current(length), ours(length);
+            bool expected = false;
+            for (std::size_t i = 0; i < length; ++i) {
+                const std::uint8_t original = marked.at(run.begin + static_cast<std::int64_t>(i));
+                ours[i] = static_cast<std::uint8_t>(random());
+                const int pick = static_cast<int>(random() % 64);
+                current[i] = pick == 0 ? static_cast<std::uint8_t>(random()) : pick < 32 ? original : ours[i];
+                expected = expected || (current[i] != original && current[i] != ours[i]);
+            }
+            ASSERT_EQ(map.changedByOthers(run, current.data(), ours.data()), expected)
+                << "run " << run.begin << ".." << run.end;
+        }
     }
 }
 
 TEST(ChangeMapTable, AMillionTypedBytesInOneRegionTakeLittleMemory) {
     ChangeMap map;
     std::mt19937_64 random(12);
-    for (int i = 0; i < 1000000; ++i) map.mark(0x40000000 + static_cast<std::int64_t>(random() % (1 << 20)));
+    for (int i = 0; i < 1000000; ++i)
+        map.mark(0x40000000 + static_cast<std::int64_t>(random() % (1 << 20)), static_cast<std::uint8_t>(i));
     EXPECT_LT(map.memoryBytes(), std::size_t{4} << 20);
     map.clear();
     EXPECT_TRUE(map.empty());
-    EXPECT_TRUE(map.ranges(4096).empty());
+    EXPECT_TRUE(map.ranges().empty());
 }
 
 }  // namespace

@@ -24,6 +24,7 @@ public:
         log.clear();
         bytesWritten = 0;
         spans.clear();
+        windows.clear();
     }
     int calls() const { return calls_; }
     int openFiles() const { return openFiles_; }
@@ -31,7 +32,8 @@ public:
     // The calls since the last failCall, by name, in order, and the bytes writeAt was given.
     std::vector<std::string> log;
     std::int64_t bytesWritten = 0;
-    std::vector<std::pair<std::int64_t, std::uint32_t>> spans;  // writeAt's offset and length, in order
+    std::vector<std::pair<std::int64_t, std::uint32_t>> spans;   // writeAt's offset and length, in order
+    std::vector<std::pair<std::int64_t, std::int64_t>> windows;  // mapShared's offset and length, in order
     bool discardWrites = false;  // writeAt takes the bytes without reading or writing them
 
     static constexpr SystemError injectedError = 5;  // ERROR_ACCESS_DENIED / EIO alike
@@ -99,6 +101,27 @@ public:
         bool ok = real_.close(file, error);
         return ok && !fails;
     }
+    bool mapShared(FileHandle file, std::int64_t offset, std::int64_t length, std::uint8_t*& window,
+                   SystemError& error) override {
+        if (injected("mapShared", error)) return false;
+        windows.emplace_back(offset, length);
+        return real_.mapShared(file, offset, length, window, error);
+    }
+    bool unmapShared(std::uint8_t* window, std::int64_t length, SystemError& error) override {
+        // The window goes either way, as unmapShared promises.
+        bool fails = injected("unmapShared", error);
+        bool ok = real_.unmapShared(window, length, error);
+        return ok && !fails;
+    }
+    bool readAt(FileHandle file, std::int64_t offset, void* data, std::uint32_t length, std::uint32_t& read,
+                SystemError& error) override {
+        if (injected("readAt", error)) return false;
+        return real_.readAt(file, offset, data, length, read, error);
+    }
+    bool markWritten(FileHandle file, SystemError& error) override {
+        if (injected("markWritten", error)) return false;
+        return real_.markWritten(file, error);
+    }
     bool stampOf(FileHandle file, FileStamp& stamp, SystemError& error) override {
         if (injected("stampOf", error)) return false;
         return real_.stampOf(file, stamp, error);
@@ -106,6 +129,10 @@ public:
     bool stampAt(const wchar_t* path, FileStamp& stamp, SystemError& error) override {
         if (injected("stampAt", error)) return false;
         return real_.stampAt(path, stamp, error);
+    }
+    bool finalPath(const wchar_t* path, std::wstring& resolved, SystemError& error) override {
+        if (injected("finalPath", error)) return false;
+        return real_.finalPath(path, resolved, error);
     }
     bool replace(const wchar_t* from, const wchar_t* to, SystemError& error) override {
         if (injected("replace", error)) return false;

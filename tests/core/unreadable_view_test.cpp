@@ -241,17 +241,21 @@ TEST_F(UnreadableViewTest, ASaveInPlaceStopsAndASaveElsewhereWritesZerosForWhatI
     EXPECT_EQ(onDisk, expected(0, static_cast<std::int64_t>(onDisk.size())));
 
     const auto copy = folder.file("copy.bin");
-    std::wcscpy(doc.filePath, widePath(copy).c_str());
-    std::vector<std::uint8_t> salvaged = expected(0, cut);
-    salvaged.resize(static_cast<std::size_t>(size), 0);
     for (std::uint32_t chunk : {std::uint32_t{5000}, std::uint32_t{1} << 30}) {
         SCOPED_TRACE(chunk);
+        openAndCut(3 * page);
         std::filesystem::remove(copy);
-        ASSERT_TRUE(storeByte(doc, edits[0], 0xE0));  // something to save each time
+        std::wcscpy(doc.filePath, widePath(copy).c_str());
+        std::vector<std::uint8_t> salvaged = expected(0, cut);
+        salvaged.resize(static_cast<std::size_t>(size), 0);
         EXPECT_EQ(saveDocument(doc, host, &outcome, systemFileSystem(), chunk), 1);
         EXPECT_EQ(outcome.unreadable, (std::vector<ByteRange>{{cut, size}}));
         EXPECT_EQ(outcome.cause, readError());
         EXPECT_EQ(readBytes(copy), salvaged);
+        // The document is the file just written now: every byte of it can be read again.
+        ReadFault fault;
+        EXPECT_FALSE(findUnreadable(doc, 0, size, fault));
+        EXPECT_EQ(std::vector<std::uint8_t>(doc.fileBytes, doc.fileBytes + size), salvaged);
     }
     EXPECT_EQ(folder.names(), (std::set<std::string>{"cut.bin", "copy.bin"}));
 }

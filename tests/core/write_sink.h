@@ -20,6 +20,14 @@ public:
                  SystemError&) override {
         return false;
     }
+    bool mapShared(FileHandle, std::int64_t, std::int64_t, std::uint8_t*&, SystemError&) override {
+        return false;
+    }
+    bool unmapShared(std::uint8_t*, std::int64_t, SystemError&) override { return false; }
+    bool readAt(FileHandle, std::int64_t, void*, std::uint32_t, std::uint32_t&, SystemError&) override {
+        return false;
+    }
+    bool markWritten(FileHandle, SystemError&) override { return false; }
     bool stampOf(FileHandle, FileStamp&, SystemError&) override { return false; }
     bool stampAt(const wchar_t*, FileStamp& stamp, SystemError&) override {
         stamp = FileStamp{};  // no file there yet
@@ -27,6 +35,10 @@ public:
     }
     bool flush(FileHandle, SystemError&) override { return true; }
     bool close(FileHandle, SystemError&) override { return true; }
+    bool finalPath(const wchar_t* path, std::wstring& resolved, SystemError&) override {
+        resolved = path;
+        return true;
+    }
     bool replace(const wchar_t*, const wchar_t*, SystemError&) override { return true; }
     bool remove(const wchar_t*) override { return true; }
 };

@@ -310,6 +310,28 @@ TEST_F(FileCommandsTest, ALongExportShowsItsProgressAndEscapeLeavesNoFileBehind)
     EXPECT_EQ(std::wstring(shell.doc.filePath), path.wstring());
 }
 
+// Keys typed while an export runs are the export's: "77" and then Escape stop it, and
+// neither digit is typed into the document once it is over.
+TEST_F(FileCommandsTest, KeysTypedDuringALongExportAreDroppedAndAnEscapeAmongThemStopsIt) {
+    auto path = folder / "big.bin";
+    { std::ofstream create(path, std::ios::binary); }
+    std::filesystem::resize_file(path, std::uintmax_t{256} << 20);
+    ASSERT_NE(start(path.wstring()), nullptr);
+    SteppingClock::install(shell.hexView, 4, L"77");
+    chooseInNextDialog(folder / "big.txt");
+    EXPECT_EQ(command(commandExportAs), 0);
+    EXPECT_EQ(statusText(0), L"Export stopped");
+    pump();
+    EXPECT_EQ(shell.doc.fileBytes[0], 0);
+    EXPECT_EQ(shell.doc.isModified, 0);
+    EXPECT_EQ(statusText(1), L"Offset: 00000000");
+    dialogs.clear();
+    SendMessageW(shell.frame, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(dialogs.messageBoxes().empty());  // nothing to save
+    EXPECT_FALSE(IsWindow(shell.frame));
+    EXPECT_FALSE(std::filesystem::exists(folder / "big.txt"));
+}
+
 TEST_F(FileCommandsTest, ExportOfACommandLineDocumentProposesEverything) {
     auto path = makeFile("cmd.bin", {1});
     ASSERT_NE(start(path.wstring()), nullptr);
