@@ -5,8 +5,21 @@
 #include "app/shell_state.h"
 #include "hexview/clipboard.h"
 #include "hexview/selection.h"
+#include "hexview/undo.h"
 
 namespace quillix {
+
+void undoCommand() {
+    Win32ViewHost host(shell.hexView);
+    undoEdit(HexView{shell.doc, shell.view, host});
+    updateEditCommands();
+}
+
+void redoCommand() {
+    Win32ViewHost host(shell.hexView);
+    redoEdit(HexView{shell.doc, shell.view, host});
+    updateEditCommands();
+}
 
 void copyCommand() {
     Win32ViewHost host(shell.hexView);
@@ -29,6 +42,9 @@ void updateEditCommands() {
     ByteRange range;
     const auto state = [](bool enabled) { return MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED); };
     HMENU menu = GetMenu(shell.frame);
+    const bool open = hasDocument(shell.doc);
+    EnableMenuItem(menu, commandUndo, state(open && shell.doc.history.canUndo()));
+    EnableMenuItem(menu, commandRedo, state(open && shell.doc.history.canRedo()));
     EnableMenuItem(menu, commandCopy, state(copyRange(hv, range)));
     EnableMenuItem(menu, commandPaste, state(canPaste(hv)));
     EnableMenuItem(menu, commandSelectAll, state(hasDocument(shell.doc)));

@@ -3,11 +3,14 @@
 
 namespace quillix {
 
+void undoCommand();
+void redoCommand();
 void copyCommand();
 void pasteCommand();
 void selectAllCommand();
 
-// Enables each Edit item that can act now and grays the others: Copy with a selection or
+// Enables each Edit item that can act now and grays the others: Undo and Redo with a step
+// to move over, Copy with a selection or
 // a byte under the caret, Paste with a document and something usable on the clipboard,
 // Select All with a document. Run as the menu opens and before a shortcut is translated,
 // since the clipboard changes without the program hearing of it.

@@ -108,6 +108,8 @@ LRESULT onCommand(HWND frame, int command) {
         case commandGoto: openFindDialog(command); return 0;
         case commandFindNext: findAgainCommand(false); return 0;
         case commandFindPrevious: findAgainCommand(true); return 0;
+        case commandUndo: undoCommand(); return 0;
+        case commandRedo: redoCommand(); return 0;
         case commandCopy: copyCommand(); return 0;
         case commandPaste: pasteCommand(); return 0;
         case commandSelectAll: selectAllCommand(); return 0;

@@ -18,6 +18,8 @@ enum MenuCommand : int {
     commandGoto = IDM_SEARCH_GOTO,
     commandFindNext = IDM_SEARCH_FIND_NEXT,
     commandFindPrevious = IDM_SEARCH_FIND_PREVIOUS,
+    commandUndo = IDM_EDIT_UNDO,
+    commandRedo = IDM_EDIT_REDO,
     commandCopy = IDM_EDIT_COPY,
     commandPaste = IDM_EDIT_PASTE,
     commandSelectAll = IDM_EDIT_SELECT_ALL,

@@ -2,18 +2,58 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstring>
 
 namespace quillix {
 
-void ChangeMap::mark(std::int64_t offset, std::uint8_t original) {
-    // Only a new line may grow the table: insert makes room even for a key it holds.
-    ChangedLine* found = lines_.find(offset / lineBytes);
-    ChangedLine& line = found ? *found : lines_.insert(offset / lineBytes);
-    const int k = static_cast<int>(offset % lineBytes);
-    const std::uint64_t bit = std::uint64_t{1} << k;
-    if (line.mask & bit) return;  // the value first read stays the original
-    line.mask |= bit;
-    line.first[static_cast<std::size_t>(k)] = original;
+namespace {
+
+// The bits of a line's mask that run covers.
+std::uint64_t bitsOfLine(ByteRange run, std::int64_t line, std::int64_t lineBytes) {
+    const std::int64_t base = line * lineBytes;
+    const int from = static_cast<int>(std::max(run.begin, base) - base);
+    const int to = static_cast<int>(std::min(run.end, base + lineBytes) - base);
+    const std::uint64_t below = to == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << to) - 1;
+    return below & ~((std::uint64_t{1} << from) - 1);
+}
+
+}  // namespace
+
+void ChangeMap::markRun(ByteRange run, const std::uint8_t* originals) {
+    for (std::int64_t line = run.begin / lineBytes; line * lineBytes < run.end; ++line) {
+        // Only a new line may grow the table: insert makes room even for a key it holds.
+        ChangedLine* found = lines_.find(line);
+        ChangedLine& changed = found ? *found : lines_.insert(line);
+        const std::uint64_t bits = bitsOfLine(run, line, lineBytes);
+        const std::int64_t base = line * lineBytes - run.begin;  // originals' index of the line's byte 0
+        const std::uint64_t fresh = bits & ~changed.mask;
+        if (fresh == bits) {
+            const int from = std::countr_zero(bits);
+            std::memcpy(changed.first.data() + from, originals + (base + from),
+                        static_cast<std::size_t>(std::popcount(bits)));
+        } else {
+            // The value first read stays the original of a byte already marked.
+            for (std::uint64_t left = fresh; left != 0; left &= left - 1) {
+                const int k = std::countr_zero(left);
+                changed.first[static_cast<std::size_t>(k)] = originals[base + k];
+            }
+        }
+        changed.mask |= bits;
+    }
+}
+
+void ChangeMap::unmarkRun(ByteRange run) {
+    for (std::int64_t line = run.begin / lineBytes; line * lineBytes < run.end; ++line) {
+        ChangedLine* changed = lines_.find(line);
+        if (!changed) continue;
+        changed->mask &= ~bitsOfLine(run, line, lineBytes);
+        if (changed->mask == 0) lines_.erase(line);
+    }
+}
+
+std::uint16_t ChangeMap::rowMask(std::int64_t row) const {
+    const ChangedLine* line = lines_.find(row * 16 / lineBytes);
+    return line ? static_cast<std::uint16_t>(line->mask >> (row * 16 % lineBytes)) : 0;
 }
 
 void ChangeMap::reserveRange(std::int64_t begin, std::int64_t end) {

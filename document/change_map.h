@@ -1,9 +1,8 @@
 #pragma once
-// Which bytes of the view differ from the file they will be saved into: every byte stored
-// since the document was opened or last saved, with the value it held before its first
-// change. Kept apart from the edit log, which is a record for painting and can lose an
-// offset (a lone high-nibble digit's entry is taken by the next edit), while the byte is
-// changed all the same.
+// Which bytes of the view differ from the file they will be saved into: the bytes a step
+// between the save point and the current point of the history touched (history.h), each
+// with the value it held before it became changed. A save writes exactly these bytes;
+// the painter shows them red.
 //
 // Bytes are kept by 64-byte lines in a hash table: nothing at all for a line without a
 // change, one mask and the line's first-read values for one with any (at most 160 bytes
@@ -35,14 +34,20 @@ class ChangeMap {
 public:
     static constexpr std::int64_t lineBytes = 64;
 
-    // Marks one byte (offset >= 0) that held original before this change. A byte already
-    // marked keeps the original it got first. Throws std::bad_alloc, marking nothing, when
-    // the table cannot grow.
-    void mark(std::int64_t offset, std::uint8_t original);
+    // Marks the bytes of run (offsets >= 0), byte i having held originals[i - run.begin]
+    // before this change. A byte already marked keeps the original it got first. Throws
+    // std::bad_alloc, marking nothing of the line it was at, when the table cannot grow;
+    // after reserveRange over the run it cannot fail.
+    void markRun(ByteRange run, const std::uint8_t* originals);
+    void mark(std::int64_t offset, std::uint8_t original) { markRun(ByteRange{offset, offset + 1}, &original); }
+    // Unmarks the bytes of run; a line left with none goes. Asks for no memory.
+    void unmarkRun(ByteRange run);
     // Makes room to mark every byte of begin .. end - 1 without the table growing, so that
     // marking them cannot fail. Throws std::bad_alloc, changing nothing, when memory runs out.
     void reserveRange(std::int64_t begin, std::int64_t end);
     bool marked(std::int64_t offset) const;
+    // Bit k set when byte row * 16 + k is marked: the painter's question, one lookup a row.
+    std::uint16_t rowMask(std::int64_t row) const;
     // What a marked byte held before its first change (0 for a byte not marked).
     std::uint8_t original(std::int64_t offset) const;
     bool empty() const { return lines_.size() == 0; }

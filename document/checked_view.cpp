@@ -128,6 +128,44 @@ bool checkedStore(Document& doc, std::int64_t offset, std::uint8_t value, std::u
     return true;
 }
 
+bool checkedSwap(Document& doc, std::int64_t offset, std::int64_t length, std::uint8_t* other,
+                 ReadFault& fault) {
+    if (!doc.fileBytes) {
+        fault = {offset, 0};
+        return false;
+    }
+    // Page by page, each read before it is written: a page that cannot be read faults
+    // before any byte of it changed, and done tells how far the exchange got.
+    struct PageSwap {
+        std::uint8_t* view;
+        std::int64_t offset;
+        std::int64_t length;
+        std::uint8_t* other;
+        volatile std::int64_t done = 0;
+        void operator()() {
+            std::uint8_t page[viewPageBytes];
+            std::int64_t swapped = 0;
+            while (swapped < length) {
+                const std::int64_t at = offset + swapped;
+                const auto piece =
+                    static_cast<std::size_t>(std::min(length - swapped, pageStart(at) + viewPageBytes - at));
+                std::memcpy(page, view + at, piece);
+                std::memcpy(view + at, other + swapped, piece);
+                std::memcpy(other + swapped, page, piece);
+                swapped += static_cast<std::int64_t>(piece);
+                done = swapped;
+            }
+        }
+    } swap{doc.fileBytes, offset, length, other};
+    if (checkedRun(doc, swap, fault)) return true;
+    fault.offset = offset + swap.done;
+    // The pages exchanged are the process's own copies now: exchanging them back cannot fault.
+    PageSwap back{doc.fileBytes, offset, swap.done, other};
+    ReadFault ignored;
+    checkedRun(doc, back, ignored);
+    return false;
+}
+
 std::wstring unreadableMessage(const wchar_t* name, SystemError error) {
     return withSystemReason(std::wstring(L"Could not read ") + nameOrUntitled(name), error);
 }

@@ -11,6 +11,7 @@
 //                 them (painting, a save into another file)
 //   checkedRun    a scan or formatter that reads the view in place (search, export)
 //   checkedStore  one byte into the view
+//   checkedSwap   a stretch of the view exchanged with a buffer (pastes, undo and redo)
 //   findUnreadable  the first page of a stretch that cannot be read (after a failed write
 //                 from the view)
 //
@@ -66,6 +67,13 @@ bool findUnreadable(const Document& doc, std::int64_t offset, std::int64_t lengt
 // is made from the file's).
 bool checkedStore(Document& doc, std::int64_t offset, std::uint8_t value, std::uint8_t& previous,
                   ReadFault& fault);
+
+// Exchanges bytes offset .. offset + length - 1 of the view with the length bytes of
+// other: afterwards the view holds what other held and other what the view held. Returns
+// false, changing neither, when a page of the stretch cannot be read (fault says where
+// and why); pages already exchanged by then are put back.
+bool checkedSwap(Document& doc, std::int64_t offset, std::int64_t length, std::uint8_t* other,
+                 ReadFault& fault);
 
 // Runs work() over the view in place: scans and formatters that read fileBytes directly.
 // Returns true when it returned; false when it touched a page that cannot be read, with

@@ -56,6 +56,7 @@ int openDocument(Document& doc, const wchar_t* path, SystemError& cause, FileSys
     doc.lineCount = 0;
     doc.fileSize = 0;
     doc.changes.clear();
+    doc.history.clear();
     doc.mappedFile = FileStamp{};
     doc.baseline = BaselineFile{};
 
@@ -241,6 +242,7 @@ int saveDocument(Document& doc, ViewHost& host, SaveOutcome* outcome, FileSystem
     const bool known = fs.stampAt(doc.filePath, now, ignored) && now.exists;
     if (failure == SaveFailure::none) {
         doc.changes.clear();
+        doc.history.saved();
         baseline = known ? BaselineFile{doc.filePath, now} : BaselineFile{};
         // The document is the file it was last written to in full.
         SystemError cause = 0;
@@ -257,45 +259,29 @@ int saveDocument(Document& doc, ViewHost& host, SaveOutcome* outcome, FileSystem
 }
 
 bool storeByte(Document& doc, std::int64_t offset, std::uint8_t value, ReadFault* fault) {
-    std::uint8_t previous = 0;
-    ReadFault unreadable;
-    if (!checkedStore(doc, offset, value, previous, unreadable)) {
-        if (fault) *fault = unreadable;
-        return false;
-    }
-    try {
-        doc.changes.mark(offset, previous);
-    } catch (const std::bad_alloc&) {
-        checkedStore(doc, offset, previous, previous, unreadable);
-        return false;
-    }
-    return true;
+    return doc.history.storeOne(doc, offset, value, fault);
 }
 
 bool storeBytes(Document& doc, std::int64_t offset, const std::uint8_t* bytes, std::int64_t count,
-                ReadFault* fault) {
-    if (count <= 0) return true;
-    // Storing makes a private copy of each page from the file's: a page the file no longer
-    // has refuses the whole run before any byte of it changes.
-    ReadFault unreadable;
-    if (findUnreadable(doc, offset, count, unreadable)) {
-        if (fault) *fault = unreadable;
-        return false;
-    }
-    try {
-        doc.changes.reserveRange(offset, offset + count);
-        doc.pastedBytes.add({offset, offset + count});
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
-    // With the room made, no mark can fail; a page lost since the check above (another
-    // program cut the file this instant) stops the run there, and says so.
-    for (std::int64_t i = 0; i < count; ++i) {
-        if (storeByte(doc, offset + i, bytes[i], &unreadable)) continue;
-        if (fault) *fault = unreadable;
-        return false;
-    }
-    return true;
+                ReadFault* fault, bool undoable) {
+    return doc.history.storeMany(doc, offset, bytes, count, fault, undoable);
+}
+
+namespace {
+
+StepOutcome afterStep(Document& doc, StepOutcome outcome) {
+    if (outcome == StepOutcome::done) doc.isModified = doc.history.atSavePoint() ? 0 : 1;
+    return outcome;
+}
+
+}  // namespace
+
+StepOutcome undoStep(Document& doc, ByteRange& touched, ReadFault& fault) {
+    return afterStep(doc, doc.history.undo(doc, touched, fault));
+}
+
+StepOutcome redoStep(Document& doc, ByteRange& touched, ReadFault& fault) {
+    return afterStep(doc, doc.history.redo(doc, touched, fault));
 }
 
 // --- The edit log -------------------------------------------------------------------
@@ -381,7 +367,6 @@ void resetEditLog(Document& doc) {
     // edits just saved (or to another file): a low-nibble edit first would bring it back
     // in red. Nothing from before counts until an edit writes it anew.
     if (log.entries) log.entries[0] = -1;
-    doc.pastedBytes.clear();
 }
 
 void releaseEditLog(Document& doc) {
@@ -391,13 +376,12 @@ void releaseEditLog(Document& doc) {
     doc.editCount = 0;
     doc.editLog.offsetCounts.clear();
     doc.editLog.rowMasks.clear();
-    doc.pastedBytes.clear();
 }
 
 std::uint16_t editedMaskOfRow(const Document& doc, std::int64_t row) {
     return doc.editLog.rowMasks.bits(row);
 }
 
-std::uint16_t pastedMaskOfRow(const Document& doc, std::int64_t row) { return doc.pastedBytes.rowMask(row); }
+std::uint16_t changedMaskOfRow(const Document& doc, std::int64_t row) { return doc.changes.rowMask(row); }
 
 }  // namespace quillix

@@ -1,6 +1,6 @@
 #pragma once
 // The document: the one open file, held as a copy-on-write view of the whole file,
-// with its size, row count, path and name, the modified flag and the edit log.
+// with its size, row count, path and name, the modified flag, the edit log and the history.
 
 #include <cstddef>
 #include <cstdint>
@@ -12,7 +12,7 @@
 #include "document/edit_log.h"
 #include "document/file_system.h"
 #include "document/guarded_read.h"
-#include "document/range_set.h"
+#include "document/history.h"
 
 namespace quillix {
 
@@ -42,8 +42,8 @@ struct Document {
     std::int32_t isModified = 0;               // 1 from the first edit until a save or an open
     EditLog editLog;                           // offsets edited since the last open or save
     std::int64_t editCount = 0;  // index of the latest entry; change it only via the edit-log calls
-    RangeSet pastedBytes;        // bytes pasted since the open or the last save: red, as logged edits are
-    ChangeMap changes;           // bytes stored since the open or the last successful save
+    History history;             // the steps undo and redo move over; see history.h
+    ChangeMap changes;           // the changed bytes: red, and what the next save writes
     FileStamp mappedFile;        // the file the view maps, as it stood when mapped
     BaselineFile baseline;       // where the changes are relative to; see BaselineFile
 };
@@ -145,20 +145,28 @@ int saveDocument(Document& doc, ViewHost& host, SaveOutcome* outcome = nullptr,
 int remapDocument(Document& doc, const wchar_t* path, const FileStamp& written, SystemError& cause,
                   FileSystem& fs = systemFileSystem());
 
-// Stores value at offset of the view and marks the byte changed, keeping the value it
-// held before its first change since the open or the last save. Every store into the
-// view goes through here, so a save knows each byte it must write. Returns false, storing
-// nothing and marking nothing, when memory for the mark runs out, or when the byte's page
-// cannot be read (then fault, when given, says where and why).
+// Stores value at offset of the view as one step of the history (history.h), marking the
+// byte changed. Every store into the view goes through here or storeBytes, so a save knows
+// each byte it must write and undo each value to put back. Returns false, storing and
+// recording nothing, when memory runs out, or when the byte's page cannot be read (then
+// fault, when given, says where and why).
 bool storeByte(Document& doc, std::int64_t offset, std::uint8_t value, ReadFault* fault = nullptr);
 
-// Stores count bytes at offset of the view (offset + count <= fileSize) and marks each one
-// changed, as storeByte does, and records them as pasted, so that they show red like
-// typed ones. Everything is made room for first, and every page the bytes land on is
-// tried first: returns false, storing and recording nothing, when memory runs out or a
-// page cannot be read (then fault, when given, says where and why).
+// Stores count bytes at offset of the view (offset + count <= fileSize) as one step, as
+// storeByte does; the step keeps the count bytes it overwrote. Everything is made room for
+// first and every page is tried first: returns false, storing and recording nothing, when
+// memory runs out or a page cannot be read (then fault, when given, says where and why).
+// With undoable false (a paste larger than the history's cap, after the user agreed) no
+// step is kept and every step before goes too, what they changed staying changed.
 bool storeBytes(Document& doc, std::int64_t offset, const std::uint8_t* bytes, std::int64_t count,
-                ReadFault* fault = nullptr);
+                ReadFault* fault = nullptr, bool undoable = true);
+
+// Moves the history's current point back (undo) or forward (redo) by one step: the view
+// gets the step's other values, the marks follow, touched is the step's bytes, and
+// isModified is on exactly when the current point is not the save point. The file on disk
+// is not touched. Nothing changes on any outcome but done.
+StepOutcome undoStep(Document& doc, ByteRange& touched, ReadFault& fault);
+StepOutcome redoStep(Document& doc, ByteRange& touched, ReadFault& fault);
 
 // Releases the view (when the frame window goes away, or before an open).
 void closeDocumentView(Document& doc, FileSystem& fs = systemFileSystem());
@@ -182,15 +190,15 @@ extern EditLogAllocator editLogAllocator;
 //   character:   entry editCount = offset, editCount + 1, entry editCount = offset
 void recordEdit(Document& doc, EditKind kind, std::int64_t offset);
 // Drops the log's contents after an open or a successful save: editCount becomes 0 and
-// no entry counts until an edit writes it; the array stays for later edits. The record of
-// pasted bytes is dropped with it.
+// no entry counts until an edit writes it; the array stays for later edits.
 void resetEditLog(Document& doc);
-// Frees the array and the record of pasted bytes (when the frame window is destroyed).
+// Frees the array (when the frame window is destroyed).
 void releaseEditLog(Document& doc);
 // Bit k is set when byte row * 16 + k equals a counted log entry. Reading it does not
 // depend on isModified; the painter checks that first.
 std::uint16_t editedMaskOfRow(const Document& doc, std::int64_t row);
-// Bit k is set when byte row * 16 + k was pasted since the open or the last save.
-std::uint16_t pastedMaskOfRow(const Document& doc, std::int64_t row);
+// Bit k is set when byte row * 16 + k is changed: the bytes painted red while the
+// document is modified.
+std::uint16_t changedMaskOfRow(const Document& doc, std::int64_t row);
 
 }  // namespace quillix

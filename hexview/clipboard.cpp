@@ -22,6 +22,7 @@ namespace {
 constexpr std::int64_t copyPieceBytes = 64 << 10;
 
 constexpr wchar_t noMemoryForEdit[] = L"Not enough memory to record this edit!";
+constexpr wchar_t cannotUndoPasteText[] = L"This paste cannot be undone. Paste anyway?";
 constexpr wchar_t notHexText[] = L"Hexadecimal numbers have to be between a-f or 0-9!";
 
 void warn(const HexView& hv, const wchar_t* text) {
@@ -270,11 +271,17 @@ int pasteFromClipboard(const HexView& hv) {
             hv.host.beep();
             return 0;
         }
+        // A paste larger than the history may keep goes in only when the user agrees to
+        // lose every step with it.
+        const bool undoable = source.count <= static_cast<std::int64_t>(doc.history.cap());
+        if (!undoable && hv.host.messageBox(BoxOwner::hexView, cannotUndoPasteText, programCaption,
+                                            boxPasteQuestion) != answerYes)
+            return 0;
         // Megabytes of marks take a moment to record.
         const bool long_ = source.count > copyChunkBytes;
         if (long_) hv.host.setWaitCursor(true);
         ReadFault fault;
-        const bool stored = storeBytes(doc, start, source.bytes, source.count, &fault);
+        const bool stored = storeBytes(doc, start, source.bytes, source.count, &fault, undoable);
         if (long_) hv.host.setWaitCursor(false);
         if (!stored) {
             hv.host.endClipboardRead();

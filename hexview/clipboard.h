@@ -46,7 +46,9 @@ bool canPaste(const HexView& hv);
 // is not hex pairs ("Hexadecimal numbers have to be between a-f or 0-9!"), more bytes
 // than fit before the end of the document (how many the clipboard holds, how many fit),
 // or memory running out ("Not enough memory to record this edit!"); nothing usable on the
-// clipboard only beeps.
+// clipboard only beeps. A paste is one step of the history; one larger than the history's
+// cap asks first ("This paste cannot be undone. Paste anyway?", Yes/No) and, on Yes,
+// leaves no step to undo.
 int pasteFromClipboard(const HexView& hv);
 
 }  // namespace quillix

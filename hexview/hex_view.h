@@ -61,6 +61,12 @@ void updateWheelStep(ViewState& view, std::uint32_t wheelLines);
 // WM_SIZE: recomputes scrollMax from lineCount and the view height and clamps topLine.
 void onSize(const HexView& hv);
 
+// Brings the byte at offset into view as a search hit is brought: scrolls as little as
+// keeps its row on screen (or to the last page near the end), puts the caret on it in
+// area, shows "Offset: " with it in status part 1, repaints at once and refreshes the
+// scroll range.
+void revealOffset(const HexView& hv, std::int64_t offset, CaretArea area);
+
 // Where the view stands in the document, whatever its pixel sizes: the document row at
 // the top and the caret's document row.
 struct ViewAnchor {

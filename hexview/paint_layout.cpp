@@ -190,7 +190,7 @@ void layoutPaint(const Document& doc, const ViewState& view, const PixelRect& pa
     for (std::int64_t batch = first; batch < end; batch += batchRows) {
         const std::int64_t batchEnd = end - batch < batchRows ? end : batch + batchRows;
         for (std::int64_t row = batch; row < batchEnd; ++row)
-            edited[row - batch] = pc.modified ? editedMaskOfRow(doc, row) | pastedMaskOfRow(doc, row) : 0;
+            edited[row - batch] = pc.modified ? changedMaskOfRow(doc, row) : 0;
         UnreadableBytes unreadable;
         const std::int64_t from = batch * 16;
         copyReadable(doc, from, std::min(batchEnd * 16, doc.fileSize) - from, bytes, unreadable);

@@ -23,6 +23,44 @@ void onSize(const HexView& hv) {
 
 ViewAnchor viewAnchor(const ViewState& view) { return {view.topLine, view.topLine + view.caretRow}; }
 
+void revealOffset(const HexView& hv, std::int64_t offset, CaretArea area) {
+    ViewState& view = hv.view;
+    const Document& doc = hv.doc;
+    const std::int64_t wholeRows = rows(view);
+    const std::int64_t fullDataRows = doc.fileSize / 16;
+    const std::int64_t row = offset / 16;
+
+    if (row <= view.topLine + wholeRows) {
+        // In view, or above it (fixed below); the partly visible row counts as in view.
+        view.caretRow = row - view.topLine;
+    } else if (row <= fullDataRows - wholeRows) {
+        view.topLine = row;
+        view.caretRow = 0;
+    } else {
+        // The last page: the same position the End key's bottom rules lead to.
+        view.topLine = fullDataRows - wholeRows + 1 + (doc.fileSize % 16 != 0 ? 1 : 0);
+        view.caretRow = row - view.topLine;
+        // Painting draws nothing past the data; the erase clears what the old page showed there.
+        hv.host.invalidate(nullptr, true);
+    }
+    if (view.topLine > row) {
+        view.topLine = row;
+        view.caretRow = 0;
+    }
+
+    caretCellForOffset(view, offset, area);
+    hv.host.setCaretPos(static_cast<int>(view.caretCell * view.charWidth),
+                        static_cast<int>(view.caretRow * view.lineHeight));
+    formatOffsetStatus(view.statusText, offsetOf(view));
+    hv.host.setStatusText(statusPartOffset, view.statusText);
+
+    // Repaint now, so the byte shows while another window may keep the focus.
+    hv.host.invalidate(nullptr, false);
+    hv.host.updateWindow();
+    // Same as the view's WM_SIZE with zero parameters: scroll range and box follow topLine.
+    onSize(hv);
+}
+
 void keepViewAnchor(const HexView& hv, ViewAnchor anchor) {
     ViewState& view = hv.view;
     // The WM_SIZE clamp of an intermediate size may have moved the view: start from the anchor.

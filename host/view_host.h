@@ -29,6 +29,7 @@ inline constexpr wchar_t inputCaption[] = L"Quillix";
 inline constexpr unsigned boxWarning = 0x2030;            // MB_TASKMODAL | MB_ICONWARNING
 inline constexpr unsigned boxError = 0x10;                // MB_ICONERROR, OK only
 inline constexpr unsigned boxChangedFileQuestion = 0x34;  // MB_YESNO | MB_ICONWARNING
+inline constexpr unsigned boxPasteQuestion = 0x34;        // MB_YESNO | MB_ICONWARNING
 inline constexpr int answerOk = 1;
 inline constexpr int answerYes = 6;
 inline constexpr int answerNo = 7;

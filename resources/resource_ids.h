@@ -18,7 +18,9 @@
 #define IDM_HELP_CONTENTS 30
 #define IDM_HELP_ABOUT 31
 #define IDM_HELP_CHECK_UPDATES 32
-// The Edit menu (40 and 41 are Undo and Redo's).
+// The Edit menu.
+#define IDM_EDIT_UNDO 40
+#define IDM_EDIT_REDO 41
 #define IDM_EDIT_COPY 42
 #define IDM_EDIT_PASTE 43
 #define IDM_EDIT_SELECT_ALL 44

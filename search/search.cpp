@@ -183,44 +183,10 @@ CaretArea caretAreaOf(const DialogButtons& buttons) {
 }
 
 void revealMatch(const HexView& hv, const DialogButtons& buttons) {
-    ViewState& view = hv.view;
-    const Document& doc = hv.doc;
-    const std::int64_t wholeRows = rows(view);
-    const std::int64_t fullDataRows = doc.fileSize / 16;
-    const std::int64_t matchRow = view.searchPos / 16;
-    view.matchVisible = 1;
+    hv.view.matchVisible = 1;
+    hv.view.matchStart = hv.view.searchPos;
     clearSelection(hv);
-
-    if (matchRow <= view.topLine + wholeRows) {
-        // In view, or above it (fixed below); the partly visible row counts as in view.
-        view.caretRow = matchRow - view.topLine;
-    } else if (matchRow <= fullDataRows - wholeRows) {
-        view.topLine = matchRow;
-        view.caretRow = 0;
-    } else {
-        // The last page: the same position the End key's bottom rules lead to.
-        view.topLine = fullDataRows - wholeRows + 1 + (doc.fileSize % 16 != 0 ? 1 : 0);
-        view.caretRow = matchRow - view.topLine;
-        // Painting draws nothing past the data; the erase clears what the old page showed there.
-        hv.host.invalidate(nullptr, true);
-    }
-    if (view.topLine > matchRow) {
-        view.topLine = matchRow;
-        view.caretRow = 0;
-    }
-
-    caretCellForOffset(view, view.searchPos, buttons);
-    hv.host.setCaretPos(static_cast<int>(view.caretCell * view.charWidth),
-                        static_cast<int>(view.caretRow * view.lineHeight));
-    view.matchStart = view.searchPos;
-    formatOffsetStatus(view.statusText, offsetOf(view));
-    hv.host.setStatusText(statusPartOffset, view.statusText);
-
-    // Repaint now, so the inverted range shows while the dialog keeps the focus.
-    hv.host.invalidate(nullptr, false);
-    hv.host.updateWindow();
-    // Same as the view's WM_SIZE with zero parameters: scroll range and box follow topLine.
-    onSize(hv);
+    revealOffset(hv, hv.view.searchPos, caretAreaOf(buttons));
 }
 
 }  // namespace quillix

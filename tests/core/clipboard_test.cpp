@@ -30,7 +30,7 @@ protected:
     }
     std::int64_t redBytes() const {
         std::int64_t red = 0;
-        for (std::int64_t row = 0; row < doc.lineCount; ++row) red += std::popcount(pastedMaskOfRow(doc, row));
+        for (std::int64_t row = 0; row < doc.lineCount; ++row) red += std::popcount(changedMaskOfRow(doc, row));
         return red;
     }
     // Everything a refused paste must leave as it was, and the box it gave.
@@ -145,7 +145,7 @@ TEST_F(ClipboardTest, PastedBytesAreExactRedAndSavedAndTheCaretEndsAfterThem) {
     EXPECT_EQ(view.matchVisible, 0);
     EXPECT_EQ(doc.isModified, 1);
     EXPECT_EQ(doc.changes.count(), 34);
-    EXPECT_EQ(pastedMaskOfRow(doc, 6), 0xFFF0);
+    EXPECT_EQ(changedMaskOfRow(doc, 6), 0xFFF0);
     EXPECT_EQ(redBytes(), 34);
     EXPECT_FALSE(host.clipboardReading);
 

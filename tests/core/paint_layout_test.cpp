@@ -86,10 +86,7 @@ Grid referencePaint(const Document& doc, const ViewState& view, const PixelRect&
             bool noBlank = k == 15 || pos == view.matchStart + view.matchLength - 1;
             std::swprintf(hex, 8, noBlank ? L"%02X" : L"%02X ", byte);
             std::uint32_t text = colourBlack, back = colourWhite;
-            if (doc.isModified == 1 && doc.editLog.entries) {
-                for (std::int64_t i = 0; i <= doc.editCount; ++i)
-                    if (doc.editLog.entries[i] == pos) text = colourRed;
-            }
+            if (doc.isModified == 1 && doc.changes.marked(pos)) text = colourRed;
             if (doc.isModified == 1 && extras.pasted.count(pos)) text = colourRed;
             const std::uint32_t plainText = text, plainBack = back;
             bool selected = false;
@@ -186,6 +183,7 @@ struct PaintFixture : ::testing::Test {
     void edit(EditKind kind, std::int64_t offset) {
         ASSERT_TRUE(reserveEdit(doc, kind));
         recordEdit(doc, kind, offset);
+        if (offset < doc.fileSize) doc.changes.mark(offset, doc.fileBytes[offset]);
         doc.isModified = 1;
     }
     void showMatch(std::int64_t start, std::int64_t length) {
@@ -205,7 +203,7 @@ struct PaintFixture : ::testing::Test {
     }
 
     void paste(std::int64_t begin, std::int64_t end) {
-        doc.pastedBytes.add({begin, end});
+        for (std::int64_t pos = begin; pos < end; ++pos) doc.changes.mark(pos, doc.fileBytes[pos]);
         for (std::int64_t pos = begin; pos < end; ++pos) extras.pasted.insert(pos);
         doc.isModified = 1;
     }
@@ -222,6 +220,7 @@ struct PaintFixture : ::testing::Test {
     // past the data now and then), log resets and a match.
     void randomDocument() {
         releaseEditLog(doc);
+        doc.changes.clear();
         extras.pasted.clear();
         doc.isModified = 0;
         view = ViewState{};
@@ -236,8 +235,10 @@ struct PaintFixture : ::testing::Test {
         for (int e = 0; e < editCount; ++e) {
             int choice = static_cast<int>(below(100));
             std::int64_t offset = below(size + 4);  // now and then an offset past the data
-            if (choice < 3)
-                resetEditLog(doc);
+            if (choice < 3) {
+                resetEditLog(doc);  // a save
+                doc.changes.clear();
+            }
             else if (choice < 40)
                 edit(EditKind::highNibble, offset);
             else if (choice < 70)
@@ -388,8 +389,9 @@ TEST_F(PaintFixture, EditsAreRedWhileModifiedAndTheMatchWinsOverThem) {
         for (const Cell& cell : cells) EXPECT_NE(cell.text, colourRed);
     expectSameAsReference(wholeView());
 
-    // After the log is reset no old entry counts, even once the document is modified again.
+    // After a save no old edit counts, even once the document is modified again.
     resetEditLog(doc);
+    doc.changes.clear();
     doc.isModified = 1;
     grid = laidOut(wholeView());
     EXPECT_EQ(at(grid, 0, 17).text, colourBlack);

@@ -176,8 +176,11 @@ TEST_F(UnreadableViewTest, PaintingShowsQuestionMarksAndBlanksInTheBytesColours)
     view.matchVisible = 1;
     // Laid out from a copy of the view taken before the cut: what the rows held.
     std::vector<std::uint8_t> copy = before;
-    Document intact = doc;
+    Document intact;
     intact.fileBytes = copy.data();
+    intact.fileSize = doc.fileSize;
+    intact.lineCount = doc.lineCount;
+    intact.isModified = doc.isModified;
     PaintRuns was, now;
     const PixelRect whole{0, 0, 660, static_cast<int>(view.clientHeight)};
     layoutPaint(intact, view, whole, was);
@@ -271,6 +274,16 @@ TEST_F(UnreadableViewTest, TypingOverALostByteChangesNothingButAWrongKeyStillBee
         EXPECT_FALSE(doc.changes.marked(cut));
     }
     EXPECT_EQ(doc.editCount, 0);
+    // No step was left behind: the two edits before the cut are what undo takes back.
+    EXPECT_EQ(doc.history.steps(), 2u);
+    ByteRange touched;
+    ReadFault fault;
+    for (std::int64_t offset : {edits[1], edits[0]}) {
+        ASSERT_EQ(undoStep(doc, touched, fault), StepOutcome::done);
+        EXPECT_EQ(touched, (ByteRange{offset, offset + 1}));
+        EXPECT_EQ(doc.fileBytes[offset], patternBytes(static_cast<std::size_t>(size), 3)[offset]);
+    }
+    EXPECT_EQ(undoStep(doc, touched, fault), StepOutcome::nothing);
     view.caretCell = 10;
     EXPECT_TRUE(onChar(hv, L'z'));
     EXPECT_EQ(host.beeps, 1);
@@ -299,7 +312,8 @@ TEST_F(UnreadableViewTest, CopyAndPasteAcrossTheCutChangeNothing) {
     EXPECT_EQ(expected(cut - 100, cut),
               std::vector<std::uint8_t>(doc.fileBytes + cut - 100, doc.fileBytes + cut));
     EXPECT_FALSE(doc.changes.marked(cut - 100));
-    EXPECT_EQ(pastedMaskOfRow(doc, (cut - 100) / 16), 0);
+    EXPECT_EQ(changedMaskOfRow(doc, (cut - 100) / 16), 0);
+    EXPECT_EQ(doc.history.steps(), 2u);
 }
 
 TEST(UnreadableMessages, NameTheDocumentTheReasonAndTheStretches) {

@@ -47,6 +47,15 @@ protected:
         holdKeys({});
     }
     void ctrl(UINT key) { press(key, {VK_CONTROL, VK_LCONTROL}); }
+    // Alt held: the system sends WM_SYSKEYDOWN, and lParam says Alt is down.
+    void alt(UINT key) {
+        holdKeys({VK_MENU, VK_LMENU});
+        HWND target = GetFocus() ? GetFocus() : shell.frame;
+        const LPARAM scan = static_cast<LPARAM>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC)) << 16;
+        PostMessageW(target, WM_SYSKEYDOWN, key, scan | 1 | (LPARAM{1} << 29));
+        pump();
+        holdKeys({});
+    }
     void shift(UINT key) { press(key, {VK_SHIFT, VK_LSHIFT}); }
 
     static std::wstring clipboardText() {
@@ -231,6 +240,68 @@ TEST_F(EditCommandsTest, F3RepeatsTheLastFindNextWithoutTheDialog) {
     const auto boxes = dialogs.messageBoxes();
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, L"Hex value\nAB\nnot found!");
+}
+
+}  // namespace
+}  // namespace quillix::test
+
+namespace quillix::test {
+namespace {
+
+// Typing, then Ctrl+Z, Alt+Backspace and Ctrl+Y (and Ctrl+Shift+Z) through the program's
+// message routing: the bytes go back and forth, never into the file, the menu items gray
+// and enable with the history, and undoing back to the saved bytes asks no close question.
+TEST_F(EditCommandsTest, UndoAndRedoShortcutsMoveOverTheEditsAndTheSavedState) {
+    const std::vector<std::uint8_t> bytes = {0x30, 0x31, 0x32, 0x33};
+    auto path = openFile(bytes);
+    const auto menuOpens = [] {
+        SendMessageW(shell.frame, WM_INITMENUPOPUP,
+                     reinterpret_cast<WPARAM>(GetSubMenu(GetMenu(shell.frame), 1)), 1);
+    };
+    const auto grayed = [&](int command) { return (menuState(command) & MF_GRAYED) != 0; };
+    menuOpens();
+    EXPECT_TRUE(grayed(commandUndo) && grayed(commandRedo));
+
+    clickCharacterArea();
+    ctrl('Z');  // nothing to undo: no 0x1A typed either
+    EXPECT_EQ(viewBytes(), bytes);
+    SendMessageW(shell.hexView, WM_CHAR, L'A', 0);
+    SendMessageW(shell.hexView, WM_CHAR, L'B', 0);
+    pump();
+    EXPECT_EQ(viewBytes(), (std::vector<std::uint8_t>{0x41, 0x42, 0x32, 0x33}));
+    menuOpens();
+    EXPECT_FALSE(grayed(commandUndo));
+    EXPECT_TRUE(grayed(commandRedo));
+
+    ctrl('Z');
+    EXPECT_EQ(viewBytes(), (std::vector<std::uint8_t>{0x41, 0x31, 0x32, 0x33}));
+    EXPECT_EQ(offsetOf(shell.view), 1);  // the caret on the undone byte, in the character area
+    EXPECT_TRUE(inCharArea(shell.view.caretCell));
+    alt(VK_BACK);
+    EXPECT_EQ(viewBytes(), bytes);
+    EXPECT_EQ(shell.doc.isModified, 0);
+    EXPECT_EQ(fileBytes(path), bytes);
+    menuOpens();
+    EXPECT_TRUE(grayed(commandUndo));
+    EXPECT_FALSE(grayed(commandRedo));
+
+    ctrl('Y');
+    press('Z', {VK_CONTROL, VK_LCONTROL, VK_SHIFT, VK_LSHIFT});
+    EXPECT_EQ(viewBytes(), (std::vector<std::uint8_t>{0x41, 0x42, 0x32, 0x33}));
+    EXPECT_EQ(shell.doc.isModified, 1);
+    EXPECT_EQ(fileBytes(path), bytes);  // only Save writes the file
+
+    ctrl('S');
+    EXPECT_EQ(fileBytes(path), viewBytes());
+    ctrl('Z');  // behind the save: modified again, the file as saved
+    EXPECT_EQ(shell.doc.isModified, 1);
+    EXPECT_EQ(fileBytes(path), (std::vector<std::uint8_t>{0x41, 0x42, 0x32, 0x33}));
+    ctrl('Y');  // back on the saved state: closing asks nothing
+    EXPECT_EQ(shell.doc.isModified, 0);
+    EXPECT_TRUE(dialogs.messageBoxes().empty());
+    SendMessageW(shell.frame, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(dialogs.messageBoxes().empty());
+    EXPECT_FALSE(IsWindow(shell.frame));
 }
 
 }  // namespace

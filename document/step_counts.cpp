@@ -1,0 +1,52 @@
+#include "document/step_counts.h"
+
+namespace quillix {
+
+std::uint32_t StepCounts::runCount(std::int64_t offset) const {
+    auto after = runs_.upper_bound(offset);
+    return after == runs_.begin() ? 0 : std::prev(after)->second;
+}
+
+void StepCounts::split(std::int64_t at) {
+    if (runs_.find(at) == runs_.end()) runs_.emplace(at, runCount(at));
+}
+
+void StepCounts::join(std::int64_t at) {
+    auto key = runs_.find(at);
+    if (key == runs_.end()) return;
+    const std::uint32_t before = key == runs_.begin() ? 0 : std::prev(key)->second;
+    if (key->second == before) runs_.erase(key);
+}
+
+void StepCounts::reserve(ByteRange range) {
+    if (range.end - range.begin == 1) {
+        single_.reserve(1);
+        return;
+    }
+    // The keys a count needs at the range's ends, made now while running out still
+    // changes nothing: each holds the count already there.
+    split(range.begin);
+    split(range.end);
+}
+
+void StepCounts::tidy(ByteRange range) {
+    if (range.end - range.begin == 1) return;
+    join(range.begin);
+    join(range.end);
+}
+
+bool StepCounts::counted(std::int64_t offset) const {
+    return single_.count(offset) > 0 || runCount(offset) > 0;
+}
+
+void StepCounts::clear() {
+    single_.clear();
+    runs_.clear();
+}
+
+std::size_t StepCounts::memoryBytes() const {
+    // A map node holds the key, the count and three links with a colour.
+    return single_.memoryBytes() + runs_.size() * (sizeof(Runs::value_type) + 4 * sizeof(void*));
+}
+
+}  // namespace quillix

@@ -1,0 +1,42 @@
+#include "hexview/undo.h"
+
+#include "document/checked_view.h"
+#include "hexview/selection.h"
+
+namespace quillix {
+
+namespace {
+
+int moveHistory(const HexView& hv, bool back) {
+    Document& doc = hv.doc;
+    ViewState& view = hv.view;
+    if (!hasDocument(doc)) return 0;
+    ByteRange touched;
+    ReadFault fault;
+    switch (back ? undoStep(doc, touched, fault) : redoStep(doc, touched, fault)) {
+        case StepOutcome::done: break;
+        case StepOutcome::nothing: hv.host.beep(); return 0;
+        case StepOutcome::noMemory:
+            hv.host.messageBox(BoxOwner::hexView, L"Not enough memory to record this edit!", programCaption,
+                               boxWarning);
+            return 0;
+        case StepOutcome::unreadable:
+            reportUnreadable(hv.host, BoxOwner::hexView, doc.fileTitle, fault.error);
+            return 0;
+    }
+    view.matchVisible = 0;
+    clearSelection(hv);
+    // The step's bytes may lie on rows the reveal does not scroll to: the whole view is
+    // painted again with the values and marks they have now.
+    hv.host.invalidate(nullptr, false);
+    revealOffset(hv, touched.begin, inCharArea(view.caretCell) ? CaretArea::character : CaretArea::hex);
+    return 1;
+}
+
+}  // namespace
+
+int undoEdit(const HexView& hv) { return moveHistory(hv, true); }
+
+int redoEdit(const HexView& hv) { return moveHistory(hv, false); }
+
+}  // namespace quillix
