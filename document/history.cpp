@@ -37,11 +37,8 @@ constexpr std::int64_t unkeptPieceBytes = std::int64_t{1} << 20;
 }  // namespace
 
 void History::clear() {
-    steps_.clear();
-    pastes_.clear();
-    current_ = pastesBefore_ = save_ = 0;
+    forget();
     saveReachable_ = true;
-    pasteBytes_ = 0;
     counts_.clear();
 }
 
