@@ -56,6 +56,10 @@ std::uint16_t ChangeMap::rowMask(std::int64_t row) const {
     return line ? static_cast<std::uint16_t>(line->mask >> (row * 16 % lineBytes)) : 0;
 }
 
+void ChangeMap::prefetchRows(std::int64_t first, std::int64_t end) const {
+    for (std::int64_t line = first * 16 / lineBytes; line * lineBytes < end * 16; ++line) lines_.prefetch(line);
+}
+
 void ChangeMap::reserveRange(std::int64_t begin, std::int64_t end) {
     if (end <= begin) return;
     lines_.reserve(static_cast<std::size_t>((end - 1) / lineBytes - begin / lineBytes + 1));

@@ -48,6 +48,8 @@ public:
     bool marked(std::int64_t offset) const;
     // Bit k set when byte row * 16 + k is marked: the painter's question, one lookup a row.
     std::uint16_t rowMask(std::int64_t row) const;
+    // Prefetches what rowMask reads for rows first .. end - 1 (see FlatTable::prefetch).
+    void prefetchRows(std::int64_t first, std::int64_t end) const;
     // What a marked byte held before its first change (0 for a byte not marked).
     std::uint8_t original(std::int64_t offset) const;
     bool empty() const { return lines_.size() == 0; }

@@ -25,6 +25,11 @@ std::size_t FlatTable<Value>::slotOf(std::int64_t key) const {
 }
 
 template <class Value>
+void FlatTable<Value>::prefetch(std::int64_t key) const {
+    if (!slots_.empty()) __builtin_prefetch(&slots_[hashSlot(key, slots_.size() - 1)]);
+}
+
+template <class Value>
 Value* FlatTable<Value>::find(std::int64_t key) {
     std::size_t slot = slotOf(key);
     return slot == slots_.size() ? nullptr : &slots_[slot].value;

@@ -179,9 +179,9 @@ void layoutPaint(const Document& doc, const ViewState& view, const PixelRect& pa
     const std::int64_t dataRows = (doc.fileSize + 15) / 16;
     if (end > dataRows) end = dataRows;
 
-    // The edit index is asked for a batch of rows in one tight loop before any of them
-    // is laid out: with a big log each question is a cache miss, and asked together the
-    // misses overlap instead of queueing behind each row's layout. The batch's bytes are
+    // The change record is asked for a batch of rows in one tight loop before any of them
+    // is laid out, its lines prefetched first: with many changes each question is a cache
+    // miss, and asked together the misses overlap instead of queueing behind each row. The batch's bytes are
     // copied out of the view in one checked copy, which finds the rows that cannot be read.
     constexpr std::int64_t batchRows = 64;
     std::uint16_t edited[batchRows];
@@ -189,6 +189,7 @@ void layoutPaint(const Document& doc, const ViewState& view, const PixelRect& pa
     ScratchRow scratch;
     for (std::int64_t batch = first; batch < end; batch += batchRows) {
         const std::int64_t batchEnd = end - batch < batchRows ? end : batch + batchRows;
+        if (pc.modified) doc.changes.prefetchRows(batch, batchEnd);
         for (std::int64_t row = batch; row < batchEnd; ++row)
             edited[row - batch] = pc.modified ? changedMaskOfRow(doc, row) : 0;
         UnreadableBytes unreadable;
