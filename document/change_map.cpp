@@ -62,7 +62,12 @@ void ChangeMap::prefetchRows(std::int64_t first, std::int64_t end) const {
 
 void ChangeMap::reserveRange(std::int64_t begin, std::int64_t end) {
     if (end <= begin) return;
-    lines_.reserve(static_cast<std::size_t>((end - 1) / lineBytes - begin / lineBytes + 1));
+    // Only lines not in the table yet take room: a run marked again (a redo, a paste over
+    // pasted bytes) must not make the table grow for lines it holds.
+    std::size_t absent = 0;
+    for (std::int64_t line = begin / lineBytes; line <= (end - 1) / lineBytes; ++line)
+        absent += lines_.find(line) == nullptr;
+    lines_.reserve(absent);
 }
 
 bool ChangeMap::marked(std::int64_t offset) const {
