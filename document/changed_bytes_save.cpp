@@ -147,8 +147,9 @@ bool guarded(const Document& doc, Work work, ReadFault& unreadable, SystemError&
 
 bool writeViewRange(const Document& doc, FileSystem& fs, FileHandle file, std::int64_t begin,
                     std::int64_t end, std::uint32_t chunkBytes, Progress* progress, ReadFault* unreadable,
-                    SystemError& error) {
+                    SystemError& error, std::int64_t* reached) {
     while (begin < end) {
+        if (reached) *reached = begin;
         if (progress && !keepGoing(*progress, begin)) {
             error = 0;
             return false;
@@ -164,6 +165,7 @@ bool writeViewRange(const Document& doc, FileSystem& fs, FileHandle file, std::i
         // The system refuses a write whose bytes it cannot read, or stops short before them:
         // then the view is to blame, not the file.
         const std::int64_t taken = std::min(written, chunk);
+        if (reached) *reached = begin + taken;
         if (unreadable && findUnreadable(doc, begin + taken, chunk - taken, *unreadable))
             error = unreadable->error;
         return false;

@@ -16,10 +16,10 @@ struct Progress;
 // one call. With progress, checks in before each call; a stop gives false with error 0.
 // A write that failed or stopped short because bytes it had yet to take cannot be read
 // (the system refuses them rather than fault) gives false with unreadable set, when given,
-// and error its code.
+// and error its code. On false, reached (when given) is the first byte not in the file.
 bool writeViewRange(const Document& doc, FileSystem& fs, FileHandle file, std::int64_t begin,
                     std::int64_t end, std::uint32_t chunkBytes, Progress* progress, ReadFault* unreadable,
-                    SystemError& error);
+                    SystemError& error, std::int64_t* reached = nullptr);
 
 // Writes each changed run of the view at its offset of file, an open handle on the file
 // the changes are changes of, and no other byte. Before anything is written, when

@@ -4,6 +4,7 @@
 #include <memory>
 #include <new>
 
+#include "document/changed_bytes_save.h"
 #include "document/document.h"
 #include "host/progress.h"
 
@@ -55,22 +56,13 @@ bool writeThroughBuffer(const Document& doc, FileSystem& fs, FileHandle file, st
 
 bool writeWhatCanBeRead(const Document& doc, FileSystem& fs, FileHandle file, std::uint32_t chunkBytes,
                         Progress* progress, UnreadableBytes& unreadable, SystemError& error) {
-    for (std::int64_t at = 0; at < doc.fileSize;) {
-        if (!goOn(progress, at, error)) return false;
-        const auto chunk = static_cast<std::uint32_t>(std::min<std::int64_t>(doc.fileSize - at, chunkBytes));
-        std::uint32_t written = 0;
-        const bool wrote = fs.writeAt(file, at, doc.fileBytes + at, chunk, written, error);
-        if (wrote && written == chunk) {
-            at += chunk;
-            continue;
-        }
-        if (wrote) error = diskFullError();
-        // The system refuses a write whose bytes it cannot read, or stops short before them.
-        ReadFault fault;
-        if (!findUnreadable(doc, at + written, chunk - written, fault)) return false;
-        return writeThroughBuffer(doc, fs, file, at, progress, unreadable, error);
-    }
-    return true;
+    // Straight from the view while it can be read; from the first write it cannot feed,
+    // through the buffer.
+    ReadFault fault;
+    std::int64_t reached = 0;
+    if (writeViewRange(doc, fs, file, 0, doc.fileSize, chunkBytes, progress, &fault, error, &reached)) return true;
+    if (!fault.happened()) return false;
+    return writeThroughBuffer(doc, fs, file, reached, progress, unreadable, error);
 }
 
 }  // namespace quillix
