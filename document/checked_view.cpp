@@ -11,27 +11,30 @@ namespace {
 
 std::int64_t pageStart(std::int64_t offset) { return offset - offset % viewPageBytes; }
 
-// One guarded pass that copies page by page, so that a fault leaves every byte before
-// its page copied. done tells how far it got; volatile, so that it is in memory, not in a
-// register, whenever the pass is cut off.
-struct PageCopy {
-    const std::uint8_t* view;
+// One guarded pass over view bytes offset .. offset + length - 1 a page at a time, each
+// piece handed to piece(at, index, count) (index: its place counted from offset), so that
+// a fault leaves every page before its own done. done tells how far it got; volatile, so
+// that it is in memory, not in a register, whenever the pass is cut off.
+template <class Piece>
+struct PageByPage {
     std::int64_t offset;
     std::int64_t length;
-    std::uint8_t* out;
+    Piece piece;
     volatile std::int64_t done = 0;
 
     void operator()() {
-        std::int64_t copied = 0;
-        while (copied < length) {
-            const std::int64_t at = offset + copied;
-            const std::int64_t piece = std::min(length - copied, pageStart(at) + viewPageBytes - at);
-            std::memcpy(out + copied, view + at, static_cast<std::size_t>(piece));
-            copied += piece;
-            done = copied;
+        std::int64_t passed = 0;
+        while (passed < length) {
+            const std::int64_t at = offset + passed;
+            const std::int64_t count = std::min(length - passed, pageStart(at) + viewPageBytes - at);
+            piece(at, passed, static_cast<std::size_t>(count));
+            passed += count;
+            done = passed;
         }
     }
 };
+template <class Piece>
+PageByPage(std::int64_t, std::int64_t, Piece) -> PageByPage<Piece>;
 
 // The unreadable bytes from a fault at offset up to the end of its page, cut to end.
 ByteRange faultedPage(std::int64_t offset, std::int64_t end) {
@@ -67,7 +70,10 @@ bool checkedCopy(const Document& doc, std::int64_t offset, std::int64_t length, 
         fault = {offset, 0};
         return false;
     }
-    PageCopy copy{doc.fileBytes, offset, length, out};
+    const std::uint8_t* view = doc.fileBytes;
+    PageByPage copy{offset, length, [view, out](std::int64_t at, std::int64_t index, std::size_t count) {
+                        std::memcpy(out + index, view + at, count);
+                    }};
     if (checkedRun(doc, copy, fault)) return true;
     // The pass stopped inside the page after the last whole one it copied.
     fault.offset = offset + copy.done;
@@ -136,31 +142,18 @@ bool checkedSwap(Document& doc, std::int64_t offset, std::int64_t length, std::u
     }
     // Page by page, each read before it is written: a page that cannot be read faults
     // before any byte of it changed, and done tells how far the exchange got.
-    struct PageSwap {
-        std::uint8_t* view;
-        std::int64_t offset;
-        std::int64_t length;
-        std::uint8_t* other;
-        volatile std::int64_t done = 0;
-        void operator()() {
-            std::uint8_t page[viewPageBytes];
-            std::int64_t swapped = 0;
-            while (swapped < length) {
-                const std::int64_t at = offset + swapped;
-                const auto piece =
-                    static_cast<std::size_t>(std::min(length - swapped, pageStart(at) + viewPageBytes - at));
-                std::memcpy(page, view + at, piece);
-                std::memcpy(view + at, other + swapped, piece);
-                std::memcpy(other + swapped, page, piece);
-                swapped += static_cast<std::int64_t>(piece);
-                done = swapped;
-            }
-        }
-    } swap{doc.fileBytes, offset, length, other};
+    std::uint8_t* view = doc.fileBytes;
+    const auto exchange = [view, other](std::int64_t at, std::int64_t index, std::size_t count) {
+        std::uint8_t page[viewPageBytes];
+        std::memcpy(page, view + at, count);
+        std::memcpy(view + at, other + index, count);
+        std::memcpy(other + index, page, count);
+    };
+    PageByPage swap{offset, length, exchange};
     if (checkedRun(doc, swap, fault)) return true;
     fault.offset = offset + swap.done;
     // The pages exchanged are the process's own copies now: exchanging them back cannot fault.
-    PageSwap back{doc.fileBytes, offset, swap.done, other};
+    PageByPage back{offset, static_cast<std::int64_t>(swap.done), exchange};
     ReadFault ignored;
     checkedRun(doc, back, ignored);
     return false;
