@@ -288,28 +288,6 @@ StepOutcome redoStep(Document& doc, ByteRange& touched, ReadFault& fault) {
 
 namespace {
 
-void countEntry(EditLog& log, std::int64_t offset, int delta) {
-    if (offset < 0) return;  // never-written slots hold -1
-    std::uint32_t now = log.offsetCounts.add(offset, delta);
-    std::uint16_t bit = static_cast<std::uint16_t>(1u << (offset % 16));
-    if (delta > 0 && now == 1) log.rowMasks.setBits(offset / 16, bit, true);
-    if (delta < 0 && now == 0) log.rowMasks.setBits(offset / 16, bit, false);
-}
-
-// Entry index of a counted log (0..editCount) takes a new value.
-void setEntry(Document& doc, std::int64_t index, std::int64_t offset) {
-    EditLog& log = doc.editLog;
-    countEntry(log, log.entries[index], -1);
-    log.entries[index] = offset;
-    countEntry(log, offset, +1);
-}
-
-// editCount + 1: the next entry, whatever it holds, now counts too.
-void advanceCount(Document& doc) {
-    ++doc.editCount;
-    countEntry(doc.editLog, doc.editLog.entries[doc.editCount], +1);
-}
-
 void* systemRealloc(void* block, std::size_t bytes) {
     return allocationAllowed(bytes) ? std::realloc(block, bytes) : nullptr;
 }
@@ -320,15 +298,6 @@ EditLogAllocator editLogAllocator = systemRealloc;
 
 bool reserveEdit(Document& doc, EditKind kind) {
     EditLog& log = doc.editLog;
-    // recordEdit counts at most three offsets anew (the edited one, and one left from
-    // before that a growing count takes in, twice over for a character): the index gets
-    // room for them here, where running out still changes nothing.
-    try {
-        log.offsetCounts.reserve(3);
-        log.rowMasks.reserve(3);
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
     std::int64_t countAfter = doc.editCount + (kind == EditKind::highNibble ? 0 : 1);
     if (log.entries && countAfter % 100 != 0) return true;
     std::int64_t wanted = doc.editCount + 500;
@@ -339,34 +308,26 @@ bool reserveEdit(Document& doc, EditKind kind) {
     for (std::int64_t i = first ? 0 : std::min(log.capacity, wanted); i < wanted; ++i) grown[i] = -1;
     log.entries = grown;
     log.capacity = wanted;
-    if (first) countEntry(log, log.entries[0], +1);  // entry 0 counts from the start
     return true;
 }
 
 void recordEdit(Document& doc, EditKind kind, std::int64_t offset) {
+    std::int64_t* entries = doc.editLog.entries;
     switch (kind) {
-        case EditKind::highNibble: setEntry(doc, doc.editCount, offset); break;
-        case EditKind::lowNibble:
-            advanceCount(doc);
-            setEntry(doc, doc.editCount, offset);
-            break;
+        case EditKind::highNibble: entries[doc.editCount] = offset; break;
+        case EditKind::lowNibble: entries[++doc.editCount] = offset; break;
         case EditKind::character:
-            setEntry(doc, doc.editCount, offset);
-            advanceCount(doc);
-            setEntry(doc, doc.editCount, offset);
+            entries[doc.editCount] = offset;
+            entries[++doc.editCount] = offset;
             break;
     }
 }
 
 void resetEditLog(Document& doc) {
-    EditLog& log = doc.editLog;
     doc.editCount = 0;
-    log.offsetCounts.clear();
-    log.rowMasks.clear();
-    // Entry 0 counts as soon as editCount is 0 again, but what it holds belongs to the
-    // edits just saved (or to another file): a low-nibble edit first would bring it back
-    // in red. Nothing from before counts until an edit writes it anew.
-    if (log.entries) log.entries[0] = -1;
+    // What entry 0 holds belongs to the edits just saved (or to another file): nothing from
+    // before counts until an edit writes it anew.
+    if (doc.editLog.entries) doc.editLog.entries[0] = -1;
 }
 
 void releaseEditLog(Document& doc) {
@@ -374,12 +335,6 @@ void releaseEditLog(Document& doc) {
     doc.editLog.entries = nullptr;
     doc.editLog.capacity = 0;
     doc.editCount = 0;
-    doc.editLog.offsetCounts.clear();
-    doc.editLog.rowMasks.clear();
-}
-
-std::uint16_t editedMaskOfRow(const Document& doc, std::int64_t row) {
-    return doc.editLog.rowMasks.bits(row);
 }
 
 std::uint16_t changedMaskOfRow(const Document& doc, std::int64_t row) { return doc.changes.rowMask(row); }

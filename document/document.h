@@ -177,8 +177,8 @@ enum class EditKind { highNibble, lowNibble, character };
 
 // Makes room for one edit of this kind: creates the array at the first edit and resizes
 // it to editCount + 500 entries whenever the editCount the edit will leave is a multiple
-// of 100, and gives the painter's index room for the entries the edit counts. Returns
-// false, changing nothing, when memory runs out; after true, recordEdit cannot fail.
+// of 100. Returns false, changing nothing, when memory runs out; after true, recordEdit
+// cannot fail.
 bool reserveEdit(Document& doc, EditKind kind);
 // What reserveEdit grows the array with (realloc's contract; the program's own asks
 // allocationCheck first). Tests put in one that fails; nothing else changes it.
@@ -194,9 +194,6 @@ void recordEdit(Document& doc, EditKind kind, std::int64_t offset);
 void resetEditLog(Document& doc);
 // Frees the array (when the frame window is destroyed).
 void releaseEditLog(Document& doc);
-// Bit k is set when byte row * 16 + k equals a counted log entry. Reading it does not
-// depend on isModified; the painter checks that first.
-std::uint16_t editedMaskOfRow(const Document& doc, std::int64_t row);
 // Bit k is set when byte row * 16 + k is changed: the bytes painted red while the
 // document is modified.
 std::uint16_t changedMaskOfRow(const Document& doc, std::int64_t row);

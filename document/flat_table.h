@@ -1,5 +1,5 @@
 #pragma once
-// The small hash table behind the edit log's index and the record of changed bytes.
+// The small hash table behind the record of changed bytes and the counts of typed steps.
 
 #include <cstddef>
 #include <cstdint>

@@ -1,7 +1,8 @@
 #pragma once
-// Memory for the document's records (the tables behind the change record and the edit
-// log's index, and the edit log's array) is asked for through here. Running out is then
-// an ordinary refusal that an edit can take back, and tests can refuse any one request.
+// Memory for the document's records (the change record, the history of edits and the
+// counts behind its marks, and the edit log's array) is asked for through here. Running
+// out is then an ordinary refusal that an edit can take back, and tests can refuse any
+// one request.
 
 #include <cstddef>
 #include <memory>

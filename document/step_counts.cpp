@@ -2,6 +2,21 @@
 
 namespace quillix {
 
+std::uint32_t OffsetCounter::add(std::int64_t key, int delta) {
+    if (delta >= 0) return ++table_.insert(key);
+    std::uint32_t* count = table_.find(key);
+    if (!count) return 0;
+    std::uint32_t now = --*count;
+    if (now == 0) table_.erase(key);
+    return now;
+}
+
+std::uint32_t OffsetCounter::count(std::int64_t key) const {
+    const std::uint32_t* count = table_.find(key);
+    return count ? *count : 0;
+}
+
+
 std::uint32_t StepCounts::runCount(std::int64_t offset) const {
     auto after = runs_.upper_bound(offset);
     return after == runs_.begin() ? 0 : std::prev(after)->second;

@@ -13,11 +13,27 @@
 #include <map>
 
 #include "document/change_map.h"
-#include "document/edit_log.h"
 #include "document/flat_table.h"
 #include "document/record_allocator.h"
 
 namespace quillix {
+
+// How many times each offset is counted (the one-byte steps touching it).
+class OffsetCounter {
+public:
+    // Adds delta (+1 or -1) to the key's count and returns the new count; a count that
+    // reaches 0 removes the key. Taking from an absent key changes nothing and gives 0.
+    std::uint32_t add(std::int64_t key, int delta);
+    std::uint32_t count(std::int64_t key) const;
+    void clear() { table_.clear(); }
+    std::size_t size() const { return table_.size(); }
+    std::size_t memoryBytes() const { return table_.memoryBytes(); }
+    // Room for extra more keys; throws std::bad_alloc, changing nothing, when memory runs out.
+    void reserve(std::size_t extra) { table_.reserve(extra); }
+
+private:
+    FlatTable<std::uint32_t> table_;
+};
 
 class StepCounts {
 public:

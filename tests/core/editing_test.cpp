@@ -51,7 +51,7 @@ TEST_F(EditingTest, TwoDigitsOverwriteAByteNibbleByNibble) {
     EXPECT_EQ(logEntry(0), 0);
     EXPECT_EQ(logEntry(1), 0);
     EXPECT_EQ(statusText(), L"Offset: 00000001");
-    EXPECT_EQ(editedMaskOfRow(doc, 0), 1u);
+    EXPECT_EQ(changedMaskOfRow(doc, 0), 1u);
 }
 
 TEST_F(EditingTest, HexLettersCountInBothCasesAndKeepTheOtherNibble) {

@@ -898,7 +898,7 @@ TEST_F(SaveTest, AnEditRefusedForWantOfMemoryChangesNothingAndEveryAcceptedOneIs
                                                : static_cast<std::uint8_t>(unit);
         for (int refuseAt = 1;; ++refuseAt) {
             const std::int64_t countBefore = doc.editCount;
-            const std::uint16_t maskBefore = editedMaskOfRow(doc, offset / 16);
+            const std::uint16_t maskBefore = changedMaskOfRow(doc, offset / 16);
             const std::size_t boxesBefore = host.boxes.size();
             view.topLine = 0;
             view.caretRow = offset / 16;
@@ -921,21 +921,19 @@ TEST_F(SaveTest, AnEditRefusedForWantOfMemoryChangesNothingAndEveryAcceptedOneIs
             ASSERT_EQ(doc.fileBytes[offset], old) << edit;
             ASSERT_EQ(doc.changes.marked(offset), changed.count(offset) == 1) << edit;
             ASSERT_EQ(doc.editCount, countBefore) << edit;
-            ASSERT_EQ(editedMaskOfRow(doc, offset / 16), maskBefore) << edit;
+            ASSERT_EQ(changedMaskOfRow(doc, offset / 16), maskBefore) << edit;
         }
     }
     ASSERT_GT(refusals, 10);  // the tables and the log grew many times over
     ASSERT_EQ(viewBytes(), model);
     ASSERT_EQ(doc.changes.count(), static_cast<std::int64_t>(changed.size()));
     for (std::int64_t offset : changed) ASSERT_TRUE(doc.changes.marked(offset)) << offset;
-    // The painter's index still agrees with the log it indexes.
+    // The red marks are exactly the accepted edits.
     std::vector<std::uint16_t> masks(size / 16);
-    for (std::int64_t i = 0; i <= doc.editCount; ++i)
-        if (doc.editLog.entries[i] >= 0)
-            masks[static_cast<std::size_t>(doc.editLog.entries[i] / 16)] |=
-                static_cast<std::uint16_t>(1u << (doc.editLog.entries[i] % 16));
+    for (std::int64_t offset : changed)
+        masks[static_cast<std::size_t>(offset / 16)] |= static_cast<std::uint16_t>(1u << (offset % 16));
     for (std::int64_t row = 0; row < size / 16; ++row)
-        ASSERT_EQ(editedMaskOfRow(doc, row), masks[static_cast<std::size_t>(row)]) << row;
+        ASSERT_EQ(changedMaskOfRow(doc, row), masks[static_cast<std::size_t>(row)]) << row;
 
     allocationCheck = nullptr;
     ASSERT_EQ(save(), 1);
