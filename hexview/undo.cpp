@@ -26,9 +26,8 @@ int moveHistory(const HexView& hv, bool back) {
     }
     view.matchVisible = 0;
     clearSelection(hv);
-    // The step's bytes may lie on rows the reveal does not scroll to: the whole view is
-    // painted again with the values and marks they have now.
-    hv.host.invalidate(nullptr, false);
+    // The reveal paints the whole view again, with the values and marks the step's bytes
+    // have now.
     revealOffset(hv, touched.begin, inCharArea(view.caretCell) ? CaretArea::character : CaretArea::hex);
     return 1;
 }
