@@ -37,13 +37,6 @@ void formatWithNumber(wchar_t (&text)[160], const wchar_t* before, std::int64_t 
     appendText(text, 160, length, after);
 }
 
-// The one place a copy reads the document: count bytes from offset into out. False, with
-// fault set, at a page that can no longer be read.
-bool copyViewBytes(const Document& doc, std::int64_t offset, std::size_t count, std::uint8_t* out,
-                   ReadFault& fault) {
-    return checkedCopy(doc, offset, static_cast<std::int64_t>(count), out, fault);
-}
-
 enum class Filled { done, stopped, unreadable };
 
 // Fills the blocks a chunk at a time, checking in before each: done, stopped by the user,
@@ -64,7 +57,7 @@ Filled fillBlocks(const HexView& hv, const ByteRange& range, bool hexText, std::
         // The text is made from each piece of the copy just taken, while it is in the cache.
         for (std::int64_t at = done; at < chunkEnd; at += copyPieceBytes) {
             const auto piece = static_cast<std::size_t>(std::min(copyPieceBytes, chunkEnd - at));
-            if (!copyViewBytes(hv.doc, range.begin + at, piece, bytes + at, fault)) {
+            if (!checkedCopy(hv.doc, range.begin + at, static_cast<std::int64_t>(piece), bytes + at, fault)) {
                 filled = Filled::unreadable;
                 break;
             }

@@ -2,8 +2,8 @@
 // order a byte-by-byte painter would draw it (label, then per byte its hex text and its
 // character), so that a later draw overwrites an earlier one exactly as opaque text
 // does; the scratch row is then cut into runs of neighbouring cells with one colour pair.
-// The edit log and the record of pasted bytes are asked once per row, through their row
-// indexes, a batch of rows at a time.
+// The change record says which bytes are red, asked once per row, a batch of rows at a
+// time.
 
 #include "hexview/paint_layout.h"
 
@@ -181,8 +181,9 @@ void layoutPaint(const Document& doc, const ViewState& view, const PixelRect& pa
 
     // The change record is asked for a batch of rows in one tight loop before any of them
     // is laid out, its lines prefetched first: with many changes each question is a cache
-    // miss, and asked together the misses overlap instead of queueing behind each row. The batch's bytes are
-    // copied out of the view in one checked copy, which finds the rows that cannot be read.
+    // miss, and asked together the misses overlap instead of queueing behind each row. The
+    // batch's bytes are copied out of the view in one checked copy, which finds the rows
+    // that cannot be read.
     constexpr std::int64_t batchRows = 64;
     std::uint16_t edited[batchRows];
     std::uint8_t bytes[batchRows * 16];
