@@ -11,11 +11,13 @@
 #include <algorithm>
 #include <cstring>
 #include <cwchar>
+#include <iterator>
 #include <string>
 
 #include "app/dpi_win32.h"
 #include "app/shell_state.h"
 #include "host/display_scale.h"
+#include "host/text_format.h"
 #include "hexview/data_inspector.h"
 #include "hexview/inspected_bytes.h"
 #include "host/view_host.h"
@@ -284,10 +286,29 @@ void toggleInspector() {
     ShowWindow(shell.inspector, SW_SHOWNOACTIVATE);
 }
 
+namespace {
+
+// The caption names the offset the rows are read from, "Data Inspector - 0000003C" (the
+// first selected byte or the caret's), "EOF" where nothing is left to read; with no
+// document it is the plain name.
+void showInspectedOffset(const InspectedBytes& read) {
+    wchar_t caption[48];
+    std::size_t length = appendText(caption, std::size(caption), 0, L"Data Inspector");
+    if (read.offset >= shell.doc.fileSize)
+        appendText(caption, std::size(caption), length, L" - EOF");
+    else if (read.offset >= 0)
+        appendHex(caption, std::size(caption), appendText(caption, std::size(caption), length, L" - "),
+                  static_cast<std::uint64_t>(read.offset), 8);
+    SetWindowTextW(shell.inspector, caption);
+}
+
+}  // namespace
+
 void refreshInspector() {
     if (!shell.inspector) return;
     const InspectedBytes now = inspectedBytes(shell.doc, shell.view);
     if (shown.filled && now == shown.source) return;
+    if (!shown.filled || now.offset != shown.source.offset) showInspectedOffset(now);
     // Static: the texts are a few kilobytes, made anew on every change.
     static InspectorValues fresh;
     inspectBytes(now.bytes, now.available, fresh);

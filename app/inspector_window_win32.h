@@ -1,6 +1,7 @@
 #pragma once
 // The data inspector's tool window: a modeless list beside the frame showing the bytes at
-// the caret as the numbers, times and characters they encode, in both byte orders. It
+// the caret (from the first selected byte while there is a selection; the caption names
+// the offset) as the numbers, times and characters they encode, in both byte orders. It
 // follows every change of those bytes and keeps nothing between runs.
 
 #include <windows.h>

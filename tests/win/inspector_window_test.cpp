@@ -75,9 +75,16 @@ protected:
         return text;
     }
     std::wstring rowText(int row) { return cell(row, 0) + L"\t" + cell(row, 1) + L"\t" + cell(row, 2); }
-    // Every row of the list against the decoding of bytes from offset on.
+    // Every row of the list against the decoding of bytes from offset on, and the caption
+    // naming that offset.
     void expectShows(const std::vector<std::uint8_t>& bytes, std::int64_t offset) {
         SCOPED_TRACE(testing::Message() << "offset " << offset);
+        wchar_t caption[64] = {}, title[64] = L"Data Inspector";
+        GetWindowTextW(shell.inspector, caption, 64);
+        if (hasDocument(shell.doc) && offset < std::ssize(bytes))
+            wsprintfW(title, L"Data Inspector - %08X", static_cast<unsigned>(offset));
+        if (hasDocument(shell.doc) && offset >= std::ssize(bytes)) wcscpy(title, L"Data Inspector - EOF");
+        EXPECT_STREQ(caption, title);
         const std::int64_t available = std::clamp<std::int64_t>(std::ssize(bytes) - offset, 0, 16);
         InspectorValues want{};
         inspectBytes(bytes.data() + std::min<std::int64_t>(offset, std::ssize(bytes)), available, want);
@@ -134,6 +141,14 @@ TEST_F(InspectorWindowTest, OpensBesideTheFrameAndFollowsKeysClicksTypingGotoAnd
         pump();
     }
     bytes[37] = 0x7F;
+    expectShows(bytes, 38);
+    // Shift+click on the byte three further: the rows read from the first selected byte,
+    // not from the caret.
+    SendMessageW(shell.hexView, WM_LBUTTONDOWN, MK_SHIFT,
+                 MAKELPARAM(highCellOf[10] * shell.view.charWidth + 1, 2 * shell.view.lineHeight + 1));
+    SendMessageW(shell.hexView, WM_LBUTTONUP, 0, 0);
+    pump();
+    ASSERT_EQ(statusText(1), L"Offset: 00000029");
     expectShows(bytes, 38);
 
     // The last byte alone, then the EOF position.
