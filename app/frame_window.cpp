@@ -9,6 +9,7 @@
 #include "app/file_commands.h"
 #include "app/inspector_window_win32.h"
 #include "app/hex_window_win32.h"
+#include "app/message_box_win32.h"
 #include "app/shell_state.h"
 #include "app/status_bar_win32.h"
 #include "host/display_scale.h"
@@ -149,6 +150,15 @@ LRESULT CALLBACK frameWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
             refreshInspector();
             return result;
         }
+        case WM_SYSCOMMAND:
+            // Alt let go on its own opens the menu bar; not the Alt of a shortcut such as
+            // Alt+Backspace, which the system (Wine at least) may still count as alone, since
+            // the shortcut's key never reached the window.
+            if ((wParam & 0xFFF0) == SC_KEYMENU && lParam == 0 && shell.altServedShortcut) {
+                shell.altServedShortcut = false;
+                return 0;
+            }
+            break;
         case WM_INITMENUPOPUP:
             // The clipboard and the caret change without the menu hearing of it.
             updateEditCommands();
@@ -181,7 +191,7 @@ INT_PTR CALLBACK aboutBoxProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) 
 int promptSaveChanges(HWND owner) {
     wchar_t text[titleChars];
     formatWithName(text, titleChars, L"Save current changes in ", nameOrUntitled(shell.doc.fileTitle), L"?");
-    int answer = MessageBoxW(owner, text, programCaption, MB_YESNOCANCEL | MB_ICONQUESTION);
+    int answer = showMessageBox(owner, text, programCaption, MB_YESNOCANCEL | MB_ICONQUESTION);
     if (answer != IDYES) return answer;
     // Closing goes on only when the save really happened.
     return SendMessageW(owner, WM_COMMAND, commandSave, 0) == 0 ? IDCANCEL : IDYES;

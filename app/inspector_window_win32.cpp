@@ -15,6 +15,7 @@
 #include <string>
 
 #include "app/dpi_win32.h"
+#include "app/message_box_win32.h"
 #include "app/shell_state.h"
 #include "host/display_scale.h"
 #include "host/text_format.h"
@@ -214,7 +215,7 @@ void copySelectedRows(HWND list) {
     }
     if (text.empty()) return;
     if (!putOnClipboard(shell.inspector, text))
-        MessageBoxW(shell.inspector,
+        showMessageBox(shell.inspector,
                     L"Could not copy to the clipboard.\nAnother program may be using it; please try again.",
                     programCaption, MB_TASKMODAL | MB_ICONWARNING);
 }
@@ -277,7 +278,7 @@ void toggleInspector() {
     InitCommonControlsEx(&controls);
     if (!CreateDialogParamW(shell.instance, L"INSPECTOR", shell.frame, inspectorDialogProc, 0)) {
         shell.inspector = nullptr;
-        MessageBoxW(shell.frame, L"Could not open the data inspector.", programCaption,
+        showMessageBox(shell.frame, L"Could not open the data inspector.", programCaption,
                     MB_TASKMODAL | MB_ICONWARNING);
         return;
     }

@@ -8,6 +8,7 @@
 #include "app/edit_commands.h"
 #include "app/frame_window.h"
 #include "app/inspector_window_win32.h"
+#include "app/message_box_win32.h"
 #include "app/shell_state.h"
 #include "host/display_scale.h"
 #include "host/text_format.h"
@@ -15,6 +16,11 @@
 
 namespace quillix {
 namespace {
+
+// Bits of a key message's lParam: Alt held down (context code), and the key already down
+// before this message (a repeat).
+constexpr LPARAM altDownBit = LPARAM{1} << 29;
+constexpr LPARAM keyWasDownBit = LPARAM{1} << 30;
 
 void showStartFailure(const std::wstring& text) {
     MessageBoxW(nullptr, text.c_str(), programCaption, MB_TASKMODAL | MB_ICONWARNING);
@@ -83,7 +89,7 @@ void openCommandLine(const wchar_t* commandLine) {
     }
     std::wstring text = L"Could not find file: ";
     text += path;
-    MessageBoxW(shell.frame, text.c_str(), programCaption, MB_TASKMODAL | MB_ICONWARNING);
+    showMessageBox(shell.frame, text.c_str(), programCaption, MB_TASKMODAL | MB_ICONWARNING);
 }
 
 }  // namespace
@@ -121,13 +127,20 @@ void routeMessage(MSG& message) {
     // Then the data inspector's own keys (Ctrl+I, F6, and Ctrl+C and Ctrl+A in its list).
     if (routeInspectorMessage(message)) return;
     const bool keyDown = message.message == WM_KEYDOWN || message.message == WM_SYSKEYDOWN;
+    const bool altKey = message.wParam == VK_MENU || message.wParam == VK_LMENU || message.wParam == VK_RMENU;
+    // A fresh press of Alt (not its repeat) may be meant for the menu bar again.
+    if (keyDown && altKey && !(message.lParam & keyWasDownBit)) shell.altServedShortcut = false;
     if (keyDown && shell.accelerators && shell.frame) {
         // A grayed item's shortcut does nothing: the Edit items' states must be current.
         updateEditCommands();
-        if (TranslateAcceleratorW(shell.frame, shell.accelerators, &message)) return;
+        if (TranslateAcceleratorW(shell.frame, shell.accelerators, &message)) {
+            if (message.message == WM_SYSKEYDOWN && (message.lParam & altDownBit)) shell.altServedShortcut = true;
+            return;
+        }
     }
     TranslateMessage(&message);
     DispatchMessageW(&message);
+    if ((message.message == WM_KEYUP || message.message == WM_SYSKEYUP) && altKey) shell.altServedShortcut = false;
 }
 
 int runMessageLoop() {
