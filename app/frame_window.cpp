@@ -12,7 +12,6 @@
 #include "app/message_box_win32.h"
 #include "app/shell_state.h"
 #include "app/status_bar_win32.h"
-#include "host/display_scale.h"
 #include "host/text_format.h"
 #include "app/find_dialog_win32.h"
 
@@ -38,13 +37,12 @@ void onCreate(HWND frame) {
 }
 
 void onSize(int width, int height) {
-    // Signed: a minimized frame has a client area 0 high, leaving minus the bar's height.
-    shell.view.clientHeight =
-        static_cast<std::int64_t>(height) - scalePixels(statusBarHeight96, shell.view.dpi);
+    // The bar sizes itself to its font when it is moved, so it goes first and the view
+    // takes what it leaves. Signed: a minimized frame has a client area 0 high, leaving
+    // minus the bar's height.
+    shell.view.clientHeight = static_cast<std::int64_t>(height) - layoutStatusBar(width, height);
     shell.view.clientWidth = width;
-    const int hexHeight = static_cast<int>(shell.view.clientHeight);
-    MoveWindow(shell.hexView, 0, 0, width, hexHeight, TRUE);
-    layoutStatusBar(width, hexHeight);
+    MoveWindow(shell.hexView, 0, 0, width, static_cast<int>(shell.view.clientHeight), TRUE);
 }
 
 // The frame went to a monitor of another DPI (or the user changed the scaling): everything

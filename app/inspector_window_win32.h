@@ -26,12 +26,6 @@ void refreshInspector();
 // used up and must not be translated or dispatched.
 bool routeInspectorMessage(MSG& message);
 
-// Where a window of the given size goes beside the frame: right of it, else left, else
-// below, else above, whichever first fits the work area whole (moved along the frame's
-// side as far as that takes). When none fits, right of the frame, pushed back into the
-// work area, where it covers the frame's right part rather than run off the screen.
-RECT placeBeside(const RECT& frame, SIZE size, const RECT& workArea);
-
 INT_PTR CALLBACK inspectorDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
 }  // namespace quillix

@@ -10,6 +10,7 @@
 #include "app/inspector_window_win32.h"
 #include "app/message_box_win32.h"
 #include "app/shell_state.h"
+#include "app/window_place_win32.h"
 #include "host/display_scale.h"
 #include "host/text_format.h"
 #include "app/hex_window_win32.h"
@@ -112,10 +113,8 @@ HWND startQuillix(HINSTANCE instance, const wchar_t* commandLine) {
         showStartFailure(L"Could not create the main window!");
         return nullptr;
     }
-    // Made on a monitor of another DPI, it takes that monitor's size.
-    if (shell.view.dpi != dpi)
-        SetWindowPos(frame, nullptr, 0, 0, scalePixels(frameWidth96, shell.view.dpi),
-                     scalePixels(frameHeight96, shell.view.dpi), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // Now that the view has measured its cells at the DPI it is drawn at.
+    sizeFirstFrame(frame);
     if (commandLine && commandLine[0]) openCommandLine(commandLine);
     return frame;
 }

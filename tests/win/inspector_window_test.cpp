@@ -12,6 +12,7 @@
 
 #include "app/frame_window.h"
 #include "app/inspector_window_win32.h"
+#include "app/window_place_win32.h"
 #include "hexview/data_inspector.h"
 #include "support/shell_fixture.h"
 
@@ -275,21 +276,35 @@ TEST_F(InspectorWindowTest, OnlyTheRowsWhoseTextsChangeArePainted) {
     expectShows(bytes, 18);
 }
 
-TEST(InspectorPlacement, BesideTheFrameWhereItFitsElsePushedIntoTheWorkArea) {
+TEST(ToolWindowPlacement, BesideTheFrameWhereItFitsElseCutToTheLargestRoomNeverOverTheFrame) {
     const RECT work{0, 0, 1280, 1024};
-    auto placed = [&](RECT frame) {
-        const RECT place = placeBeside(frame, SIZE{400, 380}, work);
-        EXPECT_EQ(place.right - place.left, 400);
-        EXPECT_EQ(place.bottom - place.top, 380);
-        return POINT{place.left, place.top};
+    struct Case {
+        RECT frame;
+        SIZE size;
+        RECT expected;
+        const char* why;
+        bool overFrame = false;
     };
-    auto at = [](POINT p, LONG x, LONG y) { return p.x == x && p.y == y; };
-    EXPECT_TRUE(at(placed({245, 100, 880, 453}), 880, 100));   // right, to the last pixel
-    EXPECT_TRUE(at(placed({100, 800, 735, 1000}), 735, 644));  // right, moved up to fit
-    EXPECT_TRUE(at(placed({401, 100, 881, 453}), 1, 100));     // one pixel too many: left
-    EXPECT_TRUE(at(placed({0, 0, 1280, 600}), 0, 600));        // no room at the sides: below
-    EXPECT_TRUE(at(placed({0, 400, 1280, 1024}), 0, 20));      // above
-    EXPECT_TRUE(at(placed({0, 0, 1280, 700}), 880, 0));        // nowhere: pushed in from the right
+    const Case cases[] = {
+        {{245, 100, 880, 453}, {400, 380}, {880, 100, 1280, 480}, "right, to the last pixel"},
+        {{100, 800, 735, 1000}, {400, 380}, {735, 644, 1135, 1024}, "right, moved up to fit"},
+        {{401, 100, 881, 453}, {400, 380}, {1, 100, 401, 480}, "one pixel too many: left"},
+        {{0, 0, 1280, 600}, {400, 380}, {0, 600, 400, 980}, "no room at the sides: below"},
+        {{0, 400, 1280, 1024}, {400, 380}, {0, 20, 400, 400}, "above"},
+        // At 200 % on this screen: no side holds it whole; below shows the most of it.
+        {{0, 0, 1270, 706}, {1294, 548}, {0, 706, 1280, 1024}, "cut to the room below"},
+        {{0, 0, 980, 774}, {400, 380}, {980, 0, 1280, 380}, "right shows more than below"},
+        {{0, 0, 1080, 700}, {400, 380}, {0, 700, 400, 1024}, "below shows more than right"},
+        {{0, 0, 1280, 900}, {400, 380}, {1080, 874, 1280, 1024}, "no room for the least: corner", true},
+        {{-8, -8, 1288, 1032}, {400, 380}, {1080, 874, 1280, 1024}, "maximized", true},
+    };
+    for (const Case& c : cases) {
+        const RECT place = placeBeside(c.frame, c.size, SIZE{200, 150}, work);
+        RECT overlap{};
+        EXPECT_TRUE(EqualRect(&place, &c.expected))
+            << c.why << ": " << place.left << "," << place.top << " " << place.right << "," << place.bottom;
+        EXPECT_EQ(IntersectRect(&overlap, &place, &c.frame) != FALSE, c.overFrame) << c.why;
+    }
 }
 
 }  // namespace
