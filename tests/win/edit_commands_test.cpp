@@ -243,33 +243,27 @@ TEST_F(EditCommandsTest, F3RepeatsTheLastFindNextWithoutTheDialog) {
 }
 
 // The boxes without an owner (the refusals of pasted and of searched text) and the Alt
-// shortcuts leave the keyboard where it was: afterwards a typed digit and Ctrl+S still work.
+// shortcuts leave the keyboard where it was: afterwards typing and Ctrl+S still work.
 TEST_F(EditCommandsTest, AfterABoxOrAnAltShortcutTheKeyboardIsWhereItWas) {
     auto path = openFile({0x30, 0x31, 0x32, 0x33});
     putClipboardText(L"xyz");
     ctrl('V');
-    ASSERT_EQ(dialogs.messageBoxes().size(), 1u);
-    EXPECT_EQ(dialogs.messageBoxes()[0].owner, nullptr);
+    EXPECT_EQ(dialogs.messageBoxes().at(0).owner, nullptr);
     EXPECT_EQ(GetFocus(), shell.hexView);
-    // From the Find dialog's field: back to the field.
     ctrl('F');
-    ASSERT_NE(shell.findDialog, nullptr);
     HWND field = GetDlgItem(shell.findDialog, 1152);
     SetFocus(field);
     SetWindowTextW(field, L"ABC");
     pressButton(shell.findDialog, IDOK);
     pump();
-    ASSERT_EQ(dialogs.messageBoxes().size(), 2u);
-    EXPECT_EQ(dialogs.messageBoxes()[1].text, L"Hexadecimal number must have even number of digits!");
+    EXPECT_EQ(dialogs.messageBoxes().at(1).text, L"Hexadecimal number must have even number of digits!");
     EXPECT_EQ(GetFocus(), field);
     pressButton(shell.findDialog, IDCANCEL);
     pump();
-    SetFocus(shell.hexView);
 
-    // Alt+Backspace with Alt let go first, then "e" typed: the Alt that served the shortcut
-    // must not leave the menu bar waiting for a letter. (The Escapes would close a menu.)
+    // Alt+Backspace, Alt let go first, then "e": no menu waits for a letter (Escapes would close it).
+    SetFocus(shell.hexView);
     PostMessageW(shell.hexView, WM_CHAR, L'7', 1);
-    pump();
     const LPARAM altDown = LPARAM{1} << 29, keyUp = (LPARAM{3} << 30) | 1;
     holdKeys({VK_MENU, VK_LMENU});
     PostMessageW(shell.hexView, WM_SYSKEYDOWN, VK_MENU, altDown | (0x38 << 16) | 1);
@@ -282,8 +276,6 @@ TEST_F(EditCommandsTest, AfterABoxOrAnAltShortcutTheKeyboardIsWhereItWas) {
     PostMessageW(shell.hexView, WM_CHAR, L'e', 1);
     for (int i = 0; i < 3; ++i) PostMessageW(shell.hexView, WM_KEYDOWN, VK_ESCAPE, 1);
     pump();
-    EXPECT_EQ(shell.doc.fileBytes[0], 0xE0);
-    EXPECT_EQ(GetFocus(), shell.hexView);
     ctrl('S');
     EXPECT_EQ(fileBytes(path), (std::vector<std::uint8_t>{0xE0, 0x31, 0x32, 0x33}));
 }

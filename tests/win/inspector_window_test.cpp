@@ -80,12 +80,10 @@ protected:
     // naming that offset.
     void expectShows(const std::vector<std::uint8_t>& bytes, std::int64_t offset) {
         SCOPED_TRACE(testing::Message() << "offset " << offset);
-        wchar_t caption[64] = {}, title[64] = L"Data Inspector";
+        wchar_t caption[64] = {}, title[64] = L"Data Inspector - EOF";
         GetWindowTextW(shell.inspector, caption, 64);
-        if (hasDocument(shell.doc) && offset < std::ssize(bytes))
-            wsprintfW(title, L"Data Inspector - %08X", static_cast<unsigned>(offset));
-        if (hasDocument(shell.doc) && offset >= std::ssize(bytes)) wcscpy(title, L"Data Inspector - EOF");
-        EXPECT_STREQ(caption, title);
+        if (offset < std::ssize(bytes)) wsprintfW(title, L"Data Inspector - %08X", static_cast<unsigned>(offset));
+        EXPECT_STREQ(caption, hasDocument(shell.doc) ? title : L"Data Inspector");
         const std::int64_t available = std::clamp<std::int64_t>(std::ssize(bytes) - offset, 0, 16);
         InspectorValues want{};
         inspectBytes(bytes.data() + std::min<std::int64_t>(offset, std::ssize(bytes)), available, want);
@@ -143,8 +141,7 @@ TEST_F(InspectorWindowTest, OpensBesideTheFrameAndFollowsKeysClicksTypingGotoAnd
     }
     bytes[37] = 0x7F;
     expectShows(bytes, 38);
-    // Shift+click on the byte three further: the rows read from the first selected byte,
-    // not from the caret.
+    // Shift+click three bytes on: the rows read from the first selected byte, not the caret's.
     SendMessageW(shell.hexView, WM_LBUTTONDOWN, MK_SHIFT,
                  MAKELPARAM(highCellOf[10] * shell.view.charWidth + 1, 2 * shell.view.lineHeight + 1));
     SendMessageW(shell.hexView, WM_LBUTTONUP, 0, 0);
@@ -276,35 +273,27 @@ TEST_F(InspectorWindowTest, OnlyTheRowsWhoseTextsChangeArePainted) {
     expectShows(bytes, 18);
 }
 
-TEST(ToolWindowPlacement, BesideTheFrameWhereItFitsElseCutToTheLargestRoomNeverOverTheFrame) {
+TEST(InspectorPlacement, BesideTheFrameWhereItFitsElseCutToTheLargestRoomNeverOverTheFrame) {
     const RECT work{0, 0, 1280, 1024};
-    struct Case {
-        RECT frame;
-        SIZE size;
-        RECT expected;
-        const char* why;
-        bool overFrame = false;
+    // At least 200 x 150 of the window, whose whole size is 400 x 380 unless given.
+    auto placed = [&](RECT frame, LONG cx = 400, LONG cy = 380, SIZE size = {400, 380}) {
+        const RECT place = placeBeside(frame, size, SIZE{200, 150}, work);
+        EXPECT_EQ(place.right - place.left, cx);
+        EXPECT_EQ(place.bottom - place.top, cy);
+        return POINT{place.left, place.top};
     };
-    const Case cases[] = {
-        {{245, 100, 880, 453}, {400, 380}, {880, 100, 1280, 480}, "right, to the last pixel"},
-        {{100, 800, 735, 1000}, {400, 380}, {735, 644, 1135, 1024}, "right, moved up to fit"},
-        {{401, 100, 881, 453}, {400, 380}, {1, 100, 401, 480}, "one pixel too many: left"},
-        {{0, 0, 1280, 600}, {400, 380}, {0, 600, 400, 980}, "no room at the sides: below"},
-        {{0, 400, 1280, 1024}, {400, 380}, {0, 20, 400, 400}, "above"},
-        // At 200 % on this screen: no side holds it whole; below shows the most of it.
-        {{0, 0, 1270, 706}, {1294, 548}, {0, 706, 1280, 1024}, "cut to the room below"},
-        {{0, 0, 980, 774}, {400, 380}, {980, 0, 1280, 380}, "right shows more than below"},
-        {{0, 0, 1080, 700}, {400, 380}, {0, 700, 400, 1024}, "below shows more than right"},
-        {{0, 0, 1280, 900}, {400, 380}, {1080, 874, 1280, 1024}, "no room for the least: corner", true},
-        {{-8, -8, 1288, 1032}, {400, 380}, {1080, 874, 1280, 1024}, "maximized", true},
-    };
-    for (const Case& c : cases) {
-        const RECT place = placeBeside(c.frame, c.size, SIZE{200, 150}, work);
-        RECT overlap{};
-        EXPECT_TRUE(EqualRect(&place, &c.expected))
-            << c.why << ": " << place.left << "," << place.top << " " << place.right << "," << place.bottom;
-        EXPECT_EQ(IntersectRect(&overlap, &place, &c.frame) != FALSE, c.overFrame) << c.why;
-    }
+    auto at = [](POINT p, LONG x, LONG y) { return p.x == x && p.y == y; };
+    EXPECT_TRUE(at(placed({245, 100, 880, 453}), 880, 100));   // right, to the last pixel
+    EXPECT_TRUE(at(placed({100, 800, 735, 1000}), 735, 644));  // right, moved up to fit
+    EXPECT_TRUE(at(placed({401, 100, 881, 453}), 1, 100));     // one pixel too many: left
+    EXPECT_TRUE(at(placed({0, 0, 1280, 600}), 0, 600));        // no room at the sides: below
+    EXPECT_TRUE(at(placed({0, 400, 1280, 1024}), 0, 20));      // above
+    // Nowhere whole: cut to the side that shows the most (at 200 % on this screen, below).
+    EXPECT_TRUE(at(placed({0, 0, 1270, 706}, 1280, 318, {1294, 548}), 0, 706));
+    EXPECT_TRUE(at(placed({0, 0, 980, 774}, 300, 380), 980, 0));
+    EXPECT_TRUE(at(placed({0, 0, 1080, 700}, 400, 324), 0, 700));
+    // No room for the least (a maximized frame): in the corner, over the frame.
+    EXPECT_TRUE(at(placed({-8, -8, 1288, 1032}, 200, 150), 1080, 874));
 }
 
 }  // namespace
