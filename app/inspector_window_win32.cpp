@@ -38,6 +38,7 @@ struct ShownValues {
     InspectedBytes source;   // the bytes the texts were made from
     bool filled = false;     // false until the texts of the open window were first written
     InspectorValues values;  // the value texts the list shows, [row][column]
+    wchar_t caption[48] = {};  // the window's caption, naming the offset read
 };
 ShownValues shown;
 
@@ -304,13 +305,15 @@ namespace {
 // first selected byte or the caret's), "EOF" where nothing is left to read; with no
 // document it is the plain name.
 void showInspectedOffset(const InspectedBytes& read) {
-    wchar_t caption[48];
+    wchar_t caption[std::size(shown.caption)];
     std::size_t length = appendText(caption, std::size(caption), 0, L"Data Inspector");
     if (read.offset >= shell.doc.fileSize)
         appendText(caption, std::size(caption), length, L" - EOF");
     else if (read.offset >= 0)
         appendHex(caption, std::size(caption), appendText(caption, std::size(caption), length, L" - "),
                   static_cast<std::uint64_t>(read.offset), 8);
+    if (std::wcscmp(caption, shown.caption) == 0) return;
+    std::wcscpy(shown.caption, caption);
     SetWindowTextW(shell.inspector, caption);
 }
 
@@ -320,7 +323,7 @@ void refreshInspector() {
     if (!shell.inspector) return;
     const InspectedBytes now = inspectedBytes(shell.doc, shell.view);
     if (shown.filled && now == shown.source) return;
-    if (!shown.filled || now.offset != shown.source.offset) showInspectedOffset(now);
+    showInspectedOffset(now);
     // Static: the texts are a few kilobytes, made anew on every change.
     static InspectorValues fresh;
     inspectBytes(now.bytes, now.available, fresh);
