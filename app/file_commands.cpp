@@ -11,6 +11,7 @@
 #include <string>
 
 #include "app/frame_window.h"
+#include "app/message_box_win32.h"
 #include "app/shell_state.h"
 #include "document/checked_view.h"
 #include "document/text_dump.h"
@@ -51,7 +52,7 @@ void showFailure(HWND owner, const wchar_t* before, const wchar_t* name, const w
                  SystemError cause) {
     wchar_t text[titleChars];
     formatWithName(text, titleChars, before, nameOrUntitled(name), after);
-    MessageBoxW(owner, withSystemReason(text, cause).c_str(), programCaption, MB_TASKMODAL | MB_ICONWARNING);
+    showMessageBox(owner, withSystemReason(text, cause).c_str(), programCaption, MB_TASKMODAL | MB_ICONWARNING);
 }
 
 void setOffsetStatus(const wchar_t* text) {
@@ -101,7 +102,7 @@ void formatOpenFailure(wchar_t* message, std::size_t capacity, DWORD code) {
 void reportFailedOpen(DWORD code) {
     wchar_t message[lastErrorChars + titleChars];
     formatOpenFailure(message, lastErrorChars + titleChars, code);
-    MessageBoxW(shell.hexView, message, programCaption, MB_TASKMODAL | MB_ICONWARNING);
+    showMessageBox(shell.hexView, message, programCaption, MB_TASKMODAL | MB_ICONWARNING);
 
     // No document is left: the old one went when the open was attempted.
     HideCaret(shell.hexView);
@@ -160,7 +161,7 @@ bool saveAndReport(const wchar_t* documentName) {
     if (saveDocument(shell.doc, host, &outcome)) {
         if (!outcome.unreadable.empty()) {
             const UnreadableBytes unreadable{outcome.unreadable, outcome.cause};
-            MessageBoxW(shell.frame,
+            showMessageBox(shell.frame,
                         unreadableSaveMessage(documentName, shell.doc.fileTitle, unreadable).c_str(),
                         programCaption, MB_TASKMODAL | MB_ICONWARNING);
         }

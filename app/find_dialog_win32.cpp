@@ -3,6 +3,7 @@
 #include "app/find_dialog_win32.h"
 
 #include "app/frame_window.h"
+#include "app/message_box_win32.h"
 #include "app/shell_state.h"
 #include "host/text_format.h"
 #include "app/hex_window_win32.h"
@@ -42,7 +43,7 @@ void filterEdit(HWND dialog) {
 }
 
 void warn(const wchar_t* text, const wchar_t* caption) {
-    MessageBoxW(nullptr, text, caption, MB_TASKMODAL | MB_ICONWARNING);
+    showMessageBox(nullptr, text, caption, MB_TASKMODAL | MB_ICONWARNING);
 }
 
 constexpr wchar_t hexRefusal[] = L"Hexadecimal numbers have to be between a-f or 0-9!";

@@ -9,9 +9,9 @@
 #include "app/file_commands.h"
 #include "app/inspector_window_win32.h"
 #include "app/hex_window_win32.h"
+#include "app/message_box_win32.h"
 #include "app/shell_state.h"
 #include "app/status_bar_win32.h"
-#include "host/display_scale.h"
 #include "host/text_format.h"
 #include "app/find_dialog_win32.h"
 
@@ -37,13 +37,12 @@ void onCreate(HWND frame) {
 }
 
 void onSize(int width, int height) {
-    // Signed: a minimized frame has a client area 0 high, leaving minus the bar's height.
-    shell.view.clientHeight =
-        static_cast<std::int64_t>(height) - scalePixels(statusBarHeight96, shell.view.dpi);
+    // The bar sizes itself to its font when it is moved, so it goes first and the view
+    // takes what it leaves. Signed: a minimized frame has a client area 0 high, leaving
+    // minus the bar's height.
+    shell.view.clientHeight = static_cast<std::int64_t>(height) - layoutStatusBar(width, height);
     shell.view.clientWidth = width;
-    const int hexHeight = static_cast<int>(shell.view.clientHeight);
-    MoveWindow(shell.hexView, 0, 0, width, hexHeight, TRUE);
-    layoutStatusBar(width, hexHeight);
+    MoveWindow(shell.hexView, 0, 0, width, static_cast<int>(shell.view.clientHeight), TRUE);
 }
 
 // The frame went to a monitor of another DPI (or the user changed the scaling): everything
@@ -149,6 +148,15 @@ LRESULT CALLBACK frameWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
             refreshInspector();
             return result;
         }
+        case WM_SYSCOMMAND:
+            // Alt let go on its own opens the menu bar; not the Alt of a shortcut such as
+            // Alt+Backspace, which the system (Wine at least) may still count as alone, since
+            // the shortcut's key never reached the window.
+            if ((wParam & 0xFFF0) == SC_KEYMENU && lParam == 0 && shell.altServedShortcut) {
+                shell.altServedShortcut = false;
+                return 0;
+            }
+            break;
         case WM_INITMENUPOPUP:
             // The clipboard and the caret change without the menu hearing of it.
             updateEditCommands();
@@ -181,7 +189,7 @@ INT_PTR CALLBACK aboutBoxProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) 
 int promptSaveChanges(HWND owner) {
     wchar_t text[titleChars];
     formatWithName(text, titleChars, L"Save current changes in ", nameOrUntitled(shell.doc.fileTitle), L"?");
-    int answer = MessageBoxW(owner, text, programCaption, MB_YESNOCANCEL | MB_ICONQUESTION);
+    int answer = showMessageBox(owner, text, programCaption, MB_YESNOCANCEL | MB_ICONQUESTION);
     if (answer != IDYES) return answer;
     // Closing goes on only when the save really happened.
     return SendMessageW(owner, WM_COMMAND, commandSave, 0) == 0 ? IDCANCEL : IDYES;

@@ -12,6 +12,7 @@
 
 #include "app/dpi_win32.h"
 #include "app/inspector_window_win32.h"
+#include "app/message_box_win32.h"
 #include "app/shell_state.h"
 #include "document/checked_view.h"
 #include "hexview/paint_layout.h"
@@ -79,7 +80,7 @@ int Win32ViewHost::messageBox(BoxOwner owner, const wchar_t* text, const wchar_t
     HWND ownerWindow = owner == BoxOwner::hexView ? window_
                        : owner == BoxOwner::frame ? GetParent(window_)
                                                   : nullptr;
-    return MessageBoxW(ownerWindow, text, caption, style);
+    return showMessageBox(ownerWindow, text, caption, style);
 }
 
 void Win32ViewHost::beep() { MessageBeep(0); }

@@ -11,11 +11,15 @@
 #include <algorithm>
 #include <cstring>
 #include <cwchar>
+#include <iterator>
 #include <string>
 
 #include "app/dpi_win32.h"
+#include "app/message_box_win32.h"
 #include "app/shell_state.h"
+#include "app/window_place_win32.h"
 #include "host/display_scale.h"
+#include "host/text_format.h"
 #include "hexview/data_inspector.h"
 #include "hexview/inspected_bytes.h"
 #include "host/view_host.h"
@@ -25,14 +29,16 @@ namespace quillix {
 namespace {
 
 constexpr int typeColumn = 0;
-// Room the list leaves around a column's text, in pixels at 96 DPI.
+// Room the list leaves around a column's text, and a scroll bar's width, in pixels at 96 DPI.
 constexpr int columnPadding96 = 16;
+constexpr int scrollBarWidth96 = 17;
 
 // What the list shows now, so that an update compares instead of redrawing.
 struct ShownValues {
     InspectedBytes source;   // the bytes the texts were made from
     bool filled = false;     // false until the texts of the open window were first written
     InspectorValues values;  // the value texts the list shows, [row][column]
+    wchar_t caption[48] = {};  // the window's caption, naming the offset read
 };
 ShownValues shown;
 
@@ -56,20 +62,27 @@ void addColumn(HWND list, int index, const wchar_t* title, int width) {
     SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&column));
 }
 
-// Three columns, each as wide as the longest text it can hold, and one row per type.
-void fillList(HWND list) {
-    SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
+// Each column as wide as the longest text it can hold in the list's font (which follows
+// the DPI), with room around it for dpi.
+void measureColumns(HWND list, int dpi) {
     int typeWidth = textWidth(list, L"Type");
     for (int row = 0; row < inspectorRowCount; ++row)
         typeWidth = std::max(typeWidth, textWidth(list, inspectorRowName(row)));
     // The longest values: a GUID, and a float64 as long as its shortest text gets, subnormal.
     const int valueWidth = std::max(textWidth(list, L"{DDDDDDDD-DDDD-DDDD-DDDD-DDDDDDDDDDDD}"),
                                     textWidth(list, L"-2.2250738585072009e-308 (subnormal)"));
-    // The texts are measured in the list's own font, which already follows the DPI.
-    const int padding = scalePixels(columnPadding96, windowDpi(list));
-    addColumn(list, typeColumn, L"Type", typeWidth + padding);
-    addColumn(list, 1 + littleEndianColumn, L"Little-endian", valueWidth + padding);
-    addColumn(list, 1 + bigEndianColumn, L"Big-endian", valueWidth + padding);
+    const int padding = scalePixels(columnPadding96, dpi);
+    SendMessageW(list, LVM_SETCOLUMNWIDTH, typeColumn, typeWidth + padding);
+    for (int column : {littleEndianColumn, bigEndianColumn})
+        SendMessageW(list, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(1 + column), valueWidth + padding);
+}
+
+// Three columns and one row per type.
+void fillList(HWND list) {
+    SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
+    addColumn(list, typeColumn, L"Type", 0);
+    addColumn(list, 1 + littleEndianColumn, L"Little-endian", 0);
+    addColumn(list, 1 + bigEndianColumn, L"Big-endian", 0);
     SendMessageW(list, LVM_SETITEMCOUNT, inspectorRowCount, 0);
 }
 
@@ -98,32 +111,40 @@ void invalidateRows(HWND list, int first, int last) {
     InvalidateRect(list, &band, TRUE);
 }
 
-// The window's outer size for a list that shows every row and column whole.
-SIZE fittingSize(HWND dialog, HWND list) {
+// The window's outer size for a list that shows every row and column whole, and the least
+// it may be cut to beside the frame: the type and one value column, the header and four
+// rows, with the scroll bars the list then needs.
+struct InspectorSize {
+    SIZE whole;
+    SIZE least;
+};
+InspectorSize fittingSize(HWND dialog, HWND list, int dpi) {
     RECT first{};
     first.left = LVIR_BOUNDS;
     SendMessageW(list, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&first));
-    int width = 0;
+    int columns[3] = {};
     for (int column = 0; column < 3; ++column)
-        width += static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0));
+        columns[column] = static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0));
+    const int rowHeight = first.bottom - first.top;
     // The first row starts under the header.
-    RECT area{0, 0, width, first.top + inspectorRowCount * (first.bottom - first.top)};
+    RECT area{0, 0, columns[0] + columns[1] + columns[2], first.top + inspectorRowCount * rowHeight};
     AdjustWindowRectEx(&area, static_cast<DWORD>(GetWindowLongPtrW(list, GWL_STYLE)), FALSE,
                        static_cast<DWORD>(GetWindowLongPtrW(list, GWL_EXSTYLE)));
     OffsetRect(&area, -area.left, -area.top);
     AdjustWindowRectEx(&area, static_cast<DWORD>(GetWindowLongPtrW(dialog, GWL_STYLE)), FALSE,
                        static_cast<DWORD>(GetWindowLongPtrW(dialog, GWL_EXSTYLE)));
-    return SIZE{area.right - area.left, area.bottom - area.top};
+    const SIZE whole{area.right - area.left, area.bottom - area.top};
+    const int scrollBar = scalePixels(scrollBarWidth96, dpi);
+    return {whole, SIZE{whole.cx - columns[2] + scrollBar, whole.cy - (inspectorRowCount - 4) * rowHeight + scrollBar}};
 }
 
-void placeBesideFrame(HWND dialog, SIZE size) {
-    RECT frame{};
-    GetWindowRect(shell.frame, &frame);
-    MONITORINFO monitor{};
-    monitor.cbSize = sizeof monitor;
-    GetMonitorInfoW(MonitorFromWindow(shell.frame, MONITOR_DEFAULTTONEAREST), &monitor);
-    const RECT place = placeBeside(frame, size, monitor.rcWork);
-    SetWindowPos(dialog, nullptr, place.left, place.top, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+// Measured while larger than its contents, the list takes on no scroll bars, and it keeps
+// none once it is sized down to fit them exactly; sized up from small, it would keep both.
+InspectorSize measureAtDpi(HWND dialog, int dpi) {
+    HWND list = inspectorList();
+    MoveWindow(list, 0, 0, 4096, 4096, FALSE);
+    measureColumns(list, dpi);
+    return fittingSize(dialog, list, dpi);
 }
 
 void onInitDialog(HWND dialog) {
@@ -131,12 +152,24 @@ void onInitDialog(HWND dialog) {
     shell.inspector = dialog;
     shown = ShownValues{};
     HWND list = inspectorList();
-    // Filled while larger than its contents, the list takes on no scroll bars, and it keeps
-    // none once it is sized down to fit them exactly; filled small, it would keep both.
+    // Filled large too, for the same reason as it is measured large.
     MoveWindow(list, 0, 0, 4096, 4096, FALSE);
     fillList(list);
-    placeBesideFrame(dialog, fittingSize(dialog, list));
+    const InspectorSize size = measureAtDpi(dialog, windowDpi(dialog));
+    placeBesideFrame(dialog, size.whole, size.least);
     refreshInspector();
+}
+
+// Moved to a monitor of another DPI, where the system has given the list a font of that
+// DPI: the columns are measured again in it, and the window takes the size they need at
+// the place the system suggests, inside that monitor's work area.
+void onDpiChanged(HWND dialog, int dpi, const RECT& suggested) {
+    const SIZE size = measureAtDpi(dialog, dpi).whole;
+    const RECT place =
+        fitInto(RECT{suggested.left, suggested.top, suggested.left + size.cx, suggested.top + size.cy},
+                workAreaAt(suggested));
+    SetWindowPos(dialog, nullptr, place.left, place.top, place.right - place.left, place.bottom - place.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void onDestroy() {
@@ -212,7 +245,7 @@ void copySelectedRows(HWND list) {
     }
     if (text.empty()) return;
     if (!putOnClipboard(shell.inspector, text))
-        MessageBoxW(shell.inspector,
+        showMessageBox(shell.inspector,
                     L"Could not copy to the clipboard.\nAnother program may be using it; please try again.",
                     programCaption, MB_TASKMODAL | MB_ICONWARNING);
 }
@@ -248,24 +281,6 @@ bool onKey(const MSG& message) {
 
 }  // namespace
 
-RECT placeBeside(const RECT& frame, SIZE size, const RECT& workArea) {
-    auto clamp = [](LONG at, LONG low, LONG extent, LONG high) {
-        return std::max(low, std::min(at, high - extent));
-    };
-    auto at = [&](LONG x, LONG y) { return RECT{x, y, x + size.cx, y + size.cy}; };
-    auto inside = [&](const RECT& r) {
-        return r.left >= workArea.left && r.top >= workArea.top && r.right <= workArea.right &&
-               r.bottom <= workArea.bottom;
-    };
-    const LONG besideY = clamp(frame.top, workArea.top, size.cy, workArea.bottom);
-    const LONG aboveOrBelowX = clamp(frame.left, workArea.left, size.cx, workArea.right);
-    const RECT candidates[] = {at(frame.right, besideY), at(frame.left - size.cx, besideY),
-                               at(aboveOrBelowX, frame.bottom), at(aboveOrBelowX, frame.top - size.cy)};
-    for (const RECT& place : candidates)
-        if (inside(place)) return place;
-    return at(clamp(frame.right, workArea.left, size.cx, workArea.right), besideY);
-}
-
 void toggleInspector() {
     if (shell.inspector) {
         DestroyWindow(shell.inspector);
@@ -275,7 +290,7 @@ void toggleInspector() {
     InitCommonControlsEx(&controls);
     if (!CreateDialogParamW(shell.instance, L"INSPECTOR", shell.frame, inspectorDialogProc, 0)) {
         shell.inspector = nullptr;
-        MessageBoxW(shell.frame, L"Could not open the data inspector.", programCaption,
+        showMessageBox(shell.frame, L"Could not open the data inspector.", programCaption,
                     MB_TASKMODAL | MB_ICONWARNING);
         return;
     }
@@ -284,10 +299,31 @@ void toggleInspector() {
     ShowWindow(shell.inspector, SW_SHOWNOACTIVATE);
 }
 
+namespace {
+
+// The caption names the offset the rows are read from, "Data Inspector - 0000003C" (the
+// first selected byte or the caret's), "EOF" where nothing is left to read; with no
+// document it is the plain name.
+void showInspectedOffset(const InspectedBytes& read) {
+    wchar_t caption[std::size(shown.caption)];
+    std::size_t length = appendText(caption, std::size(caption), 0, L"Data Inspector");
+    if (read.offset >= shell.doc.fileSize)
+        appendText(caption, std::size(caption), length, L" - EOF");
+    else if (read.offset >= 0)
+        appendHex(caption, std::size(caption), appendText(caption, std::size(caption), length, L" - "),
+                  static_cast<std::uint64_t>(read.offset), 8);
+    if (std::wcscmp(caption, shown.caption) == 0) return;
+    std::wcscpy(shown.caption, caption);
+    SetWindowTextW(shell.inspector, caption);
+}
+
+}  // namespace
+
 void refreshInspector() {
     if (!shell.inspector) return;
     const InspectedBytes now = inspectedBytes(shell.doc, shell.view);
     if (shown.filled && now == shown.source) return;
+    showInspectedOffset(now);
     // Static: the texts are a few kilobytes, made anew on every change.
     static InspectorValues fresh;
     inspectBytes(now.bytes, now.available, fresh);
@@ -319,6 +355,9 @@ INT_PTR CALLBACK inspectorDialogProc(HWND dialog, UINT message, WPARAM wParam, L
             return FALSE;
         case WM_SIZE:
             MoveWindow(GetDlgItem(dialog, IDC_INSPECTOR_LIST), 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
+            return TRUE;
+        case WM_DPICHANGED:
+            onDpiChanged(dialog, HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
             return TRUE;
         case WM_COMMAND:
             // Escape arrives as IDCANCEL; Enter's IDOK has nothing to do.

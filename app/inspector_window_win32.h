@@ -1,6 +1,7 @@
 #pragma once
 // The data inspector's tool window: a modeless list beside the frame showing the bytes at
-// the caret as the numbers, times and characters they encode, in both byte orders. It
+// the caret (from the first selected byte while there is a selection; the caption names
+// the offset) as the numbers, times and characters they encode, in both byte orders. It
 // follows every change of those bytes and keeps nothing between runs.
 
 #include <windows.h>
@@ -24,12 +25,6 @@ void refreshInspector();
 // list, and the window's dialog keys (Escape closes it). Returns true when the message was
 // used up and must not be translated or dispatched.
 bool routeInspectorMessage(MSG& message);
-
-// Where a window of the given size goes beside the frame: right of it, else left, else
-// below, else above, whichever first fits the work area whole (moved along the frame's
-// side as far as that takes). When none fits, right of the frame, pushed back into the
-// work area, where it covers the frame's right part rather than run off the screen.
-RECT placeBeside(const RECT& frame, SIZE size, const RECT& workArea);
 
 INT_PTR CALLBACK inspectorDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 

@@ -47,6 +47,7 @@ struct ShellState {
     WNDPROC previousEditProc = nullptr;  // the dialog edit's own procedure, under the filter
     OPENFILENAMEW fileDialog = {};       // shared by Open, Save As and Export As
     HACCEL accelerators = nullptr;       // the shortcut keys, loaded at start-up
+    bool altServedShortcut = false;      // the Alt key held now made a shortcut: its release opens no menu
     Document doc;                        // the one document
     ViewState view;                      // the one view state
     SearchState search;                  // the dialogs' texts and the search direction

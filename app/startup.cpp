@@ -8,13 +8,20 @@
 #include "app/edit_commands.h"
 #include "app/frame_window.h"
 #include "app/inspector_window_win32.h"
+#include "app/message_box_win32.h"
 #include "app/shell_state.h"
+#include "app/window_place_win32.h"
 #include "host/display_scale.h"
 #include "host/text_format.h"
 #include "app/hex_window_win32.h"
 
 namespace quillix {
 namespace {
+
+// Bits of a key message's lParam: Alt held down (context code), and the key already down
+// before this message (a repeat).
+constexpr LPARAM altDownBit = LPARAM{1} << 29;
+constexpr LPARAM keyWasDownBit = LPARAM{1} << 30;
 
 void showStartFailure(const std::wstring& text) {
     MessageBoxW(nullptr, text.c_str(), programCaption, MB_TASKMODAL | MB_ICONWARNING);
@@ -83,7 +90,7 @@ void openCommandLine(const wchar_t* commandLine) {
     }
     std::wstring text = L"Could not find file: ";
     text += path;
-    MessageBoxW(shell.frame, text.c_str(), programCaption, MB_TASKMODAL | MB_ICONWARNING);
+    showMessageBox(shell.frame, text.c_str(), programCaption, MB_TASKMODAL | MB_ICONWARNING);
 }
 
 }  // namespace
@@ -106,10 +113,8 @@ HWND startQuillix(HINSTANCE instance, const wchar_t* commandLine) {
         showStartFailure(L"Could not create the main window!");
         return nullptr;
     }
-    // Made on a monitor of another DPI, it takes that monitor's size.
-    if (shell.view.dpi != dpi)
-        SetWindowPos(frame, nullptr, 0, 0, scalePixels(frameWidth96, shell.view.dpi),
-                     scalePixels(frameHeight96, shell.view.dpi), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // Now that the view has measured its cells at the DPI it is drawn at.
+    sizeFirstFrame(frame);
     if (commandLine && commandLine[0]) openCommandLine(commandLine);
     return frame;
 }
@@ -121,13 +126,20 @@ void routeMessage(MSG& message) {
     // Then the data inspector's own keys (Ctrl+I, F6, and Ctrl+C and Ctrl+A in its list).
     if (routeInspectorMessage(message)) return;
     const bool keyDown = message.message == WM_KEYDOWN || message.message == WM_SYSKEYDOWN;
+    const bool altKey = message.wParam == VK_MENU || message.wParam == VK_LMENU || message.wParam == VK_RMENU;
+    // A fresh press of Alt (not its repeat) may be meant for the menu bar again.
+    if (keyDown && altKey && !(message.lParam & keyWasDownBit)) shell.altServedShortcut = false;
     if (keyDown && shell.accelerators && shell.frame) {
         // A grayed item's shortcut does nothing: the Edit items' states must be current.
         updateEditCommands();
-        if (TranslateAcceleratorW(shell.frame, shell.accelerators, &message)) return;
+        if (TranslateAcceleratorW(shell.frame, shell.accelerators, &message)) {
+            if (message.message == WM_SYSKEYDOWN && (message.lParam & altDownBit)) shell.altServedShortcut = true;
+            return;
+        }
     }
     TranslateMessage(&message);
     DispatchMessageW(&message);
+    if ((message.message == WM_KEYUP || message.message == WM_SYSKEYUP) && altKey) shell.altServedShortcut = false;
 }
 
 int runMessageLoop() {

@@ -79,12 +79,14 @@ void setStatusBarDpi(int dpi) {
     fitBarHeight(scalePixels(statusBarHeight96, dpi));
 }
 
-void layoutStatusBar(int width, int top) {
-    MoveWindow(shell.statusBar, 0, top, width, scalePixels(statusBarHeight96, shell.view.dpi), TRUE);
+int layoutStatusBar(int width, int height) {
+    const int scaled = scalePixels(statusBarHeight96, shell.view.dpi);
+    MoveWindow(shell.statusBar, 0, height - scaled, width, scaled, TRUE);
     const StatusEdges edges =
         statusPartEdges(width, shell.view.dpi, shell.statusTextWidths.offset, shell.statusTextWidths.bytes);
     std::copy(edges.begin(), edges.end(), shell.statusEdges);
     SendMessageW(shell.statusBar, SB_SETPARTS, 3, reinterpret_cast<LPARAM>(shell.statusEdges));
+    return shell.statusBar ? barHeight() : scaled;
 }
 
 void releaseStatusBarFont() {

@@ -14,9 +14,10 @@ HWND createStatusBar(HWND frame);
 // and makes the bar its scaled height where it would be lower. The edges follow at the
 // next layoutStatusBar.
 void setStatusBarDpi(int dpi);
-// Places the bar at the bottom of the frame's client area (width wide, its top at top)
-// and sets the parts' edges for that width.
-void layoutStatusBar(int width, int top);
+// Places the bar at the bottom of the frame's client area (width by height) and sets the
+// parts' edges for that width. Returns the bar's height: its scaled one, or more where
+// its font or the system keeps it taller.
+int layoutStatusBar(int width, int height);
 // Frees the bar's font once the bar is gone.
 void releaseStatusBarFont();
 

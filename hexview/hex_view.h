@@ -94,8 +94,9 @@ bool onLButtonDown(const HexView& hv, unsigned x, unsigned y, bool shift = false
 // WM_MOUSEMOVE with the left button down, at client pixel (x, y), which lies outside the
 // view when the pointer left it. While a drag runs, the caret follows the pointer by the
 // click rules and the selection reaches from the drag's first byte to the caret's; past
-// the top or the bottom of the view each move scrolls one row. Nothing is selected until
-// the pointer reaches another byte.
+// the last byte (the blank rows below it) the caret goes onto the last byte. Past the top
+// or the bottom of the view each move scrolls one row. Nothing is selected until the
+// pointer reaches another byte.
 void onMouseMove(const HexView& hv, int x, int y);
 // WM_LBUTTONUP, or the capture lost: the drag ends; the selection stays.
 void onLButtonUp(const HexView& hv);

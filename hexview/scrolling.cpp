@@ -171,10 +171,23 @@ namespace {
 
 enum class Hit { accepted, ignored, pastEnd };
 
-// The click rules: the caret goes to the clicked byte (its high nibble in the hex area),
-// the match highlight goes, and the view is repainted with the next paint. A click left
-// of cell 10 or right of the rows hits nothing; a click on or past the end of the
-// document moves nothing either.
+// The caret onto cell of view row, over the byte in column, as a click puts it there: the
+// match highlight goes, and the view is repainted with the next paint.
+void placeCaretAsClicked(const HexView& hv, std::int64_t row, std::int64_t cell, std::int64_t column) {
+    ViewState& view = hv.view;
+    view.caretRow = row;
+    view.caretCell = cell;
+    view.byteColumn = column;
+    view.matchVisible = 0;
+    hv.host.setCaretPos(static_cast<int>(cell * view.charWidth), static_cast<int>(row * view.lineHeight));
+    // The highlight goes with the next paint; no immediate update.
+    hv.host.invalidate(nullptr, false);
+    showOffsetStatus(view, hv.doc, hv.host, EofText::plain);
+}
+
+// The click rules: the caret goes to the clicked byte (its high nibble in the hex area).
+// A click left of cell 10 or right of the rows hits nothing; a click on or past the end of
+// the document moves nothing either.
 Hit clickAt(const HexView& hv, unsigned x, unsigned y) {
     ViewState& view = hv.view;
     const std::int64_t cw = view.charWidth;
@@ -191,15 +204,25 @@ Hit clickAt(const HexView& hv, unsigned x, unsigned y) {
         newCell = inCharCells(cell) ? cell : highCellOf[static_cast<std::size_t>(newColumn)];
     }
     if (newColumn + (view.topLine + row) * 16 > hv.doc.fileSize) return Hit::pastEnd;
-    view.caretRow = row;
-    view.caretCell = newCell;
-    view.byteColumn = newColumn;
-    view.matchVisible = 0;
-    hv.host.setCaretPos(static_cast<int>(view.caretCell * cw), static_cast<int>(row * view.lineHeight));
-    // The highlight goes with the next paint; no immediate update.
-    hv.host.invalidate(nullptr, false);
-    showOffsetStatus(view, hv.doc, hv.host, EofText::plain);
+    placeCaretAsClicked(hv, row, newCell, newColumn);
     return Hit::accepted;
+}
+
+// A drag that went past the last byte (below the last row, or right of a partial last
+// row's last byte) reaches the last byte: the caret goes onto it in the area of the cell
+// at x, the blank cell between the areas keeping the caret's area. Returns false, changing
+// nothing, when the last byte's row lies above the view (views under two rows tall).
+bool dragToLastByte(const HexView& hv, std::int64_t x) {
+    ViewState& view = hv.view;
+    const std::int64_t last = hv.doc.fileSize - 1;
+    const std::int64_t row = last / 16 - view.topLine;
+    if (row < 0) return false;
+    const std::int64_t column = last % 16 + 1;
+    const std::int64_t cell = x / view.charWidth;
+    const bool characters = inCharCells(cell) || (cell == areaGapCell && inCharArea(view.caretCell));
+    placeCaretAsClicked(hv, row, characters ? firstCharCell + column - 1 : highCellOf[static_cast<std::size_t>(column)],
+                        column);
+    return true;
 }
 
 }  // namespace
@@ -237,7 +260,8 @@ void onMouseMove(const HexView& hv, int x, int y) {
     const std::int64_t left = 10 * cw + 1;
     const std::int64_t right = rowCells * cw - 1;
     const std::int64_t clampedX = std::clamp<std::int64_t>(x, left, right);
-    if (clickAt(hv, static_cast<unsigned>(clampedX), static_cast<unsigned>(y)) != Hit::accepted) return;
+    const Hit hit = clickAt(hv, static_cast<unsigned>(clampedX), static_cast<unsigned>(y));
+    if (hit == Hit::ignored || (hit == Hit::pastEnd && !dragToLastByte(hv, clampedX))) return;
     const std::int64_t reached = offsetOf(view);
     // A press that jitters inside its byte selects nothing.
     if (view.selectionAnchor < 0 && reached == view.dragOrigin) return;

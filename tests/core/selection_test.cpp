@@ -70,6 +70,18 @@ protected:
         return plainHost.caretMoves != moves;
     }
 
+    // Past the last byte a drag reaches it: as a click on the last byte in the area under
+    // x (the blank cell between the areas keeps the caret's), where its row is in view.
+    bool plainClickOnLastByte(int x) {
+        const std::int64_t row = (plainDoc.fileSize - 1) / 16 - plainView.topLine;
+        const std::int64_t k = (plainDoc.fileSize - 1) % 16;
+        const std::int64_t cell = x / testCharWidth;
+        const bool characters = cell >= 50 || (cell == 49 && plainView.caretCell >= 50);
+        const std::int64_t target = characters ? 50 + k : 10 + 2 * k + k / 2;
+        return row >= 0 && plainClick(static_cast<int>(target * testCharWidth + 1),
+                                      static_cast<int>(row * testLineHeight + 1));
+    }
+
     void expectSameCaret() {
         EXPECT_EQ(view.topLine, plainView.topLine);
         EXPECT_EQ(view.caretRow, plainView.caretRow);
@@ -148,8 +160,8 @@ TEST_F(SelectionTest, RandomKeysClicksAndDragsMoveTheCaretAsWithoutSelectingAndS
                         }
                         const int clampedX = std::clamp(x, 10 * static_cast<int>(testCharWidth) + 1,
                                                         66 * static_cast<int>(testCharWidth) - 1);
-                        if (plainClick(clampedX, clampedY) &&
-                            (model.selected || offsetOf(view) != model.dragOrigin)) {
+                        const bool moved = plainClick(clampedX, clampedY) || plainClickOnLastByte(clampedX);
+                        if (moved && (model.selected || offsetOf(view) != model.dragOrigin)) {
                             model.selected = false;
                             model.extend(model.dragOrigin, offsetOf(view));
                         }

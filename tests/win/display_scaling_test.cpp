@@ -5,13 +5,16 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <windowsx.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <string>
 
 #include "app/dpi_win32.h"
+#include "app/frame_window.h"
 #include "app/hex_window_win32.h"
+#include "hexview/data_inspector.h"
 #include "support/shell_fixture.h"
 
 namespace quillix::test {
@@ -144,7 +147,15 @@ TEST_F(DisplayScalingTest, TheFrameAndTheStatusBarHaveTheirScaledSizesAndWholeTe
     RECT outer{}, client{};
     GetWindowRect(shell.frame, &outer);
     GetClientRect(shell.frame, &client);
-    EXPECT_EQ(outer.right - outer.left, scaled(635, dpi));
+    // Wide enough for the 66 cells (the 16th character not under the scroll bar), and no
+    // wider, or as wide as a screen too narrow for them (200 % on 1280 pixels).
+    RECT view{}, work{};
+    GetClientRect(shell.hexView, &view);
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    const int width = outer.right - outer.left;
+    EXPECT_TRUE(view.right >= 66 * cw || width == work.right - work.left) << view.right << " " << 66 * cw;
+    if (width != scaled(635, dpi) && width != work.right - work.left) EXPECT_EQ(view.right, 66 * cw);
+    if (dpi == 96) EXPECT_EQ(width, 635);
     EXPECT_EQ(outer.bottom - outer.top, scaled(353, dpi));
     EXPECT_EQ(barHeight(), scaled(20, dpi));
     EXPECT_EQ(childRect(shell.statusBar).top, client.bottom - scaled(20, dpi));
@@ -248,6 +259,8 @@ TEST_F(DisplayScalingTest, ADpiChangeScalesEverythingAndKeepsTheViewWhereItWas) 
         EXPECT_LT(barHeight(), scaled(20, dpi));
     }
     expectPartsHoldTheirTexts();
+    // The view ends where the bar, at its real height, begins.
+    EXPECT_EQ(childRect(shell.hexView).bottom, childRect(shell.statusBar).top);
     // The same first row, the caret on the same byte (drawn at the new size), the edit red.
     EXPECT_EQ(shell.view.topLine, 2);
     EXPECT_EQ(statusText(1), offset);
@@ -275,6 +288,32 @@ TEST_F(DisplayScalingTest, ADpiChangeScalesEverythingAndKeepsTheViewWhereItWas) 
     EXPECT_TRUE(std::equal(edgesBefore, edgesBefore + 3, edgesAfter));
     EXPECT_EQ(shell.view.topLine, 2);
     EXPECT_EQ(statusText(1), offset);
+}
+
+TEST_F(DisplayScalingTest, TheInspectorMeasuresItsColumnsAgainAtANewDpi) {
+    openFile(64);
+    dialogs.leaveOpenWhen([](HWND window) { return window == shell.inspector; });
+    SendMessageW(shell.frame, WM_COMMAND, commandDataInspector, 0);
+    HWND list = GetDlgItem(shell.inspector, 1301);
+    // As the system moves it to a monitor at the other DPI: the list gets a font for that
+    // DPI, then the window hears of the change.
+    const int newDpi = dpi == 96 ? 144 : 96;
+    LOGFONTW request{};
+    GetObjectW(GetWindowFont(list), sizeof request, &request);
+    request.lfHeight = MulDiv(request.lfHeight, newDpi, dpi);
+    HFONT font = CreateFontIndirectW(&request);
+    SetWindowFont(list, font, TRUE);
+    RECT offered{0, 0, 100, 100};
+    SendMessageW(shell.inspector, WM_DPICHANGED, MAKEWPARAM(newDpi, newDpi), reinterpret_cast<LPARAM>(&offered));
+    wchar_t text[128];
+    for (int row = 0; row < inspectorRowCount; ++row)
+        for (int column = 0; column < 3; ++column) {
+            ListView_GetItemText(list, row, column, text, 128);
+            EXPECT_LT(ListView_GetStringWidth(list, text) + scaled(8, newDpi), ListView_GetColumnWidth(list, column));
+        }
+    EXPECT_EQ(GetWindowLongPtrW(list, GWL_STYLE) & (WS_HSCROLL | WS_VSCROLL), 0) << "sized to fit them";
+    DestroyWindow(shell.inspector);
+    DeleteObject(font);
 }
 
 TEST(ViewFont, IsTheSpecifiedFaceAt96DpiAndAFixedPitchTrueTypeFaceElsewhere) {

@@ -242,6 +242,44 @@ TEST_F(EditCommandsTest, F3RepeatsTheLastFindNextWithoutTheDialog) {
     EXPECT_EQ(boxes[0].text, L"Hex value\nAB\nnot found!");
 }
 
+// The boxes without an owner (the refusals of pasted and of searched text) and the Alt
+// shortcuts leave the keyboard where it was: afterwards typing and Ctrl+S still work.
+TEST_F(EditCommandsTest, AfterABoxOrAnAltShortcutTheKeyboardIsWhereItWas) {
+    auto path = openFile({0x30, 0x31, 0x32, 0x33});
+    putClipboardText(L"xyz");
+    ctrl('V');
+    EXPECT_EQ(dialogs.messageBoxes().at(0).owner, nullptr);
+    EXPECT_EQ(GetFocus(), shell.hexView);
+    ctrl('F');
+    HWND field = GetDlgItem(shell.findDialog, 1152);
+    SetFocus(field);
+    SetWindowTextW(field, L"ABC");
+    pressButton(shell.findDialog, IDOK);
+    pump();
+    EXPECT_EQ(dialogs.messageBoxes().at(1).text, L"Hexadecimal number must have even number of digits!");
+    EXPECT_EQ(GetFocus(), field);
+    pressButton(shell.findDialog, IDCANCEL);
+    pump();
+
+    // Alt+Backspace, Alt let go first, then "e": no menu waits for a letter (Escapes would close it).
+    SetFocus(shell.hexView);
+    PostMessageW(shell.hexView, WM_CHAR, L'7', 1);
+    const LPARAM altDown = LPARAM{1} << 29, keyUp = (LPARAM{3} << 30) | 1;
+    holdKeys({VK_MENU, VK_LMENU});
+    PostMessageW(shell.hexView, WM_SYSKEYDOWN, VK_MENU, altDown | (0x38 << 16) | 1);
+    PostMessageW(shell.hexView, WM_SYSKEYDOWN, VK_BACK, altDown | (0x0E << 16) | 1);
+    pump();
+    holdKeys({});
+    EXPECT_EQ(shell.doc.fileBytes[0], 0x30) << "Alt+Backspace undid the 7";
+    PostMessageW(shell.hexView, WM_SYSKEYUP, VK_MENU, altDown | keyUp | (0x38 << 16));
+    PostMessageW(shell.hexView, WM_KEYUP, VK_BACK, keyUp | (0x0E << 16));
+    PostMessageW(shell.hexView, WM_CHAR, L'e', 1);
+    for (int i = 0; i < 3; ++i) PostMessageW(shell.hexView, WM_KEYDOWN, VK_ESCAPE, 1);
+    pump();
+    ctrl('S');
+    EXPECT_EQ(fileBytes(path), (std::vector<std::uint8_t>{0xE0, 0x31, 0x32, 0x33}));
+}
+
 }  // namespace
 }  // namespace quillix::test
 

@@ -12,6 +12,7 @@
 
 #include "app/frame_window.h"
 #include "app/inspector_window_win32.h"
+#include "app/window_place_win32.h"
 #include "hexview/data_inspector.h"
 #include "support/shell_fixture.h"
 
@@ -75,9 +76,14 @@ protected:
         return text;
     }
     std::wstring rowText(int row) { return cell(row, 0) + L"\t" + cell(row, 1) + L"\t" + cell(row, 2); }
-    // Every row of the list against the decoding of bytes from offset on.
+    // Every row of the list against the decoding of bytes from offset on, and the caption
+    // naming that offset.
     void expectShows(const std::vector<std::uint8_t>& bytes, std::int64_t offset) {
         SCOPED_TRACE(testing::Message() << "offset " << offset);
+        wchar_t caption[64] = {}, title[64] = L"Data Inspector - EOF";
+        GetWindowTextW(shell.inspector, caption, 64);
+        if (offset < std::ssize(bytes)) wsprintfW(title, L"Data Inspector - %08X", static_cast<unsigned>(offset));
+        EXPECT_STREQ(caption, hasDocument(shell.doc) ? title : L"Data Inspector");
         const std::int64_t available = std::clamp<std::int64_t>(std::ssize(bytes) - offset, 0, 16);
         InspectorValues want{};
         inspectBytes(bytes.data() + std::min<std::int64_t>(offset, std::ssize(bytes)), available, want);
@@ -134,6 +140,13 @@ TEST_F(InspectorWindowTest, OpensBesideTheFrameAndFollowsKeysClicksTypingGotoAnd
         pump();
     }
     bytes[37] = 0x7F;
+    expectShows(bytes, 38);
+    // Shift+click three bytes on: the rows read from the first selected byte, not the caret's.
+    SendMessageW(shell.hexView, WM_LBUTTONDOWN, MK_SHIFT,
+                 MAKELPARAM(highCellOf[10] * shell.view.charWidth + 1, 2 * shell.view.lineHeight + 1));
+    SendMessageW(shell.hexView, WM_LBUTTONUP, 0, 0);
+    pump();
+    ASSERT_EQ(statusText(1), L"Offset: 00000029");
     expectShows(bytes, 38);
 
     // The last byte alone, then the EOF position.
@@ -260,12 +273,13 @@ TEST_F(InspectorWindowTest, OnlyTheRowsWhoseTextsChangeArePainted) {
     expectShows(bytes, 18);
 }
 
-TEST(InspectorPlacement, BesideTheFrameWhereItFitsElsePushedIntoTheWorkArea) {
+TEST(InspectorPlacement, BesideTheFrameWhereItFitsElseCutToTheLargestRoomNeverOverTheFrame) {
     const RECT work{0, 0, 1280, 1024};
-    auto placed = [&](RECT frame) {
-        const RECT place = placeBeside(frame, SIZE{400, 380}, work);
-        EXPECT_EQ(place.right - place.left, 400);
-        EXPECT_EQ(place.bottom - place.top, 380);
+    // At least 200 x 150 of the window, whose whole size is 400 x 380 unless given.
+    auto placed = [&](RECT frame, LONG cx = 400, LONG cy = 380, SIZE size = {400, 380}) {
+        const RECT place = placeBeside(frame, size, SIZE{200, 150}, work);
+        EXPECT_EQ(place.right - place.left, cx);
+        EXPECT_EQ(place.bottom - place.top, cy);
         return POINT{place.left, place.top};
     };
     auto at = [](POINT p, LONG x, LONG y) { return p.x == x && p.y == y; };
@@ -274,7 +288,12 @@ TEST(InspectorPlacement, BesideTheFrameWhereItFitsElsePushedIntoTheWorkArea) {
     EXPECT_TRUE(at(placed({401, 100, 881, 453}), 1, 100));     // one pixel too many: left
     EXPECT_TRUE(at(placed({0, 0, 1280, 600}), 0, 600));        // no room at the sides: below
     EXPECT_TRUE(at(placed({0, 400, 1280, 1024}), 0, 20));      // above
-    EXPECT_TRUE(at(placed({0, 0, 1280, 700}), 880, 0));        // nowhere: pushed in from the right
+    // Nowhere whole: cut to the side that shows the most (at 200 % on this screen, below).
+    EXPECT_TRUE(at(placed({0, 0, 1270, 706}, 1280, 318, {1294, 548}), 0, 706));
+    EXPECT_TRUE(at(placed({0, 0, 980, 774}, 300, 380), 980, 0));
+    EXPECT_TRUE(at(placed({0, 0, 1080, 700}, 400, 324), 0, 700));
+    // No room for the least (a maximized frame): in the corner, over the frame.
+    EXPECT_TRUE(at(placed({-8, -8, 1288, 1032}, 200, 150), 1080, 874));
 }
 
 }  // namespace

@@ -1,0 +1,33 @@
+#pragma once
+// Where the program's windows go on the screen: the frame's first place and size, and a
+// tool window's place beside the frame (the data inspector's, and any other tool window's).
+
+#include <windows.h>
+
+namespace quillix {
+
+// The work area (the screen less the taskbar) of the monitor nearest the rectangle.
+RECT workAreaAt(const RECT& place);
+// place cut to the size of area where it is larger, and moved just far enough to lie in it.
+RECT fitInto(const RECT& place, const RECT& area);
+
+// Where a tool window of the given outer size goes beside the frame, inside the work area,
+// never over the frame: right of it, else left, else below, else above, the first side
+// with room for the whole window, moved along the frame's side as far as that takes. Where
+// no side has that room, the side showing the most of the window, cut down to the room
+// there, provided that room holds least (the window's contents scroll then). Where not
+// even that is left (a frame filling the work area), least in the work area's
+// bottom-right corner: the one case where the window covers part of the frame.
+RECT placeBeside(const RECT& frame, SIZE size, SIZE least, const RECT& workArea);
+
+// Moves and sizes a tool window to its place beside the frame (placeBeside in the work
+// area of the frame's monitor). least is the smallest the window may be cut to where no
+// side holds it whole; a zero part means the whole size.
+void placeBesideFrame(HWND window, SIZE size, SIZE least = {});
+
+// Gives the frame its first size: the 96-DPI size scaled to the view's DPI, widened where
+// the view's rows with the view's border and scroll bar need more (cells round up to whole
+// pixels while the window scales exactly), then cut to the work area and moved into it.
+void sizeFirstFrame(HWND frame);
+
+}  // namespace quillix
