@@ -46,6 +46,9 @@ struct Document {
     ChangeMap changes;           // the changed bytes: red, and what the next save writes
     FileStamp mappedFile;        // the file the view maps, as it stood when mapped
     BaselineFile baseline;       // where the changes are relative to; see BaselineFile
+    // Goes up by one at every change of the view's bytes (a store, an undo or redo step, an
+    // open): what was read from the view while it held a value is still what it shows.
+    std::uint64_t byteChanges = 0;
 };
 
 // True while a document is open. The one test of it: the names alone can outlive a
