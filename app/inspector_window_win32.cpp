@@ -116,6 +116,8 @@ SIZE fittingSize(HWND dialog, HWND list) {
     return SIZE{area.right - area.left, area.bottom - area.top};
 }
 
+}  // namespace
+
 void placeBesideFrame(HWND dialog, SIZE size) {
     RECT frame{};
     GetWindowRect(shell.frame, &frame);
@@ -125,6 +127,8 @@ void placeBesideFrame(HWND dialog, SIZE size) {
     const RECT place = placeBeside(frame, size, monitor.rcWork);
     SetWindowPos(dialog, nullptr, place.left, place.top, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
 }
+
+namespace {
 
 void onInitDialog(HWND dialog) {
     // Set before CreateDialogParamW returns, so that the first update below finds the window.

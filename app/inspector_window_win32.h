@@ -30,6 +30,9 @@ bool routeInspectorMessage(MSG& message);
 // side as far as that takes). When none fits, right of the frame, pushed back into the
 // work area, where it covers the frame's right part rather than run off the screen.
 RECT placeBeside(const RECT& frame, SIZE size, const RECT& workArea);
+// Moves a tool window of the given outer size to that place beside the frame, in the work
+// area of the frame's monitor.
+void placeBesideFrame(HWND window, SIZE size);
 
 INT_PTR CALLBACK inspectorDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
