@@ -3,7 +3,6 @@
 #include <zlib.h>
 
 #include <algorithm>
-#include <vector>
 
 #include "checksums/library_hash.h"
 #include "document/checked_view.h"
@@ -76,15 +75,16 @@ ChecksumOutcome runPass(const Document& doc, const ChecksumRequest& request, Pro
                         RunningSums& sums, ReadFault& fault) {
     const std::int64_t count = request.range.end - request.range.begin;
     const std::int64_t chunkBytes = std::max<std::int64_t>(request.chunkBytes, 1);
-    std::vector<std::uint8_t> piece(static_cast<std::size_t>(std::min(count, checksumPieceBytes)));
+    // One thread, one pass at a time: the piece needs no memory of its own.
+    alignas(64) static std::uint8_t piece[checksumPieceBytes];
     for (std::int64_t done = 0; done < count; done += chunkBytes) {
         if (!keepGoing(progress, done)) return ChecksumOutcome::stopped;
         const std::int64_t chunkEnd = std::min(done + chunkBytes, count);
         for (std::int64_t at = done; at < chunkEnd; at += checksumPieceBytes) {
             const std::int64_t length = std::min(checksumPieceBytes, chunkEnd - at);
-            if (!checkedCopy(doc, request.range.begin + at, length, piece.data(), fault))
+            if (!checkedCopy(doc, request.range.begin + at, length, piece, fault))
                 return ChecksumOutcome::unreadable;
-            if (!addToSums(sums, piece.data(), static_cast<std::size_t>(length))) return ChecksumOutcome::failed;
+            if (!addToSums(sums, piece, static_cast<std::size_t>(length))) return ChecksumOutcome::failed;
         }
     }
     return ChecksumOutcome::done;
