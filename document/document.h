@@ -47,7 +47,7 @@ struct Document {
     FileStamp mappedFile;        // the file the view maps, as it stood when mapped
     BaselineFile baseline;       // where the changes are relative to; see BaselineFile
     // Goes up by one at every change of the view's bytes (a store, an undo or redo step, an
-    // open): what was read from the view while it held a value is still what it shows.
+    // open), so that whoever read them can tell later whether the view still shows them.
     std::uint64_t byteChanges = 0;
 };
 
