@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "app/checksums_window_win32.h"
 #include "app/edit_commands.h"
 #include "app/file_commands.h"
 #include "app/inspector_window_win32.h"
@@ -120,6 +121,7 @@ LRESULT onCommand(HWND frame, int command) {
         case commandAbout: DialogBoxParamW(shell.instance, L"AboutBox", frame, aboutBoxProc, 0); return 0;
         case commandUpdates: openWithShell(updatePageUrl); return 0;
         case commandDataInspector: toggleInspector(); return 0;
+        case commandChecksums: checksumsCommand(); return 0;
         default: return 0;
     }
 }
@@ -146,6 +148,7 @@ LRESULT CALLBACK frameWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
             // inspector catches up now rather than at the view's next paint.
             const LRESULT result = onCommand(window, LOWORD(wParam));
             refreshInspector();
+            refreshChecksums();
             return result;
         }
         case WM_SYSCOMMAND:
@@ -166,6 +169,7 @@ LRESULT CALLBACK frameWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
             if (message == shell.findMessageId && shell.findMessageId != 0) {
                 const LRESULT result = onFindNotification(*reinterpret_cast<const FINDREPLACEW*>(lParam));
                 refreshInspector();
+                refreshChecksums();
                 return result;
             }
             break;
@@ -204,7 +208,7 @@ void setFrameTitle(const wchar_t* separator) {
 
 void enableDocumentCommands(bool enable) {
     const UINT state = enable ? MF_ENABLED : MF_GRAYED;
-    for (int command : {commandSaveAs, commandSave, commandExportAs, commandFind, commandGoto})
+    for (int command : {commandSaveAs, commandSave, commandExportAs, commandFind, commandGoto, commandChecksums})
         EnableMenuItem(shell.menu, command, MF_BYCOMMAND | state);
     updateEditCommands();
 }

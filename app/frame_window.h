@@ -27,6 +27,7 @@ enum MenuCommand : int {
     commandAbout = IDM_HELP_ABOUT,
     commandUpdates = IDM_HELP_CHECK_UPDATES,
     commandDataInspector = IDM_VIEW_DATA_INSPECTOR,
+    commandChecksums = IDM_TOOLS_CHECKSUMS,
 };
 
 inline constexpr wchar_t helpFileName[] = L"quillix-help.html";
@@ -41,7 +42,7 @@ int promptSaveChanges(HWND owner);
 
 // Sets the frame's title to " Quillix-64bit", separator and fileTitle.
 void setFrameTitle(const wchar_t* separator);
-// Enables or grays the five commands that need a document (12, 11, 13, 20, 21), and
+// Enables or grays the six commands that need a document (12, 11, 13, 20, 21, 60), and
 // brings the Edit menu up to date.
 void enableDocumentCommands(bool enable);
 

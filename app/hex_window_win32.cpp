@@ -10,6 +10,7 @@
 
 #include <string>
 
+#include "app/checksums_window_win32.h"
 #include "app/dpi_win32.h"
 #include "app/inspector_window_win32.h"
 #include "app/message_box_win32.h"
@@ -365,11 +366,14 @@ LRESULT handleHexViewMessage(HWND window, UINT message, WPARAM wParam, LPARAM lP
 
 LRESULT CALLBACK hexViewProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     // The handlers send the view requests of its own; the data inspector follows the caret
-    // and the bytes once the outermost message is done, never a state half-way through a key.
+    // and the bytes (and the checksums' window notes a change) once the outermost message is
+    // done, never a state half-way through a key.
     static int depth = 0;
     ++depth;
     const LRESULT result = handleHexViewMessage(window, message, wParam, lParam);
-    if (--depth == 0) refreshInspector();
+    if (--depth > 0) return result;
+    refreshInspector();
+    refreshChecksums();
     return result;
 }
 

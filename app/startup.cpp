@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "app/checksums_window_win32.h"
 #include "app/dpi_win32.h"
 #include "app/edit_commands.h"
 #include "app/frame_window.h"
@@ -125,6 +126,8 @@ void routeMessage(MSG& message) {
     if (shell.findDialog && IsDialogMessageW(shell.findDialog, &message)) return;
     // Then the data inspector's own keys (Ctrl+I, F6, and Ctrl+C and Ctrl+A in its list).
     if (routeInspectorMessage(message)) return;
+    // Then the checksums' window (F5 anywhere, its list's and its field's keys).
+    if (routeChecksumsMessage(message)) return;
     const bool keyDown = message.message == WM_KEYDOWN || message.message == WM_SYSKEYDOWN;
     const bool altKey = message.wParam == VK_MENU || message.wParam == VK_LMENU || message.wParam == VK_RMENU;
     // A fresh press of Alt (not its repeat) may be meant for the menu bar again.

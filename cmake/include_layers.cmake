@@ -1,7 +1,7 @@
 # Run as a test (cmake -DSOURCE_DIR=... -P include_layers.cmake): the program's folders
-# stack app -> search -> hexview -> document -> host, and a file includes only from its
-# own folder and the ones below it. resources/ holds plain #defines anyone may read.
-set(layers host document hexview search app)
+# stack app -> search -> hexview -> checksums -> document -> host, and a file includes only
+# from its own folder and the ones below it. resources/ holds plain #defines anyone may read.
+set(layers host document checksums hexview search app)
 set(violations "")
 foreach(layer IN LISTS layers)
   list(FIND layers ${layer} own)

@@ -1,6 +1,11 @@
 # Native build: the portable core, its unit tests and the benchmarks.
 find_package(GTest REQUIRED)
 find_package(Threads REQUIRED)
+# The checksums: zlib's CRC-32 and Adler-32, libcrypto's digests in place of the Windows
+# program's CNG.
+find_package(ZLIB REQUIRED)
+find_package(OpenSSL REQUIRED COMPONENTS Crypto)
+target_link_libraries(quillix_core PUBLIC ZLIB::ZLIB OpenSSL::Crypto)
 
 quillix_sources(core_test_sources tests/core)
 add_executable(quillix_core_tests ${core_test_sources})

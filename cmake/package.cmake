@@ -1,7 +1,7 @@
 # The release a Windows user downloads: `cmake --build --preset windows --target package`
 # makes Quillix-64bit-<version>-win64.zip in the build folder, holding the program, its help
 # page, a short read-me and the notices of the runtime libraries linked into the program
-# (-static: the mingw-w64 runtime with winpthreads, libstdc++ and libgcc; nothing else).
+# (-static: the mingw-w64 runtime with winpthreads, libstdc++ and libgcc, and zlib).
 
 configure_file(${CMAKE_SOURCE_DIR}/resources/README.txt.in ${CMAKE_BINARY_DIR}/README.txt
                @ONLY NEWLINE_STYLE CRLF)
@@ -11,7 +11,8 @@ configure_file(${CMAKE_SOURCE_DIR}/resources/README.txt.in ${CMAKE_BINARY_DIR}/R
 set(runtime_notices
     /usr/share/doc/mingw-w64-x86-64-dev/copyright mingw-w64-runtime.txt
     /usr/share/doc/gcc-mingw-w64-base/copyright gcc-runtime-libraries.txt
-    /usr/share/common-licenses/GPL-3 GPL-3.txt)
+    /usr/share/common-licenses/GPL-3 GPL-3.txt
+    /usr/share/doc/libz-mingw-w64-dev/copyright zlib.txt)
 while(runtime_notices)
   list(POP_FRONT runtime_notices source name)
   if(NOT EXISTS ${source})

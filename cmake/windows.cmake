@@ -13,6 +13,12 @@ add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM
 
 set(win_libs comctl32 comdlg32 gdi32 user32 shell32 version)
 target_link_options(quillix_core PUBLIC -static)
+# The checksums: zlib from the distribution's mingw-w64 package, linked in (the archive,
+# not the import library of its DLL), and CNG for the digests.
+find_library(zlib_archive NAMES libz.a REQUIRED)
+find_path(zlib_headers zlib.h REQUIRED)
+target_include_directories(quillix_core PUBLIC ${zlib_headers})
+target_link_libraries(quillix_core PUBLIC ${zlib_archive} bcrypt)
 # GCC cannot realign the stack on 64-bit Windows, so an AVX2 register it spills could land
 # on a 16-byte boundary and fault on an aligned move. The assembler makes every such move
 # an unaligned one, which costs nothing on an aligned address.

@@ -53,6 +53,7 @@ int openDocument(Document& doc, const wchar_t* path, SystemError& cause, FileSys
     // The previous document is gone as soon as an open is attempted. Its size is kept
     // until its view is released, since unmapping needs it.
     closeDocumentView(doc, fs);
+    ++doc.byteChanges;
     doc.lineCount = 0;
     doc.fileSize = 0;
     doc.changes.clear();
@@ -259,18 +260,24 @@ int saveDocument(Document& doc, ViewHost& host, SaveOutcome* outcome, FileSystem
 }
 
 bool storeByte(Document& doc, std::int64_t offset, std::uint8_t value, ReadFault* fault) {
-    return doc.history.storeOne(doc, offset, value, fault);
+    if (!doc.history.storeOne(doc, offset, value, fault)) return false;
+    ++doc.byteChanges;
+    return true;
 }
 
 bool storeBytes(Document& doc, std::int64_t offset, const std::uint8_t* bytes, std::int64_t count,
                 ReadFault* fault, bool undoable) {
-    return doc.history.storeMany(doc, offset, bytes, count, fault, undoable);
+    if (!doc.history.storeMany(doc, offset, bytes, count, fault, undoable)) return false;
+    ++doc.byteChanges;
+    return true;
 }
 
 namespace {
 
 StepOutcome afterStep(Document& doc, StepOutcome outcome) {
-    if (outcome == StepOutcome::done) doc.isModified = doc.history.atSavePoint() ? 0 : 1;
+    if (outcome != StepOutcome::done) return outcome;
+    doc.isModified = doc.history.atSavePoint() ? 0 : 1;
+    ++doc.byteChanges;
     return outcome;
 }
 

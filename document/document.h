@@ -46,6 +46,9 @@ struct Document {
     ChangeMap changes;           // the changed bytes: red, and what the next save writes
     FileStamp mappedFile;        // the file the view maps, as it stood when mapped
     BaselineFile baseline;       // where the changes are relative to; see BaselineFile
+    // Goes up by one at every change of the view's bytes (a store, an undo or redo step, an
+    // open), so that whoever read them can tell later whether the view still shows them.
+    std::uint64_t byteChanges = 0;
 };
 
 // True while a document is open. The one test of it: the names alone can outlive a

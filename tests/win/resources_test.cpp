@@ -402,6 +402,7 @@ const std::vector<ExpectedPopup> kMenu = {
     {L"&Search",
      {{IDM_SEARCH_FIND, L"&Find...\tCtrl+F", true}, {IDM_SEARCH_GOTO, L"&Goto...\tCtrl+G", true}}},
     {L"&View", {{IDM_VIEW_DATA_INSPECTOR, L"&Data Inspector\tCtrl+I", false}}},
+    {L"&Tools", {{IDM_TOOLS_CHECKSUMS, L"&Checksums...\tCtrl+Shift+C", true}}},
     {L"&Help",
      {{IDM_HELP_CONTENTS, L"&Contents - html", false},
       {IDM_HELP_CHECK_UPDATES, L"&Check for updates", false},
@@ -457,7 +458,8 @@ TEST(MenuResource, ProgramMenuHasEveryCommandInOrderWithItsStartState) {
     }
 
     // The frame enables and grays the document commands by id on the whole menu bar.
-    for (UINT id : {IDM_FILE_SAVE, IDM_FILE_SAVE_AS, IDM_FILE_EXPORT_AS, IDM_SEARCH_FIND, IDM_SEARCH_GOTO}) {
+    for (UINT id : {IDM_FILE_SAVE, IDM_FILE_SAVE_AS, IDM_FILE_EXPORT_AS, IDM_SEARCH_FIND, IDM_SEARCH_GOTO,
+                    IDM_TOOLS_CHECKSUMS}) {
         EXPECT_NE(GetMenuState(menu, id, MF_BYCOMMAND) & MF_GRAYED, 0u) << "id " << id;
     }
     DestroyMenu(menu);

@@ -22,6 +22,7 @@ set(wanted
     licenses/GPL-3.txt
     licenses/gcc-runtime-libraries.txt
     licenses/mingw-w64-runtime.txt
+    licenses/zlib.txt
     quillix-help.html)
 if(NOT found STREQUAL wanted)
   message(FATAL_ERROR "the zip holds\n  ${found}\ninstead of\n  ${wanted}")

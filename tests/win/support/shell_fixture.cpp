@@ -154,7 +154,7 @@ int ShellFixture::widestStatusText(int part) {
     std::vector<std::wstring> texts;
     if (part == 0) {
         texts = {L"Ready", L"Search stopped", L"Export stopped", L"Searching\u2026 100 %",
-                 L"Exporting\u2026 100 %"};
+                 L"Exporting\u2026 100 %", L"Computing checksums\u2026 100 %"};
     } else if (part == 1) {
         texts = {L"EOF"};
         for (wchar_t digit : std::wstring(L"0123456789ABCDEF"))
