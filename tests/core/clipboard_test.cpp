@@ -191,6 +191,10 @@ TEST_F(ClipboardTest, RefusedPastesChangeNothing) {
     EXPECT_EQ(pasteFromClipboard(hv), 0);
     EXPECT_EQ(host.beeps, 1);
     EXPECT_EQ(host.boxes.size(), 3u);
+    // A binary block from elsewhere claiming more bytes than it holds is nothing usable.
+    host.clipboard[ClipboardFormat::bytes] = {6, 0, 0, 0, 0, 0, 0, 0, 1, 2, 3, 4, 5};
+    EXPECT_EQ(pasteFromClipboard(hv), 0);
+    EXPECT_EQ(host.beeps, 2);
 }
 
 // Refuses the request for record memory numbered refuseAt (from 1).

@@ -16,6 +16,7 @@
 #include "document/document.h"
 #include "hexview/clipboard.h"
 #include "hexview/hex_view.h"
+#include "hexview/selection.h"
 #include "hexview/undo.h"
 #include "recording_host.h"
 #include "temp_files.h"
@@ -268,6 +269,7 @@ TEST_F(HistoryTest, RandomEditsUndosRedosAndSavesAgreeWithTheTreeOfStates) {
                     continue;
                 }
                 const bool wasModified = doc.isModified == 1;
+                setSelection(hv, below(size), below(size));  // which the move drops
                 for (Refusals::refuseAt = starve ? 1 : 0;; ++Refusals::refuseAt) {
                     const Snapshot before = snapshot();
                     Refusals::requests = 0;
@@ -281,8 +283,9 @@ TEST_F(HistoryTest, RandomEditsUndosRedosAndSavesAgreeWithTheTreeOfStates) {
                 }
                 const std::int64_t offset = back ? model.undo() : model.redo();
                 undos += back;
-                // The caret on the step's first byte, in view.
+                // The caret on the step's first byte, in view, and nothing selected.
                 EXPECT_EQ(offsetOf(view), offset);
+                EXPECT_EQ(view.selectionAnchor, -1);
                 EXPECT_GE(view.caretRow, 0);
                 EXPECT_LT(view.caretRow, rows(view) + 1);
                 unsavedByUndo += wasModified && model.current == model.saved;
