@@ -262,9 +262,9 @@ bool storeByte(Document& doc, std::int64_t offset, std::uint8_t value, ReadFault
     return doc.history.storeOne(doc, offset, value, fault);
 }
 
-bool storeBytes(Document& doc, std::int64_t offset, const std::uint8_t* bytes, std::int64_t count,
-                ReadFault* fault, bool undoable) {
-    return doc.history.storeMany(doc, offset, bytes, count, fault, undoable);
+std::int64_t storeBytes(Document& doc, std::int64_t offset, std::int64_t count, const ByteFeed& feed,
+                        const PasteControl& control, ReadFault* fault) {
+    return doc.history.storeMany(doc, offset, count, feed, control, fault);
 }
 
 namespace {

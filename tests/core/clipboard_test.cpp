@@ -197,6 +197,28 @@ TEST_F(ClipboardTest, RefusedPastesChangeNothing) {
     EXPECT_EQ(host.beeps, 2);
 }
 
+TEST_F(ClipboardTest, ALongPasteShowsItsProgressAndEscapeKeepsWhatWentInAsOneStep) {
+    open(100);
+    host.putClipboardText(std::u16string(90, u'B'));
+    place(0, 50);
+    setSelection(hv, 5, 20);
+    host.clockStep = 200;
+    host.stopAt = 4;  // the text's check-in, then one before each chunk of 10: two went in
+    EXPECT_EQ(pasteFromClipboard(hv, 10), pasteStopped);
+    EXPECT_NE(std::find(host.activity.begin(), host.activity.end(), L"Pasting\u2026 11 %"), host.activity.end());
+    EXPECT_EQ(host.status[statusPartActivity], L"Paste stopped");
+    EXPECT_EQ(at(5, 20), Bytes(20, 'B'));
+    EXPECT_EQ(bytes[25], original[25]);
+    EXPECT_EQ(redBytes(), 20);
+    EXPECT_EQ(doc.isModified, 1);
+    EXPECT_EQ(offsetOf(view), 25);
+    ByteRange touched;
+    ReadFault fault;
+    ASSERT_EQ(undoStep(doc, touched, fault), StepOutcome::done);
+    EXPECT_TRUE(bytesUnchanged());
+    EXPECT_FALSE(doc.history.canUndo());
+}
+
 // Refuses the request for record memory numbered refuseAt (from 1).
 struct RefuseOne {
     static inline int requests = 0;
