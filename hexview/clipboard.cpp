@@ -116,6 +116,7 @@ struct PasteSource {
     std::size_t blockBytes = 0;
     bool hexText = false;
     std::int64_t count = 0;     // bytes it stands for
+    std::size_t wideAt = 0;     // the unit of a character above U+00FF, when readText met one
     std::size_t nextUnit = 0;  // hex text: where the next pair is looked for
 };
 
@@ -150,10 +151,10 @@ bool readSource(const HexView& hv, PasteSource& source) {
     return true;
 }
 
-enum class TextOutcome { ready, notHex, stopped };
+enum class TextOutcome { ready, notHex, wideCharacter, stopped };
 
 // Reads the text up to its terminator a piece at a time, checking in before each: the
-// bytes it stands for as hex pairs, or as characters.
+// bytes it stands for as hex pairs, or as characters, each of which must fit in a byte.
 TextOutcome readText(PasteSource& source, Progress& progress) {
     HexTextCount hex;
     std::size_t units = 0;
@@ -165,6 +166,9 @@ TextOutcome readText(PasteSource& source, Progress& progress) {
         if (source.hexText) {
             countHexPiece(hex, piece, length);
             if (!hex.valid) return TextOutcome::notHex;
+        } else if (const std::size_t wide = firstWideUnit(piece, length); wide < length) {
+            source.wideAt = units + wide;
+            return TextOutcome::wideCharacter;
         }
         units += length;
         if (length < room || units == source.textRoom) break;
@@ -173,6 +177,37 @@ TextOutcome readText(PasteSource& source, Progress& progress) {
     if (source.hexText && !hexTextBytes(hex, count)) return TextOutcome::notHex;
     source.count = static_cast<std::int64_t>(count);
     return TextOutcome::ready;
+}
+
+// The box for text holding a character no byte stands for, naming it, its code and its
+// place in the text: "Character 5 of the clipboard's text is "€" (U+20AC), …".
+void formatWideCharacter(wchar_t (&text)[256], const PasteSource& source) {
+    const std::size_t at = source.wideAt;
+    const TextUnit unit = source.text[at];
+    const TextUnit next = at + 1 < source.textRoom ? source.text[at + 1] : 0;
+    const bool pair = unit >= 0xD800 && unit < 0xDC00 && next >= 0xDC00 && next < 0xE000;
+    const bool lone = !pair && unit >= 0xD800 && unit < 0xE000;  // half of a pair: no character
+    const std::uint32_t code = pair ? 0x10000 + ((unit - 0xD800u) << 10) + (next - 0xDC00u) : unit;
+    // As the system's wide texts hold it: one unit, or the pair where those are UTF-16.
+    wchar_t shown[3] = {static_cast<wchar_t>(code), 0, 0};
+    if (sizeof(wchar_t) == 2 && pair) {
+        shown[0] = static_cast<wchar_t>(unit);
+        shown[1] = static_cast<wchar_t>(next);
+    }
+    std::size_t length = appendText(text, 256, 0, L"Character ");
+    length = appendDecimal(text, 256, length, static_cast<std::int64_t>(at + 1));
+    length = appendText(text, 256, length, L" of the clipboard's text is ");
+    if (!lone) {
+        length = appendText(text, 256, length, L"\"");
+        length = appendText(text, 256, length, shown);
+        length = appendText(text, 256, length, L"\" (");
+    }
+    length = appendText(text, 256, length, L"U+");
+    length = appendHex(text, 256, length, code, 4);
+    length = appendText(text, 256, length, lone ? L"" : L")");
+    appendText(text, 256, length,
+               L", which does not fit in one byte: only characters up to U+00FF can be pasted into the "
+               L"character area.\nNothing was pasted.");
 }
 
 void reportNoRoom(const HexView& hv, std::int64_t held, std::int64_t room, std::int64_t start) {
@@ -284,12 +319,18 @@ int pasteFromClipboard(const HexView& hv, std::int64_t chunkBytes) {
     }
     long_ = source.blockBytes > static_cast<std::size_t>(chunkBytes);
     if (long_) host.setWaitCursor(true);
+    wchar_t text[256];
     switch (source.bytes ? TextOutcome::ready : readText(source, progress)) {
         case TextOutcome::ready: break;
         case TextOutcome::stopped: settle(); return pasteStopped;
         case TextOutcome::notHex:
             settle();
             host.messageBox(BoxOwner::none, notHexText, inputCaption, boxWarning);
+            return 0;
+        case TextOutcome::wideCharacter:
+            formatWideCharacter(text, source);
+            settle();
+            warn(hv, text);
             return 0;
     }
     const std::int64_t room = std::max<std::int64_t>(doc.fileSize - std::max<std::int64_t>(start, 0), 0);

@@ -46,10 +46,11 @@ inline constexpr int pasteStopped = 2;
 // isModified set, the match highlight and the selection gone, the caret after the last
 // pasted byte (the view scrolled to it). Returns 0, the document unchanged, after a
 // refusal, each with its box: a read-only file ("File [%s] is read only!"), hex text that
-// is not hex pairs ("Hexadecimal numbers have to be between a-f or 0-9!"), more bytes
-// than fit before the end of the document (how many the clipboard holds, how many fit),
-// or memory running out ("Not enough memory to record this edit!"); nothing usable on the
-// clipboard only beeps. A paste is one step of the history; one larger than the
+// is not hex pairs ("Hexadecimal numbers have to be between a-f or 0-9!"), text for the
+// character area holding a character above U+00FF (the first such and its place), more
+// bytes than fit before the end of the document (how many the clipboard holds, how many
+// fit), or memory running out ("Not enough memory to record this edit!"); nothing usable
+// on the clipboard only beeps. A paste is one step of the history; one larger than the
 // history's cap asks first ("This paste cannot be undone. Paste anyway?", Yes/No) and, on
 // Yes, leaves no step to undo.
 // It is long work, done a chunk of chunkBytes at a time (tests make it small): after 0.3 s

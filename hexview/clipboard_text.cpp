@@ -140,6 +140,12 @@ std::size_t decodeHexText(const TextUnit* text, std::size_t from, std::uint8_t* 
     return i;
 }
 
+std::size_t firstWideUnit(const TextUnit* text, std::size_t units) {
+    std::size_t i = 0;
+    while (i < units && text[i] <= 0xFF) ++i;
+    return i;
+}
+
 void decodeCharText(const TextUnit* text, std::size_t units, std::uint8_t* out) {
     for (std::size_t i = 0; i < units; ++i) out[i] = static_cast<std::uint8_t>(text[i] & 0xFF);
 }

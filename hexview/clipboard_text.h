@@ -55,6 +55,9 @@ bool hexTextBytes(const HexTextCount& count, std::size_t& bytes);
 // Decodes the next count bytes of a text hexTextBytes accepted into out, looking for the
 // first pair from text[from] on. Returns where to look for the pair after them.
 std::size_t decodeHexText(const TextUnit* text, std::size_t from, std::uint8_t* out, std::size_t count);
+// Index of the first unit of text[0 .. units - 1] above U+00FF, a character no byte stands
+// for; units when there is none.
+std::size_t firstWideUnit(const TextUnit* text, std::size_t units);
 // Each unit's low 8 bits, as typing a character does.
 void decodeCharText(const TextUnit* text, std::size_t units, std::uint8_t* out);
 
