@@ -265,11 +265,11 @@ bool storeByte(Document& doc, std::int64_t offset, std::uint8_t value, ReadFault
     return true;
 }
 
-bool storeBytes(Document& doc, std::int64_t offset, const std::uint8_t* bytes, std::int64_t count,
-                ReadFault* fault, bool undoable) {
-    if (!doc.history.storeMany(doc, offset, bytes, count, fault, undoable)) return false;
-    ++doc.byteChanges;
-    return true;
+std::int64_t storeBytes(Document& doc, std::int64_t offset, std::int64_t count, const ByteFeed& feed,
+                        const PasteControl& control, ReadFault* fault) {
+    const std::int64_t stored = doc.history.storeMany(doc, offset, count, feed, control, fault);
+    if (stored > 0) ++doc.byteChanges;
+    return stored;
 }
 
 namespace {

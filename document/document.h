@@ -155,14 +155,20 @@ int remapDocument(Document& doc, const wchar_t* path, const FileStamp& written, 
 // fault, when given, says where and why).
 bool storeByte(Document& doc, std::int64_t offset, std::uint8_t value, ReadFault* fault = nullptr);
 
-// Stores count bytes at offset of the view (offset + count <= fileSize) as one step, as
-// storeByte does; the step keeps the count bytes it overwrote. Everything is made room for
-// first and every page is tried first: returns false, storing and recording nothing, when
-// memory runs out or a page cannot be read (then fault, when given, says where and why).
-// With undoable false (a paste larger than the history's cap, after the user agreed) no
-// step is kept and every step before goes too, what they changed staying changed.
-bool storeBytes(Document& doc, std::int64_t offset, const std::uint8_t* bytes, std::int64_t count,
-                ReadFault* fault = nullptr, bool undoable = true);
+// Stores count bytes from feed at offset of the view (offset + count <= fileSize), a chunk
+// at a time, as one step of the history that keeps the bytes it overwrote, marking each
+// byte changed as storeByte does. Everything is made room for first. Returns how many
+// bytes went in, from offset on:
+// - count, when all of them did;
+// - fewer, when the user stopped it at a check-in or a page of the view could not be read
+//   part-way (fault, when given, says where and why): the bytes stored so far stay, as one
+//   step of their own (control.progress then says stopped);
+// - 0, storing and recording nothing, when memory runs out, when it was stopped before its
+//   first chunk, or when a page of its first chunk cannot be read (fault set).
+// A paste that is not undoable (see PasteControl) has every page tried before the steps go;
+// what it stores stays counted as changed until the next save.
+std::int64_t storeBytes(Document& doc, std::int64_t offset, std::int64_t count, const ByteFeed& feed,
+                        const PasteControl& control = {}, ReadFault* fault = nullptr);
 
 // Moves the history's current point back (undo) or forward (redo) by one step: the view
 // gets the step's other values, the marks follow, touched is the step's bytes, and

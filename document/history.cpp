@@ -8,6 +8,7 @@
 
 #include "document/checked_view.h"
 #include "document/document.h"
+#include "host/progress.h"
 
 namespace quillix {
 
@@ -29,10 +30,6 @@ struct MarkChanges {
             changes.unmarkRun(run);
     }
 };
-
-// Pieces a paste too large to undo is stored in: the old values of one piece at a time
-// are all it needs to mark.
-constexpr std::int64_t unkeptPieceBytes = std::int64_t{1} << 20;
 
 }  // namespace
 
@@ -117,8 +114,11 @@ void History::add(ChangeMap& changes, std::int64_t offset, std::uint8_t other, B
         pasteBytes_ += static_cast<std::size_t>(length);
         ++pastesBefore_;
     }
-    counts_.add(ByteRange{offset, offset + length}, countChange(current_, true),
-                MarkChanges{changes, offset, originals});
+    if (originals)
+        counts_.add(ByteRange{offset, offset + length}, countChange(current_, true),
+                    MarkChanges{changes, offset, originals});
+    else
+        counts_.add(ByteRange{offset, offset + length}, countChange(current_, true), [](ByteRange, bool) {});
     ++current_;
     pushedStep_ = pushedPaste_ = false;
     while (memoryBytes() > cap_ && steps_.size() > 1) dropOldest();
@@ -145,63 +145,87 @@ bool History::storeOne(Document& doc, std::int64_t offset, std::uint8_t value, R
     return true;
 }
 
-bool History::storeMany(Document& doc, std::int64_t offset, const std::uint8_t* bytes, std::int64_t count,
-                        ReadFault* fault, bool undoable) {
-    if (count <= 0) return true;
-    if (count == 1 && undoable) return storeOne(doc, offset, bytes[0], fault);
-    const ByteRange range{offset, offset + count};
-    ReadFault unreadable;
-    const auto size = static_cast<std::size_t>(undoable ? count : std::min(count, unkeptPieceBytes));
+std::int64_t History::storeMany(Document& doc, std::int64_t offset, std::int64_t count, const ByteFeed& feed,
+                                const PasteControl& control, ReadFault* fault) {
+    if (count <= 0) return 0;
+    const bool undoable = control.undoable;
+    if (count == 1 && undoable) {
+        if (control.progress && !keepGoing(*control.progress, 0)) return 0;
+        std::uint8_t value = 0;
+        feed.read(feed.context, 0, 1, &value);
+        return storeOne(doc, offset, value, fault) ? 1 : 0;
+    }
+    // A paste stops only at the end of a chunk, and a stored part of one byte would be
+    // counted as a typed step: chunks of two bytes at least.
+    PasteControl chunked = control;
+    chunked.chunkBytes = std::max<std::int64_t>(control.chunkBytes, 2);
+    const std::int64_t chunk = chunked.chunkBytes;
+    const auto size = static_cast<std::size_t>(undoable ? count : std::min(count, chunk));
     Bytes kept(allocationAllowed(size) ? static_cast<std::uint8_t*>(std::malloc(size)) : nullptr);
-    if (!kept) return false;
+    if (!kept) return 0;
+    // Every chunk's end is where the paste may stop, so the counts get a key at each now,
+    // while running out of memory still changes nothing; tidy takes the unused ones away.
+    const auto eachStop = [&](auto visit) {
+        for (std::int64_t end = offset; end < offset + count;) {
+            end = std::min(end + chunk, offset + count);
+            visit(ByteRange{offset, end});
+        }
+    };
+    const auto tidy = [&] { eachStop([&](ByteRange part) { counts_.tidy(part); }); };
     try {
         if (undoable) makeRoom(true);
-        counts_.reserve(range);
-        doc.changes.reserveRange(range.begin, range.end);
+        eachStop([&](ByteRange part) { counts_.reserve(part); });
+        doc.changes.reserveRange(offset, offset + count);
     } catch (const std::bad_alloc&) {
-        counts_.tidy(range);
+        tidy();
         takeBack();
-        return false;
+        return 0;
     }
+    ReadFault unreadable;
+    const std::int64_t stored = storeChunks(doc, offset, count, feed, chunked, kept.get(), unreadable);
+    if (unreadable.happened() && fault) *fault = unreadable;
+    if (stored == 0) {
+        tidy();
+        takeBack();
+        return 0;
+    }
+    if (!undoable) {
+        // No step will take these bytes back: they stay counted until the next save.
+        counts_.add(ByteRange{offset, offset + stored}, +1, [](ByteRange, bool) {});
+    } else {
+        // A stopped paste's step keeps only what it stored.
+        if (stored < count)
+            if (void* smaller = std::realloc(kept.get(), static_cast<std::size_t>(stored))) {
+                static_cast<void>(kept.release());
+                kept.reset(static_cast<std::uint8_t*>(smaller));
+            }
+        add(doc.changes, offset, 0, std::move(kept), stored, nullptr);
+    }
+    tidy();
+    return stored;
+}
 
-    if (undoable) {
-        std::memcpy(kept.get(), bytes, static_cast<std::size_t>(count));
-        if (!checkedSwap(doc, offset, count, kept.get(), unreadable)) {
-            counts_.tidy(range);
-            takeBack();
-            if (fault) *fault = unreadable;
-            return false;
+std::int64_t History::storeChunks(Document& doc, std::int64_t offset, std::int64_t count, const ByteFeed& feed,
+                                  const PasteControl& control, std::uint8_t* kept, ReadFault& fault) {
+    std::int64_t stored = 0;
+    while (stored < count) {
+        if (control.progress && !keepGoing(*control.progress, stored)) break;
+        if (stored == 0 && !control.undoable) {
+            // Storing makes a private copy of each page from the file's: a page the file
+            // no longer has refuses the paste before the steps go.
+            if (findUnreadable(doc, offset, count, fault)) break;
+            forget();
         }
-        const std::uint8_t* originals = kept.get();
-        add(doc.changes, offset, 0, std::move(kept), count, originals);
-        return true;
+        const std::int64_t piece = std::min(control.chunkBytes, count - stored);
+        std::uint8_t* values = control.undoable ? kept + stored : kept;
+        feed.read(feed.context, stored, piece, values);
+        // A page that cannot be read (for a paste that keeps no step, one lost since it
+        // was tried: the file was cut this instant) stops it there, its chunk unchanged.
+        if (!checkedSwap(doc, offset + stored, piece, values, fault)) break;
+        doc.changes.markRun(ByteRange{offset + stored, offset + stored + piece}, values);
+        stored += piece;
     }
-
-    // Too large to keep: the steps go, and the paste is stored piece by piece, the change
-    // record taking each piece's old values. Storing makes a private copy of each page
-    // from the file's, so a page the file no longer has refuses the paste first.
-    if (findUnreadable(doc, offset, count, unreadable)) {
-        counts_.tidy(range);
-        if (fault) *fault = unreadable;
-        return false;
-    }
-    forget();
-    bool whole = true;
-    for (std::int64_t at = offset; at < range.end;) {
-        const std::int64_t piece = std::min(range.end - at, unkeptPieceBytes);
-        std::memcpy(kept.get(), bytes + (at - offset), static_cast<std::size_t>(piece));
-        // A page lost since the check above (the file was cut this instant) stops it there.
-        if (!checkedSwap(doc, at, piece, kept.get(), unreadable)) {
-            whole = false;
-            break;
-        }
-        doc.changes.markRun(ByteRange{at, at + piece}, kept.get());
-        at += piece;
-    }
-    // No step will take these bytes back: they stay counted until the next save.
-    counts_.add(range, +1, [](ByteRange, bool) {});
-    if (!whole && fault) *fault = unreadable;
-    return whole;
+    return stored;
 }
 
 StepOutcome History::undo(Document& doc, ByteRange& touched, ReadFault& fault) {

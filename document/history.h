@@ -28,9 +28,32 @@
 namespace quillix {
 
 struct Document;
+struct Progress;
 
 // Most memory the history keeps: when a new step would pass it, the oldest steps go.
 inline constexpr std::size_t historyCapBytes = std::size_t{256} << 20;
+// Bytes a paste stores between two check-ins with the host: some tens of milliseconds of
+// storing and marking.
+inline constexpr std::int64_t pasteChunkBytes = std::int64_t{4} << 20;
+
+// Where the bytes a paste stores come from, read once, a chunk at a time and in
+// increasing order: read(context, at, count, out) puts bytes at .. at + count - 1 of
+// them into out.
+struct ByteFeed {
+    void (*read)(void* context, std::int64_t at, std::int64_t count, std::uint8_t* out) = nullptr;
+    void* context = nullptr;
+};
+
+// How a paste is stored (document.h: storeBytes).
+struct PasteControl {
+    // False for a paste larger than the history's cap, which the user agreed to: it keeps
+    // no step, and every step before it goes too, what they changed staying changed.
+    bool undoable = true;
+    // Checked in with before each chunk, its done counting the bytes stored; without one
+    // the paste cannot be stopped.
+    Progress* progress = nullptr;
+    std::int64_t chunkBytes = pasteChunkBytes;  // tests make it small
+};
 
 enum class StepOutcome {
     done,
@@ -62,8 +85,8 @@ public:
 
     // The document's edits (document.h: storeByte, storeBytes, undoStep, redoStep).
     bool storeOne(Document& doc, std::int64_t offset, std::uint8_t value, ReadFault* fault);
-    bool storeMany(Document& doc, std::int64_t offset, const std::uint8_t* bytes, std::int64_t count,
-                   ReadFault* fault, bool undoable);
+    std::int64_t storeMany(Document& doc, std::int64_t offset, std::int64_t count, const ByteFeed& feed,
+                           const PasteControl& control, ReadFault* fault);
     StepOutcome undo(Document& doc, ByteRange& touched, ReadFault& fault);
     StepOutcome redo(Document& doc, ByteRange& touched, ReadFault& fault);
 
@@ -92,11 +115,17 @@ private:
     // Puts the step at the current point, dropping the steps that could have been redone,
     // and moves past it; then drops the oldest steps while over the cap. Allocates nothing
     // after makeRoom.
-    // originals: what the view held in the step's bytes before it was stored.
+    // originals: what the view held in the step's bytes before it was stored; null when
+    // the caller marked the bytes already.
     void add(ChangeMap& changes, std::int64_t offset, std::uint8_t other, Bytes bytes, std::int64_t length,
              const std::uint8_t* originals);
     // Exchanges step index's bytes with the view, moving over it forward (redo) or back.
     StepOutcome move(Document& doc, std::size_t index, bool forward, ByteRange& touched, ReadFault& fault);
+    // storeMany's chunks: each stored in turn, its old values in kept (all of them for an
+    // undoable paste, else one chunk's), until done, stopped or a page cannot be read.
+    // Returns the bytes stored.
+    std::int64_t storeChunks(Document& doc, std::int64_t offset, std::int64_t count, const ByteFeed& feed,
+                             const PasteControl& control, std::uint8_t* kept, ReadFault& fault);
     void dropRedoSteps(bool keepPasteSlot);
     void dropOldest();
     // +1 when moving the current point over step index (forward if forward) takes it into

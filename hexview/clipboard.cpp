@@ -4,11 +4,8 @@
 
 #include <algorithm>
 #include <cstring>
-#include <new>
-#include <vector>
 
 #include "document/checked_view.h"
-#include "document/record_allocator.h"
 #include "hexview/clipboard_text.h"
 #include "hexview/selection.h"
 #include "host/progress.h"
@@ -107,46 +104,110 @@ struct ClipboardReading {
     ~ClipboardReading() { host.endClipboardRead(); }
 };
 
-using ByteBuffer = std::vector<std::uint8_t, RecordAllocator<std::uint8_t>>;
+// Units of the clipboard's text read between two check-ins with the host.
+constexpr std::size_t textPieceUnits = std::size_t{4} << 20;
 
-// Where the clipboard's bytes come from: its binary block, or bytes decoded from its text.
+// Where the pasted bytes come from: the clipboard's binary block, or its text read as hex
+// pairs or as one byte per character. Read from while the clipboard is held.
 struct PasteSource {
-    const std::uint8_t* bytes = nullptr;
-    std::int64_t count = 0;
-    ByteBuffer decoded;
+    const std::uint8_t* bytes = nullptr;  // the binary block's bytes; null for text
+    const TextUnit* text = nullptr;
+    std::size_t textRoom = 0;  // units the text's block has room for, its terminator's too
+    std::size_t blockBytes = 0;
+    bool hexText = false;
+    std::int64_t count = 0;     // bytes it stands for
+    std::size_t wideAt = 0;     // the unit of a character above U+00FF, when readText met one
+    std::size_t nextUnit = 0;  // hex text: where the next pair is looked for
 };
 
-enum class ReadOutcome { ready, nothing, notHex, noMemory };
+// The source as storeBytes reads it, a chunk at a time in increasing order.
+void readPasted(void* context, std::int64_t at, std::int64_t count, std::uint8_t* out) {
+    PasteSource& source = *static_cast<PasteSource*>(context);
+    const auto units = static_cast<std::size_t>(count);
+    if (source.bytes)
+        std::memcpy(out, source.bytes + at, units);
+    else if (source.hexText)
+        source.nextUnit = decodeHexText(source.text, source.nextUnit, out, units);
+    else
+        decodeCharText(source.text + at, units, out);
+}
 
-ReadOutcome readSource(const HexView& hv, PasteSource& source) {
+// The binary block, or else the text; false when the clipboard holds neither.
+bool readSource(const HexView& hv, PasteSource& source) {
     const void* data = nullptr;
     std::size_t size = 0;
     std::size_t count = 0;
     if (hv.host.readClipboard(ClipboardFormat::bytes, data, size) &&
         readBytesBlock(data, size, source.bytes, count)) {
         source.count = static_cast<std::int64_t>(count);
-        return ReadOutcome::ready;
+        source.blockBytes = size;
+        return true;
     }
-    if (!hv.host.readClipboard(ClipboardFormat::text, data, size)) return ReadOutcome::nothing;
-    const auto* text = static_cast<const TextUnit*>(data);
-    const std::size_t units = textUnits(text, size / sizeof(TextUnit));
-    const bool hexArea = !inCharArea(hv.view.caretCell);
-    if (!hexArea)
-        count = units;
-    else if (!countHexText(text, units, count))
-        return ReadOutcome::notHex;
-    try {
-        source.decoded.resize(count);
-    } catch (const std::bad_alloc&) {
-        return ReadOutcome::noMemory;
+    if (!hv.host.readClipboard(ClipboardFormat::text, data, size)) return false;
+    source.text = static_cast<const TextUnit*>(data);
+    source.textRoom = size / sizeof(TextUnit);
+    source.blockBytes = size;
+    source.hexText = !inCharArea(hv.view.caretCell);
+    return true;
+}
+
+enum class TextOutcome { ready, notHex, wideCharacter, stopped };
+
+// Reads the text up to its terminator a piece at a time, checking in before each: the
+// bytes it stands for as hex pairs, or as characters, each of which must fit in a byte.
+TextOutcome readText(PasteSource& source, Progress& progress) {
+    HexTextCount hex;
+    std::size_t units = 0;
+    for (;;) {
+        if (!keepGoing(progress, 0)) return TextOutcome::stopped;
+        const TextUnit* piece = source.text + units;
+        const std::size_t room = std::min(textPieceUnits, source.textRoom - units);
+        const std::size_t length = textUnits(piece, room);
+        if (source.hexText) {
+            countHexPiece(hex, piece, length);
+            if (!hex.valid) return TextOutcome::notHex;
+        } else if (const std::size_t wide = firstWideUnit(piece, length); wide < length) {
+            source.wideAt = units + wide;
+            return TextOutcome::wideCharacter;
+        }
+        units += length;
+        if (length < room || units == source.textRoom) break;
     }
-    if (hexArea)
-        decodeHexText(text, units, source.decoded.data());
-    else
-        decodeCharText(text, units, source.decoded.data());
-    source.bytes = source.decoded.data();
+    std::size_t count = units;
+    if (source.hexText && !hexTextBytes(hex, count)) return TextOutcome::notHex;
     source.count = static_cast<std::int64_t>(count);
-    return ReadOutcome::ready;
+    return TextOutcome::ready;
+}
+
+// The box for text holding a character no byte stands for, naming it, its code and its
+// place in the text: "Character 5 of the clipboard's text is "€" (U+20AC), …".
+void formatWideCharacter(wchar_t (&text)[256], const PasteSource& source) {
+    const std::size_t at = source.wideAt;
+    const TextUnit unit = source.text[at];
+    const TextUnit next = at + 1 < source.textRoom ? source.text[at + 1] : 0;
+    const bool pair = unit >= 0xD800 && unit < 0xDC00 && next >= 0xDC00 && next < 0xE000;
+    const bool lone = !pair && unit >= 0xD800 && unit < 0xE000;  // half of a pair: no character
+    const std::uint32_t code = pair ? 0x10000 + ((unit - 0xD800u) << 10) + (next - 0xDC00u) : unit;
+    // As the system's wide texts hold it: one unit, or the pair where those are UTF-16.
+    wchar_t shown[3] = {static_cast<wchar_t>(code), 0, 0};
+    if (sizeof(wchar_t) == 2 && pair) {
+        shown[0] = static_cast<wchar_t>(unit);
+        shown[1] = static_cast<wchar_t>(next);
+    }
+    std::size_t length = appendText(text, 256, 0, L"Character ");
+    length = appendDecimal(text, 256, length, static_cast<std::int64_t>(at + 1));
+    length = appendText(text, 256, length, L" of the clipboard's text is ");
+    if (!lone) {
+        length = appendText(text, 256, length, L"\"");
+        length = appendText(text, 256, length, shown);
+        length = appendText(text, 256, length, L"\" (");
+    }
+    length = appendText(text, 256, length, L"U+");
+    length = appendHex(text, 256, length, code, 4);
+    length = appendText(text, 256, length, lone ? L"" : L")");
+    appendText(text, 256, length,
+               L", which does not fit in one byte: only characters up to U+00FF can be pasted into the "
+               L"character area.\nNothing was pasted.");
 }
 
 void reportNoRoom(const HexView& hv, std::int64_t held, std::int64_t room, std::int64_t start) {
@@ -228,67 +289,89 @@ bool canPaste(const HexView& hv) {
            (hv.host.clipboardHas(ClipboardFormat::bytes) || hv.host.clipboardHas(ClipboardFormat::text));
 }
 
-int pasteFromClipboard(const HexView& hv) {
+int pasteFromClipboard(const HexView& hv, std::int64_t chunkBytes) {
     Document& doc = hv.doc;
     ViewState& view = hv.view;
+    ViewHost& host = hv.host;
     // The rule of typing: a read-only, removed or absent file takes no edits.
-    if (hv.host.fileAttributes(doc.filePath) & attributeReadOnly) {
+    if (host.fileAttributes(doc.filePath) & attributeReadOnly) {
         showReadOnlyBox(hv);
         return 0;
     }
     if (!hasDocument(doc)) return 0;
     ByteRange selected;
     const std::int64_t start = selectedRange(view, doc, selected) ? selected.begin : offsetOf(view);
+    // Its total becomes the bytes to store once the clipboard is read.
+    Progress progress{host, pasteProgressTexts, 1};
     PasteSource source;
-    {
-        ClipboardReading reading{hv.host};
-        switch (readSource(hv, source)) {
-            case ReadOutcome::ready: break;
-            case ReadOutcome::nothing: hv.host.beep(); return 0;
-            case ReadOutcome::notHex:
-                hv.host.endClipboardRead();
-                hv.host.messageBox(BoxOwner::none, notHexText, inputCaption, boxWarning);
-                return 0;
-            case ReadOutcome::noMemory:
-                hv.host.endClipboardRead();
-                warn(hv, noMemoryForEdit);
-                return 0;
-        }
-        const std::int64_t room = std::max<std::int64_t>(doc.fileSize - std::max<std::int64_t>(start, 0), 0);
-        if (source.count > room || start < 0) {
-            hv.host.endClipboardRead();
-            reportNoRoom(hv, source.count, start < 0 ? 0 : room, std::max<std::int64_t>(start, 0));
-            return 0;
-        }
-        if (source.count == 0) {
-            hv.host.beep();
-            return 0;
-        }
-        // A paste larger than the history may keep goes in only when the user agrees to
-        // lose every step with it.
-        const bool undoable = source.count <= static_cast<std::int64_t>(doc.history.cap());
-        if (!undoable && hv.host.messageBox(BoxOwner::hexView, cannotUndoPasteText, programCaption,
-                                            boxPasteQuestion) != answerYes)
-            return 0;
-        // Megabytes of marks take a moment to record.
-        const bool long_ = source.count > copyChunkBytes;
-        if (long_) hv.host.setWaitCursor(true);
-        ReadFault fault;
-        const bool stored = storeBytes(doc, start, source.bytes, source.count, &fault, undoable);
-        if (long_) hv.host.setWaitCursor(false);
-        if (!stored) {
-            hv.host.endClipboardRead();
-            if (fault.happened())
-                reportUnreadable(hv.host, BoxOwner::hexView, doc.fileTitle, fault.error);
-            else
-                warn(hv, noMemoryForEdit);
-            return 0;
-        }
+    ClipboardReading reading{host};
+    bool long_ = false;
+    // Every way out: the clipboard let go before a box comes up, and part 0 as it was.
+    const auto settle = [&] {
+        host.endClipboardRead();
+        if (long_) host.setWaitCursor(false);
+        finishProgress(progress);
+        showSelectionAgain(view, doc, host);
+    };
+    if (!readSource(hv, source)) {
+        host.beep();
+        return 0;
     }
-    view.matchVisible = 0;
-    doc.isModified = 1;
-    clearSelection(hv);
-    caretToOffset(hv, start + source.count);
+    long_ = source.blockBytes > static_cast<std::size_t>(chunkBytes);
+    if (long_) host.setWaitCursor(true);
+    wchar_t text[256];
+    switch (source.bytes ? TextOutcome::ready : readText(source, progress)) {
+        case TextOutcome::ready: break;
+        case TextOutcome::stopped: settle(); return pasteStopped;
+        case TextOutcome::notHex:
+            settle();
+            host.messageBox(BoxOwner::none, notHexText, inputCaption, boxWarning);
+            return 0;
+        case TextOutcome::wideCharacter:
+            formatWideCharacter(text, source);
+            settle();
+            warn(hv, text);
+            return 0;
+    }
+    const std::int64_t room = std::max<std::int64_t>(doc.fileSize - std::max<std::int64_t>(start, 0), 0);
+    if (source.count > room || start < 0) {
+        settle();
+        reportNoRoom(hv, source.count, start < 0 ? 0 : room, std::max<std::int64_t>(start, 0));
+        return 0;
+    }
+    if (source.count == 0) {
+        settle();
+        host.beep();
+        return 0;
+    }
+    // A paste larger than the history may keep goes in only when the user agrees to
+    // lose every step with it.
+    const bool undoable = source.count <= static_cast<std::int64_t>(doc.history.cap());
+    if (!undoable &&
+        host.messageBox(BoxOwner::hexView, cannotUndoPasteText, programCaption, boxPasteQuestion) != answerYes) {
+        settle();
+        return 0;
+    }
+    progress.total = source.count;
+    ReadFault fault;
+    const std::int64_t stored = storeBytes(doc, start, source.count, ByteFeed{readPasted, &source},
+                                           PasteControl{undoable, &progress, chunkBytes}, &fault);
+    if (stored > 0) {
+        view.matchVisible = 0;
+        doc.isModified = 1;
+        clearSelection(hv);
+        caretToOffset(hv, start + stored);
+    }
+    settle();
+    if (fault.happened()) {
+        reportUnreadable(host, BoxOwner::hexView, doc.fileTitle, fault.error);
+        return 0;
+    }
+    if (progress.stopped) return pasteStopped;
+    if (stored == 0) {
+        warn(hv, noMemoryForEdit);
+        return 0;
+    }
     return 1;
 }
 

@@ -37,18 +37,28 @@ int copyToClipboard(const HexView& hv);
 // Whether the clipboard holds something Paste reads (the binary format or text).
 bool canPaste(const HexView& hv);
 
+// What pasteFromClipboard returns when the user stopped it with Escape.
+inline constexpr int pasteStopped = 2;
+
 // Pastes the clipboard's bytes: the binary format when there, otherwise the text, read as
-// hex pairs in the hex area (decodeHexText) and as one byte per code unit in the
+// hex pairs in the hex area (countHexPiece) and as one byte per character in the
 // character area. Returns 1 when the bytes are in the document: marked changed and red,
 // isModified set, the match highlight and the selection gone, the caret after the last
 // pasted byte (the view scrolled to it). Returns 0, the document unchanged, after a
 // refusal, each with its box: a read-only file ("File [%s] is read only!"), hex text that
-// is not hex pairs ("Hexadecimal numbers have to be between a-f or 0-9!"), more bytes
-// than fit before the end of the document (how many the clipboard holds, how many fit),
-// or memory running out ("Not enough memory to record this edit!"); nothing usable on the
-// clipboard only beeps. A paste is one step of the history; one larger than the history's
-// cap asks first ("This paste cannot be undone. Paste anyway?", Yes/No) and, on Yes,
-// leaves no step to undo.
-int pasteFromClipboard(const HexView& hv);
+// is not hex pairs ("Hexadecimal numbers have to be between a-f or 0-9!"), text for the
+// character area holding a character above U+00FF (the first such and its place), more
+// bytes than fit before the end of the document (how many the clipboard holds, how many
+// fit), or memory running out ("Not enough memory to record this edit!"); nothing usable
+// on the clipboard only beeps. A paste is one step of the history; one larger than the
+// history's cap asks first ("This paste cannot be undone. Paste anyway?", Yes/No) and, on
+// Yes, leaves no step to undo.
+// It is long work, done a chunk of chunkBytes at a time (tests make it small): after 0.3 s
+// status part 0 shows "Pasting… N %" (0 % while the text is read), keys typed meanwhile
+// are dropped, and Escape stops it: pasteStopped, part 0 reading "Paste stopped", and what
+// went in by then stays, as it would after a paste that long (one step). A page of the
+// file that cannot be read gives "Could not read %s" with the system's text and 0; what
+// went in before that page stays the same way.
+int pasteFromClipboard(const HexView& hv, std::int64_t chunkBytes = pasteChunkBytes);
 
 }  // namespace quillix

@@ -111,29 +111,39 @@ std::size_t textUnits(const TextUnit* text, std::size_t capacity) {
     return units;
 }
 
-bool countHexText(const TextUnit* text, std::size_t units, std::size_t& count) {
-    std::size_t digits = 0;
-    std::size_t run = 0;  // digits since the last white space
-    for (std::size_t i = 0; i < units; ++i) {
+void countHexPiece(HexTextCount& count, const TextUnit* text, std::size_t units) {
+    for (std::size_t i = 0; i < units && count.valid; ++i) {
         if (digitValue(text[i]) >= 0) {
-            ++run;
+            ++count.run;
             continue;
         }
-        if (!isWhiteSpace(text[i]) || run % 2 != 0) return false;
-        digits += run;
-        run = 0;
+        count.valid = isWhiteSpace(text[i]) && count.run % 2 == 0;
+        count.digits += count.run;
+        count.run = 0;
     }
-    if (run % 2 != 0) return false;
-    count = (digits + run) / 2;
+}
+
+bool hexTextBytes(const HexTextCount& count, std::size_t& bytes) {
+    if (!count.valid || count.run % 2 != 0) return false;
+    bytes = (count.digits + count.run) / 2;
     return true;
 }
 
-void decodeHexText(const TextUnit* text, std::size_t units, std::uint8_t* out) {
-    for (std::size_t i = 0; i < units; ++i) {
+std::size_t decodeHexText(const TextUnit* text, std::size_t from, std::uint8_t* out, std::size_t count) {
+    std::size_t i = from;
+    for (; count > 0; ++i) {
         const int high = digitValue(text[i]);
         if (high < 0) continue;  // white space between the pairs
         *out++ = static_cast<std::uint8_t>(high << 4 | digitValue(text[++i]));
+        --count;
     }
+    return i;
+}
+
+std::size_t firstWideUnit(const TextUnit* text, std::size_t units) {
+    std::size_t i = 0;
+    while (i < units && text[i] <= 0xFF) ++i;
+    return i;
 }
 
 void decodeCharText(const TextUnit* text, std::size_t units, std::uint8_t* out) {

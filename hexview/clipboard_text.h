@@ -40,13 +40,24 @@ void formatCharPiece(const std::uint8_t* bytes, std::size_t count, TextUnit* out
 // Units of a text before its terminator, looking at no more than capacity units.
 std::size_t textUnits(const TextUnit* text, std::size_t capacity);
 
-// Reads text[0 .. units - 1] as hex text: hex digit pairs, written together or apart,
-// between any white space (blank, tab, line breaks). Returns false when anything else
-// is in it: another character, or a run of digits of odd length. Otherwise count is the
-// number of bytes it stands for.
-bool countHexText(const TextUnit* text, std::size_t units, std::size_t& count);
-// Decodes a text countHexText accepted into out (count bytes).
-void decodeHexText(const TextUnit* text, std::size_t units, std::uint8_t* out);
+// Hex text, read a piece at a time (countHexPiece over its pieces in order, then
+// hexTextBytes): hex digit pairs, written together or apart, between any white space
+// (blank, tab, line breaks), and nothing else.
+struct HexTextCount {
+    std::size_t digits = 0;  // in the runs white space ended
+    std::size_t run = 0;     // digits since the last white space
+    bool valid = true;       // false once anything else was read
+};
+void countHexPiece(HexTextCount& count, const TextUnit* text, std::size_t units);
+// After the last piece: false when the text is not hex text (another character, or a run
+// of digits of odd length); otherwise bytes is the number of bytes it stands for.
+bool hexTextBytes(const HexTextCount& count, std::size_t& bytes);
+// Decodes the next count bytes of a text hexTextBytes accepted into out, looking for the
+// first pair from text[from] on. Returns where to look for the pair after them.
+std::size_t decodeHexText(const TextUnit* text, std::size_t from, std::uint8_t* out, std::size_t count);
+// Index of the first unit of text[0 .. units - 1] above U+00FF, a character no byte stands
+// for; units when there is none.
+std::size_t firstWideUnit(const TextUnit* text, std::size_t units);
 // Each unit's low 8 bits, as typing a character does.
 void decodeCharText(const TextUnit* text, std::size_t units, std::uint8_t* out);
 

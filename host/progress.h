@@ -1,10 +1,11 @@
 #pragma once
-// How a long operation (a search, an export, a copy, a whole save) shows that it runs and
-// lets the user stop it, on the one thread: between chunks of work it checks in with the
-// host, which looks for Escape. Status part 0 shows nothing new for the first 0.3 s, then
-// "Searching… 37 %" (or "Exporting… 37 %", "Copying… 37 %", "Saving… 37 %") whenever the
-// percent changes; at the end it reads "Ready" again, or "Search stopped" ("Export
-// stopped", "Copy stopped", "Save stopped") after Escape.
+// How a long operation (a search, an export, a copy, a paste, a whole save) shows that it
+// runs and lets the user stop it, on the one thread: between chunks of work it checks in
+// with the host, which looks for Escape. Status part 0 shows nothing new for the first
+// 0.3 s, then "Searching… 37 %" (or "Exporting… 37 %", "Copying… 37 %", "Pasting… 37 %",
+// "Saving… 37 %") whenever the percent changes; at the end it reads "Ready" again, or
+// "Search stopped" ("Export stopped", "Copy stopped", "Paste stopped", "Save stopped")
+// after Escape.
 
 #include <cstdint>
 
@@ -19,6 +20,7 @@ struct ProgressTexts {
 inline constexpr ProgressTexts searchProgressTexts = {L"Searching\u2026 ", L"Search stopped"};
 inline constexpr ProgressTexts exportProgressTexts = {L"Exporting\u2026 ", L"Export stopped"};
 inline constexpr ProgressTexts copyProgressTexts = {L"Copying\u2026 ", L"Copy stopped"};
+inline constexpr ProgressTexts pasteProgressTexts = {L"Pasting\u2026 ", L"Paste stopped"};
 inline constexpr ProgressTexts saveProgressTexts = {L"Saving\u2026 ", L"Save stopped"};
 
 // How long an operation runs before it shows its progress.

@@ -86,12 +86,13 @@ public:
     // GetFileAttributesW: invalidAttributes when the path names no file.
     virtual std::uint32_t fileAttributes(const wchar_t* path) = 0;
 
-    // A long operation (a search, an export, a copy, a whole save) calls this before its first
-    // chunk of work and after each further few MiB. It paints what waits to be painted,
-    // reads the clock, and takes every key typed meanwhile out of the thread's queue,
-    // reporting a stop when Escape is among them: keys typed during the operation belong
-    // to it and are never applied afterwards. Nothing else is taken from the queue or
-    // handled, so the one thread stays answering and nothing runs beside the operation.
+    // A long operation (a search, an export, a copy, a paste, a whole save) calls this
+    // before its first chunk of work and after each further few MiB. It paints what waits
+    // to be painted, reads the clock, and takes every key typed meanwhile out of the
+    // thread's queue, reporting a stop when Escape is among them: keys typed during the
+    // operation belong to it and are never applied afterwards. Nothing else is taken from
+    // the queue or handled, so the one thread stays answering and nothing runs beside the
+    // operation.
     virtual Checkpoint checkpoint() = 0;
 
     // Writing the clipboard: a copy asks for one block per format and fills it, then hands

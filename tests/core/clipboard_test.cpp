@@ -155,10 +155,10 @@ TEST_F(ClipboardTest, PastedBytesAreExactRedAndSavedAndTheCaretEndsAfterThem) {
     place(0, 12);
     ASSERT_EQ(pasteFromClipboard(hv), 1);
     EXPECT_EQ(at(1, 4), (Bytes{0xDE, 0xAD, 0xBE, 0xEF}));
-    host.putClipboardText(u"A\u20AC\r");
+    host.putClipboardText(u"A\u00E9\r");
     place(6, 51);  // offset 97
     ASSERT_EQ(pasteFromClipboard(hv), 1);
-    EXPECT_EQ(at(97, 3), (Bytes{0x41, 0xAC, 0x0D}));
+    EXPECT_EQ(at(97, 3), (Bytes{0x41, 0xE9, 0x0D}));
     EXPECT_EQ(host.status[statusPartOffset], L"EOF");
     EXPECT_EQ(bytes[100], canaryValue);
 }
@@ -191,6 +191,45 @@ TEST_F(ClipboardTest, RefusedPastesChangeNothing) {
     EXPECT_EQ(pasteFromClipboard(hv), 0);
     EXPECT_EQ(host.beeps, 1);
     EXPECT_EQ(host.boxes.size(), 3u);
+    // A binary block from elsewhere claiming more bytes than it holds is nothing usable.
+    host.clipboard[ClipboardFormat::bytes] = {6, 0, 0, 0, 0, 0, 0, 0, 1, 2, 3, 4, 5};
+    EXPECT_EQ(pasteFromClipboard(hv), 0);
+    EXPECT_EQ(host.beeps, 2);
+
+    place(0, 50);  // the character area: no character above U+00FF, the first one named
+    for (const auto& [text, named] : {std::pair<std::u16string, std::wstring>{u"a \u00E9 \u20AC b\U0001F600",
+                                                                            L"5 of the clipboard's text is \"\u20AC\" (U+20AC)"},
+                                      {u"\u00FF\U0001F600", L"2 of the clipboard's text is \"\U0001F600\" (U+1F600)"},
+                                      {u"ab\xDC00", L"3 of the clipboard's text is U+DC00"}}) {
+        host.putClipboardText(text);
+        EXPECT_EQ(pasteFromClipboard(hv), 0);
+        expectRefused(L"Character " + named +
+                      L", which does not fit in one byte: only characters up to U+00FF can be pasted into the "
+                      L"character area.\nNothing was pasted.");
+        EXPECT_EQ(host.boxes.back().caption, L"Quillix-64bit");
+    }
+}
+
+TEST_F(ClipboardTest, ALongPasteShowsItsProgressAndEscapeKeepsWhatWentInAsOneStep) {
+    open(100);
+    host.putClipboardText(std::u16string(90, u'B'));
+    place(0, 50);
+    setSelection(hv, 5, 20);
+    host.clockStep = 200;
+    host.stopAt = 4;  // the text's check-in, then one before each chunk of 10: two went in
+    EXPECT_EQ(pasteFromClipboard(hv, 10), pasteStopped);
+    EXPECT_NE(std::find(host.activity.begin(), host.activity.end(), L"Pasting\u2026 11 %"), host.activity.end());
+    EXPECT_EQ(host.status[statusPartActivity], L"Paste stopped");
+    EXPECT_EQ(at(5, 20), Bytes(20, 'B'));
+    EXPECT_EQ(bytes[25], original[25]);
+    EXPECT_EQ(redBytes(), 20);
+    EXPECT_EQ(doc.isModified, 1);
+    EXPECT_EQ(offsetOf(view), 25);
+    ByteRange touched;
+    ReadFault fault;
+    ASSERT_EQ(undoStep(doc, touched, fault), StepOutcome::done);
+    EXPECT_TRUE(bytesUnchanged());
+    EXPECT_FALSE(doc.history.canUndo());
 }
 
 // Refuses the request for record memory numbered refuseAt (from 1).

@@ -47,6 +47,14 @@ std::u16string hexText(const Bytes& bytes, std::mt19937& random,
     return text;
 }
 
+// The bytes text stands for as hex text, read in two pieces cut at cut.
+bool countHex(const std::u16string& text, std::size_t cut, std::size_t& count) {
+    HexTextCount state;
+    countHexPiece(state, text.data(), cut);
+    countHexPiece(state, text.data() + cut, text.size() - cut);
+    return hexTextBytes(state, count);
+}
+
 TEST(ClipboardText, HexTextIsPrintfsPairsAndReadsBackToTheSameBytes) {
     std::mt19937 random(99);
     for (std::size_t count : {0, 1, 16, 17, 255, 256, 257, 4099}) {
@@ -56,26 +64,26 @@ TEST(ClipboardText, HexTextIsPrintfsPairsAndReadsBackToTheSameBytes) {
         EXPECT_EQ(hexText(bytes, random, formatHexPiecePlain), expected);
         EXPECT_EQ(hexText(bytes, random, formatHexPieceShuffled), expected);
         std::size_t decoded = 99;
-        ASSERT_TRUE(countHexText(expected.data(), expected.size(), decoded));
+        ASSERT_TRUE(countHex(expected, random() % (expected.size() + 1), decoded));
         ASSERT_EQ(decoded, count);
         Bytes back(count);
-        decodeHexText(expected.data(), expected.size(), back.data());
+        const std::size_t next = decodeHexText(expected.data(), 0, back.data(), count / 2);
+        decodeHexText(expected.data(), next, back.data() + count / 2, count - count / 2);
         EXPECT_EQ(back, bytes);
     }
 }
 
 TEST(ClipboardText, HexPairsMayBeGroupedOrSpreadOverLinesButNothingElseIsRead) {
-    for (const std::u16string text : {u"4D5A9000", u"4d5a 9000\r\n", u"\t 4D\n\n5a\v90\f00 "}) {
-        std::size_t count = 0;
-        ASSERT_TRUE(countHexText(text.data(), text.size(), count));
-        Bytes bytes(count);
-        decodeHexText(text.data(), text.size(), bytes.data());
-        EXPECT_EQ(bytes, (Bytes{0x4D, 0x5A, 0x90, 0x00}));
-    }
-    for (const std::u16string text : {u"4D5", u"4D 5 A", u"4D-5A", u"0x4D", u"4G", u"4D\u00A05A"}) {
-        std::size_t count = 0;
-        EXPECT_FALSE(countHexText(text.data(), text.size(), count)) << text.size();
-    }
+    for (const std::u16string text : {u"4D5A9000", u"4d5a 9000\r\n", u"\t 4D\n\n5a\v90\f00 "})
+        for (std::size_t cut = 0, count = 0; cut <= text.size(); ++cut) {
+            ASSERT_TRUE(countHex(text, cut, count));
+            Bytes bytes(count);
+            decodeHexText(text.data(), 0, bytes.data(), count);
+            EXPECT_EQ(bytes, (Bytes{0x4D, 0x5A, 0x90, 0x00}));
+        }
+    for (const std::u16string text : {u"4D5", u"4D 5 A", u"4D-5A", u"0x4D", u"4G", u"4D\u00A05A"})
+        for (std::size_t cut = 0, count = 0; cut <= text.size(); ++cut)
+            EXPECT_FALSE(countHex(text, cut, count)) << text.size() << " cut " << cut;
 }
 
 TEST(ClipboardText, CharacterTextCarriesEachByteAsItsOwnCodeUnit) {

@@ -16,6 +16,7 @@
 #include "document/document.h"
 #include "hexview/clipboard.h"
 #include "hexview/hex_view.h"
+#include "hexview/selection.h"
 #include "hexview/undo.h"
 #include "recording_host.h"
 #include "temp_files.h"
@@ -177,7 +178,7 @@ protected:
 TEST_F(HistoryTest, RandomEditsUndosRedosAndSavesAgreeWithTheTreeOfStates) {
     std::mt19937 random(20261208);
     auto below = [&](std::int64_t n) { return static_cast<std::int64_t>(random() % static_cast<std::uint64_t>(n)); };
-    int refusedActions = 0, undos = 0, savesAfterUndo = 0, unsavedByUndo = 0, oversized = 0;
+    int refusedActions = 0, undos = 0, savesAfterUndo = 0, unsavedByUndo = 0, oversized = 0, cutShort[2] = {};
     for (int round = 0; round < 12; ++round) {
         const std::int64_t size = 1 + below(round % 3 == 0 ? 40 : 3000);
         std::vector<std::uint8_t> content(static_cast<std::size_t>(size));
@@ -233,6 +234,10 @@ TEST_F(HistoryTest, RandomEditsUndosRedosAndSavesAgreeWithTheTreeOfStates) {
                 host.putClipboardText(text);
                 const bool keep = static_cast<std::size_t>(count) <= model.cap;
                 const bool agree = below(3) != 0;
+                // Escape at the paste's check-in stopAt (the text's is 1, then one comes before
+                // each chunk), or none: the chunks before it stay, as a shorter paste would.
+                const std::int64_t chunk = 2 + below(40), stopAt = starve || below(3) == 0 ? 0 : 2 + below(3);
+                const std::int64_t stored = stopAt ? std::min(count, (stopAt - 2) * chunk) : count;
                 // (The question comes after the clipboard is read: refusals are tried on
                 // pastes that ask none.)
                 for (Refusals::refuseAt = starve && keep ? 1 : 0;; ++Refusals::refuseAt) {
@@ -241,20 +246,23 @@ TEST_F(HistoryTest, RandomEditsUndosRedosAndSavesAgreeWithTheTreeOfStates) {
                     if (!keep) host.answers.push_back(agree ? answerYes : answerNo);
                     Refusals::requests = 0;
                     allocationCheck = Refusals::check;
-                    const int pasted = pasteFromClipboard(hv);
+                    host.stopAt = stopAt ? host.checkpoints + static_cast<int>(stopAt) : 0;
+                    const int pasted = pasteFromClipboard(hv, chunk);
                     allocationCheck = nullptr;
+                    host.stopAt = 0;
                     if (!keep) {
                         EXPECT_EQ(host.boxes.back().text, L"This paste cannot be undone. Paste anyway?");
                         ++oversized;
                     }
-                    if (pasted == 1) break;
+                    if (pasted != 0) break;
                     ASSERT_EQ(snapshot(), before);
                     if (!keep && !agree) break;
                     ASSERT_TRUE(Refusals::refuseAt > 0 && Refusals::requests >= Refusals::refuseAt);
                     ++refusedActions;
                 }
-                if (keep || agree) model.edit(offset, pasted, keep);
-                if (!keep && agree) {
+                cutShort[keep] += (keep || agree) && stored > 0 && stored < count;
+                if ((keep || agree) && stored > 0) model.edit(offset, {pasted.begin(), pasted.begin() + stored}, keep);
+                if (!keep && agree && stored > 0) {
                     ASSERT_FALSE(doc.history.canUndo());
                 }
             } else if (choice < 75 || choice < 85) {
@@ -268,6 +276,7 @@ TEST_F(HistoryTest, RandomEditsUndosRedosAndSavesAgreeWithTheTreeOfStates) {
                     continue;
                 }
                 const bool wasModified = doc.isModified == 1;
+                setSelection(hv, below(size), below(size));  // which the move drops
                 for (Refusals::refuseAt = starve ? 1 : 0;; ++Refusals::refuseAt) {
                     const Snapshot before = snapshot();
                     Refusals::requests = 0;
@@ -281,8 +290,9 @@ TEST_F(HistoryTest, RandomEditsUndosRedosAndSavesAgreeWithTheTreeOfStates) {
                 }
                 const std::int64_t offset = back ? model.undo() : model.redo();
                 undos += back;
-                // The caret on the step's first byte, in view.
+                // The caret on the step's first byte, in view, and nothing selected.
                 EXPECT_EQ(offsetOf(view), offset);
+                EXPECT_EQ(view.selectionAnchor, -1);
                 EXPECT_GE(view.caretRow, 0);
                 EXPECT_LT(view.caretRow, rows(view) + 1);
                 unsavedByUndo += wasModified && model.current == model.saved;
@@ -315,14 +325,15 @@ TEST_F(HistoryTest, RandomEditsUndosRedosAndSavesAgreeWithTheTreeOfStates) {
             ASSERT_LE(doc.history.memoryBytes(), std::max<std::size_t>(model.cap, 700 + 16));
         }
     }
-    std::printf("refused %d, undos %d, saved by undo %d, saves behind %d, too large %d\n", refusedActions, undos,
-                unsavedByUndo, savesAfterUndo, oversized);
+    std::printf("refused %d, undos %d, saved by undo %d, saves behind %d, too large %d, stopped %d + %d\n",
+                refusedActions, undos, unsavedByUndo, savesAfterUndo, oversized, cutShort[0], cutShort[1]);
     // The script reached the cases that matter.
     EXPECT_GT(refusedActions, 50);
     EXPECT_GT(undos, 500);
     EXPECT_GT(unsavedByUndo, 10);
     EXPECT_GT(oversized, 5);
     EXPECT_GT(savesAfterUndo, 0);
+    EXPECT_GT(std::min(cutShort[0], cutShort[1]), 5);
 }
 
 }  // namespace

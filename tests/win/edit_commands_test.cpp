@@ -6,11 +6,13 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <string>
 
 #include "app/frame_window.h"
 #include "app/hex_window_win32.h"
 #include "support/shell_fixture.h"
+#include "support/stepping_clock.h"
 
 namespace quillix::test {
 namespace {
@@ -181,6 +183,29 @@ TEST_F(EditCommandsTest, APasteThatWouldRunPastTheEndOrIntoAReadOnlyFileGetsItsB
     EXPECT_EQ(viewBytes(), std::vector<std::uint8_t>(20, 0x77));
     EXPECT_EQ(shell.doc.isModified, 0);
     SetFileAttributesW(path.wstring().c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+// Keys typed while a paste runs are the paste's: "9999aaaa" and then Escape stop it, what
+// went in by then is one step, and none of the keys is typed into the document.
+TEST_F(EditCommandsTest, KeysTypedDuringALongPasteAreDroppedAndEscapeKeepsWhatWentInAsOneStep) {
+    openFile(std::vector<std::uint8_t>(3 * pasteChunkBytes));
+    putClipboardText(std::wstring(2 * pasteChunkBytes, L'A'));
+    clickCharacterArea();
+    SteppingClock::install(shell.hexView, 5, L"9999aaaa");
+    SendMessageW(shell.frame, WM_COMMAND, commandPaste, 0);
+    pump();
+    EXPECT_EQ(SteppingClock::statusAtEscape().rfind(L"Pasting\u2026 ", 0), 0u) << SteppingClock::statusAtEscape();
+    EXPECT_EQ(statusText(0), L"Paste stopped");
+    const std::vector<std::uint8_t> bytes = viewBytes();
+    const auto end = std::find_if(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b != 'A'; }) - bytes.begin();
+    EXPECT_GT(end, 0);
+    EXPECT_LT(end, 2 * pasteChunkBytes);
+    EXPECT_EQ(std::count(bytes.begin() + end, bytes.end(), 0), bytes.end() - bytes.begin() - end);
+    EXPECT_EQ(shell.doc.isModified, 1);
+    ctrl('Z');
+    EXPECT_EQ(std::count(shell.doc.fileBytes, shell.doc.fileBytes + shell.doc.fileSize, 0), shell.doc.fileSize);
+    EXPECT_EQ(shell.doc.isModified, 0);
+    EXPECT_TRUE(dialogs.messageBoxes().empty());
 }
 
 TEST_F(EditCommandsTest, EditItemsAreGrayedWhenTheyCannotAct) {
