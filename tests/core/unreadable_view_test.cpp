@@ -14,6 +14,12 @@
 #include <string>
 #include <vector>
 
+#ifndef _WIN32
+#include <signal.h>
+#include <sys/mman.h>
+#include <unistd.h>
+#endif
+
 #include "cut_file.h"
 #include "document/checked_view.h"
 #include "document/text_dump.h"
@@ -315,6 +321,40 @@ TEST_F(UnreadableViewTest, CopyAndPasteAcrossTheCutChangeNothing) {
     EXPECT_EQ(changedMaskOfRow(doc, (cut - 100) / 16), 0);
     EXPECT_EQ(doc.history.steps(), 2u);
 }
+
+#ifndef _WIN32
+// A fault no guard owns goes to the handler that was there before, run as the system would
+// run it: on the alternate stack it asked for, with the signals it asked to block blocked.
+void faultWithAHandlerBeforeTheGuards() {
+    static std::vector<char> alternate(1 << 16);
+    const stack_t stack{alternate.data(), 0, alternate.size()};
+    sigaltstack(&stack, nullptr);
+    struct sigaction action {};
+    action.sa_sigaction = [](int, siginfo_t*, void*) {
+        stack_t now{};
+        sigset_t blocked;
+        sigaltstack(nullptr, &now);
+        pthread_sigmask(SIG_SETMASK, nullptr, &blocked);
+        _exit((now.ss_flags & SS_ONSTACK) && sigismember(&blocked, SIGUSR1) && sigismember(&blocked, SIGSEGV)
+                  ? 7
+                  : 1);
+    };
+    action.sa_flags = SA_SIGINFO | SA_ONSTACK;
+    sigemptyset(&action.sa_mask);
+    sigaddset(&action.sa_mask, SIGUSR1);
+    sigaction(SIGSEGV, &action, nullptr);
+    std::uint8_t byte = 0;
+    GuardedFault fault;
+    runGuarded(
+        &byte, &byte + 1, [](void*) {}, nullptr, fault);  // puts the guard's handler in
+    *static_cast<volatile char*>(mmap(nullptr, 4096, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0)) = 1;
+}
+
+TEST(ReadGuardTest, AFaultNoGuardOwnsReachesTheHandlerBeforeAsTheSystemWouldRunIt) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");  // a fresh process: no guard installed yet
+    EXPECT_EXIT(faultWithAHandlerBeforeTheGuards(), ::testing::ExitedWithCode(7), "");
+}
+#endif
 
 TEST(UnreadableMessages, NameTheDocumentTheReasonAndTheStretches) {
     const std::wstring reason = systemErrorText(readError());
