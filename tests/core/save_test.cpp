@@ -50,6 +50,8 @@ const Calls changedThroughWindows(int windows) {
 const Calls wholeBesideCalls = {"stampAt",        "finalPath", "stampAt", "createAlways", "writeAt",
                                 "flush",          "close",     "replace", "stampAt",      "openExisting",
                                 "mapCopyOnWrite", "stampOf",   "close"};
+const Calls wholeInPlaceCalls = {"stampAt", "openExisting", "stampOf", "writeAt",
+                                 "flush",   "close",        "stampAt"};
 // The first call whose failure is a failed write (before it, nothing can be written),
 // and the look at the file written.
 std::size_t firstWriting(const Calls& calls) {
@@ -308,6 +310,15 @@ TEST_F(SaveTest, AfterSaveAsTheDocumentIsTheNewFile) {
     EXPECT_EQ(save(), 0);
     ASSERT_EQ(host.boxes.size(), 1u);
     EXPECT_EQ(host.boxes[0].text.substr(0, 6), L"b.bin ");
+
+    // Another program rewrites the next copy, keeping its size, before it is mapped: the view stays.
+    const auto c = folder.file("c.bin");
+    setPath(c);
+    fs.meanwhileAt = static_cast<int>(lookAfterWriting(wholeBesideCalls)) + 1;
+    fs.meanwhile = [&] { writeBehindOurBack(c, 0, {0x99}); };
+    EXPECT_EQ(save(), 1);
+    EXPECT_TRUE(mapsFile(b));
+    EXPECT_EQ(host.boxes.back().text, L"c.bin" + viewKeptText);
 }
 
 TEST_F(SaveTest, AnotherNameGetsTheWholeDocumentBesideItAndBecomesTheDocument) {
@@ -403,7 +414,7 @@ TEST_F(SaveTest, AFileSavedWholeThatCannotBeMappedKeepsTheOldView) {
         type(0x200, 0x20);
         setPath(source);
         EXPECT_EQ(save(), 1);
-        EXPECT_EQ(outcome.way, SaveWay::wholeInPlace);
+        EXPECT_EQ(fs.log, wholeInPlaceCalls);
         EXPECT_EQ(readBytes(source), viewBytes());
         EXPECT_EQ(host.boxes.size(), 1u);
     }

@@ -33,7 +33,7 @@ namespace quillix::test {
 namespace {
 
 constexpr std::int64_t page = viewPageBytes;
-constexpr std::int64_t size = 16 * page;
+constexpr std::int64_t size = (1 << 20) + 16 * page;  // a salvage writes it in two pieces
 constexpr std::int64_t edits[] = {10, page + 20};  // private pages 0 and 1
 
 SystemError readError() {
