@@ -39,6 +39,11 @@ public:
         for (const Slot& slot : slots_)
             if (slot.key != emptyKey) visit(slot.key, slot.value);
     }
+    template <class Visit>
+    void forEach(Visit visit) {
+        for (Slot& slot : slots_)
+            if (slot.key != emptyKey) visit(slot.key, slot.value);
+    }
 
 private:
     struct Slot {

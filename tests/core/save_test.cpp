@@ -8,6 +8,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#else
+#include <sys/mman.h>
 #endif
 
 #include <chrono>
@@ -18,6 +20,7 @@
 #include <set>
 #include <string>
 
+#include "cut_file.h"
 #include "document/document.h"
 #include "document/text_dump.h"
 #include "hexview/hex_view.h"
@@ -410,9 +413,17 @@ TEST_F(SaveTest, AFileSavedWholeThatCannotBeMappedKeepsTheOldView) {
         expected[0x100] = 0x10;
         EXPECT_EQ(readBytes(copy), expected);
 
-        // Back onto the file the view maps, which cannot be replaced: whole, in place.
+        // Back onto the file the view maps, which cannot be replaced: whole, in place. After
+        // Escape part-way, undone to the last save, the document still differs from that file.
         type(0x200, 0x20);
         setPath(source);
+        host.stopAt = host.checkpoints + 2;
+        fs.failCall(-1);
+        EXPECT_EQ(saveDocument(doc, host, &outcome, fs, 4096), 0);
+        ByteRange touched;
+        ReadFault fault;
+        ASSERT_EQ(undoStep(doc, touched, fault), StepOutcome::done);
+        EXPECT_EQ(doc.isModified, 1);
         EXPECT_EQ(save(), 1);
         EXPECT_EQ(fs.log, wholeInPlaceCalls);
         EXPECT_EQ(readBytes(source), viewBytes());
@@ -510,6 +521,14 @@ TEST_F(SaveTest, AFailureOnAnyCallOfASaveLosesNothing) {
                 }
                 EXPECT_EQ(folder.names(), (std::set<std::string>{"source.bin", "other.bin"}));
 
+                // Undone to the open, the document is clean only where the file is too.
+                ByteRange touched;
+                ReadFault fault;
+                while (undoStep(doc, touched, fault) == StepOutcome::done) {
+                }
+                if (way.target == source) {
+                    EXPECT_EQ(doc.isModified == 0, readBytes(source) == viewBytes());
+                }
                 // Bytes a failed save did write are the user's: no question about them.
                 EXPECT_EQ(save(), 1);
                 EXPECT_EQ(readBytes(way.target), viewBytes());
@@ -518,6 +537,43 @@ TEST_F(SaveTest, AFailureOnAnyCallOfASaveLosesNothing) {
         }
     }
 }
+
+// Another program cuts the file right after the save mapped a window of it (on Windows a
+// volume that goes away does the same): the save fails with the system's reason for the
+// caller to report, every change stays, and the file layer maps no window past the end.
+TEST_F(SaveTest, AFileCutUnderTheSavesWindowFailsTheSaveAndLosesNothing) {
+    auto path = folder.file("cut.bin");
+    writeBytes(path, patternBytes(20000, 4));
+    open(path);
+    for (std::int64_t offset = 8300; offset < 8364; offset += 2) type(offset, 0xC3);  // a window on page 2
+    fs.afterMapping = [&] { EXPECT_TRUE(cutFileShort(path, 4096)); };
+    EXPECT_EQ(save(), 0);
+    EXPECT_EQ(outcome.failure, SaveFailure::targetLost);
+    EXPECT_NE(outcome.cause, 0u);
+    EXPECT_TRUE(host.boxes.empty());
+    EXPECT_EQ(doc.changes.count(), 32);
+    ScopedFile file(systemFileSystem());
+    std::uint8_t* window = nullptr;
+    ASSERT_TRUE(systemFileSystem().openExisting(widePath(path).c_str(), file.handle(), outcome.cause));
+    EXPECT_FALSE(systemFileSystem().mapShared(file.get(), 4096, 4096, window, outcome.cause));
+}
+
+#ifndef _WIN32
+// No file call runs inside the read guard: a fault there is the system's to handle, as
+// anywhere else, never taken for a page of the view (one is made to fault in the call).
+TEST_F(SaveTest, NoFileCallOfASaveRunsInsideTheReadGuard) {
+    auto path = folder.file("calls.bin");
+    writeBytes(path, patternBytes(3 * 4096, 1));
+    open(path);
+    type(10, 0x10);
+    type(20, 0x20);
+    fs.meanwhile = [&] { (void)*static_cast<volatile std::uint8_t*>(doc.fileBytes + 2 * 4096); };
+    for (int call : {3, 5}) {  // the first look at the file, the first write
+        fs.meanwhileAt = call;
+        EXPECT_DEATH((mprotect(doc.fileBytes + 2 * 4096, 4096, PROT_NONE), save()), "") << call;
+    }
+}
+#endif
 
 // Another program changes the file while it is open. No writes nothing and keeps every
 // change; Yes writes only the user's bytes, so the other program's survive everywhere

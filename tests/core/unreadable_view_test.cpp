@@ -248,6 +248,13 @@ TEST_F(UnreadableViewTest, ASaveInPlaceStopsAndASaveElsewhereWritesZerosForWhatI
     EXPECT_FALSE(doc.changes.empty());
     const auto onDisk = readBytes(path);
     EXPECT_EQ(onDisk, expected(0, static_cast<std::int64_t>(onDisk.size())));
+    // Undone, the edits it wrote stay to be written again.
+    ByteRange touched;
+    ReadFault fault;
+    while (undoStep(doc, touched, fault) == StepOutcome::done) {
+    }
+    EXPECT_EQ(doc.isModified, 1);
+    EXPECT_TRUE(doc.changes.marked(edits[0]) && doc.changes.marked(edits[1]));
 
     const auto copy = folder.file("copy.bin");
     for (std::uint32_t chunk : {std::uint32_t{5000}, std::uint32_t{1} << 30}) {
@@ -262,7 +269,6 @@ TEST_F(UnreadableViewTest, ASaveInPlaceStopsAndASaveElsewhereWritesZerosForWhatI
         EXPECT_EQ(outcome.cause, readError());
         EXPECT_EQ(readBytes(copy), salvaged);
         // The document is the file just written now: every byte of it can be read again.
-        ReadFault fault;
         EXPECT_FALSE(findUnreadable(doc, 0, size, fault));
         EXPECT_EQ(std::vector<std::uint8_t>(doc.fileBytes, doc.fileBytes + size), salvaged);
     }
