@@ -223,14 +223,19 @@ int saveDocument(Document& doc, ViewHost& host, SaveOutcome* outcome, FileSystem
 
     FileStamp target;
     if (!fs.stampAt(doc.filePath, target, result.cause)) return finish(SaveFailure::cannotOpen);
+    // Nothing differs from the file the changes are against: it is left alone, its time too.
+    BaselineFile& baseline = doc.baseline;
+    const bool isBaseline = sameFile(target, baseline.stamp);
+    if (isBaseline && doc.changes.empty()) {
+        doc.history.saved();
+        return finish(SaveFailure::none);
+    }
     if (target.exists && target.readOnly) {
         result.cause = accessDeniedError();
         return finish(SaveFailure::cannotOpen);
     }
 
     // What became of the file since the view's bytes were last known to be in it.
-    BaselineFile& baseline = doc.baseline;
-    const bool isBaseline = sameFile(target, baseline.stamp);
     const bool changedByOther = isBaseline && target.lastWrite != baseline.stamp.lastWrite;
     const bool nameTakenOver =
         target.exists && !isBaseline && baseline.stamp.exists && baseline.path == doc.filePath;

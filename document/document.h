@@ -96,7 +96,9 @@ struct SaveOutcome {
 // Writes the document to filePath so that the file holds exactly the view's bytes, and
 // flushes it; returns 1 only when every step succeeded.
 //
-// The way is chosen by what the target is now:
+// With no changed byte, a target that is the baseline file is left alone, its time too:
+// nothing is opened or written, no question is asked, and the save succeeds.
+// Otherwise the way is chosen by what the target is now:
 // - the baseline file, still the same file and at least fileSize long: only the changed
 //   bytes are written, each run of them at its offset and not one byte more, so whatever
 //   another program wrote anywhere else stays; a tail past fileSize stays too;
