@@ -12,6 +12,7 @@
 // file is sparse and removed afterwards)
 
 #include <chrono>
+#include <cstring>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -97,11 +98,13 @@ int main(int argc, char** argv) {
 
     // Each round opens the file afresh, so both pastes start from the file's own pages.
     constexpr std::int64_t pasted = std::int64_t{200} << 20;
-    const std::vector<std::uint8_t> bytes(static_cast<std::size_t>(pasted), 0x5A);
+    const ByteFeed fill{[](void*, std::int64_t, std::int64_t count, std::uint8_t* out) {
+        std::memset(out, 0x5A, static_cast<std::size_t>(count));
+    }};
     auto undoPaste = [&](bool typedFirst) {
         failures += !openDocument(doc, path.wstring().c_str(), cause);
         if (typedFirst) failures += !storeByte(doc, size - 1, 0x01);
-        failures += !storeBytes(doc, 0, bytes.data(), pasted);
+        failures += storeBytes(doc, 0, pasted, fill) != pasted;
         const auto begin = Clock::now();
         failures += undoStep(doc, touched, fault) != StepOutcome::done;
         return secondsSince(begin);
