@@ -53,8 +53,7 @@ const Calls changedThroughWindows(int windows) {
 const Calls wholeBesideCalls = {"stampAt",        "finalPath", "stampAt", "createAlways", "writeAt",
                                 "flush",          "close",     "replace", "stampAt",      "openExisting",
                                 "mapCopyOnWrite", "stampOf",   "close"};
-const Calls wholeInPlaceCalls = {"stampAt", "openExisting", "stampOf", "writeAt",
-                                 "flush",   "close",        "stampAt"};
+const Calls inPlaceCalls = {"stampAt", "openExisting", "stampOf", "writeAt", "flush", "close", "stampAt"};
 // The first call whose failure is a failed write (before it, nothing can be written),
 // and the look at the file written.
 std::size_t firstWriting(const Calls& calls) {
@@ -201,6 +200,14 @@ TEST_F(SaveTest, OnlyTheChangedBytesGoIntoTheOpenFileNeverOneMore) {
         return expected;
     };
     auto expected = everyOtherByte(0xEE);
+#ifndef _WIN32
+    // No file call runs inside the read guard: a fault in one (on a page of the view made to
+    // fault) is the system's, never taken for an unreadable page.
+    fs.meanwhile = [&] { (void)*static_cast<volatile std::uint8_t*>(doc.fileBytes + 50000); };
+    for (fs.meanwhileAt = 3; fs.meanwhileAt < 8; fs.meanwhileAt += 3)  // the first look, the first write
+        EXPECT_DEATH((mprotect(doc.fileBytes + 12 * 4096, 4096, PROT_NONE), save()), "") << fs.meanwhileAt;
+    fs.meanwhileAt = -1;
+#endif
 
     EXPECT_EQ(save(), 1);
     EXPECT_EQ(outcome.way, SaveWay::changedOnly);
@@ -418,8 +425,7 @@ TEST_F(SaveTest, AFileSavedWholeThatCannotBeMappedKeepsTheOldView) {
         expected[0x100] = 0x10;
         EXPECT_EQ(readBytes(copy), expected);
 
-        // Back onto the file the view maps, which cannot be replaced: whole, in place. After
-        // Escape part-way, undone to the last save, the document still differs from that file.
+        // Back onto the file the view maps: whole, in place. Stopped part-way, it stays unsaved.
         type(0x200, 0x20);
         setPath(source);
         host.stopAt = host.checkpoints + 2;
@@ -430,7 +436,7 @@ TEST_F(SaveTest, AFileSavedWholeThatCannotBeMappedKeepsTheOldView) {
         ASSERT_EQ(undoStep(doc, touched, fault), StepOutcome::done);
         EXPECT_EQ(doc.isModified, 1);
         EXPECT_EQ(save(), 1);
-        EXPECT_EQ(fs.log, wholeInPlaceCalls);
+        EXPECT_EQ(fs.log, inPlaceCalls);
         EXPECT_EQ(readBytes(source), viewBytes());
         EXPECT_EQ(host.boxes.size(), 1u);
     }
@@ -529,11 +535,9 @@ TEST_F(SaveTest, AFailureOnAnyCallOfASaveLosesNothing) {
                 // Undone to the open, the document is clean only where the file is too.
                 ByteRange touched;
                 ReadFault fault;
-                while (undoStep(doc, touched, fault) == StepOutcome::done) {
-                }
-                if (way.target == source) {
-                    EXPECT_EQ(doc.isModified == 0, readBytes(source) == viewBytes());
-                }
+                while (undoStep(doc, touched, fault) == StepOutcome::done) continue;
+                EXPECT_TRUE(way.target != source ||
+                            (doc.isModified == 0) == (readBytes(source) == viewBytes()));
                 // Bytes a failed save did write are the user's: no question about them.
                 EXPECT_EQ(save(), 1);
                 EXPECT_EQ(readBytes(way.target), viewBytes());
@@ -555,30 +559,12 @@ TEST_F(SaveTest, AFileCutUnderTheSavesWindowFailsTheSaveAndLosesNothing) {
     EXPECT_EQ(save(), 0);
     EXPECT_EQ(outcome.failure, SaveFailure::targetLost);
     EXPECT_NE(outcome.cause, 0u);
-    EXPECT_TRUE(host.boxes.empty());
     EXPECT_EQ(doc.changes.count(), 32);
     ScopedFile file(systemFileSystem());
     std::uint8_t* window = nullptr;
     ASSERT_TRUE(systemFileSystem().openExisting(widePath(path).c_str(), file.handle(), outcome.cause));
     EXPECT_FALSE(systemFileSystem().mapShared(file.get(), 4096, 4096, window, outcome.cause));
 }
-
-#ifndef _WIN32
-// No file call runs inside the read guard: a fault there is the system's to handle, as
-// anywhere else, never taken for a page of the view (one is made to fault in the call).
-TEST_F(SaveTest, NoFileCallOfASaveRunsInsideTheReadGuard) {
-    auto path = folder.file("calls.bin");
-    writeBytes(path, patternBytes(3 * 4096, 1));
-    open(path);
-    type(10, 0x10);
-    type(20, 0x20);
-    fs.meanwhile = [&] { (void)*static_cast<volatile std::uint8_t*>(doc.fileBytes + 2 * 4096); };
-    for (int call : {3, 5}) {  // the first look at the file, the first write
-        fs.meanwhileAt = call;
-        EXPECT_DEATH((mprotect(doc.fileBytes + 2 * 4096, 4096, PROT_NONE), save()), "") << call;
-    }
-}
-#endif
 
 // Another program changes the file while it is open. No writes nothing and keeps every
 // change; Yes writes only the user's bytes, so the other program's survive everywhere

@@ -17,7 +17,6 @@
 #ifndef _WIN32
 #include <signal.h>
 #include <sys/mman.h>
-#include <unistd.h>
 #endif
 
 #include "cut_file.h"
@@ -248,13 +247,11 @@ TEST_F(UnreadableViewTest, ASaveInPlaceStopsAndASaveElsewhereWritesZerosForWhatI
     EXPECT_FALSE(doc.changes.empty());
     const auto onDisk = readBytes(path);
     EXPECT_EQ(onDisk, expected(0, static_cast<std::int64_t>(onDisk.size())));
-    // Undone, the edits it wrote stay to be written again.
+    // Undone, the document still differs from the file, which holds the edits it wrote.
     ByteRange touched;
     ReadFault fault;
-    while (undoStep(doc, touched, fault) == StepOutcome::done) {
-    }
+    while (undoStep(doc, touched, fault) == StepOutcome::done) continue;
     EXPECT_EQ(doc.isModified, 1);
-    EXPECT_TRUE(doc.changes.marked(edits[0]) && doc.changes.marked(edits[1]));
 
     const auto copy = folder.file("copy.bin");
     for (std::uint32_t chunk : {std::uint32_t{5000}, std::uint32_t{1} << 30}) {
@@ -341,9 +338,8 @@ void faultWithAHandlerBeforeTheGuards() {
         sigset_t blocked;
         sigaltstack(nullptr, &now);
         pthread_sigmask(SIG_SETMASK, nullptr, &blocked);
-        _exit((now.ss_flags & SS_ONSTACK) && sigismember(&blocked, SIGUSR1) && sigismember(&blocked, SIGSEGV)
-                  ? 7
-                  : 1);
+        const bool asked = sigismember(&blocked, SIGUSR1) && sigismember(&blocked, SIGSEGV);
+        _exit((now.ss_flags & SS_ONSTACK) && asked ? 7 : 1);
     };
     action.sa_flags = SA_SIGINFO | SA_ONSTACK;
     sigemptyset(&action.sa_mask);
@@ -352,7 +348,7 @@ void faultWithAHandlerBeforeTheGuards() {
     std::uint8_t byte = 0;
     GuardedFault fault;
     runGuarded(
-        &byte, &byte + 1, [](void*) {}, nullptr, fault);  // puts the guard's handler in
+        &byte, &byte + 1, [](void*) {}, nullptr, fault);  // the guard's handler goes in
     *static_cast<volatile char*>(mmap(nullptr, 4096, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0)) = 1;
 }
 
