@@ -151,10 +151,11 @@ LRESULT openCommand() {
     return 0;
 }
 
-// Runs the save and reports a target that could not be written at all, and pages of the
-// document that could not be read: they stopped a save in place, or went into another
-// file as zeros. A write that failed later has been reported by the save itself, and a
-// declined save needs no word. documentName is the document's name before a Save As.
+// Runs the save and reports a target that could not be written at all or went away while
+// it was written, and pages of the document that could not be read: they stopped a save
+// in place, or went into another file as zeros. A write that failed later has been
+// reported by the save itself, and a declined save needs no word. documentName is the
+// document's name before a Save As.
 bool saveAndReport(const wchar_t* documentName) {
     Win32ViewHost host(shell.hexView);
     SaveOutcome outcome;
@@ -167,7 +168,7 @@ bool saveAndReport(const wchar_t* documentName) {
         }
         return true;
     }
-    if (outcome.failure == SaveFailure::cannotOpen)
+    if (outcome.failure == SaveFailure::cannotOpen || outcome.failure == SaveFailure::targetLost)
         showFailure(shell.frame, L"Could not write to file ", shell.doc.fileTitle, L"!", outcome.cause);
     if (outcome.failure == SaveFailure::unreadable)
         reportUnreadable(host, BoxOwner::frame, documentName, outcome.cause);

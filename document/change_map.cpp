@@ -46,9 +46,29 @@ void ChangeMap::unmarkRun(ByteRange run) {
     for (std::int64_t line = run.begin / lineBytes; line * lineBytes < run.end; ++line) {
         ChangedLine* changed = lines_.find(line);
         if (!changed) continue;
-        changed->mask &= ~bitsOfLine(run, line, lineBytes);
+        changed->mask &= ~(bitsOfLine(run, line, lineBytes) & ~changed->kept);
         if (changed->mask == 0) lines_.erase(line);
     }
+}
+
+bool ChangeMap::keepWritten(std::int64_t end, const std::function<bool(std::int64_t, std::uint8_t*)>& read) {
+    bool kept = false;
+    lines_.forEach([&](std::int64_t line, ChangedLine& changed) {
+        const std::int64_t base = line * lineBytes;
+        if (base >= end) return;
+        const std::uint64_t bits = changed.mask & bitsOfLine({base, end}, line, lineBytes);
+        if (bits == 0) return;
+        // A line whose bytes cannot be read keeps its first values: they may be the file's still.
+        std::array<std::uint8_t, lineBytes> values;
+        if (read(base, values.data()))
+            for (std::uint64_t left = bits; left != 0; left &= left - 1) {
+                const auto k = static_cast<std::size_t>(std::countr_zero(left));
+                changed.first[k] = values[k];
+            }
+        changed.kept |= bits;
+        kept = true;
+    });
+    return kept;
 }
 
 std::uint16_t ChangeMap::rowMask(std::int64_t row) const {

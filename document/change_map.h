@@ -1,15 +1,17 @@
 #pragma once
 // Which bytes of the view differ from the file they will be saved into: the bytes a step
 // between the save point and the current point of the history touched (history.h), each
-// with the value it held before it became changed. A save writes exactly these bytes;
-// the painter shows them red.
+// with the value it held before it became changed, and the bytes a save in place wrote
+// before it failed or stopped (keepWritten). A save writes exactly these bytes; the
+// painter shows them red.
 //
 // Bytes are kept by 64-byte lines in a hash table: nothing at all for a line without a
-// change, one mask and the line's first-read values for one with any (at most 160 bytes
+// change, two masks and the line's first-read values for one with any (at most 176 bytes
 // with the table's slack). A million typed bytes in one region take a few MiB.
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "document/flat_table.h"
@@ -27,6 +29,7 @@ struct ByteRange {
 // held when it was first changed.
 struct ChangedLine {
     std::uint64_t mask = 0;                // bit k: byte line * 64 + k is changed
+    std::uint64_t kept = 0;                // bits of mask no unmarking clears (keepWritten)
     std::array<std::uint8_t, 64> first{};  // byte k's value before its first change
 };
 
@@ -40,8 +43,15 @@ public:
     // after reserveRange over the run it cannot fail.
     void markRun(ByteRange run, const std::uint8_t* originals);
     void mark(std::int64_t offset, std::uint8_t original) { markRun(ByteRange{offset, offset + 1}, &original); }
-    // Unmarks the bytes of run; a line left with none goes. Asks for no memory.
+    // Unmarks the bytes of run but those kept by keepWritten; a line left with none goes.
+    // Asks for no memory.
     void unmarkRun(ByteRange run);
+    // After a save that stopped part-way: the file now holds, under the marked bytes before
+    // end, the view's bytes, which read(lineStart, values) gives for a line (false when they
+    // cannot be read). They become those bytes' first values, and the bytes stay marked until
+    // clear whatever unmarkRun is asked, so that the next save writes them whatever undo and
+    // redo do meanwhile. Returns true when it kept any byte. Asks for no memory.
+    bool keepWritten(std::int64_t end, const std::function<bool(std::int64_t, std::uint8_t*)>& read);
     // Makes room to mark every byte of begin .. end - 1 without the table growing, so that
     // marking them cannot fail. Throws std::bad_alloc, changing nothing, when memory runs out.
     void reserveRange(std::int64_t begin, std::int64_t end);

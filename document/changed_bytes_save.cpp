@@ -88,59 +88,102 @@ struct MappedWindows {
     }
 };
 
-enum class Look { same, changedByOthers, failed };
+// Runs work, which reads the view in place and, when the window is mapped, touches its
+// bytes, under the guards of both and nothing else: no system call runs inside a guard.
+// Returns none when it returned; unreadable with unreadable set when a page of the view
+// could not be read; targetLost when a page of the window could not be brought in (the
+// file was cut shorter, its volume went away). cause says why.
+template <class Work>
+SaveFailure touchGuarded(const Document& doc, const FileWindow& window, Work work, ReadFault& unreadable,
+                         SystemError& cause) {
+    struct InWindow {
+        const FileWindow& window;
+        Work& work;
+        GuardedFault fault;
+        bool lost = false;
+        void operator()() {
+            if (!window.bytes) return work();
+            lost = !runGuarded(
+                window.bytes, window.bytes + window.length,
+                [](void* context) { (*static_cast<Work*>(context))(); }, &work, fault);
+        }
+    } inWindow{window, work, {}};
+    if (!checkedRun(doc, inWindow, unreadable)) {
+        cause = unreadable.error;
+        return SaveFailure::unreadable;
+    }
+    if (!inWindow.lost) return SaveFailure::none;
+    cause = inWindow.fault.error;
+    return SaveFailure::targetLost;
+}
 
 // What the file holds under the runs of a window, against what the document first read
-// there and what it is about to write.
-Look lookUnder(const Document& doc, FileSystem& fs, FileHandle file, const std::vector<ByteRange>& runs,
-               const FileWindow& window, std::vector<std::uint8_t>& piece, SystemError& cause) {
+// there and what it is about to write: othersWrote is set when another program wrote
+// there. Returns none, or the failure that stopped the look.
+SaveFailure lookUnder(const Document& doc, FileSystem& fs, FileHandle file,
+                      const std::vector<ByteRange>& runs, const FileWindow& window,
+                      std::vector<std::uint8_t>& piece, bool& othersWrote, ReadFault& unreadable,
+                      SystemError& cause) {
+    if (window.bytes)
+        return touchGuarded(
+            doc, window,
+            [&] {
+                for (std::size_t i = window.firstRun; i < window.endRun && !othersWrote; ++i)
+                    othersWrote =
+                        doc.changes.changedByOthers(runs[i], window.bytes + (runs[i].begin - window.offset),
+                                                    doc.fileBytes + runs[i].begin);
+            },
+            unreadable, cause);
     for (std::size_t i = window.firstRun; i < window.endRun; ++i) {
-        const ByteRange run = runs[i];
-        if (window.bytes) {
-            if (doc.changes.changedByOthers(run, window.bytes + (run.begin - window.offset),
-                                            doc.fileBytes + run.begin))
-                return Look::changedByOthers;
-            continue;
-        }
-        for (std::int64_t at = run.begin; at < run.end;) {
+        for (std::int64_t at = runs[i].begin; at < runs[i].end && !othersWrote;) {
             const auto length =
-                static_cast<std::uint32_t>(std::min<std::int64_t>(run.end - at, piece.size()));
+                static_cast<std::uint32_t>(std::min<std::int64_t>(runs[i].end - at, piece.size()));
             std::uint32_t read = 0;
-            if (!fs.readAt(file, at, piece.data(), length, read, cause)) return Look::failed;
+            if (!fs.readAt(file, at, piece.data(), length, read, cause)) return SaveFailure::writeFailed;
             // A file cut shorter under the changes is not the file they were made to.
-            if (read != length) return Look::changedByOthers;
-            if (doc.changes.changedByOthers({at, at + length}, piece.data(), doc.fileBytes + at))
-                return Look::changedByOthers;
+            othersWrote = read != length;
+            const SaveFailure compared = touchGuarded(
+                doc, window,
+                [&] {
+                    othersWrote = othersWrote || doc.changes.changedByOthers({at, at + length}, piece.data(),
+                                                                             doc.fileBytes + at);
+                },
+                unreadable, cause);
+            if (compared != SaveFailure::none) return compared;
             at += length;
         }
     }
-    return Look::same;
+    return SaveFailure::none;
 }
 
-// Writes the runs of a window: stored through its mapping, or one call each.
-bool writeRuns(const Document& doc, FileSystem& fs, FileHandle file, const std::vector<ByteRange>& runs,
-               const FileWindow& window, std::uint32_t chunkBytes, ReadFault& unreadable,
-               SystemError& cause) {
-    for (std::size_t i = window.firstRun; i < window.endRun; ++i) {
-        const ByteRange run = runs[i];
-        if (window.bytes) {
-            std::memcpy(window.bytes + (run.begin - window.offset), doc.fileBytes + run.begin,
-                        static_cast<std::size_t>(run.end - run.begin));
-            continue;
+// Writes the runs of a window: stored through its mapping, or one call each. reached
+// follows them: every changed byte before it may be in the file, none after it is.
+SaveFailure writeRuns(const Document& doc, FileSystem& fs, FileHandle file,
+                      const std::vector<ByteRange>& runs, const FileWindow& window, std::uint32_t chunkBytes,
+                      ReadFault& unreadable, SystemError& cause, std::int64_t& reached) {
+    if (!window.bytes) {
+        for (std::size_t i = window.firstRun; i < window.endRun; ++i) {
+            if (!writeViewRange(doc, fs, file, runs[i].begin, runs[i].end, chunkBytes, nullptr, &unreadable,
+                                cause, &reached))
+                return unreadable.happened() ? SaveFailure::unreadable : SaveFailure::writeFailed;
+            reached = runs[i].end;
         }
-        if (!writeViewRange(doc, fs, file, run.begin, run.end, chunkBytes, nullptr, &unreadable, cause))
-            return false;
+        return SaveFailure::none;
     }
-    return true;
-}
-
-// Runs work, which reads the view in place, under the guard against pages that can no
-// longer be read: false with unreadable and cause set when it met one.
-template <class Work>
-bool guarded(const Document& doc, Work work, ReadFault& unreadable, SystemError& cause) {
-    if (checkedRun(doc, work, unreadable)) return true;
-    cause = unreadable.error;
-    return false;
+    // A store is in the file at once; one cut off leaves its run partly there.
+    volatile std::size_t storing = window.firstRun;
+    const SaveFailure stored = touchGuarded(
+        doc, window,
+        [&] {
+            for (std::size_t i = window.firstRun; i < window.endRun; ++i) {
+                storing = i;
+                std::memcpy(window.bytes + (runs[i].begin - window.offset), doc.fileBytes + runs[i].begin,
+                            static_cast<std::size_t>(runs[i].end - runs[i].begin));
+            }
+        },
+        unreadable, cause);
+    reached = runs[stored == SaveFailure::none ? window.endRun - 1 : storing].end;
+    return stored;
 }
 
 }  // namespace
@@ -175,7 +218,8 @@ bool writeViewRange(const Document& doc, FileSystem& fs, FileHandle file, std::i
 
 SaveFailure writeChangedRuns(const Document& doc, FileSystem& fs, FileHandle file, bool lookFirst,
                              const std::function<bool()>& confirm, std::uint32_t chunkBytes,
-                             ReadFault& unreadable, SystemError& cause) {
+                             ReadFault& unreadable, SystemError& cause, std::int64_t& reached) {
+    reached = 0;
     std::vector<ByteRange> runs;
     std::vector<FileWindow> windows;
     std::vector<std::uint8_t> piece;
@@ -195,30 +239,21 @@ SaveFailure writeChangedRuns(const Document& doc, FileSystem& fs, FileHandle fil
             return SaveFailure::writeFailed;
 
     // The runs are compared and copied straight from the view: a page of it that can no
-    // longer be read stops the save there.
+    // longer be read stops the save there, and so does one of a window.
     if (lookFirst) {
         bool othersWrote = false;
         for (const FileWindow& window : windows) {
-            Look look = Look::same;
-            if (!guarded(
-                    doc, [&] { look = lookUnder(doc, fs, file, runs, window, piece, cause); }, unreadable,
-                    cause))
-                return SaveFailure::unreadable;
-            if (look == Look::failed) return SaveFailure::writeFailed;
-            if (look == Look::changedByOthers) {
-                othersWrote = true;
-                break;
-            }
+            const SaveFailure looked =
+                lookUnder(doc, fs, file, runs, window, piece, othersWrote, unreadable, cause);
+            if (looked != SaveFailure::none) return looked;
+            if (othersWrote) break;
         }
         if (othersWrote && !confirm()) return SaveFailure::declined;
     }
     for (const FileWindow& window : windows) {
-        bool written = false;
-        if (!guarded(
-                doc, [&] { written = writeRuns(doc, fs, file, runs, window, chunkBytes, unreadable, cause); },
-                unreadable, cause))
-            return SaveFailure::unreadable;
-        if (!written) return unreadable.happened() ? SaveFailure::unreadable : SaveFailure::writeFailed;
+        const SaveFailure written =
+            writeRuns(doc, fs, file, runs, window, chunkBytes, unreadable, cause, reached);
+        if (written != SaveFailure::none) return written;
     }
     return mapped.release(cause) ? SaveFailure::none : SaveFailure::writeFailed;
 }

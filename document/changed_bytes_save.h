@@ -32,10 +32,12 @@ bool writeViewRange(const Document& doc, FileSystem& fs, FileHandle file, std::i
 // are stored through a window shared with the file (FileSystem::mapShared) instead of a
 // call per run. Returns none when every run is in the file (its windows handed on to
 // it: flushing is the caller's), writeFailed with cause when a step failed, unreadable
-// with unreadable and cause set when a page of the view could not be read (the runs
-// written so far are the view's).
+// with unreadable and cause set when a page of the view could not be read, targetLost
+// with cause when a page of a window could not be (the file was cut shorter, its volume
+// went away). After a failure the runs written so far are the view's: every changed byte
+// before reached may be in the file, none from reached on is.
 SaveFailure writeChangedRuns(const Document& doc, FileSystem& fs, FileHandle file, bool lookFirst,
                              const std::function<bool()>& confirm, std::uint32_t chunkBytes,
-                             ReadFault& unreadable, SystemError& cause);
+                             ReadFault& unreadable, SystemError& cause, std::int64_t& reached);
 
 }  // namespace quillix

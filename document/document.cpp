@@ -118,16 +118,18 @@ SaveFailure openTarget(const Document& doc, FileSystem& fs, const FileStamp& tar
 }
 
 // Writes exactly the changed runs into target and makes them durable. Unless the user
-// was asked already, asks first when another program wrote under a change.
+// was asked already, asks first when another program wrote under a change. After a
+// failure every changed byte before reached may be in the file.
 SaveFailure writeChangesInPlace(const Document& doc, ViewHost& host, FileSystem& fs, const FileStamp& target,
-                                bool asked, std::uint32_t chunkBytes, SystemError& cause) {
+                                bool asked, std::uint32_t chunkBytes, SystemError& cause,
+                                std::int64_t& reached) {
     ScopedFile file(fs);
     if (SaveFailure opened = openTarget(doc, fs, target, file, cause); opened != SaveFailure::none)
         return opened;
     ReadFault unreadable;
     const SaveFailure written = writeChangedRuns(
         doc, fs, file.get(), !asked, [&] { return askToSaveIntoChangedFile(doc, host); }, chunkBytes,
-        unreadable, cause);
+        unreadable, cause, reached);
     if (written != SaveFailure::none) return written;
     bool done = fs.markWritten(file.get(), cause) && fs.flush(file.get(), cause);
     done = file.closeAfter(done, cause);
@@ -137,14 +139,17 @@ SaveFailure writeChangesInPlace(const Document& doc, ViewHost& host, FileSystem&
 // --- The whole document -------------------------------------------------------------
 
 // The whole document over the file the view maps, in place: it is never cut shorter.
+// After a failure or a stop the bytes before reached may be in the file.
 SaveFailure writeWholeInPlace(const Document& doc, FileSystem& fs, const FileStamp& target,
-                              std::uint32_t chunkBytes, Progress& progress, SystemError& cause) {
+                              std::uint32_t chunkBytes, Progress& progress, SystemError& cause,
+                              std::int64_t& reached) {
     ScopedFile file(fs);
     if (SaveFailure opened = openTarget(doc, fs, target, file, cause); opened != SaveFailure::none)
         return opened;
     ReadFault unreadable;
-    bool done =
-        writeViewRange(doc, fs, file.get(), 0, doc.fileSize, chunkBytes, &progress, &unreadable, cause);
+    bool done = writeViewRange(doc, fs, file.get(), 0, doc.fileSize, chunkBytes, &progress, &unreadable,
+                               cause, &reached);
+    if (done) reached = doc.fileSize;
     done = file.closeAfter(done && fs.flush(file.get(), cause), cause);
     if (unreadable.happened()) return SaveFailure::unreadable;
     return done ? SaveFailure::none : SaveFailure::writeFailed;
@@ -166,12 +171,12 @@ SaveFailure writeWholeBeside(const Document& doc, FileSystem& fs, std::uint32_t 
 }
 
 SaveFailure writeWhole(const Document& doc, ViewHost& host, FileSystem& fs, const FileStamp& target,
-                       SaveWay way, std::uint32_t chunkBytes, UnreadableBytes& unreadable,
-                       SystemError& cause) {
+                       SaveWay way, std::uint32_t chunkBytes, UnreadableBytes& unreadable, SystemError& cause,
+                       std::int64_t& reached) {
     Progress progress{host, saveProgressTexts, doc.fileSize};
     host.setWaitCursor(true);
     SaveFailure failure = way == SaveWay::wholeInPlace
-                              ? writeWholeInPlace(doc, fs, target, chunkBytes, progress, cause)
+                              ? writeWholeInPlace(doc, fs, target, chunkBytes, progress, cause, reached)
                               : writeWholeBeside(doc, fs, chunkBytes, progress, unreadable, cause);
     host.setWaitCursor(false);
     finishProgress(progress);
@@ -191,6 +196,20 @@ void reportViewKept(const Document& doc, ViewHost& host, SystemError cause) {
     host.messageBox(BoxOwner::frame, withSystemReason(text, cause).c_str(), programCaption, boxWarning);
 }
 
+// A save in place that failed or stopped once the bytes before reached were in the file:
+// the saved state is gone, and the document stays modified. When that file is the one the
+// changes are against, the changed bytes written are what it holds now, and they stay
+// changed so that the next save writes them again, whatever undo and redo do meanwhile.
+void keepWrittenChanges(Document& doc, std::int64_t reached, bool intoBaseline) {
+    const auto read = [&doc](std::int64_t line, std::uint8_t* values) {
+        ReadFault fault;
+        return checkedCopy(doc, line, std::min(ChangeMap::lineBytes, doc.fileSize - line), values, fault);
+    };
+    if (intoBaseline && !doc.changes.keepWritten(reached, read)) return;  // no changed byte reached it
+    doc.history.loseSavePoint();
+    doc.isModified = 1;
+}
+
 }  // namespace
 
 int saveDocument(Document& doc, ViewHost& host, SaveOutcome* outcome, FileSystem& fs,
@@ -204,14 +223,19 @@ int saveDocument(Document& doc, ViewHost& host, SaveOutcome* outcome, FileSystem
 
     FileStamp target;
     if (!fs.stampAt(doc.filePath, target, result.cause)) return finish(SaveFailure::cannotOpen);
+    // Nothing differs from the file the changes are against: it is left alone, its time too.
+    BaselineFile& baseline = doc.baseline;
+    const bool isBaseline = sameFile(target, baseline.stamp);
+    if (isBaseline && doc.changes.empty()) {
+        doc.history.saved();
+        return finish(SaveFailure::none);
+    }
     if (target.exists && target.readOnly) {
         result.cause = accessDeniedError();
         return finish(SaveFailure::cannotOpen);
     }
 
     // What became of the file since the view's bytes were last known to be in it.
-    BaselineFile& baseline = doc.baseline;
-    const bool isBaseline = sameFile(target, baseline.stamp);
     const bool changedByOther = isBaseline && target.lastWrite != baseline.stamp.lastWrite;
     const bool nameTakenOver =
         target.exists && !isBaseline && baseline.stamp.exists && baseline.path == doc.filePath;
@@ -219,13 +243,15 @@ int saveDocument(Document& doc, ViewHost& host, SaveOutcome* outcome, FileSystem
     if (asked && !askToSaveIntoChangedFile(doc, host)) return finish(SaveFailure::declined);
 
     SaveFailure failure = SaveFailure::none;
+    std::int64_t reached = 0;  // in place: the bytes before it may be in the file
     if (isBaseline && target.size >= doc.fileSize) {
         result.way = SaveWay::changedOnly;
-        failure = writeChangesInPlace(doc, host, fs, target, asked, chunkBytes, result.cause);
+        failure = writeChangesInPlace(doc, host, fs, target, asked, chunkBytes, result.cause, reached);
     } else {
         result.way = sameFile(target, doc.mappedFile) ? SaveWay::wholeInPlace : SaveWay::wholeBeside;
         UnreadableBytes unreadable;
-        failure = writeWhole(doc, host, fs, target, result.way, chunkBytes, unreadable, result.cause);
+        failure =
+            writeWhole(doc, host, fs, target, result.way, chunkBytes, unreadable, result.cause, reached);
         if (failure == SaveFailure::none && !unreadable.ranges.empty()) {
             result.unreadable = std::move(unreadable.ranges);
             result.cause = unreadable.error;
@@ -251,6 +277,7 @@ int saveDocument(Document& doc, ViewHost& host, SaveOutcome* outcome, FileSystem
             (!known || !remapDocument(doc, doc.filePath, now, cause, fs)))
             reportViewKept(doc, host, cause);
     } else {
+        if (reached > 0) keepWrittenChanges(doc, reached, isBaseline);
         if (known && sameFile(now, baseline.stamp)) baseline.stamp = now;
         if (failure == SaveFailure::writeFailed) reportWriteFailure(host, result.cause);
     }

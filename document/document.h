@@ -73,6 +73,7 @@ enum class SaveFailure {
     declined,     // the user chose not to save into a file another program has changed
     unreadable,   // a page of the view could not be read; nothing past it was written
     stopped,      // the user pressed Escape during a whole write
+    targetLost,   // a page of the target could not be brought in while storing into it
 };
 
 // How a save reached the disk.
@@ -95,7 +96,9 @@ struct SaveOutcome {
 // Writes the document to filePath so that the file holds exactly the view's bytes, and
 // flushes it; returns 1 only when every step succeeded.
 //
-// The way is chosen by what the target is now:
+// With no changed byte, a target that is the baseline file is left alone, its time too:
+// nothing is opened or written, no question is asked, and the save succeeds.
+// Otherwise the way is chosen by what the target is now:
 // - the baseline file, still the same file and at least fileSize long: only the changed
 //   bytes are written, each run of them at its offset and not one byte more, so whatever
 //   another program wrote anywhere else stays; a tail past fileSize stays too;
@@ -132,11 +135,16 @@ struct SaveOutcome {
 // away) stop a save in place: 0 with failure unreadable and cause the system's code, the
 // bytes before them written, nothing after; the caller reports it. A whole document
 // written beside its target goes on past them: zeros stand in for them, the save succeeds
-// and outcome lists them for the caller to name.
+// and outcome lists them for the caller to name. A page of the target itself that cannot
+// be brought in while bytes are stored into it gives 0 with failure targetLost and cause
+// the system's code, for the caller to report ("Could not write to file %s!").
+// A save in place that fails or stops after writing any of the user's bytes leaves the
+// saved state unreachable and isModified set, and the changed bytes it wrote changed
+// (ChangeMap::keepWritten) whatever undo and redo do, until a save succeeds.
 // On success the changes are cleared and the target becomes the baseline. Leaves
-// isModified and editCount alone; repaints the view after writing; shows the wait cursor
-// while a whole document is written. No write call gets more than chunkBytes (tests make
-// it small, so that a small document is written in pieces too).
+// isModified and editCount alone otherwise; repaints the view after writing; shows the
+// wait cursor while a whole document is written. No write call gets more than chunkBytes
+// (tests make it small, so that a small document is written in pieces too).
 int saveDocument(Document& doc, ViewHost& host, SaveOutcome* outcome = nullptr,
                  FileSystem& fs = systemFileSystem(), std::uint32_t chunkBytes = saveChunkBytes);
 

@@ -76,8 +76,10 @@ public:
     // writing and shared with the file itself: the window reads what the file holds now,
     // other programs' writes included, and a byte stored into it is the file's byte
     // (CreateFileMappingW PAGE_READWRITE with MapViewOfFile FILE_MAP_WRITE; mmap
-    // MAP_SHARED). offset is a multiple of sharedWindowAlignment() and the bytes lie
-    // within the file. Only the pages touched are read.
+    // MAP_SHARED). offset is a multiple of sharedWindowAlignment(). Fails when the file
+    // does not hold every byte of the window (it was cut shorter since the caller looked);
+    // a page of it that cannot be brought in later faults, as a page of the view does
+    // (guarded_read.h). Only the pages touched are read.
     virtual bool mapShared(FileHandle file, std::int64_t offset, std::int64_t length, std::uint8_t*& window,
                            SystemError& error) = 0;
     // Hands the bytes stored into a shared window on to the file (FlushViewOfFile) and

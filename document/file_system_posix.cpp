@@ -161,6 +161,16 @@ public:
         void* mapped = ::mmap(nullptr, static_cast<size_t>(length), PROT_READ | PROT_WRITE, MAP_SHARED,
                               fd(file), static_cast<off_t>(offset));
         if (mapped == MAP_FAILED) return fail(error);
+        // The system maps past the end of a file without a word, and the first touch there
+        // faults: a file cut shorter since the caller looked at it is refused here, as
+        // Windows refuses it, with mmap's own code for a range the file does not hold.
+        struct stat info {};
+        const bool looked = ::fstat(fd(file), &info) == 0;
+        if (!looked || info.st_size < offset + length) {
+            error = looked ? ENXIO : static_cast<SystemError>(errno);
+            ::munmap(mapped, static_cast<size_t>(length));
+            return false;
+        }
         window = static_cast<std::uint8_t*>(mapped);
         return true;
     }

@@ -31,10 +31,17 @@ public:
     void clear();
     std::size_t size() const { return used_; }
     std::size_t memoryBytes() const { return slots_.capacity() * sizeof(Slot); }
+    // Slots the table has (twice the keys it holds at least): what going over it all costs.
+    std::size_t slotCount() const { return slots_.size(); }
     // Calls visit(key, value) for every key, in no particular order.
     template <class Visit>
     void forEach(Visit visit) const {
         for (const Slot& slot : slots_)
+            if (slot.key != emptyKey) visit(slot.key, slot.value);
+    }
+    template <class Visit>
+    void forEach(Visit visit) {
+        for (Slot& slot : slots_)
             if (slot.key != emptyKey) visit(slot.key, slot.value);
     }
 

@@ -11,7 +11,9 @@
 // leaving it by a jump leaves the signal mask as it was, and the next fault is caught too;
 // nor does sigsetjmp need to save the mask, which would cost a system call per guard.
 // Faults the guard does not own go on to the handler that was there before (a sanitizer's,
-// or the system's default, which ends the process as without the guard).
+// or the system's default, which ends the process as without the guard), run as the system
+// would have run it: on the alternate signal stack when it asked for one (this handler then
+// runs there too), with the signals it asked to block blocked.
 
 #include "document/guarded_read.h"
 
@@ -39,12 +41,15 @@ struct sigaction previousSegv;
 
 void handOn(int signal, siginfo_t* info, void* context) {
     struct sigaction& previous = signal == SIGBUS ? previousBus : previousSegv;
-    if ((previous.sa_flags & SA_SIGINFO) && previous.sa_sigaction) {
-        previous.sa_sigaction(signal, info, context);
-        return;
-    }
     if (previous.sa_handler != SIG_DFL && previous.sa_handler != SIG_IGN) {
-        previous.sa_handler(signal);
+        sigset_t blocked = previous.sa_mask, before;
+        if (!(previous.sa_flags & SA_NODEFER)) sigaddset(&blocked, signal);
+        pthread_sigmask(SIG_BLOCK, &blocked, &before);
+        if (previous.sa_flags & SA_SIGINFO)
+            previous.sa_sigaction(signal, info, context);
+        else
+            previous.sa_handler(signal);
+        pthread_sigmask(SIG_SETMASK, &before, nullptr);
         return;
     }
     // The default action: put it back, and the access runs again and ends the process.
@@ -66,13 +71,16 @@ void onFault(int signal, siginfo_t* info, void* context) {
     handOn(signal, info, context);
 }
 
-bool installHandler() {
+bool install(int signal, struct sigaction& previous) {
+    if (sigaction(signal, nullptr, &previous) != 0) return false;
     struct sigaction action {};
     action.sa_sigaction = onFault;
-    action.sa_flags = SA_SIGINFO | SA_NODEFER;
+    action.sa_flags = SA_SIGINFO | SA_NODEFER | (previous.sa_flags & SA_ONSTACK);
     sigemptyset(&action.sa_mask);
-    return sigaction(SIGBUS, &action, &previousBus) == 0 && sigaction(SIGSEGV, &action, &previousSegv) == 0;
+    return sigaction(signal, &action, nullptr) == 0;
 }
+
+bool installHandler() { return install(SIGBUS, previousBus) && install(SIGSEGV, previousSegv); }
 
 }  // namespace
 

@@ -12,8 +12,9 @@
 // save point and the current point touched it: counts (step_counts.h) follow each step in
 // and out of that stretch and mark or unmark the document's change record with them.
 // When the save point can no longer be reached (the steps after it were dropped by a new
-// edit, or the oldest steps went to keep the history under its cap), the bytes those steps
-// left changed stay counted until the next save, and the document stays modified.
+// edit, the oldest steps went to keep the history under its cap, or a save in place
+// stopped part-way), the bytes those steps left changed stay counted until the next save,
+// and the document stays modified.
 
 #include <cstddef>
 #include <cstdint>
@@ -82,6 +83,9 @@ public:
     void clear();
     // The current point becomes the save point (a successful save).
     void saved();
+    // The saved state can no longer be reached (a save in place failed or stopped after
+    // writing part of it): no undo or redo makes the document unmodified until the next save.
+    void loseSavePoint() { saveReachable_ = false; }
 
     // The document's edits (document.h: storeByte, storeBytes, undoStep, redoStep).
     bool storeOne(Document& doc, std::int64_t offset, std::uint8_t value, ReadFault* fault);

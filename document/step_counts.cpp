@@ -1,5 +1,7 @@
 #include "document/step_counts.h"
 
+#include <algorithm>
+
 namespace quillix {
 
 std::uint32_t OffsetCounter::add(std::int64_t key, int delta) {
@@ -42,6 +44,15 @@ void StepCounts::reserve(ByteRange range) {
     // changes nothing: each holds the count already there.
     split(range.begin);
     split(range.end);
+    singleIn_.reserve(single_.size());
+}
+
+void StepCounts::collectSingle(ByteRange range) {
+    singleIn_.clear();
+    single_.forEach([&](std::int64_t offset, std::uint32_t) {
+        if (offset >= range.begin && offset < range.end) singleIn_.push_back(offset);
+    });
+    std::sort(singleIn_.begin(), singleIn_.end());
 }
 
 void StepCounts::tidy(ByteRange range) {
@@ -57,11 +68,13 @@ bool StepCounts::counted(std::int64_t offset) const {
 void StepCounts::clear() {
     single_.clear();
     runs_.clear();
+    decltype(singleIn_)().swap(singleIn_);
 }
 
 std::size_t StepCounts::memoryBytes() const {
     // A map node holds the key, the count and three links with a colour.
-    return single_.memoryBytes() + runs_.size() * (sizeof(Runs::value_type) + 4 * sizeof(void*));
+    return single_.memoryBytes() + runs_.size() * (sizeof(Runs::value_type) + 4 * sizeof(void*)) +
+           singleIn_.capacity() * sizeof(std::int64_t);
 }
 
 }  // namespace quillix

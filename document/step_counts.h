@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <iterator>
 #include <map>
+#include <vector>
 
 #include "document/change_map.h"
 #include "document/flat_table.h"
@@ -27,6 +28,12 @@ public:
     std::uint32_t count(std::int64_t key) const;
     void clear() { table_.clear(); }
     std::size_t size() const { return table_.size(); }
+    std::size_t slotCount() const { return table_.slotCount(); }
+    // Calls visit(key, count) for every counted key, in no particular order.
+    template <class Visit>
+    void forEach(Visit visit) const {
+        table_.forEach(visit);
+    }
     std::size_t memoryBytes() const { return table_.memoryBytes(); }
     // Room for extra more keys; throws std::bad_alloc, changing nothing, when memory runs out.
     void reserve(std::size_t extra) { table_.reserve(extra); }
@@ -60,28 +67,38 @@ private:
     std::uint32_t runCount(std::int64_t offset) const;
     void split(std::int64_t at);
     void join(std::int64_t at);
-    // Calls visit for each stretch of run holding no byte that one-byte steps counted.
+    // Puts the offsets in range that one-byte steps counted into singleIn_, in increasing
+    // order (room made by reserve).
+    void collectSingle(ByteRange range);
+    // Calls visit for each stretch of run holding no byte that one-byte steps counted:
+    // each byte looked up when probe, else singleIn_ walked from next on (runs come in
+    // increasing order).
     template <class Visit>
-    void forEachOutsideSingle(ByteRange run, Visit visit) const;
+    void forEachOutsideSingle(ByteRange run, bool probe, std::size_t& next, Visit visit) const;
 
     OffsetCounter single_;  // offset -> one-byte steps that touched it
     // Longer steps: key k with count c means every byte from k up to the next key was
     // touched by c of them; bytes before the first key, and with no key at all, by none.
     // Neighbouring keys hold different counts, and the last holds 0.
     Runs runs_;
+    // Room for every key of single_: the ones inside a long step's range, sorted.
+    std::vector<std::int64_t, RecordAllocator<std::int64_t>> singleIn_;
 };
 
 template <class Visit>
-void StepCounts::forEachOutsideSingle(ByteRange run, Visit visit) const {
-    if (single_.size() == 0) {
-        visit(run);
-        return;
-    }
+void StepCounts::forEachOutsideSingle(ByteRange run, bool probe, std::size_t& next, Visit visit) const {
+    if (single_.size() == 0) return visit(run);
     std::int64_t start = run.begin;
-    for (std::int64_t offset = run.begin; offset < run.end; ++offset) {
-        if (single_.count(offset) == 0) continue;
+    const auto skip = [&](std::int64_t offset) {
         if (start < offset) visit(ByteRange{start, offset});
         start = offset + 1;
+    };
+    if (probe) {
+        for (std::int64_t offset = run.begin; offset < run.end; ++offset)
+            if (single_.count(offset) != 0) skip(offset);
+    } else {
+        for (; next < singleIn_.size() && singleIn_[next] < run.end; ++next)
+            if (singleIn_[next] >= run.begin) skip(singleIn_[next]);
     }
     if (start < run.end) visit(ByteRange{start, run.end});
 }
@@ -94,6 +111,12 @@ void StepCounts::add(ByteRange range, int delta, Changed changed) {
         if (now == (rising ? 1u : 0u) && runCount(range.begin) == 0) changed(range, rising);
         return;
     }
+    // Bytes leaving the long steps' count that one-byte steps still count stay changed.
+    // They are found by looking up each byte, or, where the range is longer than the table,
+    // by going over the table once: the cost follows the smaller of the two.
+    const bool probe = rising || range.end - range.begin <= static_cast<std::int64_t>(single_.slotCount());
+    if (!probe) collectSingle(range);
+    std::size_t nextSingle = 0;
     for (auto key = runs_.find(range.begin); key->first < range.end;) {
         const auto next = std::next(key);  // there is one: range.end is a key
         const std::uint32_t before = key->second;
@@ -101,7 +124,7 @@ void StepCounts::add(ByteRange range, int delta, Changed changed) {
         if (before == 0 && rising)
             changed(ByteRange{key->first, next->first}, true);
         else if (before == 1 && !rising)
-            forEachOutsideSingle(ByteRange{key->first, next->first},
+            forEachOutsideSingle(ByteRange{key->first, next->first}, probe, nextSingle,
                                  [&](ByteRange run) { changed(run, false); });
         key = next;
     }

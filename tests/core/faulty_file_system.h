@@ -2,6 +2,7 @@
 // Wraps the real file layer, logs every call by name, and makes one chosen call fail, to
 // show that every failure leaves the document and the files on disk sound.
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -35,6 +36,10 @@ public:
     std::vector<std::pair<std::int64_t, std::uint32_t>> spans;   // writeAt's offset and length, in order
     std::vector<std::pair<std::int64_t, std::int64_t>> windows;  // mapShared's offset and length, in order
     bool discardWrites = false;  // writeAt takes the bytes without reading or writing them
+    // Another program's doing: meanwhile runs right before call number meanwhileAt (counted
+    // as failCall counts), afterMapping right after mapShared has mapped a window.
+    std::function<void()> meanwhile, afterMapping;
+    int meanwhileAt = -1;
 
     static constexpr SystemError injectedError = 5;  // ERROR_ACCESS_DENIED / EIO alike
 
@@ -105,7 +110,9 @@ public:
                    SystemError& error) override {
         if (injected("mapShared", error)) return false;
         windows.emplace_back(offset, length);
-        return real_.mapShared(file, offset, length, window, error);
+        const bool ok = real_.mapShared(file, offset, length, window, error);
+        if (ok && afterMapping) afterMapping();
+        return ok;
     }
     bool unmapShared(std::uint8_t* window, std::int64_t length, SystemError& error) override {
         // The window goes either way, as unmapShared promises.
@@ -147,7 +154,9 @@ public:
 private:
     bool injected(const char* name, SystemError& error) {
         log.emplace_back(name);
-        if (calls_++ != failAt_) return false;
+        const int call = calls_++;
+        if (call == meanwhileAt && meanwhile) meanwhile();
+        if (call != failAt_) return false;
         error = injectedError;
         return true;
     }

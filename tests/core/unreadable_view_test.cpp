@@ -14,6 +14,11 @@
 #include <string>
 #include <vector>
 
+#ifndef _WIN32
+#include <signal.h>
+#include <sys/mman.h>
+#endif
+
 #include "cut_file.h"
 #include "document/checked_view.h"
 #include "document/text_dump.h"
@@ -27,7 +32,7 @@ namespace quillix::test {
 namespace {
 
 constexpr std::int64_t page = viewPageBytes;
-constexpr std::int64_t size = 16 * page;
+constexpr std::int64_t size = (1 << 20) + 16 * page;  // a salvage writes it in two pieces
 constexpr std::int64_t edits[] = {10, page + 20};  // private pages 0 and 1
 
 SystemError readError() {
@@ -242,6 +247,11 @@ TEST_F(UnreadableViewTest, ASaveInPlaceStopsAndASaveElsewhereWritesZerosForWhatI
     EXPECT_FALSE(doc.changes.empty());
     const auto onDisk = readBytes(path);
     EXPECT_EQ(onDisk, expected(0, static_cast<std::int64_t>(onDisk.size())));
+    // Undone, the document still differs from the file, which holds the edits it wrote.
+    ByteRange touched;
+    ReadFault fault;
+    while (undoStep(doc, touched, fault) == StepOutcome::done) continue;
+    EXPECT_EQ(doc.isModified, 1);
 
     const auto copy = folder.file("copy.bin");
     for (std::uint32_t chunk : {std::uint32_t{5000}, std::uint32_t{1} << 30}) {
@@ -256,7 +266,6 @@ TEST_F(UnreadableViewTest, ASaveInPlaceStopsAndASaveElsewhereWritesZerosForWhatI
         EXPECT_EQ(outcome.cause, readError());
         EXPECT_EQ(readBytes(copy), salvaged);
         // The document is the file just written now: every byte of it can be read again.
-        ReadFault fault;
         EXPECT_FALSE(findUnreadable(doc, 0, size, fault));
         EXPECT_EQ(std::vector<std::uint8_t>(doc.fileBytes, doc.fileBytes + size), salvaged);
     }
@@ -315,6 +324,39 @@ TEST_F(UnreadableViewTest, CopyAndPasteAcrossTheCutChangeNothing) {
     EXPECT_EQ(changedMaskOfRow(doc, (cut - 100) / 16), 0);
     EXPECT_EQ(doc.history.steps(), 2u);
 }
+
+#ifndef _WIN32
+// A fault no guard owns goes to the handler that was there before, run as the system would
+// run it: on the alternate stack it asked for, with the signals it asked to block blocked.
+void faultWithAHandlerBeforeTheGuards() {
+    static std::vector<char> alternate(1 << 16);
+    const stack_t stack{alternate.data(), 0, alternate.size()};
+    sigaltstack(&stack, nullptr);
+    struct sigaction action {};
+    action.sa_sigaction = [](int, siginfo_t*, void*) {
+        stack_t now{};
+        sigset_t blocked;
+        sigaltstack(nullptr, &now);
+        pthread_sigmask(SIG_SETMASK, nullptr, &blocked);
+        const bool asked = sigismember(&blocked, SIGUSR1) && sigismember(&blocked, SIGSEGV);
+        _exit((now.ss_flags & SS_ONSTACK) && asked ? 7 : 1);
+    };
+    action.sa_flags = SA_SIGINFO | SA_ONSTACK;
+    sigemptyset(&action.sa_mask);
+    sigaddset(&action.sa_mask, SIGUSR1);
+    sigaction(SIGSEGV, &action, nullptr);
+    std::uint8_t byte = 0;
+    GuardedFault fault;
+    runGuarded(
+        &byte, &byte + 1, [](void*) {}, nullptr, fault);  // the guard's handler goes in
+    *static_cast<volatile char*>(mmap(nullptr, 4096, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0)) = 1;
+}
+
+TEST(ReadGuardTest, AFaultNoGuardOwnsReachesTheHandlerBeforeAsTheSystemWouldRunIt) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");  // a fresh process: no guard installed yet
+    EXPECT_EXIT(faultWithAHandlerBeforeTheGuards(), ::testing::ExitedWithCode(7), "");
+}
+#endif
 
 TEST(UnreadableMessages, NameTheDocumentTheReasonAndTheStretches) {
     const std::wstring reason = systemErrorText(readError());
