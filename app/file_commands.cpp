@@ -176,7 +176,7 @@ bool saveAndReport(const wchar_t* documentName) {
 }
 
 LRESULT saveCommand() {
-    if (!hasDocument(shell.doc)) return 0;
+    if (!hasDocument(shell.doc) || isReadOnly(shell.doc)) return 0;
     // After a failure the document keeps its path and name, so the user can try Save
     // again or choose Save As.
     if (!saveAndReport(shell.doc.fileTitle)) return 0;
@@ -197,6 +197,7 @@ LRESULT saveAsCommand() {
     }
     if (saveAndReport(names.title)) {
         setFrameTitle(L"  ");
+        enableDocumentCommands(true);  // a read-only document is a copy it may save now
         markSaved();
         return 1;
     }

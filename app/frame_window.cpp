@@ -202,7 +202,9 @@ int promptSaveChanges(HWND owner) {
 void setFrameTitle(const wchar_t* separator) {
     std::size_t length = appendText(shell.titleText, titleChars, 0, programTitle);
     length = appendText(shell.titleText, titleChars, length, separator);
-    appendText(shell.titleText, titleChars, length, shell.doc.fileTitle);
+    length = appendText(shell.titleText, titleChars, length, shell.doc.fileTitle);
+    if (hasDocument(shell.doc) && isReadOnly(shell.doc))
+        appendText(shell.titleText, titleChars, length, L" [read-only]");
     SetWindowTextW(shell.frame, shell.titleText);
 }
 
@@ -210,6 +212,8 @@ void enableDocumentCommands(bool enable) {
     const UINT state = enable ? MF_ENABLED : MF_GRAYED;
     for (int command : {commandSaveAs, commandSave, commandExportAs, commandFind, commandGoto, commandChecksums})
         EnableMenuItem(shell.menu, command, MF_BYCOMMAND | state);
+    // A document opened for viewing alone has nothing Save could write; Save As makes a copy.
+    if (enable && isReadOnly(shell.doc)) EnableMenuItem(shell.menu, commandSave, MF_BYCOMMAND | MF_GRAYED);
     updateEditCommands();
 }
 

@@ -86,6 +86,7 @@ FileStamp stampFrom(const struct stat& info) {
     stamp.size = static_cast<std::int64_t>(info.st_size);
     // As the read-only attribute: no write permission for anybody, whoever asks.
     stamp.readOnly = (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+    stamp.links = static_cast<std::uint32_t>(info.st_nlink);
     return stamp;
 }
 
@@ -116,6 +117,11 @@ public:
         return openWith(path, O_RDWR, file, error);
     }
 
+    bool holdFile(const wchar_t* path, FileHandle& file, SystemError& error) override {
+        // A descriptor that reaches the file itself, not its bytes: fstat and close alone.
+        return openWith(path, O_PATH, file, error);
+    }
+
     bool mapCopyOnWrite(FileHandle file, std::uint8_t*& view, std::int64_t& size,
                         SystemError& error) override {
         struct stat info {};
@@ -134,6 +140,10 @@ public:
 
     void unmap(std::uint8_t* view, std::int64_t size) override {
         if (view) ::munmap(view, static_cast<size_t>(size));
+    }
+
+    bool openForReading(const wchar_t* path, FileHandle& file, SystemError& error) override {
+        return openWith(path, O_RDONLY, file, error);
     }
 
     bool createAlways(const wchar_t* path, FileHandle& file, SystemError& error) override {
@@ -211,6 +221,14 @@ public:
 
     bool close(FileHandle file, SystemError& error) override {
         if (::close(fd(file)) != 0) return fail(error);
+        return true;
+    }
+
+    bool mapMemory(std::int64_t size, std::uint8_t*& view, SystemError& error) override {
+        void* mapped = ::mmap(nullptr, static_cast<size_t>(size), PROT_READ | PROT_WRITE,
+                              MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+        if (mapped == MAP_FAILED) return fail(error);
+        view = static_cast<std::uint8_t*>(mapped);
         return true;
     }
 

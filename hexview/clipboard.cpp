@@ -294,7 +294,7 @@ int pasteFromClipboard(const HexView& hv, std::int64_t chunkBytes) {
     ViewState& view = hv.view;
     ViewHost& host = hv.host;
     // The rule of typing: a read-only, removed or absent file takes no edits.
-    if (host.fileAttributes(doc.filePath) & attributeReadOnly) {
+    if ((host.fileAttributes(doc.filePath) & attributeReadOnly) || isReadOnly(doc)) {
         showReadOnlyBox(hv);
         return 0;
     }

@@ -132,8 +132,9 @@ bool onChar(const HexView& hv, unsigned codeUnit) {
     Document& doc = hv.doc;
     ViewState& view = hv.view;
     // Tested on every character, before anything else: a read-only, removed or absent
-    // file (no document names no file) takes no edits.
-    if (hv.host.fileAttributes(doc.filePath) & attributeReadOnly) {
+    // file (no document names no file) takes no edits, nor does a document opened for
+    // viewing alone.
+    if ((hv.host.fileAttributes(doc.filePath) & attributeReadOnly) || isReadOnly(doc)) {
         showReadOnlyBox(hv);
         return false;
     }

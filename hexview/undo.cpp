@@ -11,6 +11,11 @@ int moveHistory(const HexView& hv, bool back) {
     Document& doc = hv.doc;
     ViewState& view = hv.view;
     if (!hasDocument(doc)) return 0;
+    // A document opened for viewing alone answers as typing does.
+    if (isReadOnly(doc)) {
+        showReadOnlyBox(hv);
+        return 0;
+    }
     ByteRange touched;
     ReadFault fault;
     switch (back ? undoStep(doc, touched, fault) : redoStep(doc, touched, fault)) {

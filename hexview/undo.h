@@ -12,7 +12,8 @@ namespace quillix {
 // selection and the match highlight are gone and the view is repainted. Returns 0, the
 // document unchanged, when there is no step (a beep), when memory for the marks runs out
 // ("Not enough memory to record this edit!") or when a page of the step cannot be read
-// ("Could not read %s" with the system's text).
+// ("Could not read %s" with the system's text); a document opened for viewing alone gets
+// the box "File [%s] is read only!" instead.
 int undoEdit(const HexView& hv);
 int redoEdit(const HexView& hv);
 

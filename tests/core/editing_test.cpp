@@ -6,6 +6,8 @@
 #include <cstdlib>
 
 #include "caret_fixture.h"
+#include "hexview/clipboard.h"
+#include "hexview/undo.h"
 
 namespace quillix::test {
 namespace {
@@ -147,7 +149,17 @@ TEST_F(EditingTest, AReadOnlyOrMissingFileRefusesEveryCharacter) {
             EXPECT_FALSE(type(c));
         }
     }
-    ASSERT_EQ(host.boxes.size(), 8u);
+    // A document opened for viewing alone, whatever the attribute says now: typing, Paste,
+    // Undo and Redo all answer with the same box.
+    host.attributes = 0x80;
+    doc.readOnly = true;
+    host.putClipboardText(u"41 42");
+    EXPECT_FALSE(type('4'));
+    EXPECT_EQ(pasteFromClipboard(hv), 0);
+    EXPECT_EQ(undoEdit(hv), 0);
+    EXPECT_EQ(redoEdit(hv), 0);
+    EXPECT_EQ(host.beeps, 0);
+    ASSERT_EQ(host.boxes.size(), 12u);
     for (const RecordedBox& box : host.boxes) {
         EXPECT_EQ(box.owner, BoxOwner::hexView);
         EXPECT_EQ(box.text, L"File [sample.bin] is read only!");

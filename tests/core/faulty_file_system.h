@@ -49,6 +49,24 @@ public:
         openFiles_ += ok;
         return ok;
     }
+    bool openForReading(const wchar_t* path, FileHandle& file, SystemError& error) override {
+        if (injected("openForReading", error)) return false;
+        bool ok = real_.openForReading(path, file, error);
+        openFiles_ += ok;
+        return ok;
+    }
+    bool holdFile(const wchar_t* path, FileHandle& file, SystemError& error) override {
+        if (injected("holdFile", error)) return false;
+        bool ok = real_.holdFile(path, file, error);
+        openFiles_ += ok;
+        return ok;
+    }
+    bool mapMemory(std::int64_t size, std::uint8_t*& view, SystemError& error) override {
+        if (injected("mapMemory", error)) return false;
+        bool ok = real_.mapMemory(size, view, error);
+        liveViews_ += ok;
+        return ok;
+    }
     bool mapCopyOnWrite(FileHandle file, std::uint8_t*& view, std::int64_t& size,
                         SystemError& error) override {
         if (injected("mapCopyOnWrite", error)) return false;
