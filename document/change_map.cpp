@@ -65,6 +65,23 @@ void ChangeMap::setFirst(std::int64_t lineStart, const std::uint8_t* values, std
     }
 }
 
+void ChangeMap::restoreFirst(ByteRange run, std::uint8_t* view) const {
+    for (std::int64_t line = run.begin / lineBytes; line * lineBytes < run.end; ++line) {
+        const ChangedLine* changed = lines_.find(line);
+        if (!changed) continue;
+        std::uint8_t* base = view + line * lineBytes;
+        const std::uint64_t bits = changed->mask & bitsOfLine(run, line, lineBytes) & ~changed->kept;
+        if (bits == ~std::uint64_t{0}) {
+            std::memcpy(base, changed->first.data(), lineBytes);
+            continue;
+        }
+        for (std::uint64_t left = bits; left != 0; left &= left - 1) {
+            const auto k = static_cast<std::size_t>(std::countr_zero(left));
+            base[k] = changed->first[k];
+        }
+    }
+}
+
 void ChangeMap::unmarkRun(ByteRange run) {
     for (std::int64_t line = run.begin / lineBytes; line * lineBytes < run.end; ++line) {
         ChangedLine* changed = lines_.find(line);

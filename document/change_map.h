@@ -59,6 +59,9 @@ public:
     // lineStart below lineStart + count first held values[k] (values[0] being lineStart's).
     // Asks for no memory.
     void setFirst(std::int64_t lineStart, const std::uint8_t* values, std::int64_t count);
+    // Puts each marked byte of run but those kept by keepWritten back to its first value
+    // in view (view[i] is byte i's). Asks for no memory.
+    void restoreFirst(ByteRange run, std::uint8_t* view) const;
     // Unmarks the bytes of run but those kept by keepWritten; a line left with none goes.
     // Asks for no memory.
     void unmarkRun(ByteRange run);

@@ -25,12 +25,6 @@ void closeDocumentView(Document& doc, FileSystem& fs) {
     doc.fileBytes = nullptr;
 }
 
-namespace {
-
-// Maps the file at path privately and checks what it is: a view of it and its stamp, or
-// false with cause (0 for a file over 4 GiB). With readOnly set on entry, a file that
-// cannot be opened for writing is mapped from a handle that only reads; readOnly then
-// says whether it was, or whether the file's read-only attribute is set.
 bool mapFile(FileSystem& fs, const wchar_t* path, std::uint8_t*& bytes, std::int64_t& size, FileStamp& stamp,
              bool& readOnly, SystemError& cause) {
     ScopedFile file(fs);
@@ -51,8 +45,6 @@ bool mapFile(FileSystem& fs, const wchar_t* path, std::uint8_t*& bytes, std::int
     file.close(ignored);  // the view stands on its own now
     return true;
 }
-
-}  // namespace
 
 int openDocument(Document& doc, const wchar_t* path, SystemError& cause, FileSystem& fs) {
     // The previous document is gone as soon as an open is attempted. Its size is kept

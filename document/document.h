@@ -160,6 +160,13 @@ struct SaveOutcome {
 int saveDocument(Document& doc, ViewHost& host, SaveOutcome* outcome = nullptr,
                  FileSystem& fs = systemFileSystem(), std::uint32_t chunkBytes = saveChunkBytes);
 
+// Maps the file at path privately and checks what it is: a view of it and its stamp, or
+// false with cause (0 for a file over 4 GiB) and nothing held. With readOnly set on entry,
+// a file that cannot be opened for writing is mapped from a handle that only reads;
+// readOnly then says whether it was, or whether the file's read-only attribute is set.
+bool mapFile(FileSystem& fs, const wchar_t* path, std::uint8_t*& bytes, std::int64_t& size, FileStamp& stamp,
+             bool& readOnly, SystemError& cause);
+
 // Makes the file at path, just written whole from the view (written: its stamp then),
 // the file the document maps: maps it as openDocument does, releases the old view, and
 // makes it the baseline; the document is read-only only if that file may not be written

@@ -18,17 +18,23 @@ namespace {
 
 // The change record follows the counts: a byte that becomes changed is marked with what
 // the view held before the step moved and what it holds after (originals[i] and values[i]
-// are byte begin + i's), one that stops being changed is unmarked.
+// are byte begin + i's), one that stops being changed is unmarked. With a view given (an
+// undo or redo step, whose bytes the view holds privately by now), a byte that stops being
+// changed gets its first value back: the file's byte as the document last took it up,
+// which is the step's own value unless another program wrote there since.
 struct MarkChanges {
     ChangeMap& changes;
     std::int64_t begin;
     const std::uint8_t* originals;
     const std::uint8_t* values;
+    std::uint8_t* view = nullptr;
     void operator()(ByteRange run, bool rising) const {
-        if (rising)
+        if (rising) {
             changes.markRun(run, originals + (run.begin - begin), values + (run.begin - begin));
-        else
-            changes.unmarkRun(run);
+            return;
+        }
+        if (view) changes.restoreFirst(run, view);
+        changes.unmarkRun(run);
     }
 };
 
@@ -287,7 +293,9 @@ StepOutcome History::move(Document& doc, std::size_t index, bool forward, ByteRa
     }
     const std::uint8_t* values = paste ? incoming.get() : &value;
     doc.changes.setMine(range, values);
-    counts_.add(range, delta, MarkChanges{doc.changes, range.begin, paste ? paste->bytes.get() : &step.other, values});
+    counts_.add(range, delta,
+                MarkChanges{doc.changes, range.begin, paste ? paste->bytes.get() : &step.other, values,
+                            doc.fileBytes});
     touched = range;
     return StepOutcome::done;
 }
