@@ -12,6 +12,7 @@
 
 #include "app/frame_window.h"
 #include "app/message_box_win32.h"
+#include "app/outside_watch_win32.h"
 #include "app/shell_state.h"
 #include "document/checked_view.h"
 #include "document/text_dump.h"
@@ -148,6 +149,7 @@ LRESULT openCommand() {
     resetEditLog(shell.doc);
     shell.doc.isModified = 0;
     setOffsetStatus(L"Offset: 00000000");
+    watchDocumentFile();
     return 0;
 }
 
@@ -199,6 +201,7 @@ LRESULT saveAsCommand() {
         setFrameTitle(L"  ");
         enableDocumentCommands(true);  // a read-only document is a copy it may save now
         markSaved();
+        watchDocumentFile();
         return 1;
     }
     // The document stays tied to the file its title names.

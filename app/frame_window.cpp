@@ -11,6 +11,7 @@
 #include "app/inspector_window_win32.h"
 #include "app/hex_window_win32.h"
 #include "app/message_box_win32.h"
+#include "app/outside_watch_win32.h"
 #include "app/shell_state.h"
 #include "app/status_bar_win32.h"
 #include "host/text_format.h"
@@ -72,6 +73,7 @@ void onDpiChanged(HWND frame, int dpi, const RECT& suggested) {
 void onClose(HWND frame) {
     if (shell.doc.isModified && promptSaveChanges(frame) == IDCANCEL) return;
     DestroyWindow(frame);
+    stopWatchingDocumentFile();
     closeDocumentView(shell.doc);
     releaseEditLog(shell.doc);
 }
@@ -143,7 +145,12 @@ LRESULT CALLBACK frameWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
             onDpiChanged(window, HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
             refreshInspector();
             return 0;
+        case WM_ACTIVATEAPP:
+            // Some folders send no notifications: coming back to the program looks too.
+            if (wParam) requestOutsideLook();
+            break;
         case WM_COMMAND: {
+            clearOutsideNote();
             // A command may open a file, change bytes or move the caret from here; the data
             // inspector catches up now rather than at the view's next paint.
             const LRESULT result = onCommand(window, LOWORD(wParam));
@@ -199,7 +206,14 @@ int promptSaveChanges(HWND owner) {
     return SendMessageW(owner, WM_COMMAND, commandSave, 0) == 0 ? IDCANCEL : IDYES;
 }
 
+namespace {
+const wchar_t* titleSeparator = L"  ";  // the one the title was last given
+}  // namespace
+
+void refreshFrameTitle() { setFrameTitle(titleSeparator); }
+
 void setFrameTitle(const wchar_t* separator) {
+    titleSeparator = separator;
     std::size_t length = appendText(shell.titleText, titleChars, 0, programTitle);
     length = appendText(shell.titleText, titleChars, length, separator);
     length = appendText(shell.titleText, titleChars, length, shell.doc.fileTitle);

@@ -55,6 +55,13 @@ void showOpenedDocument(const HexView& hv, bool opened);
 int openDocument(Document& doc, ViewState& view, ViewHost& host, const wchar_t* path, SystemError& cause,
                  FileSystem& fs = systemFileSystem());
 
+// The view's half of taking up another program's change to the file (outside_change.h),
+// once the document holds the file's new bytes and size: the caret stays on caretOffset
+// (the last byte when the document got shorter), the top row stays where it still exists,
+// the selection is cut to the document and the match goes; status part 2 shows the new
+// size and part 0 note, and the view is repainted at once.
+void showTakenUpDocument(const HexView& hv, std::int64_t caretOffset, const wchar_t* note);
+
 // WM_SETTINGCHANGE (and the tail of WM_CREATE): wheelStep from the system's wheel lines.
 void updateWheelStep(ViewState& view, std::uint32_t wheelLines);
 

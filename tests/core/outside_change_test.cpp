@@ -17,17 +17,25 @@
 namespace quillix::test {
 namespace {
 
+#ifdef _WIN32
+constexpr bool onWindows = true;
+#else
+constexpr bool onWindows = false;
+#endif
+
 // Writes bytes at offset (growing the file when past its end) and dates the write later,
 // as another program would.
 void writeAsOther(const std::filesystem::path& path, std::int64_t offset,
                   const std::vector<std::uint8_t>& bytes) {
+    static int writes = 0;  // each dated further on: a file time may keep whole seconds only
     {
         std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
         file.seekp(offset);
         file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
         ASSERT_TRUE(file.good());
     }
-    std::filesystem::last_write_time(path, std::filesystem::last_write_time(path) + std::chrono::seconds(3));
+    std::filesystem::last_write_time(
+        path, std::filesystem::last_write_time(path) + std::chrono::seconds(3 * ++writes));
 }
 
 FileStamp stampAt(const std::filesystem::path& path) {
@@ -66,7 +74,8 @@ TEST(OutsideChange, TheirsPlusMineAfterWritesGrowthAndCutsUndoesToTheirsAndSaves
             // Another program writes over the user's bytes and beside them, grows the file,
             // or cuts it (short of the last changed byte or not).
             const int kind = static_cast<int>(below(3));
-            if (kind == 2 && file.size() > 1) {
+            // (Windows lets no program cut a mapped file: natively only.)
+            if (kind == 2 && file.size() > 1 && !onWindows) {
                 file.resize(static_cast<std::size_t>(1 + below(static_cast<std::int64_t>(file.size()) - 1)));
                 ASSERT_TRUE(cutFileShort(path, file.size()));
             } else {
@@ -122,7 +131,7 @@ TEST(OutsideChange, TheirsPlusMineAfterWritesGrowthAndCutsUndoesToTheirsAndSaves
         }
         closeDocumentView(doc);
     }
-    EXPECT_GT(kept, 0);
+    if (!onWindows) EXPECT_GT(kept, 0);  // only a cut leaves the document longer than its file
     EXPECT_GT(undone, 0);
 }
 
@@ -165,6 +174,11 @@ TEST(OutsideChange, EachChangeIsToldOnceAndOwnSavesNeverAre) {
     EXPECT_EQ(outsideChangeOf(doc, stampAt(path), heldStamp), OutsideChange::none);
     EXPECT_FALSE(isNewOutsideChange(notice, OutsideChange::none, stampAt(path)));
 
+    if (onWindows) {  // Wine follows a held file's rename otherwise; natively only
+        fs.close(held, cause);
+        closeDocumentView(doc);
+        return;
+    }
     const auto elsewhere = folder.file("elsewhere.bin");
     std::filesystem::rename(path, elsewhere);
     look();
