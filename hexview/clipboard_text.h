@@ -28,8 +28,9 @@ constexpr std::size_t charTextUnits(std::size_t count) { return count + 1; }
 void formatHexPiece(const std::uint8_t* bytes, std::size_t count, TextUnit* out);
 // Puts the terminator of the hex text of count bytes over its last blank.
 inline void endHexText(TextUnit* text, std::size_t count) { text[hexTextUnits(count) - 1] = 0; }
-// The same piece the plain way, and through the processor's byte shuffle (SSSE3), which
-// formatHexPiece uses when the processor has it. Tests call both.
+// The same piece the plain way, and through the processor's byte shuffle (SSSE3) with
+// stores that go past the caches, which formatHexPiece uses when the processor has it.
+// Tests call both.
 void formatHexPiecePlain(const std::uint8_t* bytes, std::size_t count, TextUnit* out);
 void formatHexPieceShuffled(const std::uint8_t* bytes, std::size_t count, TextUnit* out);
 bool hexShuffleAvailable();
