@@ -1,6 +1,8 @@
 #include "hexview/clipboard_text.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 
 #include "host/text_format.h"
 
@@ -120,6 +122,22 @@ void formatHexPiece(const std::uint8_t* bytes, std::size_t count, TextUnit* out)
         formatHexPieceShuffled(bytes, count, out);
     else
         formatHexPiecePlain(bytes, count, out);
+}
+
+void copyBytesPiece(const std::uint8_t* bytes, std::size_t count, std::uint8_t* out) {
+#if defined(__x86_64__)
+    // Sixteen bytes a store, from the first 16-byte boundary of out on; the library's copy
+    // would read each line of out before filling it.
+    std::size_t i = std::min<std::size_t>(count, (16 - reinterpret_cast<std::uintptr_t>(out) % 16) % 16);
+    std::memcpy(out, bytes, i);
+    for (; i + 16 <= count; i += 16)
+        _mm_stream_si128(reinterpret_cast<__m128i*>(out + i),
+                         _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i)));
+    _mm_sfence();
+    std::memcpy(out + i, bytes + i, count - i);
+#else
+    std::memcpy(out, bytes, count);
+#endif
 }
 
 void formatCharPiece(const std::uint8_t* bytes, std::size_t count, TextUnit* out) {

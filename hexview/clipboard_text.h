@@ -35,6 +35,10 @@ void formatHexPiecePlain(const std::uint8_t* bytes, std::size_t count, TextUnit*
 void formatHexPieceShuffled(const std::uint8_t* bytes, std::size_t count, TextUnit* out);
 bool hexShuffleAvailable();
 
+// Copies bytes[0 .. count - 1] to out as the binary form's bytes, with stores that go
+// past the caches where the processor has them: a copy's bytes are not read again.
+void copyBytesPiece(const std::uint8_t* bytes, std::size_t count, std::uint8_t* out);
+
 // Writes the character text of bytes[0 .. count - 1] to out[0 .. count - 1].
 void formatCharPiece(const std::uint8_t* bytes, std::size_t count, TextUnit* out);
 
