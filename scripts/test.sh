@@ -3,10 +3,10 @@
 # (plain and with sanitizers) and, cross-built, the Win32 program and the core's Windows
 # halves under Wine. Ends with the time each step took and one PASS or FAIL line.
 #
-# The test runs mostly wait (on the disk's flushes, on Wine's windows), so each runs
-# beside the next build: the native tests beside the Windows build, the Wine tests
-# beside the sanitizer build. The 4 GiB tests of two runs never overlap, so the disk
-# needs room for one of them at a time.
+# The test runs mostly wait (on the disk's flushes, on Wine's windows), so two of them
+# run beside the next steps: the native tests beside the Windows build, the Wine tests
+# beside the sanitizer build and its tests. So two 4 GiB saves may run at once, each
+# writing 4 GiB (their documents are sparse).
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -60,7 +60,7 @@ finish() {  # finish NAME: waits for a step begun before and shows its output
   cat "$log.out"
   local status=1 seconds=0
   [ -f "$log.end" ] && read -r status seconds <"$log.end"
-  record "$name (beside the builds)" "$status" "$seconds"
+  record "$name (beside the steps after it)" "$status" "$seconds"
 }
 
 ctest_args=(--output-on-failure --no-tests=error)
@@ -92,8 +92,8 @@ export WINEPREFIX="$root/build/windows/wineprefix"
 begin "tests under Wine" ctest --preset windows "${ctest_args[@]}"
 
 step "build native-asan" cmake --build --preset native-asan -j "$jobs"
-finish "tests under Wine"
 step "tests native with sanitizers" ctest --preset native-asan "${ctest_args[@]}" -j "$jobs"
+finish "tests under Wine"
 
 echo
 echo "==== summary (the seconds each step took)"
