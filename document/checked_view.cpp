@@ -58,12 +58,6 @@ std::wstring hexOffset(std::int64_t offset) {
 
 }  // namespace
 
-std::int64_t UnreadableBytes::total() const {
-    std::int64_t sum = 0;
-    for (const ByteRange& range : ranges) sum += range.end - range.begin;
-    return sum;
-}
-
 bool checkedCopy(const Document& doc, std::int64_t offset, std::int64_t length, std::uint8_t* out,
                  ReadFault& fault) {
     if (!doc.fileBytes) {
