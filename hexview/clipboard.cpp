@@ -276,11 +276,11 @@ int copyToClipboard(const HexView& hv) {
         warn(hv, text);
         return 0;
     }
-    const bool long_ = count > copyChunkBytes;
-    if (long_) host.setWaitCursor(true);
+    const bool waitCursorShown = count > copyChunkBytes;
+    if (waitCursorShown) host.setWaitCursor(true);
     ReadFault fault;
     const Filled filled = fillBlocks(hv, range, hexText, bytesBlock, textBlock, fault);
-    if (long_) host.setWaitCursor(false);
+    if (waitCursorShown) host.setWaitCursor(false);
     if (filled != Filled::done) {
         host.dropClipboardBlocks();
         if (filled == Filled::stopped) return copyStopped;
@@ -305,11 +305,7 @@ int pasteFromClipboard(const HexView& hv, std::int64_t chunkBytes) {
     Document& doc = hv.doc;
     ViewState& view = hv.view;
     ViewHost& host = hv.host;
-    // The rule of typing: a read-only, removed or absent file takes no edits.
-    if (host.fileAttributes(doc.filePath) & attributeReadOnly) {
-        showReadOnlyBox(hv);
-        return 0;
-    }
+    if (refuseReadOnlyFile(hv)) return 0;
     if (!hasDocument(doc)) return 0;
     ByteRange selected;
     const std::int64_t start = selectedRange(view, doc, selected) ? selected.begin : offsetOf(view);
@@ -317,11 +313,11 @@ int pasteFromClipboard(const HexView& hv, std::int64_t chunkBytes) {
     Progress progress{host, pasteProgressTexts, 1};
     PasteSource source;
     ClipboardReading reading{host};
-    bool long_ = false;
+    bool waitCursorShown = false;
     // Every way out: the clipboard let go before a box comes up, and part 0 as it was.
     const auto settle = [&] {
         host.endClipboardRead();
-        if (long_) host.setWaitCursor(false);
+        if (waitCursorShown) host.setWaitCursor(false);
         finishProgress(progress);
         showSelectionAgain(view, doc, host);
     };
@@ -329,8 +325,8 @@ int pasteFromClipboard(const HexView& hv, std::int64_t chunkBytes) {
         host.beep();
         return 0;
     }
-    long_ = source.blockBytes > static_cast<std::size_t>(chunkBytes);
-    if (long_) host.setWaitCursor(true);
+    waitCursorShown = source.blockBytes > static_cast<std::size_t>(chunkBytes);
+    if (waitCursorShown) host.setWaitCursor(true);
     wchar_t text[256];
     switch (source.bytes ? TextOutcome::ready : readText(source, progress)) {
         case TextOutcome::ready: break;

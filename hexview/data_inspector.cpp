@@ -29,11 +29,11 @@ constexpr int rowBytes[inspectorRowCount] = {1, 1, 2, 2, 4, 4, 8, 8, 1, 1, 4, 8,
 
 // Writes into one fixed text buffer, cutting what does not fit; the last place is kept for
 // the terminator, written when the writer goes.
-class TextOut {
+class InspectorText {
 public:
-    explicit TextOut(wchar_t (&buffer)[inspectorTextCapacity])
+    explicit InspectorText(wchar_t (&buffer)[inspectorTextCapacity])
         : at_(buffer), end_(buffer + inspectorTextCapacity - 1) {}
-    ~TextOut() { *at_ = L'\0'; }
+    ~InspectorText() { *at_ = L'\0'; }
 
     void put(wchar_t c) {
         if (at_ < end_) *at_++ = c;
@@ -62,13 +62,13 @@ std::int64_t signExtend(std::uint64_t value, int size) {
 }
 
 template <typename Integer>
-void putDecimal(TextOut& text, Integer value) {
+void putDecimal(InspectorText& text, Integer value) {
     char digits[24];
     text.putAscii(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
 }
 
 // Exactly width (at most 16) digits of a value known to fit them.
-void putDigits(TextOut& text, std::uint64_t value, int width, unsigned base = 10) {
+void putDigits(InspectorText& text, std::uint64_t value, int width, unsigned base = 10) {
     wchar_t digits[16];
     for (int i = width - 1; i >= 0; --i) {
         digits[i] = static_cast<wchar_t>(upperHexDigits[value % base]);
@@ -78,7 +78,7 @@ void putDigits(TextOut& text, std::uint64_t value, int width, unsigned base = 10
 }
 
 template <typename Float, typename Bits>
-void putFloat(TextOut& text, Bits bits) {
+void putFloat(InspectorText& text, Bits bits) {
     constexpr int fractionBits = std::numeric_limits<Float>::digits - 1;
     constexpr int signBit = sizeof(Bits) * 8 - 1;
     constexpr Bits fractionMask = (Bits{1} << fractionBits) - 1;
@@ -117,13 +117,13 @@ bool shownAsItself(char32_t codePoint) {
     return true;
 }
 
-void putCodePoint(TextOut& text, char32_t codePoint) {
+void putCodePoint(InspectorText& text, char32_t codePoint) {
     text.put(L"U+");
     putDigits(text, codePoint, codePoint > 0xFFFFF ? 6 : codePoint > 0xFFFF ? 5 : 4, 16);
 }
 
 // The character, when it shows, then its code point.
-void putCharacter(TextOut& text, char32_t codePoint) {
+void putCharacter(InspectorText& text, char32_t codePoint) {
     if (shownAsItself(codePoint)) {
         if (WCHAR_MAX <= 0xFFFF && codePoint > 0xFFFF) {
             text.put(static_cast<wchar_t>(0xD800 + ((codePoint - 0x10000) >> 10)));
@@ -138,7 +138,7 @@ void putCharacter(TextOut& text, char32_t codePoint) {
 
 // The well-formed byte sequences, by lead byte: the second byte's range is narrower after
 // E0 and F0 (no overlong forms), ED (no surrogates) and F4 (nothing past U+10FFFF).
-void putUtf8(TextOut& text, const std::uint8_t* bytes, int count) {
+void putUtf8(InspectorText& text, const std::uint8_t* bytes, int count) {
     const std::uint8_t lead = bytes[0];
     if (lead < 0x80) return putCharacter(text, lead);
     // A continuation byte, a lead only overlong forms use, or one past U+10FFFF.
@@ -160,7 +160,7 @@ void putUtf8(TextOut& text, const std::uint8_t* bytes, int count) {
     putCharacter(text, codePoint);
 }
 
-void putUtf16(TextOut& text, const std::uint8_t* bytes, int count, bool bigEndian) {
+void putUtf16(InspectorText& text, const std::uint8_t* bytes, int count, bool bigEndian) {
     const auto first = static_cast<char32_t>(readUnsigned(bytes, 2, bigEndian));
     if (first < 0xD800 || first > 0xDFFF) return putCharacter(text, first);
     if (first < 0xDC00) {
@@ -214,7 +214,7 @@ int daysInMonth(std::int64_t year, int month) {
     return days[month - 1] + (month == 2 && isLeapYear(year));
 }
 
-void putDateTime(TextOut& text, const CivilDate& date, int hour, int minute, int second) {
+void putDateTime(InspectorText& text, const CivilDate& date, int hour, int minute, int second) {
     putDigits(text, static_cast<std::uint64_t>(date.year), 4);
     text.put(L'-');
     putDigits(text, static_cast<std::uint64_t>(date.month), 2);
@@ -229,7 +229,7 @@ void putDateTime(TextOut& text, const CivilDate& date, int hour, int minute, int
 }
 
 // days counts from 1970-01-01; false, with "out of range" written, outside the years shown.
-bool putDaySecond(TextOut& text, std::int64_t days, std::int64_t secondOfDay) {
+bool putDaySecond(InspectorText& text, std::int64_t days, std::int64_t secondOfDay) {
     if (days < firstShownDay || days >= endShownDay) {
         text.put(L"out of range");
         return false;
@@ -239,7 +239,7 @@ bool putDaySecond(TextOut& text, std::int64_t days, std::int64_t secondOfDay) {
     return true;
 }
 
-void putUnixTime(TextOut& text, std::int64_t seconds) {
+void putUnixTime(InspectorText& text, std::int64_t seconds) {
     std::int64_t days = seconds / secondsPerDay;
     std::int64_t secondOfDay = seconds % secondsPerDay;
     if (secondOfDay < 0) {
@@ -249,7 +249,7 @@ void putUnixTime(TextOut& text, std::int64_t seconds) {
     putDaySecond(text, days, secondOfDay);
 }
 
-void putFileTime(TextOut& text, std::uint64_t ticks) {
+void putFileTime(InspectorText& text, std::uint64_t ticks) {
     const std::uint64_t seconds = ticks / fileTimeTicksPerSecond;
     const std::uint64_t fraction = ticks % fileTimeTicksPerSecond;
     const auto days = static_cast<std::int64_t>(seconds / secondsPerDay) + firstShownDay;
@@ -259,7 +259,7 @@ void putFileTime(TextOut& text, std::uint64_t ticks) {
     }
 }
 
-void putDosDateTime(TextOut& text, std::uint32_t value) {
+void putDosDateTime(InspectorText& text, std::uint32_t value) {
     const int second = static_cast<int>(value & 0x1F) * 2;
     const int minute = static_cast<int>(value >> 5 & 0x3F);
     const int hour = static_cast<int>(value >> 11 & 0x1F);
@@ -273,7 +273,7 @@ void putDosDateTime(TextOut& text, std::uint32_t value) {
 }
 
 // The last two fields are a byte array in both layouts.
-void putGuid(TextOut& text, const std::uint8_t* bytes, bool bigEndian) {
+void putGuid(InspectorText& text, const std::uint8_t* bytes, bool bigEndian) {
     text.put(L'{');
     putDigits(text, readUnsigned(bytes, 4, bigEndian), 8, 16);
     text.put(L'-');
@@ -287,7 +287,7 @@ void putGuid(TextOut& text, const std::uint8_t* bytes, bool bigEndian) {
     text.put(L'}');
 }
 
-void putRow(TextOut& text, int row, const std::uint8_t* bytes, int count, bool bigEndian) {
+void putRow(InspectorText& text, int row, const std::uint8_t* bytes, int count, bool bigEndian) {
     const int size = rowBytes[row];
     if (count < size) return text.put(L'-');
     const std::uint64_t value = size <= 8 ? readUnsigned(bytes, size, bigEndian) : 0;
@@ -322,7 +322,7 @@ void inspectBytes(const std::uint8_t* bytes, std::int64_t available, InspectorVa
     const int count = static_cast<int>(std::clamp<std::int64_t>(available, 0, inspectorBytesUsed));
     for (int row = 0; row < inspectorRowCount; ++row) {
         for (int column = 0; column < 2; ++column) {
-            TextOut text(out.text[row][column]);
+            InspectorText text(out.text[row][column]);
             putRow(text, row, bytes, count, column == bigEndianColumn);
         }
     }

@@ -121,22 +121,20 @@ void advanceCaret(const HexView& hv) {
 
 }  // namespace
 
-void showReadOnlyBox(const HexView& hv) {
+bool refuseReadOnlyFile(const HexView& hv) {
+    if (!(hv.host.fileAttributes(hv.doc.filePath) & attributeReadOnly)) return false;
     wchar_t text[fileTitleChars + 32];
     formatWithName(text, sizeof text / sizeof text[0], L"File [", nameOrUntitled(hv.doc.fileTitle),
                    L"] is read only!");
     hv.host.messageBox(BoxOwner::hexView, text, programCaption, boxWarning);
+    return true;
 }
 
 bool onChar(const HexView& hv, unsigned codeUnit) {
     Document& doc = hv.doc;
     ViewState& view = hv.view;
-    // Tested on every character, before anything else: a read-only, removed or absent
-    // file (no document names no file) takes no edits.
-    if (hv.host.fileAttributes(doc.filePath) & attributeReadOnly) {
-        showReadOnlyBox(hv);
-        return false;
-    }
+    // Tested on every character, even those that change nothing.
+    if (refuseReadOnlyFile(hv)) return false;
     // The Backspace key has already moved the caret; its character changes nothing.
     if (codeUnit == backspaceChar) return true;
     if (!hasDocument(doc)) return true;

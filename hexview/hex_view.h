@@ -118,9 +118,10 @@ bool isCaretKey(unsigned key);
 // takes no edit: the box "Could not read <name>" with the system's text, owned by the view,
 // and nothing changes.
 bool onChar(const HexView& hv, unsigned codeUnit);
-// "File [%s] is read only!" (the name, or "(untitled)"), owned by the view: how every edit
-// of a read-only, removed or absent file is refused.
-void showReadOnlyBox(const HexView& hv);
+// The test every change of the bytes (typing, paste, undo, redo) makes before anything
+// else: true when the file is read-only, removed or absent (no document names no file),
+// after the box "File [%s] is read only!" (the name, or "(untitled)"), owned by the view.
+bool refuseReadOnlyFile(const HexView& hv);
 
 // Keeps the caret on a byte of the document in views less than three rows tall, where
 // the end-of-document rules name rows above the view: a caret left above the top row is

@@ -11,6 +11,9 @@ int moveHistory(const HexView& hv, bool back) {
     Document& doc = hv.doc;
     ViewState& view = hv.view;
     if (!hasDocument(doc)) return 0;
+    // A file that takes no typing takes no undo either: the view would hold bytes the
+    // user could not save.
+    if (refuseReadOnlyFile(hv)) return 0;
     ByteRange touched;
     ReadFault fault;
     switch (back ? undoStep(doc, touched, fault) : redoStep(doc, touched, fault)) {
