@@ -280,8 +280,8 @@ void noteUnreadableRows(HWND window, const PaintRuns& runs, const RECT& painted)
     const std::wstring text = activityText();
     Win32ViewHost host(window);
     if (runs.unreadableRows > 0) {
-        const std::wstring note = unreadableStatus(runs.unreadableError);
-        if (text != note) host.setStatusText(statusPartActivity, note.c_str());
+        const std::wstring unreadableText = unreadableStatus(runs.unreadableError);
+        if (text != unreadableText) host.setStatusText(statusPartActivity, unreadableText.c_str());
         return;
     }
     RECT client{};
