@@ -18,13 +18,8 @@ namespace {
 // processor's second-level cache between the two.
 constexpr std::int64_t copyPieceBytes = 64 << 10;
 
-constexpr wchar_t noMemoryForEdit[] = L"Not enough memory to record this edit!";
 constexpr wchar_t cannotUndoPasteText[] = L"This paste cannot be undone. Paste anyway?";
 constexpr wchar_t notHexText[] = L"Hexadecimal numbers have to be between a-f or 0-9!";
-
-void warn(const HexView& hv, const wchar_t* text) {
-    hv.host.messageBox(BoxOwner::hexView, text, programCaption, boxWarning);
-}
 
 // "<before><number><after>" into text.
 void formatWithNumber(wchar_t (&text)[160], const wchar_t* before, std::int64_t number,
@@ -83,31 +78,6 @@ Filled fillBlocks(const HexView& hv, const ByteRange& range, bool hexText, std::
     else
         text[count] = 0;
     return Filled::done;
-}
-
-// Puts the caret on the byte at offset (or on the EOF position), in its area, scrolling
-// the view as little as brings that row onto the whole rows.
-void caretToOffset(const HexView& hv, std::int64_t offset) {
-    ViewState& view = hv.view;
-    const std::int64_t row = offset / 16;
-    const std::int64_t shown = std::max<std::int64_t>(rows(view), 1);
-    std::int64_t top = view.topLine;
-    if (row < top) top = row;
-    if (row > top + shown - 1) top = row - shown + 1;
-    top = std::clamp<std::int64_t>(top, 0, view.scrollMax);
-    const bool scrolled = top != view.topLine;
-    view.topLine = top;
-    view.caretRow = row - top;
-    view.byteColumn = offset % 16 + 1;
-    view.caretCell = inCharArea(view.caretCell) ? firstCharCell - 1 + view.byteColumn
-                                                : highCellOf[static_cast<std::size_t>(view.byteColumn)];
-    if (scrolled) hv.host.setScrollPosition(static_cast<int>(top));
-    // After a scroll, rows past the data that showed bytes before must be erased.
-    hv.host.invalidate(nullptr, scrolled);
-    hv.host.updateWindow();
-    hv.host.setCaretPos(static_cast<int>(view.caretCell * view.charWidth),
-                        static_cast<int>(view.caretRow * view.lineHeight));
-    showOffsetStatus(view, hv.doc, hv.host, EofText::substitute);
 }
 
 // Lets go of the clipboard when the paste is over, however it ends.
@@ -231,7 +201,7 @@ void reportNoRoom(const HexView& hv, std::int64_t held, std::int64_t room, std::
     length = appendText(text, 160, length, L" fit from offset ");
     length = appendHex(text, 160, length, static_cast<std::uint64_t>(start), 8);
     appendText(text, 160, length, L" to the end of the file.\nNothing was pasted.");
-    warn(hv, text);
+    warnInView(hv, text);
 }
 
 }  // namespace
@@ -258,7 +228,7 @@ int copyToClipboard(const HexView& hv) {
         formatWithNumber(
             text, L"The selection holds ", count,
             L" bytes: too many to copy.\nAt most 268435456 bytes (256 MiB) can be copied at once.");
-        warn(hv, text);
+        warnInView(hv, text);
         return 0;
     }
     const bool hexText = !inCharArea(hv.view.caretCell);
@@ -273,7 +243,7 @@ int copyToClipboard(const HexView& hv) {
     if (!textBlock) {
         host.dropClipboardBlocks();
         formatWithNumber(text, L"Not enough memory to copy ", count, count == 1 ? L" byte!" : L" bytes!");
-        warn(hv, text);
+        warnInView(hv, text);
         return 0;
     }
     const bool waitCursorShown = count > copyChunkBytes;
@@ -288,7 +258,7 @@ int copyToClipboard(const HexView& hv) {
         return 0;
     }
     if (!host.putClipboard()) {
-        warn(hv, L"Could not put the copied bytes on the clipboard!\nAnother program may be holding it.");
+        warnInView(hv, L"Could not put the copied bytes on the clipboard!\nAnother program may be holding it.");
         return 0;
     }
     // The progress left part 0 at "Ready"; a selection is named there again.
@@ -338,7 +308,7 @@ int pasteFromClipboard(const HexView& hv, std::int64_t chunkBytes) {
         case TextOutcome::wideCharacter:
             formatWideCharacter(text, source);
             settle();
-            warn(hv, text);
+            warnInView(hv, text);
             return 0;
     }
     const std::int64_t room = std::max<std::int64_t>(doc.fileSize - std::max<std::int64_t>(start, 0), 0);
@@ -368,7 +338,7 @@ int pasteFromClipboard(const HexView& hv, std::int64_t chunkBytes) {
         view.matchVisible = 0;
         doc.isModified = 1;
         clearSelection(hv);
-        caretToOffset(hv, start + stored);
+        moveCaretTo(hv, start + stored);
     }
     settle();
     if (fault.happened()) {
@@ -377,7 +347,7 @@ int pasteFromClipboard(const HexView& hv, std::int64_t chunkBytes) {
     }
     if (progress.stopped) return pasteStopped;
     if (stored == 0) {
-        warn(hv, noMemoryForEdit);
+        warnInView(hv, noMemoryForEditText);
         return 0;
     }
     return 1;

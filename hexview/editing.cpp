@@ -121,12 +121,16 @@ void advanceCaret(const HexView& hv) {
 
 }  // namespace
 
+void warnInView(const HexView& hv, const wchar_t* text) {
+    hv.host.messageBox(BoxOwner::hexView, text, programCaption, boxWarning);
+}
+
 bool refuseReadOnlyFile(const HexView& hv) {
     if (!(hv.host.fileAttributes(hv.doc.filePath) & attributeReadOnly)) return false;
     wchar_t text[fileTitleChars + 32];
     formatWithName(text, sizeof text / sizeof text[0], L"File [", nameOrUntitled(hv.doc.fileTitle),
                    L"] is read only!");
-    hv.host.messageBox(BoxOwner::hexView, text, programCaption, boxWarning);
+    warnInView(hv, text);
     return true;
 }
 
@@ -174,8 +178,7 @@ bool onChar(const HexView& hv, unsigned codeUnit) {
     // not be saved: refuse it whole.
     if (!reserveEdit(doc, kind) || !storeByte(doc, offset, value, &fault)) {
         if (fault.happened()) return refuseUnreadable(hv, fault);
-        hv.host.messageBox(BoxOwner::hexView, L"Not enough memory to record this edit!", programCaption,
-                           boxWarning);
+        warnInView(hv, noMemoryForEditText);
         return true;
     }
     view.matchVisible = 0;
@@ -189,8 +192,7 @@ bool onChar(const HexView& hv, unsigned codeUnit) {
     // As after a key: a view under three rows tall must not keep the caret above its
     // top row (End, sent by the checks, names rows above it there).
     keepCaretInShortView(hv);
-    hv.host.setCaretPos(static_cast<int>(view.caretCell * view.charWidth),
-                        static_cast<int>(view.caretRow * view.lineHeight));
+    placeCaret(view, hv.host);
     showOffsetStatus(view, doc, hv.host, EofText::substitute);
     return true;
 }

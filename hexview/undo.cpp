@@ -20,8 +20,7 @@ int moveHistory(const HexView& hv, bool back) {
         case StepOutcome::done: break;
         case StepOutcome::nothing: hv.host.beep(); return 0;
         case StepOutcome::noMemory:
-            hv.host.messageBox(BoxOwner::hexView, L"Not enough memory to record this edit!", programCaption,
-                               boxWarning);
+            warnInView(hv, noMemoryForEditText);
             return 0;
         case StepOutcome::unreadable:
             reportUnreadable(hv.host, BoxOwner::hexView, doc.fileTitle, fault.error);
