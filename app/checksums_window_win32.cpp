@@ -11,8 +11,9 @@
 #include <cstring>
 #include <string>
 
+#include "app/clipboard_win32.h"
 #include "app/dpi_win32.h"
-#include "app/hex_window_win32.h"
+#include "app/view_host_win32.h"
 #include "app/message_box_win32.h"
 #include "app/shell_state.h"
 #include "app/window_place_win32.h"
@@ -177,8 +178,7 @@ void onGetDisplayInfo(NMLVDISPINFOW& info) {
         lstrcpynW(item.pszText, checksumText(shown.results, item.iItem).c_str(), item.cchTextMax);
 }
 
-// The selected rows as "name<Tab>value" lines on the clipboard, through the view host's
-// clipboard, which hands the text over whole or not at all.
+// The selected rows as "name<Tab>value" lines on the clipboard.
 void copySelectedRows(HWND list) {
     unsigned rows = 0;
     for (int row = -1; (row = static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(row),
@@ -186,13 +186,7 @@ void copySelectedRows(HWND list) {
         if (row < checksumCount) rows |= 1u << row;
     const std::wstring text = checksumRowsText(shown.results, rows);
     if (text.empty()) return;
-    Win32ViewHost host(shell.hexView);
-    const std::size_t bytes = (text.size() + 1) * sizeof(wchar_t);
-    void* block = host.clipboardBlock(ClipboardFormat::text, bytes);
-    if (block) std::memcpy(block, text.c_str(), bytes);
-    if (block && host.putClipboard()) return;
-    showMessageBox(shell.checksums, L"Could not copy to the clipboard.\nAnother program may be using it; please try again.",
-                programCaption, MB_TASKMODAL | MB_ICONWARNING);
+    copyTextToClipboard(shell.checksums, text);
 }
 
 void selectRows(HWND list, int row) {

@@ -14,6 +14,7 @@
 #include <iterator>
 #include <string>
 
+#include "app/clipboard_win32.h"
 #include "app/dpi_win32.h"
 #include "app/message_box_win32.h"
 #include "app/shell_state.h"
@@ -203,32 +204,6 @@ void selectAllRows(HWND list) {
     SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&item));
 }
 
-// Owns a global memory block until the clipboard takes it.
-struct GlobalBlock {
-    HGLOBAL handle;
-    ~GlobalBlock() {
-        if (handle) GlobalFree(handle);
-    }
-};
-
-// Puts text on the clipboard as CF_UNICODETEXT, replacing what it held. Returns false,
-// leaving the clipboard as it was, when memory runs out or another program holds it open.
-bool putOnClipboard(HWND owner, const std::wstring& text) {
-    const std::size_t bytes = (text.size() + 1) * sizeof(wchar_t);
-    GlobalBlock block{GlobalAlloc(GMEM_MOVEABLE, bytes)};
-    if (!block.handle) return false;
-    void* memory = GlobalLock(block.handle);
-    if (!memory) return false;
-    std::memcpy(memory, text.c_str(), bytes);
-    GlobalUnlock(block.handle);
-    if (!OpenClipboard(owner)) return false;
-    EmptyClipboard();
-    // The clipboard owns the block once it took it.
-    if (SetClipboardData(CF_UNICODETEXT, block.handle)) block.handle = nullptr;
-    CloseClipboard();
-    return block.handle == nullptr;
-}
-
 // Each selected row as "type<Tab>little-endian<Tab>big-endian", the rows in the list's
 // order, separated by CR LF; with every row selected, the whole table.
 void copySelectedRows(HWND list) {
@@ -244,10 +219,7 @@ void copySelectedRows(HWND list) {
         }
     }
     if (text.empty()) return;
-    if (!putOnClipboard(shell.inspector, text))
-        showMessageBox(shell.inspector,
-                    L"Could not copy to the clipboard.\nAnother program may be using it; please try again.",
-                    programCaption, MB_TASKMODAL | MB_ICONWARNING);
+    copyTextToClipboard(shell.inspector, text);
 }
 
 bool keyDown(int key) { return GetKeyState(key) < 0; }
