@@ -9,7 +9,7 @@
 
 namespace quillix {
 
-class Progress;
+struct Progress;
 
 // Asks whether to save into a file another program has changed; true for Yes.
 bool askToSaveIntoChangedFile(const Document& doc, ViewHost& host);
