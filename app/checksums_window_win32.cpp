@@ -13,6 +13,7 @@
 
 #include "app/clipboard_win32.h"
 #include "app/dpi_win32.h"
+#include "app/report_list_win32.h"
 #include "app/view_host_win32.h"
 #include "app/message_box_win32.h"
 #include "app/shell_state.h"
@@ -90,19 +91,6 @@ void layout(HWND dialog, int width, int height) {
     const int field = m.margin + m.label + m.margin;
     place(IDC_CHECKSUMS_COMPARE, field, row, width - field - m.margin, m.edit);
     place(IDC_CHECKSUMS_VERDICT, m.margin, row + m.edit + m.gap, inner, m.line);
-}
-
-void addColumn(HWND list, int index, const wchar_t* title, int width) {
-    LVCOLUMNW column{};
-    column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
-    column.pszText = const_cast<wchar_t*>(title);
-    column.cx = width;
-    column.iSubItem = index;
-    SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&column));
-}
-
-int textWidth(HWND list, const wchar_t* text) {
-    return static_cast<int>(SendMessageW(list, LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(text)));
 }
 
 // Two columns as wide as their longest texts (a SHA-512 value), and a row per algorithm.
@@ -187,13 +175,6 @@ void copySelectedRows(HWND list) {
     const std::wstring text = checksumRowsText(shown.results, rows);
     if (text.empty()) return;
     copyTextToClipboard(shell.checksums, text);
-}
-
-void selectRows(HWND list, int row) {
-    LVITEMW item{};
-    item.stateMask = LVIS_SELECTED | (row >= 0 ? LVIS_FOCUSED : 0);
-    item.state = item.stateMask;
-    SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
 }
 
 bool keyDown(int key) { return GetKeyState(key) < 0; }

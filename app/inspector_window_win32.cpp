@@ -16,6 +16,7 @@
 
 #include "app/clipboard_win32.h"
 #include "app/dpi_win32.h"
+#include "app/report_list_win32.h"
 #include "app/message_box_win32.h"
 #include "app/shell_state.h"
 #include "app/window_place_win32.h"
@@ -48,19 +49,6 @@ HWND inspectorList() { return GetDlgItem(shell.inspector, IDC_INSPECTOR_LIST); }
 void checkMenuItem(bool checked) {
     CheckMenuItem(GetMenu(shell.frame), IDM_VIEW_DATA_INSPECTOR,
                   MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
-}
-
-int textWidth(HWND list, const wchar_t* text) {
-    return static_cast<int>(SendMessageW(list, LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(text)));
-}
-
-void addColumn(HWND list, int index, const wchar_t* title, int width) {
-    LVCOLUMNW column{};
-    column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
-    column.pszText = const_cast<wchar_t*>(title);
-    column.cx = width;
-    column.iSubItem = index;
-    SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&column));
 }
 
 // Each column as wide as the longest text it can hold in the list's font (which follows
@@ -188,20 +176,8 @@ void switchPane() {
         SetFocus(hasDocument(shell.doc) ? shell.hexView : shell.frame);
         return;
     }
-    if (SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED) < 0) {
-        LVITEMW item{};
-        item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-        item.state = LVIS_SELECTED | LVIS_FOCUSED;
-        SendMessageW(list, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&item));
-    }
+    if (SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED) < 0) selectRows(list, 0);
     SetFocus(list);
-}
-
-void selectAllRows(HWND list) {
-    LVITEMW item{};
-    item.stateMask = LVIS_SELECTED;
-    item.state = LVIS_SELECTED;
-    SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&item));
 }
 
 // Each selected row as "type<Tab>little-endian<Tab>big-endian", the rows in the list's
@@ -245,7 +221,7 @@ bool onKey(const MSG& message) {
         return true;
     }
     if (key == 'A') {
-        selectAllRows(list);
+        selectRows(list, -1);
         return true;
     }
     return false;
