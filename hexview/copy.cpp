@@ -86,6 +86,36 @@ bool copyRange(const HexView& hv, ByteRange& range) {
     return true;
 }
 
+namespace {
+
+// The two blocks a copy fills: the bytes exactly, and the caret area's text.
+struct CopyBlocks {
+    std::uint8_t* bytes = nullptr;
+    TextUnit* text = nullptr;
+};
+
+// Asks the host for both blocks of a copy of count bytes. Returns false, holding none and
+// after the box "Not enough memory to copy N bytes!", when either is refused.
+bool takeBlocks(const HexView& hv, std::int64_t count, bool hexText, CopyBlocks& blocks) {
+    ViewHost& host = hv.host;
+    const std::size_t units = hexText ? hexTextUnits(static_cast<std::size_t>(count))
+                                      : charTextUnits(static_cast<std::size_t>(count));
+    blocks.bytes = static_cast<std::uint8_t*>(
+        host.clipboardBlock(ClipboardFormat::bytes, bytesHeaderSize + static_cast<std::size_t>(count)));
+    blocks.text =
+        blocks.bytes
+            ? static_cast<TextUnit*>(host.clipboardBlock(ClipboardFormat::text, units * sizeof(TextUnit)))
+            : nullptr;
+    if (blocks.text) return true;
+    host.dropClipboardBlocks();
+    wchar_t text[160];
+    formatWithNumber(text, L"Not enough memory to copy ", count, count == 1 ? L" byte!" : L" bytes!");
+    warnInView(hv, text);
+    return false;
+}
+
+}  // namespace
+
 int copyToClipboard(const HexView& hv) {
     ViewHost& host = hv.host;
     ByteRange range;
@@ -94,8 +124,8 @@ int copyToClipboard(const HexView& hv) {
         return 0;
     }
     const std::int64_t count = range.end - range.begin;
-    wchar_t text[160];
     if (count > copyLimitBytes) {
+        wchar_t text[160];
         formatWithNumber(
             text, L"The selection holds ", count,
             L" bytes: too many to copy.\nAt most 268435456 bytes (256 MiB) can be copied at once.");
@@ -103,24 +133,12 @@ int copyToClipboard(const HexView& hv) {
         return 0;
     }
     const bool hexText = !inCharArea(hv.view.caretCell);
-    const std::size_t units = hexText ? hexTextUnits(static_cast<std::size_t>(count))
-                                      : charTextUnits(static_cast<std::size_t>(count));
-    auto* bytesBlock = static_cast<std::uint8_t*>(
-        host.clipboardBlock(ClipboardFormat::bytes, bytesHeaderSize + static_cast<std::size_t>(count)));
-    auto* textBlock =
-        bytesBlock
-            ? static_cast<TextUnit*>(host.clipboardBlock(ClipboardFormat::text, units * sizeof(TextUnit)))
-            : nullptr;
-    if (!textBlock) {
-        host.dropClipboardBlocks();
-        formatWithNumber(text, L"Not enough memory to copy ", count, count == 1 ? L" byte!" : L" bytes!");
-        warnInView(hv, text);
-        return 0;
-    }
+    CopyBlocks blocks;
+    if (!takeBlocks(hv, count, hexText, blocks)) return 0;
     const bool waitCursorShown = count > copyChunkBytes;
     if (waitCursorShown) host.setWaitCursor(true);
     ReadFault fault;
-    const Filled filled = fillBlocks(hv, range, hexText, bytesBlock, textBlock, fault);
+    const Filled filled = fillBlocks(hv, range, hexText, blocks.bytes, blocks.text, fault);
     if (waitCursorShown) host.setWaitCursor(false);
     if (filled != Filled::done) {
         host.dropClipboardBlocks();
