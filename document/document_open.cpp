@@ -1,3 +1,6 @@
+// Opening a file as the document, and mapping the file a whole save just wrote in place of
+// the old view.
+
 #include "document/document.h"
 
 namespace quillix {

@@ -1,3 +1,6 @@
+// Every change of the view's bytes: the stores of typing and paste and the undo and redo
+// steps, each counted in byteChanges; and the changed bytes' marks by row.
+
 #include "document/document.h"
 
 namespace quillix {

@@ -1,3 +1,5 @@
+// The log of typed offsets (edit_log.h).
+
 #include <algorithm>
 #include <cstdlib>
 

@@ -1,3 +1,5 @@
+// A save of the whole document beside its target, moved over it once written.
+
 #include "document/file_replace.h"
 #include "document/salvage_write.h"
 #include "document/save_steps.h"

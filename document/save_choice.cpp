@@ -1,3 +1,5 @@
+// Which way a save writes, and the whole write's progress and wait cursor.
+
 #include <utility>
 
 #include "document/save_steps.h"

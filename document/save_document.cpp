@@ -1,3 +1,6 @@
+// saveDocument as the sequence it is: look at the target, ask when another program changed
+// it, write the way it calls for, then settle the baseline, the marks and the view.
+
 #include <algorithm>
 
 #include "document/checked_view.h"

@@ -1,3 +1,6 @@
+// A save into the file it replaces, in place: only the changed bytes, or the whole document
+// over the file the view maps.
+
 #include "document/changed_bytes_save.h"
 #include "document/save_steps.h"
 

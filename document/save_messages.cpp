@@ -1,3 +1,5 @@
+// What a save asks and reports in its own boxes.
+
 #include <string>
 
 #include "document/save_steps.h"
