@@ -7,6 +7,7 @@
 #include "app/checksums_window_win32.h"
 #include "app/frame_window.h"
 #include "app/hex_window_win32.h"
+#include "app/view_host_win32.h"
 #include "app/inspector_window_win32.h"
 #include "app/message_box_win32.h"
 #include "app/shell_state.h"

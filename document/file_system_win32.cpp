@@ -1,6 +1,6 @@
 // The file layer on Windows: a copy-on-write view (PAGE_WRITECOPY, FILE_MAP_COPY) for the
-// document and plain handles for saving and exporting. The only unit of the core that
-// includes <windows.h>.
+// document and plain handles for saving and exporting; one of the core's few Win32 halves
+// (the read guard and the hash library are the others).
 
 #include "document/file_system.h"
 
@@ -160,6 +160,11 @@ public:
         GetSystemTimeAsFileTime(&now);
         if (!SetFileTime(handleOf(file), nullptr, nullptr, &now)) return fail(error);
         return true;
+    }
+
+    void prefetch(const std::uint8_t* view, std::int64_t length) override {
+        WIN32_MEMORY_RANGE_ENTRY range{const_cast<std::uint8_t*>(view), static_cast<SIZE_T>(length)};
+        PrefetchVirtualMemory(GetCurrentProcess(), 1, &range, 0);
     }
 
     bool flush(FileHandle file, SystemError& error) override {
