@@ -11,6 +11,7 @@
 #include <string>
 
 #include "app/checksums_window_win32.h"
+#include "app/compare_pane_win32.h"
 #include "app/dpi_win32.h"
 #include "app/inspector_window_win32.h"
 #include "app/message_box_win32.h"
@@ -28,7 +29,10 @@ void Win32ViewHost::createCaret(int width, int height) { CreateCaret(window_, nu
 void Win32ViewHost::destroyCaret() { DestroyCaret(); }
 void Win32ViewHost::showCaret() { ShowCaret(window_); }
 void Win32ViewHost::hideCaret() { HideCaret(window_); }
-void Win32ViewHost::setCaretPos(int x, int y) { SetCaretPos(x, y); }
+void Win32ViewHost::setCaretPos(int x, int y) {
+    SetCaretPos(x, y);
+    outlineFollowsCaret(window_);
+}
 
 void Win32ViewHost::invalidate(const PixelRect* rect, bool erase) {
     if (!rect) {
@@ -37,6 +41,7 @@ void Win32ViewHost::invalidate(const PixelRect* rect, bool erase) {
     }
     RECT area{rect->left, rect->top, rect->right, rect->bottom};
     InvalidateRect(window_, &area, erase);
+    mirrorInvalidation(window_, area, erase);
 }
 
 void Win32ViewHost::updateWindow() { UpdateWindow(window_); }
@@ -299,7 +304,7 @@ void paint(HWND window, const Document& doc, const ViewState& view) {
     static PaintRuns runs;
     const SelectionColours selection{GetSysColor(COLOR_HIGHLIGHTTEXT), GetSysColor(COLOR_HIGHLIGHT)};
     layoutPaint(doc, view, PixelRect{ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right, ps.rcPaint.bottom},
-                runs, selection);
+                runs, selection, documentPane());
     for (const TextRun& run : runs.runs) {
         SetTextColor(dc, run.textColour);
         SetBkColor(dc, run.backColour);
@@ -307,6 +312,7 @@ void paint(HWND window, const Document& doc, const ViewState& view) {
                  static_cast<int>(run.viewRow * view.lineHeight), runs.text.data() + run.start,
                  static_cast<int>(run.length));
     }
+    paintOtherPane(dc, ps.rcPaint, selection);
     DeleteObject(SelectObject(dc, GetStockObject(SYSTEM_FONT)));
     EndPaint(window, &ps);
     noteUnreadableRows(window, runs, ps.rcPaint);
@@ -344,6 +350,8 @@ LRESULT handleHexViewMessage(HWND window, UINT message, WPARAM wParam, LPARAM lP
             if (onMouseWheel(hv, GET_WHEEL_DELTA_WPARAM(wParam))) return 0;
             break;
         case WM_LBUTTONDOWN:
+            // The other file's pane has no caret to place.
+            if (inOtherPane(GET_X_LPARAM(lParam))) break;
             if (!onLButtonDown(hv, LOWORD(lParam), HIWORD(lParam), (wParam & MK_SHIFT) != 0)) break;
             // A drag goes on past the edges of the view until the button comes up.
             if (shell.view.dragOrigin >= 0) SetCapture(window);

@@ -7,6 +7,7 @@
 
 #include "document/checked_view.h"
 #include "hexview/clipboard_text.h"
+#include "hexview/comparison_view.h"
 #include "hexview/selection.h"
 #include "host/progress.h"
 #include "host/text_format.h"
@@ -354,8 +355,10 @@ int pasteFromClipboard(const HexView& hv, std::int64_t chunkBytes) {
     }
     progress.total = source.count;
     ReadFault fault;
+    comparedBytesChanging(hv, {start, start + source.count});
     const std::int64_t stored = storeBytes(doc, start, source.count, ByteFeed{readPasted, &source},
                                            PasteControl{undoable, &progress, chunkBytes}, &fault);
+    comparedBytesChanged(hv, {start, start + source.count});
     if (stored > 0) {
         view.matchVisible = 0;
         doc.isModified = 1;

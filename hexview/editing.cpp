@@ -4,6 +4,7 @@
 
 #include "document/checked_view.h"
 #include "host/text_format.h"
+#include "hexview/comparison_view.h"
 #include "hexview/hex_view.h"
 #include "hexview/selection.h"
 
@@ -174,7 +175,15 @@ bool onChar(const HexView& hv, unsigned codeUnit) {
 
     // Without a log entry the edit would not show as edited, and without its mark it would
     // not be saved: refuse it whole.
-    if (!reserveEdit(doc, kind) || !storeByte(doc, offset, value, &fault)) {
+    if (!reserveEdit(doc, kind)) {
+        hv.host.messageBox(BoxOwner::hexView, L"Not enough memory to record this edit!", programCaption,
+                           boxWarning);
+        return true;
+    }
+    comparedBytesChanging(hv, {offset, offset + 1});
+    const bool stored = storeByte(doc, offset, value, &fault);
+    comparedBytesChanged(hv, {offset, offset + 1});
+    if (!stored) {
         if (fault.happened()) return refuseUnreadable(hv, fault);
         hv.host.messageBox(BoxOwner::hexView, L"Not enough memory to record this edit!", programCaption,
                            boxWarning);
