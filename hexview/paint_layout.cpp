@@ -26,11 +26,12 @@ enum CellStyle : std::uint8_t {
     matchStyle,
     selectedStyle,
     selectedEditedStyle,
-    // The same five with the difference colour behind them: a differing byte's style is
-    // its plain style plus differenceShift.
+    // The same with the difference colour behind them: a differing byte's style is its
+    // style above plus differenceShift. The match keeps white on black over a difference:
+    // it is where the user's eye is.
     differStyle,
     differEditedStyle,
-    differMatchStyle,
+    differMatchUnused,  // keeps the shift even; never used
     differSelectedStyle,
     differSelectedEditedStyle,
     styleCount
@@ -44,11 +45,10 @@ struct StyleColours {
 
 StyleColours styleColours(const SelectionColours& selection) {
     const std::uint32_t mixed = differenceOnHighlight(selection.back);
-    // The match stays white on black over a difference: it is where the user's eye is.
     return {{0, colourBlack, colourRed, colourWhite, selection.text, editedOnHighlight(selection.back), colourBlack,
-             colourRed, colourWhite, selection.text, editedOnHighlight(mixed)},
+             colourRed, 0, selection.text, editedOnHighlight(mixed)},
             {0, colourWhite, colourWhite, colourBlack, selection.back, selection.back, colourDifference,
-             colourDifference, colourBlack, mixed, mixed}};
+             colourDifference, 0, mixed, mixed}};
 }
 
 struct HexPair {
@@ -127,7 +127,7 @@ void fillRow(const PaintContext& pc, std::int64_t row, const std::uint8_t* bytes
             s = matchStyle;
         else if (pos >= pc.selectionBegin && pos < pc.selectionEnd)
             s = isEdited ? selectedEditedStyle : selectedStyle;
-        const std::uint8_t shift = (differing >> k) & 1u ? differenceShift : 0;
+        const std::uint8_t shift = (differing >> k) & 1u && s != matchStyle ? differenceShift : 0;
         s = static_cast<std::uint8_t>(s + shift);
         const HexPair& pair = bytes ? hexPairs[bytes[k]] : unreadablePair;
         const int high = highCellOf[static_cast<std::size_t>(k + 1)];
@@ -136,7 +136,7 @@ void fillRow(const PaintContext& pc, std::int64_t row, const std::uint8_t* bytes
         // The blank after an even byte is drawn over by the next byte's digits when
         // there is a next byte; after an odd byte it fills the gap cell, which belongs to
         // the selection only between two selected bytes.
-        const bool lastSelected = s != matchStyle + shift && pos == pc.selectionEnd - 1;
+        const bool lastSelected = s != matchStyle && pos == pc.selectionEnd - 1;
         if (k != 15 && pos != pc.matchLast)
             scratch.put(high + 2, L' ', lastSelected ? static_cast<std::uint8_t>(unselected + shift) : s);
         scratch.put(firstCharCell + k, bytes ? glyphs[bytes[k]] : unreadableGlyph, s);
@@ -164,6 +164,19 @@ void emitRuns(const ScratchRow& scratch, std::int32_t viewRow, const StyleColour
 // Which of a batch's bytes differ from the compared file's, a 16-bit mask per row: each
 // byte against the byte at its offset there, every byte past the compared file's end.
 // Bytes that cannot be read on either side are left uncoloured.
+// One bit per byte of a and b's 8 bytes, set where they differ, without a branch per byte:
+// each byte of a ^ b gets its top bit set when it is not 0, and the multiply gathers the
+// eight top bits into the high byte.
+std::uint32_t unequalBytes(const std::uint8_t* a, const std::uint8_t* b) {
+    std::uint64_t x = 0, y = 0;
+    std::memcpy(&x, a, 8);
+    std::memcpy(&y, b, 8);
+    const std::uint64_t d = x ^ y;
+    constexpr std::uint64_t low7 = 0x7F7F7F7F7F7F7F7F;
+    const std::uint64_t top = (((d & low7) + low7) | d) & ~low7;
+    return static_cast<std::uint32_t>(((top >> 7) * 0x0102040810204080) >> 56);
+}
+
 void differingMasks(const Document& compared, std::int64_t from, std::int64_t count,
                     const std::uint8_t* bytes, const UnreadableBytes& unreadable, std::uint8_t* theirs,
                     std::uint16_t* masks) {
@@ -172,6 +185,11 @@ void differingMasks(const Document& compared, std::int64_t from, std::int64_t co
     if (common > 0 && compared.fileBytes) copyReadable(compared, from, common, theirs, theirsUnreadable);
     const std::int64_t rowsInBatch = (count + 15) / 16;
     for (std::int64_t r = 0; r < rowsInBatch; ++r) {
+        if (r * 16 + 16 <= common) {
+            masks[r] = static_cast<std::uint16_t>(unequalBytes(bytes + r * 16, theirs + r * 16) |
+                                                  unequalBytes(bytes + r * 16 + 8, theirs + r * 16 + 8) << 8);
+            continue;
+        }
         std::uint16_t mask = 0;
         for (int k = 0; k < 16 && r * 16 + k < count; ++k) {
             const std::int64_t i = r * 16 + k;
