@@ -75,6 +75,11 @@ TEST_F(ComparisonTest, CtrlKShowsTheOtherFileBesideAndAltDownWalksItsDifferences
     const int widthBefore = frameWidth();
     EXPECT_EQ(menuState(commandCompareWith) & MF_GRAYED, 0u);
     EXPECT_NE(menuState(commandNextDifference) & MF_GRAYED, 0u);
+    // Without a comparison Alt+Down does nothing, and leaves no menu waiting for the 4 typed next.
+    press(VK_DOWN, true);
+    PostMessageW(shell.hexView, WM_CHAR, L'4', 1);
+    pump();
+    EXPECT_EQ(shell.view.caretCell, firstHexCell + 1);
 
     chooseInNextDialog(other);
     press('K', false);
