@@ -1,17 +1,20 @@
-// Copying 64 MiB as hex text, against the text dump's formatting of the same 64 MiB,
-// measured in the same run, in MB/s of document (1 MB = 10^6 bytes).
+// Copying 64 MiB as hex text, against filling the same memory the copy fills (its
+// binary block and its text: seven bytes per byte) with memset, measured in the same run,
+// in MB/s of document (1 MB = 10^6 bytes). memset is the memory's own rate of filling
+// that much: the ceiling no copy can pass.
 //
 // The copy is timed whole: the checked-in chunks, taking the bytes out of the document,
 // formatting them as "4D 5A 90 00" text, and handing both blocks to the host's clipboard.
-// The host keeps its blocks between copies, as a warm allocator would; the first copy,
-// which touches fresh memory, is shown apart. The dump's formatting writes each line into
-// a buffer that stays in the cache and is handed to a file layer that drops it, while the
-// copy must leave six bytes of text per byte in memory: the memory's own rate of filling
-// that much (memset) is shown as the ceiling no copy can pass.
+// Two kinds of rounds, the copy and its memset taking turns at going first:
+// - fresh blocks, as every copy gets them from the system (GlobalAlloc hands out memory
+//   the process has not touched yet, and the clipboard keeps it): the copy against a
+//   memset of as much fresh memory, both paying for the system's first touch of each page;
+// - warm blocks, kept from the last copy, against a memset of those same blocks.
+// The text dump's formatting of the same bytes, which writes each line into a buffer
+// that stays in the cache, and pasting the bytes back once are shown for scale.
 //
-// Pasting the bytes back is timed once for scale.
-//
-// Run: build/native/copy_bench [size in MiB, default 64]  (target: ratio >= 0.8)
+// Run: build/native/copy_bench [size in MiB, default 64]  (target: copy / memset >= 0.6
+// in both kinds of rounds)
 
 #include <algorithm>
 #include <chrono>
@@ -19,6 +22,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <random>
 #include <vector>
 
@@ -42,25 +46,48 @@ double secondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-// A clipboard that keeps its memory from one copy to the next.
-class WarmClipboardHost : public test::RecordingHost {
+// A clipboard whose blocks are fresh memory the allocator does not fill (as GlobalAlloc
+// without GMEM_ZEROINIT; blocks this large come straight from the system and go back to
+// it when freed), or, while warm is set, the blocks of the last copy again.
+class BenchClipboardHost : public test::RecordingHost {
 public:
     void* clipboardBlock(ClipboardFormat format, std::size_t bytes) override {
-        std::vector<std::uint8_t>& block = blocks[format];
-        if (block.size() < bytes) block.resize(bytes);
-        return block.data();
+        Block& block = blocks[format];
+        if (!warm || block.size < bytes) {
+            block.data.reset();
+            block.data.reset(new std::uint8_t[bytes]);
+            block.size = bytes;
+        }
+        return block.data.get();
     }
     bool putClipboard() override {
         ++clipboardPuts;
         return true;
     }
     void dropClipboardBlocks() override {}
-    std::map<ClipboardFormat, std::vector<std::uint8_t>> blocks;
+
+    struct Block {
+        std::unique_ptr<std::uint8_t[]> data;
+        std::size_t size = 0;
+    };
+    std::map<ClipboardFormat, Block> blocks;
+    bool warm = false;
 };
 
 double median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
     return values[values.size() / 2];
+}
+
+void printRates(const char* name, const std::vector<double>& rates, const char* note = "") {
+    std::printf("  %-40s best %6.0f MB/s   median %6.0f MB/s%s\n", name,
+                *std::max_element(rates.begin(), rates.end()), median(rates), note);
+}
+
+void printRatio(const char* name, const std::vector<double>& copies, const std::vector<double>& fills) {
+    std::printf("ratio copy / memset, %s: best %.2f, median %.2f (target >= 0.6)\n", name,
+                *std::max_element(copies.begin(), copies.end()) / *std::max_element(fills.begin(), fills.end()),
+                median(copies) / median(fills));
 }
 
 }  // namespace
@@ -82,61 +109,84 @@ int main(int argc, char** argv) {
     view.lineHeight = 18;
     view.charWidth = 10;
     view.clientHeight = 18 * 30;
-    WarmClipboardHost host;
+    BenchClipboardHost host;
     const HexView hv{doc, view, host};
     selectAll(hv);
     test::DiscardingSink discard;
+    const std::size_t textBytes = hexTextUnits(static_cast<std::size_t>(size)) * sizeof(TextUnit);
+    const std::size_t copyBytes = textBytes + bytesHeaderSize + static_cast<std::size_t>(size);
 
-    Clock::time_point start = Clock::now();
-    if (copyToClipboard(hv) != 1) {
-        std::fprintf(stderr, "the copy failed\n");
-        return 1;
-    }
-    const double firstCopy = secondsSince(start);
-    // The copy is right: its text is the dump's digits with single blanks.
-    const auto* text = reinterpret_cast<const TextUnit*>(host.blocks[ClipboardFormat::text].data());
-    if (text[0] != static_cast<TextUnit>(upperHexDigits[bytes[0] >> 4]) || text[3 * size - 1] != 0) {
-        std::fprintf(stderr, "the copied text is wrong\n");
-        return 1;
-    }
+    auto rate = [size](Clock::time_point start) { return static_cast<double>(size) / secondsSince(start) / 1e6; };
+    auto copy = [&] {
+        Clock::time_point start = Clock::now();
+        if (copyToClipboard(hv) != 1) {
+            std::fprintf(stderr, "the copy failed\n");
+            std::exit(1);
+        }
+        return rate(start);
+    };
 
     // The two take turns, so that whatever else the machine does falls on both alike.
-    constexpr int rounds = 25;
-    std::vector<double> copyRates, dumpRates, fillRates;
-    std::vector<std::uint8_t>& textBlock = host.blocks[ClipboardFormat::text];
-    for (int round = 0; round < rounds; ++round) {
-        start = Clock::now();
-        std::memset(textBlock.data(), round, textBlock.size());
-        fillRates.push_back(size / secondsSince(start) / 1e6);
-        start = Clock::now();
-        copyToClipboard(hv);
-        copyRates.push_back(size / secondsSince(start) / 1e6);
-        start = Clock::now();
+    constexpr int freshRounds = 9;
+    std::vector<double> freshCopies, freshFills;
+    for (int round = 0; round < freshRounds; ++round) {
+        auto fill = [&] {
+            Clock::time_point start = Clock::now();
+            std::unique_ptr<std::uint8_t[]> fresh(new std::uint8_t[copyBytes]);
+            std::memset(fresh.get(), round, copyBytes);
+            freshFills.push_back(rate(start));
+        };
+        host.blocks.clear();
+        if (round % 2) fill();
+        freshCopies.push_back(copy());
+        // The copy is right: its text is the dump's digits with single blanks.
+        const auto* text = reinterpret_cast<const TextUnit*>(host.blocks[ClipboardFormat::text].data.get());
+        if (text[0] != static_cast<TextUnit>(upperHexDigits[bytes[0] >> 4]) || text[3 * size - 4] != u' ' ||
+            text[3 * size - 1] != 0) {
+            std::fprintf(stderr, "the copied text is wrong\n");
+            return 1;
+        }
+        if (round % 2 == 0) fill();
+    }
+
+    constexpr int warmRounds = 25;
+    host.warm = true;
+    std::vector<double> warmCopies, warmFills, dumpRates;
+    for (int round = 0; round < warmRounds; ++round) {
+        auto fill = [&] {
+            Clock::time_point start = Clock::now();
+            for (auto& [format, block] : host.blocks) std::memset(block.data.get(), round, block.size);
+            warmFills.push_back(rate(start));
+        };
+        if (round % 2) fill();
+        warmCopies.push_back(copy());
+        if (round % 2 == 0) fill();
+        Clock::time_point start = Clock::now();
         if (exportTextDump(doc, host, L"discarded", discard) != 1) {
             std::fprintf(stderr, "the dump failed\n");
             return 1;
         }
-        dumpRates.push_back(size / secondsSince(start) / 1e6);
+        dumpRates.push_back(rate(start));
     }
-    const double copyBest = *std::max_element(copyRates.begin(), copyRates.end());
-    const double dumpBest = *std::max_element(dumpRates.begin(), dumpRates.end());
-    std::printf("%lld MiB, %d rounds (the hex text formatter uses %s)\n", static_cast<long long>(mebibytes),
-                rounds, hexShuffleAvailable() ? "the byte shuffle" : "the plain loop");
-    std::printf("  copy as hex text, warm blocks  best %6.0f MB/s   median %6.0f MB/s\n", copyBest,
-                median(copyRates));
-    std::printf("  text dump formatting           best %6.0f MB/s   median %6.0f MB/s\n", dumpBest,
-                median(dumpRates));
-    std::printf("  memset of the text's memory    best %6.0f MB/s   median %6.0f MB/s (the ceiling)\n",
-                *std::max_element(fillRates.begin(), fillRates.end()), median(fillRates));
-    std::printf("  first copy, fresh blocks            %6.0f MB/s (the system's first touch of %lld MiB)\n",
-                size / firstCopy / 1e6, static_cast<long long>(mebibytes * 7));
-    std::printf("ratio copy / dump formatting: best %.2fx, median %.2fx (target >= 0.8x)   (check %u)\n",
-                copyBest / dumpBest, median(copyRates) / median(dumpRates), discard.checksum % 2);
+
+    std::printf("%lld MiB as hex text, %lld MiB of memory per copy (the hex text formatter uses %s)\n",
+                static_cast<long long>(mebibytes), static_cast<long long>(copyBytes >> 20),
+                hexShuffleAvailable() ? "the byte shuffle" : "the plain loop");
+    printRates("fresh blocks: copy", freshCopies);
+    printRates("fresh blocks: memset of as much memory", freshFills, " (the ceiling)");
+    printRates("warm blocks: copy", warmCopies);
+    printRates("warm blocks: memset of the same blocks", warmFills, " (the ceiling)");
+    printRates("for scale, text dump formatting", dumpRates);
+    printRatio("fresh blocks", freshCopies, freshFills);
+    printRatio("warm blocks", warmCopies, warmFills);
+    std::printf("(check %u)\n", discard.checksum % 2);
 
     // For scale: pasting the same bytes back, each marked changed and the run recorded as
-    // pasted, once.
-    host.clipboard[ClipboardFormat::bytes] = host.blocks[ClipboardFormat::bytes];
-    start = Clock::now();
+    // pasted, once (the last memset went over the last copy).
+    copy();
+    const auto& copied = host.blocks[ClipboardFormat::bytes];
+    host.clipboard[ClipboardFormat::bytes].assign(copied.data.get(), copied.data.get() + copied.size);
+    Clock::time_point start = Clock::now();
     const int pasted = pasteFromClipboard(hv);
     std::printf("for scale, pasting them back once (each byte through storeByte): %.0f MB/s (%s)\n",
                 size / secondsSince(start) / 1e6, pasted == 1 ? "pasted" : "refused");

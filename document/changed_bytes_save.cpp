@@ -198,6 +198,7 @@ bool writeViewRange(const Document& doc, FileSystem& fs, FileHandle file, std::i
             return false;
         }
         const auto chunk = static_cast<std::uint32_t>(std::min<std::int64_t>(end - begin, chunkBytes));
+        fs.prefetch(doc.fileBytes + begin, chunk);
         std::uint32_t written = 0;
         const bool wrote = fs.writeAt(file, begin, doc.fileBytes + begin, chunk, written, error);
         if (wrote && written == chunk) {

@@ -75,6 +75,14 @@ public:
     // relied on.
     virtual bool writeAt(FileHandle file, std::int64_t offset, const void* data, std::uint32_t length,
                          std::uint32_t& written, SystemError& error) = 0;
+    // Asks the system to bring bytes view .. view + length - 1 of a mapped view in before a
+    // write reads them, in one call rather than a page fault at a time (MADV_POPULATE_READ;
+    // PrefetchVirtualMemory). A hint: it neither fails nor faults, and leaves a page that
+    // cannot be read to the read itself. A layer without such a hint does nothing.
+    virtual void prefetch(const std::uint8_t* view, std::int64_t length) {
+        (void)view;
+        (void)length;
+    }
     // Makes everything written to the file, through writes or shared windows, durable
     // (FlushFileBuffers, fsync).
     virtual bool flush(FileHandle file, SystemError& error) = 0;

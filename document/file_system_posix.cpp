@@ -223,6 +223,20 @@ public:
         return true;
     }
 
+    void prefetch(const std::uint8_t* view, std::int64_t length) override {
+        static const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+        const auto from = reinterpret_cast<std::uintptr_t>(view) / page * page;
+        const auto bytes = static_cast<std::size_t>(reinterpret_cast<std::uintptr_t>(view) - from + length);
+        // Populating maps every page of the range in one call: faulted in during the write,
+        // a fresh view costs a fault per few pages, and the file written flushes slower
+        // after them. Systems before Linux 5.14 lack it and are only told the bytes will be
+        // read.
+#ifdef MADV_POPULATE_READ
+        if (::madvise(reinterpret_cast<void*>(from), bytes, MADV_POPULATE_READ) == 0 || errno != EINVAL) return;
+#endif
+        ::madvise(reinterpret_cast<void*>(from), bytes, MADV_WILLNEED);
+    }
+
     bool flush(FileHandle file, SystemError& error) override {
         if (::fsync(fd(file)) != 0) return fail(error);
         return true;

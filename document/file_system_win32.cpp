@@ -174,6 +174,11 @@ public:
         return true;
     }
 
+    void prefetch(const std::uint8_t* view, std::int64_t length) override {
+        WIN32_MEMORY_RANGE_ENTRY range{const_cast<std::uint8_t*>(view), static_cast<SIZE_T>(length)};
+        PrefetchVirtualMemory(GetCurrentProcess(), 1, &range, 0);
+    }
+
     bool flush(FileHandle file, SystemError& error) override {
         if (!FlushFileBuffers(handleOf(file))) return fail(error);
         return true;

@@ -52,17 +52,29 @@ Filled fillBlocks(const HexView& hv, const ByteRange& range, bool hexText, std::
             break;
         }
         const std::int64_t chunkEnd = std::min(done + copyChunkBytes, count);
-        // The text is made from each piece of the copy just taken, while it is in the cache.
+        // Each piece is copied out of the view, then its text made from it while it is in
+        // the cache: a plain loop over the view under its guard.
         for (std::int64_t at = done; at < chunkEnd; at += copyPieceBytes) {
-            const auto piece = static_cast<std::size_t>(std::min(copyPieceBytes, chunkEnd - at));
-            if (!checkedCopy(hv.doc, range.begin + at, static_cast<std::int64_t>(piece), bytes + at, fault)) {
+            struct Piece {
+                const std::uint8_t* from;
+                std::size_t count;
+                std::uint8_t* bytes;
+                TextUnit* text;
+                bool hexText;
+                void operator()() {
+                    copyBytesPiece(from, count, bytes);
+                    if (hexText)
+                        formatHexPiece(from, count, text);
+                    else
+                        formatCharPiece(from, count, text);
+                }
+            } piece{hv.doc.fileBytes + range.begin + at,
+                    static_cast<std::size_t>(std::min(copyPieceBytes, chunkEnd - at)), bytes + at,
+                    text + (hexText ? 3 * at : at), hexText};
+            if (!checkedRun(hv.doc, piece, fault)) {
                 filled = Filled::unreadable;
                 break;
             }
-            if (hexText)
-                formatHexPiece(bytes + at, piece, text + 3 * at);
-            else
-                formatCharPiece(bytes + at, piece, text + at);
         }
     }
     finishProgress(progress);

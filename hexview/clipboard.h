@@ -31,7 +31,7 @@ bool copyRange(const HexView& hv, ByteRange& range);
 // longer be read ("Could not read %s" with the system's text). Checks in with the host every few MiB:
 // after 0.3 s status part 0 shows "Copying… N %", and Escape stops the copy, which then
 // returns copyStopped with the clipboard as it was and part 0 reading "Copy stopped".
-// Reads each byte of the view once, through the checked copy.
+// Reads the view a piece at a time under its guard (checkedRun).
 int copyToClipboard(const HexView& hv);
 
 // Whether the clipboard holds something Paste reads (the binary format or text).

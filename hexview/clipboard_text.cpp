@@ -1,5 +1,9 @@
 #include "hexview/clipboard_text.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+
 #include "host/text_format.h"
 
 #if defined(__x86_64__)
@@ -36,9 +40,26 @@ void formatHexPiecePlain(const std::uint8_t* bytes, std::size_t count, TextUnit*
 
 // Sixteen bytes become 48 units in six stores: their digits, interleaved high and low,
 // are spread by the byte shuffle into 16-bit lanes with a zero high byte, and the blanks
-// are laid over the lanes left empty.
+// are laid over the lanes left empty. The stores go straight to memory (streaming
+// stores): a copy's text is six times its bytes, far more than any cache holds, and an
+// ordinary store would first read every line it fills. They need 16-byte aligned
+// addresses, so the first few bytes (at most seven) are formatted the plain way until
+// the text reaches one.
 __attribute__((target("ssse3"))) void formatHexPieceShuffled(const std::uint8_t* bytes, std::size_t count,
                                                              TextUnit* out) {
+    // Each byte moves the text on by 6 bytes, so one of the first eight reaches any even
+    // address's next 16-byte boundary; a text at an odd address never does.
+    std::size_t head = 0;
+    while (head < count && head < 8 && reinterpret_cast<std::uintptr_t>(out + 3 * head) % 16 != 0) ++head;
+    if (head == count || head == 8) {
+        formatHexPiecePlain(bytes, count, out);
+        return;
+    }
+    formatHexPiecePlain(bytes, head, out);
+    bytes += head;
+    count -= head;
+    out += 3 * head;
+
     const __m128i nibble = _mm_set1_epi8(0x0F);
     const __m128i nine = _mm_set1_epi8(9);
     const __m128i zeroDigit = _mm_set1_epi8('0');
@@ -67,13 +88,15 @@ __attribute__((target("ssse3"))) void formatHexPieceShuffled(const std::uint8_t*
         const __m128i front = _mm_unpacklo_epi8(high, low);
         const __m128i back = _mm_unpackhi_epi8(high, low);
         auto* at = reinterpret_cast<__m128i*>(out);
-        _mm_storeu_si128(at + 0, _mm_or_si128(_mm_shuffle_epi8(front, spread0), blanks0));
-        _mm_storeu_si128(at + 1, _mm_or_si128(_mm_shuffle_epi8(front, spread1), blanks1));
-        _mm_storeu_si128(at + 2, _mm_or_si128(_mm_shuffle_epi8(front, spread2), blanks2));
-        _mm_storeu_si128(at + 3, _mm_or_si128(_mm_shuffle_epi8(back, spread0), blanks0));
-        _mm_storeu_si128(at + 4, _mm_or_si128(_mm_shuffle_epi8(back, spread1), blanks1));
-        _mm_storeu_si128(at + 5, _mm_or_si128(_mm_shuffle_epi8(back, spread2), blanks2));
+        _mm_stream_si128(at + 0, _mm_or_si128(_mm_shuffle_epi8(front, spread0), blanks0));
+        _mm_stream_si128(at + 1, _mm_or_si128(_mm_shuffle_epi8(front, spread1), blanks1));
+        _mm_stream_si128(at + 2, _mm_or_si128(_mm_shuffle_epi8(front, spread2), blanks2));
+        _mm_stream_si128(at + 3, _mm_or_si128(_mm_shuffle_epi8(back, spread0), blanks0));
+        _mm_stream_si128(at + 4, _mm_or_si128(_mm_shuffle_epi8(back, spread1), blanks1));
+        _mm_stream_si128(at + 5, _mm_or_si128(_mm_shuffle_epi8(back, spread2), blanks2));
     }
+    // The streaming stores are ordered before any store that follows, as ordinary ones are.
+    _mm_sfence();
     formatHexPiecePlain(bytes + i, count - i, out);
 }
 
@@ -99,6 +122,22 @@ void formatHexPiece(const std::uint8_t* bytes, std::size_t count, TextUnit* out)
         formatHexPieceShuffled(bytes, count, out);
     else
         formatHexPiecePlain(bytes, count, out);
+}
+
+void copyBytesPiece(const std::uint8_t* bytes, std::size_t count, std::uint8_t* out) {
+#if defined(__x86_64__)
+    // Sixteen bytes a store, from the first 16-byte boundary of out on; the library's copy
+    // would read each line of out before filling it.
+    std::size_t i = std::min<std::size_t>(count, (16 - reinterpret_cast<std::uintptr_t>(out) % 16) % 16);
+    std::memcpy(out, bytes, i);
+    for (; i + 16 <= count; i += 16)
+        _mm_stream_si128(reinterpret_cast<__m128i*>(out + i),
+                         _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i)));
+    _mm_sfence();
+    std::memcpy(out + i, bytes + i, count - i);
+#else
+    std::memcpy(out, bytes, count);
+#endif
 }
 
 void formatCharPiece(const std::uint8_t* bytes, std::size_t count, TextUnit* out) {

@@ -28,11 +28,16 @@ constexpr std::size_t charTextUnits(std::size_t count) { return count + 1; }
 void formatHexPiece(const std::uint8_t* bytes, std::size_t count, TextUnit* out);
 // Puts the terminator of the hex text of count bytes over its last blank.
 inline void endHexText(TextUnit* text, std::size_t count) { text[hexTextUnits(count) - 1] = 0; }
-// The same piece the plain way, and through the processor's byte shuffle (SSSE3), which
-// formatHexPiece uses when the processor has it. Tests call both.
+// The same piece the plain way, and through the processor's byte shuffle (SSSE3) with
+// stores that go past the caches, which formatHexPiece uses when the processor has it.
+// Tests call both.
 void formatHexPiecePlain(const std::uint8_t* bytes, std::size_t count, TextUnit* out);
 void formatHexPieceShuffled(const std::uint8_t* bytes, std::size_t count, TextUnit* out);
 bool hexShuffleAvailable();
+
+// Copies bytes[0 .. count - 1] to out as the binary form's bytes, with stores that go
+// past the caches where the processor has them: a copy's bytes are not read again.
+void copyBytesPiece(const std::uint8_t* bytes, std::size_t count, std::uint8_t* out);
 
 // Writes the character text of bytes[0 .. count - 1] to out[0 .. count - 1].
 void formatCharPiece(const std::uint8_t* bytes, std::size_t count, TextUnit* out);

@@ -1,6 +1,7 @@
 // The clipboard's texts of random bytes with many NUL bytes among them: the hex text
 // against printf's "%02X", built piece by piece by the plain and the shuffling formatter,
-// and read back to the same bytes; the character text read back the same.
+// and read back to the same bytes; the binary form's bytes copied piece by piece; the
+// character text read back the same.
 
 #include <gtest/gtest.h>
 
@@ -55,6 +56,16 @@ bool countHex(const std::u16string& text, std::size_t cut, std::size_t& count) {
     return hexTextBytes(state, count);
 }
 
+// The binary form's bytes of bytes, copied in pieces of random lengths behind its header.
+Bytes copiedBytes(const Bytes& bytes, std::mt19937& random) {
+    Bytes block(bytesHeaderSize + bytes.size(), 0xEE);
+    for (std::size_t done = 0, piece = 0; done < bytes.size(); done += piece) {
+        piece = std::min<std::size_t>(bytes.size() - done, 1 + random() % 70);
+        copyBytesPiece(bytes.data() + done, piece, block.data() + bytesHeaderSize + done);
+    }
+    return Bytes(block.begin() + bytesHeaderSize, block.end());
+}
+
 TEST(ClipboardText, HexTextIsPrintfsPairsAndReadsBackToTheSameBytes) {
     std::mt19937 random(99);
     for (std::size_t count : {0, 1, 16, 17, 255, 256, 257, 4099}) {
@@ -63,6 +74,7 @@ TEST(ClipboardText, HexTextIsPrintfsPairsAndReadsBackToTheSameBytes) {
         const std::u16string expected = printfHex(bytes);
         EXPECT_EQ(hexText(bytes, random, formatHexPiecePlain), expected);
         EXPECT_EQ(hexText(bytes, random, formatHexPieceShuffled), expected);
+        EXPECT_EQ(copiedBytes(bytes, random), bytes);
         std::size_t decoded = 99;
         ASSERT_TRUE(countHex(expected, random() % (expected.size() + 1), decoded));
         ASSERT_EQ(decoded, count);
