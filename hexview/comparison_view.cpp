@@ -39,7 +39,11 @@ void tellUncounted(const HexView& hv, ByteRange range) {
 bool comparing(const ViewState& view) { return view.comparison && view.comparison->open; }
 
 void comparedBytesChanging(const HexView& hv, ByteRange range) {
-    if (comparing(hv.view)) bytesChanging(*hv.view.comparison, hv.doc, range);
+    if (!comparing(hv.view)) return;
+    Comparison& cmp = *hv.view.comparison;
+    const bool wasCounted = cmp.counted;
+    bytesChanging(cmp, hv.doc, range);
+    if (wasCounted && !cmp.counted) tellUncounted(hv, range);
 }
 
 void comparedBytesChanged(const HexView& hv, ByteRange range) {

@@ -15,8 +15,9 @@ bool comparing(const ViewState& view);
 
 // Around a change of range's bytes (a typed byte, a paste, an undo or redo step): the
 // comparison's counts lose what the bytes held before and gain what they hold after, and
-// status part 0 names the new counts unless a selection is named there. Nothing happens
-// without a comparison.
+// status part 0 names the new counts unless a selection is named there. A page either file
+// can no longer read leaves the counts unknown and gets the box "Could not read <name>"
+// with the system's text. Nothing happens without a comparison.
 void comparedBytesChanging(const HexView& hv, ByteRange range);
 void comparedBytesChanged(const HexView& hv, ByteRange range);
 

@@ -14,6 +14,7 @@
 #include "compare/comparison.h"
 #include "cut_file.h"
 #include "document/checked_view.h"
+#include "hexview/comparison_view.h"
 #include "host/vector_unit.h"
 #include "recording_host.h"
 #include "temp_files.h"
@@ -213,8 +214,19 @@ TEST_P(ComparisonTest, AnOtherFileCutShorterIsReportedAndLeavesTheCountsUnknown)
         EXPECT_EQ(fault.read.offset / viewPageBytes, 3);  // the first page gone, wherever the scan touched it
         EXPECT_FALSE(run.found());
     }
-    bytesChanging(cmp, doc, {size - 1, size});
+    // A typed byte beside the lost page: the counts go unknown, the user hears which file's
+    // page it was, and part 0 no longer names counts.
+    ViewState view;
+    view.comparison = &cmp;
+    const HexView hv{doc, view, host};
+    const ByteRange typed{3 * viewPageBytes, 3 * viewPageBytes + 1};
+    comparedBytesChanging(hv, typed);
+    ASSERT_TRUE(storeByte(doc, typed.begin, 0x77));
+    comparedBytesChanged(hv, typed);
     EXPECT_FALSE(cmp.counted);
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_EQ(host.boxes[0].text.rfind(L"Could not read theirs.bin", 0), 0u);
+    EXPECT_EQ(host.status[statusPartActivity], L"Ready");
     fault = CompareFault{};
     EXPECT_EQ(countDifferences(cmp, doc, host, fault, 1000), CompareOutcome::unreadable);
     EXPECT_TRUE(fault.inOther);
