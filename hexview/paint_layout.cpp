@@ -161,9 +161,6 @@ void emitRuns(const ScratchRow& scratch, std::int32_t viewRow, const StyleColour
     }
 }
 
-// Which of a batch's bytes differ from the compared file's, a 16-bit mask per row: each
-// byte against the byte at its offset there, every byte past the compared file's end.
-// Bytes that cannot be read on either side are left uncoloured.
 // One bit per byte of a and b's 8 bytes, set where they differ, without a branch per byte:
 // each byte of a ^ b gets its top bit set when it is not 0, and the multiply gathers the
 // eight top bits into the high byte.
@@ -177,6 +174,9 @@ std::uint32_t unequalBytes(const std::uint8_t* a, const std::uint8_t* b) {
     return static_cast<std::uint32_t>(((top >> 7) * 0x0102040810204080) >> 56);
 }
 
+// Which of a batch's bytes differ from the compared file's, a 16-bit mask per row: each
+// byte against the byte at its offset there, every byte past the compared file's end.
+// Bytes that cannot be read on either side are left uncoloured.
 void differingMasks(const Document& compared, std::int64_t from, std::int64_t count,
                     const std::uint8_t* bytes, const UnreadableBytes& unreadable, std::uint8_t* theirs,
                     std::uint16_t* masks) {
