@@ -109,7 +109,7 @@ PaneComparison documentPane() {
     return {&shell.comparison.other, false};
 }
 
-void paintOtherPane(HDC dc, const RECT& rect, const SelectionColours& selection) {
+void paintOtherPane(HDC dc, const RECT& rect, const SelectionColours& selection, PaintRuns& unreadable) {
     if (!comparing(shell.view)) return;
     const int left = otherPaneLeft();
     const int lineX = (rowCells + paneGapCells / 2) * cellWidth();
@@ -125,6 +125,10 @@ void paintOtherPane(HDC dc, const RECT& rect, const SelectionColours& selection)
         SetBkColor(dc, run.backColour);
         TextOutW(dc, left + run.cell * cellWidth(), run.viewRow * rowHeight(), runs.text.data() + run.start,
                  static_cast<int>(run.length));
+    }
+    if (unreadable.unreadableRows == 0) {
+        unreadable.unreadableRows = runs.unreadableRows;
+        unreadable.unreadableError = runs.unreadableError;
     }
     RECT pair{}, character{};
     outlinedRow = -1;

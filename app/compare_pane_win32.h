@@ -21,8 +21,9 @@ int otherPaneLeft();
 PaneComparison documentPane();
 // Draws the line between the panes, the other file's rows that rect touches (view
 // pixels), and the outline of the byte at the caret's offset. Nothing without a
-// comparison.
-void paintOtherPane(HDC dc, const RECT& rect, const SelectionColours& selection);
+// comparison. Adds the rows of the other file it could not read to unreadable, for status
+// part 0's note, unless the document's own rows are noted there already.
+void paintOtherPane(HDC dc, const RECT& rect, const SelectionColours& selection, PaintRuns& unreadable);
 // A repaint asked for part of the document's pane asks for the same rows of the other
 // pane, whose colours follow the document's bytes. Nothing without a comparison.
 void mirrorInvalidation(HWND hexView, const RECT& rect, BOOL erase);

@@ -17,6 +17,7 @@
 #include "app/message_box_win32.h"
 #include "app/shell_state.h"
 #include "document/checked_view.h"
+#include "hexview/comparison_view.h"
 #include "hexview/paint_layout.h"
 #include "host/display_scale.h"
 #include "hexview/selection.h"
@@ -292,7 +293,8 @@ void noteUnreadableRows(HWND window, const PaintRuns& runs, const RECT& painted)
     RECT client{};
     GetClientRect(window, &client);
     const bool wholeView = painted.top <= client.top && painted.bottom >= client.bottom;
-    if (wholeView && showsUnreadableNote(text)) host.setStatusText(statusPartActivity, L"Ready");
+    if (wholeView && showsUnreadableNote(text))
+        host.setStatusText(statusPartActivity, restingStatusText(shell.view).c_str());
 }
 
 void paint(HWND window, const Document& doc, const ViewState& view) {
@@ -312,7 +314,7 @@ void paint(HWND window, const Document& doc, const ViewState& view) {
                  static_cast<int>(run.viewRow * view.lineHeight), runs.text.data() + run.start,
                  static_cast<int>(run.length));
     }
-    paintOtherPane(dc, ps.rcPaint, selection);
+    paintOtherPane(dc, ps.rcPaint, selection, runs);
     DeleteObject(SelectObject(dc, GetStockObject(SYSTEM_FONT)));
     EndPaint(window, &ps);
     noteUnreadableRows(window, runs, ps.rcPaint);

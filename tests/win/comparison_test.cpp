@@ -4,12 +4,15 @@
 
 #include <windows.h>
 
+#include <chrono>
 #include <fstream>
 #include <string>
 
 #include "app/compare_pane_win32.h"
 #include "app/frame_window.h"
+#include "document/file_system.h"
 #include "support/shell_fixture.h"
+#include "tests/core/cut_file.h"
 
 namespace quillix::test {
 namespace {
@@ -171,6 +174,41 @@ TEST_F(ComparisonTest, TheOtherFileChangedOrMissingIsToldAndCountedAgain) {
     EXPECT_FALSE(shell.comparison.open);
     EXPECT_LT(frameWidth(), width);
     EXPECT_EQ(statusText(0), L"Ready");
+}
+
+}  // namespace
+}  // namespace quillix::test
+
+namespace quillix::test {
+namespace {
+
+// The other file cut shorter from outside (as on a volume that went away): the step, the
+// paint and the counts say so, nothing crashes, and coming back counts the file as it is.
+TEST_F(ComparisonTest, AnOtherFileCutShorterIsToldInTheStepThePaintAndOnComingBack) {
+    std::vector<std::uint8_t> mine(1 << 20, 0x41);
+    std::vector<std::uint8_t> theirs = mine;
+    theirs[0] = theirs[0x80000] = 0x42;
+    ASSERT_NE(start(makeFile("mine.bin", mine).wstring()), nullptr);
+    other = makeFile("theirs.bin", theirs);
+    std::filesystem::last_write_time(other, std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
+    compareWith(other.wstring().c_str());
+    ASSERT_EQ(statusText(0), L"Compared: 2 bytes differ in 2 runs");
+    ASSERT_TRUE(cutFileShort(other, 4096));
+    const std::wstring reason = systemErrorText(ERROR_READ_FAULT);
+
+    for (int i = 0; i < 100 && shell.view.topLine * 16 <= 8192; ++i) SendMessageW(shell.hexView, WM_KEYDOWN, VK_NEXT, 0);
+    pump();
+    EXPECT_EQ(statusText(0), L"Cannot read the file: " + reason);
+    SendMessageW(shell.frame, WM_COMMAND, commandNextDifference, 0);
+    ASSERT_EQ(dialogs.messageBoxes().size(), 1u);
+    EXPECT_EQ(dialogs.messageBoxes()[0].text, L"Could not read theirs.bin\n" + reason);
+    EXPECT_GT(offsetOf(shell.view), 8192);
+
+    // The frame active again once the box is gone: the file is looked at and counted anew.
+    pump();
+    ASSERT_EQ(dialogs.messageBoxes().size(), 2u);
+    EXPECT_EQ(dialogs.messageBoxes()[1].text.rfind(L"theirs.bin was changed by another program.", 0), 0u);
+    EXPECT_EQ(statusText(0), L"Compared: 1044481 bytes differ in 2 runs");
 }
 
 }  // namespace
