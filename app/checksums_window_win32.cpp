@@ -11,8 +11,10 @@
 #include <cstring>
 #include <string>
 
+#include "app/clipboard_win32.h"
 #include "app/dpi_win32.h"
-#include "app/hex_window_win32.h"
+#include "app/report_list_win32.h"
+#include "app/view_host_win32.h"
 #include "app/message_box_win32.h"
 #include "app/shell_state.h"
 #include "app/window_place_win32.h"
@@ -91,19 +93,6 @@ void layout(HWND dialog, int width, int height) {
     place(IDC_CHECKSUMS_VERDICT, m.margin, row + m.edit + m.gap, inner, m.line);
 }
 
-void addColumn(HWND list, int index, const wchar_t* title, int width) {
-    LVCOLUMNW column{};
-    column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
-    column.pszText = const_cast<wchar_t*>(title);
-    column.cx = width;
-    column.iSubItem = index;
-    SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&column));
-}
-
-int textWidth(HWND list, const wchar_t* text) {
-    return static_cast<int>(SendMessageW(list, LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(text)));
-}
-
 // Two columns as wide as their longest texts (a SHA-512 value), and a row per algorithm.
 void fillList(HWND list) {
     SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
@@ -177,8 +166,7 @@ void onGetDisplayInfo(NMLVDISPINFOW& info) {
         lstrcpynW(item.pszText, checksumText(shown.results, item.iItem).c_str(), item.cchTextMax);
 }
 
-// The selected rows as "name<Tab>value" lines on the clipboard, through the view host's
-// clipboard, which hands the text over whole or not at all.
+// The selected rows as "name<Tab>value" lines on the clipboard.
 void copySelectedRows(HWND list) {
     unsigned rows = 0;
     for (int row = -1; (row = static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(row),
@@ -186,20 +174,7 @@ void copySelectedRows(HWND list) {
         if (row < checksumCount) rows |= 1u << row;
     const std::wstring text = checksumRowsText(shown.results, rows);
     if (text.empty()) return;
-    Win32ViewHost host(shell.hexView);
-    const std::size_t bytes = (text.size() + 1) * sizeof(wchar_t);
-    void* block = host.clipboardBlock(ClipboardFormat::text, bytes);
-    if (block) std::memcpy(block, text.c_str(), bytes);
-    if (block && host.putClipboard()) return;
-    showMessageBox(shell.checksums, L"Could not copy to the clipboard.\nAnother program may be using it; please try again.",
-                programCaption, MB_TASKMODAL | MB_ICONWARNING);
-}
-
-void selectRows(HWND list, int row) {
-    LVITEMW item{};
-    item.stateMask = LVIS_SELECTED | (row >= 0 ? LVIS_FOCUSED : 0);
-    item.state = item.stateMask;
-    SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+    copyTextToClipboard(shell.checksums, text);
 }
 
 bool keyDown(int key) { return GetKeyState(key) < 0; }

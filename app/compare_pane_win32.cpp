@@ -8,7 +8,7 @@
 #include <string>
 
 #include "app/frame_window.h"
-#include "app/hex_window_win32.h"
+#include "app/view_host_win32.h"
 #include "app/message_box_win32.h"
 #include "app/shell_state.h"
 #include "app/window_place_win32.h"

@@ -1,7 +1,7 @@
 #include "app/edit_commands.h"
 
 #include "app/frame_window.h"
-#include "app/hex_window_win32.h"
+#include "app/view_host_win32.h"
 #include "app/shell_state.h"
 #include "hexview/clipboard.h"
 #include "hexview/selection.h"

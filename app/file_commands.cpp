@@ -18,7 +18,7 @@
 #include "document/text_dump.h"
 #include "hexview/selection.h"
 #include "host/text_format.h"
-#include "app/hex_window_win32.h"
+#include "app/view_host_win32.h"
 
 namespace quillix {
 namespace {

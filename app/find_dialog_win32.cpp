@@ -6,7 +6,7 @@
 #include "app/message_box_win32.h"
 #include "app/shell_state.h"
 #include "host/text_format.h"
-#include "app/hex_window_win32.h"
+#include "app/view_host_win32.h"
 #include "resources/resource_ids.h"
 
 namespace quillix {

@@ -14,7 +14,9 @@
 #include <iterator>
 #include <string>
 
+#include "app/clipboard_win32.h"
 #include "app/dpi_win32.h"
+#include "app/report_list_win32.h"
 #include "app/message_box_win32.h"
 #include "app/shell_state.h"
 #include "app/window_place_win32.h"
@@ -47,19 +49,6 @@ HWND inspectorList() { return GetDlgItem(shell.inspector, IDC_INSPECTOR_LIST); }
 void checkMenuItem(bool checked) {
     CheckMenuItem(GetMenu(shell.frame), IDM_VIEW_DATA_INSPECTOR,
                   MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
-}
-
-int textWidth(HWND list, const wchar_t* text) {
-    return static_cast<int>(SendMessageW(list, LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(text)));
-}
-
-void addColumn(HWND list, int index, const wchar_t* title, int width) {
-    LVCOLUMNW column{};
-    column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
-    column.pszText = const_cast<wchar_t*>(title);
-    column.cx = width;
-    column.iSubItem = index;
-    SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&column));
 }
 
 // Each column as wide as the longest text it can hold in the list's font (which follows
@@ -187,46 +176,8 @@ void switchPane() {
         SetFocus(hasDocument(shell.doc) ? shell.hexView : shell.frame);
         return;
     }
-    if (SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED) < 0) {
-        LVITEMW item{};
-        item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-        item.state = LVIS_SELECTED | LVIS_FOCUSED;
-        SendMessageW(list, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&item));
-    }
+    if (SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED) < 0) selectRows(list, 0);
     SetFocus(list);
-}
-
-void selectAllRows(HWND list) {
-    LVITEMW item{};
-    item.stateMask = LVIS_SELECTED;
-    item.state = LVIS_SELECTED;
-    SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&item));
-}
-
-// Owns a global memory block until the clipboard takes it.
-struct GlobalBlock {
-    HGLOBAL handle;
-    ~GlobalBlock() {
-        if (handle) GlobalFree(handle);
-    }
-};
-
-// Puts text on the clipboard as CF_UNICODETEXT, replacing what it held. Returns false,
-// leaving the clipboard as it was, when memory runs out or another program holds it open.
-bool putOnClipboard(HWND owner, const std::wstring& text) {
-    const std::size_t bytes = (text.size() + 1) * sizeof(wchar_t);
-    GlobalBlock block{GlobalAlloc(GMEM_MOVEABLE, bytes)};
-    if (!block.handle) return false;
-    void* memory = GlobalLock(block.handle);
-    if (!memory) return false;
-    std::memcpy(memory, text.c_str(), bytes);
-    GlobalUnlock(block.handle);
-    if (!OpenClipboard(owner)) return false;
-    EmptyClipboard();
-    // The clipboard owns the block once it took it.
-    if (SetClipboardData(CF_UNICODETEXT, block.handle)) block.handle = nullptr;
-    CloseClipboard();
-    return block.handle == nullptr;
 }
 
 // Each selected row as "type<Tab>little-endian<Tab>big-endian", the rows in the list's
@@ -244,10 +195,7 @@ void copySelectedRows(HWND list) {
         }
     }
     if (text.empty()) return;
-    if (!putOnClipboard(shell.inspector, text))
-        showMessageBox(shell.inspector,
-                    L"Could not copy to the clipboard.\nAnother program may be using it; please try again.",
-                    programCaption, MB_TASKMODAL | MB_ICONWARNING);
+    copyTextToClipboard(shell.inspector, text);
 }
 
 bool keyDown(int key) { return GetKeyState(key) < 0; }
@@ -273,7 +221,7 @@ bool onKey(const MSG& message) {
         return true;
     }
     if (key == 'A') {
-        selectAllRows(list);
+        selectRows(list, -1);
         return true;
     }
     return false;

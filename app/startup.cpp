@@ -15,6 +15,7 @@
 #include "host/display_scale.h"
 #include "host/text_format.h"
 #include "app/hex_window_win32.h"
+#include "app/view_host_win32.h"
 
 namespace quillix {
 namespace {

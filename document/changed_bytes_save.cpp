@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "document/checked_view.h"
+#include "document/full_write.h"
 #include "host/progress.h"
 
 namespace quillix {
@@ -201,11 +202,10 @@ bool writeViewRange(const Document& doc, FileSystem& fs, FileHandle file, std::i
         fs.prefetch(doc.fileBytes + begin, chunk);
         std::uint32_t written = 0;
         const bool wrote = fs.writeAt(file, begin, doc.fileBytes + begin, chunk, written, error);
-        if (wrote && written == chunk) {
+        if (wroteAll(wrote, written, chunk, error)) {
             begin += chunk;
             continue;
         }
-        if (wrote) error = diskFullError();
         // The system refuses a write whose bytes it cannot read, or stops short before them:
         // then the view is to blame, not the file.
         const std::int64_t taken = std::min(written, chunk);

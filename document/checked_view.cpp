@@ -41,7 +41,9 @@ ByteRange faultedPage(std::int64_t offset, std::int64_t end) {
     return {offset, std::min(pageStart(offset) + viewPageBytes, end)};
 }
 
-void note(UnreadableBytes& unreadable, ByteRange range, SystemError error) {
+// Adds range to the list, joined to the last stretch where it follows on from it; the
+// first fault's error is the one kept.
+void addUnreadable(UnreadableBytes& unreadable, ByteRange range, SystemError error) {
     if (unreadable.ranges.empty()) unreadable.error = error;
     if (!unreadable.ranges.empty() && unreadable.ranges.back().end == range.begin) {
         unreadable.ranges.back().end = range.end;
@@ -57,12 +59,6 @@ std::wstring hexOffset(std::int64_t offset) {
 }
 
 }  // namespace
-
-std::int64_t UnreadableBytes::total() const {
-    std::int64_t sum = 0;
-    for (const ByteRange& range : ranges) sum += range.end - range.begin;
-    return sum;
-}
 
 bool checkedCopy(const Document& doc, std::int64_t offset, std::int64_t length, std::uint8_t* out,
                  ReadFault& fault) {
@@ -90,7 +86,7 @@ bool copyReadable(const Document& doc, std::int64_t offset, std::int64_t length,
         whole = false;
         const ByteRange page = faultedPage(fault.offset, end);
         std::memset(out + (page.begin - offset), 0, static_cast<std::size_t>(page.end - page.begin));
-        note(unreadable, page, fault.error);
+        addUnreadable(unreadable, page, fault.error);
         at = page.end;
     }
     return whole;

@@ -1,9 +1,9 @@
 #pragma once
 // The checked reads and writes of the document's view. The view is a mapping of the file,
 // and a page of it the system can no longer bring in (the file was cut shorter, its volume
-// went away, its disk reports an error) faults when touched. Everything that touches
-// fileBytes goes through one of these, each guarded once per call (guarded_read.h), and
-// gets a ReadFault to report instead of a crash:
+// went away, its disk reports an error) faults when touched. What the program reads or
+// stores there itself goes through one of these, each guarded once per call
+// (guarded_read.h), and gets a ReadFault to report instead of a crash:
 //
 //   checkedCopy   a stretch of bytes into a buffer, stopping at the first unreadable page
 //                 (editing's old byte, the clipboard, the data inspector)
@@ -14,6 +14,10 @@
 //   checkedSwap   a stretch of the view exchanged with a buffer (pastes, undo and redo)
 //   findUnreadable  the first page of a stretch that cannot be read (after a failed write
 //                 from the view)
+//
+// The one exception hands the view to the system: a write from the view (writeViewRange,
+// changed_bytes_save.h) reads it inside the write call, which fails instead of faulting;
+// findUnreadable then says which page it was.
 //
 // Pages are taken as viewPageBytes long and aligned to the view's start, which the system
 // aligns to a page: a page is read whole or not at all.
@@ -39,7 +43,6 @@ inline constexpr std::int64_t viewPageBytes = 4096;
 struct UnreadableBytes {
     std::vector<ByteRange> ranges;  // in increasing order, none touching the next
     SystemError error = 0;          // the system's code for the first of them
-    std::int64_t total() const;
 };
 
 // Copies bytes offset .. offset + length - 1 of the view into out, in increasing order.

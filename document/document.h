@@ -40,7 +40,7 @@ struct Document {
     wchar_t filePath[filePathChars + 1] = {};  // where saveDocument writes; the file dialogs' path buffer
     wchar_t fileTitle[fileTitleChars] = {};    // the name in titles and messages; empty when closed
     std::int32_t isModified = 0;               // 1 from the first edit until a save or an open
-    EditLog editLog;                           // offsets edited since the last open or save
+    EditLog editLog;                           // offsets typed since the last open or save (not paste, undo)
     std::int64_t editCount = 0;  // index of the latest entry; change it only via the edit-log calls
     History history;             // the steps undo and redo move over; see history.h
     ChangeMap changes;           // the changed bytes: red, and what the next save writes
@@ -188,29 +188,6 @@ StepOutcome redoStep(Document& doc, ByteRange& touched, ReadFault& fault);
 // Releases the view (when the frame window goes away, or before an open).
 void closeDocumentView(Document& doc, FileSystem& fs = systemFileSystem());
 
-// --- The edit log -------------------------------------------------------------------
-
-enum class EditKind { highNibble, lowNibble, character };
-
-// Makes room for one edit of this kind: creates the array at the first edit and resizes
-// it to editCount + 500 entries whenever the editCount the edit will leave is a multiple
-// of 100. Returns false, changing nothing, when memory runs out; after true, recordEdit
-// cannot fail.
-bool reserveEdit(Document& doc, EditKind kind);
-// What reserveEdit grows the array with (realloc's contract; the program's own asks
-// allocationCheck first). Tests put in one that fails; nothing else changes it.
-using EditLogAllocator = void* (*)(void* block, std::size_t bytes);
-extern EditLogAllocator editLogAllocator;
-// Records offset for an edit of this kind (room must have been reserved; allocates nothing):
-//   high nibble: entry editCount = offset
-//   low nibble:  editCount + 1, then entry editCount = offset
-//   character:   entry editCount = offset, editCount + 1, entry editCount = offset
-void recordEdit(Document& doc, EditKind kind, std::int64_t offset);
-// Drops the log's contents after an open or a successful save: editCount becomes 0 and
-// no entry counts until an edit writes it; the array stays for later edits.
-void resetEditLog(Document& doc);
-// Frees the array (when the frame window is destroyed).
-void releaseEditLog(Document& doc);
 // Bit k is set when byte row * 16 + k is changed: the bytes painted red while the
 // document is modified.
 std::uint16_t changedMaskOfRow(const Document& doc, std::int64_t row);

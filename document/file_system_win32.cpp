@@ -1,6 +1,6 @@
 // The file layer on Windows: a copy-on-write view (PAGE_WRITECOPY, FILE_MAP_COPY) for the
-// document and plain handles for saving and exporting. The only unit of the core that
-// includes <windows.h>.
+// document and plain handles for saving and exporting; one of the core's few Win32 halves
+// (the read guard and the hash library are the others).
 
 #include "document/file_system.h"
 

@@ -6,6 +6,7 @@
 
 #include "document/changed_bytes_save.h"
 #include "document/document.h"
+#include "document/full_write.h"
 #include "host/progress.h"
 
 namespace quillix {
@@ -14,18 +15,9 @@ namespace {
 // Bytes copied out of the view per write once a page could not be read.
 constexpr std::int64_t bufferBytes = std::int64_t{1} << 20;
 
-bool writeWhole(FileSystem& fs, FileHandle file, std::int64_t offset, const std::uint8_t* data,
-                std::uint32_t length, SystemError& error) {
-    std::uint32_t written = 0;
-    if (!fs.writeAt(file, offset, data, length, written, error)) return false;
-    if (written == length) return true;
-    error = diskFullError();
-    return false;
-}
-
 // Checks in with the host before done bytes of the document are written: false, with
 // error 0, when the user stopped the save.
-bool goOn(Progress* progress, std::int64_t done, SystemError& error) {
+bool checkInBeforeWrite(Progress* progress, std::int64_t done, SystemError& error) {
     if (!progress || keepGoing(*progress, done)) return true;
     error = 0;
     return false;
@@ -39,7 +31,7 @@ bool writeThroughBuffer(const Document& doc, FileSystem& fs, FileHandle file, st
     error = 0;
     if (!buffer) return false;
     for (std::int64_t at = offset; at < doc.fileSize; at += size) {
-        if (!goOn(progress, at, error)) return false;
+        if (!checkInBeforeWrite(progress, at, error)) return false;
         const std::int64_t piece = std::min(size, doc.fileSize - at);
         try {
             copyReadable(doc, at, piece, buffer.get(), unreadable);
@@ -47,7 +39,7 @@ bool writeThroughBuffer(const Document& doc, FileSystem& fs, FileHandle file, st
             error = 0;
             return false;
         }
-        if (!writeWhole(fs, file, at, buffer.get(), static_cast<std::uint32_t>(piece), error)) return false;
+        if (!writeAllAt(fs, file, at, buffer.get(), static_cast<std::uint32_t>(piece), error)) return false;
     }
     return true;
 }

@@ -61,10 +61,6 @@ void StepCounts::tidy(ByteRange range) {
     join(range.end);
 }
 
-bool StepCounts::counted(std::int64_t offset) const {
-    return single_.count(offset) > 0 || runCount(offset) > 0;
-}
-
 void StepCounts::clear() {
     single_.clear();
     runs_.clear();

@@ -56,7 +56,6 @@ public:
     // went from 1 to 0, in increasing order.
     template <class Changed>
     void add(ByteRange range, int delta, Changed changed);
-    bool counted(std::int64_t offset) const;
     bool empty() const { return single_.size() == 0 && runs_.empty(); }
     void clear();
     std::size_t memoryBytes() const;

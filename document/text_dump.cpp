@@ -12,6 +12,7 @@
 #include "document/checked_view.h"
 #include "document/document.h"
 #include "document/file_replace.h"
+#include "document/full_write.h"
 #include "host/text_format.h"
 #include "host/progress.h"
 #include "host/view_host.h"
@@ -137,14 +138,6 @@ void formatFullLines(char* out, const std::uint8_t* bytes, std::uint32_t lines, 
 }
 
 #endif
-
-bool writeAll(FileSystem& fs, FileHandle file, const char* data, std::uint32_t length, SystemError& error) {
-    std::uint32_t written = 0;
-    if (!fs.write(file, data, length, written, error)) return false;
-    if (written == length) return true;
-    error = diskFullError();
-    return false;
-}
 
 // The dump, one buffer of whole lines per write call, checking in with the host before
 // the first write and after every few: false when a write failed (error says why), the

@@ -122,87 +122,115 @@ void advanceCaret(const HexView& hv) {
 
 }  // namespace
 
-void showReadOnlyBox(const HexView& hv) {
-    wchar_t text[fileTitleChars + 32];
-    formatWithName(text, sizeof text / sizeof text[0], L"File [", nameOrUntitled(hv.doc.fileTitle),
-                   L"] is read only!");
+void warnInView(const HexView& hv, const wchar_t* text) {
     hv.host.messageBox(BoxOwner::hexView, text, programCaption, boxWarning);
 }
 
-bool onChar(const HexView& hv, unsigned codeUnit) {
-    Document& doc = hv.doc;
-    ViewState& view = hv.view;
-    // Tested on every character, before anything else: a read-only, removed or absent
-    // file (no document names no file) takes no edits.
-    if (hv.host.fileAttributes(doc.filePath) & attributeReadOnly) {
-        showReadOnlyBox(hv);
-        return false;
-    }
-    // The Backspace key has already moved the caret; its character changes nothing.
-    if (codeUnit == backspaceChar) return true;
-    if (!hasDocument(doc)) return true;
-    // At or past the end (and below 0, which only a view under three rows tall could
-    // reach) there is no byte to overwrite.
-    const std::int64_t offset = offsetOf(view);
-    if (offset < 0 || offset >= doc.fileSize) return true;
+bool refuseReadOnlyFile(const HexView& hv) {
+    if (!(hv.host.fileAttributes(hv.doc.filePath) & attributeReadOnly)) return false;
+    wchar_t text[fileTitleChars + 32];
+    formatWithName(text, sizeof text / sizeof text[0], L"File [", nameOrUntitled(hv.doc.fileTitle),
+                   L"] is read only!");
+    warnInView(hv, text);
+    return true;
+}
 
-    const std::int64_t cell = view.caretCell;
+namespace {
+
+// What typing makes of the byte under the caret.
+struct TypedByte {
     std::uint8_t value = 0;
     EditKind kind = EditKind::character;
+};
+enum class Typing { edit, nothing, unreadable };
+
+// The byte typing codeUnit in the caret's cell makes of the byte at offset: a character
+// replaces it, a hex digit one of its nibbles. nothing when the unit changes no byte (a
+// beep for a hex area's non-digit); unreadable, fault set, when the nibble's byte cannot
+// be read.
+Typing typedByte(const HexView& hv, unsigned codeUnit, std::int64_t offset, TypedByte& typed, ReadFault& fault) {
+    const std::int64_t cell = hv.view.caretCell;
+    if (inCharCells(cell)) {
+        typed = {static_cast<std::uint8_t>(codeUnit & 0xFF), EditKind::character};
+        return Typing::edit;
+    }
+    // A gap cell or the cell between the areas holds no byte; nothing puts the caret there.
+    if (!inHexHighCells(cell) && !inHexLowCells(cell)) return Typing::nothing;
+    const int digit = hexDigitValue(codeUnit);
+    if (digit < 0) {
+        hv.host.beep();
+        return Typing::nothing;
+    }
     // A byte whose page can no longer be read takes no edit: a nibble needs its old value,
     // and storing makes a private copy of the page from the file's.
-    ReadFault fault;
-    if (inCharCells(cell)) {
-        value = static_cast<std::uint8_t>(codeUnit & 0xFF);
-    } else if (inHexHighCells(cell) || inHexLowCells(cell)) {
-        const int digit = hexDigitValue(codeUnit);
-        if (digit < 0) {
-            hv.host.beep();
-            return true;
-        }
-        std::uint8_t old = 0;
-        if (!checkedCopy(doc, offset, 1, &old, fault)) return refuseUnreadable(hv, fault);
-        if (inHexHighCells(cell)) {
-            kind = EditKind::highNibble;
-            value = static_cast<std::uint8_t>(digit * 16 + (old & 0x0F));
-        } else {
-            kind = EditKind::lowNibble;
-            value = static_cast<std::uint8_t>((old & 0xF0) + digit);
-        }
-    } else {
-        return true;  // a gap cell or the cell between the areas holds no byte; nothing puts the caret there
-    }
+    std::uint8_t old = 0;
+    if (!checkedCopy(hv.doc, offset, 1, &old, fault)) return Typing::unreadable;
+    if (inHexHighCells(cell))
+        typed = {static_cast<std::uint8_t>(digit * 16 + (old & 0x0F)), EditKind::highNibble};
+    else
+        typed = {static_cast<std::uint8_t>((old & 0xF0) + digit), EditKind::lowNibble};
+    return Typing::edit;
+}
 
+// Stores the typed byte at offset, logs and marks it, and repaints its row. Returns false
+// after the box that says why when it cannot, nothing changed.
+bool storeTyped(const HexView& hv, std::int64_t offset, const TypedByte& typed) {
+    Document& doc = hv.doc;
+    ReadFault fault;
     // Without a log entry the edit would not show as edited, and without its mark it would
     // not be saved: refuse it whole.
-    if (!reserveEdit(doc, kind)) {
-        hv.host.messageBox(BoxOwner::hexView, L"Not enough memory to record this edit!", programCaption,
-                           boxWarning);
-        return true;
+    if (!reserveEdit(doc, typed.kind)) {
+        warnInView(hv, noMemoryForEditText);
+        return false;
     }
     comparedBytesChanging(hv, {offset, offset + 1});
-    const bool stored = storeByte(doc, offset, value, &fault);
+    const bool stored = storeByte(doc, offset, typed.value, &fault);
     comparedBytesChanged(hv, {offset, offset + 1});
     if (!stored) {
-        if (fault.happened()) return refuseUnreadable(hv, fault);
-        hv.host.messageBox(BoxOwner::hexView, L"Not enough memory to record this edit!", programCaption,
-                           boxWarning);
-        return true;
+        if (fault.happened()) return !refuseUnreadable(hv, fault);
+        warnInView(hv, noMemoryForEditText);
+        return false;
     }
-    view.matchVisible = 0;
+    hv.view.matchVisible = 0;
     doc.isModified = 1;
-    recordEdit(doc, kind, offset);
+    recordEdit(doc, typed.kind, offset);
     clearSelection(hv);
     repaintEditedRow(hv);
+    return true;
+}
 
+// The caret moves on past what was typed, as the key rules move it.
+void caretAfterTyping(const HexView& hv) {
+    ViewState& view = hv.view;
     advanceCaret(hv);
     view.byteColumn = columnOfCell(view.caretCell);
     // As after a key: a view under three rows tall must not keep the caret above its
     // top row (End, sent by the checks, names rows above it there).
     keepCaretInShortView(hv);
-    hv.host.setCaretPos(static_cast<int>(view.caretCell * view.charWidth),
-                        static_cast<int>(view.caretRow * view.lineHeight));
-    showOffsetStatus(view, doc, hv.host, EofText::substitute);
+    placeCaret(view, hv.host);
+    showOffsetStatus(view, hv.doc, hv.host, EofText::substitute);
+}
+
+}  // namespace
+
+bool onChar(const HexView& hv, unsigned codeUnit) {
+    // Tested on every character, even those that change nothing.
+    if (refuseReadOnlyFile(hv)) return false;
+    // The Backspace key has already moved the caret; its character changes nothing.
+    if (codeUnit == backspaceChar) return true;
+    if (!hasDocument(hv.doc)) return true;
+    // At or past the end (and below 0, which only a view under three rows tall could
+    // reach) there is no byte to overwrite.
+    const std::int64_t offset = offsetOf(hv.view);
+    if (offset < 0 || offset >= hv.doc.fileSize) return true;
+    TypedByte typed;
+    ReadFault fault;
+    switch (typedByte(hv, codeUnit, offset, typed, fault)) {
+        case Typing::nothing: return true;
+        case Typing::unreadable: return refuseUnreadable(hv, fault);
+        case Typing::edit: break;
+    }
+    if (storeTyped(hv, offset, typed)) caretAfterTyping(hv);
     return true;
 }
 

@@ -66,6 +66,10 @@ void onSize(const HexView& hv);
 // area, shows "Offset: " with it in status part 1, repaints at once and refreshes the
 // scroll range.
 void revealOffset(const HexView& hv, std::int64_t offset, CaretArea area);
+// Puts the caret on the byte at offset (or on the EOF position) in the caret's area, as
+// after a paste: scrolls as little as brings that row onto the whole rows, repaints at
+// once and shows its offset (or "EOF") in status part 1.
+void moveCaretTo(const HexView& hv, std::int64_t offset);
 
 // Where the view stands in the document, whatever its pixel sizes: the document row at
 // the top and the caret's document row.
@@ -118,9 +122,14 @@ bool isCaretKey(unsigned key);
 // takes no edit: the box "Could not read <name>" with the system's text, owned by the view,
 // and nothing changes.
 bool onChar(const HexView& hv, unsigned codeUnit);
-// "File [%s] is read only!" (the name, or "(untitled)"), owned by the view: how every edit
-// of a read-only, removed or absent file is refused.
-void showReadOnlyBox(const HexView& hv);
+// The test every change of the bytes (typing, paste, undo, redo) makes before anything
+// else: true when the file is read-only, removed or absent (no document names no file),
+// after the box "File [%s] is read only!" (the name, or "(untitled)"), owned by the view.
+bool refuseReadOnlyFile(const HexView& hv);
+// A warning box owned by the view, caption "Quillix-64bit".
+void warnInView(const HexView& hv, const wchar_t* text);
+// What an edit, a paste, an undo or a redo says when memory for its records runs out.
+inline constexpr wchar_t noMemoryForEditText[] = L"Not enough memory to record this edit!";
 
 // Keeps the caret on a byte of the document in views less than three rows tall, where
 // the end-of-document rules name rows above the view: a caret left above the top row is

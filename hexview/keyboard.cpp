@@ -32,8 +32,7 @@ std::int64_t roomLimit(const ViewState& view) {
 
 void placeCaret(const HexView& hv) {
     const ViewState& view = hv.view;
-    hv.host.setCaretPos(static_cast<int>(view.caretCell * view.charWidth),
-                        static_cast<int>(view.caretRow * view.lineHeight));
+    placeCaret(view, hv.host);
 }
 
 // Left from the first cell of a row goes to the last byte of the row above: on screen

@@ -21,6 +21,26 @@ void onSize(const HexView& hv) {
     hv.host.setScrollRange(view.scrollMax, static_cast<int>(view.topLine));
 }
 
+void moveCaretTo(const HexView& hv, std::int64_t offset) {
+    ViewState& view = hv.view;
+    const std::int64_t row = offset / 16;
+    const std::int64_t shown = std::max<std::int64_t>(rows(view), 1);
+    std::int64_t top = view.topLine;
+    if (row < top) top = row;
+    if (row > top + shown - 1) top = row - shown + 1;
+    top = std::clamp<std::int64_t>(top, 0, view.scrollMax);
+    const bool scrolled = top != view.topLine;
+    view.topLine = top;
+    view.caretRow = row - top;
+    caretCellForOffset(view, offset, inCharArea(view.caretCell) ? CaretArea::character : CaretArea::hex);
+    if (scrolled) hv.host.setScrollPosition(static_cast<int>(top));
+    // After a scroll, rows past the data that showed bytes before must be erased.
+    hv.host.invalidate(nullptr, scrolled);
+    hv.host.updateWindow();
+    placeCaret(view, hv.host);
+    showOffsetStatus(view, hv.doc, hv.host, EofText::substitute);
+}
+
 ViewAnchor viewAnchor(const ViewState& view) { return {view.topLine, view.topLine + view.caretRow}; }
 
 void revealOffset(const HexView& hv, std::int64_t offset, CaretArea area) {
@@ -49,8 +69,7 @@ void revealOffset(const HexView& hv, std::int64_t offset, CaretArea area) {
     }
 
     caretCellForOffset(view, offset, area);
-    hv.host.setCaretPos(static_cast<int>(view.caretCell * view.charWidth),
-                        static_cast<int>(view.caretRow * view.lineHeight));
+    placeCaret(view, hv.host);
     formatOffsetStatus(view.statusText, offsetOf(view));
     hv.host.setStatusText(statusPartOffset, view.statusText);
 
@@ -73,8 +92,7 @@ void keepViewAnchor(const HexView& hv, ViewAnchor anchor) {
         hv.host.setScrollPosition(static_cast<int>(view.topLine));
     }
     view.caretRow = anchor.caretLine - view.topLine;
-    hv.host.setCaretPos(static_cast<int>(view.caretCell * view.charWidth),
-                        static_cast<int>(view.caretRow * view.lineHeight));
+    placeCaret(view, hv.host);
     hv.host.invalidate(nullptr, true);
     hv.host.updateWindow();
 }
@@ -104,8 +122,7 @@ void endScroll(const HexView& hv) {
     if (view.topLine == hv.doc.lineCount - r && (view.caretRow == r - 1 || view.caretRow == r)) {
         view.caretRow = (tail == 0 || view.byteColumn <= tail) ? r - 2 : r - 3;
         keepCaretInShortView(hv);
-        hv.host.setCaretPos(static_cast<int>(view.caretCell * view.charWidth),
-                            static_cast<int>(view.caretRow * view.lineHeight));
+        placeCaret(view, hv.host);
     }
     showOffsetStatus(view, hv.doc, hv.host, EofText::plain);
 }

@@ -12,6 +12,9 @@ int moveHistory(const HexView& hv, bool back) {
     Document& doc = hv.doc;
     ViewState& view = hv.view;
     if (!hasDocument(doc)) return 0;
+    // A file that takes no typing takes no undo either: the view would hold bytes the
+    // user could not save.
+    if (refuseReadOnlyFile(hv)) return 0;
     ByteRange touched;
     ReadFault fault;
     const ByteRange step = doc.history.stepRange(back);
@@ -22,8 +25,7 @@ int moveHistory(const HexView& hv, bool back) {
         case StepOutcome::done: break;
         case StepOutcome::nothing: hv.host.beep(); return 0;
         case StepOutcome::noMemory:
-            hv.host.messageBox(BoxOwner::hexView, L"Not enough memory to record this edit!", programCaption,
-                               boxWarning);
+            warnInView(hv, noMemoryForEditText);
             return 0;
         case StepOutcome::unreadable:
             reportUnreadable(hv.host, BoxOwner::hexView, doc.fileTitle, fault.error);

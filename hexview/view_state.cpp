@@ -35,4 +35,9 @@ void showOffsetStatus(ViewState& view, const Document& doc, ViewHost& host, EofT
     host.setStatusText(statusPartOffset, view.statusText);
 }
 
+void placeCaret(const ViewState& view, ViewHost& host) {
+    host.setCaretPos(static_cast<int>(view.caretCell * view.charWidth),
+                     static_cast<int>(view.caretRow * view.lineHeight));
+}
+
 }  // namespace quillix

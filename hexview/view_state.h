@@ -131,5 +131,7 @@ enum class EofText { substitute, plain };
 void showOffsetStatus(ViewState& view, const Document& doc, ViewHost& host, EofText eof);
 // Formats "Offset: " and at least eight upper-case hex digits of offset into text.
 void formatOffsetStatus(wchar_t (&text)[20], std::int64_t offset);
+// Moves the system caret to the caret's cell and row.
+void placeCaret(const ViewState& view, ViewHost& host);
 
 }  // namespace quillix

@@ -140,6 +140,8 @@ TEST_F(ClipboardTest, PastedBytesAreExactRedAndSavedAndTheCaretEndsAfterThem) {
     EXPECT_EQ(at(100, 34), at(3, 34));
     EXPECT_EQ(bytes[134], original[134]);
     EXPECT_EQ(view.caretCell, highCellOf[134 % 16 + 1]);
+    EXPECT_EQ(host.caretX, view.caretCell * view.charWidth);  // the system caret went along
+    EXPECT_EQ(host.caretY, view.caretRow * view.lineHeight);
     EXPECT_EQ(host.status[statusPartOffset], L"Offset: 00000086");
     EXPECT_EQ(host.status[statusPartActivity], L"Ready");  // the selection is gone
     EXPECT_EQ(view.matchVisible, 0);

@@ -277,6 +277,12 @@ TEST_F(HistoryTest, RandomEditsUndosRedosAndSavesAgreeWithTheTreeOfStates) {
                 }
                 const bool wasModified = doc.isModified == 1;
                 setSelection(hv, below(size), below(size));  // which the move drops
+                host.attributes = 0x21;  // a file that takes no typing takes no undo or redo
+                const Snapshot readOnly = snapshot();
+                EXPECT_EQ(back ? undoEdit(hv) : redoEdit(hv), 0);
+                ASSERT_EQ(snapshot(), readOnly);
+                EXPECT_EQ(host.boxes.back().text, std::wstring(L"File [") + doc.fileTitle + L"] is read only!");
+                host.attributes = 0x80;
                 for (Refusals::refuseAt = starve ? 1 : 0;; ++Refusals::refuseAt) {
                     const Snapshot before = snapshot();
                     Refusals::requests = 0;

@@ -111,6 +111,13 @@ protected:
         doc.isModified = 0;
         host.waitCursorShows = 0;  // the open's own
     }
+    // A new file of size pattern bytes made from seed, opened as the document.
+    std::filesystem::path openNew(const std::string& name, std::size_t size, unsigned seed = 0) {
+        auto path = folder.file(name);
+        writeBytes(path, patternBytes(size, seed));
+        open(path);
+        return path;
+    }
     void setPath(const std::filesystem::path& path) {
         const std::wstring text = widePath(path);
         ASSERT_LE(text.size(), static_cast<std::size_t>(filePathChars));
@@ -182,9 +189,7 @@ protected:
 // the save writes the user's bytes and nothing else, nearby or between, whether they lie
 // far apart (a call each) or crowd a page (through a window).
 TEST_F(SaveTest, OnlyTheChangedBytesGoIntoTheOpenFileNeverOneMore) {
-    auto path = folder.file("self.bin");
-    writeBytes(path, patternBytes(70000, 9));
-    open(path);
+    const auto path = openNew("self.bin", 70000, 9);
     type(1, 0xAB);
     type(69999, 0xCD, EditKind::highNibble);  // a lone high nibble: its log entry is taken next
     type(69990, 0x11, EditKind::highNibble);
@@ -247,9 +252,7 @@ TEST_F(SaveTest, OnlyTheChangedBytesGoIntoTheOpenFileNeverOneMore) {
 // byte survives. A byte it writes under an edit is a question; one it sets to the user's
 // own value is none, as writing it loses nothing.
 TEST_F(SaveTest, AnotherProgramsByteBetweenTwoEditsSurvivesAndOneUnderAnEditIsAskedAbout) {
-    auto path = folder.file("apart.bin");
-    writeBytes(path, patternBytes(65536, 2));
-    open(path);
+    const auto path = openNew("apart.bin", 65536, 2);
     type(0, 0x5A);
     type(0x40, 0x5B);
     writeUnseen(path, {{0x20, 0x99}});
@@ -443,9 +446,7 @@ TEST_F(SaveTest, AFileSavedWholeThatCannotBeMappedKeepsTheOldView) {
 }
 
 TEST_F(SaveTest, ReadOnlyOrUnreachableTargetsGetNothingWritten) {
-    auto source = folder.file("source.bin");
-    writeBytes(source, patternBytes(64));
-    open(source);
+    const auto source = openNew("source.bin", 64);
     type(3, 0x33);
 
     auto locked = folder.file("locked.bin");
@@ -551,9 +552,7 @@ TEST_F(SaveTest, AFailureOnAnyCallOfASaveLosesNothing) {
 // volume that goes away does the same): the save fails with the system's reason for the
 // caller to report, every change stays, and the file layer maps no window past the end.
 TEST_F(SaveTest, AFileCutUnderTheSavesWindowFailsTheSaveAndLosesNothing) {
-    auto path = folder.file("cut.bin");
-    writeBytes(path, patternBytes(20000, 4));
-    open(path);
+    const auto path = openNew("cut.bin", 20000, 4);
     for (std::int64_t offset = 8300; offset < 8364; offset += 2) type(offset, 0xC3);  // a window on page 2
     fs.afterMapping = [&] { EXPECT_TRUE(cutFileShort(path, 4096)); };
     EXPECT_EQ(save(), 0);
@@ -570,9 +569,7 @@ TEST_F(SaveTest, AFileCutUnderTheSavesWindowFailsTheSaveAndLosesNothing) {
 // change; Yes writes only the user's bytes, so the other program's survive everywhere
 // else, also between two of the user's later changes; an appended tail stays.
 TEST_F(SaveTest, AnotherProgramsChangesAreAskedAboutAndSurviveAYes) {
-    auto path = folder.file("shared.bin");
-    writeBytes(path, patternBytes(16384, 3));
-    open(path);
+    const auto path = openNew("shared.bin", 16384, 3);
     type(0, 0x5A);
     const std::vector<std::uint8_t> theirs(100, 0xC3);
     writeBehindOurBack(path, 100, theirs);
@@ -625,9 +622,7 @@ TEST_F(SaveTest, AnotherProgramsChangesAreAskedAboutAndSurviveAYes) {
 // A change dated before the open (a tool that restores times, a clock stepped back) is
 // another program's change all the same.
 TEST_F(SaveTest, AChangeDatedBackIsAskedAboutToo) {
-    auto path = folder.file("dated.bin");
-    writeBytes(path, patternBytes(4096, 5));
-    open(path);
+    const auto path = openNew("dated.bin", 4096, 5);
     type(0, 0x5A);
     writeBehindOurBack(path, 100, std::vector<std::uint8_t>(8, 0xC3), -std::chrono::seconds(60));
     const auto theirs = readBytes(path);
@@ -648,9 +643,7 @@ TEST_F(SaveTest, AFileReplacedOrCutByAnotherProgramGetsTheWholeDocument) {
     const auto mapping =
         static_cast<int>(std::find(wholeBesideCalls.begin(), wholeBesideCalls.end(), "mapCopyOnWrite") -
                          wholeBesideCalls.begin());
-    auto source = folder.file("source.bin");
-    writeBytes(source, patternBytes(5000, 1));
-    open(source);
+    const auto source = openNew("source.bin", 5000, 1);
     type(4, 0x44);
     auto copy = folder.file("copy.bin");
     setPath(copy);
@@ -776,9 +769,7 @@ TEST_F(SaveTest, RandomScriptsSaveExactlyTheUsersBytes) {
 // A whole save shows its progress as the other long operations do, and Escape stops it:
 // nothing is left beside the target, which stays as it was, and every change stays.
 TEST_F(SaveTest, AWholeSaveShowsItsProgressAndEscapeStopsItLeavingTheTargetAsItWas) {
-    auto source = folder.file("source.bin");
-    writeBytes(source, patternBytes(4 * 4096, 1));
-    open(source);
+    const auto source = openNew("source.bin", 4 * 4096, 1);
     type(5, 0x55);
     auto other = folder.file("other.bin");
     writeBytes(other, patternBytes(7000, 8));
@@ -821,9 +812,7 @@ TEST_F(SaveTest, AWholeSaveShowsItsProgressAndEscapeStopsItLeavingTheTargetAsItW
 TEST_F(SaveTest, ReplacingAFileKeepsItsPermissionsAndALinkStaysALink) {
     namespace files = std::filesystem;
     const auto privateMode = files::perms::owner_read | files::perms::owner_write;
-    auto source = folder.file("source.bin");
-    writeBytes(source, patternBytes(3000, 1));
-    open(source);
+    const auto source = openNew("source.bin", 3000, 1);
     type(7, 0x70);
     auto kept = folder.file("private.bin");
     writeBytes(kept, patternBytes(10, 2));
@@ -888,9 +877,7 @@ TEST_F(SaveTest, AWholeSaveHandsOverTheDocumentInPiecesOfAtMostTheChunk) {
         EXPECT_EQ(next, size);
     };
 
-    auto source = folder.file("pieces.bin");
-    writeBytes(source, patternBytes(10000, 4));
-    open(source);
+    const auto source = openNew("pieces.bin", 10000, 4);
     type(9999, 0x42);
     setPath(folder.file("pieces-copy.bin"));
     fs.failCall(-1);
@@ -929,9 +916,7 @@ struct CountedAllocations {
 // the disk with the next save.
 TEST_F(SaveTest, AnEditRefusedForWantOfMemoryChangesNothingAndEveryAcceptedOneIsSaved) {
     constexpr std::int64_t size = 4096;
-    auto path = folder.file("memory.bin");
-    writeBytes(path, patternBytes(size, 3));
-    open(path);
+    const auto path = openNew("memory.bin", size, 3);
     view.lineHeight = 18;
     view.charWidth = 10;
     view.clientHeight = 18 * (size / 16 + 4);

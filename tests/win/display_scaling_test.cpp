@@ -13,7 +13,7 @@
 
 #include "app/dpi_win32.h"
 #include "app/frame_window.h"
-#include "app/hex_window_win32.h"
+#include "app/hex_paint_win32.h"
 #include "hexview/data_inspector.h"
 #include "support/shell_fixture.h"
 

@@ -10,7 +10,8 @@
 #include <string>
 
 #include "app/frame_window.h"
-#include "app/hex_window_win32.h"
+#include "app/clipboard_win32.h"
+#include "app/view_host_win32.h"
 #include "support/shell_fixture.h"
 #include "support/stepping_clock.h"
 

@@ -1,0 +1,86 @@
+// Opening a file as the document, and mapping the file a whole save just wrote in place of
+// the old view.
+
+#include "document/document.h"
+
+namespace quillix {
+
+std::int64_t lineCountFor(std::int64_t fileSize) {
+    if (fileSize <= 0) return 0;
+    return fileSize / 16 + (fileSize % 16 > 0 ? 2 : 1);
+}
+
+void closeDocumentView(Document& doc, FileSystem& fs) {
+    if (doc.fileBytes) fs.unmap(doc.fileBytes, doc.fileSize);
+    doc.fileBytes = nullptr;
+}
+
+namespace {
+
+// Maps the file at path privately and checks what it is: a view of it and its stamp, or
+// false with cause (0 for a file over 4 GiB).
+bool mapFile(FileSystem& fs, const wchar_t* path, std::uint8_t*& bytes, std::int64_t& size, FileStamp& stamp,
+             SystemError& cause) {
+    ScopedFile file(fs);
+    if (!fs.openExisting(path, file.handle(), cause)) return false;
+    if (!fs.mapCopyOnWrite(file.get(), bytes, size, cause)) return false;
+    // Which file this is and how it stood: saves compare against it to write only the
+    // changed bytes, and to notice another program's changes.
+    if (size > maxDocumentSize || !fs.stampOf(file.get(), stamp, cause)) {
+        if (size > maxDocumentSize) cause = 0;
+        fs.unmap(bytes, size);
+        bytes = nullptr;
+        return false;
+    }
+    SystemError ignored = 0;
+    file.close(ignored);  // the view stands on its own now
+    return true;
+}
+
+}  // namespace
+
+int openDocument(Document& doc, const wchar_t* path, SystemError& cause, FileSystem& fs) {
+    // The previous document is gone as soon as an open is attempted. Its size is kept
+    // until its view is released, since unmapping needs it.
+    closeDocumentView(doc, fs);
+    ++doc.byteChanges;
+    doc.lineCount = 0;
+    doc.fileSize = 0;
+    doc.changes.clear();
+    doc.history.clear();
+    doc.mappedFile = FileStamp{};
+    doc.baseline = BaselineFile{};
+
+    std::uint8_t* bytes = nullptr;
+    std::int64_t size = 0;
+    FileStamp stamp;
+    if (!mapFile(fs, path, bytes, size, stamp, cause)) return 0;
+    doc.mappedFile = stamp;
+    doc.baseline = BaselineFile{path, stamp};
+    doc.fileBytes = bytes;
+    doc.fileSize = size;
+    doc.lineCount = lineCountFor(size);
+    return 1;
+}
+
+int remapDocument(Document& doc, const wchar_t* path, const FileStamp& written, SystemError& cause,
+                  FileSystem& fs) {
+    std::uint8_t* bytes = nullptr;
+    std::int64_t size = 0;
+    FileStamp stamp;
+    if (!mapFile(fs, path, bytes, size, stamp, cause)) return 0;
+    // Only the file just written holds the view's bytes: one another program has put
+    // there or written to since would show its bytes as the document's.
+    if (!sameFile(stamp, written) || stamp.lastWrite != written.lastWrite || size != doc.fileSize) {
+        fs.unmap(bytes, size);
+        cause = 0;
+        return 0;
+    }
+    closeDocumentView(doc, fs);
+    doc.fileBytes = bytes;
+    doc.mappedFile = stamp;
+    doc.baseline = BaselineFile{path, stamp};
+    return 1;
+}
+
+}  // namespace quillix

@@ -1,0 +1,22 @@
+// A save of the whole document beside its target, moved over it once written.
+
+#include "document/file_replace.h"
+#include "document/salvage_write.h"
+#include "document/save_steps.h"
+
+namespace quillix {
+
+SaveFailure writeWholeBeside(const Document& doc, FileSystem& fs, std::uint32_t chunkBytes,
+                             Progress& progress, UnreadableBytes& unreadable, SystemError& cause) {
+    const ReplaceResult replaced = replaceFile(
+        fs, doc.filePath,
+        [&](FileHandle file, SystemError& error) {
+            return writeWhatCanBeRead(doc, fs, file, chunkBytes, &progress, unreadable, error);
+        },
+        cause, doc.mappedFile);
+    return replaced == ReplaceResult::done      ? SaveFailure::none
+           : replaced == ReplaceResult::refused ? SaveFailure::cannotOpen
+                                                : SaveFailure::writeFailed;
+}
+
+}  // namespace quillix
