@@ -60,6 +60,18 @@ public:
         if (view) --liveViews_;
         real_.unmap(view, size);
     }
+    bool openForReading(const wchar_t* path, FileHandle& file, SystemError& error) override {
+        if (injected("openForReading", error)) return false;
+        bool ok = real_.openForReading(path, file, error);
+        openFiles_ += ok;
+        return ok;
+    }
+    bool mapForReading(FileHandle file, std::uint8_t*& view, std::int64_t& size, SystemError& error) override {
+        if (injected("mapForReading", error)) return false;
+        bool ok = real_.mapForReading(file, view, size, error);
+        liveViews_ += ok && view;
+        return ok;
+    }
     bool createAlways(const wchar_t* path, FileHandle& file, SystemError& error) override {
         if (injected("createAlways", error)) return false;
         bool ok = real_.createAlways(path, file, error);

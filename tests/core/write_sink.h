@@ -12,6 +12,8 @@ public:
     bool openExisting(const wchar_t*, FileHandle&, SystemError&) override { return false; }
     bool mapCopyOnWrite(FileHandle, std::uint8_t*&, std::int64_t&, SystemError&) override { return false; }
     void unmap(std::uint8_t*, std::int64_t) override {}
+    bool openForReading(const wchar_t*, FileHandle&, SystemError&) override { return false; }
+    bool mapForReading(FileHandle, std::uint8_t*&, std::int64_t&, SystemError&) override { return false; }
     bool createAlways(const wchar_t*, FileHandle& file, SystemError&) override {
         file.value = 1;
         return true;
