@@ -7,6 +7,7 @@
 #include "app/shell_state.h"
 #include "app/view_host_win32.h"
 #include "document/checked_view.h"
+#include "hexview/comparison_view.h"
 #include "hexview/selection.h"
 
 namespace quillix {
@@ -47,7 +48,8 @@ void noteUnreadableRows(HWND window, const PaintRuns& runs, const RECT& painted)
     RECT client{};
     GetClientRect(window, &client);
     const bool wholeView = painted.top <= client.top && painted.bottom >= client.bottom;
-    if (wholeView && showsUnreadableNote(text)) host.setStatusText(statusPartActivity, L"Ready");
+    if (wholeView && showsUnreadableNote(text))
+        host.setStatusText(statusPartActivity, restingStatusText(shell.view).c_str());
 }
 
 }  // namespace quillix

@@ -10,6 +10,7 @@
 #include <cwchar>
 #include <string>
 
+#include "app/compare_pane_win32.h"
 #include "app/frame_window.h"
 #include "app/message_box_win32.h"
 #include "app/outside_watch_win32.h"
@@ -132,6 +133,8 @@ LRESULT openCommand() {
         return 0;
     }
 
+    // The comparison was with the document that goes now.
+    closeComparisonPane();
     Win32ViewHost host(shell.hexView);
     SystemError cause = 0;
     if (!openDocument(shell.doc, shell.view, host, shell.doc.filePath, cause)) reportFailedOpen(cause);

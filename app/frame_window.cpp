@@ -6,6 +6,8 @@
 #include <string>
 
 #include "app/checksums_window_win32.h"
+#include "app/compare_pane_win32.h"
+#include "hexview/comparison_view.h"
 #include "app/edit_commands.h"
 #include "app/file_commands.h"
 #include "app/inspector_window_win32.h"
@@ -77,6 +79,7 @@ void onClose(HWND frame) {
     stopWatchingDocumentFile();
     closeDocumentView(shell.doc);
     releaseEditLog(shell.doc);
+    closeComparison(shell.comparison);
 }
 
 void openWithShell(const wchar_t* target) {
@@ -125,6 +128,10 @@ LRESULT onCommand(HWND frame, int command) {
         case commandUpdates: openWithShell(updatePageUrl); return 0;
         case commandDataInspector: toggleInspector(); return 0;
         case commandChecksums: checksumsCommand(); return 0;
+        case commandCompareWith: return compareWithCommand();
+        case commandNextDifference: stepToDifferenceCommand(true); return 0;
+        case commandPreviousDifference: stepToDifferenceCommand(false); return 0;
+        case commandCloseComparison: closeComparisonPane(); return 0;
         default: return 0;
     }
 }
@@ -140,6 +147,13 @@ LRESULT CALLBACK frameWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
             if (hasDocument(shell.doc)) SetFocus(shell.hexView);
             return 0;
         case WM_CLOSE: onClose(window); return 0;
+        case WM_ACTIVATE:
+            // Another program may have changed the other file meanwhile; looked at once the
+            // activation is over, since the look may show a box.
+            if (LOWORD(wParam) != WA_INACTIVE && comparing(shell.view))
+                PostMessageW(window, recheckComparisonMessage, 0, 0);
+            break;
+        case recheckComparisonMessage: recheckOtherFile(); return 0;
         case WM_DESTROY: PostQuitMessage(0); return 0;
         case WM_NCDESTROY: releaseStatusBarFont(); break;  // the bar is gone by now
         case WM_DPICHANGED:
@@ -225,7 +239,8 @@ void setFrameTitle(const wchar_t* separator) {
 
 void enableDocumentCommands(bool enable) {
     const UINT state = enable ? MF_ENABLED : MF_GRAYED;
-    for (int command : {commandSaveAs, commandSave, commandExportAs, commandFind, commandGoto, commandChecksums})
+    for (int command :
+         {commandSaveAs, commandSave, commandExportAs, commandCompareWith, commandFind, commandGoto, commandChecksums})
         EnableMenuItem(shell.menu, command, MF_BYCOMMAND | state);
     // A document opened for viewing alone has nothing Save could write; Save As makes a copy.
     if (enable && isReadOnly(shell.doc)) EnableMenuItem(shell.menu, commandSave, MF_BYCOMMAND | MF_GRAYED);

@@ -28,6 +28,10 @@ enum MenuCommand : int {
     commandUpdates = IDM_HELP_CHECK_UPDATES,
     commandDataInspector = IDM_VIEW_DATA_INSPECTOR,
     commandChecksums = IDM_TOOLS_CHECKSUMS,
+    commandCompareWith = IDM_FILE_COMPARE_WITH,
+    commandNextDifference = IDM_SEARCH_NEXT_DIFFERENCE,
+    commandPreviousDifference = IDM_SEARCH_PREVIOUS_DIFFERENCE,
+    commandCloseComparison = IDM_VIEW_CLOSE_COMPARISON,
 };
 
 inline constexpr wchar_t helpFileName[] = L"quillix-help.html";
@@ -45,7 +49,7 @@ void setFrameTitle(const wchar_t* separator);
 // The same title again, with the separator it was last given (the document's name or its
 // read-only state changed).
 void refreshFrameTitle();
-// Enables or grays the six commands that need a document (12, 11, 13, 20, 21, 60), and
+// Enables or grays the seven commands that need a document (12, 11, 13, 15, 20, 21, 60), and
 // brings the Edit menu up to date.
 void enableDocumentCommands(bool enable);
 

@@ -1,6 +1,7 @@
 #include "app/hex_paint_win32.h"
 
 #include "app/activity_note_win32.h"
+#include "app/compare_pane_win32.h"
 #include "hexview/paint_layout.h"
 #include "host/display_scale.h"
 
@@ -41,7 +42,7 @@ void paintHexView(HWND window, const Document& doc, const ViewState& view) {
     static PaintRuns runs;
     const SelectionColours selection{GetSysColor(COLOR_HIGHLIGHTTEXT), GetSysColor(COLOR_HIGHLIGHT)};
     layoutPaint(doc, view, PixelRect{ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right, ps.rcPaint.bottom},
-                runs, selection);
+                runs, selection, documentPane());
     for (const TextRun& run : runs.runs) {
         SetTextColor(dc, run.textColour);
         SetBkColor(dc, run.backColour);
@@ -49,6 +50,7 @@ void paintHexView(HWND window, const Document& doc, const ViewState& view) {
                  static_cast<int>(run.viewRow * view.lineHeight), runs.text.data() + run.start,
                  static_cast<int>(run.length));
     }
+    paintOtherPane(dc, ps.rcPaint, selection, runs);
     DeleteObject(SelectObject(dc, GetStockObject(SYSTEM_FONT)));
     EndPaint(window, &ps);
     noteUnreadableRows(window, runs, ps.rcPaint);

@@ -7,6 +7,7 @@
 
 #include "app/activity_note_win32.h"
 #include "app/checksums_window_win32.h"
+#include "app/compare_pane_win32.h"
 #include "app/dpi_win32.h"
 #include "app/hex_paint_win32.h"
 #include "app/inspector_window_win32.h"
@@ -55,6 +56,8 @@ LRESULT handleHexViewMessage(HWND window, UINT message, WPARAM wParam, LPARAM lP
             if (onMouseWheel(hv, GET_WHEEL_DELTA_WPARAM(wParam))) return 0;
             break;
         case WM_LBUTTONDOWN:
+            // The other file's pane has no caret to place.
+            if (inOtherPane(GET_X_LPARAM(lParam))) break;
             if (!onLButtonDown(hv, LOWORD(lParam), HIWORD(lParam), (wParam & MK_SHIFT) != 0)) break;
             // A drag goes on past the edges of the view until the button comes up.
             if (shell.view.dragOrigin >= 0) SetCapture(window);

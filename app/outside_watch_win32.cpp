@@ -13,6 +13,7 @@
 #include "app/shell_state.h"
 #include "document/checked_view.h"
 #include "document/outside_change.h"
+#include "hexview/comparison_view.h"
 #include "hexview/selection.h"
 #include "host/text_format.h"
 
@@ -60,7 +61,11 @@ std::wstring activityText() {
 // The view, the title, the menus and the tool windows follow the document's new bytes.
 void showTakenUp(std::int64_t caretOffset) {
     Win32ViewHost host(shell.hexView);
-    showTakenUpDocument(HexView{shell.doc, shell.view, host}, caretOffset, reloadedNote);
+    const HexView hv{shell.doc, shell.view, host};
+    showTakenUpDocument(hv, caretOffset, reloadedNote);
+    // The comparison's counts were kept for the bytes the document had.
+    if (comparing(shell.view) && countComparison(hv) == CompareOutcome::done)
+        host.setStatusText(statusPartActivity, reloadedNote);
     refreshFrameTitle();
     enableDocumentCommands(true);
     refreshInspector();

@@ -6,6 +6,7 @@
 #include <commdlg.h>
 #include <shellapi.h>
 
+#include "compare/comparison.h"
 #include "document/document.h"
 #include "hexview/view_state.h"
 #include "search/search.h"
@@ -52,6 +53,8 @@ struct ShellState {
     Document doc;                        // the one document
     ViewState view;                      // the one view state
     SearchState search;                  // the dialogs' texts and the search direction
+    Comparison comparison;               // the other file beside the document, while compared
+    int comparisonWidth = 0;             // pixels the frame widened by to show it; given back on closing
     // Opens the help page and the update page; tests put a recorder here.
     ShellExecuteFunction shellExecute = ShellExecuteW;
     // The clock of long operations' progress; tests put in one they advance themselves.

@@ -5,6 +5,7 @@
 
 #include <commctrl.h>
 
+#include "app/compare_pane_win32.h"
 #include "app/message_box_win32.h"
 #include "app/shell_state.h"
 
@@ -14,7 +15,10 @@ void Win32ViewHost::createCaret(int width, int height) { CreateCaret(window_, nu
 void Win32ViewHost::destroyCaret() { DestroyCaret(); }
 void Win32ViewHost::showCaret() { ShowCaret(window_); }
 void Win32ViewHost::hideCaret() { HideCaret(window_); }
-void Win32ViewHost::setCaretPos(int x, int y) { SetCaretPos(x, y); }
+void Win32ViewHost::setCaretPos(int x, int y) {
+    SetCaretPos(x, y);
+    outlineFollowsCaret(window_);
+}
 
 void Win32ViewHost::invalidate(const PixelRect* rect, bool erase) {
     if (!rect) {
@@ -23,6 +27,7 @@ void Win32ViewHost::invalidate(const PixelRect* rect, bool erase) {
     }
     RECT area{rect->left, rect->top, rect->right, rect->bottom};
     InvalidateRect(window_, &area, erase);
+    mirrorInvalidation(window_, area, erase);
 }
 
 void Win32ViewHost::updateWindow() { UpdateWindow(window_); }

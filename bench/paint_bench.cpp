@@ -12,6 +12,11 @@
 // (c) A full view laid out with the whole 1 GiB document selected against the same view
 //     with nothing selected (target <= 1.1x): the selection is one more colour pair of the
 //     same runs, and no more than the visible rows are looked at.
+// (d) A full view of both panes of a comparison (the document's rows coloured by the other
+//     file's, and the other file's rows by the document's) against the same view of the
+//     document alone (target <= 2.2x), with the draw calls (text runs) each makes: for a
+//     patched file with a few runs on the screen, and for every other byte differing, where
+//     each byte is a colour run of its own.
 //
 // Run: build/native/paint_bench  (Release build: cmake --preset native)
 
@@ -245,6 +250,51 @@ void printSelectionCost(int rounds, int repeats) {
                 percentile(with, 0.5) / percentile(without, 0.5));
 }
 
+// Seconds per full-view layout of the document alone, of its pane in a comparison, and of
+// both panes, taking turns; best and median of the rounds. differs picks the other file's
+// differing offsets in the view.
+template <class Differs>
+void printComparisonCost(const char* name, Differs differs, int rounds, int repeats) {
+    const Document& doc = documentFor(emptyLog);
+    static std::uint8_t* theirs = static_cast<std::uint8_t*>(std::calloc(static_cast<std::size_t>(documentSize), 1));
+    if (!theirs) {
+        std::fprintf(stderr, "cannot allocate the other 1 GiB file\n");
+        std::exit(1);
+    }
+    for (std::int64_t i = viewFirstOffset(); i < viewFirstOffset() + viewBytes(); ++i)
+        theirs[i] = differs(i - viewFirstOffset()) ? static_cast<std::uint8_t>(doc.fileBytes[i] ^ 0x40) : doc.fileBytes[i];
+    Document other;
+    other.fileBytes = theirs;
+    other.fileSize = documentSize;
+    other.lineCount = lineCountFor(documentSize);
+    const ViewState view = fullView();
+    PaintRuns runs;
+    std::vector<double> seconds[3];
+    std::size_t runCount[3] = {};
+    for (int round = 0; round < rounds; ++round) {
+        for (int kind = 0; kind < 3; ++kind) {
+            auto start = std::chrono::steady_clock::now();
+            for (int i = 0; i < repeats; ++i) {
+                layoutPaint(doc, view, wholeClient(view), runs, {}, PaneComparison{kind == 0 ? nullptr : &other});
+                runCount[kind] = runs.runs.size();
+                benchmark::DoNotOptimize(runs.runs.data());
+                if (kind < 2) continue;
+                layoutPaint(other, view, wholeClient(view), runs, {}, PaneComparison{&doc, true});
+                runCount[kind] += runs.runs.size();
+                benchmark::DoNotOptimize(runs.runs.data());
+            }
+            seconds[kind].push_back(secondsSince(start) / repeats);
+        }
+    }
+    std::printf("  %s\n", name);
+    const char* kinds[] = {"the document alone", "its pane, compared", "both panes"};
+    for (int kind = 0; kind < 3; ++kind)
+        std::printf("    %-20s best %7.2f us  median %7.2f us  %4zu runs   ratio %.2fx (best) %.2fx (median)\n",
+                    kinds[kind], percentile(seconds[kind], 0) * 1e6, percentile(seconds[kind], 0.5) * 1e6,
+                    runCount[kind], percentile(seconds[kind], 0) / percentile(seconds[0], 0),
+                    percentile(seconds[kind], 0.5) / percentile(seconds[0], 0.5));
+}
+
 }  // namespace
 
 int main() {
@@ -270,6 +320,13 @@ int main() {
                     percentile(timings.cold[s], 0.5) / percentile(timings.cold[emptyLog], 0.5));
     }
     printSelectionCost(40, 300);
+    std::printf("\n(d) full-view layout of both panes of a comparison, ratios to the document alone"
+                " (target <= 2.2x)\n");
+    printComparisonCost("a patched file: three runs of differing bytes on the screen",
+                        [](std::int64_t i) { return (i >= 100 && i < 104) || i == 300 || (i >= 500 && i < 540); },
+                        40, 300);
+    printComparisonCost("the worst case: every other byte differs", [](std::int64_t i) { return i % 2 == 0; }, 40,
+                        300);
     std::printf("\nfor scale, the byte-by-byte scan of the log for the same view:\n");
     for (int s = concentratedLog; s < scenarioCount; ++s)
         std::printf("  %-24s %10.1f ms per paint\n", scenarioNames[s],

@@ -22,8 +22,8 @@ target_link_libraries(quillix_core PUBLIC ${zlib_archive} bcrypt)
 # GCC cannot realign the stack on 64-bit Windows, so an AVX2 register it spills could land
 # on a 16-byte boundary and fault on an aligned move. The assembler makes every such move
 # an unaligned one, which costs nothing on an aligned address.
-set_source_files_properties(${CMAKE_SOURCE_DIR}/search/scan_x86.cpp PROPERTIES
-  COMPILE_OPTIONS -Wa,-muse-unaligned-vector-move)
+set_source_files_properties(${CMAKE_SOURCE_DIR}/search/scan_x86.cpp
+  ${CMAKE_SOURCE_DIR}/compare/difference_x86.cpp PROPERTIES COMPILE_OPTIONS -Wa,-muse-unaligned-vector-move)
 
 # Under Wine, the core tests that reach what is Windows' own in the core: the Win32 file
 # layer and read guard, 16-bit wchar_t, the vector scans and formatters as mingw builds

@@ -65,6 +65,12 @@ public:
     // OPEN_EXISTING): a file that is only looked at, which other programs may go on
     // writing, renaming or deleting.
     virtual bool openForReading(const wchar_t* path, FileHandle& file, SystemError& error) = 0;
+    // Maps the whole file for reading only (CreateFileMappingW PAGE_READONLY, MapViewOfFile
+    // FILE_MAP_READ; mmap PROT_READ, MAP_SHARED): the view shows what the file holds now,
+    // other programs' writes included, and nothing can be stored into it. A 0-byte file
+    // succeeds with no view (null) and size 0. On success the view stands on its own, as
+    // a copy-on-write one does; unmap releases it.
+    virtual bool mapForReading(FileHandle file, std::uint8_t*& view, std::int64_t& size, SystemError& error) = 0;
 
     // Creates the file, replacing any file of that name (CREATE_ALWAYS).
     virtual bool createAlways(const wchar_t* path, FileHandle& file, SystemError& error) = 0;

@@ -146,6 +146,21 @@ public:
         return openWith(path, O_RDONLY, file, error);
     }
 
+    bool mapForReading(FileHandle file, std::uint8_t*& view, std::int64_t& size, SystemError& error) override {
+        struct stat info {};
+        if (::fstat(fd(file), &info) != 0) return fail(error);
+        if (info.st_size == 0) {
+            view = nullptr;
+            size = 0;
+            return true;
+        }
+        void* mapped = ::mmap(nullptr, static_cast<size_t>(info.st_size), PROT_READ, MAP_SHARED, fd(file), 0);
+        if (mapped == MAP_FAILED) return fail(error);
+        view = static_cast<std::uint8_t*>(mapped);
+        size = info.st_size;
+        return true;
+    }
+
     bool createAlways(const wchar_t* path, FileHandle& file, SystemError& error) override {
         return openWith(path, O_WRONLY | O_CREAT | O_TRUNC, file, error);
     }

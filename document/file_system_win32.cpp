@@ -102,6 +102,25 @@ public:
                         OPEN_EXISTING, file, error);
     }
 
+    bool mapForReading(FileHandle file, std::uint8_t*& view, std::int64_t& size, SystemError& error) override {
+        // The size first: the system refuses to map a 0-byte file, which here simply
+        // has no bytes to show.
+        LARGE_INTEGER length{};
+        if (!GetFileSizeEx(handleOf(file), &length)) return fail(error);
+        if (length.QuadPart == 0) {
+            view = nullptr;
+            size = 0;
+            return true;
+        }
+        ScopedMapping mapping(CreateFileMappingW(handleOf(file), nullptr, PAGE_READONLY, 0, 0, nullptr));
+        if (!mapping.get()) return fail(error);
+        void* mapped = MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, 0);
+        if (!mapped) return fail(error);
+        view = static_cast<std::uint8_t*>(mapped);
+        size = length.QuadPart;
+        return true;
+    }
+
     bool createAlways(const wchar_t* path, FileHandle& file, SystemError& error) override {
         return openWith(path, GENERIC_WRITE, FILE_SHARE_WRITE, CREATE_ALWAYS, file, error);
     }

@@ -264,6 +264,13 @@ StepOutcome History::redo(Document& doc, ByteRange& touched, ReadFault& fault) {
     return outcome;
 }
 
+ByteRange History::stepRange(bool back) const {
+    if (back ? !canUndo() : !canRedo()) return {};
+    const Step& step = steps_[back ? current_ - 1 : current_];
+    const std::int64_t length = step.paste ? pastes_[back ? pastesBefore_ - 1 : pastesBefore_].length : 1;
+    return {step.offset, step.offset + length};
+}
+
 StepOutcome History::move(Document& doc, std::size_t index, bool forward, ByteRange& touched, ReadFault& fault) {
     Step& step = steps_[index];
     Paste* paste = step.paste ? &pastes_[forward ? pastesBefore_ : pastesBefore_ - 1] : nullptr;

@@ -93,6 +93,10 @@ public:
                            const PasteControl& control, ReadFault* fault);
     StepOutcome undo(Document& doc, ByteRange& touched, ReadFault& fault);
     StepOutcome redo(Document& doc, ByteRange& touched, ReadFault& fault);
+    // The bytes the next undo (back) or redo would touch, known before it moves them, so
+    // that a record kept beside the bytes (a comparison's counts) can take them out first.
+    // Empty (begin == end) when there is no such step.
+    ByteRange stepRange(bool back) const;
 
 private:
     struct FreeBytes {

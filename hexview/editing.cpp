@@ -4,6 +4,7 @@
 
 #include "document/checked_view.h"
 #include "host/text_format.h"
+#include "hexview/comparison_view.h"
 #include "hexview/hex_view.h"
 #include "hexview/selection.h"
 
@@ -179,7 +180,14 @@ bool storeTyped(const HexView& hv, std::int64_t offset, const TypedByte& typed) 
     ReadFault fault;
     // Without a log entry the edit would not show as edited, and without its mark it would
     // not be saved: refuse it whole.
-    if (!reserveEdit(doc, typed.kind) || !storeByte(doc, offset, typed.value, &fault)) {
+    if (!reserveEdit(doc, typed.kind)) {
+        warnInView(hv, noMemoryForEditText);
+        return false;
+    }
+    comparedBytesChanging(hv, {offset, offset + 1});
+    const bool stored = storeByte(doc, offset, typed.value, &fault);
+    comparedBytesChanged(hv, {offset, offset + 1});
+    if (!stored) {
         if (fault.happened()) return !refuseUnreadable(hv, fault);
         warnInView(hv, noMemoryForEditText);
         return false;

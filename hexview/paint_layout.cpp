@@ -26,8 +26,17 @@ enum CellStyle : std::uint8_t {
     matchStyle,
     selectedStyle,
     selectedEditedStyle,
+    // The same with the difference colour behind them: a differing byte's style is its
+    // style above plus differenceShift. The match keeps white on black over a difference:
+    // it is where the user's eye is.
+    differStyle,
+    differEditedStyle,
+    differMatchUnused,  // keeps the shift even; never used
+    differSelectedStyle,
+    differSelectedEditedStyle,
     styleCount
 };
+constexpr std::uint8_t differenceShift = differStyle - plainStyle;
 
 struct StyleColours {
     std::uint32_t text[styleCount];
@@ -35,8 +44,11 @@ struct StyleColours {
 };
 
 StyleColours styleColours(const SelectionColours& selection) {
-    return {{0, colourBlack, colourRed, colourWhite, selection.text, editedOnHighlight(selection.back)},
-            {0, colourWhite, colourWhite, colourBlack, selection.back, selection.back}};
+    const std::uint32_t mixed = differenceOnHighlight(selection.back);
+    return {{0, colourBlack, colourRed, colourWhite, selection.text, editedOnHighlight(selection.back), colourBlack,
+             colourRed, 0, selection.text, editedOnHighlight(mixed)},
+            {0, colourWhite, colourWhite, colourBlack, selection.back, selection.back, colourDifference,
+             colourDifference, 0, mixed, mixed}};
 }
 
 struct HexPair {
@@ -100,7 +112,7 @@ constexpr wchar_t unreadableGlyph = L' ';
 
 // Lays out one row from its bytes, or from none when they could not be read.
 void fillRow(const PaintContext& pc, std::int64_t row, const std::uint8_t* bytes, std::uint16_t edited,
-             ScratchRow& scratch) {
+             std::uint16_t differing, ScratchRow& scratch) {
     std::memset(scratch.style, undrawn, sizeof scratch.style);
     putLabel(scratch, row);
     const std::int64_t rowStart = row * 16;
@@ -115,6 +127,8 @@ void fillRow(const PaintContext& pc, std::int64_t row, const std::uint8_t* bytes
             s = matchStyle;
         else if (pos >= pc.selectionBegin && pos < pc.selectionEnd)
             s = isEdited ? selectedEditedStyle : selectedStyle;
+        const std::uint8_t shift = (differing >> k) & 1u && s != matchStyle ? differenceShift : 0;
+        s = static_cast<std::uint8_t>(s + shift);
         const HexPair& pair = bytes ? hexPairs[bytes[k]] : unreadablePair;
         const int high = highCellOf[static_cast<std::size_t>(k + 1)];
         scratch.put(high, pair.high, s);
@@ -123,7 +137,8 @@ void fillRow(const PaintContext& pc, std::int64_t row, const std::uint8_t* bytes
         // there is a next byte; after an odd byte it fills the gap cell, which belongs to
         // the selection only between two selected bytes.
         const bool lastSelected = s != matchStyle && pos == pc.selectionEnd - 1;
-        if (k != 15 && pos != pc.matchLast) scratch.put(high + 2, L' ', lastSelected ? unselected : s);
+        if (k != 15 && pos != pc.matchLast)
+            scratch.put(high + 2, L' ', lastSelected ? static_cast<std::uint8_t>(unselected + shift) : s);
         scratch.put(firstCharCell + k, bytes ? glyphs[bytes[k]] : unreadableGlyph, s);
     }
 }
@@ -146,7 +161,58 @@ void emitRuns(const ScratchRow& scratch, std::int32_t viewRow, const StyleColour
     }
 }
 
+// One bit per byte of a and b's 8 bytes, set where they differ, without a branch per byte:
+// each byte of a ^ b gets its top bit set when it is not 0, and the multiply gathers the
+// eight top bits into the high byte.
+std::uint32_t unequalBytes(const std::uint8_t* a, const std::uint8_t* b) {
+    std::uint64_t x = 0, y = 0;
+    std::memcpy(&x, a, 8);
+    std::memcpy(&y, b, 8);
+    const std::uint64_t d = x ^ y;
+    constexpr std::uint64_t low7 = 0x7F7F7F7F7F7F7F7F;
+    const std::uint64_t top = (((d & low7) + low7) | d) & ~low7;
+    return static_cast<std::uint32_t>(((top >> 7) * 0x0102040810204080) >> 56);
+}
+
+// Which of a batch's bytes differ from the compared file's, a 16-bit mask per row: each
+// byte against the byte at its offset there, every byte past the compared file's end.
+// Bytes that cannot be read on either side are left uncoloured.
+void differingMasks(const Document& compared, std::int64_t from, std::int64_t count,
+                    const std::uint8_t* bytes, const UnreadableBytes& unreadable, std::uint8_t* theirs,
+                    std::uint16_t* masks) {
+    const std::int64_t common = std::clamp<std::int64_t>(compared.fileSize - from, 0, count);
+    UnreadableBytes theirsUnreadable;
+    if (common > 0 && compared.fileBytes) copyReadable(compared, from, common, theirs, theirsUnreadable);
+    const std::int64_t rowsInBatch = (count + 15) / 16;
+    for (std::int64_t r = 0; r < rowsInBatch; ++r) {
+        if (r * 16 + 16 <= common) {
+            masks[r] = static_cast<std::uint16_t>(unequalBytes(bytes + r * 16, theirs + r * 16) |
+                                                  unequalBytes(bytes + r * 16 + 8, theirs + r * 16 + 8) << 8);
+            continue;
+        }
+        std::uint16_t mask = 0;
+        for (int k = 0; k < 16 && r * 16 + k < count; ++k) {
+            const std::int64_t i = r * 16 + k;
+            const bool differs = i >= common || bytes[i] != theirs[i];
+            mask = static_cast<std::uint16_t>(mask | (differs ? 1u << k : 0u));
+        }
+        masks[r] = mask;
+    }
+    // Whole pages, so whole rows: a row either side cannot read shows no differences.
+    for (const UnreadableBytes* list : {&unreadable, static_cast<const UnreadableBytes*>(&theirsUnreadable)})
+        for (const ByteRange& range : list->ranges)
+            for (std::int64_t at = std::max(range.begin, from); at < std::min(range.end, from + count); at += 16)
+                masks[(at - from) / 16] = 0;
+}
+
 }  // namespace
+
+std::uint32_t differenceOnHighlight(std::uint32_t highlight) {
+    std::uint32_t mixed = 0;
+    for (int shift = 0; shift < 24; shift += 8)
+        mixed |= (((highlight >> shift & 0xFF) + (colourDifference >> shift & 0xFF)) / 2) << shift;
+    return mixed;
+}
 
 std::uint32_t editedOnHighlight(std::uint32_t highlight) {
     const std::uint32_t red = highlight & 0xFF, green = highlight >> 8 & 0xFF, blue = highlight >> 16 & 0xFF;
@@ -156,7 +222,7 @@ std::uint32_t editedOnHighlight(std::uint32_t highlight) {
 }
 
 void layoutPaint(const Document& doc, const ViewState& view, const PixelRect& paint, PaintRuns& out,
-                 const SelectionColours& selection) {
+                 const SelectionColours& selection, const PaneComparison& pane) {
     out.clear();
     if (doc.fileSize <= 0 || doc.fileBytes == nullptr || view.lineHeight <= 0) return;
     std::int64_t first = view.topLine + paint.top / view.lineHeight;
@@ -164,13 +230,14 @@ void layoutPaint(const Document& doc, const ViewState& view, const PixelRect& pa
     std::int64_t end = view.topLine + paint.bottom / view.lineHeight + 1;
     if (end > doc.lineCount) end = doc.lineCount;
 
-    const bool shown = view.matchVisible == 1;
+    // The other file's pane shows neither the match nor the selection.
+    const bool shown = view.matchVisible == 1 && !pane.showsOther;
     ByteRange selected{};
-    selectedRange(view, doc, selected);
+    if (!pane.showsOther) selectedRange(view, doc, selected);
     const PaintContext pc{doc,
                           view.matchStart,
                           shown ? view.matchStart + view.matchLength : view.matchStart,
-                          view.matchStart + view.matchLength - 1,
+                          pane.showsOther ? -1 : view.matchStart + view.matchLength - 1,
                           selected.begin,
                           selected.end,
                           doc.isModified == 1};
@@ -187,6 +254,8 @@ void layoutPaint(const Document& doc, const ViewState& view, const PixelRect& pa
     constexpr std::int64_t batchRows = 64;
     std::uint16_t edited[batchRows];
     std::uint8_t bytes[batchRows * 16];
+    std::uint16_t differing[batchRows] = {};
+    std::uint8_t theirs[batchRows * 16];
     ScratchRow scratch;
     for (std::int64_t batch = first; batch < end; batch += batchRows) {
         const std::int64_t batchEnd = end - batch < batchRows ? end : batch + batchRows;
@@ -195,13 +264,17 @@ void layoutPaint(const Document& doc, const ViewState& view, const PixelRect& pa
             edited[row - batch] = pc.modified ? changedMaskOfRow(doc, row) : 0;
         UnreadableBytes unreadable;
         const std::int64_t from = batch * 16;
-        copyReadable(doc, from, std::min(batchEnd * 16, doc.fileSize) - from, bytes, unreadable);
+        const std::int64_t count = std::min(batchEnd * 16, doc.fileSize) - from;
+        copyReadable(doc, from, count, bytes, unreadable);
+        if (pane.compared)
+            differingMasks(*pane.compared, from, count, bytes, unreadable, theirs, differing);
         auto range = unreadable.ranges.begin();
         for (std::int64_t row = batch; row < batchEnd; ++row) {
             // Pages are whole rows, so a row is readable or not as a whole.
             while (range != unreadable.ranges.end() && range->end <= row * 16) ++range;
             const bool readable = range == unreadable.ranges.end() || range->begin > row * 16;
-            fillRow(pc, row, readable ? bytes + (row - batch) * 16 : nullptr, edited[row - batch], scratch);
+            fillRow(pc, row, readable ? bytes + (row - batch) * 16 : nullptr, edited[row - batch],
+                    differing[row - batch], scratch);
             emitRuns(scratch, static_cast<std::int32_t>(row - view.topLine), colours, out);
             if (readable) continue;
             if (out.unreadableRows++ == 0) out.unreadableError = unreadable.error;

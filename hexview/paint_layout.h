@@ -20,6 +20,9 @@ namespace quillix {
 inline constexpr std::uint32_t colourBlack = 0x000000;
 inline constexpr std::uint32_t colourWhite = 0xFFFFFF;
 inline constexpr std::uint32_t colourRed = 0x0000FF;
+// The background of a byte that differs from the compared file's byte at its offset:
+// light amber, under which black and red text both read well.
+inline constexpr std::uint32_t colourDifference = 0x8CE0FF;  // RGB(255, 224, 140)
 
 // The selection's colours: the system's highlight and highlight-text colours, which the
 // window supplies; these fixed ones (the usual Windows blue) stand in without a window.
@@ -30,6 +33,9 @@ struct SelectionColours {
 // An edited byte inside the selection keeps red text on the highlight: full red on a
 // light highlight, a light red on a dark one, where full red would hardly show.
 std::uint32_t editedOnHighlight(std::uint32_t highlight);
+// A differing byte inside the selection: halfway between the highlight and the difference
+// colour, so that it reads as both.
+std::uint32_t differenceOnHighlight(std::uint32_t highlight);
 
 struct TextRun {
     std::int32_t cell;     // first cell, 0..65: x = cell * charWidth
@@ -60,7 +66,16 @@ struct PaintRuns {
 // (the file was cut shorter, its volume went away) shows "??" for each byte's pair and a
 // blank for its character, in the colours the byte would have, and is counted in
 // unreadableRows.
+//
+// With a comparison, bytes that differ from compared's byte at the same offset (or that
+// compared lacks) have the difference colour behind them. The right pane of a comparison
+// is laid out by the same call with the other file as doc and the document as compared
+// (showsOther): its bytes have no edits, no selection and no match.
+struct PaneComparison {
+    const Document* compared = nullptr;  // null: no comparison
+    bool showsOther = false;
+};
 void layoutPaint(const Document& doc, const ViewState& view, const PixelRect& paint, PaintRuns& out,
-                 const SelectionColours& selection = SelectionColours{});
+                 const SelectionColours& selection = SelectionColours{}, const PaneComparison& pane = {});
 
 }  // namespace quillix

@@ -4,6 +4,7 @@
 
 #include "document/checked_view.h"
 #include "hexview/clipboard.h"
+#include "hexview/comparison_view.h"
 #include "hexview/paste_source.h"
 #include "hexview/selection.h"
 #include "host/progress.h"
@@ -104,9 +105,12 @@ int storePaste(Paste& paste, bool undoable, std::int64_t chunkBytes) {
     const HexView& hv = paste.hv;
     paste.progress.total = paste.source.count;
     ReadFault fault;
+    const ByteRange range{paste.start, paste.start + paste.source.count};
+    comparedBytesChanging(hv, range);
     const std::int64_t stored =
         storeBytes(hv.doc, paste.start, paste.source.count, ByteFeed{readPasted, &paste.source},
                    PasteControl{undoable, &paste.progress, chunkBytes}, &fault);
+    comparedBytesChanged(hv, range);
     if (stored > 0) {
         hv.view.matchVisible = 0;
         hv.doc.isModified = 1;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "hexview/comparison_view.h"
 #include "host/text_format.h"
 
 namespace quillix {
@@ -30,7 +31,7 @@ void formatSelectionStatus(wchar_t (&text)[64], const ByteRange& range) {
 void showSelectionStatus(const ViewState& view, const Document& doc, ViewHost& host) {
     ByteRange range;
     if (!selectedRange(view, doc, range)) {
-        host.setStatusText(statusPartActivity, L"Ready");
+        host.setStatusText(statusPartActivity, restingStatusText(view).c_str());
         return;
     }
     wchar_t text[64];

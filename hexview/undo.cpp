@@ -1,6 +1,7 @@
 #include "hexview/undo.h"
 
 #include "document/checked_view.h"
+#include "hexview/comparison_view.h"
 #include "hexview/selection.h"
 
 namespace quillix {
@@ -16,7 +17,11 @@ int moveHistory(const HexView& hv, bool back) {
     if (refuseReadOnlyFile(hv)) return 0;
     ByteRange touched;
     ReadFault fault;
-    switch (back ? undoStep(doc, touched, fault) : redoStep(doc, touched, fault)) {
+    const ByteRange step = doc.history.stepRange(back);
+    comparedBytesChanging(hv, step);
+    const StepOutcome outcome = back ? undoStep(doc, touched, fault) : redoStep(doc, touched, fault);
+    comparedBytesChanged(hv, step);
+    switch (outcome) {
         case StepOutcome::done: break;
         case StepOutcome::nothing: hv.host.beep(); return 0;
         case StepOutcome::noMemory:

@@ -14,6 +14,7 @@ namespace quillix {
 
 class ViewHost;
 struct Document;
+struct Comparison;
 
 struct ViewState {
     std::int64_t topLine = 0;         // document row at the top of the view (scroll position)
@@ -40,6 +41,10 @@ struct ViewState {
     std::int64_t selectionAnchor = -1;
     std::int64_t selectionEnd = -1;
     std::int64_t dragOrigin = -1;  // the byte a left-button drag started on; -1 while none runs
+    // The comparison shown beside the view, which every change of the document's bytes
+    // keeps true and painting colours by; null, or not open, while there is none. Set by
+    // the program once; the record is the program's.
+    Comparison* comparison = nullptr;
 };
 
 inline constexpr int rowCells = 66;

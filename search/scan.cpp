@@ -51,24 +51,6 @@ Filter filterFor(const ScanPattern& pattern) {
 
 namespace {
 
-VectorUnit detectWidestUnit() {
-    if (scan::systemRunsAvx2() && scan::blockScannersFor(VectorUnit::avx2)) return VectorUnit::avx2;
-    if (scan::blockScannersFor(VectorUnit::sse2)) return VectorUnit::sse2;
-    return VectorUnit::none;
-}
-
-// The unit the scans use and its scanners (null for the plain loop alone). Made at first
-// use, so that a static initializer elsewhere (a test's list of units) finds it ready.
-struct UnitChoice {
-    VectorUnit unit;
-    const scan::BlockScanners* scanners;
-};
-
-UnitChoice& choice() {
-    static UnitChoice chosen{widestVectorUnit(), scan::blockScannersFor(widestVectorUnit())};
-    return chosen;
-}
-
 bool scannable(const std::uint8_t* bytes, std::int64_t size, const ScanPattern& pattern, std::int64_t from) {
     return bytes != nullptr && pattern.matchable && pattern.length > 0 && from >= 0 &&
            from <= size - pattern.length;
@@ -76,25 +58,12 @@ bool scannable(const std::uint8_t* bytes, std::int64_t size, const ScanPattern& 
 
 }  // namespace
 
-VectorUnit widestVectorUnit() {
-    static const VectorUnit widest = detectWidestUnit();
-    return widest;
-}
-
-VectorUnit vectorUnitInUse() { return choice().unit; }
-
-bool useVectorUnit(VectorUnit unit) {
-    if (unit > widestVectorUnit()) return false;
-    choice() = {unit, scan::blockScannersFor(unit)};
-    return true;
-}
-
 std::int64_t scanForward(const std::uint8_t* bytes, std::int64_t size, const ScanPattern& pattern,
                          std::int64_t from, std::int64_t through) {
     if (!scannable(bytes, size, pattern, from)) return -1;
     const std::int64_t last = std::min(through, size - pattern.length);
     const scan::Filter filter = scan::filterFor(pattern);
-    const scan::BlockScanners* scanners = choice().scanners;
+    const scan::BlockScanners* scanners = scan::blockScannersFor(vectorUnitInUse());
     std::int64_t pos = from;
     while (pos <= last) {
         // What the vector stage leaves, a dense stretch or the few positions short of a
@@ -118,7 +87,7 @@ std::int64_t scanBackward(const std::uint8_t* bytes, std::int64_t size, const Sc
     if (!scannable(bytes, size, pattern, from)) return -1;
     const std::int64_t first = std::max<std::int64_t>(downTo, 0);
     const scan::Filter filter = scan::filterFor(pattern);
-    const scan::BlockScanners* scanners = choice().scanners;
+    const scan::BlockScanners* scanners = scan::blockScannersFor(vectorUnitInUse());
     std::int64_t pos = from;
     while (pos >= first) {
         std::int64_t plainFirst = first;

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <limits>
 
+#include "host/vector_unit.h"
+
 namespace quillix {
 
 inline constexpr int maxScanPattern = 256;
@@ -37,16 +39,5 @@ std::int64_t scanForward(const std::uint8_t* bytes, std::int64_t size, const Sca
 // scan may start. Reads no byte outside 0..size-1. A pattern of length 0 finds nothing.
 std::int64_t scanBackward(const std::uint8_t* bytes, std::int64_t size, const ScanPattern& pattern,
                           std::int64_t from, std::int64_t downTo = 0);
-
-// The vector units the scans know, narrowest first: none is the plain loop alone.
-enum class VectorUnit { none, sse2, avx2 };
-
-// The widest unit this processor and its system can run, found once at start.
-VectorUnit widestVectorUnit();
-// The unit the scans use: the widest, unless a test chose another.
-VectorUnit vectorUnitInUse();
-// Makes the scans use unit from now on, so tests can try each width. Returns false,
-// changing nothing, when this machine cannot run it.
-bool useVectorUnit(VectorUnit unit);
 
 }  // namespace quillix

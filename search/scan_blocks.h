@@ -62,9 +62,7 @@ struct BlockScanners {
                           std::int64_t pos, std::int64_t first);
 };
 
-// The scanners of a unit, or null when this build has none for it.
+// The scanners of a unit, or null for the plain loop alone.
 const BlockScanners* blockScannersFor(VectorUnit unit);
-// Whether the processor has AVX2 and the system saves its registers.
-bool systemRunsAvx2();
 
 }  // namespace quillix::scan

@@ -1,6 +1,7 @@
 // The scans' vector stage for x86-64: SSE2, which every 64-bit x86 processor has, and
-// AVX2, compiled for here only and chosen at start when the processor and the system
-// have it. The program as a whole is built for the baseline and runs anywhere.
+// AVX2, compiled for here only and used when host/vector_unit.cpp finds the processor
+// and the system have it. The program as a whole is built for the baseline and runs
+// anywhere.
 //
 // AVX2 code on 64-bit Windows: GCC cannot realign the stack there, so a 32-byte vector
 // spilled to the stack may be stored misaligned. The stage keeps its few vectors in
@@ -13,7 +14,6 @@
 #include "search/scan_blocks.h"
 
 #if defined(__x86_64__) && defined(__SSE2__)
-#include <cpuid.h>
 #include <immintrin.h>
 
 namespace quillix::scan {
@@ -74,20 +74,6 @@ const BlockScanners* blockScannersFor(VectorUnit unit) {
     return nullptr;
 }
 
-bool systemRunsAvx2() {
-    unsigned a = 0, b = 0, c = 0, d = 0;
-    if (!__get_cpuid(1, &a, &b, &c, &d)) return false;
-    // The AVX2 stage counts candidates with popcnt, which every AVX2 processor has.
-    if (!(c & bit_AVX) || !(c & bit_OSXSAVE) || !(c & bit_POPCNT)) return false;
-    // The processor having AVX is not enough: the system must save the upper halves of
-    // the vector registers on a task switch (XCR0 bits 1 and 2).
-    unsigned low = 0, high = 0;
-    __asm__("xgetbv" : "=a"(low), "=d"(high) : "c"(0));
-    if ((low & 0x6) != 0x6) return false;
-    if (!__get_cpuid_count(7, 0, &a, &b, &c, &d)) return false;
-    return (b & bit_AVX2) != 0;
-}
-
 }  // namespace quillix::scan
 
 #else
@@ -96,7 +82,6 @@ namespace quillix::scan {
 
 // Other processors scan with the plain loop alone.
 const BlockScanners* blockScannersFor(VectorUnit) { return nullptr; }
-bool systemRunsAvx2() { return false; }
 
 }  // namespace quillix::scan
 

@@ -49,12 +49,6 @@ public:
         openFiles_ += ok;
         return ok;
     }
-    bool openForReading(const wchar_t* path, FileHandle& file, SystemError& error) override {
-        if (injected("openForReading", error)) return false;
-        bool ok = real_.openForReading(path, file, error);
-        openFiles_ += ok;
-        return ok;
-    }
     bool holdFile(const wchar_t* path, FileHandle& file, SystemError& error) override {
         if (injected("holdFile", error)) return false;
         bool ok = real_.holdFile(path, file, error);
@@ -77,6 +71,18 @@ public:
     void unmap(std::uint8_t* view, std::int64_t size) override {
         if (view) --liveViews_;
         real_.unmap(view, size);
+    }
+    bool openForReading(const wchar_t* path, FileHandle& file, SystemError& error) override {
+        if (injected("openForReading", error)) return false;
+        bool ok = real_.openForReading(path, file, error);
+        openFiles_ += ok;
+        return ok;
+    }
+    bool mapForReading(FileHandle file, std::uint8_t*& view, std::int64_t& size, SystemError& error) override {
+        if (injected("mapForReading", error)) return false;
+        bool ok = real_.mapForReading(file, view, size, error);
+        liveViews_ += ok && view;
+        return ok;
     }
     bool createAlways(const wchar_t* path, FileHandle& file, SystemError& error) override {
         if (injected("createAlways", error)) return false;

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cwchar>
 #include <map>
+#include <memory>
 #include <random>
 #include <set>
 #include <sstream>
@@ -53,6 +54,9 @@ struct PaintExtras {
     std::set<std::int64_t> pasted;
     SelectionColours selection;
     std::uint32_t editedSelectedText = 0xA0A0FF;  // light red on the default blue
+    // The file compared with: a byte that differs from its byte there, or that it lacks,
+    // has the difference colour behind it, mixed with the highlight when selected.
+    const std::vector<std::uint8_t>* compared = nullptr;
 };
 
 // The painter as it stood before the layout existed, with the selection and pasted bytes
@@ -85,7 +89,9 @@ Grid referencePaint(const Document& doc, const ViewState& view, const PixelRect&
             wchar_t hex[8];
             bool noBlank = k == 15 || pos == view.matchStart + view.matchLength - 1;
             std::swprintf(hex, 8, noBlank ? L"%02X" : L"%02X ", byte);
-            std::uint32_t text = colourBlack, back = colourWhite;
+            const bool differs = extras.compared && (pos >= std::ssize(*extras.compared) ||
+                                                     (*extras.compared)[static_cast<std::size_t>(pos)] != byte);
+            std::uint32_t text = colourBlack, back = differs ? colourDifference : colourWhite;
             if (doc.isModified == 1 && doc.changes.marked(pos)) text = colourRed;
             if (doc.isModified == 1 && extras.pasted.count(pos)) text = colourRed;
             const std::uint32_t plainText = text, plainBack = back;
@@ -96,8 +102,11 @@ Grid referencePaint(const Document& doc, const ViewState& view, const PixelRect&
                 back = colourBlack;
             } else if (selFirst <= pos && pos <= selLast) {
                 selected = true;
-                text = text == colourRed ? extras.editedSelectedText : extras.selection.text;
-                back = extras.selection.back;
+                const std::uint32_t highlight =
+                    differs ? differenceOnHighlight(extras.selection.back) : extras.selection.back;
+                const std::uint32_t red = differs ? editedOnHighlight(highlight) : extras.editedSelectedText;
+                text = text == colourRed ? red : extras.selection.text;
+                back = highlight;
             }
             textOut(grid, s + 7 + 3, y, hex, text, back);
             if (selected && pos == selLast && !noBlank)
@@ -192,7 +201,7 @@ struct PaintFixture : ::testing::Test {
         view.matchVisible = 1;
     }
     Grid laidOut(const PixelRect& paint) {
-        layoutPaint(doc, view, paint, runs, extras.selection);
+        layoutPaint(doc, view, paint, runs, extras.selection, PaneComparison{compared.get()});
         return renderRuns(runs);
     }
     // Layout and plain painter must leave the same cells.
@@ -265,6 +274,8 @@ struct PaintFixture : ::testing::Test {
     }
 
     std::vector<std::uint8_t> bytes;
+    std::unique_ptr<Document> compared;  // the other file, while comparing
+    std::vector<std::uint8_t> comparedBytes;
     Document doc;
     ViewState view;
     PaintRuns runs;
@@ -505,10 +516,34 @@ TEST_F(PaintFixture, SelectionsAndPastedBytesAgreeWithThePlainPainterOnRandomDoc
         const bool light = trial % 2 != 0;
         extras.selection = light ? SelectionColours{colourBlack, 0x00FFFF} : SelectionColours{};
         extras.editedSelectedText = light ? colourRed : 0xA0A0FF;
+        // Compared now and then with a file of a few changed bytes, shorter, longer or empty;
+        // its own pane is painted as its bytes compared with the document, with no match,
+        // selection or edit.
+        compared.reset();
+        extras.compared = nullptr;
+        if (trial % 3 == 0) {
+            comparedBytes = bytes;
+            comparedBytes.resize(static_cast<std::size_t>(below(size + 40)), 0x5A);
+            for (auto& b : comparedBytes) b = below(6) == 0 ? static_cast<std::uint8_t>(b ^ 1) : b;
+            compared = std::make_unique<Document>();
+            compared->fileBytes = comparedBytes.empty() ? nullptr : comparedBytes.data();
+            compared->fileSize = std::ssize(comparedBytes);
+            compared->lineCount = lineCountFor(compared->fileSize);
+            extras.compared = &comparedBytes;
+        }
         const PixelRect paint = randomPaint();
         SCOPED_TRACE(::testing::Message() << "trial " << trial << " size " << size << " selection "
                                           << view.selectionAnchor << ".." << view.selectionEnd);
         expectSameAsReference(paint);
+        if (HasFailure() || !compared) continue;
+        ViewState paneView = view;
+        paneView.matchStart = paneView.matchLength = paneView.matchVisible = 0;
+        paneView.selectionAnchor = paneView.selectionEnd = -1;
+        PaintExtras paneExtras;
+        paneExtras.compared = &bytes;
+        const Grid expected = referencePaint(*compared, paneView, paint, paneExtras);
+        layoutPaint(*compared, view, paint, runs, extras.selection, PaneComparison{&doc, true});
+        EXPECT_EQ(renderRuns(runs), expected) << "the other file's pane";
         if (HasFailure()) return;
     }
 }

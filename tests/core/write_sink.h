@@ -15,6 +15,7 @@ public:
     bool mapCopyOnWrite(FileHandle, std::uint8_t*&, std::int64_t&, SystemError&) override { return false; }
     void unmap(std::uint8_t*, std::int64_t) override {}
     bool mapMemory(std::int64_t, std::uint8_t*&, SystemError&) override { return false; }
+    bool mapForReading(FileHandle, std::uint8_t*&, std::int64_t&, SystemError&) override { return false; }
     bool createAlways(const wchar_t*, FileHandle& file, SystemError&) override {
         file.value = 1;
         return true;

@@ -389,6 +389,7 @@ const std::vector<ExpectedPopup> kMenu = {
       {IDM_FILE_SAVE, L"&Save\tCtrl+S", true},
       {IDM_FILE_SAVE_AS, L"Save &As...\tCtrl+Shift+S", true},
       {IDM_FILE_EXPORT_AS, L"&Export As...", true},
+      {IDM_FILE_COMPARE_WITH, L"Compare &With...\tCtrl+K", true},
       {0, nullptr, false},
       {IDM_FILE_EXIT, L"E&xit", false}}},
     {L"&Edit",
@@ -400,8 +401,14 @@ const std::vector<ExpectedPopup> kMenu = {
       {0, nullptr, false},
       {IDM_EDIT_SELECT_ALL, L"Select &All\tCtrl+A", true}}},
     {L"&Search",
-     {{IDM_SEARCH_FIND, L"&Find...\tCtrl+F", true}, {IDM_SEARCH_GOTO, L"&Goto...\tCtrl+G", true}}},
-    {L"&View", {{IDM_VIEW_DATA_INSPECTOR, L"&Data Inspector\tCtrl+I", false}}},
+     {{IDM_SEARCH_FIND, L"&Find...\tCtrl+F", true},
+      {IDM_SEARCH_GOTO, L"&Goto...\tCtrl+G", true},
+      {0, nullptr, false},
+      {IDM_SEARCH_NEXT_DIFFERENCE, L"Next &Difference\tAlt+Down", true},
+      {IDM_SEARCH_PREVIOUS_DIFFERENCE, L"Pre&vious Difference\tAlt+Up", true}}},
+    {L"&View",
+     {{IDM_VIEW_DATA_INSPECTOR, L"&Data Inspector\tCtrl+I", false},
+      {IDM_VIEW_CLOSE_COMPARISON, L"Close &Comparison", true}}},
     {L"&Tools", {{IDM_TOOLS_CHECKSUMS, L"&Checksums...\tCtrl+Shift+C", true}}},
     {L"&Help",
      {{IDM_HELP_CONTENTS, L"&Contents - html", false},
@@ -458,8 +465,8 @@ TEST(MenuResource, ProgramMenuHasEveryCommandInOrderWithItsStartState) {
     }
 
     // The frame enables and grays the document commands by id on the whole menu bar.
-    for (UINT id : {IDM_FILE_SAVE, IDM_FILE_SAVE_AS, IDM_FILE_EXPORT_AS, IDM_SEARCH_FIND, IDM_SEARCH_GOTO,
-                    IDM_TOOLS_CHECKSUMS}) {
+    for (UINT id : {IDM_FILE_SAVE, IDM_FILE_SAVE_AS, IDM_FILE_EXPORT_AS, IDM_FILE_COMPARE_WITH, IDM_SEARCH_FIND,
+                    IDM_SEARCH_GOTO, IDM_TOOLS_CHECKSUMS}) {
         EXPECT_NE(GetMenuState(menu, id, MF_BYCOMMAND) & MF_GRAYED, 0u) << "id " << id;
     }
     DestroyMenu(menu);

@@ -1,0 +1,99 @@
+#include "hexview/comparison_view.h"
+
+#include <algorithm>
+
+#include "document/checked_view.h"
+#include "hexview/selection.h"
+
+namespace quillix {
+namespace {
+
+void reportFault(const HexView& hv, const CompareFault& fault) {
+    const wchar_t* name = fault.inOther ? hv.view.comparison->other.fileTitle : hv.doc.fileTitle;
+    reportUnreadable(hv.host, BoxOwner::hexView, name, fault.read.error);
+}
+
+// Part 0 goes back to its resting text unless a selection is named there.
+void showRestingStatus(const HexView& hv) {
+    ByteRange selected;
+    if (selectedRange(hv.view, hv.doc, selected)) return;
+    hv.host.setStatusText(statusPartActivity, restingStatusText(hv.view).c_str());
+}
+
+// The counts were lost to a page the tally around range could not read: the user hears
+// which file's and why. The tally read range and the byte on either side.
+void tellUncounted(const HexView& hv, ByteRange range) {
+    const Document& other = hv.view.comparison->other;
+    for (const Document* file : {static_cast<const Document*>(&hv.doc), &other}) {
+        const std::int64_t begin = std::max<std::int64_t>(range.begin - 1, 0);
+        const std::int64_t end = std::min(range.end + 1, file->fileSize);
+        ReadFault fault;
+        if (end <= begin || !findUnreadable(*file, begin, end - begin, fault)) continue;
+        reportUnreadable(hv.host, BoxOwner::hexView, file->fileTitle, fault.error);
+        return;
+    }
+}
+
+}  // namespace
+
+bool comparing(const ViewState& view) { return view.comparison && view.comparison->open; }
+
+void comparedBytesChanging(const HexView& hv, ByteRange range) {
+    if (!comparing(hv.view)) return;
+    Comparison& cmp = *hv.view.comparison;
+    const bool wasCounted = cmp.counted;
+    bytesChanging(cmp, hv.doc, range);
+    if (wasCounted && !cmp.counted) tellUncounted(hv, range);
+}
+
+void comparedBytesChanged(const HexView& hv, ByteRange range) {
+    if (!comparing(hv.view)) return;
+    Comparison& cmp = *hv.view.comparison;
+    const bool wasCounted = cmp.counted;
+    bytesChanged(cmp, hv.doc, range);
+    showRestingStatus(hv);
+    if (wasCounted && !cmp.counted) tellUncounted(hv, range);
+}
+
+std::wstring restingStatusText(const ViewState& view) {
+    if (!comparing(view) || !view.comparison->counted) return L"Ready";
+    return comparedText(view.comparison->counts);
+}
+
+CompareOutcome countComparison(const HexView& hv) {
+    CompareFault fault;
+    const CompareOutcome outcome = countDifferences(*hv.view.comparison, hv.doc, hv.host, fault);
+    hv.host.invalidate(nullptr, true);
+    if (outcome == CompareOutcome::unreadable) reportFault(hv, fault);
+    if (outcome != CompareOutcome::stopped) showRestingStatus(hv);
+    return outcome;
+}
+
+int stepToDifference(const HexView& hv, bool forward) {
+    ViewState& view = hv.view;
+    if (!comparing(view) || !hasDocument(hv.doc)) {
+        hv.host.beep();
+        return 0;
+    }
+    const std::int64_t from = std::clamp<std::int64_t>(offsetOf(view), 0, hv.doc.fileSize);
+    DifferenceRun run;
+    CompareFault fault;
+    const CompareOutcome outcome = findDifference(*view.comparison, hv.doc, from, forward, hv.host, run, fault);
+    if (outcome == CompareOutcome::stopped) return 0;
+    if (outcome == CompareOutcome::unreadable) {
+        reportFault(hv, fault);
+        return 0;
+    }
+    if (!run.found()) {
+        showRestingStatus(hv);
+        hv.host.beep();
+        return 0;
+    }
+    view.matchVisible = 0;
+    clearSelection(hv);
+    revealOffset(hv, run.start, inCharArea(view.caretCell) ? CaretArea::character : CaretArea::hex);
+    hv.host.setStatusText(statusPartActivity, differenceText(run).c_str());
+    return 1;
+}
+
+}  // namespace quillix
