@@ -145,14 +145,6 @@ std::uint8_t ChangeMap::mine(std::int64_t offset) const {
     return lines_.find(offset / lineBytes)->mine[static_cast<std::size_t>(offset % lineBytes)];
 }
 
-std::int64_t ChangeMap::end() const {
-    std::int64_t last = 0;
-    lines_.forEach([&](std::int64_t line, const ChangedLine& changed) {
-        last = std::max(last, line * lineBytes + 64 - std::countl_zero(changed.mask));
-    });
-    return last;
-}
-
 std::int64_t ChangeMap::count() const {
     std::int64_t total = 0;
     lines_.forEach([&](std::int64_t, const ChangedLine& line) { total += std::popcount(line.mask); });

@@ -92,8 +92,6 @@ public:
         lines_.forEach([&](std::int64_t line, const ChangedLine&) { visit(line * lineBytes); });
     }
     std::size_t lineCount() const { return lines_.size(); }
-    // One past the last marked byte; 0 when none is.
-    std::int64_t end() const;
     bool empty() const { return lines_.size() == 0; }
     void clear() { lines_.clear(); }
     // Marked bytes in all.

@@ -326,7 +326,6 @@ TEST_F(HistoryTest, RandomEditsUndosRedosAndSavesAgreeWithTheTreeOfStates) {
             }
             ASSERT_EQ(viewBytes(), model.bytes);
             ASSERT_EQ(redBytes(), model.red());
-            // The change record keeps every changed byte's value apart from the view.
             for (std::int64_t b : model.red()) ASSERT_EQ(doc.changes.mine(b), model.bytes[static_cast<std::size_t>(b)]);
             ASSERT_EQ(doc.isModified, model.current != model.saved ? 1 : 0);
             ASSERT_EQ(readBytes(path), model.file);  // only a save writes the file
