@@ -186,6 +186,7 @@ LRESULT saveCommand() {
     // again or choose Save As.
     if (!saveAndReport(shell.doc.fileTitle)) return 0;
     markSaved();
+    watchDocumentFile();  // a whole save may have put a new file at the name
     return 1;
 }
 
