@@ -48,7 +48,12 @@ void ChangeMap::setMine(ByteRange run, const std::uint8_t* values) {
         ChangedLine* changed = lines_.find(line);
         if (!changed) continue;
         const std::int64_t base = line * lineBytes - run.begin;  // values' index of the line's byte 0
-        for (std::uint64_t left = changed->mask & bitsOfLine(run, line, lineBytes); left != 0; left &= left - 1) {
+        const std::uint64_t bits = changed->mask & bitsOfLine(run, line, lineBytes);
+        if (bits == ~std::uint64_t{0}) {  // a line inside a long paste: at memory speed
+            std::memcpy(changed->mine.data(), values + base, lineBytes);
+            continue;
+        }
+        for (std::uint64_t left = bits; left != 0; left &= left - 1) {
             const int k = std::countr_zero(left);
             changed->mine[static_cast<std::size_t>(k)] = values[base + k];
         }
@@ -58,6 +63,7 @@ void ChangeMap::setMine(ByteRange run, const std::uint8_t* values) {
 void ChangeMap::setFirst(std::int64_t lineStart, const std::uint8_t* values, std::int64_t count) {
     ChangedLine* changed = lines_.find(lineStart / lineBytes);
     if (!changed || count <= 0) return;
+    rebased_ = true;
     const std::uint64_t below = count >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << count) - 1;
     for (std::uint64_t left = changed->mask & below; left != 0; left &= left - 1) {
         const auto k = static_cast<std::size_t>(std::countr_zero(left));
@@ -66,6 +72,7 @@ void ChangeMap::setFirst(std::int64_t lineStart, const std::uint8_t* values, std
 }
 
 void ChangeMap::restoreFirst(ByteRange run, std::uint8_t* view) const {
+    if (!rebased_) return;
     for (std::int64_t line = run.begin / lineBytes; line * lineBytes < run.end; ++line) {
         const ChangedLine* changed = lines_.find(line);
         if (!changed) continue;

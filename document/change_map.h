@@ -60,7 +60,8 @@ public:
     // Asks for no memory.
     void setFirst(std::int64_t lineStart, const std::uint8_t* values, std::int64_t count);
     // Puts each marked byte of run but those kept by keepWritten back to its first value
-    // in view (view[i] is byte i's). Asks for no memory.
+    // in view (view[i] is byte i's). Does nothing unless setFirst was called since the last
+    // clear: otherwise the first values are what an undo puts back anyway. Asks for no memory.
     void restoreFirst(ByteRange run, std::uint8_t* view) const;
     // Unmarks the bytes of run but those kept by keepWritten; a line left with none goes.
     // Asks for no memory.
@@ -93,7 +94,10 @@ public:
     }
     std::size_t lineCount() const { return lines_.size(); }
     bool empty() const { return lines_.size() == 0; }
-    void clear() { lines_.clear(); }
+    void clear() {
+        lines_.clear();
+        rebased_ = false;
+    }
     // Marked bytes in all.
     std::int64_t count() const;
 
@@ -110,6 +114,7 @@ public:
 
 private:
     FlatTable<ChangedLine> lines_;  // line (offset / 64) -> its changed bytes
+    bool rebased_ = false;          // setFirst gave some first values since the last clear
 };
 
 }  // namespace quillix
