@@ -43,8 +43,10 @@ void updateEditCommands() {
     const auto state = [](bool enabled) { return MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED); };
     HMENU menu = GetMenu(shell.frame);
     const bool open = hasDocument(shell.doc);
-    EnableMenuItem(menu, commandUndo, state(open && shell.doc.history.canUndo()));
-    EnableMenuItem(menu, commandRedo, state(open && shell.doc.history.canRedo()));
+    // A read-only document's Undo and Redo answer with its box, as typing and Paste do.
+    const bool readOnly = open && isReadOnly(shell.doc);
+    EnableMenuItem(menu, commandUndo, state(readOnly || (open && shell.doc.history.canUndo())));
+    EnableMenuItem(menu, commandRedo, state(readOnly || (open && shell.doc.history.canRedo())));
     EnableMenuItem(menu, commandCopy, state(copyRange(hv, range)));
     EnableMenuItem(menu, commandPaste, state(canPaste(hv)));
     EnableMenuItem(menu, commandSelectAll, state(hasDocument(shell.doc)));

@@ -13,6 +13,7 @@
 #include "app/compare_pane_win32.h"
 #include "app/frame_window.h"
 #include "app/message_box_win32.h"
+#include "app/outside_watch_win32.h"
 #include "app/shell_state.h"
 #include "document/checked_view.h"
 #include "document/text_dump.h"
@@ -151,6 +152,7 @@ LRESULT openCommand() {
     resetEditLog(shell.doc);
     shell.doc.isModified = 0;
     setOffsetStatus(L"Offset: 00000000");
+    watchDocumentFile();
     return 0;
 }
 
@@ -179,11 +181,12 @@ bool saveAndReport(const wchar_t* documentName) {
 }
 
 LRESULT saveCommand() {
-    if (!hasDocument(shell.doc)) return 0;
+    if (!hasDocument(shell.doc) || isReadOnly(shell.doc)) return 0;
     // After a failure the document keeps its path and name, so the user can try Save
     // again or choose Save As.
     if (!saveAndReport(shell.doc.fileTitle)) return 0;
     markSaved();
+    watchDocumentFile();  // a whole save may have put a new file at the name
     return 1;
 }
 
@@ -200,7 +203,9 @@ LRESULT saveAsCommand() {
     }
     if (saveAndReport(names.title)) {
         setFrameTitle(L"  ");
+        enableDocumentCommands(true);  // a read-only document is a copy it may save now
         markSaved();
+        watchDocumentFile();
         return 1;
     }
     // The document stays tied to the file its title names.

@@ -14,6 +14,7 @@
 #include "app/hex_paint_win32.h"
 #include "app/view_host_win32.h"
 #include "app/message_box_win32.h"
+#include "app/outside_watch_win32.h"
 #include "app/shell_state.h"
 #include "app/status_bar_win32.h"
 #include "host/text_format.h"
@@ -75,6 +76,7 @@ void onDpiChanged(HWND frame, int dpi, const RECT& suggested) {
 void onClose(HWND frame) {
     if (shell.doc.isModified && promptSaveChanges(frame) == IDCANCEL) return;
     DestroyWindow(frame);
+    stopWatchingDocumentFile();
     closeDocumentView(shell.doc);
     releaseEditLog(shell.doc);
     closeComparison(shell.comparison);
@@ -158,7 +160,12 @@ LRESULT CALLBACK frameWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
             onDpiChanged(window, HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
             refreshInspector();
             return 0;
+        case WM_ACTIVATEAPP:
+            // Some folders send no notifications: coming back to the program looks too.
+            if (wParam) requestOutsideLook();
+            break;
         case WM_COMMAND: {
+            clearOutsideNote();
             // A command may open a file, change bytes or move the caret from here; the data
             // inspector catches up now rather than at the view's next paint.
             const LRESULT result = onCommand(window, LOWORD(wParam));
@@ -214,10 +221,19 @@ int promptSaveChanges(HWND owner) {
     return SendMessageW(owner, WM_COMMAND, commandSave, 0) == 0 ? IDCANCEL : IDYES;
 }
 
+namespace {
+const wchar_t* titleSeparator = L"  ";  // the one the title was last given
+}  // namespace
+
+void refreshFrameTitle() { setFrameTitle(titleSeparator); }
+
 void setFrameTitle(const wchar_t* separator) {
+    titleSeparator = separator;
     std::size_t length = appendText(shell.titleText, titleChars, 0, programTitle);
     length = appendText(shell.titleText, titleChars, length, separator);
-    appendText(shell.titleText, titleChars, length, shell.doc.fileTitle);
+    length = appendText(shell.titleText, titleChars, length, shell.doc.fileTitle);
+    if (hasDocument(shell.doc) && isReadOnly(shell.doc))
+        appendText(shell.titleText, titleChars, length, L" [read-only]");
     SetWindowTextW(shell.frame, shell.titleText);
 }
 
@@ -226,6 +242,8 @@ void enableDocumentCommands(bool enable) {
     for (int command :
          {commandSaveAs, commandSave, commandExportAs, commandCompareWith, commandFind, commandGoto, commandChecksums})
         EnableMenuItem(shell.menu, command, MF_BYCOMMAND | state);
+    // A document opened for viewing alone has nothing Save could write; Save As makes a copy.
+    if (enable && isReadOnly(shell.doc)) EnableMenuItem(shell.menu, commandSave, MF_BYCOMMAND | MF_GRAYED);
     updateEditCommands();
 }
 

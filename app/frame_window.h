@@ -46,6 +46,9 @@ int promptSaveChanges(HWND owner);
 
 // Sets the frame's title to " Quillix-64bit", separator and fileTitle.
 void setFrameTitle(const wchar_t* separator);
+// The same title again, with the separator it was last given (the document's name or its
+// read-only state changed).
+void refreshFrameTitle();
 // Enables or grays the seven commands that need a document (12, 11, 13, 15, 20, 21, 60), and
 // brings the Edit menu up to date.
 void enableDocumentCommands(bool enable);

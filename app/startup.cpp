@@ -10,6 +10,7 @@
 #include "app/frame_window.h"
 #include "app/inspector_window_win32.h"
 #include "app/message_box_win32.h"
+#include "app/outside_watch_win32.h"
 #include "app/shell_state.h"
 #include "app/window_place_win32.h"
 #include "host/display_scale.h"
@@ -88,6 +89,7 @@ void openCommandLine(const wchar_t* commandLine) {
         SendMessageW(shell.frame, WM_SETFOCUS, 0, 0);
         setFrameTitle(L" - ");
         enableDocumentCommands(true);
+        watchDocumentFile();
         return;
     }
     std::wstring text = L"Could not find file: ";
@@ -148,8 +150,15 @@ void routeMessage(MSG& message) {
 
 int runMessageLoop() {
     MSG message{};
-    while (GetMessageW(&message, nullptr, 0, 0) > 0) routeMessage(message);
-    return static_cast<int>(static_cast<DWORD>(message.wParam));
+    // The one wait: for messages, and for the document's folder to change.
+    for (;;) {
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT) return static_cast<int>(static_cast<DWORD>(message.wParam));
+            routeMessage(message);
+            serveOutsideLook();
+        }
+        waitForMessageOrChange(INFINITE);
+    }
 }
 
 int runQuillix(HINSTANCE instance, const wchar_t* commandLine) {

@@ -91,7 +91,7 @@ void editCharacters(Document& doc, std::int64_t count, std::int64_t from, std::i
         }
         const std::int64_t offset = from + static_cast<std::int64_t>(random() % static_cast<std::uint64_t>(span));
         recordEdit(doc, EditKind::character, offset);
-        doc.changes.mark(offset, doc.fileBytes[offset]);  // red, as a typed byte is
+        doc.changes.mark(offset, doc.fileBytes[offset], doc.fileBytes[offset]);  // red, as a typed byte is
     }
     doc.isModified = 1;
 }

@@ -57,6 +57,8 @@ int main(int argc, char** argv) {
     for (int i = 0; i < steps; ++i)
         failures += !storeByte(doc, offsets[static_cast<std::size_t>(i)], static_cast<std::uint8_t>(i | 1));
     const double record = secondsSince(start);
+    const double scatteredPerByte =
+        static_cast<double>(doc.changes.memoryBytes()) / static_cast<double>(doc.changes.count());
 
     ByteRange touched;
     ReadFault fault;
@@ -95,6 +97,18 @@ int main(int argc, char** argv) {
                 static_cast<double>(doc.history.memoryBytes()) / (1 << 20), doc.history.steps(),
                 static_cast<double>(doc.history.countMemoryBytes()) / (1 << 20));
     std::printf("  all undone: %s; failures: %d\n", clean ? "unmodified, nothing marked" : "STILL MARKED", failures);
+
+    // The change record keeps two values per changed byte: what it costs per byte, typed at
+    // random offsets (a line each) and typed one after another over a region, as people do.
+    failures += !openDocument(doc, path.wstring().c_str(), cause);
+    start = Clock::now();
+    for (int i = 0; i < steps; ++i)
+        failures += !storeByte(doc, (std::int64_t{1} << 20) + i, static_cast<std::uint8_t>(i | 1));
+    const double typedRun = secondsSince(start);
+    std::printf("change record: %.1f bytes per changed byte scattered, %.2f typed in a run (%.0f ns/step)\n",
+                scatteredPerByte,
+                static_cast<double>(doc.changes.memoryBytes()) / static_cast<double>(doc.changes.count()),
+                typedRun * 1e9 / steps);
 
     // Each round opens the file afresh, so both pastes start from the file's own pages.
     constexpr std::int64_t pasted = std::int64_t{200} << 20;

@@ -19,7 +19,7 @@ std::uint64_t bitsOfLine(ByteRange run, std::int64_t line, std::int64_t lineByte
 
 }  // namespace
 
-void ChangeMap::markRun(ByteRange run, const std::uint8_t* originals) {
+void ChangeMap::markRun(ByteRange run, const std::uint8_t* originals, const std::uint8_t* values) {
     for (std::int64_t line = run.begin / lineBytes; line * lineBytes < run.end; ++line) {
         // Only a new line may grow the table: insert makes room even for a key it holds.
         ChangedLine* found = lines_.find(line);
@@ -27,8 +27,9 @@ void ChangeMap::markRun(ByteRange run, const std::uint8_t* originals) {
         const std::uint64_t bits = bitsOfLine(run, line, lineBytes);
         const std::int64_t base = line * lineBytes - run.begin;  // originals' index of the line's byte 0
         const std::uint64_t fresh = bits & ~changed.mask;
+        const int from = std::countr_zero(bits);
+        std::memcpy(changed.mine.data() + from, values + (base + from), static_cast<std::size_t>(std::popcount(bits)));
         if (fresh == bits) {
-            const int from = std::countr_zero(bits);
             std::memcpy(changed.first.data() + from, originals + (base + from),
                         static_cast<std::size_t>(std::popcount(bits)));
         } else {
@@ -39,6 +40,52 @@ void ChangeMap::markRun(ByteRange run, const std::uint8_t* originals) {
             }
         }
         changed.mask |= bits;
+    }
+}
+
+void ChangeMap::setMine(ByteRange run, const std::uint8_t* values) {
+    for (std::int64_t line = run.begin / lineBytes; line * lineBytes < run.end; ++line) {
+        ChangedLine* changed = lines_.find(line);
+        if (!changed) continue;
+        const std::int64_t base = line * lineBytes - run.begin;  // values' index of the line's byte 0
+        const std::uint64_t bits = changed->mask & bitsOfLine(run, line, lineBytes);
+        if (bits == ~std::uint64_t{0}) {  // a line inside a long paste: at memory speed
+            std::memcpy(changed->mine.data(), values + base, lineBytes);
+            continue;
+        }
+        for (std::uint64_t left = bits; left != 0; left &= left - 1) {
+            const int k = std::countr_zero(left);
+            changed->mine[static_cast<std::size_t>(k)] = values[base + k];
+        }
+    }
+}
+
+void ChangeMap::setFirst(std::int64_t lineStart, const std::uint8_t* values, std::int64_t count) {
+    ChangedLine* changed = lines_.find(lineStart / lineBytes);
+    if (!changed || count <= 0) return;
+    rebased_ = true;
+    const std::uint64_t below = count >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << count) - 1;
+    for (std::uint64_t left = changed->mask & below; left != 0; left &= left - 1) {
+        const auto k = static_cast<std::size_t>(std::countr_zero(left));
+        changed->first[k] = values[k];
+    }
+}
+
+void ChangeMap::restoreFirst(ByteRange run, std::uint8_t* view) const {
+    if (!rebased_) return;
+    for (std::int64_t line = run.begin / lineBytes; line * lineBytes < run.end; ++line) {
+        const ChangedLine* changed = lines_.find(line);
+        if (!changed) continue;
+        std::uint8_t* base = view + line * lineBytes;
+        const std::uint64_t bits = changed->mask & bitsOfLine(run, line, lineBytes) & ~changed->kept;
+        if (bits == ~std::uint64_t{0}) {
+            std::memcpy(base, changed->first.data(), lineBytes);
+            continue;
+        }
+        for (std::uint64_t left = bits; left != 0; left &= left - 1) {
+            const auto k = static_cast<std::size_t>(std::countr_zero(left));
+            base[k] = changed->first[k];
+        }
     }
 }
 
@@ -98,6 +145,11 @@ bool ChangeMap::marked(std::int64_t offset) const {
 std::uint8_t ChangeMap::original(std::int64_t offset) const {
     if (!marked(offset)) return 0;
     return lines_.find(offset / lineBytes)->first[static_cast<std::size_t>(offset % lineBytes)];
+}
+
+std::uint8_t ChangeMap::mine(std::int64_t offset) const {
+    if (!marked(offset)) return 0;
+    return lines_.find(offset / lineBytes)->mine[static_cast<std::size_t>(offset % lineBytes)];
 }
 
 std::int64_t ChangeMap::count() const {

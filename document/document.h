@@ -49,11 +49,19 @@ struct Document {
     // Goes up by one at every change of the view's bytes (a store, an undo or redo step, an
     // open), so that whoever read them can tell later whether the view still shows them.
     std::uint64_t byteChanges = 0;
+    // Opened for viewing alone: the file could not be opened for writing, or its read-only
+    // attribute is set. No byte of the view changes and Save is refused; set by every open,
+    // cleared when Save As makes the document a copy it may write.
+    bool readOnly = false;
 };
 
 // True while a document is open. The one test of it: the names alone can outlive a
 // failed open for the moment its message box is up.
 inline bool hasDocument(const Document& doc) { return doc.fileBytes != nullptr && doc.fileSize > 0; }
+
+// True when the document takes no edits (the one question every command that would change
+// bytes asks of the document; the hex view's own test of the file's attribute comes first).
+inline bool isReadOnly(const Document& doc) { return doc.readOnly; }
 
 // Rows the view scrolls over for a document of this size (0 for no document).
 std::int64_t lineCountFor(std::int64_t fileSize);
@@ -62,6 +70,10 @@ std::int64_t lineCountFor(std::int64_t fileSize);
 // whatever the outcome. Returns 1 on success. Returns 0 on failure with cause set to the
 // system's code of the failing step, or 0 when the file is larger than 4 GiB; the
 // document is then closed (no view, no handle, fileSize and lineCount 0).
+// A file that cannot be opened for writing (its read-only attribute, no permission,
+// read-only media, another program writing it that shares only reads) is opened for
+// reading alone, with the same private view, and the document is read-only (isReadOnly);
+// the cause of a failure is then that of the read.
 // filePath, fileTitle, isModified and editCount are left to the caller, and so is the
 // view (showOpenedDocument).
 int openDocument(Document& doc, const wchar_t* path, SystemError& cause, FileSystem& fs = systemFileSystem());
@@ -148,9 +160,18 @@ struct SaveOutcome {
 int saveDocument(Document& doc, ViewHost& host, SaveOutcome* outcome = nullptr,
                  FileSystem& fs = systemFileSystem(), std::uint32_t chunkBytes = saveChunkBytes);
 
+// Maps the file at path privately and checks what it is: a view of it and its stamp, or
+// false with cause (0 for a file over 4 GiB) and nothing held. With readOnly set on entry,
+// a file that cannot be opened for writing is mapped from a handle that only reads;
+// readOnly then says whether it was, or whether the file's read-only attribute is set.
+bool mapFile(FileSystem& fs, const wchar_t* path, std::uint8_t*& bytes, std::int64_t& size, FileStamp& stamp,
+             bool& readOnly, SystemError& cause);
+
 // Makes the file at path, just written whole from the view (written: its stamp then),
 // the file the document maps: maps it as openDocument does, releases the old view, and
-// makes it the baseline. Size, rows and every byte stay the same, so the view needs no
+// makes it the baseline; the document is read-only only if that file may not be written
+// (so a read-only document saved under another name is that writable copy). Size, rows
+// and every byte stay the same, so the view needs no
 // change beyond a repaint. Returns 1 on success. Returns 0 with cause set (0 when the file
 // is no longer the one written) and changes nothing: the old view stays.
 int remapDocument(Document& doc, const wchar_t* path, const FileStamp& written, SystemError& cause,

@@ -15,14 +15,12 @@ void closeDocumentView(Document& doc, FileSystem& fs) {
     doc.fileBytes = nullptr;
 }
 
-namespace {
-
-// Maps the file at path privately and checks what it is: a view of it and its stamp, or
-// false with cause (0 for a file over 4 GiB).
 bool mapFile(FileSystem& fs, const wchar_t* path, std::uint8_t*& bytes, std::int64_t& size, FileStamp& stamp,
-             SystemError& cause) {
+             bool& readOnly, SystemError& cause) {
     ScopedFile file(fs);
-    if (!fs.openExisting(path, file.handle(), cause)) return false;
+    const bool mayOnlyRead = readOnly;
+    readOnly = !fs.openExisting(path, file.handle(), cause);
+    if (readOnly && (!mayOnlyRead || !fs.openForReading(path, file.handle(), cause))) return false;
     if (!fs.mapCopyOnWrite(file.get(), bytes, size, cause)) return false;
     // Which file this is and how it stood: saves compare against it to write only the
     // changed bytes, and to notice another program's changes.
@@ -32,12 +30,11 @@ bool mapFile(FileSystem& fs, const wchar_t* path, std::uint8_t*& bytes, std::int
         bytes = nullptr;
         return false;
     }
+    readOnly = readOnly || stamp.readOnly;
     SystemError ignored = 0;
     file.close(ignored);  // the view stands on its own now
     return true;
 }
-
-}  // namespace
 
 int openDocument(Document& doc, const wchar_t* path, SystemError& cause, FileSystem& fs) {
     // The previous document is gone as soon as an open is attempted. Its size is kept
@@ -50,11 +47,14 @@ int openDocument(Document& doc, const wchar_t* path, SystemError& cause, FileSys
     doc.history.clear();
     doc.mappedFile = FileStamp{};
     doc.baseline = BaselineFile{};
+    doc.readOnly = false;
 
     std::uint8_t* bytes = nullptr;
     std::int64_t size = 0;
     FileStamp stamp;
-    if (!mapFile(fs, path, bytes, size, stamp, cause)) return 0;
+    bool readOnly = true;  // a file that may only be read is still shown
+    if (!mapFile(fs, path, bytes, size, stamp, readOnly, cause)) return 0;
+    doc.readOnly = readOnly;
     doc.mappedFile = stamp;
     doc.baseline = BaselineFile{path, stamp};
     doc.fileBytes = bytes;
@@ -68,7 +68,8 @@ int remapDocument(Document& doc, const wchar_t* path, const FileStamp& written, 
     std::uint8_t* bytes = nullptr;
     std::int64_t size = 0;
     FileStamp stamp;
-    if (!mapFile(fs, path, bytes, size, stamp, cause)) return 0;
+    bool readOnly = false;  // the file just written must take the user's next changes
+    if (!mapFile(fs, path, bytes, size, stamp, readOnly, cause)) return 0;
     // Only the file just written holds the view's bytes: one another program has put
     // there or written to since would show its bytes as the document's.
     if (!sameFile(stamp, written) || stamp.lastWrite != written.lastWrite || size != doc.fileSize) {
@@ -80,6 +81,7 @@ int remapDocument(Document& doc, const wchar_t* path, const FileStamp& written, 
     doc.fileBytes = bytes;
     doc.mappedFile = stamp;
     doc.baseline = BaselineFile{path, stamp};
+    doc.readOnly = readOnly;
     return 1;
 }
 

@@ -29,6 +29,8 @@ struct FileStamp {
     std::int64_t lastWrite = 0;  // last-write time in the system's own units
     std::int64_t size = 0;       // bytes
     bool readOnly = false;       // the read-only attribute (no write permission bit elsewhere)
+    std::uint32_t links = 1;     // names the file has; 0 once it was deleted while held open
+    bool deletePending = false;  // deleted, and gone once the last holder lets go (Windows)
 };
 
 // Two stamps name the same file, whatever their names and times.
@@ -40,10 +42,15 @@ class FileSystem {
 public:
     virtual ~FileSystem() = default;
 
-    // Opens an existing file for reading and writing, shared for reading and writing
-    // (CreateFileW GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+    // Opens an existing file for reading and writing, shared for reading, writing and
+    // deleting, so that other programs may still rename or delete it (CreateFileW
+    // GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
     // OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL).
     virtual bool openExisting(const wchar_t* path, FileHandle& file, SystemError& error) = 0;
+    // Holds an existing file open asking for no access to its bytes and sharing everything,
+    // so that its stamp can be read wherever its name goes (stampOf) while nobody is kept
+    // from writing, renaming or deleting it. A handle for stampOf and close alone.
+    virtual bool holdFile(const wchar_t* path, FileHandle& file, SystemError& error) = 0;
 
     // Maps the whole file privately: writes into the view never reach the file
     // (CreateFileMappingW PAGE_WRITECOPY, MapViewOfFile FILE_MAP_COPY, then GetFileSizeEx).
@@ -108,6 +115,10 @@ public:
     // Dates the file's last write now (SetFileTime; futimens): stores through a shared
     // window need not move it, and other programs go by it to see that the file changed.
     virtual bool markWritten(FileHandle file, SystemError& error) = 0;
+
+    // Private memory of size bytes, all zeros, that unmap releases as it does a view: a
+    // document longer than its file is now.
+    virtual bool mapMemory(std::int64_t size, std::uint8_t*& view, SystemError& error) = 0;
 
     // The stamp of an open file.
     virtual bool stampOf(FileHandle file, FileStamp& stamp, SystemError& error) = 0;

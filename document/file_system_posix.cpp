@@ -86,6 +86,7 @@ FileStamp stampFrom(const struct stat& info) {
     stamp.size = static_cast<std::int64_t>(info.st_size);
     // As the read-only attribute: no write permission for anybody, whoever asks.
     stamp.readOnly = (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+    stamp.links = static_cast<std::uint32_t>(info.st_nlink);
     return stamp;
 }
 
@@ -114,6 +115,11 @@ class PosixFileSystem final : public FileSystem {
 public:
     bool openExisting(const wchar_t* path, FileHandle& file, SystemError& error) override {
         return openWith(path, O_RDWR, file, error);
+    }
+
+    bool holdFile(const wchar_t* path, FileHandle& file, SystemError& error) override {
+        // A descriptor that reaches the file itself, not its bytes: fstat and close alone.
+        return openWith(path, O_PATH, file, error);
     }
 
     bool mapCopyOnWrite(FileHandle file, std::uint8_t*& view, std::int64_t& size,
@@ -244,6 +250,14 @@ public:
 
     bool close(FileHandle file, SystemError& error) override {
         if (::close(fd(file)) != 0) return fail(error);
+        return true;
+    }
+
+    bool mapMemory(std::int64_t size, std::uint8_t*& view, SystemError& error) override {
+        void* mapped = ::mmap(nullptr, static_cast<size_t>(size), PROT_READ | PROT_WRITE,
+                              MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+        if (mapped == MAP_FAILED) return fail(error);
+        view = static_cast<std::uint8_t*>(mapped);
         return true;
     }
 

@@ -11,6 +11,9 @@ namespace {
 
 HANDLE handleOf(FileHandle file) { return reinterpret_cast<HANDLE>(file.value); }
 
+// Other programs may read, write, rename and delete a file while the program has it open.
+constexpr DWORD shareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
 bool fail(SystemError& error) {
     error = GetLastError();
     return false;
@@ -65,8 +68,12 @@ private:
 class Win32FileSystem final : public FileSystem {
 public:
     bool openExisting(const wchar_t* path, FileHandle& file, SystemError& error) override {
-        return openWith(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING,
-                        file, error);
+        return openWith(path, GENERIC_READ | GENERIC_WRITE, shareAll, OPEN_EXISTING, file, error);
+    }
+
+    bool holdFile(const wchar_t* path, FileHandle& file, SystemError& error) override {
+        // Reading attributes is not subject to sharing: nobody's open is refused for it.
+        return openWith(path, FILE_READ_ATTRIBUTES, shareAll, OPEN_EXISTING, file, error);
     }
 
     bool mapCopyOnWrite(FileHandle file, std::uint8_t*& view, std::int64_t& size,
@@ -189,6 +196,19 @@ public:
         return true;
     }
 
+    bool mapMemory(std::int64_t size, std::uint8_t*& view, SystemError& error) override {
+        // A view of the paging file, so that unmap releases it as it does a file's.
+        const auto bytes = static_cast<std::uint64_t>(size);
+        ScopedMapping mapping(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE,
+                                                 static_cast<DWORD>(bytes >> 32), static_cast<DWORD>(bytes),
+                                                 nullptr));
+        if (!mapping.get()) return fail(error);
+        void* mapped = MapViewOfFile(mapping.get(), FILE_MAP_WRITE, 0, 0, 0);
+        if (!mapped) return fail(error);
+        view = static_cast<std::uint8_t*>(mapped);
+        return true;
+    }
+
     bool stampOf(FileHandle file, FileStamp& stamp, SystemError& error) override {
         BY_HANDLE_FILE_INFORMATION info{};
         if (!GetFileInformationByHandle(handleOf(file), &info)) return fail(error);
@@ -201,6 +221,11 @@ public:
         stamp.size = static_cast<std::int64_t>(static_cast<std::uint64_t>(info.nFileSizeHigh) << 32 |
                                                info.nFileSizeLow);
         stamp.readOnly = (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
+        stamp.links = info.nNumberOfLinks;
+        FILE_STANDARD_INFO standard{};
+        stamp.deletePending =
+            GetFileInformationByHandleEx(handleOf(file), FileStandardInfo, &standard, sizeof standard) &&
+            standard.DeletePending;
         return true;
     }
 

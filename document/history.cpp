@@ -17,19 +17,32 @@ void History::FreeBytes::operator()(std::uint8_t* bytes) const { std::free(bytes
 namespace {
 
 // The change record follows the counts: a byte that becomes changed is marked with what
-// the view held before the step moved (originals[i] is byte begin + i's), one that stops
-// being changed is unmarked.
+// the view held before the step moved and what it holds after (originals[i] and values[i]
+// are byte begin + i's), one that stops being changed is unmarked. With a view given (an
+// undo or redo step, whose bytes the view holds privately by now), a byte that stops being
+// changed gets its first value back: the file's byte as the document last took it up,
+// which is the step's own value unless another program wrote there since.
 struct MarkChanges {
     ChangeMap& changes;
     std::int64_t begin;
     const std::uint8_t* originals;
+    const std::uint8_t* values;
+    std::uint8_t* view = nullptr;
     void operator()(ByteRange run, bool rising) const {
-        if (rising)
-            changes.markRun(run, originals + (run.begin - begin));
-        else
-            changes.unmarkRun(run);
+        if (rising) {
+            changes.markRun(run, originals + (run.begin - begin), values + (run.begin - begin));
+            return;
+        }
+        if (view) changes.restoreFirst(run, view);
+        changes.unmarkRun(run);
     }
 };
+
+// Room for count bytes through the record allocator's check, or null.
+std::uint8_t* allocateBytes(std::int64_t count) {
+    const auto size = static_cast<std::size_t>(count);
+    return allocationAllowed(size) ? static_cast<std::uint8_t*>(std::malloc(size)) : nullptr;
+}
 
 }  // namespace
 
@@ -102,7 +115,7 @@ void History::dropOldest() {
 }
 
 void History::add(ChangeMap& changes, std::int64_t offset, std::uint8_t other, Bytes bytes, std::int64_t length,
-                  const std::uint8_t* originals) {
+                  const std::uint8_t* originals, const std::uint8_t* values) {
     const bool paste = bytes != nullptr;
     dropRedoSteps(paste);
     steps_[current_] = Step{offset, other, paste};
@@ -114,10 +127,12 @@ void History::add(ChangeMap& changes, std::int64_t offset, std::uint8_t other, B
         pasteBytes_ += static_cast<std::size_t>(length);
         ++pastesBefore_;
     }
-    if (originals)
+    if (originals) {
+        // A byte marked already takes its new value here, one marked now as it is marked.
+        changes.setMine(ByteRange{offset, offset + length}, values);
         counts_.add(ByteRange{offset, offset + length}, countChange(current_, true),
-                    MarkChanges{changes, offset, originals});
-    else
+                    MarkChanges{changes, offset, originals, values});
+    } else
         counts_.add(ByteRange{offset, offset + length}, countChange(current_, true), [](ByteRange, bool) {});
     ++current_;
     pushedStep_ = pushedPaste_ = false;
@@ -141,7 +156,7 @@ bool History::storeOne(Document& doc, std::int64_t offset, std::uint8_t value, R
         if (fault) *fault = unreadable;
         return false;
     }
-    add(doc.changes, offset, previous, nullptr, 1, &previous);
+    add(doc.changes, offset, previous, nullptr, 1, &previous, &value);
     return true;
 }
 
@@ -160,9 +175,9 @@ std::int64_t History::storeMany(Document& doc, std::int64_t offset, std::int64_t
     PasteControl chunked = control;
     chunked.chunkBytes = std::max<std::int64_t>(control.chunkBytes, 2);
     const std::int64_t chunk = chunked.chunkBytes;
-    const auto size = static_cast<std::size_t>(undoable ? count : std::min(count, chunk));
-    Bytes kept(allocationAllowed(size) ? static_cast<std::uint8_t*>(std::malloc(size)) : nullptr);
-    if (!kept) return 0;
+    Bytes kept(allocateBytes(undoable ? count : std::min(count, chunk)));
+    Bytes incoming(kept ? allocateBytes(std::min(count, chunk)) : nullptr);
+    if (!incoming) return 0;
     // Every chunk's end is where the paste may stop, so the counts get a key at each now,
     // while running out of memory still changes nothing; tidy takes the unused ones away.
     const auto eachStop = [&](auto visit) {
@@ -182,7 +197,8 @@ std::int64_t History::storeMany(Document& doc, std::int64_t offset, std::int64_t
         return 0;
     }
     ReadFault unreadable;
-    const std::int64_t stored = storeChunks(doc, offset, count, feed, chunked, kept.get(), unreadable);
+    const std::int64_t stored =
+        storeChunks(doc, offset, count, feed, chunked, kept.get(), incoming.get(), unreadable);
     if (unreadable.happened() && fault) *fault = unreadable;
     if (stored == 0) {
         tidy();
@@ -199,14 +215,15 @@ std::int64_t History::storeMany(Document& doc, std::int64_t offset, std::int64_t
                 static_cast<void>(kept.release());
                 kept.reset(static_cast<std::uint8_t*>(smaller));
             }
-        add(doc.changes, offset, 0, std::move(kept), stored, nullptr);
+        add(doc.changes, offset, 0, std::move(kept), stored, nullptr, nullptr);
     }
     tidy();
     return stored;
 }
 
 std::int64_t History::storeChunks(Document& doc, std::int64_t offset, std::int64_t count, const ByteFeed& feed,
-                                  const PasteControl& control, std::uint8_t* kept, ReadFault& fault) {
+                                  const PasteControl& control, std::uint8_t* kept, std::uint8_t* incoming,
+                                  ReadFault& fault) {
     std::int64_t stored = 0;
     while (stored < count) {
         if (control.progress && !keepGoing(*control.progress, stored)) break;
@@ -219,10 +236,11 @@ std::int64_t History::storeChunks(Document& doc, std::int64_t offset, std::int64
         const std::int64_t piece = std::min(control.chunkBytes, count - stored);
         std::uint8_t* values = control.undoable ? kept + stored : kept;
         feed.read(feed.context, stored, piece, values);
+        std::memcpy(incoming, values, static_cast<std::size_t>(piece));
         // A page that cannot be read (for a paste that keeps no step, one lost since it
         // was tried: the file was cut this instant) stops it there, its chunk unchanged.
         if (!checkedSwap(doc, offset + stored, piece, values, fault)) break;
-        doc.changes.markRun(ByteRange{offset + stored, offset + stored + piece}, values);
+        doc.changes.markRun(ByteRange{offset + stored, offset + stored + piece}, values, incoming);
         stored += piece;
     }
     return stored;
@@ -258,6 +276,10 @@ StepOutcome History::move(Document& doc, std::size_t index, bool forward, ByteRa
     Paste* paste = step.paste ? &pastes_[forward ? pastesBefore_ : pastesBefore_ - 1] : nullptr;
     const ByteRange range{step.offset, step.offset + (paste ? paste->length : 1)};
     const int delta = countChange(index, forward);
+    // What the step puts into the view, for the change record once it is there.
+    Bytes incoming(paste ? allocateBytes(paste->length) : nullptr);
+    if (paste && !incoming) return StepOutcome::noMemory;
+    std::uint8_t value = step.other;
     try {
         counts_.reserve(range);
         if (delta > 0) doc.changes.reserveRange(range.begin, range.end);
@@ -266,6 +288,7 @@ StepOutcome History::move(Document& doc, std::size_t index, bool forward, ByteRa
         return StepOutcome::noMemory;
     }
     if (paste) {
+        std::memcpy(incoming.get(), paste->bytes.get(), static_cast<std::size_t>(paste->length));
         if (!checkedSwap(doc, range.begin, paste->length, paste->bytes.get(), fault)) {
             counts_.tidy(range);
             return StepOutcome::unreadable;
@@ -275,7 +298,11 @@ StepOutcome History::move(Document& doc, std::size_t index, bool forward, ByteRa
         if (!checkedStore(doc, step.offset, step.other, previous, fault)) return StepOutcome::unreadable;
         step.other = previous;
     }
-    counts_.add(range, delta, MarkChanges{doc.changes, range.begin, paste ? paste->bytes.get() : &step.other});
+    const std::uint8_t* values = paste ? incoming.get() : &value;
+    doc.changes.setMine(range, values);
+    counts_.add(range, delta,
+                MarkChanges{doc.changes, range.begin, paste ? paste->bytes.get() : &step.other, values,
+                            doc.fileBytes});
     touched = range;
     return StepOutcome::done;
 }

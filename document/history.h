@@ -125,15 +125,17 @@ private:
     // after makeRoom.
     // originals: what the view held in the step's bytes before it was stored; null when
     // the caller marked the bytes already.
+    // values: what the view holds in them now (null with originals).
     void add(ChangeMap& changes, std::int64_t offset, std::uint8_t other, Bytes bytes, std::int64_t length,
-             const std::uint8_t* originals);
+             const std::uint8_t* originals, const std::uint8_t* values);
     // Exchanges step index's bytes with the view, moving over it forward (redo) or back.
     StepOutcome move(Document& doc, std::size_t index, bool forward, ByteRange& touched, ReadFault& fault);
     // storeMany's chunks: each stored in turn, its old values in kept (all of them for an
-    // undoable paste, else one chunk's), until done, stopped or a page cannot be read.
-    // Returns the bytes stored.
+    // undoable paste, else one chunk's) and its new ones passing through incoming (one
+    // chunk's room), until done, stopped or a page cannot be read. Returns the bytes stored.
     std::int64_t storeChunks(Document& doc, std::int64_t offset, std::int64_t count, const ByteFeed& feed,
-                             const PasteControl& control, std::uint8_t* kept, ReadFault& fault);
+                             const PasteControl& control, std::uint8_t* kept, std::uint8_t* incoming,
+                             ReadFault& fault);
     void dropRedoSteps(bool keepPasteSlot);
     void dropOldest();
     // +1 when moving the current point over step index (forward if forward) takes it into

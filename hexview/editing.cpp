@@ -127,7 +127,8 @@ void warnInView(const HexView& hv, const wchar_t* text) {
 }
 
 bool refuseReadOnlyFile(const HexView& hv) {
-    if (!(hv.host.fileAttributes(hv.doc.filePath) & attributeReadOnly)) return false;
+    // A document opened for viewing alone takes no edits, whatever its file says now.
+    if (!(hv.host.fileAttributes(hv.doc.filePath) & attributeReadOnly) && !isReadOnly(hv.doc)) return false;
     wchar_t text[fileTitleChars + 32];
     formatWithName(text, sizeof text / sizeof text[0], L"File [", nameOrUntitled(hv.doc.fileTitle),
                    L"] is read only!");

@@ -55,6 +55,13 @@ void showOpenedDocument(const HexView& hv, bool opened);
 int openDocument(Document& doc, ViewState& view, ViewHost& host, const wchar_t* path, SystemError& cause,
                  FileSystem& fs = systemFileSystem());
 
+// The view's half of taking up another program's change to the file (outside_change.h),
+// once the document holds the file's new bytes and size: the caret stays on caretOffset
+// (the last byte when the document got shorter), the top row stays where it still exists,
+// the selection is cut to the document and the match goes; status part 2 shows the new
+// size and part 0 note, and the view is repainted at once.
+void showTakenUpDocument(const HexView& hv, std::int64_t caretOffset, const wchar_t* note);
+
 // WM_SETTINGCHANGE (and the tail of WM_CREATE): wheelStep from the system's wheel lines.
 void updateWheelStep(ViewState& view, std::uint32_t wheelLines);
 
@@ -124,7 +131,7 @@ bool isCaretKey(unsigned key);
 bool onChar(const HexView& hv, unsigned codeUnit);
 // The test every change of the bytes (typing, paste, undo, redo) makes before anything
 // else: true when the file is read-only, removed or absent (no document names no file),
-// after the box "File [%s] is read only!" (the name, or "(untitled)"), owned by the view.
+// or the document was opened for viewing alone (isReadOnly), after the box "File [%s] is read only!" (the name, or "(untitled)"), owned by the view.
 bool refuseReadOnlyFile(const HexView& hv);
 // A warning box owned by the view, caption "Quillix-64bit".
 void warnInView(const HexView& hv, const wchar_t* text);

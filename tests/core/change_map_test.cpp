@@ -29,7 +29,7 @@ TEST(ChangeMapTable, RunsOriginalsAndOthersWritesMatchAPlainMap) {
     std::mt19937_64 random(11);
     for (int round = 0; round < 40; ++round) {
         ChangeMap map;
-        std::map<std::int64_t, std::uint8_t> marked;  // offset -> the value first read there
+        std::map<std::int64_t, std::uint8_t> marked, mine;  // offset -> the value first read there, and now
         // Clusters around line edges, scattered bytes, and some near the top of 4 GiB;
         // many bytes are changed more than once.
         const int marks = static_cast<int>(random() % 3000);
@@ -40,9 +40,10 @@ TEST(ChangeMapTable, RunsOriginalsAndOthersWritesMatchAPlainMap) {
                          static_cast<std::int64_t>(random() % 3);
             if (i % 17 == 0) offset = 0xFFFFFFFFLL - static_cast<std::int64_t>(random() % 200);
             if (offset < 0) offset = 0;
-            const auto original = static_cast<std::uint8_t>(random());
-            map.mark(offset, original);
+            const auto original = static_cast<std::uint8_t>(random()), value = static_cast<std::uint8_t>(random());
+            map.mark(offset, original, value);
             marked.emplace(offset, original);  // a later mark keeps the first value
+            mine[offset] = value;
         }
         EXPECT_EQ(map.count(), static_cast<std::int64_t>(marked.size()));
         EXPECT_EQ(map.empty(), marked.empty());
@@ -50,6 +51,7 @@ TEST(ChangeMapTable, RunsOriginalsAndOthersWritesMatchAPlainMap) {
             const auto found = marked.find(probe);
             ASSERT_EQ(map.marked(probe), found != marked.end());
             ASSERT_EQ(map.original(probe), found != marked.end() ? found->second : 0);
+            ASSERT_EQ(map.mine(probe), found != marked.end() ? mine.at(probe) : 0);
         }
         const auto runs = map.ranges();
         ASSERT_EQ(runs, plainRuns(marked)) << "round " << round;
@@ -77,8 +79,9 @@ TEST(ChangeMapTable, AMillionTypedBytesInOneRegionTakeLittleMemory) {
     ChangeMap map;
     std::mt19937_64 random(12);
     for (int i = 0; i < 1000000; ++i)
-        map.mark(0x40000000 + static_cast<std::int64_t>(random() % (1 << 20)), static_cast<std::uint8_t>(i));
-    EXPECT_LT(map.memoryBytes(), std::size_t{4} << 20);
+        map.mark(0x40000000 + static_cast<std::int64_t>(random() % (1 << 20)), static_cast<std::uint8_t>(i),
+                 static_cast<std::uint8_t>(~i));
+    EXPECT_LT(map.memoryBytes(), std::size_t{6} << 20);
     map.clear();
     EXPECT_TRUE(map.empty());
     EXPECT_TRUE(map.ranges().empty());

@@ -120,6 +120,14 @@ TEST_F(DocumentTest, RefusedFilesGiveTheSystemCodeAndLeaveNoDocument) {
     EXPECT_NE(cause, 0u);
     expectClosed();
 
+    // A file that cannot be opened for writing opens for viewing alone.
+    fs.failCall(0);
+    EXPECT_EQ(open(good, fs), 1);
+    EXPECT_TRUE(isReadOnly(doc));
+    fs.failCall(-1);
+    EXPECT_EQ(open(missing, fs), 0);
+    EXPECT_EQ(fs.log, (std::vector<std::string>{"openExisting", "openForReading"}));
+
     // One byte over 4 GiB: code 0, and the view made for the test is released.
     EXPECT_EQ(open(good, fs), 1);
     EXPECT_EQ(open(huge, fs), 0);

@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "caret_fixture.h"
+#include "hexview/undo.h"
 
 namespace quillix::test {
 namespace {
@@ -147,7 +148,11 @@ TEST_F(EditingTest, AReadOnlyOrMissingFileRefusesEveryCharacter) {
             EXPECT_FALSE(type(c));
         }
     }
-    ASSERT_EQ(host.boxes.size(), 8u);
+    host.attributes = 0x80;
+    doc.readOnly = true;  // opened for viewing alone, whatever the attribute says now; Undo too
+    EXPECT_FALSE(type('4'));
+    EXPECT_EQ(undoEdit(hv), 0);
+    ASSERT_EQ(host.boxes.size(), 10u);
     for (const RecordedBox& box : host.boxes) {
         EXPECT_EQ(box.owner, BoxOwner::hexView);
         EXPECT_EQ(box.text, L"File [sample.bin] is read only!");

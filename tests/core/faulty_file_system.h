@@ -49,6 +49,13 @@ public:
         openFiles_ += ok;
         return ok;
     }
+    // Only the shell holds files and only a merge maps memory: passed on, never made to fail.
+    bool holdFile(const wchar_t* path, FileHandle& file, SystemError& error) override {
+        return real_.holdFile(path, file, error);
+    }
+    bool mapMemory(std::int64_t size, std::uint8_t*& view, SystemError& error) override {
+        return real_.mapMemory(size, view, error);
+    }
     bool mapCopyOnWrite(FileHandle file, std::uint8_t*& view, std::int64_t& size,
                         SystemError& error) override {
         if (injected("mapCopyOnWrite", error)) return false;

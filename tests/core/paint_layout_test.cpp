@@ -192,7 +192,7 @@ struct PaintFixture : ::testing::Test {
     void edit(EditKind kind, std::int64_t offset) {
         ASSERT_TRUE(reserveEdit(doc, kind));
         recordEdit(doc, kind, offset);
-        if (offset < doc.fileSize) doc.changes.mark(offset, doc.fileBytes[offset]);
+        if (offset < doc.fileSize) doc.changes.mark(offset, doc.fileBytes[offset], doc.fileBytes[offset]);
         doc.isModified = 1;
     }
     void showMatch(std::int64_t start, std::int64_t length) {
@@ -212,7 +212,7 @@ struct PaintFixture : ::testing::Test {
     }
 
     void paste(std::int64_t begin, std::int64_t end) {
-        for (std::int64_t pos = begin; pos < end; ++pos) doc.changes.mark(pos, doc.fileBytes[pos]);
+        for (std::int64_t pos = begin; pos < end; ++pos) doc.changes.mark(pos, doc.fileBytes[pos], doc.fileBytes[pos]);
         for (std::int64_t pos = begin; pos < end; ++pos) extras.pasted.insert(pos);
         doc.isModified = 1;
     }

@@ -10,9 +10,11 @@ namespace quillix::test {
 class WriteSink : public FileSystem {
 public:
     bool openExisting(const wchar_t*, FileHandle&, SystemError&) override { return false; }
+    bool openForReading(const wchar_t*, FileHandle&, SystemError&) override { return false; }
+    bool holdFile(const wchar_t*, FileHandle&, SystemError&) override { return false; }
     bool mapCopyOnWrite(FileHandle, std::uint8_t*&, std::int64_t&, SystemError&) override { return false; }
     void unmap(std::uint8_t*, std::int64_t) override {}
-    bool openForReading(const wchar_t*, FileHandle&, SystemError&) override { return false; }
+    bool mapMemory(std::int64_t, std::uint8_t*&, SystemError&) override { return false; }
     bool mapForReading(FileHandle, std::uint8_t*&, std::int64_t&, SystemError&) override { return false; }
     bool createAlways(const wchar_t*, FileHandle& file, SystemError&) override {
         file.value = 1;

@@ -456,6 +456,35 @@ TEST_F(FileCommandsTest, ReadOnlyTargetsAreRefusedAndLeftAlone) {
     EXPECT_EQ(shell.doc.isModified, 1);
 }
 
+// A file whose read-only attribute is set, or that another handle holds open for writing
+// sharing only reads, opens for viewing; Save As makes the document a writable copy.
+TEST_F(FileCommandsTest, FilesThatMayOnlyBeReadOpenForViewingAndSaveAsMakesACopy) {
+    auto marked = makeFile("marked.bin", {1, 2, 3});
+    auto held = makeFile("held.bin", {4, 5, 6, 7});
+    SetFileAttributesW(marked.wstring().c_str(), FILE_ATTRIBUTE_READONLY);
+    HANDLE writer = CreateFileW(held.wstring().c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(start(L""), nullptr);
+    for (const auto& path : {marked, held}) {
+        openThroughDialog(path);
+        EXPECT_EQ(frameTitle(), L" Quillix-64bit - " + path.filename().wstring() + L" [read-only]");
+        EXPECT_TRUE(menuState(commandSave) & MF_GRAYED);
+        dialogs.clear();
+        SendMessageW(shell.hexView, WM_CHAR, '4', 0);
+        command(commandUndo);
+        ASSERT_EQ(dialogs.messageBoxes().size(), 2u);
+        EXPECT_EQ(dialogs.messageBoxes()[1].text, L"File [" + path.filename().wstring() + L"] is read only!");
+    }
+    chooseInNextDialog(folder / "copy.bin");
+    EXPECT_EQ(command(commandSaveAs), 1);
+    EXPECT_EQ(frameTitle(), L" Quillix-64bit  copy.bin");
+    SendMessageW(shell.hexView, WM_CHAR, '9', 0);
+    EXPECT_EQ(command(commandSave), 1);
+    EXPECT_EQ(fileBytes(folder / "copy.bin"), (std::vector<std::uint8_t>{0x94, 5, 6, 7}));
+    CloseHandle(writer);
+    SetFileAttributesW(marked.wstring().c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
 // Another program writes into the open file: Save asks first, in the program's own box.
 // No saves nothing, so neither does the Yes of the close question; Yes keeps the other
 // program's bytes beside the user's.

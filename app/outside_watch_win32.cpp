@@ -1,0 +1,194 @@
+#include "app/outside_watch_win32.h"
+
+#include <commctrl.h>
+
+#include <string>
+
+#include "app/checksums_window_win32.h"
+#include "app/frame_window.h"
+#include "app/hex_window_win32.h"
+#include "app/view_host_win32.h"
+#include "app/inspector_window_win32.h"
+#include "app/message_box_win32.h"
+#include "app/shell_state.h"
+#include "document/checked_view.h"
+#include "document/outside_change.h"
+#include "hexview/comparison_view.h"
+#include "hexview/selection.h"
+#include "host/text_format.h"
+
+namespace quillix {
+namespace {
+
+constexpr wchar_t reloadedNote[] = L"Reloaded: changed by another program";
+constexpr wchar_t deletedNote[] = L"The file was deleted by another program";
+constexpr wchar_t movedNote[] = L"The file was moved by another program";
+
+struct Watch {
+    HANDLE notification = INVALID_HANDLE_VALUE;  // FindFirstChangeNotificationW on folder
+    std::wstring folder;                         // the folder watched
+    FileHandle held;                             // the document's file, held lightly
+    FileStamp heldStamp;                         // which file held is
+    OutsideNotice notice;                        // the change last told
+    bool requested = false;                      // a look waits for the loop's top
+};
+Watch watch;
+
+void releaseWatch() {
+    if (watch.notification != INVALID_HANDLE_VALUE) FindCloseChangeNotification(watch.notification);
+    watch.notification = INVALID_HANDLE_VALUE;
+    watch.folder.clear();
+    SystemError ignored = 0;
+    if (watch.held.isOpen()) systemFileSystem().close(watch.held, ignored);
+    watch.held = FileHandle{};
+    watch.heldStamp = FileStamp{};
+}
+
+std::wstring folderOf(const wchar_t* path) {
+    const std::wstring text = path;
+    const std::size_t slash = text.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? L"." : text.substr(0, slash + 1);
+}
+
+std::wstring activityText() {
+    const LRESULT length = LOWORD(SendMessageW(shell.statusBar, SB_GETTEXTLENGTHW, statusPartActivity, 0));
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    SendMessageW(shell.statusBar, SB_GETTEXTW, statusPartActivity, reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<std::size_t>(length));
+    return text;
+}
+
+// The view, the title, the menus and the tool windows follow the document's new bytes.
+void showTakenUp(std::int64_t caretOffset) {
+    Win32ViewHost host(shell.hexView);
+    const HexView hv{shell.doc, shell.view, host};
+    showTakenUpDocument(hv, caretOffset, reloadedNote);
+    // The comparison's counts were kept for the bytes the document had.
+    if (comparing(shell.view) && countComparison(hv) == CompareOutcome::done)
+        host.setStatusText(statusPartActivity, reloadedNote);
+    refreshFrameTitle();
+    enableDocumentCommands(true);
+    refreshInspector();
+    refreshChecksums();
+    watchDocumentFile();
+}
+
+void reportFailure(SystemError cause) {
+    wchar_t text[fileTitleChars + 128];
+    formatWithName(text, sizeof text / sizeof text[0], L"", nameOrUntitled(shell.doc.fileTitle),
+                   L" was changed by another program, and could not be read again.");
+    showMessageBox(shell.frame, withSystemReason(text, cause).c_str(), programCaption,
+                   MB_TASKMODAL | MB_ICONWARNING);
+}
+
+void reload(std::int64_t caretOffset) {
+    SystemError cause = 0;
+    if (!reloadDocument(shell.doc, cause)) {
+        reportFailure(cause);
+        return;
+    }
+    resetEditLog(shell.doc);
+    shell.doc.isModified = 0;
+    showTakenUp(caretOffset);
+}
+
+void merge(std::int64_t caretOffset) {
+    SystemError cause = 0;
+    std::int64_t pastEnd = 0;
+    if (!mergeOutsideChange(shell.doc, pastEnd, cause)) {
+        reportFailure(cause);
+        return;
+    }
+    showTakenUp(caretOffset);
+    if (pastEnd == 0) return;
+    std::wstring text = std::to_wstring(pastEnd);
+    text += L" bytes of the document now lie past the end of ";
+    text += nameOrUntitled(shell.doc.fileTitle);
+    text += L": the next Save writes the whole document.";
+    showMessageBox(shell.frame, text.c_str(), programCaption, MB_TASKMODAL | MB_ICONWARNING);
+}
+
+bool askToDropChanges() {
+    wchar_t text[fileTitleChars + 128];
+    formatWithName(text, sizeof text / sizeof text[0], L"", nameOrUntitled(shell.doc.fileTitle),
+                   L" was changed by another program.\nReload it and drop your changes?");
+    return showMessageBox(shell.frame, text, programCaption, MB_TASKMODAL | MB_YESNO | MB_ICONWARNING) ==
+           IDYES;
+}
+
+void takeUp(OutsideChange change) {
+    Win32ViewHost host(shell.hexView);
+    if (change == OutsideChange::deleted || change == OutsideChange::moved) {
+        host.setStatusText(statusPartActivity, change == OutsideChange::deleted ? deletedNote : movedNote);
+        return;
+    }
+    const std::int64_t caretOffset = offsetOf(shell.view);
+    if (!shell.doc.isModified || askToDropChanges())
+        reload(caretOffset);
+    else
+        merge(caretOffset);
+}
+
+}  // namespace
+
+void watchDocumentFile() {
+    if (!hasDocument(shell.doc)) {
+        releaseWatch();
+        return;
+    }
+    const std::wstring folder = folderOf(shell.doc.filePath);
+    FileStamp atName;
+    SystemError ignored = 0;
+    systemFileSystem().stampAt(shell.doc.filePath, atName, ignored);
+    if (folder == watch.folder && sameFile(atName, watch.heldStamp)) return;
+    releaseWatch();
+    watch.folder = folder;
+    watch.notification = FindFirstChangeNotificationW(
+        folder.c_str(), FALSE,
+        FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_SIZE | FILE_NOTIFY_CHANGE_LAST_WRITE);
+    if (systemFileSystem().holdFile(shell.doc.filePath, watch.held, ignored))
+        systemFileSystem().stampOf(watch.held, watch.heldStamp, ignored);
+}
+
+void stopWatchingDocumentFile() { releaseWatch(); }
+
+bool waitForMessageOrChange(DWORD timeout) {
+    const bool watching = watch.notification != INVALID_HANDLE_VALUE;
+    const DWORD woke = MsgWaitForMultipleObjectsEx(watching ? 1 : 0, &watch.notification, timeout,
+                                                   QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    if (watching && woke == WAIT_OBJECT_0) {
+        // Armed again before the look, so that a change made during it is not missed.
+        FindNextChangeNotification(watch.notification);
+        requestOutsideLook();
+        serveOutsideLook();
+        return false;
+    }
+    return woke == WAIT_OBJECT_0 + (watching ? 1 : 0);
+}
+
+void lookForOutsideChange() {
+    watch.requested = false;
+    if (!hasDocument(shell.doc)) return;
+    FileStamp atName, held;
+    SystemError ignored = 0;
+    if (!systemFileSystem().stampAt(shell.doc.filePath, atName, ignored)) return;
+    if (watch.held.isOpen()) systemFileSystem().stampOf(watch.held, held, ignored);
+    const OutsideChange change = outsideChangeOf(shell.doc, atName, held);
+    if (isNewOutsideChange(watch.notice, change, atName)) takeUp(change);
+}
+
+void requestOutsideLook() { watch.requested = true; }
+
+void serveOutsideLook() {
+    // A box or dialog up disables the frame: the look comes right after it.
+    if (watch.requested && IsWindowEnabled(shell.frame)) lookForOutsideChange();
+}
+
+void clearOutsideNote() {
+    const std::wstring text = activityText();
+    if (text != reloadedNote) return;
+    Win32ViewHost host(shell.hexView);
+    showSelectionStatus(shell.view, shell.doc, host);
+}
+
+}  // namespace quillix

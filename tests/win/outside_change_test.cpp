@@ -1,0 +1,76 @@
+// Another program writes the open file while the program waits in its message loop: taken
+// up with no box when nothing is unsaved, with one question when something is.
+
+#include <windows.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+
+#include "app/frame_window.h"
+#include "app/outside_watch_win32.h"
+#include "support/shell_fixture.h"
+
+namespace quillix::test {
+namespace {
+
+class OutsideChangeTest : public ShellFixture {
+protected:
+    // Another program writes; then a wait as the message loop's until part 0 leaves "Ready".
+    bool writeAsOtherAndWait(LONG offset, std::vector<std::uint8_t> bytes) {
+        HANDLE other = CreateFileW(path.wstring().c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                   nullptr, OPEN_EXISTING, 0, nullptr);
+        SetFilePointer(other, offset, nullptr, FILE_BEGIN);
+        DWORD written = 0;
+        WriteFile(other, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+        CloseHandle(other);
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (statusText(0) == L"Ready" && std::chrono::steady_clock::now() < until)
+            if (waitForMessageOrChange(100)) pump();
+        return statusText(0) != L"Ready";
+    }
+    std::filesystem::path path;
+};
+
+TEST_F(OutsideChangeTest, WithNothingUnsavedTheNewBytesAndSizeAreTakenUpAtOnce) {
+    path = makeFile("live.bin", std::vector<std::uint8_t>(100, 0x11));
+    ASSERT_NE(start(path.wstring()), nullptr);
+    std::vector<double> delays;
+    for (int round = 0; round < 20; ++round) {
+        SendMessageW(shell.hexView, WM_KEYDOWN, VK_RIGHT, 0);  // the note goes with the next key
+        const auto begin = std::chrono::steady_clock::now();
+        ASSERT_TRUE(writeAsOtherAndWait(100 + round, {static_cast<std::uint8_t>(0x80 + round)}));
+        delays.push_back(
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begin).count());
+        EXPECT_EQ(statusText(0), L"Reloaded: changed by another program");
+        EXPECT_EQ(statusText(2), L"Bytes: " + std::to_wstring(101 + round));
+        EXPECT_EQ(shell.doc.fileBytes[100 + round], 0x80 + round);
+        EXPECT_EQ(offsetOf(shell.view), 1 + round);  // the caret stayed on its byte
+    }
+    EXPECT_TRUE(dialogs.messageBoxes().empty());
+    std::sort(delays.begin(), delays.end());
+    std::printf("write to status bar: median %.1f ms of 20\n", (delays[9] + delays[10]) / 2);
+}
+
+TEST_F(OutsideChangeTest, WithUnsavedChangesOneQuestionAndNoKeepsTheirsPlusMine) {
+    path = makeFile("edited.bin", std::vector<std::uint8_t>(5000, 0x11));
+    ASSERT_NE(start(path.wstring()), nullptr);
+    SendMessageW(shell.hexView, WM_CHAR, 'A', 0);  // byte 0 gets 0xA1
+    dialogs.answerNext(IDNO);
+    ASSERT_TRUE(writeAsOtherAndWait(0, {0x22, 0x33}));  // under the edit and beside it
+    auto boxes = dialogs.messageBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text,
+              path.wstring() + L" was changed by another program.\nReload it and drop your changes?");
+    EXPECT_EQ(boxes[0].buttons, (std::vector<int>{IDYES, IDNO}));
+    std::vector<std::uint8_t> expected(5000, 0x11);
+    expected[0] = 0xA1;
+    expected[1] = 0x33;
+    EXPECT_EQ(std::vector<std::uint8_t>(shell.doc.fileBytes, shell.doc.fileBytes + 5000), expected);
+    EXPECT_EQ(SendMessageW(shell.frame, WM_COMMAND, commandSave, 0), 1);
+    EXPECT_EQ(dialogs.messageBoxes().size(), 1u);
+    EXPECT_EQ(fileBytes(path), expected);
+}
+
+}  // namespace
+}  // namespace quillix::test
