@@ -445,6 +445,51 @@ TEST_F(SaveTest, AFileSavedWholeThatCannotBeMappedKeepsTheOldView) {
     }
 }
 
+// Another program deletes the open file, and Save makes it again. Where the name is free
+// at once, the whole document goes beside it and takes it; where the deleted file keeps
+// its name until the view lets go (Windows), the same, with the view let go before the
+// move; and when that move fails all the same, the document is the file written.
+TEST_F(SaveTest, AfterADeletionSaveMakesTheFileAgainAndAFailedMoveLosesNothing) {
+    std::size_t moveAt = 0;
+    for (const int round : {0, 1, 2}) {
+        SCOPED_TRACE(round);
+        closeDocumentView(doc);
+        const auto path = openNew("deleted.bin", 9000, 8);
+        type(5, 0x55);
+        const auto expected = viewBytes();
+        std::filesystem::remove(path);
+        if (round > 0) fs.holdNameUntilUnmapped(widePath(path), doc.fileBytes);
+        host.boxes.clear();
+        if (round < 2) {
+            EXPECT_EQ(save(), 1);
+            EXPECT_EQ(outcome.way, round == 0 ? SaveWay::wholeBeside : SaveWay::wholeAtFreedName);
+            EXPECT_TRUE(host.boxes.empty());
+            moveAt = static_cast<std::size_t>(std::find(fs.log.begin(), fs.log.end(), "replace") - fs.log.begin());
+        } else {
+            EXPECT_EQ(save(static_cast<int>(moveAt)), 0);
+            EXPECT_EQ(outcome.failure, SaveFailure::savedAside);
+            EXPECT_EQ(doc.isModified, 1);
+            EXPECT_EQ(viewBytes(), expected);
+            std::set<std::string> aside = folder.names();
+            ASSERT_EQ(aside.size(), 1u);
+            const auto written = folder.file(*aside.begin());
+            EXPECT_EQ(readBytes(written), expected);
+            EXPECT_TRUE(mapsFile(written));
+            ASSERT_EQ(host.boxes.size(), 1u);
+            EXPECT_EQ(host.boxes[0].text, L"deleted.bin was saved as " + widePath(written) +
+                                              L", since its name is still held by the deleted file.\n" +
+                                              systemErrorText(FaultyFileSystem::injectedError));
+            EXPECT_EQ(save(), 1);  // the name is free now
+            std::filesystem::remove(written);
+        }
+        EXPECT_EQ(readBytes(path), expected);
+        EXPECT_EQ(viewBytes(), expected);
+        EXPECT_TRUE(mapsFile(path));
+        EXPECT_TRUE(doc.changes.empty());
+        EXPECT_EQ(folder.names(), std::set<std::string>{"deleted.bin"});
+    }
+}
+
 TEST_F(SaveTest, ReadOnlyOrUnreachableTargetsGetNothingWritten) {
     const auto source = openNew("source.bin", 64);
     type(3, 0x33);
