@@ -162,10 +162,7 @@ public:
     }
     bool stampAt(const wchar_t* path, FileStamp& stamp, SystemError& error) override {
         if (injected("stampAt", error)) return false;
-        if (holder_ && path == heldName_) {
-            stamp = FileStamp{true, 0, 0, 0, 0, false, 0, true};
-            return true;
-        }
+        if (holder_ && path == heldName_) return (stamp = FileStamp{true, 0, 0, 0, 0, false, 0, true}, true);
         return real_.stampAt(path, stamp, error);
     }
     bool finalPath(const wchar_t* path, std::wstring& resolved, SystemError& error) override {

@@ -445,18 +445,12 @@ TEST_F(SaveTest, AFileSavedWholeThatCannotBeMappedKeepsTheOldView) {
     }
 }
 
-// Another program deletes the open file, and Save makes it again. Where the name is free
-// at once, the whole document goes beside it and takes it; where the deleted file keeps
-// its name until the view lets go (Windows), the same, with the view let go before the
-// move; and when that move fails all the same, the document is the file written.
+// Another program deletes the open file; Save makes it again, with the view let go before
+// the move where the name stays held until then (Windows); a failed move loses nothing.
 TEST_F(SaveTest, AfterADeletionSaveMakesTheFileAgainAndAFailedMoveLosesNothing) {
     std::size_t moveAt = 0;
-    for (const int round : {0, 1, 2}) {
+    for (const int round : {sizeof(wchar_t) == 2 ? 1 : 0, 1, 2}) {  // Wine hides a deleted mapped file
         SCOPED_TRACE(round);
-#ifdef _WIN32
-        // Windows keeps the name of a deleted mapped file, and Wine does not even say so.
-        if (round == 0) continue;
-#endif
         closeDocumentView(doc);
         const auto path = openNew("deleted.bin", 9000, 8);
         type(5, 0x55);
@@ -464,19 +458,14 @@ TEST_F(SaveTest, AfterADeletionSaveMakesTheFileAgainAndAFailedMoveLosesNothing) 
         std::filesystem::remove(path);
         if (round > 0) fs.holdNameUntilUnmapped(widePath(path), doc.fileBytes);
         host.boxes.clear();
-        if (round < 2) {
-            EXPECT_EQ(save(), 1);
-            EXPECT_EQ(outcome.way, round == 0 ? SaveWay::wholeBeside : SaveWay::wholeAtFreedName);
-            EXPECT_TRUE(host.boxes.empty());
+        EXPECT_EQ(save(round < 2 ? -1 : static_cast<int>(moveAt)), round < 2 ? 1 : 0);
+        if (round < 2)
             moveAt = static_cast<std::size_t>(std::find(fs.log.begin(), fs.log.end(), "replace") - fs.log.begin());
-        } else {
-            EXPECT_EQ(save(static_cast<int>(moveAt)), 0);
+        EXPECT_EQ(outcome.way, round == 0 ? SaveWay::wholeBeside : SaveWay::wholeAtFreedName);
+        if (round == 2) {
             EXPECT_EQ(outcome.failure, SaveFailure::savedAside);
             EXPECT_EQ(doc.isModified, 1);
-            EXPECT_EQ(viewBytes(), expected);
-            std::set<std::string> aside = folder.names();
-            ASSERT_EQ(aside.size(), 1u);
-            const auto written = folder.file(*aside.begin());
+            const auto written = folder.file(*folder.names().begin());
             EXPECT_EQ(readBytes(written), expected);
             EXPECT_TRUE(mapsFile(written));
             ASSERT_EQ(host.boxes.size(), 1u);
@@ -486,6 +475,7 @@ TEST_F(SaveTest, AfterADeletionSaveMakesTheFileAgainAndAFailedMoveLosesNothing) 
             EXPECT_EQ(save(), 1);  // the name is free now
             std::filesystem::remove(written);
         }
+        EXPECT_EQ(host.boxes.size(), round < 2 ? 0u : 1u);
         EXPECT_EQ(readBytes(path), expected);
         EXPECT_EQ(viewBytes(), expected);
         EXPECT_TRUE(mapsFile(path));
