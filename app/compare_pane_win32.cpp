@@ -10,6 +10,7 @@
 #include "app/frame_window.h"
 #include "app/view_host_win32.h"
 #include "app/message_box_win32.h"
+#include "app/outside_watch_win32.h"
 #include "app/shell_state.h"
 #include "app/window_place_win32.h"
 #include "hexview/comparison_view.h"
@@ -183,6 +184,7 @@ void compareWith(const wchar_t* path) {
     }
     if (!wasOpen) widenFrame();
     enableComparisonCommands(true);
+    watchComparedFile();
     Win32ViewHost host(shell.hexView);
     const HexView hv{shell.doc, shell.view, host};
     host.invalidate(nullptr, true);
@@ -202,6 +204,7 @@ namespace {
 void hidePane() {
     outlinedRow = -1;
     enableComparisonCommands(false);
+    watchComparedFile();
     Win32ViewHost host(shell.hexView);
     showSelectionStatus(shell.view, shell.doc, host);
     giveWidthBack();

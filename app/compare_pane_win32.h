@@ -45,10 +45,11 @@ void compareWith(const wchar_t* path);
 void closeComparisonPane();
 // Next Difference (forward) and Previous Difference.
 void stepToDifferenceCommand(bool forward);
-// After the frame was activated: when the other file was changed, cut, renamed or deleted
-// by another program meanwhile, the box "<name> was changed by another program. The
-// comparison is made again with the file as it is now." and the file is opened and counted
-// again; when it can no longer be opened, the open failure's box and the comparison closes.
+// After the frame was activated, or the compared file's folder changed: when the other
+// file was changed, cut, renamed or deleted by another program meanwhile, the box "<name>
+// was changed by another program. The comparison is made again with the file as it is
+// now." and the file is opened and counted again; when it can no longer be opened, the
+// open failure's box and the comparison closes.
 void recheckOtherFile();
 
 }  // namespace quillix

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/checksums_window_win32.h"
+#include "app/compare_pane_win32.h"
 #include "app/frame_window.h"
 #include "app/hex_window_win32.h"
 #include "app/view_host_win32.h"
@@ -33,6 +34,21 @@ struct Watch {
     bool requested = false;                      // a look waits for the loop's top
 };
 Watch watch;
+
+// The compared file's folder, watched the same way while a comparison is open.
+struct OtherWatch {
+    HANDLE notification = INVALID_HANDLE_VALUE;
+    std::wstring folder;
+    bool requested = false;  // a look at the other file waits for the loop's top
+};
+OtherWatch otherWatch;
+
+void releaseOtherWatch() {
+    if (otherWatch.notification != INVALID_HANDLE_VALUE) FindCloseChangeNotification(otherWatch.notification);
+    otherWatch.notification = INVALID_HANDLE_VALUE;
+    otherWatch.folder.clear();
+    otherWatch.requested = false;
+}
 
 void releaseWatch() {
     if (watch.notification != INVALID_HANDLE_VALUE) FindCloseChangeNotification(watch.notification);
@@ -160,20 +176,41 @@ void letGoOfDeletedFile() {
     watch.heldStamp = FileStamp{};
 }
 
-void stopWatchingDocumentFile() { releaseWatch(); }
+void watchComparedFile() {
+    if (!shell.comparison.open) {
+        releaseOtherWatch();
+        return;
+    }
+    const std::wstring folder = folderOf(shell.comparison.other.filePath);
+    if (folder == otherWatch.folder && otherWatch.notification != INVALID_HANDLE_VALUE) return;
+    releaseOtherWatch();
+    otherWatch.folder = folder;
+    otherWatch.notification = FindFirstChangeNotificationW(
+        folder.c_str(), FALSE,
+        FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_SIZE | FILE_NOTIFY_CHANGE_LAST_WRITE);
+}
+
+void stopWatchingDocumentFile() {
+    releaseWatch();
+    releaseOtherWatch();
+}
 
 bool waitForMessageOrChange(DWORD timeout) {
-    const bool watching = watch.notification != INVALID_HANDLE_VALUE;
-    const DWORD woke = MsgWaitForMultipleObjectsEx(watching ? 1 : 0, &watch.notification, timeout,
-                                                   QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-    if (watching && woke == WAIT_OBJECT_0) {
-        // Armed again before the look, so that a change made during it is not missed.
-        FindNextChangeNotification(watch.notification);
+    HANDLE handles[2] = {};
+    DWORD count = 0;
+    if (watch.notification != INVALID_HANDLE_VALUE) handles[count++] = watch.notification;
+    if (otherWatch.notification != INVALID_HANDLE_VALUE) handles[count++] = otherWatch.notification;
+    const DWORD woke = MsgWaitForMultipleObjectsEx(count, handles, timeout, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    if (woke >= WAIT_OBJECT_0 + count) return woke == WAIT_OBJECT_0 + count;
+    // Armed again before the look, so that a change made during it is not missed.
+    const HANDLE changed = handles[woke - WAIT_OBJECT_0];
+    FindNextChangeNotification(changed);
+    if (changed == watch.notification)
         requestOutsideLook();
-        serveOutsideLook();
-        return false;
-    }
-    return woke == WAIT_OBJECT_0 + (watching ? 1 : 0);
+    else
+        otherWatch.requested = true;
+    serveOutsideLook();
+    return false;
 }
 
 void lookForOutsideChange() {
@@ -191,7 +228,12 @@ void requestOutsideLook() { watch.requested = true; }
 
 void serveOutsideLook() {
     // A box or dialog up disables the frame: the look comes right after it.
-    if (watch.requested && IsWindowEnabled(shell.frame)) lookForOutsideChange();
+    if (!IsWindowEnabled(shell.frame)) return;
+    if (watch.requested) lookForOutsideChange();
+    if (otherWatch.requested) {
+        otherWatch.requested = false;
+        recheckOtherFile();
+    }
 }
 
 void clearOutsideNote() {

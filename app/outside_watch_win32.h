@@ -16,11 +16,15 @@ void watchDocumentFile();
 // file's name only once every holder lets go, and a save puts a new file there. The
 // next watchDocumentFile holds the file at the name again.
 void letGoOfDeletedFile();
-// Releases the notification and the held file (the frame is going away).
+// Watches the compared file's folder while a comparison is open, and stops when none is:
+// its changes are looked at as the document's are (recheckOtherFile). Called after every
+// opening and closing of a comparison.
+void watchComparedFile();
+// Releases the notifications and the held file (the frame is going away).
 void stopWatchingDocumentFile();
 
-// Waits up to timeout milliseconds for a message to arrive or the folder to change, and
-// takes up a change of the file when the folder changed. Returns true when a message is
+// Waits up to timeout milliseconds for a message to arrive or a watched folder to change,
+// and takes up a change of the document's or the compared file when its folder changed. Returns true when a message is
 // waiting. The message loop calls it with INFINITE.
 bool waitForMessageOrChange(DWORD timeout);
 

@@ -10,6 +10,7 @@
 
 #include "app/compare_pane_win32.h"
 #include "app/frame_window.h"
+#include "app/outside_watch_win32.h"
 #include "document/file_system.h"
 #include "support/shell_fixture.h"
 #include "tests/core/cut_file.h"
@@ -151,14 +152,15 @@ TEST_F(ComparisonTest, TheOtherFileChangedOrMissingIsToldAndCountedAgain) {
     ASSERT_EQ(statusText(0), L"Compared: 5 bytes differ in 3 runs");
 
     // Another program writes the document's bytes over the other file's first 40 (a mapped
-    // file cannot be cut shorter on Windows): on the next activation the user is told, and
-    // the counts are those of the file as it is now.
+    // file cannot be cut shorter on Windows): while the program waits in its message loop
+    // the user is told, and the counts are those of the file as it is now.
     {
         std::fstream file(other, std::ios::binary | std::ios::in | std::ios::out);
         file.write(reinterpret_cast<const char*>(shell.doc.fileBytes), 40);
     }
-    SendMessageW(shell.frame, WM_ACTIVATE, WA_ACTIVE, 0);
-    pump();
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (dialogs.messageBoxes().empty() && std::chrono::steady_clock::now() < until)
+        if (waitForMessageOrChange(100)) pump();
     ASSERT_EQ(dialogs.messageBoxes().size(), 1u);
     EXPECT_EQ(dialogs.messageBoxes()[0].text,
               L"theirs.bin was changed by another program.\nThe comparison is made again with the file as it is now.");
