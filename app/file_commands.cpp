@@ -164,6 +164,7 @@ LRESULT openCommand() {
 bool saveAndReport(const wchar_t* documentName) {
     Win32ViewHost host(shell.hexView);
     SaveOutcome outcome;
+    letGoOfDeletedFile();  // so that a save can put a new file at a deleted file's name
     if (saveDocument(shell.doc, host, &outcome)) {
         if (!outcome.unreadable.empty()) {
             const UnreadableBytes unreadable{outcome.unreadable, outcome.cause};

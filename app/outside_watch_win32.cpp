@@ -166,6 +166,16 @@ void watchDocumentFile() {
         systemFileSystem().stampOf(watch.held, watch.heldStamp, ignored);
 }
 
+void letGoOfDeletedFile() {
+    FileStamp held;
+    SystemError ignored = 0;
+    if (!watch.held.isOpen() || !systemFileSystem().stampOf(watch.held, held, ignored)) return;
+    if (held.links != 0 && !held.deletePending) return;
+    systemFileSystem().close(watch.held, ignored);
+    watch.held = FileHandle{};
+    watch.heldStamp = FileStamp{};
+}
+
 void watchComparedFile() {
     if (!shell.comparison.open) {
         releaseOtherWatch();

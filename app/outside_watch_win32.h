@@ -12,6 +12,10 @@ namespace quillix {
 // can be told from a deletion; stops watching when there is no document. Called after
 // every open, Save As and taking up of a change; cheap when nothing moved.
 void watchDocumentFile();
+// Lets go of the held file when another program deleted it: Windows frees a deleted
+// file's name only once every holder lets go, and a save puts a new file there. The
+// next watchDocumentFile holds the file at the name again.
+void letGoOfDeletedFile();
 // Watches the compared file's folder while a comparison is open, and stops when none is:
 // its changes are looked at as the document's are (recheckOtherFile). Called after every
 // opening and closing of a comparison.

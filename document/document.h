@@ -86,6 +86,8 @@ enum class SaveFailure {
     unreadable,   // a page of the view could not be read; nothing past it was written
     stopped,      // the user pressed Escape during a whole write
     targetLost,   // a page of the target could not be brought in while storing into it
+    savedAside,   // the name stayed held by a deleted file: the document is now the new file
+                  // written beside it, under that file's own name, and the box said where
 };
 
 // How a save reached the disk.
@@ -94,6 +96,7 @@ enum class SaveWay {
     changedOnly,   // only the changed bytes, in place, into the baseline file
     wholeInPlace,  // the whole document, in place, into the file the view maps
     wholeBeside,   // the whole document into a new file moved over the target
+    wholeAtFreedName,  // the whole document into a new file put at a name a deleted file held
 };
 
 struct SaveOutcome {
@@ -132,6 +135,15 @@ struct SaveOutcome {
 // the changed bytes into the same file, or the whole document beside a file that
 // replaced it.
 //
+// - a name still held by a file deleted while open (Windows frees it only once every
+//   holder lets go; the caller lets go of its own handles first): the whole document,
+//   written beside the name and flushed while the old view still holds the bytes; the
+//   document then maps that new file, lets go of the old view, and moves the new file to
+//   the name. When that move fails the document stays the new file under its own name,
+//   every byte in it, and says so: "%s was saved as %s, since its name is still held by
+//   the deleted file." with the system's text on a second line (caption "Quillix-64bit",
+//   warning icon, owner the frame); it gives 0 with failure savedAside, no change left
+//   recorded and isModified set, so that Save tries the name again.
 // A whole write checks in with the host every chunkBytes (status part 0 shows "Saving…
 // 37 %" after 0.3 s); Escape stops it with failure stopped and no box, and the status
 // reads "Save stopped": beside the target nothing is left, in place the bytes written so

@@ -7,7 +7,6 @@
 #include "host/text_format.h"
 
 namespace quillix {
-namespace {
 
 // Where the new file grows until it is complete: beside the target, so that the final
 // move stays within one volume, and named after it with a tag no other write will pick.
@@ -28,8 +27,6 @@ std::wstring temporaryPathBeside(const wchar_t* path) {
     appendHex(digits, tagDigits + 1, 0, tag >> (64 - 4 * tagDigits), tagDigits);
     return std::wstring(path) + L".quillix-" + digits + L".tmp";
 }
-
-}  // namespace
 
 ReplaceResult replaceFile(FileSystem& fs, const wchar_t* name, const FileFiller& fill, SystemError& cause,
                           const FileStamp& mapped) {

@@ -8,6 +8,7 @@
 // into a file other than the one the document maps.
 
 #include <functional>
+#include <string>
 
 #include "document/file_system.h"
 
@@ -21,6 +22,10 @@ enum class ReplaceResult {
 
 // Fills the open new file; returns false with error set when a step fails.
 using FileFiller = std::function<bool(FileHandle file, SystemError& error)>;
+
+// A new name beside path, in its folder, that no other write picks: path with a tag and
+// ".tmp" appended.
+std::wstring temporaryPathBeside(const wchar_t* path);
 
 // Writes the file name leads to through fill, the safe way described above. The file
 // mapped (the one the document's view maps; none by default) is never replaced: Windows

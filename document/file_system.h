@@ -123,7 +123,9 @@ public:
     // The stamp of an open file.
     virtual bool stampOf(FileHandle file, FileStamp& stamp, SystemError& error) = 0;
     // The stamp of whatever file the name holds now; a name that holds no file gives a
-    // stamp with exists false and succeeds. Fails only when the system cannot tell.
+    // stamp with exists false and succeeds. A name still held by a file deleted while
+    // open, which no one may open (Windows), gives exists and deletePending, nothing else
+    // known. Fails only when the system cannot tell.
     virtual bool stampAt(const wchar_t* path, FileStamp& stamp, SystemError& error) = 0;
 
     // The file path leads to once every symbolic link is followed, so that a write beside

@@ -50,6 +50,17 @@ HANDLE lookAt(const wchar_t* path, bool& missing, SystemError& error) {
     return nullptr;
 }
 
+// Whether the open that just failed met a file deleted while another holder keeps it
+// open: the system keeps its name until the last holder lets go, and refuses every open
+// meanwhile with ERROR_ACCESS_DENIED, telling the reason only in the call's own status.
+bool lastOpenMetDeletePending() {
+    using LastStatus = LONG(WINAPI*)();
+    static const auto lastStatus = reinterpret_cast<LastStatus>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "RtlGetLastNtStatus")));
+    constexpr LONG statusDeletePending = static_cast<LONG>(0xC0000056);
+    return lastStatus && lastStatus() == statusDeletePending;
+}
+
 // Closes a mapping handle when the scope ends; the view, once made, stands on its own.
 class ScopedMapping {
 public:
@@ -233,6 +244,12 @@ public:
         stamp = FileStamp{};
         bool missing = false;
         HANDLE handle = lookAt(path, missing, error);
+        if (!handle && !missing && lastOpenMetDeletePending()) {
+            stamp.exists = true;
+            stamp.links = 0;
+            stamp.deletePending = true;
+            return true;
+        }
         if (!handle) return missing;
         FileHandle file;
         file.value = reinterpret_cast<std::intptr_t>(handle);

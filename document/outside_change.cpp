@@ -16,7 +16,8 @@ OutsideChange outsideChangeOf(const Document& doc, const FileStamp& atName, cons
     // go; a file with no name left is deleted wherever its name was.
     const bool heldIsOurs = sameFile(held, known);
     if (heldIsOurs && (held.links == 0 || held.deletePending)) return OutsideChange::deleted;
-    if (!atName.exists) return heldIsOurs ? OutsideChange::moved : OutsideChange::deleted;
+    // A name a deleted file still holds is as good as free: no one may open that file.
+    if (!atName.exists || atName.deletePending) return heldIsOurs ? OutsideChange::moved : OutsideChange::deleted;
     if (!sameFile(atName, known) || atName.lastWrite != known.lastWrite || atName.size != known.size)
         return OutsideChange::changed;
     return OutsideChange::none;

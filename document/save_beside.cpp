@@ -19,4 +19,23 @@ SaveFailure writeWholeBeside(const Document& doc, FileSystem& fs, std::uint32_t 
                                                 : SaveFailure::writeFailed;
 }
 
+SaveFailure writeWholeForFreedName(const Document& doc, FileSystem& fs, std::uint32_t chunkBytes,
+                                   Progress& progress, UnreadableBytes& unreadable, std::wstring& written,
+                                   SystemError& cause) {
+    written = temporaryPathBeside(doc.filePath);
+    ScopedFile file(fs);
+    if (!fs.createAlways(written.c_str(), file.handle(), cause)) {
+        written.clear();
+        return SaveFailure::cannotOpen;
+    }
+    const bool done = file.closeAfter(
+        writeWhatCanBeRead(doc, fs, file.get(), chunkBytes, &progress, unreadable, cause) &&
+            fs.flush(file.get(), cause),
+        cause);
+    if (done) return SaveFailure::none;
+    fs.remove(written.c_str());
+    written.clear();
+    return SaveFailure::writeFailed;
+}
+
 }  // namespace quillix

@@ -17,7 +17,7 @@ bool changedSinceKnown(const Document& doc, const FileStamp& target, bool isBase
     const BaselineFile& baseline = doc.baseline;
     const bool changedByOther = isBaseline && target.lastWrite != baseline.stamp.lastWrite;
     const bool nameTakenOver =
-        target.exists && !isBaseline && baseline.stamp.exists && baseline.path == doc.filePath;
+        target.exists && !target.deletePending && !isBaseline && baseline.stamp.exists && baseline.path == doc.filePath;
     return changedByOther || nameTakenOver;
 }
 
@@ -63,6 +63,27 @@ void settleAfterWrite(Document& doc, ViewHost& host, FileSystem& fs, SaveFailure
     host.updateWindow();
 }
 
+// The document's bytes are all in written, a new file beside a name a deleted file still
+// holds. The document maps written before it lets go of the old view (on Windows the last
+// holder of the deleted file: that frees the name), and written then takes the name. Never
+// leaves the document without its bytes: when written cannot be mapped the old view stays
+// and written goes (writeFailed); when the move fails the document stays written under its
+// own name, nothing left to save into it, the user told (savedAside).
+SaveFailure takeFreedName(Document& doc, ViewHost& host, FileSystem& fs, const std::wstring& written,
+                          SystemError& cause) {
+    FileStamp stamp;
+    if (!fs.stampAt(written.c_str(), stamp, cause) || !remapDocument(doc, written.c_str(), stamp, cause, fs)) {
+        fs.remove(written.c_str());
+        return SaveFailure::writeFailed;
+    }
+    if (fs.replace(written.c_str(), doc.filePath, cause)) return SaveFailure::none;
+    doc.changes.clear();  // every byte of the view is written's now
+    doc.history.loseSavePoint();
+    doc.isModified = 1;
+    reportSavedAside(doc, host, written, cause);
+    return SaveFailure::savedAside;
+}
+
 }  // namespace
 
 int saveDocument(Document& doc, ViewHost& host, SaveOutcome* outcome, FileSystem& fs,
@@ -90,11 +111,15 @@ int saveDocument(Document& doc, ViewHost& host, SaveOutcome* outcome, FileSystem
     if (asked && !askToSaveIntoChangedFile(doc, host)) return finish(SaveFailure::declined);
 
     std::int64_t reached = 0;  // in place: the bytes before it may be in the file
-    const SaveFailure failure = writeChosenWay(doc, host, fs, target, isBaseline, asked, chunkBytes, result, reached);
+    std::wstring written;      // the new file beside a name a deleted file holds
+    SaveFailure failure =
+        writeChosenWay(doc, host, fs, target, isBaseline, asked, chunkBytes, result, reached, written);
     if (failure == SaveFailure::cannotOpen || failure == SaveFailure::declined) {
         result.way = SaveWay::none;
         return finish(failure);
     }
+    if (failure == SaveFailure::none && result.way == SaveWay::wholeAtFreedName)
+        failure = takeFreedName(doc, host, fs, written, result.cause);
     settleAfterWrite(doc, host, fs, failure, result.way, isBaseline, reached, result.cause);
     return finish(failure);
 }

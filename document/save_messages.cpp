@@ -29,4 +29,10 @@ void reportViewKept(const Document& doc, ViewHost& host, SystemError cause) {
     host.messageBox(BoxOwner::frame, withSystemReason(text, cause).c_str(), programCaption, boxWarning);
 }
 
+void reportSavedAside(const Document& doc, ViewHost& host, const std::wstring& written, SystemError cause) {
+    std::wstring text = nameOrUntitled(doc.fileTitle);
+    text += L" was saved as " + written + L", since its name is still held by the deleted file.";
+    host.messageBox(BoxOwner::frame, withSystemReason(text, cause).c_str(), programCaption, boxWarning);
+}
+
 }  // namespace quillix

@@ -3,6 +3,7 @@
 // question and the reports, the choice of way, and the writes in place and beside.
 
 #include <cstdint>
+#include <string>
 
 #include "document/document.h"
 #include "document/salvage_write.h"
@@ -17,6 +18,8 @@ bool askToSaveIntoChangedFile(const Document& doc, ViewHost& host);
 void reportWriteFailure(ViewHost& host, SystemError cause);
 // The save beside succeeded but the new file could not be mapped: the old view stays.
 void reportViewKept(const Document& doc, ViewHost& host, SystemError cause);
+// The document's bytes went into written, which its name could not be given to.
+void reportSavedAside(const Document& doc, ViewHost& host, const std::wstring& written, SystemError cause);
 
 // Writes exactly the changed runs into target and makes them durable. Unless the user
 // was asked already, asks first when another program wrote under a change. After a
@@ -36,11 +39,18 @@ SaveFailure writeWholeInPlace(const Document& doc, FileSystem& fs, const FileSta
 SaveFailure writeWholeBeside(const Document& doc, FileSystem& fs, std::uint32_t chunkBytes,
                              Progress& progress, UnreadableBytes& unreadable, SystemError& cause);
 
+// The whole document into a new file beside filePath, flushed and closed, for a name a
+// deleted file still holds: written says where on success. After a failure nothing is left.
+SaveFailure writeWholeForFreedName(const Document& doc, FileSystem& fs, std::uint32_t chunkBytes,
+                                   Progress& progress, UnreadableBytes& unreadable, std::wstring& written,
+                                   SystemError& cause);
+
 // Writes the way what target is now calls for (see saveDocument) and sets result.way; a
 // whole write beside that went on past unreadable pages lists them in result. In place,
-// after a failure or a stop, the bytes before reached may be in the file.
+// after a failure or a stop, the bytes before reached may be in the file. For a name a
+// deleted file holds, written names the new file written beside it (empty after a failure).
 SaveFailure writeChosenWay(const Document& doc, ViewHost& host, FileSystem& fs, const FileStamp& target,
                            bool isBaseline, bool asked, std::uint32_t chunkBytes, SaveOutcome& result,
-                           std::int64_t& reached);
+                           std::int64_t& reached, std::wstring& written);
 
 }  // namespace quillix

@@ -41,6 +41,13 @@ public:
     std::function<void()> meanwhile, afterMapping;
     int meanwhileAt = -1;
 
+    // Windows' file deleted while open: name reads as a file pending deletion and takes no
+    // file moved to it until the view holder is let go.
+    void holdNameUntilUnmapped(std::wstring name, const std::uint8_t* holder) {
+        heldName_ = std::move(name);
+        holder_ = holder;
+    }
+
     static constexpr SystemError injectedError = 5;  // ERROR_ACCESS_DENIED / EIO alike
 
     bool openExisting(const wchar_t* path, FileHandle& file, SystemError& error) override {
@@ -65,6 +72,7 @@ public:
     }
     void unmap(std::uint8_t* view, std::int64_t size) override {
         if (view) --liveViews_;
+        if (view == holder_) holder_ = nullptr;
         real_.unmap(view, size);
     }
     bool openForReading(const wchar_t* path, FileHandle& file, SystemError& error) override {
@@ -154,6 +162,7 @@ public:
     }
     bool stampAt(const wchar_t* path, FileStamp& stamp, SystemError& error) override {
         if (injected("stampAt", error)) return false;
+        if (holder_ && path == heldName_) return (stamp = FileStamp{true, 0, 0, 0, 0, false, 0, true}, true);
         return real_.stampAt(path, stamp, error);
     }
     bool finalPath(const wchar_t* path, std::wstring& resolved, SystemError& error) override {
@@ -162,6 +171,7 @@ public:
     }
     bool replace(const wchar_t* from, const wchar_t* to, SystemError& error) override {
         if (injected("replace", error)) return false;
+        if (holder_ && to == heldName_) return (error = injectedError, false);
         return real_.replace(from, to, error);
     }
     bool remove(const wchar_t* path) override {
@@ -192,6 +202,8 @@ private:
     int calls_ = 0;
     int openFiles_ = 0;
     int liveViews_ = 0;
+    std::wstring heldName_;
+    const std::uint8_t* holder_ = nullptr;
 };
 
 }  // namespace quillix::test
