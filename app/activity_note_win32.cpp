@@ -12,8 +12,6 @@
 
 namespace quillix {
 
-namespace {
-
 std::wstring activityText() {
     const LRESULT length = LOWORD(SendMessageW(shell.statusBar, SB_GETTEXTLENGTHW, statusPartActivity, 0));
     std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
@@ -21,6 +19,8 @@ std::wstring activityText() {
     text.resize(static_cast<std::size_t>(length));
     return text;
 }
+
+namespace {
 
 bool showsUnreadableNote(const std::wstring& text) { return text.starts_with(unreadableStatusPrefix); }
 

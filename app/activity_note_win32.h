@@ -4,11 +4,15 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "hexview/paint_layout.h"
 #include "host/view_host.h"
 
 namespace quillix {
 
+// What status part 0 shows now.
+std::wstring activityText();
 // Puts back "Ready" or the selection's extent after a key, unless part 0 shows "Ready" or
 // the note about unreadable rows already.
 void clearStoppedNote(ViewHost& host);

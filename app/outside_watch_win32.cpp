@@ -1,9 +1,8 @@
 #include "app/outside_watch_win32.h"
 
-#include <commctrl.h>
-
 #include <string>
 
+#include "app/activity_note_win32.h"
 #include "app/checksums_window_win32.h"
 #include "app/compare_pane_win32.h"
 #include "app/frame_window.h"
@@ -64,14 +63,6 @@ std::wstring folderOf(const wchar_t* path) {
     const std::wstring text = path;
     const std::size_t slash = text.find_last_of(L"\\/");
     return slash == std::wstring::npos ? L"." : text.substr(0, slash + 1);
-}
-
-std::wstring activityText() {
-    const LRESULT length = LOWORD(SendMessageW(shell.statusBar, SB_GETTEXTLENGTHW, statusPartActivity, 0));
-    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-    SendMessageW(shell.statusBar, SB_GETTEXTW, statusPartActivity, reinterpret_cast<LPARAM>(text.data()));
-    text.resize(static_cast<std::size_t>(length));
-    return text;
 }
 
 // The view, the title, the menus and the tool windows follow the document's new bytes.
