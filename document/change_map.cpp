@@ -17,6 +17,19 @@ std::uint64_t bitsOfLine(ByteRange run, std::int64_t line, std::int64_t lineByte
     return below & ~((std::uint64_t{1} << from) - 1);
 }
 
+// to[k] = from[fromBase + k] for each bit k of bits: a whole line at memory speed (a line
+// inside a long paste), the bytes one by one otherwise.
+void copyMarked(std::uint8_t* to, const std::uint8_t* from, std::int64_t fromBase, std::uint64_t bits) {
+    if (bits == ~std::uint64_t{0}) {
+        std::memcpy(to, from + fromBase, 64);
+        return;
+    }
+    for (std::uint64_t left = bits; left != 0; left &= left - 1) {
+        const int k = std::countr_zero(left);
+        to[k] = from[fromBase + k];
+    }
+}
+
 }  // namespace
 
 void ChangeMap::markRun(ByteRange run, const std::uint8_t* originals, const std::uint8_t* values) {
@@ -48,15 +61,7 @@ void ChangeMap::setMine(ByteRange run, const std::uint8_t* values) {
         ChangedLine* changed = lines_.find(line);
         if (!changed) continue;
         const std::int64_t base = line * lineBytes - run.begin;  // values' index of the line's byte 0
-        const std::uint64_t bits = changed->mask & bitsOfLine(run, line, lineBytes);
-        if (bits == ~std::uint64_t{0}) {  // a line inside a long paste: at memory speed
-            std::memcpy(changed->mine.data(), values + base, lineBytes);
-            continue;
-        }
-        for (std::uint64_t left = bits; left != 0; left &= left - 1) {
-            const int k = std::countr_zero(left);
-            changed->mine[static_cast<std::size_t>(k)] = values[base + k];
-        }
+        copyMarked(changed->mine.data(), values, base, changed->mask & bitsOfLine(run, line, lineBytes));
     }
 }
 
@@ -65,10 +70,7 @@ void ChangeMap::setFirst(std::int64_t lineStart, const std::uint8_t* values, std
     if (!changed || count <= 0) return;
     rebased_ = true;
     const std::uint64_t below = count >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << count) - 1;
-    for (std::uint64_t left = changed->mask & below; left != 0; left &= left - 1) {
-        const auto k = static_cast<std::size_t>(std::countr_zero(left));
-        changed->first[k] = values[k];
-    }
+    copyMarked(changed->first.data(), values, 0, changed->mask & below);
 }
 
 void ChangeMap::restoreFirst(ByteRange run, std::uint8_t* view) const {
@@ -76,16 +78,8 @@ void ChangeMap::restoreFirst(ByteRange run, std::uint8_t* view) const {
     for (std::int64_t line = run.begin / lineBytes; line * lineBytes < run.end; ++line) {
         const ChangedLine* changed = lines_.find(line);
         if (!changed) continue;
-        std::uint8_t* base = view + line * lineBytes;
         const std::uint64_t bits = changed->mask & bitsOfLine(run, line, lineBytes) & ~changed->kept;
-        if (bits == ~std::uint64_t{0}) {
-            std::memcpy(base, changed->first.data(), lineBytes);
-            continue;
-        }
-        for (std::uint64_t left = bits; left != 0; left &= left - 1) {
-            const auto k = static_cast<std::size_t>(std::countr_zero(left));
-            base[k] = changed->first[k];
-        }
+        copyMarked(view + line * lineBytes, changed->first.data(), 0, bits);
     }
 }
 
@@ -107,11 +101,7 @@ bool ChangeMap::keepWritten(std::int64_t end, const std::function<bool(std::int6
         if (bits == 0) return;
         // A line whose bytes cannot be read keeps its first values: they may be the file's still.
         std::array<std::uint8_t, lineBytes> values;
-        if (read(base, values.data()))
-            for (std::uint64_t left = bits; left != 0; left &= left - 1) {
-                const auto k = static_cast<std::size_t>(std::countr_zero(left));
-                changed.first[k] = values[k];
-            }
+        if (read(base, values.data())) copyMarked(changed.first.data(), values.data(), 0, bits);
         changed.kept |= bits;
         kept = true;
     });

@@ -45,6 +45,16 @@ TEST(ChangeMapTable, RunsOriginalsAndOthersWritesMatchAPlainMap) {
             marked.emplace(offset, original);  // a later mark keeps the first value
             mine[offset] = value;
         }
+        // New values over runs starting anywhere in a line (undo, redo, a paste over marks):
+        // only the marked bytes take them.
+        for (int i = 0; i < 20; ++i) {
+            const auto begin = static_cast<std::int64_t>(random() % 20000), length = static_cast<std::int64_t>(random() % 300);
+            std::vector<std::uint8_t> values(static_cast<std::size_t>(length));
+            for (auto& value : values) value = static_cast<std::uint8_t>(random());
+            map.setMine(ByteRange{begin, begin + length}, values.data());
+            for (std::int64_t at = begin; at < begin + length; ++at)
+                if (marked.contains(at)) mine[at] = values[static_cast<std::size_t>(at - begin)];
+        }
         EXPECT_EQ(map.count(), static_cast<std::int64_t>(marked.size()));
         EXPECT_EQ(map.empty(), marked.empty());
         for (std::int64_t probe = 0; probe < 20000; probe += 7) {
