@@ -6,7 +6,7 @@
 
 #include "app/shell_state.h"
 #include "app/view_host_win32.h"
-#include "document/checked_view.h"
+#include "document/file/checked_view.h"
 #include "hexview/comparison_view.h"
 #include "hexview/selection.h"
 

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <new>
 
-#include "app/message_box_win32.h"
+#include "app/dialogs/message_box_win32.h"
 #include "app/shell_state.h"
 #include "app/view_host_win32.h"
 

@@ -9,10 +9,10 @@
 
 #include "app/frame_window.h"
 #include "app/view_host_win32.h"
-#include "app/message_box_win32.h"
+#include "app/dialogs/message_box_win32.h"
 #include "app/outside_watch_win32.h"
 #include "app/shell_state.h"
-#include "app/window_place_win32.h"
+#include "app/tools/window_place_win32.h"
 #include "hexview/comparison_view.h"
 #include "hexview/selection.h"
 #include "host/text_format.h"
@@ -91,13 +91,11 @@ void giveWidthBack() {
 void hidePane();
 
 void reportFailedCompare(const wchar_t* path, SystemError cause) {
-    const wchar_t* name = path;
-    for (const wchar_t* p = path; *p; ++p)
-        if (*p == L'\\' || *p == L'/') name = p + 1;
     wchar_t text[titleChars];
-    formatWithName(text, titleChars, L"Could not open ", nameOrUntitled(name), L" to compare with it!");
-    std::wstring message = cause == 0 ? std::wstring(text) + L"\nThe file is larger than 4 GiB."
-                                      : withSystemReason(text, cause);
+    formatWithName(text, titleChars, L"Could not open ", nameOrUntitled(nameOfPath(path)),
+                   L" to compare with it!");
+    std::wstring message =
+        cause == 0 ? std::wstring(text) + L"\nThe file is larger than 4 GiB." : withSystemReason(text, cause);
     showMessageBox(shell.frame, message.c_str(), programCaption, MB_TASKMODAL | MB_ICONWARNING);
 }
 
@@ -228,8 +226,9 @@ void recheckOtherFile() {
     if (sameFile(now, then) && now.size == then.size && now.lastWrite == then.lastWrite) return;
     const std::wstring path = other.filePath;
     wchar_t text[titleChars];
-    formatWithName(text, titleChars, L"", nameOrUntitled(other.fileTitle),
-                   L" was changed by another program.\nThe comparison is made again with the file as it is now.");
+    formatWithName(
+        text, titleChars, L"", nameOrUntitled(other.fileTitle),
+        L" was changed by another program.\nThe comparison is made again with the file as it is now.");
     showMessageBox(shell.frame, text, programCaption, MB_TASKMODAL | MB_ICONINFORMATION);
     compareWith(path.c_str());
 }

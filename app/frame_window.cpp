@@ -5,20 +5,20 @@
 
 #include <string>
 
-#include "app/checksums_window_win32.h"
+#include "app/tools/checksums_window_win32.h"
 #include "app/compare_pane_win32.h"
 #include "hexview/comparison_view.h"
 #include "app/edit_commands.h"
 #include "app/file_commands.h"
-#include "app/inspector_window_win32.h"
+#include "app/tools/inspector_window_win32.h"
 #include "app/hex_paint_win32.h"
 #include "app/view_host_win32.h"
-#include "app/message_box_win32.h"
+#include "app/dialogs/message_box_win32.h"
 #include "app/outside_watch_win32.h"
 #include "app/shell_state.h"
 #include "app/status_bar_win32.h"
 #include "host/text_format.h"
-#include "app/find_dialog_win32.h"
+#include "app/dialogs/find_dialog_win32.h"
 
 namespace quillix {
 namespace {

@@ -6,11 +6,11 @@
 #include <windowsx.h>
 
 #include "app/activity_note_win32.h"
-#include "app/checksums_window_win32.h"
+#include "app/tools/checksums_window_win32.h"
 #include "app/compare_pane_win32.h"
 #include "app/dpi_win32.h"
 #include "app/hex_paint_win32.h"
-#include "app/inspector_window_win32.h"
+#include "app/tools/inspector_window_win32.h"
 #include "app/shell_state.h"
 #include "app/view_host_win32.h"
 

@@ -4,15 +4,15 @@
 
 #include <string>
 
-#include "app/checksums_window_win32.h"
+#include "app/tools/checksums_window_win32.h"
 #include "app/dpi_win32.h"
 #include "app/edit_commands.h"
 #include "app/frame_window.h"
-#include "app/inspector_window_win32.h"
-#include "app/message_box_win32.h"
+#include "app/tools/inspector_window_win32.h"
+#include "app/dialogs/message_box_win32.h"
 #include "app/outside_watch_win32.h"
 #include "app/shell_state.h"
-#include "app/window_place_win32.h"
+#include "app/tools/window_place_win32.h"
 #include "host/display_scale.h"
 #include "host/text_format.h"
 #include "app/hex_window_win32.h"

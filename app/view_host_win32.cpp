@@ -6,7 +6,7 @@
 #include <commctrl.h>
 
 #include "app/compare_pane_win32.h"
-#include "app/message_box_win32.h"
+#include "app/dialogs/message_box_win32.h"
 #include "app/shell_state.h"
 
 namespace quillix {

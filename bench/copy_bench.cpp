@@ -27,7 +27,7 @@
 #include <vector>
 
 #include "document/document.h"
-#include "document/text_dump.h"
+#include "document/save/text_dump.h"
 #include "hexview/clipboard.h"
 #include "hexview/clipboard_text.h"
 #include "hexview/hex_view.h"

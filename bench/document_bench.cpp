@@ -32,7 +32,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "document/document.h"
+#include "document/save/save_document.h"
 #include "hexview/hex_view.h"
 #include "host/view_host.h"
 #include "hexview/view_state.h"

@@ -19,7 +19,7 @@
 
 #include "document/document.h"
 #include "hexview/hex_view.h"
-#include "document/text_dump.h"
+#include "document/save/text_dump.h"
 #include "hexview/view_state.h"
 #include "tests/core/recording_host.h"
 #include "tests/core/write_sink.h"

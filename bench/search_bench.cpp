@@ -28,7 +28,7 @@
 
 #include <benchmark/benchmark.h>
 
-#include "document/checked_view.h"
+#include "document/file/checked_view.h"
 #include "document/document.h"
 #include "host/progress.h"
 #include "search/case_fold.h"

@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "checksums/library_hash.h"
-#include "document/checked_view.h"
+#include "document/file/checked_view.h"
 #include "host/view_host.h"
 
 namespace quillix {
@@ -16,7 +16,12 @@ struct AlgorithmInfo {
     std::size_t bytes;
 };
 constexpr AlgorithmInfo algorithms[checksumCount] = {
-    {L"CRC-32", 4}, {L"Adler-32", 4}, {L"MD5", 16}, {L"SHA-1", 20}, {L"SHA-256", 32}, {L"SHA-512", 64},
+    {L"CRC-32", 4},
+    {L"Adler-32", 4},
+    {L"MD5", digestBytes(DigestKind::md5)},
+    {L"SHA-1", digestBytes(DigestKind::sha1)},
+    {L"SHA-256", digestBytes(DigestKind::sha256)},
+    {L"SHA-512", digestBytes(DigestKind::sha512)},
 };
 
 constexpr DigestKind digestKindOf(int algorithm) {
@@ -94,16 +99,6 @@ ChecksumOutcome runPass(const Document& doc, const ChecksumRequest& request, Pro
 
 const wchar_t* checksumName(int algorithm) { return algorithms[algorithm].name; }
 std::size_t checksumBytes(int algorithm) { return algorithms[algorithm].bytes; }
-
-std::size_t digestBytes(DigestKind kind) {
-    switch (kind) {
-        case DigestKind::md5: return 16;
-        case DigestKind::sha1: return 20;
-        case DigestKind::sha256: return 32;
-        case DigestKind::sha512: return 64;
-    }
-    return 0;
-}
 
 ChecksumOutcome computeChecksums(const Document& doc, const ChecksumRequest& request, ViewHost& host,
                                  ChecksumResults& results) {

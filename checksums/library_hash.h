@@ -12,8 +12,16 @@ namespace quillix {
 
 enum class DigestKind { md5, sha1, sha256, sha512 };
 
-// The length of a digest of kind in bytes: 16, 20, 32 or 64.
-std::size_t digestBytes(DigestKind kind);
+// The length of a digest of kind in bytes.
+constexpr std::size_t digestBytes(DigestKind kind) {
+    switch (kind) {
+        case DigestKind::md5: return 16;
+        case DigestKind::sha1: return 20;
+        case DigestKind::sha256: return 32;
+        case DigestKind::sha512: return 64;
+    }
+    return 0;
+}
 
 // One digest under way: the library's running state, as the platform's file keeps it.
 struct LibraryHash;

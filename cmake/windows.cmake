@@ -38,7 +38,7 @@ quillix_test_program(quillix_core_tests)
 quillix_add_suite(quillix_core_tests wine)
 
 if(EXISTS ${CMAKE_SOURCE_DIR}/app/main.cpp)
-  quillix_sources(app_sources app)
+  quillix_sources(app_sources app app/tools app/dialogs)
   list(FILTER app_sources EXCLUDE REGEX "/main\\.cpp$")
   add_library(quillix_shell STATIC ${app_sources})
   target_link_libraries(quillix_shell PUBLIC quillix_core ${win_libs})

@@ -11,16 +11,10 @@
 namespace quillix {
 namespace {
 
-// The name part of a path, after its last separator of either kind.
-const wchar_t* nameOf(const wchar_t* path) {
-    const wchar_t* name = path;
-    for (const wchar_t* p = path; *p; ++p)
-        if (*p == L'\\' || *p == L'/') name = p + 1;
-    return name;
-}
-
 // Copies text into a buffer of capacity characters, cut to fit.
-void copyCut(wchar_t* buffer, std::size_t capacity, const wchar_t* text) { appendText(buffer, capacity, 0, text); }
+void copyCut(wchar_t* buffer, std::size_t capacity, const wchar_t* text) {
+    appendText(buffer, capacity, 0, text);
+}
 
 // What bytes range.begin .. range.end - 1 and the byte after them hold of the counts:
 // their differing bytes, and the runs starting among them (the byte after the range
@@ -45,10 +39,6 @@ void tallyChange(Comparison& cmp, const Document& doc, ByteRange range, std::int
 }
 
 }  // namespace
-
-std::int64_t comparedLength(const Comparison& cmp, const Document& doc) {
-    return std::max(cmp.other.fileSize, doc.fileSize);
-}
 
 void closeComparison(Comparison& cmp, FileSystem& fs) {
     closeDocumentView(cmp.other, fs);
@@ -85,7 +75,7 @@ int openComparison(Comparison& cmp, const wchar_t* path, SystemError& cause, Fil
     other.lineCount = lineCountFor(size);
     other.mappedFile = stamp;
     copyCut(other.filePath, filePathChars + 1, path);
-    copyCut(other.fileTitle, fileTitleChars, nameOf(path));
+    copyCut(other.fileTitle, fileTitleChars, nameOfPath(path));
     cmp.open = true;
     return 1;
 }

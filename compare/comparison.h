@@ -16,9 +16,9 @@
 #include <cstdint>
 #include <string>
 
-#include "document/change_map.h"
+#include "document/history/change_map.h"
 #include "document/document.h"
-#include "document/guarded_read.h"
+#include "document/file/guarded_read.h"
 #include "host/progress.h"
 
 namespace quillix {
@@ -59,9 +59,6 @@ enum class CompareOutcome {
     stopped,     // the user pressed Escape: nothing was found or counted
     unreadable,  // a page of either file could not be read: the fault says which
 };
-
-// The stretch over which bytes may differ: the longer file's length.
-std::int64_t comparedLength(const Comparison& cmp, const Document& doc);
 
 // Opens the file at path as the other file, for reading only, shared with other programs
 // for reading, writing and deleting; any size from 0 bytes to 4 GiB. The comparison

@@ -6,14 +6,14 @@
 namespace quillix {
 
 bool storeByte(Document& doc, std::int64_t offset, std::uint8_t value, ReadFault* fault) {
-    if (!doc.history.storeOne(doc, offset, value, fault)) return false;
+    if (!doc.history.storeOne(doc, doc.changes, offset, value, fault)) return false;
     ++doc.byteChanges;
     return true;
 }
 
 std::int64_t storeBytes(Document& doc, std::int64_t offset, std::int64_t count, const ByteFeed& feed,
                         const PasteControl& control, ReadFault* fault) {
-    const std::int64_t stored = doc.history.storeMany(doc, offset, count, feed, control, fault);
+    const std::int64_t stored = doc.history.storeMany(doc, doc.changes, offset, count, feed, control, fault);
     if (stored > 0) ++doc.byteChanges;
     return stored;
 }
@@ -30,11 +30,11 @@ StepOutcome afterStep(Document& doc, StepOutcome outcome) {
 }  // namespace
 
 StepOutcome undoStep(Document& doc, ByteRange& touched, ReadFault& fault) {
-    return afterStep(doc, doc.history.undo(doc, touched, fault));
+    return afterStep(doc, doc.history.undo(doc, doc.changes, touched, fault));
 }
 
 StepOutcome redoStep(Document& doc, ByteRange& touched, ReadFault& fault) {
-    return afterStep(doc, doc.history.redo(doc, touched, fault));
+    return afterStep(doc, doc.history.redo(doc, doc.changes, touched, fault));
 }
 
 std::uint16_t changedMaskOfRow(const Document& doc, std::int64_t row) { return doc.changes.rowMask(row); }

@@ -4,7 +4,7 @@
 #include <cstdlib>
 
 #include "document/document.h"
-#include "document/record_allocator.h"
+#include "document/history/record_allocator.h"
 
 namespace quillix {
 

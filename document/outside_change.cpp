@@ -5,7 +5,7 @@
 #include <bit>
 #include <vector>
 
-#include "document/checked_view.h"
+#include "document/file/checked_view.h"
 
 namespace quillix {
 

@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "document/change_map.h"
+#include "document/history/change_map.h"
 #include "hexview/hex_view.h"
 
 namespace quillix {

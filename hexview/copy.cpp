@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "document/checked_view.h"
+#include "document/file/checked_view.h"
 #include "hexview/clipboard.h"
 #include "hexview/clipboard_text.h"
 #include "hexview/selection.h"

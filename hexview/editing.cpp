@@ -2,7 +2,7 @@
 // the character area the whole byte. Bytes are only overwritten, never inserted, so the
 // document keeps its size; the change lives in the private view until it is saved.
 
-#include "document/checked_view.h"
+#include "document/file/checked_view.h"
 #include "host/text_format.h"
 #include "hexview/comparison_view.h"
 #include "hexview/hex_view.h"

@@ -11,7 +11,7 @@
 #include <array>
 #include <cstring>
 
-#include "document/checked_view.h"
+#include "document/file/checked_view.h"
 #include "hexview/selection.h"
 #include "host/text_format.h"
 
@@ -23,20 +23,20 @@ enum CellStyle : std::uint8_t {
     undrawn = 0,
     plainStyle,
     editedStyle,
-    matchStyle,
     selectedStyle,
     selectedEditedStyle,
-    // The same with the difference colour behind them: a differing byte's style is its
-    // style above plus differenceShift. The match keeps white on black over a difference:
-    // it is where the user's eye is.
+    matchStyle,
+    // The styles before the match with the difference colour behind them: a differing
+    // byte's style is its style above plus differenceShift. The match keeps white on black
+    // over a difference: it is where the user's eye is.
     differStyle,
     differEditedStyle,
-    differMatchUnused,  // keeps the shift even; never used
     differSelectedStyle,
     differSelectedEditedStyle,
     styleCount
 };
 constexpr std::uint8_t differenceShift = differStyle - plainStyle;
+static_assert(selectedEditedStyle + differenceShift == differSelectedEditedStyle);
 
 struct StyleColours {
     std::uint32_t text[styleCount];
@@ -45,10 +45,10 @@ struct StyleColours {
 
 StyleColours styleColours(const SelectionColours& selection) {
     const std::uint32_t mixed = differenceOnHighlight(selection.back);
-    return {{0, colourBlack, colourRed, colourWhite, selection.text, editedOnHighlight(selection.back), colourBlack,
-             colourRed, 0, selection.text, editedOnHighlight(mixed)},
-            {0, colourWhite, colourWhite, colourBlack, selection.back, selection.back, colourDifference,
-             colourDifference, 0, mixed, mixed}};
+    return {{0, colourBlack, colourRed, selection.text, editedOnHighlight(selection.back), colourWhite,
+             colourBlack, colourRed, selection.text, editedOnHighlight(mixed)},
+            {0, colourWhite, colourWhite, selection.back, selection.back, colourBlack, colourDifference,
+             colourDifference, mixed, mixed}};
 }
 
 struct HexPair {

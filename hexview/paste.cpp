@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "document/checked_view.h"
+#include "document/file/checked_view.h"
 #include "hexview/clipboard.h"
 #include "hexview/comparison_view.h"
 #include "hexview/paste_source.h"

@@ -1,6 +1,6 @@
 #include "hexview/undo.h"
 
-#include "document/checked_view.h"
+#include "document/file/checked_view.h"
 #include "hexview/comparison_view.h"
 #include "hexview/selection.h"
 

@@ -1,11 +1,12 @@
 #pragma once
-// How a long operation (a search, an export, a copy, a paste, a whole save) shows that it
-// runs and lets the user stop it, on the one thread: between chunks of work it checks in
-// with the host, which looks for Escape. Status part 0 shows nothing new for the first
-// 0.3 s, then "Searching… 37 %" (or "Exporting… 37 %", "Copying… 37 %", "Pasting… 37 %",
-// "Saving… 37 %") whenever the percent changes; at the end it reads "Ready" again, or
-// "Search stopped" ("Export stopped", "Copy stopped", "Paste stopped", "Save stopped")
-// after Escape.
+// How a long operation (a search, an export, a copy, a paste, a whole save, a comparison's
+// count, the checksums) shows that it runs and lets the user stop it, on the one thread:
+// between chunks of work it checks in with the host, which looks for Escape. Status part 0
+// shows nothing new for the first 0.3 s, then the operation's running text and percent
+// ("Searching… 37 %", "Saving… 37 %", ...) whenever the percent changes; at the end it reads
+// "Ready" again, or its stopped text ("Search stopped", ...) after Escape. The texts of the
+// document's and the view's operations are here; the comparison's and the checksums' stand
+// beside their code (compare/comparison.h, checksums/checksums.h).
 
 #include <cstdint>
 

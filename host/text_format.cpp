@@ -50,6 +50,13 @@ bool copyTextIfFits(wchar_t* buffer, std::size_t capacity, const wchar_t* text) 
     return true;
 }
 
+const wchar_t* nameOfPath(const wchar_t* path) {
+    const wchar_t* name = path;
+    for (const wchar_t* p = path; *p; ++p)
+        if (*p == L'\\' || *p == L'/') name = p + 1;
+    return name;
+}
+
 const wchar_t* nameOrUntitled(const wchar_t* name) { return (name && name[0]) ? name : L"(untitled)"; }
 
 void formatWithName(wchar_t* buffer, std::size_t capacity, const wchar_t* before, const wchar_t* name,

@@ -32,6 +32,9 @@ std::size_t textLength(const wchar_t* text);
 // leaves buffer untouched otherwise.
 bool copyTextIfFits(wchar_t* buffer, std::size_t capacity, const wchar_t* text);
 
+// The name part of a path, after its last separator of either kind.
+const wchar_t* nameOfPath(const wchar_t* path);
+
 // "%s" with a name, or "(untitled)" when the name is empty, as every message does.
 const wchar_t* nameOrUntitled(const wchar_t* name);
 

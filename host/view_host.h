@@ -86,7 +86,7 @@ public:
     // GetFileAttributesW: invalidAttributes when the path names no file.
     virtual std::uint32_t fileAttributes(const wchar_t* path) = 0;
 
-    // A long operation (a search, an export, a copy, a paste, a whole save) calls this
+    // A long operation (progress.h lists them) calls this
     // before its first chunk of work and after each further few MiB. It paints what waits
     // to be painted, reads the clock, and takes every key typed meanwhile out of the
     // thread's queue, reporting a stop when Escape is among them: keys typed during the

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cwchar>
 
-#include "document/checked_view.h"
+#include "document/file/checked_view.h"
 #include "hexview/selection.h"
 #include "host/progress.h"
 #include "search/case_fold.h"

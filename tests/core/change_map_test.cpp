@@ -8,7 +8,7 @@
 #include <random>
 #include <vector>
 
-#include "document/change_map.h"
+#include "document/history/change_map.h"
 
 namespace quillix::test {
 namespace {

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "caret_fixture.h"
-#include "document/record_allocator.h"
+#include "document/history/record_allocator.h"
 #include "hexview/clipboard.h"
 #include "hexview/clipboard_text.h"
 #include "hexview/selection.h"

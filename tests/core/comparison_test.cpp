@@ -13,7 +13,7 @@
 
 #include "compare/comparison.h"
 #include "cut_file.h"
-#include "document/checked_view.h"
+#include "document/file/checked_view.h"
 #include "hexview/comparison_view.h"
 #include "host/vector_unit.h"
 #include "recording_host.h"

@@ -6,7 +6,7 @@
 #include <map>
 #include <random>
 
-#include "document/step_counts.h"
+#include "document/history/step_counts.h"
 
 namespace quillix::test {
 namespace {

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "document/file_system.h"
+#include "document/file/file_system.h"
 
 namespace quillix::test {
 

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "document/document.h"
+#include "document/save/save_document.h"
 #include "hexview/clipboard.h"
 #include "hexview/hex_view.h"
 #include "hexview/selection.h"

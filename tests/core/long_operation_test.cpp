@@ -11,7 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "document/document.h"
-#include "document/text_dump.h"
+#include "document/save/text_dump.h"
 #include "hexview/hex_view.h"
 #include "host/progress.h"
 #include "recording_host.h"

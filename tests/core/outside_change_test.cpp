@@ -6,6 +6,7 @@
 
 #include "cut_file.h"
 #include "document/outside_change.h"
+#include "document/save/save_document.h"
 #include "recording_host.h"
 #include "temp_files.h"
 

@@ -21,8 +21,8 @@
 #include <string>
 
 #include "cut_file.h"
-#include "document/document.h"
-#include "document/text_dump.h"
+#include "document/save/save_document.h"
+#include "document/save/text_dump.h"
 #include "hexview/hex_view.h"
 #include "faulty_file_system.h"
 #include "hexview/view_state.h"

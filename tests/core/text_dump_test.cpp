@@ -11,7 +11,7 @@
 
 #include "document/document.h"
 #include "hexview/hex_view.h"
-#include "document/text_dump.h"
+#include "document/save/text_dump.h"
 #include "faulty_file_system.h"
 #include "hexview/view_state.h"
 #include "recording_host.h"

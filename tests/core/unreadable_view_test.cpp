@@ -20,8 +20,9 @@
 #endif
 
 #include "cut_file.h"
-#include "document/checked_view.h"
-#include "document/text_dump.h"
+#include "document/file/checked_view.h"
+#include "document/save/save_document.h"
+#include "document/save/text_dump.h"
 #include "hexview/clipboard.h"
 #include "hexview/paint_layout.h"
 #include "recording_host.h"

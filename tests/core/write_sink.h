@@ -3,7 +3,7 @@
 // place without a word, and what is written goes to the subclass's write alone. For
 // dumps too large to keep on disk, and for timing the formatter without the disk.
 
-#include "document/file_system.h"
+#include "document/file/file_system.h"
 
 namespace quillix::test {
 

@@ -11,7 +11,7 @@
 #include "app/compare_pane_win32.h"
 #include "app/frame_window.h"
 #include "app/outside_watch_win32.h"
-#include "document/file_system.h"
+#include "document/file/file_system.h"
 #include "support/shell_fixture.h"
 #include "tests/core/cut_file.h"
 

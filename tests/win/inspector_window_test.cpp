@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "app/frame_window.h"
-#include "app/inspector_window_win32.h"
-#include "app/window_place_win32.h"
+#include "app/tools/inspector_window_win32.h"
+#include "app/tools/window_place_win32.h"
 #include "hexview/data_inspector.h"
 #include "support/shell_fixture.h"
 

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <random>
 
-#include "app/inspector_window_win32.h"
+#include "app/tools/inspector_window_win32.h"
 #include "app/startup.h"
 
 namespace quillix::test {

@@ -1,0 +1,24 @@
+#pragma once
+// The two things every reader of the document's bytes needs: where the private view of the
+// file is and how long it is, and a stretch of offsets in it. The document record carries
+// the view (document.h); the file layer's checked reads and the change record take just
+// this part of it, so they need nothing of the record above them.
+
+#include <cstdint>
+
+namespace quillix {
+
+// Bytes begin .. end - 1.
+struct ByteRange {
+    std::int64_t begin = 0;
+    std::int64_t end = 0;
+    friend bool operator==(const ByteRange&, const ByteRange&) = default;
+};
+
+// The document's private view of its file, as the open left it.
+struct ViewBytes {
+    std::uint8_t* fileBytes = nullptr;  // the private view; null when no document is open
+    std::int64_t fileSize = 0;          // bytes, as the system reported at open (1..4 GiB)
+};
+
+}  // namespace quillix

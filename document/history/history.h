@@ -1,0 +1,161 @@
+#pragma once
+// The history of edits: one step per typed character or nibble and one per paste, with
+// the save point (where the history stood at the last successful save or the open) and the
+// current point. Undo and redo move the current point one step.
+//
+// A step keeps the bytes it did not leave in the view: before it is undone, what the view
+// held before it; after, what it wrote. Undo and redo exchange them with the view, so a
+// step costs its own bytes once (a typed one 16 bytes in all) and moving by one step costs
+// time in proportion to its bytes, never to the history's length.
+//
+// A byte is changed (red, and written by the next save) exactly while a step between the
+// save point and the current point touched it: counts (step_counts.h) follow each step in
+// and out of that stretch and mark or unmark the document's change record with them.
+// When the save point can no longer be reached (the steps after it were dropped by a new
+// edit, the oldest steps went to keep the history under its cap, or a save in place
+// stopped part-way), the bytes those steps left changed stay counted until the next save,
+// and the document stays modified.
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <memory>
+
+#include "document/history/change_map.h"
+#include "document/file/guarded_read.h"
+#include "document/history/record_allocator.h"
+#include "document/history/step_counts.h"
+
+namespace quillix {
+
+struct Progress;
+
+// Most memory the history keeps: when a new step would pass it, the oldest steps go.
+inline constexpr std::size_t historyCapBytes = std::size_t{256} << 20;
+// Bytes a paste stores between two check-ins with the host: some tens of milliseconds of
+// storing and marking.
+inline constexpr std::int64_t pasteChunkBytes = std::int64_t{4} << 20;
+
+// Where the bytes a paste stores come from, read once, a chunk at a time and in
+// increasing order: read(context, at, count, out) puts bytes at .. at + count - 1 of
+// them into out.
+struct ByteFeed {
+    void (*read)(void* context, std::int64_t at, std::int64_t count, std::uint8_t* out) = nullptr;
+    void* context = nullptr;
+};
+
+// How a paste is stored (document.h: storeBytes).
+struct PasteControl {
+    // False for a paste larger than the history's cap, which the user agreed to: it keeps
+    // no step, and every step before it goes too, what they changed staying changed.
+    bool undoable = true;
+    // Checked in with before each chunk, its done counting the bytes stored; without one
+    // the paste cannot be stopped.
+    Progress* progress = nullptr;
+    std::int64_t chunkBytes = pasteChunkBytes;  // tests make it small
+};
+
+enum class StepOutcome {
+    done,
+    nothing,     // no step to undo or redo
+    noMemory,    // the marks could not be made; nothing changed
+    unreadable,  // a page of the step's bytes cannot be read; nothing changed
+};
+
+class History {
+public:
+    bool canUndo() const { return current_ > 0; }
+    bool canRedo() const { return current_ < steps_.size(); }
+    // True when the view holds the file's bytes as last saved (or opened) by this history:
+    // the current point is the save point, and that point is still in the history.
+    bool atSavePoint() const { return saveReachable_ && current_ == save_; }
+    // Steps kept, and memory they take (steps and the bytes kept for pastes).
+    std::size_t steps() const { return steps_.size(); }
+    std::size_t memoryBytes() const { return steps_.size() * sizeof(Step) + pasteBytes_; }
+    // Most memory the steps may take (historyCapBytes unless a test lowers it).
+    std::size_t cap() const { return cap_; }
+    void setCap(std::size_t bytes) { cap_ = bytes; }
+    // Memory of the counts behind the marks.
+    std::size_t countMemoryBytes() const { return counts_.memoryBytes(); }
+
+    // Starts afresh: no steps, the save point here (an open, a failed one too).
+    void clear();
+    // The current point becomes the save point (a successful save).
+    void saved();
+    // The saved state can no longer be reached (a save in place failed or stopped after
+    // writing part of it): no undo or redo makes the document unmodified until the next save.
+    void loseSavePoint() { saveReachable_ = false; }
+
+    // The document's edits (document.h: storeByte, storeBytes, undoStep, redoStep), on its view
+    // and its change record.
+    bool storeOne(ViewBytes& view, ChangeMap& changes, std::int64_t offset, std::uint8_t value,
+                  ReadFault* fault);
+    std::int64_t storeMany(ViewBytes& view, ChangeMap& changes, std::int64_t offset, std::int64_t count,
+                           const ByteFeed& feed, const PasteControl& control, ReadFault* fault);
+    StepOutcome undo(ViewBytes& view, ChangeMap& changes, ByteRange& touched, ReadFault& fault);
+    StepOutcome redo(ViewBytes& view, ChangeMap& changes, ByteRange& touched, ReadFault& fault);
+    // The bytes the next undo (back) or redo would touch, known before it moves them, so
+    // that a record kept beside the bytes (a comparison's counts) can take them out first.
+    // Empty (begin == end) when there is no such step.
+    ByteRange stepRange(bool back) const;
+
+private:
+    struct FreeBytes {
+        void operator()(std::uint8_t* bytes) const;
+    };
+    using Bytes = std::unique_ptr<std::uint8_t[], FreeBytes>;
+    struct Step {
+        std::int64_t offset;
+        std::uint8_t other;  // one-byte step: the value the view does not hold
+        bool paste;          // longer step: its bytes are the next of pastes_
+    };
+    static_assert(sizeof(Step) <= 16);
+    struct Paste {
+        std::int64_t length = 0;
+        Bytes bytes;  // the values the view does not hold
+    };
+
+    // Drops every step, as when a paste too large to undo is made: what they left changed
+    // stays changed until the next save.
+    void forget();
+    // Room for one more step at the current point; on bad_alloc takeBack undoes it.
+    void makeRoom(bool paste);
+    void takeBack();
+    // Puts the step at the current point, dropping the steps that could have been redone,
+    // and moves past it; then drops the oldest steps while over the cap. Allocates nothing
+    // after makeRoom.
+    // originals: what the view held in the step's bytes before it was stored; null when
+    // the caller marked the bytes already.
+    // values: what the view holds in them now (null with originals).
+    void add(ChangeMap& changes, std::int64_t offset, std::uint8_t other, Bytes bytes, std::int64_t length,
+             const std::uint8_t* originals, const std::uint8_t* values);
+    // Exchanges step index's bytes with the view, moving over it forward (redo) or back.
+    StepOutcome move(ViewBytes& view, ChangeMap& changes, std::size_t index, bool forward, ByteRange& touched,
+                     ReadFault& fault);
+    // storeMany's chunks: each stored in turn, its old values in kept (all of them for an
+    // undoable paste, else one chunk's) and its new ones passing through incoming (one
+    // chunk's room), until done, stopped or a page cannot be read. Returns the bytes stored.
+    std::int64_t storeChunks(ViewBytes& view, ChangeMap& changes, std::int64_t offset, std::int64_t count,
+                             const ByteFeed& feed, const PasteControl& control, std::uint8_t* kept,
+                             std::uint8_t* incoming, ReadFault& fault);
+    void dropRedoSteps(bool keepPasteSlot);
+    void dropOldest();
+    // +1 when moving the current point over step index (forward if forward) takes it into
+    // the stretch between the save point and the current point, -1 when it leaves it.
+    int countChange(std::size_t index, bool forward) const {
+        return (index >= save_) == forward ? +1 : -1;
+    }
+
+    std::deque<Step, RecordAllocator<Step>> steps_;
+    std::deque<Paste, RecordAllocator<Paste>> pastes_;  // the bytes of the paste steps, in order
+    std::size_t current_ = 0;                            // steps before the current point
+    std::size_t pastesBefore_ = 0;                       // paste steps before the current point
+    std::size_t save_ = 0;                               // steps before the save point
+    bool saveReachable_ = true;
+    std::size_t pasteBytes_ = 0;
+    std::size_t cap_ = historyCapBytes;
+    bool pushedStep_ = false, pushedPaste_ = false;  // what makeRoom added
+    StepCounts counts_;
+};
+
+}  // namespace quillix

@@ -1,7 +1,0 @@
-#include "document/record_allocator.h"
-
-namespace quillix {
-
-AllocationCheck allocationCheck = nullptr;
-
-}  // namespace quillix
