@@ -10,6 +10,7 @@
 #include "document/document.h"
 #include "hexview/view_state.h"
 #include "search/search.h"
+#include "settings/settings.h"
 
 namespace quillix {
 
@@ -54,6 +55,7 @@ struct ShellState {
     ViewState view;                      // the one view state
     SearchState search;                  // the dialogs' texts and the search direction
     Comparison comparison;               // the other file beside the document, while compared
+    Settings settings;                   // what the user chose, read at start-up, written at each change
     int comparisonWidth = 0;             // pixels the frame widened by to show it; given back on closing
     // Opens the help page and the update page; tests put a recorder here.
     ShellExecuteFunction shellExecute = ShellExecuteW;

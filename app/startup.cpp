@@ -11,6 +11,7 @@
 #include "app/tools/inspector_window_win32.h"
 #include "app/dialogs/message_box_win32.h"
 #include "app/outside_watch_win32.h"
+#include "app/settings_registry_win32.h"
 #include "app/shell_state.h"
 #include "app/tools/window_place_win32.h"
 #include "host/display_scale.h"
@@ -105,6 +106,8 @@ HWND startQuillix(HINSTANCE instance, const wchar_t* commandLine) {
     InitCommonControlsEx(&controls);
     if (!registerClasses(instance)) return nullptr;
     shell.accelerators = LoadAcceleratorsW(instance, L"Quillix-64bit");
+    // Before the frame: the view is made in the shape and look the user chose last.
+    loadShellSettings();
 
     // Sized for the DPI it will most likely be drawn at.
     const int dpi = systemDpi();

@@ -1,17 +1,18 @@
 # Run as a test (cmake -DSOURCE_DIR=... -P include_layers.cmake): the program's rooms
 # stack, from the bottom up,
-#   host -> document/file -> document/history -> document -> document/save
+#   host, settings -> document/file -> document/history -> document -> document/save
 #        -> compare, checksums -> hexview -> search -> app (app/tools, app/dialogs)
 # and a file includes only from its own room and the ones below it. The document's rooms:
 # the file layer, the change record and history, the record itself with open and the
 # outside change, and saving (which works on the whole record). compare/ and checksums/
-# share one level: side by side, neither includes the other. The shell's rooms (its tool
+# share one level: side by side, neither includes the other; so do host/ and settings/ (the
+# settings record, plain data every layer may read). The shell's rooms (its tool
 # windows, its dialogs, and the frame with what it routes between them) are one floor:
 # the frame opens every tool window and dialog, and they reach back to the shell's
 # records, so they may include each other. resources/ holds plain
 # #defines anyone may read.
 cmake_policy(SET CMP0057 NEW)
-set(levels host document/file document/history document document/save "checksums|compare" hexview search
+set(levels "host|settings" document/file document/history document document/save "checksums|compare" hexview search
   "app&app/tools&app/dialogs")
 set(violations "")
 foreach(level IN LISTS levels)

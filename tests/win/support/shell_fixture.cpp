@@ -8,11 +8,14 @@
 #include <random>
 
 #include "app/tools/inspector_window_win32.h"
+#include "app/settings_registry_win32.h"
 #include "app/startup.h"
 
 namespace quillix::test {
 
 void ShellFixture::SetUp() {
+    // Every test starts as a first run: no settings from an earlier test.
+    RegDeleteTreeW(HKEY_CURRENT_USER, settingsKeyPath);
     shell = ShellState{};
     dialogs.clear();
     frame = nullptr;
