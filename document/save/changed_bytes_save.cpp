@@ -26,6 +26,9 @@ constexpr std::int64_t pageBytes = 4096;
 constexpr std::int64_t runsPerPageToMap = 16;
 // What the file holds under a long run is read back in pieces of this size.
 constexpr std::size_t readPieceBytes = std::size_t{1} << 20;
+// A piece of the view is brought in by one call before it is written only from this size:
+// below it, the call costs as much as the few page faults it saves.
+constexpr std::int64_t prefetchFromBytes = 16 * pageBytes;
 
 // A stretch of the file holding the runs firstRun .. endRun - 1.
 struct FileWindow {
@@ -199,7 +202,7 @@ bool writeViewRange(const Document& doc, FileSystem& fs, FileHandle file, std::i
             return false;
         }
         const auto chunk = static_cast<std::uint32_t>(std::min<std::int64_t>(end - begin, chunkBytes));
-        fs.prefetch(doc.fileBytes + begin, chunk);
+        if (chunk >= prefetchFromBytes) fs.prefetch(doc.fileBytes + begin, chunk);
         std::uint32_t written = 0;
         const bool wrote = fs.writeAt(file, begin, doc.fileBytes + begin, chunk, written, error);
         if (wroteAll(wrote, written, chunk, error)) {

@@ -26,6 +26,7 @@ public:
         bytesWritten = 0;
         spans.clear();
         windows.clear();
+        prefetches = 0;
     }
     int calls() const { return calls_; }
     int openFiles() const { return openFiles_; }
@@ -35,6 +36,7 @@ public:
     std::int64_t bytesWritten = 0;
     std::vector<std::pair<std::int64_t, std::uint32_t>> spans;   // writeAt's offset and length, in order
     std::vector<std::pair<std::int64_t, std::int64_t>> windows;  // mapShared's offset and length, in order
+    int prefetches = 0;                                          // calls of the hint, not in log
     bool discardWrites = false;  // writeAt takes the bytes without reading or writing them
     // Another program's doing: meanwhile runs right before call number meanwhileAt (counted
     // as failCall counts), afterMapping right after mapShared has mapped a window.
@@ -122,6 +124,9 @@ public:
         }
         return real_.writeAt(file, offset, data, length, written, error);
     }
+    // Counted, not passed on: a hint changes no result, and bringing in a sparse 4 GiB
+    // document would only cost the tests time.
+    void prefetch(const std::uint8_t*, std::int64_t) override { ++prefetches; }
     bool flush(FileHandle file, SystemError& error) override {
         if (injected("flush", error)) return false;
         return real_.flush(file, error);

@@ -219,6 +219,7 @@ TEST_F(SaveTest, OnlyTheChangedBytesGoIntoTheOpenFileNeverOneMore) {
     EXPECT_EQ(readBytes(path), expected);
     EXPECT_EQ(fs.log, changedByCalls(3));
     EXPECT_EQ(fs.bytesWritten, 3);
+    EXPECT_EQ(fs.prefetches, 0);  // a call to bring in one byte's page costs more than its fault
     EXPECT_TRUE(doc.changes.empty());
     EXPECT_EQ(host.waitCursorShows, 0);
     EXPECT_TRUE(host.boxes.empty());
@@ -923,6 +924,7 @@ TEST_F(SaveTest, AWholeSaveHandsOverTheDocumentInPiecesOfAtMostTheChunk) {
     ASSERT_EQ(saveDocument(doc, host, &outcome, fs, 4096), 1);
     EXPECT_EQ(outcome.way, SaveWay::wholeBeside);
     EXPECT_EQ(fs.spans.size(), 3u);
+    EXPECT_EQ(fs.prefetches, 0);
     expectPieces(10000, 4096);
     EXPECT_EQ(readBytes(folder.file("pieces-copy.bin")), viewBytes());
     closeDocumentView(doc);
@@ -935,6 +937,7 @@ TEST_F(SaveTest, AWholeSaveHandsOverTheDocumentInPiecesOfAtMostTheChunk) {
     fs.discardWrites = true;  // counted, not written: no 4 GiB of disk needed
     ASSERT_EQ(saveDocument(doc, host, &outcome, fs), 1);
     expectPieces(maxDocumentSize, saveChunkBytes);
+    EXPECT_EQ(fs.prefetches, static_cast<int>(fs.spans.size()));  // each big piece in one call
 }
 
 // Counts the requests for the document's record memory and refuses the one numbered
