@@ -37,12 +37,16 @@ struct Paste {
     PasteSource source;
     bool waitCursorShown = false;
 
-    // Every way out: the clipboard let go before a box comes up, and part 0 as it was.
+    // Every way out: the clipboard let go before a box comes up, and part 0 at rest again
+    // (the selection's extent, the comparison's counts) unless it says the paste stopped.
     void settle() {
         hv.host.endClipboardRead();
         if (waitCursorShown) hv.host.setWaitCursor(false);
         finishProgress(progress);
-        showSelectionAgain(hv.view, hv.doc, hv.host);
+        if (progress.stopped)
+            showSelectionAgain(hv.view, hv.doc, hv.host);
+        else
+            showSelectionStatus(hv.view, hv.doc, hv.host);
     }
 };
 

@@ -14,7 +14,10 @@
 #include "compare/comparison.h"
 #include "cut_file.h"
 #include "document/file/checked_view.h"
+#include "hexview/clipboard.h"
 #include "hexview/comparison_view.h"
+#include "hexview/selection.h"
+#include "hexview/undo.h"
 #include "host/vector_unit.h"
 #include "recording_host.h"
 #include "temp_files.h"
@@ -232,6 +235,44 @@ TEST_P(ComparisonTest, AnOtherFileCutShorterIsReportedAndLeavesTheCountsUnknown)
     EXPECT_TRUE(fault.inOther);
     EXPECT_EQ(fault.read.offset / viewPageBytes, 3);
     EXPECT_FALSE(cmp.counted);
+}
+
+// Status part 0 names the counts after every edit while comparing: a typed byte, and
+// pastes of one byte up to 512 across a page edge, each undone and redone.
+TEST_P(ComparisonTest, EveryEditLeavesTheCountsInStatusPartZero) {
+    const std::int64_t size = 2 * viewPageBytes;
+    const std::vector<std::uint8_t> mine = patternBytes(static_cast<std::size_t>(size), 1);
+    std::vector<std::uint8_t> theirs = mine;
+    for (std::size_t i = 0; i < theirs.size(); i += 3) theirs[i] ^= 0x77;
+    open(mine, theirs);
+    ViewState view;
+    view.comparison = &cmp;
+    view.lineHeight = 18;
+    view.charWidth = 10;
+    view.clientHeight = 185;
+    const HexView hv{doc, view, host};
+    onSize(hv);
+    ASSERT_EQ(countComparison(hv), CompareOutcome::done);
+    const Reference ref{doc, theirs};
+    const auto expectCounts = [&](const std::string& what) {
+        ASSERT_TRUE(cmp.counted) << what;
+        EXPECT_EQ(cmp.counts, ref.counts()) << what;
+        EXPECT_EQ(host.status[statusPartActivity], comparedText(ref.counts())) << what;
+    };
+    ASSERT_TRUE(onChar(hv, L'5'));
+    expectCounts("typed");
+    for (const std::int64_t count : {1, 2, 511, 512}) {
+        host.putClipboardText(std::u16string(static_cast<std::size_t>(2 * count), u'7'));
+        const std::int64_t from = viewPageBytes - count / 2;
+        setSelection(hv, from, from + count - 1);
+        ASSERT_EQ(pasteFromClipboard(hv), 1);
+        expectCounts("paste of " + std::to_string(count));
+        ASSERT_EQ(undoEdit(hv), 1);
+        expectCounts("undo of " + std::to_string(count));
+        ASSERT_EQ(redoEdit(hv), 1);
+        expectCounts("redo of " + std::to_string(count));
+    }
+    EXPECT_TRUE(host.boxes.empty());
 }
 
 TEST(ComparisonTexts, SayHowManyBytesDifferInHowManyRuns) {
