@@ -83,10 +83,11 @@ CompareOutcome countDifferences(Comparison& cmp, const Document& doc, ViewHost& 
 // byte, a paste, an undo or redo step), with the same range: the counts lose what the
 // range and the byte after it held of the differences and gain what they hold now. Costs
 // the range's length, whatever the files' length. A page of either file that cannot be
-// read leaves the counts unknown (counted false) until they are counted again. Nothing
-// happens while no comparison is open or the counts are unknown.
-void bytesChanging(Comparison& cmp, const Document& doc, ByteRange range);
-void bytesChanged(Comparison& cmp, const Document& doc, ByteRange range);
+// read leaves the counts unknown (counted false) until they are counted again, and fault
+// (when given) says which page and why. Nothing happens while no comparison is open or
+// the counts are unknown.
+void bytesChanging(Comparison& cmp, const Document& doc, ByteRange range, CompareFault* fault = nullptr);
+void bytesChanged(Comparison& cmp, const Document& doc, ByteRange range, CompareFault* fault = nullptr);
 
 // A run of differing bytes: its first offset and its length; start -1 for none.
 struct DifferenceRun {

@@ -16,10 +16,15 @@ bool comparing(const ViewState& view);
 // Around a change of range's bytes (a typed byte, a paste, an undo or redo step): the
 // comparison's counts lose what the bytes held before and gain what they hold after, and
 // status part 0 names the new counts unless a selection is named there. A page either file
-// can no longer read leaves the counts unknown and gets the box "Could not read <name>"
-// with the system's text. Nothing happens without a comparison.
-void comparedBytesChanging(const HexView& hv, ByteRange range);
-void comparedBytesChanged(const HexView& hv, ByteRange range);
+// can no longer read leaves the counts unknown, and fault says which page and why; the
+// change reports it (reportChangeFault), once. Nothing happens without a comparison.
+void comparedBytesChanging(const HexView& hv, ByteRange range, CompareFault& fault);
+void comparedBytesChanged(const HexView& hv, ByteRange range, CompareFault& fault);
+
+// One fault, one box, after a change: the box "Could not read <name>" with the system's
+// text for the page the store could not read (stored), or else for the page the counts
+// could not read (uncounted); nothing when neither happened.
+void reportChangeFault(const HexView& hv, const ReadFault& stored, const CompareFault& uncounted);
 
 // Status part 0 with nothing selected: "Compared: ..." while a comparison's counts are
 // known, else "Ready".

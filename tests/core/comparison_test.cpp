@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cwchar>
 #include <random>
 #include <string>
 #include <vector>
@@ -223,9 +224,11 @@ TEST_P(ComparisonTest, AnOtherFileCutShorterIsReportedAndLeavesTheCountsUnknown)
     view.comparison = &cmp;
     const HexView hv{doc, view, host};
     const ByteRange typed{3 * viewPageBytes, 3 * viewPageBytes + 1};
-    comparedBytesChanging(hv, typed);
+    CompareFault uncounted;
+    comparedBytesChanging(hv, typed, uncounted);
     ASSERT_TRUE(storeByte(doc, typed.begin, 0x77));
-    comparedBytesChanged(hv, typed);
+    comparedBytesChanged(hv, typed, uncounted);
+    reportChangeFault(hv, ReadFault{}, uncounted);
     EXPECT_FALSE(cmp.counted);
     ASSERT_EQ(host.boxes.size(), 1u);
     EXPECT_EQ(host.boxes[0].text.rfind(L"Could not read theirs.bin", 0), 0u);
@@ -273,6 +276,52 @@ TEST_P(ComparisonTest, EveryEditLeavesTheCountsInStatusPartZero) {
         expectCounts("redo of " + std::to_string(count));
     }
     EXPECT_TRUE(host.boxes.empty());
+}
+
+// An edit that meets a page of the document the system can no longer read while comparing:
+// one box for the one fault, whether the counts or the store met it first.
+TEST_P(ComparisonTest, AnEditMeetingAnUnreadablePageGivesOneBox) {
+    const std::int64_t size = 4 * viewPageBytes, cutAt = 2 * viewPageBytes;
+    struct Case {
+        const char* what;
+        std::int64_t at;
+        std::u16string pasted;
+        bool undo;
+    };
+    const Case cases[] = {
+        {"typed", cutAt + 5, u"", false},
+        {"pasted", cutAt + 5, u"x", false},
+        {"pasted across the edge", cutAt - 1, u"xy", false},
+        {"undone beside the edge", cutAt - 1, u"", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        open(patternBytes(static_cast<std::size_t>(size), 1), patternBytes(static_cast<std::size_t>(size), 2));
+        std::wcscpy(doc.fileTitle, L"mine.bin");
+        ViewState view;
+        view.comparison = &cmp;
+        view.lineHeight = 18;
+        view.charWidth = 10;
+        view.clientHeight = 185;
+        const HexView hv{doc, view, host};
+        onSize(hv);
+        ASSERT_EQ(countComparison(hv), CompareOutcome::done);
+        revealOffset(hv, c.at, CaretArea::character);
+        if (c.undo) ASSERT_TRUE(onChar(hv, L'z'));
+        ASSERT_TRUE(cutFileShort(folder.file("mine.bin"), static_cast<std::uintmax_t>(cutAt)));
+        host.boxes.clear();
+        if (c.undo) {
+            undoEdit(hv);
+        } else if (c.pasted.empty()) {
+            onChar(hv, L'z');
+        } else {
+            host.putClipboardText(c.pasted);
+            pasteFromClipboard(hv);
+        }
+        EXPECT_FALSE(cmp.counted);
+        EXPECT_EQ(host.boxes.size(), 1u);
+        if (!host.boxes.empty()) EXPECT_EQ(host.boxes[0].text.rfind(L"Could not read mine.bin\n", 0), 0u);
+    }
 }
 
 TEST(ComparisonTexts, SayHowManyBytesDifferInHowManyRuns) {
