@@ -125,6 +125,12 @@ TEST_F(ChecksumsWindowTest, ASelectionsValuesGoStaleAtAnEditAndF5ComputesAnew) {
     EXPECT_EQ(text(1312), L"");
     EXPECT_EQ(text(1311), L"Whole document, 5 bytes");
     EXPECT_NE(rows()[0], abcRows[0]);
+    // A paste of one byte is a change too.
+    putClipboardText(L"41");
+    SendMessageW(shell.frame, WM_COMMAND, commandPaste, 0);
+    pump();
+    EXPECT_EQ(shell.doc.fileBytes[0], 0x41);
+    EXPECT_EQ(text(1312), L"Changed since computed \u2014 press F5");
     HWND window = shell.checksums;
     SendMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
     EXPECT_EQ(shell.checksums, nullptr);

@@ -116,5 +116,42 @@ TEST_F(UnreadableFileTest, EveryCommandThatMeetsTheCutSaysSoAndSaveAsKeepsWhatCa
     EXPECT_EQ(quitCode, 0u);
 }
 
+// A repaint of only the view's top or bottom edge that draws no unreadable row leaves the
+// note about the rows still on screen; the paint of the whole view with none takes it away.
+TEST_F(UnreadableFileTest, APartialRepaintKeepsTheNoteAboutRowsStillShown) {
+    const std::int64_t page = 4096;
+    const auto path = makeFile("cut.bin", std::vector<std::uint8_t>(2 * page, 0x41));
+    std::filesystem::last_write_time(path,
+                                     std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
+    ASSERT_NE(start(path.wstring()), nullptr);
+    ASSERT_TRUE(cutFileShort(path, page));
+    const std::wstring note = L"Cannot read the file: " + systemErrorText(ERROR_READ_FAULT);
+    RECT client{};
+    GetClientRect(shell.hexView, &client);
+    const int rowsShown = static_cast<int>(client.bottom / shell.view.lineHeight);
+    const int lineHeight = static_cast<int>(shell.view.lineHeight);
+    struct Case {
+        std::int64_t topLine;
+        RECT edge;
+    };
+    const Case cases[] = {
+        // Two readable rows at the top, the rest past the cut.
+        {page / 16 - 2, {0, 0, client.right, lineHeight}},
+        // Scrolled to the end: the bottom row is the end-of-file row, with no bytes.
+        {2 * page / 16 - rowsShown + 1, {0, client.bottom - lineHeight, client.right, client.bottom}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.topLine);
+        shell.view.topLine = c.topLine;
+        RedrawWindow(shell.hexView, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        ASSERT_EQ(statusText(0), note);
+        RedrawWindow(shell.hexView, &c.edge, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        EXPECT_EQ(statusText(0), note);
+    }
+    shell.view.topLine = 0;
+    RedrawWindow(shell.hexView, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    EXPECT_EQ(statusText(0), L"Ready");
+}
+
 }  // namespace
 }  // namespace quillix::test
