@@ -79,6 +79,8 @@ int stepToDifference(const HexView& hv, bool forward) {
     view.matchVisible = 0;
     clearSelection(hv);
     revealOffset(hv, run.start, inCharArea(view.caretCell) ? CaretArea::character : CaretArea::hex);
+    // A run in the other file's tail puts the caret on the end-of-file position.
+    showOffsetStatus(view, hv.doc, hv.host, EofText::substitute);
     hv.host.setStatusText(statusPartActivity, differenceText(run).c_str());
     return 1;
 }

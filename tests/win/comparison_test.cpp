@@ -121,6 +121,7 @@ TEST_F(ComparisonTest, CtrlKShowsTheOtherFileBesideAndAltDownWalksItsDifferences
     EXPECT_EQ(statusText(0), L"Difference at 00000014: 1 byte");
     press(VK_DOWN, true);
     EXPECT_EQ(statusText(0), L"Difference at 00000028: 2 bytes");
+    EXPECT_EQ(statusText(1), L"EOF");
     press(VK_DOWN, true);
     EXPECT_EQ(statusText(0), L"Compared: 5 bytes differ in 3 runs");
     EXPECT_EQ(offsetOf(shell.view), 40);
