@@ -57,6 +57,7 @@ void closeComparison(Comparison& cmp, FileSystem& fs) {
     cmp.open = false;
     cmp.counted = false;
     cmp.counts = {};
+    cmp.place = {};
 }
 
 int openComparison(Comparison& cmp, const wchar_t* path, SystemError& cause, FileSystem& fs) {
@@ -102,6 +103,7 @@ CompareOutcome countDifferences(Comparison& cmp, const Document& doc, ViewHost& 
     }
     cmp.counts = {tally.bytes, tally.runs};
     cmp.counted = true;
+    cmp.place = {};
     return CompareOutcome::done;
 }
 

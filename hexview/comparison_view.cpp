@@ -44,7 +44,7 @@ void reportChangeFault(const HexView& hv, const ReadFault& stored, const Compare
 
 std::wstring restingStatusText(const ViewState& view) {
     if (!comparing(view) || !view.comparison->counted) return L"Ready";
-    return comparedText(view.comparison->counts);
+    return comparedText(view.comparison->counts, view.comparison->other.fileTitle);
 }
 
 CompareOutcome countComparison(const HexView& hv) {
@@ -76,12 +76,21 @@ int stepToDifference(const HexView& hv, bool forward) {
         hv.host.beep();
         return 0;
     }
+    // The run's number while the counts are known; without it when it cannot be found.
+    std::wstring text = differenceText(run);
+    Comparison& cmp = *view.comparison;
+    std::int64_t number = 0;
+    if (cmp.counted) {
+        const CompareOutcome numbered = numberOfRun(cmp, hv.doc, run.start, hv.host, number, fault);
+        if (numbered == CompareOutcome::unreadable) reportFault(hv, fault);
+        if (numbered == CompareOutcome::done) text = differenceText(run, number, cmp.counts.runs);
+    }
     view.matchVisible = 0;
     clearSelection(hv);
     revealOffset(hv, run.start, inCharArea(view.caretCell) ? CaretArea::character : CaretArea::hex);
     // A run in the other file's tail puts the caret on the end-of-file position.
     showOffsetStatus(view, hv.doc, hv.host, EofText::substitute);
-    hv.host.setStatusText(statusPartActivity, differenceText(run).c_str());
+    hv.host.setStatusText(statusPartActivity, text.c_str());
     return 1;
 }
 

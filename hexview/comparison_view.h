@@ -26,7 +26,7 @@ void comparedBytesChanged(const HexView& hv, ByteRange range, CompareFault& faul
 // could not read (uncounted); nothing when neither happened.
 void reportChangeFault(const HexView& hv, const ReadFault& stored, const CompareFault& uncounted);
 
-// Status part 0 with nothing selected: "Compared: ..." while a comparison's counts are
+// Status part 0 with nothing selected: "Compared with <name>: ..." while a comparison's counts are
 // known, else "Ready".
 std::wstring restingStatusText(const ViewState& view);
 
@@ -39,7 +39,8 @@ CompareOutcome countComparison(const HexView& hv);
 // Next Difference (forward) and Previous Difference: puts the caret on the first byte of
 // the next run of differing bytes after the caret, or of the last run before it, revealed
 // as a search hit is (a run in the other file's tail beyond the document is reached as
-// the EOF position), and part 0 reads "Difference at 0000ABCD: N bytes". Returns 1 when
+// the EOF position), and part 0 reads "Difference 3 of 7 at 0000ABCD: N bytes" ("Difference
+// at ..." while the counts are not known). Returns 1 when
 // the caret moved. Returns 0, nothing moved, with a beep when there is none (or no
 // comparison), after Escape ("Search stopped"), or after a page that cannot be read (the
 // box "Could not read <name>").

@@ -37,6 +37,11 @@ struct Reference {
         return doc.fileBytes[i] != theirs[static_cast<std::size_t>(i)];
     }
     bool startsRun(std::int64_t i) const { return differs(i) && (i == 0 || !differs(i - 1)); }
+    std::int64_t runsBefore(std::int64_t at) const {
+        std::int64_t runs = 0;
+        for (std::int64_t i = 0; i < at; ++i) runs += startsRun(i);
+        return runs;
+    }
     DifferenceCounts counts() const {
         DifferenceCounts counts;
         for (std::int64_t i = 0; i < length(); ++i) {
@@ -197,6 +202,11 @@ TEST_P(ComparisonTest, CountsAndRunsMatchAByteByByteReferenceThroughEditsPastesU
                 ASSERT_EQ(std::make_pair(run.start, run.length), std::make_pair(want.start, want.length))
                     << "pair " << pair << ", action " << action << (forward ? ", next from " : ", previous from ")
                     << from;
+                // Its number, found from the run numbered last, in whichever direction.
+                std::int64_t number = 0;
+                if (!run.found()) continue;
+                ASSERT_EQ(numberOfRun(cmp, doc, run.start, host, number, fault, chunk), CompareOutcome::done);
+                ASSERT_EQ(number, ref.runsBefore(run.start) + 1) << "pair " << pair << ", action " << action;
             }
         }
     }
@@ -260,7 +270,7 @@ TEST_P(ComparisonTest, EveryEditLeavesTheCountsInStatusPartZero) {
     const auto expectCounts = [&](const std::string& what) {
         ASSERT_TRUE(cmp.counted) << what;
         EXPECT_EQ(cmp.counts, ref.counts()) << what;
-        EXPECT_EQ(host.status[statusPartActivity], comparedText(ref.counts())) << what;
+        EXPECT_EQ(host.status[statusPartActivity], comparedText(ref.counts(), L"theirs.bin")) << what;
     };
     ASSERT_TRUE(onChar(hv, L'5'));
     expectCounts("typed");
@@ -324,13 +334,14 @@ TEST_P(ComparisonTest, AnEditMeetingAnUnreadablePageGivesOneBox) {
     }
 }
 
-TEST(ComparisonTexts, SayHowManyBytesDifferInHowManyRuns) {
-    EXPECT_EQ(comparedText({0, 0}), L"Compared: the files are identical");
-    EXPECT_EQ(comparedText({1, 1}), L"Compared: 1 byte differs in 1 run");
-    EXPECT_EQ(comparedText({5, 1}), L"Compared: 5 bytes differ in 1 run");
-    EXPECT_EQ(comparedText({4294967296, 3}), L"Compared: 4294967296 bytes differ in 3 runs");
+TEST(ComparisonTexts, NameTheOtherFileAndSayHowManyBytesDifferInHowManyRuns) {
+    EXPECT_EQ(comparedText({0, 0}, L"b.bin"), L"Compared with b.bin: the files are identical");
+    EXPECT_EQ(comparedText({1, 1}, L"b.bin"), L"Compared with b.bin: 1 byte differs in 1 run");
+    EXPECT_EQ(comparedText({5, 1}, L"b.bin"), L"Compared with b.bin: 5 bytes differ in 1 run");
+    EXPECT_EQ(comparedText({4294967296, 3}, L"b.bin"), L"Compared with b.bin: 4294967296 bytes differ in 3 runs");
     EXPECT_EQ(differenceText({0x1A2B, 1}), L"Difference at 00001A2B: 1 byte");
     EXPECT_EQ(differenceText({0x100000000, 16}), L"Difference at 100000000: 16 bytes");
+    EXPECT_EQ(differenceText({0x20, 2}, 3, 7), L"Difference 3 of 7 at 00000020: 2 bytes");
 }
 
 }  // namespace
