@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/compare_pane_win32.h"
 #include "app/frame_window.h"
 #include "support/shell_fixture.h"
 
@@ -135,6 +136,35 @@ TEST_F(ChecksumsWindowTest, ASelectionsValuesGoStaleAtAnEditAndF5ComputesAnew) {
     SendMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
     EXPECT_EQ(shell.checksums, nullptr);
     EXPECT_FALSE(IsWindow(window));
+}
+
+// The data inspector at the frame's right edge, then a comparison widening the frame, then
+// the checksums' window: on a screen with room for all three, none lies on another or on
+// the frame.
+TEST_F(ChecksumsWindowTest, ToolWindowsAndTheWidenedFrameKeepClearOfEachOther) {
+    ASSERT_NE(start(makeFile("mine.bin", std::vector<std::uint8_t>(64, 1)).wstring()), nullptr);
+    SendMessageW(shell.frame, WM_COMMAND, commandDataInspector, 0);
+    ASSERT_NE(shell.inspector, nullptr);
+    // Moved by the user to the frame's right edge, where the widened frame will reach.
+    RECT frame{};
+    GetWindowRect(shell.frame, &frame);
+    SetWindowPos(shell.inspector, nullptr, frame.right, frame.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    compareWith(makeFile("theirs.bin", std::vector<std::uint8_t>(64, 2)).wstring().c_str());
+    SendMessageW(shell.frame, WM_COMMAND, commandChecksums, 0);
+    pump();
+    ASSERT_TRUE(shell.checksums && shell.comparison.open);
+    RECT work{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    std::vector<RECT> places(3);
+    GetWindowRect(shell.frame, &places[0]);
+    GetWindowRect(shell.inspector, &places[1]);
+    GetWindowRect(shell.checksums, &places[2]);
+    for (std::size_t i = 0; i < places.size(); ++i) {
+        RECT joined{}, overlap{};
+        EXPECT_TRUE(UnionRect(&joined, &work, &places[i]) && EqualRect(&joined, &work)) << i;
+        for (std::size_t j = i + 1; j < places.size(); ++j)
+            EXPECT_FALSE(IntersectRect(&overlap, &places[i], &places[j])) << i << " and " << j;
+    }
 }
 
 }  // namespace
