@@ -102,6 +102,34 @@ TEST_F(ChecksumsTest, EveryChunkSizeGivesTheSameValues) {
     EXPECT_EQ(checksumRangeText(results), L"Whole document, 143377 bytes");
 }
 
+// The range line says when the values include changes not yet saved: a changed byte
+// inside the range, at either end of it, or none (before it, after it, or only saved).
+TEST_F(ChecksumsTest, TheRangeLineSaysWhenTheValuesIncludeUnsavedChanges) {
+    const struct {
+        ByteRange range;
+        std::int64_t changed;  // -1: none
+        bool modified;
+        const wchar_t* text;
+    } cases[] = {
+        {{0, 200}, 70, true, L"Whole document, 200 bytes, with unsaved changes"},
+        {{0, 200}, 70, false, L"Whole document, 200 bytes"},
+        {{0, 200}, -1, false, L"Whole document, 200 bytes"},
+        {{70, 71}, 70, true, L"Selection 00000046-00000046, 1 byte, with unsaved changes"},
+        {{10, 71}, 70, true, L"Selection 0000000A-00000046, 61 bytes, with unsaved changes"},
+        {{71, 200}, 70, true, L"Selection 00000047-000000C7, 129 bytes"},
+        {{10, 70}, 70, true, L"Selection 0000000A-00000045, 60 bytes"},
+    };
+    for (const auto& c : cases) {
+        load(std::vector<std::uint8_t>(200, 0x41));
+        doc.changes.clear();
+        doc.history.clear();
+        if (c.changed >= 0) ASSERT_TRUE(storeByte(doc, c.changed, 0x42));
+        doc.isModified = c.modified ? 1 : 0;
+        ASSERT_EQ(compute(c.range, c.range.end - c.range.begin < 200), ChecksumOutcome::done);
+        EXPECT_EQ(checksumRangeText(results), c.text);
+    }
+}
+
 TEST_F(ChecksumsTest, APastedDigestMatchesInAnyCaseWithBlanksIgnored) {
     load({'a', 'b', 'c'});
     ASSERT_EQ(compute({0, 3}, false), ChecksumOutcome::done);

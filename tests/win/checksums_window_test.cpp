@@ -124,7 +124,7 @@ TEST_F(ChecksumsWindowTest, ASelectionsValuesGoStaleAtAnEditAndF5ComputesAnew) {
     EXPECT_EQ(rows(), abcRows);
     postKey(shell.hexView, VK_F5);
     EXPECT_EQ(text(1312), L"");
-    EXPECT_EQ(text(1311), L"Whole document, 5 bytes");
+    EXPECT_EQ(text(1311), L"Whole document, 5 bytes, with unsaved changes");
     EXPECT_NE(rows()[0], abcRows[0]);
     // A paste of one byte is a change too.
     putClipboardText(L"41");
