@@ -250,87 +250,47 @@ TEST_P(ComparisonTest, AnOtherFileCutShorterIsReportedAndLeavesTheCountsUnknown)
     EXPECT_FALSE(cmp.counted);
 }
 
-// Status part 0 names the counts after every edit while comparing: a typed byte, and
-// pastes of one byte up to 512 across a page edge, each undone and redone.
-TEST_P(ComparisonTest, EveryEditLeavesTheCountsInStatusPartZero) {
-    const std::int64_t size = 2 * viewPageBytes;
-    const std::vector<std::uint8_t> mine = patternBytes(static_cast<std::size_t>(size), 1);
-    std::vector<std::uint8_t> theirs = mine;
-    for (std::size_t i = 0; i < theirs.size(); i += 3) theirs[i] ^= 0x77;
-    open(mine, theirs);
-    ViewState view;
-    view.comparison = &cmp;
-    view.lineHeight = 18;
-    view.charWidth = 10;
-    view.clientHeight = 185;
-    const HexView hv{doc, view, host};
-    onSize(hv);
-    ASSERT_EQ(countComparison(hv), CompareOutcome::done);
-    const Reference ref{doc, theirs};
-    const auto expectCounts = [&](const std::string& what) {
-        ASSERT_TRUE(cmp.counted) << what;
-        EXPECT_EQ(cmp.counts, ref.counts()) << what;
-        EXPECT_EQ(host.status[statusPartActivity], comparedText(ref.counts(), L"theirs.bin")) << what;
-    };
-    ASSERT_TRUE(onChar(hv, L'5'));
-    expectCounts("typed");
-    for (const std::int64_t count : {1, 2, 511, 512}) {
-        host.putClipboardText(std::u16string(static_cast<std::size_t>(2 * count), u'7'));
-        const std::int64_t from = viewPageBytes - count / 2;
-        setSelection(hv, from, from + count - 1);
-        ASSERT_EQ(pasteFromClipboard(hv), 1);
-        expectCounts("paste of " + std::to_string(count));
-        ASSERT_EQ(undoEdit(hv), 1);
-        expectCounts("undo of " + std::to_string(count));
-        ASSERT_EQ(redoEdit(hv), 1);
-        expectCounts("redo of " + std::to_string(count));
-    }
-    EXPECT_TRUE(host.boxes.empty());
-}
-
-// An edit that meets a page of the document the system can no longer read while comparing:
-// one box for the one fault, whether the counts or the store met it first.
-TEST_P(ComparisonTest, AnEditMeetingAnUnreadablePageGivesOneBox) {
-    const std::int64_t size = 4 * viewPageBytes, cutAt = 2 * viewPageBytes;
-    struct Case {
-        const char* what;
-        std::int64_t at;
-        std::u16string pasted;
-        bool undo;
-    };
-    const Case cases[] = {
-        {"typed", cutAt + 5, u"", false},
-        {"pasted", cutAt + 5, u"x", false},
-        {"pasted across the edge", cutAt - 1, u"xy", false},
-        {"undone beside the edge", cutAt - 1, u"", true},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        open(patternBytes(static_cast<std::size_t>(size), 1), patternBytes(static_cast<std::size_t>(size), 2));
+// Edits through the view while comparing: a typed byte and pastes of 1 to 512 bytes across
+// a page edge, each undone and redone, keep the counts true and named in part 0; over a page
+// the system can no longer read (the file cut at the edge first), one fault gives one box.
+TEST_P(ComparisonTest, EditsThroughTheViewKeepTheCountsNamedAndGiveOneBoxPerFault) {
+    const std::int64_t size = 4 * viewPageBytes, edge = 2 * viewPageBytes;
+    const struct {
+        std::int64_t at, pasted;  // pasted 0: a typed byte
+        bool cut;
+    } cases[] = {{edge + 5, 0, false}, {edge, 1, false},       {edge - 1, 2, false}, {edge - 255, 511, false},
+                 {edge - 256, 512, false}, {edge + 5, 0, true}, {edge + 5, 1, true}, {edge - 1, 2, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.pasted) + " pasted at " + std::to_string(c.at) + (c.cut ? ", cut" : ""));
+        std::vector<std::uint8_t> mine = patternBytes(static_cast<std::size_t>(size), 1), theirs = mine;
+        for (std::size_t i = 0; i < theirs.size(); i += 3) theirs[i] ^= 0x77;
+        open(mine, theirs);
         std::wcscpy(doc.fileTitle, L"mine.bin");
         ViewState view;
         view.comparison = &cmp;
-        view.lineHeight = 18;
-        view.charWidth = 10;
+        view.lineHeight = view.charWidth = 10;
         view.clientHeight = 185;
         const HexView hv{doc, view, host};
-        onSize(hv);
         ASSERT_EQ(countComparison(hv), CompareOutcome::done);
         revealOffset(hv, c.at, CaretArea::character);
-        if (c.undo) ASSERT_TRUE(onChar(hv, L'z'));
-        ASSERT_TRUE(cutFileShort(folder.file("mine.bin"), static_cast<std::uintmax_t>(cutAt)));
+        if (c.cut) ASSERT_TRUE(cutFileShort(folder.file("mine.bin"), static_cast<std::uintmax_t>(edge)));
         host.boxes.clear();
-        if (c.undo) {
-            undoEdit(hv);
-        } else if (c.pasted.empty()) {
-            onChar(hv, L'z');
-        } else {
-            host.putClipboardText(c.pasted);
-            pasteFromClipboard(hv);
+        host.putClipboardText(std::u16string(static_cast<std::size_t>(c.pasted), u'x'));
+        const int edited = c.pasted == 0 ? onChar(hv, L'z') : pasteFromClipboard(hv);
+        if (c.cut) {
+            EXPECT_TRUE(!cmp.counted && host.boxes.size() == 1u) << host.boxes.size() << " boxes";
+            if (!host.boxes.empty()) EXPECT_EQ(host.boxes[0].text.rfind(L"Could not read mine.bin\n", 0), 0u);
+            continue;
         }
-        EXPECT_FALSE(cmp.counted);
-        EXPECT_EQ(host.boxes.size(), 1u);
-        if (!host.boxes.empty()) EXPECT_EQ(host.boxes[0].text.rfind(L"Could not read mine.bin\n", 0), 0u);
+        ASSERT_EQ(edited, 1);
+        const Reference ref{doc, theirs};
+        for (const auto& step : {+[](const HexView&) { return 1; }, undoEdit, redoEdit}) {
+            ASSERT_EQ(step(hv), 1);
+            ASSERT_TRUE(cmp.counted);
+            EXPECT_EQ(cmp.counts, ref.counts());
+            EXPECT_EQ(host.status[statusPartActivity], comparedText(ref.counts(), L"theirs.bin"));
+        }
+        EXPECT_TRUE(host.boxes.empty());
     }
 }
 

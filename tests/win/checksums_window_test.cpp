@@ -138,32 +138,22 @@ TEST_F(ChecksumsWindowTest, ASelectionsValuesGoStaleAtAnEditAndF5ComputesAnew) {
     EXPECT_FALSE(IsWindow(window));
 }
 
-// The data inspector at the frame's right edge, then a comparison widening the frame, then
-// the checksums' window: on a screen with room for all three, none lies on another or on
-// the frame.
+// The data inspector moved to the frame's right edge, then a comparison widening the frame,
+// then the checksums' window: on a screen with room for all, none lies on another.
 TEST_F(ChecksumsWindowTest, ToolWindowsAndTheWidenedFrameKeepClearOfEachOther) {
     ASSERT_NE(start(makeFile("mine.bin", std::vector<std::uint8_t>(64, 1)).wstring()), nullptr);
     SendMessageW(shell.frame, WM_COMMAND, commandDataInspector, 0);
-    ASSERT_NE(shell.inspector, nullptr);
-    // Moved by the user to the frame's right edge, where the widened frame will reach.
-    RECT frame{};
-    GetWindowRect(shell.frame, &frame);
-    SetWindowPos(shell.inspector, nullptr, frame.right, frame.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT places[3] = {}, work{}, overlap{};
+    GetWindowRect(shell.frame, &places[0]);
+    SetWindowPos(shell.inspector, nullptr, places[0].right, places[0].top, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     compareWith(makeFile("theirs.bin", std::vector<std::uint8_t>(64, 2)).wstring().c_str());
     SendMessageW(shell.frame, WM_COMMAND, commandChecksums, 0);
-    pump();
     ASSERT_TRUE(shell.checksums && shell.comparison.open);
-    RECT work{};
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-    std::vector<RECT> places(3);
-    GetWindowRect(shell.frame, &places[0]);
-    GetWindowRect(shell.inspector, &places[1]);
-    GetWindowRect(shell.checksums, &places[2]);
-    for (std::size_t i = 0; i < places.size(); ++i) {
-        RECT joined{}, overlap{};
-        EXPECT_TRUE(UnionRect(&joined, &work, &places[i]) && EqualRect(&joined, &work)) << i;
-        for (std::size_t j = i + 1; j < places.size(); ++j)
-            EXPECT_FALSE(IntersectRect(&overlap, &places[i], &places[j])) << i << " and " << j;
+    for (auto [i, window] : {std::pair{0, shell.frame}, {1, shell.inspector}, {2, shell.checksums}}) {
+        GetWindowRect(window, &places[i]);
+        EXPECT_TRUE(UnionRect(&overlap, &work, &places[i]) && EqualRect(&overlap, &work)) << i;
+        for (int j = 0; j < i; ++j) EXPECT_FALSE(IntersectRect(&overlap, &places[i], &places[j])) << i << " on " << j;
     }
 }
 
