@@ -180,7 +180,10 @@ void compareWith(const wchar_t* path) {
         reportFailedCompare(chosen.c_str(), cause);
         return;
     }
-    if (!wasOpen) widenFrame();
+    if (!wasOpen) {
+        widenFrame();
+        keepToolWindowsClear();
+    }
     enableComparisonCommands(true);
     watchComparedFile();
     Win32ViewHost host(shell.hexView);

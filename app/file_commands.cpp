@@ -138,7 +138,12 @@ LRESULT openCommand() {
     closeComparisonPane();
     Win32ViewHost host(shell.hexView);
     SystemError cause = 0;
-    if (!openDocument(shell.doc, shell.view, host, shell.doc.filePath, cause)) reportFailedOpen(cause);
+    // "Open as read-only" ticked: the document is for viewing, as a read-only file's is.
+    const OpenPurpose purpose =
+        (shell.fileDialog.Flags & OFN_READONLY) ? OpenPurpose::viewing : OpenPurpose::editing;
+    const bool opened = openDocument(shell.doc, shell.doc.filePath, cause, systemFileSystem(), purpose) == 1;
+    showOpenedDocument(HexView{shell.doc, shell.view, host}, opened);
+    if (!opened) reportFailedOpen(cause);
 
     if (hasDocument(shell.doc)) {
         shell.view.caretRow = 0;
@@ -147,6 +152,9 @@ LRESULT openCommand() {
         SetCaretPos(static_cast<int>(shell.view.charWidth * firstHexCell), 0);
         setFrameTitle(L" - ");
         enableDocumentCommands(true);
+        // The dialog gave the keyboard back to the frame, which passes it on only while
+        // a document is open: with none before this open, nothing else would.
+        if (GetFocus() == shell.frame) SetFocus(shell.hexView);
     } else {
         HideCaret(shell.hexView);
     }

@@ -30,7 +30,7 @@ std::wstring checksumText(const ChecksumResults& results, int algorithm) {
 }
 
 std::wstring checksumRangeText(const ChecksumResults& results) {
-    constexpr std::size_t capacity = 64;
+    constexpr std::size_t capacity = 96;
     wchar_t text[capacity];
     std::size_t length = 0;
     const std::int64_t count = results.range.end - results.range.begin;
@@ -44,7 +44,8 @@ std::wstring checksumRangeText(const ChecksumResults& results) {
         length = appendText(text, capacity, length, L"Whole document, ");
     }
     length = appendDecimal(text, capacity, length, count);
-    appendText(text, capacity, length, count == 1 ? L" byte" : L" bytes");
+    length = appendText(text, capacity, length, count == 1 ? L" byte" : L" bytes");
+    if (results.unsaved) appendText(text, capacity, length, L", with unsaved changes");
     return text;
 }
 

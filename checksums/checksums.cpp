@@ -1,5 +1,7 @@
 #include "checksums/checksums.h"
 
+#include <new>
+
 #include <zlib.h>
 
 #include <algorithm>
@@ -95,6 +97,19 @@ ChecksumOutcome runPass(const Document& doc, const ChecksumRequest& request, Pro
     return ChecksumOutcome::done;
 }
 
+// Whether a byte of range holds a change not yet saved. Should the list of changed runs
+// not fit in memory, a modified document is taken to hold one there.
+bool holdsUnsavedBytes(const Document& doc, ByteRange range) {
+    if (!doc.isModified) return false;
+    try {
+        for (const ByteRange& run : doc.changes.ranges())
+            if (run.begin < range.end && run.end > range.begin) return true;
+        return false;
+    } catch (const std::bad_alloc&) {
+        return true;
+    }
+}
+
 }  // namespace
 
 const wchar_t* checksumName(int algorithm) { return algorithms[algorithm].name; }
@@ -106,6 +121,7 @@ ChecksumOutcome computeChecksums(const Document& doc, const ChecksumRequest& req
     results.range = request.range;
     results.selection = request.selection;
     results.byteChanges = doc.byteChanges;
+    results.unsaved = holdsUnsavedBytes(doc, request.range);
     RunningSums sums;
     ReadFault fault;
     ChecksumOutcome outcome = ChecksumOutcome::failed;

@@ -65,6 +65,7 @@ struct ChecksumResults {
     ByteRange range;
     bool selection = false;
     std::uint64_t byteChanges = 0;  // the document's byteChanges as the values were computed
+    bool unsaved = false;           // the range held changes not yet saved then
     ChecksumOutcome outcome = ChecksumOutcome::none;
     unsigned which = 0;  // the algorithms that have values: none unless the outcome is done
     // Each algorithm's value, checksumBytes(algorithm) long; CRC-32 and Adler-32 with
@@ -88,7 +89,8 @@ ChecksumOutcome computeChecksums(const Document& doc, const ChecksumRequest& req
 std::wstring checksumText(const ChecksumResults& results, int algorithm);
 
 // What the values are of: "Selection 00000010-0000001F, 16 bytes" or "Whole document,
-// 692 bytes" ("1 byte" for one).
+// 692 bytes" ("1 byte" for one), followed by ", with unsaved changes" when the range held
+// changes not yet saved as the values were computed.
 std::wstring checksumRangeText(const ChecksumResults& results);
 
 // The line under the range: why there are no values ("Checksums stopped", "Could not

@@ -19,19 +19,25 @@ void copyCut(wchar_t* buffer, std::size_t capacity, const wchar_t* text) {
 // What bytes range.begin .. range.end - 1 and the byte after them hold of the counts:
 // their differing bytes, and the runs starting among them (the byte after the range
 // starts a run or not according to the range's last byte).
-bool tallyAround(Comparison& cmp, const Document& doc, ByteRange range, DifferenceTally& tally) {
+// False with fault at the page either file could not read.
+bool tallyAround(Comparison& cmp, const Document& doc, ByteRange range, DifferenceTally& tally,
+                 CompareFault& fault) {
     DifferenceWalk walk{doc, cmp.other};
     const std::int64_t to = std::min(range.end + 1, walk.length());
     bool previousDiffers = false;
-    if (range.begin > 0 && !walkDiffersAt(walk, range.begin - 1, previousDiffers)) return false;
-    return walkTally(walk, range.begin, to, previousDiffers, tally);
+    const bool read = (range.begin == 0 || walkDiffersAt(walk, range.begin - 1, previousDiffers)) &&
+                      walkTally(walk, range.begin, to, previousDiffers, tally);
+    if (!read) fault = walk.fault;
+    return read;
 }
 
-void tallyChange(Comparison& cmp, const Document& doc, ByteRange range, std::int64_t sign) {
+void tallyChange(Comparison& cmp, const Document& doc, ByteRange range, std::int64_t sign, CompareFault* fault) {
     if (!cmp.open || !cmp.counted || range.end <= range.begin) return;
     DifferenceTally tally;
-    if (!tallyAround(cmp, doc, range, tally)) {
+    CompareFault unread;
+    if (!tallyAround(cmp, doc, range, tally, unread)) {
         cmp.counted = false;
+        if (fault) *fault = unread;
         return;
     }
     cmp.counts.bytes += sign * tally.bytes;
@@ -51,6 +57,7 @@ void closeComparison(Comparison& cmp, FileSystem& fs) {
     cmp.open = false;
     cmp.counted = false;
     cmp.counts = {};
+    cmp.place = {};
 }
 
 int openComparison(Comparison& cmp, const wchar_t* path, SystemError& cause, FileSystem& fs) {
@@ -96,11 +103,16 @@ CompareOutcome countDifferences(Comparison& cmp, const Document& doc, ViewHost& 
     }
     cmp.counts = {tally.bytes, tally.runs};
     cmp.counted = true;
+    cmp.place = {};
     return CompareOutcome::done;
 }
 
-void bytesChanging(Comparison& cmp, const Document& doc, ByteRange range) { tallyChange(cmp, doc, range, -1); }
+void bytesChanging(Comparison& cmp, const Document& doc, ByteRange range, CompareFault* fault) {
+    tallyChange(cmp, doc, range, -1, fault);
+}
 
-void bytesChanged(Comparison& cmp, const Document& doc, ByteRange range) { tallyChange(cmp, doc, range, +1); }
+void bytesChanged(Comparison& cmp, const Document& doc, ByteRange range, CompareFault* fault) {
+    tallyChange(cmp, doc, range, +1, fault);
+}
 
 }  // namespace quillix

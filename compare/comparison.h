@@ -37,6 +37,15 @@ struct DifferenceCounts {
     friend bool operator==(const DifferenceCounts&, const DifferenceCounts&) = default;
 };
 
+// The last run numbered (numberOfRun): how many runs start before offset at, while the
+// document's bytes are those byteChanges stood for. The next number is found from here.
+struct RunPlace {
+    bool known = false;
+    std::int64_t at = 0;
+    std::int64_t runsBefore = 0;
+    std::uint64_t byteChanges = 0;
+};
+
 struct Comparison {
     // The other file: fileBytes is a read-only view (null for a 0-byte file), with its
     // fileSize, lineCount, filePath, fileTitle and mappedFile as a document has them. No
@@ -45,6 +54,7 @@ struct Comparison {
     bool open = false;     // a comparison is shown; the other file may still hold 0 bytes
     bool counted = false;  // counts are true: the count ran to its end, every change since was tallied
     DifferenceCounts counts;
+    RunPlace place;  // forgotten at every count
 };
 
 // Where a read of the comparison failed: the page of which file, and why.
@@ -83,10 +93,11 @@ CompareOutcome countDifferences(Comparison& cmp, const Document& doc, ViewHost& 
 // byte, a paste, an undo or redo step), with the same range: the counts lose what the
 // range and the byte after it held of the differences and gain what they hold now. Costs
 // the range's length, whatever the files' length. A page of either file that cannot be
-// read leaves the counts unknown (counted false) until they are counted again. Nothing
-// happens while no comparison is open or the counts are unknown.
-void bytesChanging(Comparison& cmp, const Document& doc, ByteRange range);
-void bytesChanged(Comparison& cmp, const Document& doc, ByteRange range);
+// read leaves the counts unknown (counted false) until they are counted again, and fault
+// (when given) says which page and why. Nothing happens while no comparison is open or
+// the counts are unknown.
+void bytesChanging(Comparison& cmp, const Document& doc, ByteRange range, CompareFault* fault = nullptr);
+void bytesChanged(Comparison& cmp, const Document& doc, ByteRange range, CompareFault* fault = nullptr);
 
 // A run of differing bytes: its first offset and its length; start -1 for none.
 struct DifferenceRun {
@@ -105,10 +116,20 @@ CompareOutcome findDifference(const Comparison& cmp, const Document& doc, std::i
                               ViewHost& host, DifferenceRun& run, CompareFault& fault,
                               std::int64_t chunkBytes = compareChunkBytes);
 
-// Status part 0 after a count: "Compared: N bytes differ in M runs" ("1 byte differs in
-// 1 run"), or "Compared: the files are identical".
-std::wstring comparedText(const DifferenceCounts& counts);
-// Status part 0 after a step to a run: "Difference at 0000ABCD: N bytes" ("1 byte").
-std::wstring differenceText(const DifferenceRun& run);
+// The number (from 1, in the order of offsets) of the run starting at start, among all
+// runs. Scans only the bytes between start and the run numbered last (cmp.place), unless
+// the document's bytes changed since; with findDifference's progress and Escape (stopped).
+// unreadable: fault set. Meaningful while the counts are known.
+CompareOutcome numberOfRun(Comparison& cmp, const Document& doc, std::int64_t start, ViewHost& host,
+                           std::int64_t& number, CompareFault& fault, std::int64_t chunkBytes = compareChunkBytes);
+
+// Status part 0 after a count, naming the other file by otherName: "Compared with b.bin:
+// N bytes differ in M runs" ("1 byte differs in 1 run"), or "Compared with b.bin: the
+// files are identical".
+std::wstring comparedText(const DifferenceCounts& counts, const wchar_t* otherName);
+// Status part 0 after a step to a run: "Difference 3 of 7 at 0000ABCD: N bytes" ("1
+// byte"), the run's number and how many there are; "Difference at 0000ABCD: N bytes"
+// when number is 0 (the counts are not known).
+std::wstring differenceText(const DifferenceRun& run, std::int64_t number = 0, std::int64_t runs = 0);
 
 }  // namespace quillix

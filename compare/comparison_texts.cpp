@@ -14,16 +14,18 @@ std::wstring decimal(std::int64_t value) {
 
 }  // namespace
 
-std::wstring comparedText(const DifferenceCounts& counts) {
-    if (counts.bytes == 0) return L"Compared: the files are identical";
-    return L"Compared: " + decimal(counts.bytes) + (counts.bytes == 1 ? L" byte differs in " : L" bytes differ in ") +
+std::wstring comparedText(const DifferenceCounts& counts, const wchar_t* otherName) {
+    const std::wstring named = L"Compared with " + std::wstring(otherName) + L": ";
+    if (counts.bytes == 0) return named + L"the files are identical";
+    return named + decimal(counts.bytes) + (counts.bytes == 1 ? L" byte differs in " : L" bytes differ in ") +
            decimal(counts.runs) + (counts.runs == 1 ? L" run" : L" runs");
 }
 
-std::wstring differenceText(const DifferenceRun& run) {
+std::wstring differenceText(const DifferenceRun& run, std::int64_t number, std::int64_t runs) {
     wchar_t offset[24];
     appendHex(offset, 24, 0, static_cast<std::uint64_t>(run.start), 8);
-    return L"Difference at " + std::wstring(offset) + L": " + decimal(run.length) +
+    const std::wstring which = number > 0 ? decimal(number) + L" of " + decimal(runs) + L" " : L"";
+    return L"Difference " + which + L"at " + std::wstring(offset) + L": " + decimal(run.length) +
            (run.length == 1 ? L" byte" : L" bytes");
 }
 

@@ -1,4 +1,5 @@
-// Next and previous difference: the run after or before a caret offset, and its length.
+// Next and previous difference: the run after or before a caret offset, its length, and
+// its number among the runs.
 
 #include <algorithm>
 
@@ -66,6 +67,31 @@ CompareOutcome findDifference(const Comparison& cmp, const Document& doc, std::i
     }
     // The other file's tail beyond the document is reached where the document ends.
     if (run.found() && run.start > doc.fileSize) run.start = doc.fileSize;
+    return CompareOutcome::done;
+}
+
+CompareOutcome numberOfRun(Comparison& cmp, const Document& doc, std::int64_t start, ViewHost& host,
+                           std::int64_t& number, CompareFault& fault, std::int64_t chunkBytes) {
+    RunPlace& place = cmp.place;
+    if (!place.known || place.byteChanges != doc.byteChanges) place = {true, 0, 0, doc.byteChanges};
+    // The runs starting between the last place and start, counted the way towards it.
+    const std::int64_t from = std::min(place.at, start), to = std::max(place.at, start);
+    DifferenceWalk walk{doc, cmp.other, chunkBytes};
+    Progress progress{host, searchProgressTexts, to - from};
+    walk.progress = &progress;
+    DifferenceTally between;
+    bool previousDiffers = false;
+    const bool done = (from == 0 || walkDiffersAt(walk, from - 1, previousDiffers)) &&
+                      walkTally(walk, from, to, previousDiffers, between);
+    finishProgress(progress);
+    if (walk.stopped) return CompareOutcome::stopped;
+    if (!done) {
+        fault = walk.fault;
+        return CompareOutcome::unreadable;
+    }
+    place.runsBefore += start >= place.at ? between.runs : -between.runs;
+    place.at = start;
+    number = place.runsBefore + 1;
     return CompareOutcome::done;
 }
 

@@ -49,6 +49,9 @@ struct Document : ViewBytes {
     // attribute is set. No byte of the view changes and Save is refused; set by every open,
     // cleared when Save As makes the document a copy it may write.
     bool readOnly = false;
+    // The user asked to open it for viewing alone ("Open as read-only"): it stays read-only
+    // when the file is taken up again, whatever the file allows; cleared with readOnly.
+    bool viewOnly = false;
 };
 
 // True while a document is open. The one test of it: the names alone can outlive a
@@ -70,9 +73,12 @@ std::int64_t lineCountFor(std::int64_t fileSize);
 // read-only media, another program writing it that shares only reads) is opened for
 // reading alone, with the same private view, and the document is read-only (isReadOnly);
 // the cause of a failure is then that of the read.
+// With purpose viewing the document is read-only (and viewOnly) whatever the file allows.
 // filePath, fileTitle, isModified and editCount are left to the caller, and so is the
 // view (showOpenedDocument).
-int openDocument(Document& doc, const wchar_t* path, SystemError& cause, FileSystem& fs = systemFileSystem());
+enum class OpenPurpose { editing, viewing };
+int openDocument(Document& doc, const wchar_t* path, SystemError& cause, FileSystem& fs = systemFileSystem(),
+                 OpenPurpose purpose = OpenPurpose::editing);
 
 // Maps the file at path privately and checks what it is: a view of it and its stamp, or
 // false with cause (0 for a file over 4 GiB) and nothing held. With readOnly set on entry,

@@ -36,7 +36,7 @@ bool mapFile(FileSystem& fs, const wchar_t* path, std::uint8_t*& bytes, std::int
     return true;
 }
 
-int openDocument(Document& doc, const wchar_t* path, SystemError& cause, FileSystem& fs) {
+int openDocument(Document& doc, const wchar_t* path, SystemError& cause, FileSystem& fs, OpenPurpose purpose) {
     // The previous document is gone as soon as an open is attempted. Its size is kept
     // until its view is released, since unmapping needs it.
     closeDocumentView(doc, fs);
@@ -48,13 +48,15 @@ int openDocument(Document& doc, const wchar_t* path, SystemError& cause, FileSys
     doc.mappedFile = FileStamp{};
     doc.baseline = BaselineFile{};
     doc.readOnly = false;
+    doc.viewOnly = false;
 
     std::uint8_t* bytes = nullptr;
     std::int64_t size = 0;
     FileStamp stamp;
     bool readOnly = true;  // a file that may only be read is still shown
     if (!mapFile(fs, path, bytes, size, stamp, readOnly, cause)) return 0;
-    doc.readOnly = readOnly;
+    doc.viewOnly = purpose == OpenPurpose::viewing;
+    doc.readOnly = readOnly || doc.viewOnly;
     doc.mappedFile = stamp;
     doc.baseline = BaselineFile{path, stamp};
     doc.fileBytes = bytes;
@@ -82,6 +84,7 @@ int remapDocument(Document& doc, const wchar_t* path, const FileStamp& written, 
     doc.mappedFile = stamp;
     doc.baseline = BaselineFile{path, stamp};
     doc.readOnly = readOnly;
+    doc.viewOnly = false;  // the file written is the user's own copy
     return 1;
 }
 

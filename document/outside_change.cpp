@@ -43,7 +43,7 @@ void takeUpFile(Document& doc, FileSystem& fs, std::uint8_t* bytes, std::int64_t
     doc.lineCount = lineCountFor(size);
     doc.mappedFile = stamp;
     doc.baseline = BaselineFile{doc.filePath, stamp};
-    doc.readOnly = readOnly;
+    doc.readOnly = readOnly || doc.viewOnly;
     ++doc.byteChanges;
 }
 

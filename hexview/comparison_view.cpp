@@ -20,44 +20,31 @@ void showRestingStatus(const HexView& hv) {
     hv.host.setStatusText(statusPartActivity, restingStatusText(hv.view).c_str());
 }
 
-// The counts were lost to a page the tally around range could not read: the user hears
-// which file's and why. The tally read range and the byte on either side.
-void tellUncounted(const HexView& hv, ByteRange range) {
-    const Document& other = hv.view.comparison->other;
-    for (const Document* file : {static_cast<const Document*>(&hv.doc), &other}) {
-        const std::int64_t begin = std::max<std::int64_t>(range.begin - 1, 0);
-        const std::int64_t end = std::min(range.end + 1, file->fileSize);
-        ReadFault fault;
-        if (end <= begin || !findUnreadable(*file, begin, end - begin, fault)) continue;
-        reportUnreadable(hv.host, BoxOwner::hexView, file->fileTitle, fault.error);
-        return;
-    }
-}
-
 }  // namespace
 
 bool comparing(const ViewState& view) { return view.comparison && view.comparison->open; }
 
-void comparedBytesChanging(const HexView& hv, ByteRange range) {
+void comparedBytesChanging(const HexView& hv, ByteRange range, CompareFault& fault) {
     if (!comparing(hv.view)) return;
-    Comparison& cmp = *hv.view.comparison;
-    const bool wasCounted = cmp.counted;
-    bytesChanging(cmp, hv.doc, range);
-    if (wasCounted && !cmp.counted) tellUncounted(hv, range);
+    bytesChanging(*hv.view.comparison, hv.doc, range, &fault);
 }
 
-void comparedBytesChanged(const HexView& hv, ByteRange range) {
+void comparedBytesChanged(const HexView& hv, ByteRange range, CompareFault& fault) {
     if (!comparing(hv.view)) return;
-    Comparison& cmp = *hv.view.comparison;
-    const bool wasCounted = cmp.counted;
-    bytesChanged(cmp, hv.doc, range);
+    bytesChanged(*hv.view.comparison, hv.doc, range, &fault);
     showRestingStatus(hv);
-    if (wasCounted && !cmp.counted) tellUncounted(hv, range);
+}
+
+void reportChangeFault(const HexView& hv, const ReadFault& stored, const CompareFault& uncounted) {
+    if (stored.happened())
+        reportUnreadable(hv.host, BoxOwner::hexView, hv.doc.fileTitle, stored.error);
+    else if (uncounted.happened() && comparing(hv.view))
+        reportFault(hv, uncounted);
 }
 
 std::wstring restingStatusText(const ViewState& view) {
     if (!comparing(view) || !view.comparison->counted) return L"Ready";
-    return comparedText(view.comparison->counts);
+    return comparedText(view.comparison->counts, view.comparison->other.fileTitle);
 }
 
 CompareOutcome countComparison(const HexView& hv) {
@@ -89,10 +76,21 @@ int stepToDifference(const HexView& hv, bool forward) {
         hv.host.beep();
         return 0;
     }
+    // The run's number while the counts are known; without it when it cannot be found.
+    std::wstring text = differenceText(run);
+    Comparison& cmp = *view.comparison;
+    std::int64_t number = 0;
+    if (cmp.counted) {
+        const CompareOutcome numbered = numberOfRun(cmp, hv.doc, run.start, hv.host, number, fault);
+        if (numbered == CompareOutcome::unreadable) reportFault(hv, fault);
+        if (numbered == CompareOutcome::done) text = differenceText(run, number, cmp.counts.runs);
+    }
     view.matchVisible = 0;
     clearSelection(hv);
     revealOffset(hv, run.start, inCharArea(view.caretCell) ? CaretArea::character : CaretArea::hex);
-    hv.host.setStatusText(statusPartActivity, differenceText(run).c_str());
+    // A run in the other file's tail puts the caret on the end-of-file position.
+    showOffsetStatus(view, hv.doc, hv.host, EofText::substitute);
+    hv.host.setStatusText(statusPartActivity, text.c_str());
     return 1;
 }
 

@@ -184,12 +184,13 @@ bool storeTyped(const HexView& hv, std::int64_t offset, const TypedByte& typed) 
         warnInView(hv, noMemoryForEditText);
         return false;
     }
-    comparedBytesChanging(hv, {offset, offset + 1});
+    CompareFault uncounted;
+    comparedBytesChanging(hv, {offset, offset + 1}, uncounted);
     const bool stored = storeByte(doc, offset, typed.value, &fault);
-    comparedBytesChanged(hv, {offset, offset + 1});
+    comparedBytesChanged(hv, {offset, offset + 1}, uncounted);
+    reportChangeFault(hv, fault, uncounted);
     if (!stored) {
-        if (fault.happened()) return !refuseUnreadable(hv, fault);
-        warnInView(hv, noMemoryForEditText);
+        if (!fault.happened()) warnInView(hv, noMemoryForEditText);
         return false;
     }
     hv.view.matchVisible = 0;

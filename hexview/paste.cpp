@@ -37,12 +37,16 @@ struct Paste {
     PasteSource source;
     bool waitCursorShown = false;
 
-    // Every way out: the clipboard let go before a box comes up, and part 0 as it was.
+    // Every way out: the clipboard let go before a box comes up, and part 0 at rest again
+    // (the selection's extent, the comparison's counts) unless it says the paste stopped.
     void settle() {
         hv.host.endClipboardRead();
         if (waitCursorShown) hv.host.setWaitCursor(false);
         finishProgress(progress);
-        showSelectionAgain(hv.view, hv.doc, hv.host);
+        if (progress.stopped)
+            showSelectionAgain(hv.view, hv.doc, hv.host);
+        else
+            showSelectionStatus(hv.view, hv.doc, hv.host);
     }
 };
 
@@ -71,11 +75,9 @@ bool countText(Paste& paste, int& result) {
     return true;
 }
 
-// Whether the counted bytes can go in from start: they fit before the end, there is at
-// least one, and a paste larger than the history may keep (undoable false) goes in only
-// when the user agrees to lose every step with it. Otherwise false after settling and
-// the box or beep that says why.
-bool fitsAndAgreed(Paste& paste, bool& undoable) {
+// Whether the counted bytes can go in from start: they fit before the end and there is
+// at least one. Otherwise false after settling and the box or beep that says why.
+bool fits(Paste& paste) {
     const Document& doc = paste.hv.doc;
     const std::int64_t count = paste.source.count;
     const std::int64_t start = paste.start;
@@ -90,13 +92,16 @@ bool fitsAndAgreed(Paste& paste, bool& undoable) {
         paste.hv.host.beep();
         return false;
     }
-    undoable = count <= static_cast<std::int64_t>(doc.history.cap());
-    if (!undoable && paste.hv.host.messageBox(BoxOwner::hexView, cannotUndoPasteText, programCaption,
-                                              boxPasteQuestion) != answerYes) {
-        paste.settle();
-        return false;
-    }
     return true;
+}
+
+// Whether the user agrees to a paste larger than the history may keep, which takes every
+// step with it. Asked with the clipboard let go, so other programs have it while the box
+// waits for an answer.
+bool agreesToLoseHistory(Paste& paste) {
+    paste.settle();
+    return paste.hv.host.messageBox(BoxOwner::hexView, cannotUndoPasteText, programCaption, boxPasteQuestion) ==
+           answerYes;
 }
 
 // Stores the counted bytes from start, a chunk at a time, and puts the caret after the
@@ -105,12 +110,13 @@ int storePaste(Paste& paste, bool undoable, std::int64_t chunkBytes) {
     const HexView& hv = paste.hv;
     paste.progress.total = paste.source.count;
     ReadFault fault;
+    CompareFault uncounted;
     const ByteRange range{paste.start, paste.start + paste.source.count};
-    comparedBytesChanging(hv, range);
+    comparedBytesChanging(hv, range, uncounted);
     const std::int64_t stored =
         storeBytes(hv.doc, paste.start, paste.source.count, ByteFeed{readPasted, &paste.source},
                    PasteControl{undoable, &paste.progress, chunkBytes}, &fault);
-    comparedBytesChanged(hv, range);
+    comparedBytesChanged(hv, range, uncounted);
     if (stored > 0) {
         hv.view.matchVisible = 0;
         hv.doc.isModified = 1;
@@ -118,10 +124,8 @@ int storePaste(Paste& paste, bool undoable, std::int64_t chunkBytes) {
         moveCaretTo(hv, paste.start + stored);
     }
     paste.settle();
-    if (fault.happened()) {
-        reportUnreadable(hv.host, BoxOwner::hexView, hv.doc.fileTitle, fault.error);
-        return 0;
-    }
+    reportChangeFault(hv, fault, uncounted);
+    if (fault.happened()) return 0;
     if (paste.progress.stopped) return pasteStopped;
     if (stored == 0) {
         warnInView(hv, noMemoryForEditText);
@@ -142,19 +146,25 @@ int pasteFromClipboard(const HexView& hv, std::int64_t chunkBytes) {
     if (!hasDocument(hv.doc)) return 0;
     ByteRange selected;
     const std::int64_t start = selectedRange(hv.view, hv.doc, selected) ? selected.begin : offsetOf(hv.view);
-    Paste paste{hv, start, Progress{hv.host, pasteProgressTexts, 1}, PasteSource{}};
-    ClipboardReading reading{hv.host};
-    if (!readSource(hv, paste.source)) {
-        hv.host.beep();
-        return 0;
+    // After a Yes to the question the clipboard is read again: another program may have
+    // changed it while the box was up.
+    for (bool agreed = false;;) {
+        Paste paste{hv, start, Progress{hv.host, pasteProgressTexts, 1}, PasteSource{}};
+        ClipboardReading reading{hv.host};
+        if (!readSource(hv, paste.source)) {
+            hv.host.beep();
+            return 0;
+        }
+        paste.waitCursorShown = paste.source.blockBytes > static_cast<std::size_t>(chunkBytes);
+        if (paste.waitCursorShown) hv.host.setWaitCursor(true);
+        int result = 0;
+        if (!countText(paste, result)) return result;
+        if (!fits(paste)) return 0;
+        const bool undoable = paste.source.count <= static_cast<std::int64_t>(hv.doc.history.cap());
+        if (undoable || agreed) return storePaste(paste, undoable, chunkBytes);
+        if (!agreesToLoseHistory(paste)) return 0;
+        agreed = true;
     }
-    paste.waitCursorShown = paste.source.blockBytes > static_cast<std::size_t>(chunkBytes);
-    if (paste.waitCursorShown) hv.host.setWaitCursor(true);
-    int result = 0;
-    if (!countText(paste, result)) return result;
-    bool undoable = true;
-    if (!fitsAndAgreed(paste, undoable)) return 0;
-    return storePaste(paste, undoable, chunkBytes);
 }
 
 }  // namespace quillix

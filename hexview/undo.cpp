@@ -18,18 +18,18 @@ int moveHistory(const HexView& hv, bool back) {
     ByteRange touched;
     ReadFault fault;
     const ByteRange step = doc.history.stepRange(back);
-    comparedBytesChanging(hv, step);
+    CompareFault uncounted;
+    comparedBytesChanging(hv, step, uncounted);
     const StepOutcome outcome = back ? undoStep(doc, touched, fault) : redoStep(doc, touched, fault);
-    comparedBytesChanged(hv, step);
+    comparedBytesChanged(hv, step, uncounted);
+    reportChangeFault(hv, outcome == StepOutcome::unreadable ? fault : ReadFault{}, uncounted);
     switch (outcome) {
         case StepOutcome::done: break;
         case StepOutcome::nothing: hv.host.beep(); return 0;
         case StepOutcome::noMemory:
             warnInView(hv, noMemoryForEditText);
             return 0;
-        case StepOutcome::unreadable:
-            reportUnreadable(hv.host, BoxOwner::hexView, doc.fileTitle, fault.error);
-            return 0;
+        case StepOutcome::unreadable: return 0;
     }
     view.matchVisible = 0;
     clearSelection(hv);

@@ -1,6 +1,7 @@
 #include "app/tools/window_place_win32.h"
 
 #include <algorithm>
+#include <initializer_list>
 
 #include "app/shell_state.h"
 #include "host/display_scale.h"
@@ -13,6 +14,15 @@ LONG heightOf(const RECT& r) { return r.bottom - r.top; }
 
 // at, moved just far enough to let extent fit between low and high (low wins when it cannot).
 LONG pushInto(LONG at, LONG extent, LONG low, LONG high) { return std::max(low, std::min(at, high - extent)); }
+
+// No part of place lies on the frame or on any of others.
+bool clearOf(const RECT& place, const RECT& frame, const std::vector<RECT>& others) {
+    RECT overlap{};
+    if (IntersectRect(&overlap, &place, &frame)) return false;
+    for (const RECT& other : others)
+        if (IntersectRect(&overlap, &place, &other)) return false;
+    return true;
+}
 
 }  // namespace
 
@@ -31,7 +41,19 @@ RECT fitInto(const RECT& place, const RECT& area) {
     return RECT{x, y, x + cx, y + cy};
 }
 
-RECT placeBeside(const RECT& frame, SIZE size, SIZE least, const RECT& workArea) {
+RECT placeBeside(const RECT& frame, SIZE size, SIZE least, const RECT& workArea, const std::vector<RECT>& others) {
+    // Whole, right of, left of, below or above the frame, else one of the other tool
+    // windows, moved into the work area: the first place clear of them all.
+    std::vector<RECT> anchors{frame};
+    anchors.insert(anchors.end(), others.begin(), others.end());
+    for (const RECT& anchor : anchors) {
+        for (const POINT corner : {POINT{anchor.right, anchor.top}, POINT{anchor.left - size.cx, anchor.top},
+                                   POINT{anchor.left, anchor.bottom}, POINT{anchor.left, anchor.top - size.cy}}) {
+            const RECT place = fitInto(RECT{corner.x, corner.y, corner.x + size.cx, corner.y + size.cy}, workArea);
+            if (widthOf(place) == size.cx && heightOf(place) == size.cy && clearOf(place, frame, others))
+                return place;
+        }
+    }
     least.cx = least.cx > 0 ? std::min(least.cx, size.cx) : size.cx;
     least.cy = least.cy > 0 ? std::min(least.cy, size.cy) : size.cy;
     // The work area on each side of the frame, in the order they are tried.
@@ -67,12 +89,43 @@ RECT placeBeside(const RECT& frame, SIZE size, SIZE least, const RECT& workArea)
     return RECT{x, y, x + least.cx, y + least.cy};
 }
 
+namespace {
+
+// The other tool windows on screen, in the order they keep their places.
+std::vector<RECT> toolWindowsBut(HWND window) {
+    std::vector<RECT> places;
+    for (HWND tool : {shell.inspector, shell.checksums}) {
+        RECT place{};
+        if (tool && tool != window && IsWindowVisible(tool) && GetWindowRect(tool, &place)) places.push_back(place);
+    }
+    return places;
+}
+
+}  // namespace
+
 void placeBesideFrame(HWND window, SIZE size, SIZE least) {
     RECT frame{};
     GetWindowRect(shell.frame, &frame);
-    const RECT place = placeBeside(frame, size, least, workAreaAt(frame));
+    const RECT place = placeBeside(frame, size, least, workAreaAt(frame), toolWindowsBut(window));
     SetWindowPos(window, nullptr, place.left, place.top, widthOf(place), heightOf(place),
                  SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void keepToolWindowsClear() {
+    RECT frame{};
+    GetWindowRect(shell.frame, &frame);
+    std::vector<RECT> kept;
+    for (HWND tool : {shell.inspector, shell.checksums}) {
+        RECT place{};
+        if (!tool || !IsWindowVisible(tool) || !GetWindowRect(tool, &place)) continue;
+        if (!clearOf(place, frame, kept)) {
+            const SIZE size{widthOf(place), heightOf(place)};
+            place = placeBeside(frame, size, size, workAreaAt(frame), kept);
+            SetWindowPos(tool, nullptr, place.left, place.top, widthOf(place), heightOf(place),
+                         SWP_NOZORDER | SWP_NOACTIVATE);
+        }
+        kept.push_back(place);
+    }
 }
 
 void sizeFirstFrame(HWND frame) {

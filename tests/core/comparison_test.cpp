@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cwchar>
 #include <random>
 #include <string>
 #include <vector>
@@ -14,7 +15,10 @@
 #include "compare/comparison.h"
 #include "cut_file.h"
 #include "document/file/checked_view.h"
+#include "hexview/clipboard.h"
 #include "hexview/comparison_view.h"
+#include "hexview/selection.h"
+#include "hexview/undo.h"
 #include "host/vector_unit.h"
 #include "recording_host.h"
 #include "temp_files.h"
@@ -33,6 +37,11 @@ struct Reference {
         return doc.fileBytes[i] != theirs[static_cast<std::size_t>(i)];
     }
     bool startsRun(std::int64_t i) const { return differs(i) && (i == 0 || !differs(i - 1)); }
+    std::int64_t runsBefore(std::int64_t at) const {
+        std::int64_t runs = 0;
+        for (std::int64_t i = 0; i < at; ++i) runs += startsRun(i);
+        return runs;
+    }
     DifferenceCounts counts() const {
         DifferenceCounts counts;
         for (std::int64_t i = 0; i < length(); ++i) {
@@ -193,6 +202,11 @@ TEST_P(ComparisonTest, CountsAndRunsMatchAByteByByteReferenceThroughEditsPastesU
                 ASSERT_EQ(std::make_pair(run.start, run.length), std::make_pair(want.start, want.length))
                     << "pair " << pair << ", action " << action << (forward ? ", next from " : ", previous from ")
                     << from;
+                // Its number, found from the run numbered last, in whichever direction.
+                std::int64_t number = 0;
+                if (!run.found()) continue;
+                ASSERT_EQ(numberOfRun(cmp, doc, run.start, host, number, fault, chunk), CompareOutcome::done);
+                ASSERT_EQ(number, ref.runsBefore(run.start) + 1) << "pair " << pair << ", action " << action;
             }
         }
     }
@@ -220,9 +234,11 @@ TEST_P(ComparisonTest, AnOtherFileCutShorterIsReportedAndLeavesTheCountsUnknown)
     view.comparison = &cmp;
     const HexView hv{doc, view, host};
     const ByteRange typed{3 * viewPageBytes, 3 * viewPageBytes + 1};
-    comparedBytesChanging(hv, typed);
+    CompareFault uncounted;
+    comparedBytesChanging(hv, typed, uncounted);
     ASSERT_TRUE(storeByte(doc, typed.begin, 0x77));
-    comparedBytesChanged(hv, typed);
+    comparedBytesChanged(hv, typed, uncounted);
+    reportChangeFault(hv, ReadFault{}, uncounted);
     EXPECT_FALSE(cmp.counted);
     ASSERT_EQ(host.boxes.size(), 1u);
     EXPECT_EQ(host.boxes[0].text.rfind(L"Could not read theirs.bin", 0), 0u);
@@ -234,13 +250,58 @@ TEST_P(ComparisonTest, AnOtherFileCutShorterIsReportedAndLeavesTheCountsUnknown)
     EXPECT_FALSE(cmp.counted);
 }
 
-TEST(ComparisonTexts, SayHowManyBytesDifferInHowManyRuns) {
-    EXPECT_EQ(comparedText({0, 0}), L"Compared: the files are identical");
-    EXPECT_EQ(comparedText({1, 1}), L"Compared: 1 byte differs in 1 run");
-    EXPECT_EQ(comparedText({5, 1}), L"Compared: 5 bytes differ in 1 run");
-    EXPECT_EQ(comparedText({4294967296, 3}), L"Compared: 4294967296 bytes differ in 3 runs");
+// Edits through the view while comparing: a typed byte and pastes of 1 to 512 bytes across
+// a page edge, each undone and redone, keep the counts true and named in part 0; over a page
+// the system can no longer read (the file cut at the edge first), one fault gives one box.
+TEST_P(ComparisonTest, EditsThroughTheViewKeepTheCountsNamedAndGiveOneBoxPerFault) {
+    const std::int64_t size = 4 * viewPageBytes, edge = 2 * viewPageBytes;
+    const struct {
+        std::int64_t at, pasted;  // pasted 0: a typed byte
+        bool cut;
+    } cases[] = {{edge + 5, 0, false}, {edge, 1, false},       {edge - 1, 2, false}, {edge - 255, 511, false},
+                 {edge - 256, 512, false}, {edge + 5, 0, true}, {edge + 5, 1, true}, {edge - 1, 2, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.pasted) + " pasted at " + std::to_string(c.at) + (c.cut ? ", cut" : ""));
+        std::vector<std::uint8_t> mine = patternBytes(static_cast<std::size_t>(size), 1), theirs = mine;
+        for (std::size_t i = 0; i < theirs.size(); i += 3) theirs[i] ^= 0x77;
+        open(mine, theirs);
+        std::wcscpy(doc.fileTitle, L"mine.bin");
+        ViewState view;
+        view.comparison = &cmp;
+        view.lineHeight = view.charWidth = 10;
+        view.clientHeight = 185;
+        const HexView hv{doc, view, host};
+        ASSERT_EQ(countComparison(hv), CompareOutcome::done);
+        revealOffset(hv, c.at, CaretArea::character);
+        if (c.cut) ASSERT_TRUE(cutFileShort(folder.file("mine.bin"), static_cast<std::uintmax_t>(edge)));
+        host.boxes.clear();
+        host.putClipboardText(std::u16string(static_cast<std::size_t>(c.pasted), u'x'));
+        const int edited = c.pasted == 0 ? onChar(hv, L'z') : pasteFromClipboard(hv);
+        if (c.cut) {
+            EXPECT_TRUE(!cmp.counted && host.boxes.size() == 1u) << host.boxes.size() << " boxes";
+            if (!host.boxes.empty()) EXPECT_EQ(host.boxes[0].text.rfind(L"Could not read mine.bin\n", 0), 0u);
+            continue;
+        }
+        ASSERT_EQ(edited, 1);
+        const Reference ref{doc, theirs};
+        for (const auto& step : {+[](const HexView&) { return 1; }, undoEdit, redoEdit}) {
+            ASSERT_EQ(step(hv), 1);
+            ASSERT_TRUE(cmp.counted);
+            EXPECT_EQ(cmp.counts, ref.counts());
+            EXPECT_EQ(host.status[statusPartActivity], comparedText(ref.counts(), L"theirs.bin"));
+        }
+        EXPECT_TRUE(host.boxes.empty());
+    }
+}
+
+TEST(ComparisonTexts, NameTheOtherFileAndSayHowManyBytesDifferInHowManyRuns) {
+    EXPECT_EQ(comparedText({0, 0}, L"b.bin"), L"Compared with b.bin: the files are identical");
+    EXPECT_EQ(comparedText({1, 1}, L"b.bin"), L"Compared with b.bin: 1 byte differs in 1 run");
+    EXPECT_EQ(comparedText({5, 1}, L"b.bin"), L"Compared with b.bin: 5 bytes differ in 1 run");
+    EXPECT_EQ(comparedText({4294967296, 3}, L"b.bin"), L"Compared with b.bin: 4294967296 bytes differ in 3 runs");
     EXPECT_EQ(differenceText({0x1A2B, 1}), L"Difference at 00001A2B: 1 byte");
     EXPECT_EQ(differenceText({0x100000000, 16}), L"Difference at 100000000: 16 bytes");
+    EXPECT_EQ(differenceText({0x20, 2}, 3, 7), L"Difference 3 of 7 at 00000020: 2 bytes");
 }
 
 }  // namespace

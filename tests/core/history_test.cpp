@@ -236,8 +236,11 @@ TEST_F(HistoryTest, RandomEditsUndosRedosAndSavesAgreeWithTheTreeOfStates) {
                 const bool agree = below(3) != 0;
                 // Escape at the paste's check-in stopAt (the text's is 1, then one comes before
                 // each chunk), or none: the chunks before it stay, as a shorter paste would.
-                const std::int64_t chunk = 2 + below(40), stopAt = starve || below(3) == 0 ? 0 : 2 + below(3);
-                const std::int64_t stored = stopAt ? std::min(count, (stopAt - 2) * chunk) : count;
+                // A paste that asks reads the clipboard again after the Yes: one more check-in.
+                const std::int64_t textCheckIns = keep ? 1 : 2;
+                const std::int64_t chunk = 2 + below(40),
+                                   stopAt = starve || below(3) == 0 ? 0 : 1 + textCheckIns + below(3);
+                const std::int64_t stored = stopAt ? std::min(count, (stopAt - 1 - textCheckIns) * chunk) : count;
                 // (The question comes after the clipboard is read: refusals are tried on
                 // pastes that ask none.)
                 for (Refusals::refuseAt = starve && keep ? 1 : 0;; ++Refusals::refuseAt) {
@@ -252,6 +255,7 @@ TEST_F(HistoryTest, RandomEditsUndosRedosAndSavesAgreeWithTheTreeOfStates) {
                     host.stopAt = 0;
                     if (!keep) {
                         EXPECT_EQ(host.boxes.back().text, L"This paste cannot be undone. Paste anyway?");
+                        EXPECT_FALSE(host.boxes.back().clipboardHeld);
                         ++oversized;
                     }
                     if (pasted != 0) break;

@@ -18,6 +18,7 @@ struct RecordedBox {
     std::wstring text;
     std::wstring caption;
     unsigned style;
+    bool clipboardHeld;  // the box came up between readClipboard and endClipboardRead
 };
 
 struct RecordedInvalidate {
@@ -61,7 +62,7 @@ public:
         ++statusWrites;
     }
     int messageBox(BoxOwner owner, const wchar_t* text, const wchar_t* caption, unsigned style) override {
-        boxes.push_back({owner, text, caption, style});
+        boxes.push_back({owner, text, caption, style, clipboardReading});
         if (answers.empty()) return answerOk;
         int answer = answers.front();
         answers.pop_front();

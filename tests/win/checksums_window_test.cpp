@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/compare_pane_win32.h"
 #include "app/frame_window.h"
 #include "support/shell_fixture.h"
 
@@ -123,12 +124,37 @@ TEST_F(ChecksumsWindowTest, ASelectionsValuesGoStaleAtAnEditAndF5ComputesAnew) {
     EXPECT_EQ(rows(), abcRows);
     postKey(shell.hexView, VK_F5);
     EXPECT_EQ(text(1312), L"");
-    EXPECT_EQ(text(1311), L"Whole document, 5 bytes");
+    EXPECT_EQ(text(1311), L"Whole document, 5 bytes, with unsaved changes");
     EXPECT_NE(rows()[0], abcRows[0]);
+    // A paste of one byte is a change too.
+    putClipboardText(L"41");
+    SendMessageW(shell.frame, WM_COMMAND, commandPaste, 0);
+    pump();
+    EXPECT_EQ(shell.doc.fileBytes[0], 0x41);
+    EXPECT_EQ(text(1312), L"Changed since computed \u2014 press F5");
     HWND window = shell.checksums;
     SendMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
     EXPECT_EQ(shell.checksums, nullptr);
     EXPECT_FALSE(IsWindow(window));
+}
+
+// The data inspector moved to the frame's right edge, then a comparison widening the frame,
+// then the checksums' window: on a screen with room for all, none lies on another.
+TEST_F(ChecksumsWindowTest, ToolWindowsAndTheWidenedFrameKeepClearOfEachOther) {
+    ASSERT_NE(start(makeFile("mine.bin", std::vector<std::uint8_t>(64, 1)).wstring()), nullptr);
+    SendMessageW(shell.frame, WM_COMMAND, commandDataInspector, 0);
+    RECT places[3] = {}, work{}, overlap{};
+    GetWindowRect(shell.frame, &places[0]);
+    SetWindowPos(shell.inspector, nullptr, places[0].right, places[0].top, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    compareWith(makeFile("theirs.bin", std::vector<std::uint8_t>(64, 2)).wstring().c_str());
+    SendMessageW(shell.frame, WM_COMMAND, commandChecksums, 0);
+    ASSERT_TRUE(shell.checksums && shell.comparison.open);
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    for (auto [i, window] : {std::pair{0, shell.frame}, {1, shell.inspector}, {2, shell.checksums}}) {
+        GetWindowRect(window, &places[i]);
+        EXPECT_TRUE(UnionRect(&overlap, &work, &places[i]) && EqualRect(&overlap, &work)) << i;
+        for (int j = 0; j < i; ++j) EXPECT_FALSE(IntersectRect(&overlap, &places[i], &places[j])) << i << " on " << j;
+    }
 }
 
 }  // namespace

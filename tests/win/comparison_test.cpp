@@ -91,7 +91,7 @@ TEST_F(ComparisonTest, CtrlKShowsTheOtherFileBesideAndAltDownWalksItsDifferences
     for (const SeenDialog& seen : dialogs.seen())
         if (seen.className == L"#32770" && !seen.messageBox) captions.push_back(seen.caption);
     EXPECT_EQ(captions, std::vector<std::wstring>{L"Compare With"});
-    EXPECT_EQ(statusText(0), L"Compared: 5 bytes differ in 3 runs");
+    EXPECT_EQ(statusText(0), L"Compared with theirs.bin: 5 bytes differ in 3 runs");
     EXPECT_GT(frameWidth(), widthBefore);
     for (int command : {commandNextDifference, commandPreviousDifference, commandCloseComparison})
         EXPECT_EQ(menuState(command) & MF_GRAYED, 0u) << command;
@@ -115,18 +115,19 @@ TEST_F(ComparisonTest, CtrlKShowsTheOtherFileBesideAndAltDownWalksItsDifferences
     // beeps and stays. No key reaches the document, and no menu waits for the next one.
     const std::vector<std::uint8_t> before(shell.doc.fileBytes, shell.doc.fileBytes + shell.doc.fileSize);
     press(VK_DOWN, true);
-    EXPECT_EQ(statusText(0), L"Difference at 00000003: 2 bytes");
+    EXPECT_EQ(statusText(0), L"Difference 1 of 3 at 00000003: 2 bytes");
     EXPECT_EQ(statusText(1), L"Offset: 00000003");
     press(VK_DOWN, true);
-    EXPECT_EQ(statusText(0), L"Difference at 00000014: 1 byte");
+    EXPECT_EQ(statusText(0), L"Difference 2 of 3 at 00000014: 1 byte");
     press(VK_DOWN, true);
-    EXPECT_EQ(statusText(0), L"Difference at 00000028: 2 bytes");
+    EXPECT_EQ(statusText(0), L"Difference 3 of 3 at 00000028: 2 bytes");
+    EXPECT_EQ(statusText(1), L"EOF");
     press(VK_DOWN, true);
-    EXPECT_EQ(statusText(0), L"Compared: 5 bytes differ in 3 runs");
+    EXPECT_EQ(statusText(0), L"Compared with theirs.bin: 5 bytes differ in 3 runs");
     EXPECT_EQ(offsetOf(shell.view), 40);
     press(VK_UP, true);
     press(VK_UP, true);
-    EXPECT_EQ(statusText(0), L"Difference at 00000003: 2 bytes");
+    EXPECT_EQ(statusText(0), L"Difference 1 of 3 at 00000003: 2 bytes");
     EXPECT_EQ(std::vector<std::uint8_t>(shell.doc.fileBytes, shell.doc.fileBytes + shell.doc.fileSize), before);
 
     // Typing the other file's 00 at offset 3 leaves one differing byte in that run.
@@ -134,7 +135,7 @@ TEST_F(ComparisonTest, CtrlKShowsTheOtherFileBesideAndAltDownWalksItsDifferences
     PostMessageW(shell.hexView, WM_CHAR, L'0', 1);
     pump();
     EXPECT_EQ(shell.doc.fileBytes[3], 0x00);
-    EXPECT_EQ(statusText(0), L"Compared: 4 bytes differ in 3 runs");
+    EXPECT_EQ(statusText(0), L"Compared with theirs.bin: 4 bytes differ in 3 runs");
 
     SendMessageW(shell.frame, WM_COMMAND, commandCloseComparison, 0);
     pump();
@@ -149,7 +150,7 @@ TEST_F(ComparisonTest, TheOtherFileChangedOrMissingIsToldAndCountedAgain) {
     chooseInNextDialog(other);
     SendMessageW(shell.frame, WM_COMMAND, commandCompareWith, 0);
     pump();
-    ASSERT_EQ(statusText(0), L"Compared: 5 bytes differ in 3 runs");
+    ASSERT_EQ(statusText(0), L"Compared with theirs.bin: 5 bytes differ in 3 runs");
 
     // Another program writes the document's bytes over the other file's first 40 (a mapped
     // file cannot be cut shorter on Windows): while the program waits in its message loop
@@ -164,7 +165,7 @@ TEST_F(ComparisonTest, TheOtherFileChangedOrMissingIsToldAndCountedAgain) {
     ASSERT_EQ(dialogs.messageBoxes().size(), 1u);
     EXPECT_EQ(dialogs.messageBoxes()[0].text,
               L"theirs.bin was changed by another program.\nThe comparison is made again with the file as it is now.");
-    EXPECT_EQ(statusText(0), L"Compared: 2 bytes differ in 1 run");
+    EXPECT_EQ(statusText(0), L"Compared with theirs.bin: 2 bytes differ in 1 run");
 
     // A file that cannot be opened: the box, and the comparison closes.
     const int width = frameWidth();
@@ -194,7 +195,7 @@ TEST_F(ComparisonTest, AnOtherFileCutShorterIsToldInTheStepThePaintAndOnComingBa
     other = makeFile("theirs.bin", theirs);
     std::filesystem::last_write_time(other, std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
     compareWith(other.wstring().c_str());
-    ASSERT_EQ(statusText(0), L"Compared: 2 bytes differ in 2 runs");
+    ASSERT_EQ(statusText(0), L"Compared with theirs.bin: 2 bytes differ in 2 runs");
     ASSERT_TRUE(cutFileShort(other, 4096));
     const std::wstring reason = systemErrorText(ERROR_READ_FAULT);
 
@@ -210,7 +211,7 @@ TEST_F(ComparisonTest, AnOtherFileCutShorterIsToldInTheStepThePaintAndOnComingBa
     pump();
     ASSERT_EQ(dialogs.messageBoxes().size(), 2u);
     EXPECT_EQ(dialogs.messageBoxes()[1].text.rfind(L"theirs.bin was changed by another program.", 0), 0u);
-    EXPECT_EQ(statusText(0), L"Compared: 1044481 bytes differ in 2 runs");
+    EXPECT_EQ(statusText(0), L"Compared with theirs.bin: 1044481 bytes differ in 2 runs");
 }
 
 }  // namespace

@@ -104,6 +104,30 @@ TEST_F(FileCommandsTest, OpenShowsTheFileWithItsNameAndTheCaretOnTheFirstByte) {
     EXPECT_EQ(caret.y, 0);
 }
 
+// The keys reach the view after the first open, and "Open as read-only" ticked (chx1) opens
+// the file for viewing: Save grayed, typing refused with the read-only box.
+TEST_F(FileCommandsTest, TheFirstOpenGivesTheViewTheKeysAndTheReadOnlyTickIsKept) {
+    auto path = makeFile("data.bin", std::vector<std::uint8_t>(40, 0x41));
+    ASSERT_NE(start(L""), nullptr);
+    for (bool ticked : {false, true}) {
+        dialogs.clear();
+        dialogs.handleNextDialog([&](HWND dialog) {
+            CheckDlgButton(dialog, 1040, ticked ? BST_CHECKED : BST_UNCHECKED);
+            SetDlgItemTextW(dialog, fileNameField, path.wstring().c_str());
+            pressButton(dialog, IDOK);
+        });
+        command(commandOpen);
+        ASSERT_EQ(GetFocus(), shell.hexView);
+        SendMessageW(GetFocus(), WM_KEYDOWN, VK_RIGHT, 0);
+        SendMessageW(GetFocus(), WM_CHAR, L'7', 0);
+        EXPECT_EQ(frameTitle(), ticked ? L" Quillix-64bit - data.bin [read-only]" : L" Quillix-64bit - data.bin");
+        EXPECT_EQ((menuState(commandSave) & MF_GRAYED) != 0, ticked);
+        EXPECT_EQ(shell.doc.fileBytes[1], ticked ? 0x41 : 0x71);
+        EXPECT_EQ(dialogs.messageBoxes().size(), ticked ? 1u : 0u);
+        shell.doc.isModified = 0;  // the next open goes without the save question
+    }
+}
+
 TEST_F(FileCommandsTest, RefusedOpensExplainWhyAndLeaveNoDocument) {
     auto good = makeFile("good.bin", {1, 2, 3});
     auto empty = makeFile("empty.bin", {});

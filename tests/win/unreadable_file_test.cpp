@@ -116,5 +116,29 @@ TEST_F(UnreadableFileTest, EveryCommandThatMeetsTheCutSaysSoAndSaveAsKeepsWhatCa
     EXPECT_EQ(quitCode, 0u);
 }
 
+// A repaint of only the view's top or bottom edge that draws no unreadable row keeps the
+// note about the rows still shown: two readable rows at the top, or the end-of-file row at
+// the bottom of a view scrolled to the end. A whole repaint without them takes it away.
+TEST_F(UnreadableFileTest, APartialRepaintKeepsTheNoteAboutRowsStillShown) {
+    const auto path = makeFile("cut.bin", std::vector<std::uint8_t>(8192, 0x41));
+    std::filesystem::last_write_time(path, std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
+    ASSERT_NE(start(path.wstring()), nullptr);
+    ASSERT_TRUE(cutFileShort(path, 4096));
+    RECT client{};
+    GetClientRect(shell.hexView, &client);
+    const LONG height = static_cast<LONG>(shell.view.lineHeight), rows = client.bottom / height;
+    for (const auto& [topLine, edge] : {std::pair{LONG{256 - 2}, RECT{0, 0, client.right, height}},
+                                        std::pair{512 - rows + 1, RECT{0, client.bottom - height, client.right, client.bottom}}}) {
+        shell.view.topLine = topLine;
+        RedrawWindow(shell.hexView, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        ASSERT_EQ(statusText(0), L"Cannot read the file: " + systemErrorText(ERROR_READ_FAULT));
+        RedrawWindow(shell.hexView, &edge, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        EXPECT_EQ(statusText(0), L"Cannot read the file: " + systemErrorText(ERROR_READ_FAULT)) << topLine;
+    }
+    shell.view.topLine = 0;
+    RedrawWindow(shell.hexView, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    EXPECT_EQ(statusText(0), L"Ready");
+}
+
 }  // namespace
 }  // namespace quillix::test
