@@ -26,6 +26,8 @@ using FileFiller = std::function<bool(FileHandle file, SystemError& error)>;
 // A new name beside path, in its folder, that no other write picks: path with a tag and
 // ".tmp" appended.
 std::wstring temporaryPathBeside(const wchar_t* path);
+// True when candidate is such a name beside path.
+bool isTemporaryBeside(const std::wstring& candidate, const wchar_t* path);
 
 // Writes the file name leads to through fill, the safe way described above. The file
 // mapped (the one the document's view maps; none by default) is never replaced: Windows

@@ -36,7 +36,7 @@ SaveFailure writeChosenWay(const Document& doc, ViewHost& host, FileSystem& fs, 
                            std::int64_t& reached, std::wstring& written) {
     if (isBaseline && target.size >= doc.fileSize) {
         result.way = SaveWay::changedOnly;
-        return writeChangesInPlace(doc, host, fs, target, asked, chunkBytes, result.cause, reached);
+        return writeChangesInPlace(doc, host, fs, doc.filePath, target, asked, chunkBytes, result.cause, reached);
     }
     result.way = target.deletePending             ? SaveWay::wholeAtFreedName
                  : sameFile(target, doc.mappedFile) ? SaveWay::wholeInPlace

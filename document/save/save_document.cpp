@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "document/file/checked_view.h"
+#include "document/save/file_replace.h"
 #include "document/save/save_steps.h"
 #include "host/view_host.h"
 
@@ -11,13 +12,19 @@ namespace quillix {
 
 namespace {
 
+// The document is the copy a save wrote beside its name while a deleted file held that
+// name (savedAside): the baseline names the copy, and the view maps it.
+bool isCopyBesideName(const Document& doc) {
+    return sameFile(doc.mappedFile, doc.baseline.stamp) && isTemporaryBeside(doc.baseline.path, doc.filePath);
+}
+
 // Whether the file changed since the view's bytes were last known to be in it: another
 // program wrote to the baseline file, or the baseline's name now holds another file.
 bool changedSinceKnown(const Document& doc, const FileStamp& target, bool isBaseline) {
     const BaselineFile& baseline = doc.baseline;
     const bool changedByOther = isBaseline && target.lastWrite != baseline.stamp.lastWrite;
-    const bool nameTakenOver =
-        target.exists && !target.deletePending && !isBaseline && baseline.stamp.exists && baseline.path == doc.filePath;
+    const bool nameTakenOver = target.exists && !target.deletePending && !isBaseline && baseline.stamp.exists &&
+                               (baseline.path == doc.filePath || isCopyBesideName(doc));
     return changedByOther || nameTakenOver;
 }
 
@@ -63,12 +70,29 @@ void settleAfterWrite(Document& doc, ViewHost& host, FileSystem& fs, SaveFailure
     host.updateWindow();
 }
 
+// Moves written, which holds every byte of the document and is the file the view maps, to
+// the document's name. When the move fails the document stays written under its own
+// name, nothing left to save into it, the user told (savedAside); the next save tries that
+// same file again rather than writing another.
+SaveFailure moveCopyToName(Document& doc, ViewHost& host, FileSystem& fs, const std::wstring& written,
+                           SystemError& cause) {
+    if (fs.replace(written.c_str(), doc.filePath, cause)) return SaveFailure::none;
+    FileStamp stamp;
+    SystemError ignored = 0;
+    fs.stampAt(written.c_str(), stamp, ignored);
+    doc.baseline = BaselineFile{written, stamp};
+    doc.changes.clear();  // every byte of the view is written's now
+    doc.history.loseSavePoint();
+    doc.isModified = 1;
+    reportSavedAside(doc, host, written, cause);
+    return SaveFailure::savedAside;
+}
+
 // The document's bytes are all in written, a new file beside a name a deleted file still
 // holds. The document maps written before it lets go of the old view (on Windows the last
 // holder of the deleted file: that frees the name), and written then takes the name. Never
 // leaves the document without its bytes: when written cannot be mapped the old view stays
-// and written goes (writeFailed); when the move fails the document stays written under its
-// own name, nothing left to save into it, the user told (savedAside).
+// and written goes (writeFailed).
 SaveFailure takeFreedName(Document& doc, ViewHost& host, FileSystem& fs, const std::wstring& written,
                           SystemError& cause) {
     FileStamp stamp;
@@ -76,12 +100,23 @@ SaveFailure takeFreedName(Document& doc, ViewHost& host, FileSystem& fs, const s
         fs.remove(written.c_str());
         return SaveFailure::writeFailed;
     }
-    if (fs.replace(written.c_str(), doc.filePath, cause)) return SaveFailure::none;
-    doc.changes.clear();  // every byte of the view is written's now
-    doc.history.loseSavePoint();
-    doc.isModified = 1;
-    reportSavedAside(doc, host, written, cause);
-    return SaveFailure::savedAside;
+    return moveCopyToName(doc, host, fs, written, cause);
+}
+
+// The document already is the copy beside its name: its changes go into that copy in
+// place, and the copy is moved to the name, so that no second copy is ever written.
+SaveFailure saveThroughCopy(Document& doc, ViewHost& host, FileSystem& fs, bool asked, std::uint32_t chunkBytes,
+                            SaveOutcome& result, std::int64_t& reached) {
+    result.way = SaveWay::copyToName;
+    const std::wstring copy = doc.baseline.path;
+    if (!doc.changes.empty()) {
+        FileStamp stamp;
+        if (!fs.stampAt(copy.c_str(), stamp, result.cause)) return SaveFailure::cannotOpen;
+        const SaveFailure failure =
+            writeChangesInPlace(doc, host, fs, copy.c_str(), stamp, asked, chunkBytes, result.cause, reached);
+        if (failure != SaveFailure::none) return failure;
+    }
+    return moveCopyToName(doc, host, fs, copy, result.cause);
 }
 
 }  // namespace
@@ -112,15 +147,17 @@ int saveDocument(Document& doc, ViewHost& host, SaveOutcome* outcome, FileSystem
 
     std::int64_t reached = 0;  // in place: the bytes before it may be in the file
     std::wstring written;      // the new file beside a name a deleted file holds
+    const bool throughCopy = isCopyBesideName(doc);
     SaveFailure failure =
-        writeChosenWay(doc, host, fs, target, isBaseline, asked, chunkBytes, result, reached, written);
+        throughCopy ? saveThroughCopy(doc, host, fs, asked, chunkBytes, result, reached)
+                    : writeChosenWay(doc, host, fs, target, isBaseline, asked, chunkBytes, result, reached, written);
     if (failure == SaveFailure::cannotOpen || failure == SaveFailure::declined) {
         result.way = SaveWay::none;
         return finish(failure);
     }
     if (failure == SaveFailure::none && result.way == SaveWay::wholeAtFreedName)
         failure = takeFreedName(doc, host, fs, written, result.cause);
-    settleAfterWrite(doc, host, fs, failure, result.way, isBaseline, reached, result.cause);
+    settleAfterWrite(doc, host, fs, failure, result.way, isBaseline || throughCopy, reached, result.cause);
     return finish(failure);
 }
 

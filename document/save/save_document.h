@@ -34,6 +34,7 @@ enum class SaveWay {
     wholeInPlace,  // the whole document, in place, into the file the view maps
     wholeBeside,   // the whole document into a new file moved over the target
     wholeAtFreedName,  // the whole document into a new file put at a name a deleted file held
+    copyToName,        // the changed bytes into the copy saved aside before, moved to the name
 };
 
 struct SaveOutcome {
@@ -80,7 +81,10 @@ struct SaveOutcome {
 //   every byte in it, and says so: "%s was saved as %s, since its name is still held by
 //   the deleted file." with the system's text on a second line (caption "Quillix-64bit",
 //   warning icon, owner the frame); it gives 0 with failure savedAside, no change left
-//   recorded and isModified set, so that Save tries the name again.
+//   recorded and isModified set, so that Save tries the name again. The document's
+//   baseline is then that copy, and the next save writes the changed bytes into it in
+//   place and moves it to the name (way copyToName): never a second copy; when the move
+//   fails again it is savedAside as before, under the same name.
 // A whole write checks in with the host every chunkBytes (status part 0 shows "Saving…
 // 37 %" after 0.3 s); Escape stops it with failure stopped and no box, and the status
 // reads "Save stopped": beside the target nothing is left, in place the bytes written so

@@ -21,11 +21,11 @@ void reportViewKept(const Document& doc, ViewHost& host, SystemError cause);
 // The document's bytes went into written, which its name could not be given to.
 void reportSavedAside(const Document& doc, ViewHost& host, const std::wstring& written, SystemError cause);
 
-// Writes exactly the changed runs into target and makes them durable. Unless the user
+// Writes exactly the changed runs into target, the file at path, and makes them durable. Unless the user
 // was asked already, asks first when another program wrote under a change. After a
 // failure every changed byte before reached may be in the file.
-SaveFailure writeChangesInPlace(const Document& doc, ViewHost& host, FileSystem& fs, const FileStamp& target,
-                                bool asked, std::uint32_t chunkBytes, SystemError& cause,
+SaveFailure writeChangesInPlace(const Document& doc, ViewHost& host, FileSystem& fs, const wchar_t* path,
+                                const FileStamp& target, bool asked, std::uint32_t chunkBytes, SystemError& cause,
                                 std::int64_t& reached);
 
 // The whole document over the file the view maps, in place: it is never cut shorter.

@@ -454,7 +454,7 @@ TEST_F(SaveTest, AfterADeletionSaveMakesTheFileAgainAndAFailedMoveLosesNothing) 
         closeDocumentView(doc);
         const auto path = openNew("deleted.bin", 9000, 8);
         type(5, 0x55);
-        const auto expected = viewBytes();
+        auto expected = viewBytes();
         std::filesystem::remove(path);
         if (round > 0) fs.holdNameUntilUnmapped(widePath(path), doc.fileBytes);
         host.boxes.clear();
@@ -469,11 +469,29 @@ TEST_F(SaveTest, AfterADeletionSaveMakesTheFileAgainAndAFailedMoveLosesNothing) 
             EXPECT_EQ(readBytes(written), expected);
             EXPECT_TRUE(mapsFile(written));
             ASSERT_EQ(host.boxes.size(), 1u);
-            EXPECT_EQ(host.boxes[0].text, L"deleted.bin was saved as " + widePath(written) +
-                                              L", since its name is still held by the deleted file.\n" +
-                                              systemErrorText(FaultyFileSystem::injectedError));
-            EXPECT_EQ(save(), 1);  // the name is free now
-            std::filesystem::remove(written);
+            const std::wstring asideText = L"deleted.bin was saved as " + widePath(written) +
+                                           L", since its name is still held by the deleted file.\n" +
+                                           systemErrorText(FaultyFileSystem::injectedError);
+            EXPECT_EQ(host.boxes[0].text, asideText);
+            // Another program still holds the deleted file: each Save, with or without a
+            // new byte, tries that same copy again, written in place.
+            const std::uint8_t otherHolder = 0;
+            fs.holdNameUntilUnmapped(widePath(path), &otherHolder);
+            for (const bool typed : {false, true}) {
+                if (typed) type(7, 0x77);
+                host.boxes.clear();
+                EXPECT_EQ(save(), 0);
+                EXPECT_EQ(outcome.failure, SaveFailure::savedAside);
+                EXPECT_EQ(outcome.way, SaveWay::copyToName);
+                ASSERT_EQ(host.boxes.size(), 1u);
+                EXPECT_EQ(host.boxes[0].text, asideText);
+                EXPECT_EQ(folder.names(), std::set<std::string>{written.filename().string()});
+                EXPECT_EQ(readBytes(written), viewBytes());
+            }
+            expected = viewBytes();
+            fs.holdNameUntilUnmapped(widePath(path), nullptr);
+            EXPECT_EQ(save(), 1);  // the name is free now: the copy takes it
+            EXPECT_EQ(outcome.way, SaveWay::copyToName);
         }
         EXPECT_EQ(host.boxes.size(), round < 2 ? 0u : 1u);
         EXPECT_EQ(readBytes(path), expected);
