@@ -126,7 +126,9 @@ int mergeOutsideChange(Document& doc, std::int64_t& pastEnd, SystemError& cause,
 
     doc.fileBytes = oldBytes;  // released, with its own size, by takeUpFile
     doc.fileSize = oldSize;
-    takeUpFile(doc, fs, bytes, size, stamp, readOnly);
+    // The user's changes must stay savable: a file that may only be read now refuses the
+    // save with the system's reason, and Save As still writes them elsewhere.
+    takeUpFile(doc, fs, bytes, size, stamp, doc.readOnly);
     pastEnd = size - fileSize;
     return 1;
 }

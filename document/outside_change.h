@@ -52,7 +52,9 @@ int reloadDocument(Document& doc, SystemError& cause, FileSystem& fs = systemFil
 // next save writes the changed runs without asking about this change again. The document
 // takes the file's new size, or, when the file now ends before the last changed byte,
 // keeps its own: pastEnd then says how many of its bytes lie past the file's end (0
-// otherwise), and the next save writes the document whole.
+// otherwise), and the next save writes the document whole. The document keeps its
+// read-only flag as it was, whatever the file allows now: the user's changes stay
+// savable, and a save into a file that refuses them says why.
 // Returns 1 on success. Returns 0 with cause set when the file cannot be mapped or a page
 // of it cannot be read; the document keeps its view, marks and history, though the first
 // values of lines already visited may follow the file as it is now.

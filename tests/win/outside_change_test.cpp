@@ -17,13 +17,15 @@ namespace {
 class OutsideChangeTest : public ShellFixture {
 protected:
     // Another program writes; then a wait as the message loop's until part 0 leaves "Ready".
-    bool writeAsOtherAndWait(LONG offset, std::vector<std::uint8_t> bytes) {
+    // attributes, when given, are set on the file once written.
+    bool writeAsOtherAndWait(LONG offset, std::vector<std::uint8_t> bytes, DWORD attributes = 0) {
         HANDLE other = CreateFileW(path.wstring().c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                    nullptr, OPEN_EXISTING, 0, nullptr);
         SetFilePointer(other, offset, nullptr, FILE_BEGIN);
         DWORD written = 0;
         WriteFile(other, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
         CloseHandle(other);
+        if (attributes) SetFileAttributesW(path.wstring().c_str(), attributes);
         const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
         while (statusText(0) == L"Ready" && std::chrono::steady_clock::now() < until)
             if (waitForMessageOrChange(100)) pump();
@@ -70,6 +72,33 @@ TEST_F(OutsideChangeTest, WithUnsavedChangesOneQuestionAndNoKeepsTheirsPlusMine)
     EXPECT_EQ(SendMessageW(shell.frame, WM_COMMAND, commandSave, 0), 1);
     EXPECT_EQ(dialogs.messageBoxes().size(), 1u);
     EXPECT_EQ(fileBytes(path), expected);
+}
+
+// Another program writes the file and makes it read-only under unsaved changes: the
+// document keeps them savable, and Save and the close question's Yes say why they cannot.
+TEST_F(OutsideChangeTest, AFileMadeReadOnlyUnderUnsavedChangesRefusesTheSaveAloud) {
+    path = makeFile("locked.bin", std::vector<std::uint8_t>(100, 0x11));
+    ASSERT_NE(start(path.wstring()), nullptr);
+    SendMessageW(shell.hexView, WM_CHAR, 'A', 0);
+    dialogs.answerNext(IDNO);
+    ASSERT_TRUE(writeAsOtherAndWait(1, {0x22}, FILE_ATTRIBUTE_READONLY));
+    EXPECT_EQ(shell.doc.fileBytes[1], 0x22);
+    EXPECT_EQ(frameTitle().find(L"[read-only]"), std::wstring::npos);
+
+    const std::wstring refusal = L"Could not write to file " + path.wstring() + L"!\n" +
+                                 systemErrorText(ERROR_ACCESS_DENIED) +
+                                 L"\nChoose Save As to keep your changes in another file.";
+    dialogs.clear();
+    EXPECT_EQ(SendMessageW(shell.frame, WM_COMMAND, commandSave, 0), 0);
+    dialogs.answerNext(IDYES);
+    SendMessageW(shell.frame, WM_CLOSE, 0, 0);
+    std::vector<std::wstring> texts;
+    for (const SeenDialog& box : dialogs.messageBoxes()) texts.push_back(box.text);
+    EXPECT_EQ(texts, (std::vector<std::wstring>{refusal, L"Save current changes in " + path.wstring() + L"?",
+                                                refusal}));
+    EXPECT_TRUE(IsWindow(shell.frame));
+    EXPECT_EQ(shell.doc.isModified, 1);
+    SetFileAttributesW(path.wstring().c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 }  // namespace
