@@ -12,14 +12,17 @@ namespace quillix {
 OutsideChange outsideChangeOf(const Document& doc, const FileStamp& atName, const FileStamp& held) {
     const FileStamp& known = doc.baseline.stamp;
     if (!hasDocument(doc) || !known.exists) return OutsideChange::none;
+    // A name a deleted file still holds is as good as free: no one may open that file.
+    const bool nameHoldsFile = atName.exists && !atName.deletePending;
+    // Another file at the name is a change, whatever became of ours: the usual safe save of
+    // editors and build tools writes a new file and renames it over the name.
+    if (nameHoldsFile && !sameFile(atName, known)) return OutsideChange::changed;
     // Windows keeps the name of a file deleted while held open until the last holder lets
     // go; a file with no name left is deleted wherever its name was.
     const bool heldIsOurs = sameFile(held, known);
     if (heldIsOurs && (held.links == 0 || held.deletePending)) return OutsideChange::deleted;
-    // A name a deleted file still holds is as good as free: no one may open that file.
-    if (!atName.exists || atName.deletePending) return heldIsOurs ? OutsideChange::moved : OutsideChange::deleted;
-    if (!sameFile(atName, known) || atName.lastWrite != known.lastWrite || atName.size != known.size)
-        return OutsideChange::changed;
+    if (!nameHoldsFile) return heldIsOurs ? OutsideChange::moved : OutsideChange::deleted;
+    if (atName.lastWrite != known.lastWrite || atName.size != known.size) return OutsideChange::changed;
     return OutsideChange::none;
 }
 

@@ -19,6 +19,7 @@ namespace quillix {
 enum class OutsideChange {
     none,
     changed,  // bytes, size or last-write time moved, or another file took the name
+              // (renamed over it, or made anew after a deletion)
     deleted,  // no file at the name, and the document's file has no name left
     moved,    // no file at the name, but the document's file lives on under another
 };
