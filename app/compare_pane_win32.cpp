@@ -225,12 +225,13 @@ void recheckOtherFile() {
     const FileStamp& then = other.mappedFile;
     if (sameFile(now, then) && now.size == then.size && now.lastWrite == then.lastWrite) return;
     const std::wstring path = other.filePath;
+    // A note rather than a box: a file another program keeps writing would raise one
+    // after another, and the user could not work for them.
     wchar_t text[titleChars];
-    formatWithName(
-        text, titleChars, L"", nameOrUntitled(other.fileTitle),
-        L" was changed by another program.\nThe comparison is made again with the file as it is now.");
-    showMessageBox(shell.frame, text, programCaption, MB_TASKMODAL | MB_ICONINFORMATION);
+    formatWithName(text, titleChars, L"", nameOrUntitled(other.fileTitle),
+                   L" was changed by another program: compared again");
     compareWith(path.c_str());
+    if (comparing(shell.view)) noteOutsideChange(text);
 }
 
 }  // namespace quillix

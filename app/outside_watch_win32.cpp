@@ -21,6 +21,7 @@ namespace quillix {
 namespace {
 
 constexpr wchar_t reloadedNote[] = L"Reloaded: changed by another program";
+constexpr wchar_t keptNote[] = L"Changed by another program: your changes kept on top";
 constexpr wchar_t deletedNote[] = L"The file was deleted by another program";
 constexpr wchar_t movedNote[] = L"The file was moved by another program";
 
@@ -31,6 +32,10 @@ struct Watch {
     FileStamp heldStamp;                         // which file held is
     OutsideNotice notice;                        // the change last told
     bool requested = false;                      // a look waits for the loop's top
+    // The user answered No, keep my changes: later changes are merged without asking
+    // until the document is saved, reloaded or opened anew (watchDocumentFile).
+    bool keepingMine = false;
+    bool pastEndTold = false;  // the box about bytes past the file's end was shown meanwhile
 };
 Watch watch;
 
@@ -65,14 +70,23 @@ std::wstring folderOf(const wchar_t* path) {
     return slash == std::wstring::npos ? L"." : text.substr(0, slash + 1);
 }
 
+// The note in status part 0 about a change taken up, until the next command or key.
+std::wstring shownNote;
+
+void showNote(const wchar_t* note) {
+    Win32ViewHost host(shell.hexView);
+    host.setStatusText(statusPartActivity, note);
+    shownNote = note;
+}
+
 // The view, the title, the menus and the tool windows follow the document's new bytes.
-void showTakenUp(std::int64_t caretOffset) {
+void showTakenUp(std::int64_t caretOffset, const wchar_t* note) {
     Win32ViewHost host(shell.hexView);
     const HexView hv{shell.doc, shell.view, host};
-    showTakenUpDocument(hv, caretOffset, reloadedNote);
+    showTakenUpDocument(hv, caretOffset, note);
     // The comparison's counts were kept for the bytes the document had.
-    if (comparing(shell.view) && countComparison(hv) == CompareOutcome::done)
-        host.setStatusText(statusPartActivity, reloadedNote);
+    const bool counted = !comparing(shell.view) || countComparison(hv) == CompareOutcome::done;
+    if (counted) showNote(note);
     refreshFrameTitle();
     enableDocumentCommands(true);
     refreshInspector();
@@ -96,7 +110,7 @@ void reload(std::int64_t caretOffset) {
     }
     resetEditLog(shell.doc);
     shell.doc.isModified = 0;
-    showTakenUp(caretOffset);
+    showTakenUp(caretOffset, reloadedNote);
 }
 
 void merge(std::int64_t caretOffset) {
@@ -106,8 +120,11 @@ void merge(std::int64_t caretOffset) {
         reportFailure(cause);
         return;
     }
-    showTakenUp(caretOffset);
-    if (pastEnd == 0) return;
+    showTakenUp(caretOffset, keptNote);
+    watch.keepingMine = true;
+    // Told once while the changes are kept: a file cut again and again asks nothing more.
+    if (pastEnd == 0 || watch.pastEndTold) return;
+    watch.pastEndTold = true;
     std::wstring text = std::to_wstring(pastEnd);
     text += L" bytes of the document now lie past the end of ";
     text += nameOrUntitled(shell.doc.fileTitle);
@@ -129,8 +146,10 @@ void takeUp(OutsideChange change) {
         host.setStatusText(statusPartActivity, change == OutsideChange::deleted ? deletedNote : movedNote);
         return;
     }
+    // Changes made while the question is up are answered by it: the file is taken up as
+    // it is once answered. After No, later changes are merged without asking again.
     const std::int64_t caretOffset = offsetOf(shell.view);
-    if (!shell.doc.isModified || askToDropChanges())
+    if (!shell.doc.isModified || (!watch.keepingMine && askToDropChanges()))
         reload(caretOffset);
     else
         merge(caretOffset);
@@ -139,6 +158,8 @@ void takeUp(OutsideChange change) {
 }  // namespace
 
 void watchDocumentFile() {
+    watch.keepingMine = false;
+    watch.pastEndTold = false;
     if (!hasDocument(shell.doc)) {
         releaseWatch();
         return;
@@ -227,9 +248,14 @@ void serveOutsideLook() {
     }
 }
 
+void noteOutsideChange(const wchar_t* note) { showNote(note); }
+
 void clearOutsideNote() {
+    if (shownNote.empty()) return;
     const std::wstring text = activityText();
-    if (text != reloadedNote) return;
+    const bool shown = text == shownNote;
+    shownNote.clear();
+    if (!shown) return;
     Win32ViewHost host(shell.hexView);
     showSelectionStatus(shell.view, shell.doc, host);
 }

@@ -10,7 +10,8 @@ namespace quillix {
 
 // Watches the folder of the document's file, holding the file lightly so that a rename
 // can be told from a deletion; stops watching when there is no document. Called after
-// every open, Save As and taking up of a change; cheap when nothing moved.
+// every open, save and taking up of a change; cheap when nothing moved. Forgets an
+// earlier "keep my changes" answer: the document was saved, reloaded or opened.
 void watchDocumentFile();
 // Lets go of the held file when another program deleted it: Windows frees a deleted
 // file's name only once every holder lets go, and a save puts a new file there. The
@@ -31,13 +32,19 @@ bool waitForMessageOrChange(DWORD timeout);
 // Looks at the document's file now and takes up what another program did to it, once per
 // change: with nothing unsaved, at once; with unsaved changes, after asking "%s was
 // changed by another program.\nReload it and drop your changes?" (Yes reloads, No keeps
-// theirs plus mine); a file deleted or moved is named in status part 0. Only ever called
-// from the message loop itself, never from inside a command or a box.
+// theirs plus mine); a file deleted or moved is named in status part 0. The file is taken
+// up as it is once the question is answered, so changes made meanwhile are answered with
+// it; after No, later changes are kept as theirs plus mine without asking, status part 0
+// saying so, until the document is saved, reloaded or opened. Only ever called from the
+// message loop itself, never from inside a command or a box.
 void lookForOutsideChange();
 // The program was activated: the message loop looks once it is back at the top and no box
 // or dialog holds the frame disabled (serveOutsideLook).
 void requestOutsideLook();
 void serveOutsideLook();
+// Shows note in status part 0 as the note of a taken-up change (of the document's or the
+// compared file), which goes back at the next command (clearOutsideNote).
+void noteOutsideChange(const wchar_t* note);
 // Status part 0 goes back from the note of a taken-up change at the next command.
 void clearOutsideNote();
 

@@ -101,5 +101,38 @@ TEST_F(OutsideChangeTest, AFileMadeReadOnlyUnderUnsavedChangesRefusesTheSaveAlou
     SetFileAttributesW(path.wstring().c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
+// A log another program appends to while the user edits: one question; after No each
+// later change is kept as theirs plus mine without asking, status part 0 saying so,
+// until a Save, after which a change under new edits is asked about again.
+TEST_F(OutsideChangeTest, AfterNoLaterChangesAreKeptWithoutAskingUntilTheNextSave) {
+    path = makeFile("growing.log", std::vector<std::uint8_t>(100, 0x11));
+    ASSERT_NE(start(path.wstring()), nullptr);
+    SendMessageW(shell.hexView, WM_CHAR, 'A', 0);  // byte 0 gets 0xA1
+    for (int answer = 0; answer < 8; ++answer) dialogs.answerNext(IDNO);
+    auto append = [&](std::uint8_t value) {
+        std::FILE* log = _wfopen(path.wstring().c_str(), L"ab");
+        std::fputc(value, log);
+        std::fclose(log);
+        const auto size = static_cast<std::int64_t>(std::filesystem::file_size(path));
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (shell.doc.fileSize != size && std::chrono::steady_clock::now() < until)
+            if (waitForMessageOrChange(100)) pump();
+        return shell.doc.fileSize == size;
+    };
+    for (std::uint8_t round = 0; round < 5; ++round) ASSERT_TRUE(append(0x60 + round));
+    EXPECT_EQ(dialogs.messageBoxes().size(), 1u);
+    EXPECT_EQ(statusText(0), L"Changed by another program: your changes kept on top");
+    std::vector<std::uint8_t> expected(100, 0x11);
+    expected[0] = 0xA1;
+    for (std::uint8_t round = 0; round < 5; ++round) expected.push_back(0x60 + round);
+    EXPECT_EQ(std::vector<std::uint8_t>(shell.doc.fileBytes, shell.doc.fileBytes + shell.doc.fileSize), expected);
+    EXPECT_EQ(shell.doc.isModified, 1);
+
+    ASSERT_EQ(SendMessageW(shell.frame, WM_COMMAND, commandSave, 0), 1);
+    SendMessageW(shell.hexView, WM_CHAR, 'B', 0);
+    ASSERT_TRUE(append(0x70));
+    EXPECT_EQ(dialogs.messageBoxes().size(), 2u);
+}
+
 }  // namespace
 }  // namespace quillix::test
