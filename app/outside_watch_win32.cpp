@@ -231,7 +231,12 @@ void lookForOutsideChange() {
     FileStamp atName, held;
     SystemError ignored = 0;
     if (!systemFileSystem().stampAt(shell.doc.filePath, atName, ignored)) return;
-    if (watch.held.isOpen()) systemFileSystem().stampOf(watch.held, held, ignored);
+    if (watch.held.isOpen() && systemFileSystem().stampOf(watch.held, held, ignored)) {
+        // A handle stays on the file it was opened on, so which file that is was read then:
+        // through a handle opened before a rename, Wine no longer tells the file's volume.
+        held.volume = watch.heldStamp.volume;
+        held.index = watch.heldStamp.index;
+    }
     const OutsideChange change = outsideChangeOf(shell.doc, atName, held);
     if (isNewOutsideChange(watch.notice, change, atName)) takeUp(change);
 }

@@ -167,16 +167,47 @@ TEST_F(ComparisonTest, TheOtherFileChangedOrMissingIsToldAndCountedAgain) {
     SendMessageW(shell.hexView, WM_KEYDOWN, VK_RIGHT, 0);  // the note goes with the next key
     EXPECT_EQ(statusText(0), L"Compared: 2 bytes differ in 1 run");
 
-    // A file that cannot be opened: the box, and the comparison closes.
-    const int width = frameWidth();
-    std::filesystem::remove(other);
-    compareWith((folder / "gone.bin").wstring().c_str());
-    pump();
+    // Moved away by another program (Wine keeps a deleted mapped file at its name until it
+    // is let go): the comparison closes and says why.
+    int width = frameWidth();
+    ASSERT_TRUE(MoveFileExW(other.wstring().c_str(), (folder / "moved.bin").wstring().c_str(), 0));
+    for (auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+         dialogs.messageBoxes().empty() && std::chrono::steady_clock::now() < end;)
+        if (waitForMessageOrChange(100)) pump();
     ASSERT_EQ(dialogs.messageBoxes().size(), 1u);
-    EXPECT_EQ(dialogs.messageBoxes()[0].text.rfind(L"Could not open gone.bin to compare with it!", 0), 0u);
+    EXPECT_EQ(dialogs.messageBoxes()[0].text,
+              L"theirs.bin was moved or deleted by another program: the comparison is closed.");
     EXPECT_FALSE(shell.comparison.open);
     EXPECT_LT(frameWidth(), width);
     EXPECT_EQ(statusText(0), L"Ready");
+
+    // A file that cannot be opened: the box, and the comparison before it closes.
+    compareWith(makeFile("again.bin", {1, 2}).wstring().c_str());
+    width = frameWidth();
+    compareWith((folder / "gone.bin").wstring().c_str());
+    pump();
+    ASSERT_EQ(dialogs.messageBoxes().size(), 2u);
+    EXPECT_EQ(dialogs.messageBoxes()[1].text.rfind(L"Could not open gone.bin to compare with it!", 0), 0u);
+    EXPECT_FALSE(shell.comparison.open);
+    EXPECT_LT(frameWidth(), width);
+    EXPECT_EQ(statusText(0), L"Ready");
+}
+
+// The document compared with its own file: Save changes that file, and the comparison is
+// counted again without telling the program's own save as another program's change.
+TEST_F(ComparisonTest, OwnSavesIntoTheComparedFileAreCountedAgainWithoutAWord) {
+    openPair();
+    compareWith(shell.doc.filePath);
+    const std::wstring identical = L"Compared: the files are identical";
+    ASSERT_EQ(statusText(0), identical);
+    SendMessageW(shell.hexView, WM_CHAR, 'A', 0);
+    ASSERT_NE(statusText(0), identical);
+    ASSERT_EQ(SendMessageW(shell.frame, WM_COMMAND, commandSave, 0), 1);
+    for (auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+         statusText(0) != identical && std::chrono::steady_clock::now() < end;)
+        if (waitForMessageOrChange(100)) pump();
+    EXPECT_EQ(statusText(0), identical);
+    EXPECT_TRUE(dialogs.messageBoxes().empty());
 }
 
 }  // namespace

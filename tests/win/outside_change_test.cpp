@@ -134,5 +134,15 @@ TEST_F(OutsideChangeTest, AfterNoLaterChangesAreKeptWithoutAskingUntilTheNextSav
     EXPECT_EQ(dialogs.messageBoxes().size(), 2u);
 }
 
+TEST_F(OutsideChangeTest, TheOpenFileRenamedAwayIsToldAsMoved) {
+    path = makeFile("away.bin", std::vector<std::uint8_t>(100, 0x11));
+    ASSERT_NE(start(path.wstring()), nullptr);
+    ASSERT_TRUE(MoveFileExW(path.wstring().c_str(), (folder / "elsewhere.bin").wstring().c_str(), 0));
+    for (auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+         statusText(0) == L"Ready" && std::chrono::steady_clock::now() < end;)
+        if (waitForMessageOrChange(100)) pump();
+    EXPECT_EQ(statusText(0), L"The file was moved by another program");
+}
+
 }  // namespace
 }  // namespace quillix::test
