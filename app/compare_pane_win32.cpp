@@ -10,6 +10,7 @@
 #include "app/frame_window.h"
 #include "app/view_host_win32.h"
 #include "app/dialogs/message_box_win32.h"
+#include "app/outside_take_up_win32.h"
 #include "app/outside_watch_win32.h"
 #include "app/shell_state.h"
 #include "app/tools/window_place_win32.h"

@@ -99,7 +99,8 @@ int mergeOutsideChange(Document& doc, std::int64_t& pastEnd, SystemError& cause,
     if (!mapFile(fs, doc.filePath, mapped, fileSize, stamp, readOnly, cause)) return 0;
 
     // A file now shorter than the document leaves it its length: the steps of the history
-    // and the changed bytes may lie past the file's end. Those bytes start as zeros.
+    // and the changed bytes may lie past the file's end. The bytes there start as zeros,
+    // and only the user's own are put over them.
     const std::int64_t size = std::max(fileSize, doc.fileSize);
     std::uint8_t* bytes = mapped;
     std::uint8_t* const oldBytes = doc.fileBytes;
