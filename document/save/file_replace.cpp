@@ -34,11 +34,14 @@ std::wstring temporaryPathBeside(const wchar_t* path) {
     return std::wstring(path) + temporaryTag + digits + temporaryEnd;
 }
 
-bool isTemporaryBeside(const std::wstring& candidate, const wchar_t* path) {
-    const std::wstring prefix = std::wstring(path) + temporaryTag;
-    const std::wstring_view end = temporaryEnd;
-    return candidate.size() == prefix.size() + tagDigits + end.size() && candidate.starts_with(prefix) &&
-           candidate.ends_with(end);
+bool pathOfTemporary(const std::wstring& candidate, std::wstring& path) {
+    const std::wstring_view tag = temporaryTag, end = temporaryEnd;
+    const std::size_t added = tag.size() + tagDigits + end.size();
+    if (candidate.size() <= added || !candidate.ends_with(end)) return false;
+    const std::size_t base = candidate.size() - added;
+    if (std::wstring_view(candidate).substr(base, tag.size()) != tag) return false;
+    path = candidate.substr(0, base);
+    return true;
 }
 
 ReplaceResult replaceFile(FileSystem& fs, const wchar_t* name, const FileFiller& fill, SystemError& cause,

@@ -18,8 +18,8 @@ SaveFailure writeWhole(const Document& doc, ViewHost& host, FileSystem& fs, cons
     host.setWaitCursor(true);
     SaveFailure failure =
         way == SaveWay::wholeInPlace       ? writeWholeInPlace(doc, fs, target, chunkBytes, progress, cause, reached)
-        : way == SaveWay::wholeAtFreedName ? writeWholeForFreedName(doc, fs, chunkBytes, progress, unreadable,
-                                                                    written, cause)
+        : way == SaveWay::wholeBesideHeldName ? writeWholeBesideHeldName(doc, fs, chunkBytes, progress,
+                                                                         unreadable, written, cause)
                                            : writeWholeBeside(doc, fs, chunkBytes, progress, unreadable, cause);
     host.setWaitCursor(false);
     finishProgress(progress);
@@ -38,7 +38,7 @@ SaveFailure writeChosenWay(const Document& doc, ViewHost& host, FileSystem& fs, 
         result.way = SaveWay::changedOnly;
         return writeChangesInPlace(doc, host, fs, doc.filePath, target, asked, chunkBytes, result.cause, reached);
     }
-    result.way = target.deletePending             ? SaveWay::wholeAtFreedName
+    result.way = target.deletePending               ? SaveWay::wholeBesideHeldName
                  : sameFile(target, doc.mappedFile) ? SaveWay::wholeInPlace
                                                     : SaveWay::wholeBeside;
     UnreadableBytes unreadable;

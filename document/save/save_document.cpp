@@ -15,7 +15,8 @@ namespace {
 // The document is the copy a save wrote beside its name while a deleted file held that
 // name (savedAside): the baseline names the copy, and the view maps it.
 bool isCopyBesideName(const Document& doc) {
-    return sameFile(doc.mappedFile, doc.baseline.stamp) && isTemporaryBeside(doc.baseline.path, doc.filePath);
+    return !doc.baseline.besideName.empty() && doc.baseline.besideName == doc.filePath &&
+           sameFile(doc.mappedFile, doc.baseline.stamp);
 }
 
 // Whether the file changed since the view's bytes were last known to be in it: another
@@ -71,16 +72,16 @@ void settleAfterWrite(Document& doc, ViewHost& host, FileSystem& fs, SaveFailure
 }
 
 // Moves written, which holds every byte of the document and is the file the view maps, to
-// the document's name. When the move fails the document stays written under its own
+// name, where the document's name leads. When the move fails the document stays written under its own
 // name, nothing left to save into it, the user told (savedAside); the next save tries that
 // same file again rather than writing another.
 SaveFailure moveCopyToName(Document& doc, ViewHost& host, FileSystem& fs, const std::wstring& written,
-                           SystemError& cause) {
-    if (fs.replace(written.c_str(), doc.filePath, cause)) return SaveFailure::none;
+                           const std::wstring& name, SystemError& cause) {
+    if (fs.replace(written.c_str(), name.c_str(), cause)) return SaveFailure::none;
     FileStamp stamp;
     SystemError ignored = 0;
     fs.stampAt(written.c_str(), stamp, ignored);
-    doc.baseline = BaselineFile{written, stamp};
+    doc.baseline = BaselineFile{written, stamp, doc.filePath};
     doc.changes.clear();  // every byte of the view is written's now
     doc.history.loseSavePoint();
     doc.isModified = 1;
@@ -93,14 +94,17 @@ SaveFailure moveCopyToName(Document& doc, ViewHost& host, FileSystem& fs, const 
 // holder of the deleted file: that frees the name), and written then takes the name. Never
 // leaves the document without its bytes: when written cannot be mapped the old view stays
 // and written goes (writeFailed).
-SaveFailure takeFreedName(Document& doc, ViewHost& host, FileSystem& fs, const std::wstring& written,
-                          SystemError& cause) {
+SaveFailure mapCopyAndMoveToName(Document& doc, ViewHost& host, FileSystem& fs, const std::wstring& written,
+                                 SystemError& cause) {
     FileStamp stamp;
     if (!fs.stampAt(written.c_str(), stamp, cause) || !remapDocument(doc, written.c_str(), stamp, cause, fs)) {
         fs.remove(written.c_str());
         return SaveFailure::writeFailed;
     }
-    return moveCopyToName(doc, host, fs, written, cause);
+    // written was made beside the file the name leads to.
+    std::wstring name;
+    pathOfTemporary(written, name);
+    return moveCopyToName(doc, host, fs, written, name, cause);
 }
 
 // The document already is the copy beside its name: its changes go into that copy in
@@ -116,7 +120,10 @@ SaveFailure saveThroughCopy(Document& doc, ViewHost& host, FileSystem& fs, bool 
             writeChangesInPlace(doc, host, fs, copy.c_str(), stamp, asked, chunkBytes, result.cause, reached);
         if (failure != SaveFailure::none) return failure;
     }
-    return moveCopyToName(doc, host, fs, copy, result.cause);
+    // Through a symbolic link the file it leads to is made again, and the link stays.
+    std::wstring name;
+    if (!fs.finalPath(doc.filePath, name, result.cause)) return SaveFailure::cannotOpen;
+    return moveCopyToName(doc, host, fs, copy, name, result.cause);
 }
 
 }  // namespace
@@ -155,8 +162,8 @@ int saveDocument(Document& doc, ViewHost& host, SaveOutcome* outcome, FileSystem
         result.way = SaveWay::none;
         return finish(failure);
     }
-    if (failure == SaveFailure::none && result.way == SaveWay::wholeAtFreedName)
-        failure = takeFreedName(doc, host, fs, written, result.cause);
+    if (failure == SaveFailure::none && result.way == SaveWay::wholeBesideHeldName)
+        failure = mapCopyAndMoveToName(doc, host, fs, written, result.cause);
     settleAfterWrite(doc, host, fs, failure, result.way, isBaseline || throughCopy, reached, result.cause);
     return finish(failure);
 }

@@ -33,8 +33,9 @@ enum class SaveWay {
     changedOnly,   // only the changed bytes, in place, into the baseline file
     wholeInPlace,  // the whole document, in place, into the file the view maps
     wholeBeside,   // the whole document into a new file moved over the target
-    wholeAtFreedName,  // the whole document into a new file put at a name a deleted file held
-    copyToName,        // the changed bytes into the copy saved aside before, moved to the name
+    wholeBesideHeldName,  // the whole document into a new file beside a name a deleted file still
+                          // holds, moved to it once the view let go of that file
+    copyToName,           // the changed bytes into the copy saved aside before, moved to the name
 };
 
 struct SaveOutcome {
@@ -75,7 +76,8 @@ struct SaveOutcome {
 //
 // - a name still held by a file deleted while open (Windows frees it only once every
 //   holder lets go; the caller lets go of its own handles first): the whole document,
-//   written beside the name and flushed while the old view still holds the bytes; the
+//   written beside the file the name leads to (symbolic links followed, as replaceFile
+//   does, so a link stays a link) and flushed while the old view still holds the bytes; the
 //   document then maps that new file, lets go of the old view, and moves the new file to
 //   the name. When that move fails the document stays the new file under its own name,
 //   every byte in it, and says so: "%s was saved as %s, since its name is still held by

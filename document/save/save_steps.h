@@ -39,9 +39,10 @@ SaveFailure writeWholeInPlace(const Document& doc, FileSystem& fs, const FileSta
 SaveFailure writeWholeBeside(const Document& doc, FileSystem& fs, std::uint32_t chunkBytes,
                              Progress& progress, UnreadableBytes& unreadable, SystemError& cause);
 
-// The whole document into a new file beside filePath, flushed and closed, for a name a
-// deleted file still holds: written says where on success. After a failure nothing is left.
-SaveFailure writeWholeForFreedName(const Document& doc, FileSystem& fs, std::uint32_t chunkBytes,
+// The whole document into a new file beside the file filePath leads to, flushed and
+// closed, for a name a deleted file still holds: written says where on success. After a
+// failure nothing is left.
+SaveFailure writeWholeBesideHeldName(const Document& doc, FileSystem& fs, std::uint32_t chunkBytes,
                                    Progress& progress, UnreadableBytes& unreadable, std::wstring& written,
                                    SystemError& cause);
 

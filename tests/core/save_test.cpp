@@ -461,7 +461,7 @@ TEST_F(SaveTest, AfterADeletionSaveMakesTheFileAgainAndAFailedMoveLosesNothing) 
         EXPECT_EQ(save(round < 2 ? -1 : static_cast<int>(moveAt)), round < 2 ? 1 : 0);
         if (round < 2)
             moveAt = static_cast<std::size_t>(std::find(fs.log.begin(), fs.log.end(), "replace") - fs.log.begin());
-        EXPECT_EQ(outcome.way, round == 0 ? SaveWay::wholeBeside : SaveWay::wholeAtFreedName);
+        EXPECT_EQ(outcome.way, round == 0 ? SaveWay::wholeBeside : SaveWay::wholeBesideHeldName);
         if (round == 2) {
             EXPECT_EQ(outcome.failure, SaveFailure::savedAside);
             EXPECT_EQ(doc.isModified, 1);
@@ -501,6 +501,27 @@ TEST_F(SaveTest, AfterADeletionSaveMakesTheFileAgainAndAFailedMoveLosesNothing) 
         EXPECT_EQ(folder.names(), std::set<std::string>{"deleted.bin"});
     }
 }
+
+#ifndef _WIN32  // a symbolic link needs a privilege on Windows
+// The file behind a symbolic link is deleted while the name reads as held: Save makes
+// that file again, and the link stays a link.
+TEST_F(SaveTest, AfterADeletionBehindALinkSaveMakesTheFileItLeadsToAgain) {
+    const auto target = folder.file("target.bin");
+    writeBytes(target, patternBytes(9000, 4));
+    const auto link = folder.file("link.bin");
+    std::filesystem::create_symlink(target, link);
+    open(link);
+    type(5, 0x55);
+    const auto expected = viewBytes();
+    std::filesystem::remove(target);
+    fs.holdNameUntilUnmapped(widePath(link), doc.fileBytes);
+    EXPECT_EQ(save(), 1);
+    EXPECT_EQ(outcome.way, SaveWay::wholeBesideHeldName);
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(readBytes(target), expected);
+    EXPECT_EQ(folder.names(), (std::set<std::string>{"link.bin", "target.bin"}));
+}
+#endif
 
 TEST_F(SaveTest, ReadOnlyOrUnreachableTargetsGetNothingWritten) {
     const auto source = openNew("source.bin", 64);
