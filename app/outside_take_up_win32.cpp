@@ -69,8 +69,10 @@ void reportFailure(SystemError cause) {
     wchar_t text[fileTitleChars + 128];
     formatWithName(text, sizeof text / sizeof text[0], L"", nameOrUntitled(shell.doc.fileTitle),
                    L" was changed by another program, and could not be read again.");
-    showMessageBox(shell.frame, withSystemReason(text, cause).c_str(), programCaption,
-                   MB_TASKMODAL | MB_ICONWARNING);
+    // The file layer gives no system code for a file grown past what a document may hold.
+    const std::wstring message =
+        cause == 0 ? std::wstring(text) + L"\nThe file is larger than 4 GiB." : withSystemReason(text, cause);
+    showMessageBox(shell.frame, message.c_str(), programCaption, MB_TASKMODAL | MB_ICONWARNING);
 }
 
 void reload(std::int64_t caretOffset) {

@@ -120,9 +120,11 @@ bool waitForMessageOrChange(DWORD timeout) {
     }
     const DWORD woke = MsgWaitForMultipleObjectsEx(count, handles, timeout, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
     if (woke >= WAIT_OBJECT_0 + count) return woke == WAIT_OBJECT_0 + count;
-    // Armed again before the look, so that a change made during it is not missed.
+    // Armed again before the look, so that a change made during it is not missed. A folder
+    // that went away leaves its notification signalled for good: it is let go, and the
+    // looks on activation carry on without it.
     FolderWatch& changed = *watches[woke - WAIT_OBJECT_0];
-    FindNextChangeNotification(changed.notification);
+    if (!FindNextChangeNotification(changed.notification)) changed.release();
     changed.requested = true;
     serveOutsideLook();
     return false;

@@ -47,7 +47,7 @@ void keepWrittenChanges(Document& doc, std::int64_t reached, bool intoBaseline) 
 // on success (and the document maps it after a write beside); after a failure the bytes
 // written so far stay changed, and the box for a failed write comes up. Repaints the view.
 void settleAfterWrite(Document& doc, ViewHost& host, FileSystem& fs, SaveFailure failure, SaveWay way,
-                      bool isBaseline, std::int64_t reached, SystemError cause) {
+                      bool isBaseline, std::int64_t reached, SystemError cause, std::int64_t sizeBefore) {
     // Where the file now stands. After a failure in place the bytes written so far moved
     // its last-write time: that was us, not another program.
     BaselineFile& baseline = doc.baseline;
@@ -58,6 +58,9 @@ void settleAfterWrite(Document& doc, ViewHost& host, FileSystem& fs, SaveFailure
         doc.changes.clear();
         doc.history.saved();
         baseline = known ? BaselineFile{doc.filePath, now} : BaselineFile{};
+        // Only the changed bytes went in, so the file kept its size: another size is another
+        // program's write meanwhile, and stays news for the next look.
+        if (known && way == SaveWay::changedOnly) baseline.stamp.size = sizeBefore;
         // The document is the file it was last written to in full.
         SystemError mapCause = 0;
         if (way == SaveWay::wholeBeside && (!known || !remapDocument(doc, doc.filePath, now, mapCause, fs)))
@@ -164,7 +167,8 @@ int saveDocument(Document& doc, ViewHost& host, SaveOutcome* outcome, FileSystem
     }
     if (failure == SaveFailure::none && result.way == SaveWay::wholeBesideHeldName)
         failure = mapCopyAndMoveToName(doc, host, fs, written, result.cause);
-    settleAfterWrite(doc, host, fs, failure, result.way, isBaseline || throughCopy, reached, result.cause);
+    settleAfterWrite(doc, host, fs, failure, result.way, isBaseline || throughCopy, reached, result.cause,
+                     target.size);
     return finish(failure);
 }
 

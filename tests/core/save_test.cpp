@@ -21,6 +21,7 @@
 #include <string>
 
 #include "cut_file.h"
+#include "document/outside_change.h"
 #include "document/save/save_document.h"
 #include "document/save/text_dump.h"
 #include "hexview/hex_view.h"
@@ -522,6 +523,24 @@ TEST_F(SaveTest, AfterADeletionBehindALinkSaveMakesTheFileItLeadsToAgain) {
     EXPECT_EQ(folder.names(), (std::set<std::string>{"link.bin", "target.bin"}));
 }
 #endif
+
+// Another program appends to the file while only the changed bytes are written into it:
+// the save does not take that growth for its own, so the next look tells of it.
+TEST_F(SaveTest, AGrowthDuringAChangedBytesSaveStaysAnotherProgramsChange) {
+    const auto path = openNew("growing.bin", 9000, 5);
+    type(5, 0x55);
+    const Calls calls = changedByCalls(1);
+    fs.meanwhileAt = static_cast<int>(std::find(calls.begin(), calls.end(), "flush") - calls.begin());
+    fs.meanwhile = [&] { std::ofstream(path, std::ios::binary | std::ios::app).put('\x77'); };
+    EXPECT_EQ(save(), 1);
+    fs.meanwhile = nullptr;
+    EXPECT_EQ(fs.log, calls);
+    FileStamp now;
+    SystemError ignored = 0;
+    ASSERT_TRUE(systemFileSystem().stampAt(widePath(path).c_str(), now, ignored));
+    EXPECT_EQ(now.size, 9001);
+    EXPECT_EQ(outsideChangeOf(doc, now, FileStamp{}), OutsideChange::changed);
+}
 
 TEST_F(SaveTest, ReadOnlyOrUnreachableTargetsGetNothingWritten) {
     const auto source = openNew("source.bin", 64);

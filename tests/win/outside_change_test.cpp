@@ -2,6 +2,7 @@
 // up with no box when nothing is unsaved, with one question when something is.
 
 #include <windows.h>
+#include <winioctl.h>
 
 #include <algorithm>
 #include <chrono>
@@ -142,6 +143,30 @@ TEST_F(OutsideChangeTest, TheOpenFileRenamedAwayIsToldAsMoved) {
          statusText(0) == L"Ready" && std::chrono::steady_clock::now() < end;)
         if (waitForMessageOrChange(100)) pump();
     EXPECT_EQ(statusText(0), L"The file was moved by another program");
+}
+
+// Another program grows the open file past 4 GiB: it cannot be taken up, and the box
+// says why.
+TEST_F(OutsideChangeTest, AFileGrownPast4GiBIsToldWhyItCannotBeReadAgain) {
+    path = makeFile("huge.bin", std::vector<std::uint8_t>(100, 0x11));
+    ASSERT_NE(start(path.wstring()), nullptr);
+    HANDLE other = CreateFileW(path.wstring().c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                               OPEN_EXISTING, 0, nullptr);
+    DWORD ignored = 0;
+    DeviceIoControl(other, FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &ignored, nullptr);
+    LARGE_INTEGER end{};
+    end.QuadPart = 0x100000001LL;
+    ASSERT_TRUE(SetFilePointerEx(other, end, nullptr, FILE_BEGIN));
+    ASSERT_TRUE(SetEndOfFile(other));
+    CloseHandle(other);
+    for (auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+         dialogs.messageBoxes().empty() && std::chrono::steady_clock::now() < until;)
+        if (waitForMessageOrChange(100)) pump();
+    ASSERT_EQ(dialogs.messageBoxes().size(), 1u);
+    EXPECT_EQ(dialogs.messageBoxes()[0].text,
+              path.wstring() +
+                  L" was changed by another program, and could not be read again.\nThe file is larger than 4 GiB.");
+    EXPECT_EQ(shell.doc.fileSize, 100);
 }
 
 }  // namespace
