@@ -24,7 +24,8 @@ bool isCopyBesideName(const Document& doc) {
 bool changedSinceKnown(const Document& doc, const FileStamp& target, bool isBaseline) {
     const BaselineFile& baseline = doc.baseline;
     const bool changedByOther = isBaseline && target.lastWrite != baseline.stamp.lastWrite;
-    const bool nameTakenOver = target.exists && !target.deletePending && !isBaseline && baseline.stamp.exists &&
+    const bool nameTakenOver = target.exists && !target.deletePending && !isBaseline &&
+                               baseline.stamp.exists &&
                                (baseline.path == doc.filePath || isCopyBesideName(doc));
     return changedByOther || nameTakenOver;
 }
@@ -112,8 +113,8 @@ SaveFailure mapCopyAndMoveToName(Document& doc, ViewHost& host, FileSystem& fs, 
 
 // The document already is the copy beside its name: its changes go into that copy in
 // place, and the copy is moved to the name, so that no second copy is ever written.
-SaveFailure saveThroughCopy(Document& doc, ViewHost& host, FileSystem& fs, bool asked, std::uint32_t chunkBytes,
-                            SaveOutcome& result, std::int64_t& reached) {
+SaveFailure saveThroughCopy(Document& doc, ViewHost& host, FileSystem& fs, bool asked,
+                            std::uint32_t chunkBytes, SaveOutcome& result, std::int64_t& reached) {
     result.way = SaveWay::copyToName;
     const std::wstring copy = doc.baseline.path;
     if (!doc.changes.empty()) {
@@ -158,9 +159,9 @@ int saveDocument(Document& doc, ViewHost& host, SaveOutcome* outcome, FileSystem
     std::int64_t reached = 0;  // in place: the bytes before it may be in the file
     std::wstring written;      // the new file beside a name a deleted file holds
     const bool throughCopy = isCopyBesideName(doc);
-    SaveFailure failure =
-        throughCopy ? saveThroughCopy(doc, host, fs, asked, chunkBytes, result, reached)
-                    : writeChosenWay(doc, host, fs, target, isBaseline, asked, chunkBytes, result, reached, written);
+    SaveFailure failure = throughCopy ? saveThroughCopy(doc, host, fs, asked, chunkBytes, result, reached)
+                                      : writeChosenWay(doc, host, fs, target, isBaseline, asked, chunkBytes,
+                                                       result, reached, written);
     if (failure == SaveFailure::cannotOpen || failure == SaveFailure::declined) {
         result.way = SaveWay::none;
         return finish(failure);

@@ -29,10 +29,10 @@ enum class SaveFailure {
 
 // How a save reached the disk.
 enum class SaveWay {
-    none,          // nothing was written
-    changedOnly,   // only the changed bytes, in place, into the baseline file
-    wholeInPlace,  // the whole document, in place, into the file the view maps
-    wholeBeside,   // the whole document into a new file moved over the target
+    none,                 // nothing was written
+    changedOnly,          // only the changed bytes, in place, into the baseline file
+    wholeInPlace,         // the whole document, in place, into the file the view maps
+    wholeBeside,          // the whole document into a new file moved over the target
     wholeBesideHeldName,  // the whole document into a new file beside a name a deleted file still
                           // holds, moved to it once the view let go of that file
     copyToName,           // the changed bytes into the copy saved aside before, moved to the name

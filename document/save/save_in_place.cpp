@@ -25,8 +25,8 @@ SaveFailure openTarget(const wchar_t* path, FileSystem& fs, const FileStamp& tar
 }  // namespace
 
 SaveFailure writeChangesInPlace(const Document& doc, ViewHost& host, FileSystem& fs, const wchar_t* path,
-                                const FileStamp& target, bool asked, std::uint32_t chunkBytes, SystemError& cause,
-                                std::int64_t& reached) {
+                                const FileStamp& target, bool asked, std::uint32_t chunkBytes,
+                                SystemError& cause, std::int64_t& reached) {
     ScopedFile file(fs);
     if (SaveFailure opened = openTarget(path, fs, target, file, cause); opened != SaveFailure::none)
         return opened;

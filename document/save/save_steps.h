@@ -25,8 +25,8 @@ void reportSavedAside(const Document& doc, ViewHost& host, const std::wstring& w
 // was asked already, asks first when another program wrote under a change. After a
 // failure every changed byte before reached may be in the file.
 SaveFailure writeChangesInPlace(const Document& doc, ViewHost& host, FileSystem& fs, const wchar_t* path,
-                                const FileStamp& target, bool asked, std::uint32_t chunkBytes, SystemError& cause,
-                                std::int64_t& reached);
+                                const FileStamp& target, bool asked, std::uint32_t chunkBytes,
+                                SystemError& cause, std::int64_t& reached);
 
 // The whole document over the file the view maps, in place: it is never cut shorter.
 // After a failure or a stop the bytes before reached may be in the file.
@@ -43,8 +43,8 @@ SaveFailure writeWholeBeside(const Document& doc, FileSystem& fs, std::uint32_t 
 // closed, for a name a deleted file still holds: written says where on success. After a
 // failure nothing is left.
 SaveFailure writeWholeBesideHeldName(const Document& doc, FileSystem& fs, std::uint32_t chunkBytes,
-                                   Progress& progress, UnreadableBytes& unreadable, std::wstring& written,
-                                   SystemError& cause);
+                                     Progress& progress, UnreadableBytes& unreadable, std::wstring& written,
+                                     SystemError& cause);
 
 // Writes the way what target is now calls for (see saveDocument) and sets result.way; a
 // whole write beside that went on past unreadable pages lists them in result. In place,

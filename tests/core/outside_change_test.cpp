@@ -125,13 +125,13 @@ TEST(OutsideChange, WhatTheNameAndTheHeldFileSayIsToldOneWay) {
         FileStamp atName, held;
         OutsideChange told;
     } table[] = {
-        {ours, ours, OutsideChange::none},         {ours, none, OutsideChange::none},
-        {written, ours, OutsideChange::changed},   {grown, none, OutsideChange::changed},
-        {other, unlinked, OutsideChange::changed}, {other, pending, OutsideChange::changed},
-        {other, none, OutsideChange::changed},     {none, ours, OutsideChange::moved},
-        {heldName, ours, OutsideChange::moved},    {none, unlinked, OutsideChange::deleted},
+        {ours, ours, OutsideChange::none},           {ours, none, OutsideChange::none},
+        {written, ours, OutsideChange::changed},     {grown, none, OutsideChange::changed},
+        {other, unlinked, OutsideChange::changed},   {other, pending, OutsideChange::changed},
+        {other, none, OutsideChange::changed},       {none, ours, OutsideChange::moved},
+        {heldName, ours, OutsideChange::moved},      {none, unlinked, OutsideChange::deleted},
         {heldName, pending, OutsideChange::deleted}, {none, pending, OutsideChange::deleted},
-        {none, none, OutsideChange::deleted},      {heldName, other, OutsideChange::deleted},
+        {none, none, OutsideChange::deleted},        {heldName, other, OutsideChange::deleted},
     };
     for (std::size_t row = 0; row < std::size(table); ++row)
         EXPECT_EQ(outsideChangeOf(doc, table[row].atName, table[row].held), table[row].told) << "row " << row;

@@ -158,8 +158,9 @@ TEST_F(ComparisonTest, TheOtherFileChangedOrMissingIsToldAndCountedAgain) {
         std::fstream file(other, std::ios::binary | std::ios::in | std::ios::out);
         file.write(reinterpret_cast<const char*>(shell.doc.fileBytes), 40);
     }
-    EXPECT_TRUE(waitFor([&] { return statusText(0) == L"theirs.bin was changed by another program: compared again"; }));
-    EXPECT_TRUE(dialogs.messageBoxes().empty());  // a note, never a box
+    EXPECT_TRUE(waitFor(
+        [&] { return statusText(0) == L"theirs.bin was changed by another program: compared again"; }));
+    EXPECT_TRUE(dialogs.messageBoxes().empty());           // a note, never a box
     SendMessageW(shell.hexView, WM_KEYDOWN, VK_RIGHT, 0);  // the note goes with the next key
     EXPECT_EQ(statusText(0), L"Compared: 2 bytes differ in 1 run");
 

@@ -128,15 +128,16 @@ TEST_F(OutsideChangeTest, AFileMovedOrGrownPast4GiBIsToldAsItIs) {
     EXPECT_TRUE(waitFor([&] { return statusText(0) == L"The file was moved by another program"; }));
 
     ASSERT_TRUE(MoveFileExW(elsewhere.c_str(), path.wstring().c_str(), 0));
-    HANDLE other = CreateFileW(path.wstring().c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                               OPEN_EXISTING, 0, nullptr);
+    HANDLE other = CreateFileW(path.wstring().c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                               nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_TRUE(SetFilePointerEx(other, LARGE_INTEGER{.QuadPart = 0x100000001LL}, nullptr, FILE_BEGIN));
     ASSERT_TRUE(SetEndOfFile(other));
     CloseHandle(other);
     ASSERT_TRUE(waitFor([&] { return !dialogs.messageBoxes().empty(); }));
-    EXPECT_EQ(dialogs.messageBoxes()[0].text,
-              path.wstring() +
-                  L" was changed by another program, and could not be read again.\nThe file is larger than 4 GiB.");
+    EXPECT_EQ(
+        dialogs.messageBoxes()[0].text,
+        path.wstring() +
+            L" was changed by another program, and could not be read again.\nThe file is larger than 4 GiB.");
 }
 
 }  // namespace
