@@ -10,6 +10,7 @@
 #include "app/frame_window.h"
 #include "app/view_host_win32.h"
 #include "app/dialogs/message_box_win32.h"
+#include "app/outside_take_up_win32.h"
 #include "app/outside_watch_win32.h"
 #include "app/shell_state.h"
 #include "app/tools/window_place_win32.h"
@@ -169,16 +170,16 @@ LRESULT compareWithCommand() {
     return 0;
 }
 
-void compareWith(const wchar_t* path) {
-    // The path may be the other file's own, which the open below empties first.
-    const std::wstring chosen = path;
+namespace {
+
+// Opens path as the other file, shows both panes and counts; false with cause when it
+// cannot be opened, the comparison before it then closed.
+bool openAndCount(const wchar_t* path, SystemError& cause) {
     shell.view.comparison = &shell.comparison;
     const bool wasOpen = shell.comparison.open;
-    SystemError cause = 0;
-    if (!openComparison(shell.comparison, chosen.c_str(), cause)) {
+    if (!openComparison(shell.comparison, path, cause)) {
         if (wasOpen) hidePane();  // the failed open closed the comparison before it
-        reportFailedCompare(chosen.c_str(), cause);
-        return;
+        return false;
     }
     if (!wasOpen) {
         widenFrame();
@@ -192,6 +193,16 @@ void compareWith(const wchar_t* path) {
     host.updateWindow();
     countComparison(hv);
     UpdateWindow(shell.hexView);
+    return true;
+}
+
+}  // namespace
+
+void compareWith(const wchar_t* path) {
+    // The path may be the other file's own, which the open below empties first.
+    const std::wstring chosen = path;
+    SystemError cause = 0;
+    if (!openAndCount(chosen.c_str(), cause)) reportFailedCompare(chosen.c_str(), cause);
 }
 
 void closeComparisonPane() {
@@ -226,14 +237,30 @@ void recheckOtherFile() {
     SystemError cause = 0;
     if (!systemFileSystem().stampAt(other.filePath, now, cause)) return;
     const FileStamp& then = other.mappedFile;
-    if (sameFile(now, then) && now.size == then.size && now.lastWrite == then.lastWrite) return;
+    const auto unchanged = [&now](const FileStamp& known) {
+        return sameFile(now, known) && now.size == known.size && now.lastWrite == known.lastWrite;
+    };
+    if (unchanged(then)) return;
     const std::wstring path = other.filePath;
-    wchar_t text[titleChars];
-    formatWithName(
-        text, titleChars, L"", nameOrUntitled(other.fileTitle),
-        L" was changed by another program.\nThe comparison is made again with the file as it is now.");
-    showMessageBox(shell.frame, text, programCaption, MB_TASKMODAL | MB_ICONINFORMATION);
-    compareWith(path.c_str());
+    std::wstring name = nameOrUntitled(other.fileTitle);
+    if (!now.exists || now.deletePending) {
+        closeComparisonPane();
+        name += L" was moved or deleted by another program: the comparison is closed.";
+        showMessageBox(shell.frame, name.c_str(), programCaption, MB_TASKMODAL | MB_ICONWARNING);
+        return;
+    }
+    if (!openAndCount(path.c_str(), cause)) {
+        name += L" can no longer be opened: the comparison is closed.";
+        showMessageBox(shell.frame, withSystemReason(name, cause).c_str(), programCaption,
+                       MB_TASKMODAL | MB_ICONWARNING);
+        return;
+    }
+    // The file as the program's own save left it (the document compared with its own
+    // file, or saved over the compared one) is counted again without a word.
+    if (unchanged(shell.doc.baseline.stamp)) return;
+    // A note rather than a box: a file another program keeps writing would raise one
+    // after another, and the user could not work for them.
+    noteOutsideChange((name + L" was changed by another program: compared again").c_str());
 }
 
 }  // namespace quillix

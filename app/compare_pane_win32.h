@@ -46,10 +46,13 @@ void closeComparisonPane();
 // Next Difference (forward) and Previous Difference.
 void stepToDifferenceCommand(bool forward);
 // After the frame was activated, or the compared file's folder changed: when the other
-// file was changed, cut, renamed or deleted by another program meanwhile, the box "<name>
-// was changed by another program. The comparison is made again with the file as it is
-// now." and the file is opened and counted again; when it can no longer be opened, the
-// open failure's box and the comparison closes.
+// file was changed or cut by another program meanwhile, the file is opened and counted
+// again, and status part 0 notes "<name> was changed by another program: compared again"
+// until the next command or key (nothing is noted when the file is as the program's own
+// save left it). When its name holds no file any more the comparison closes with "<name>
+// was moved or deleted by another program: the comparison is closed."; when it can no
+// longer be opened, with "<name> can no longer be opened: the comparison is closed." and
+// the system's reason on a second line.
 void recheckOtherFile();
 
 }  // namespace quillix

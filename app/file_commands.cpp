@@ -51,12 +51,17 @@ struct SavedNames {
 
 // A failure box with the name in it and, when a system call failed, the system's own
 // words for why on a second line.
+// advice, when given, is a last line of its own.
 void showFailure(HWND owner, const wchar_t* before, const wchar_t* name, const wchar_t* after,
-                 SystemError cause) {
+                 SystemError cause, const wchar_t* advice = nullptr) {
     wchar_t text[titleChars];
     formatWithName(text, titleChars, before, nameOrUntitled(name), after);
-    showMessageBox(owner, withSystemReason(text, cause).c_str(), programCaption, MB_TASKMODAL | MB_ICONWARNING);
+    std::wstring message = withSystemReason(text, cause);
+    if (advice) message += std::wstring(L"\n") + advice;
+    showMessageBox(owner, message.c_str(), programCaption, MB_TASKMODAL | MB_ICONWARNING);
 }
+
+constexpr wchar_t saveAsAdvice[] = L"Choose Save As to keep your changes in another file.";
 
 void setOffsetStatus(const wchar_t* text) {
     SendMessageW(shell.statusBar, SB_SETTEXTW, 1, reinterpret_cast<LPARAM>(text));
@@ -169,8 +174,9 @@ LRESULT openCommand() {
 // it was written, and pages of the document that could not be read: they stopped a save
 // in place, or went into another file as zeros. A write that failed later has been
 // reported by the save itself, and a declined save needs no word. documentName is the
-// document's name before a Save As.
-bool saveAndReport(const wchar_t* documentName) {
+// document's name before a Save As. A Save refused by a file that may not be written
+// points to Save As, the way left to keep the changes.
+bool saveAndReport(const wchar_t* documentName, bool intoOwnFile) {
     Win32ViewHost host(shell.hexView);
     SaveOutcome outcome;
     letGoOfDeletedFile();  // so that a save can put a new file at a deleted file's name
@@ -183,8 +189,11 @@ bool saveAndReport(const wchar_t* documentName) {
         }
         return true;
     }
-    if (outcome.failure == SaveFailure::cannotOpen || outcome.failure == SaveFailure::targetLost)
-        showFailure(shell.frame, L"Could not write to file ", shell.doc.fileTitle, L"!", outcome.cause);
+    if (outcome.failure == SaveFailure::cannotOpen || outcome.failure == SaveFailure::targetLost) {
+        const bool refused = intoOwnFile && outcome.cause == accessDeniedError();
+        showFailure(shell.frame, L"Could not write to file ", shell.doc.fileTitle, L"!", outcome.cause,
+                    refused ? saveAsAdvice : nullptr);
+    }
     if (outcome.failure == SaveFailure::unreadable)
         reportUnreadable(host, BoxOwner::frame, documentName, outcome.cause);
     return false;
@@ -194,7 +203,7 @@ LRESULT saveCommand() {
     if (!hasDocument(shell.doc) || isReadOnly(shell.doc)) return 0;
     // After a failure the document keeps its path and name, so the user can try Save
     // again or choose Save As.
-    if (!saveAndReport(shell.doc.fileTitle)) return 0;
+    if (!saveAndReport(shell.doc.fileTitle, true)) return 0;
     markSaved();
     watchDocumentFile();  // a whole save may have put a new file at the name
     return 1;
@@ -211,7 +220,7 @@ LRESULT saveAsCommand() {
         names.restore();
         return 0;
     }
-    if (saveAndReport(names.title)) {
+    if (saveAndReport(names.title, false)) {
         setFrameTitle(L"  ");
         enableDocumentCommands(true);  // a read-only document is a copy it may save now
         markSaved();

@@ -14,6 +14,7 @@
 #include "app/hex_paint_win32.h"
 #include "app/view_host_win32.h"
 #include "app/dialogs/message_box_win32.h"
+#include "app/outside_take_up_win32.h"
 #include "app/outside_watch_win32.h"
 #include "app/shell_state.h"
 #include "app/status_bar_win32.h"

@@ -1,139 +1,69 @@
+// Noticing another program's change: a change notification on the folder of the document's
+// file and one on the compared file's, waited on with the messages, and the looks they
+// and the program's activation ask for. What is found is taken up by
+// outside_take_up_win32.cpp (the document's file) or recheckOtherFile (the compared one).
+
 #include "app/outside_watch_win32.h"
 
 #include <string>
 
-#include "app/activity_note_win32.h"
-#include "app/tools/checksums_window_win32.h"
 #include "app/compare_pane_win32.h"
-#include "app/frame_window.h"
-#include "app/hex_window_win32.h"
-#include "app/view_host_win32.h"
-#include "app/tools/inspector_window_win32.h"
-#include "app/dialogs/message_box_win32.h"
+#include "app/outside_take_up_win32.h"
 #include "app/shell_state.h"
-#include "document/file/checked_view.h"
 #include "document/outside_change.h"
-#include "hexview/comparison_view.h"
-#include "hexview/selection.h"
-#include "host/text_format.h"
 
 namespace quillix {
 namespace {
 
-constexpr wchar_t reloadedNote[] = L"Reloaded: changed by another program";
-constexpr wchar_t deletedNote[] = L"The file was deleted by another program";
-constexpr wchar_t movedNote[] = L"The file was moved by another program";
-
-struct Watch {
+// A change notification on one folder: file names, sizes and last-write times in it.
+struct FolderWatch {
     HANDLE notification = INVALID_HANDLE_VALUE;  // FindFirstChangeNotificationW on folder
     std::wstring folder;                         // the folder watched
-    FileHandle held;                             // the document's file, held lightly
-    FileStamp heldStamp;                         // which file held is
-    OutsideNotice notice;                        // the change last told
     bool requested = false;                      // a look waits for the loop's top
-};
-Watch watch;
 
-// The compared file's folder, watched the same way while a comparison is open.
-struct OtherWatch {
-    HANDLE notification = INVALID_HANDLE_VALUE;
-    std::wstring folder;
-    bool requested = false;  // a look at the other file waits for the loop's top
+    bool watches(const std::wstring& wanted) const {
+        return notification != INVALID_HANDLE_VALUE && folder == wanted;
+    }
+    void start(const std::wstring& wanted) {
+        release();
+        folder = wanted;
+        notification = FindFirstChangeNotificationW(
+            folder.c_str(), FALSE,
+            FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_SIZE | FILE_NOTIFY_CHANGE_LAST_WRITE);
+    }
+    void release() {
+        if (notification != INVALID_HANDLE_VALUE) FindCloseChangeNotification(notification);
+        notification = INVALID_HANDLE_VALUE;
+        folder.clear();
+    }
 };
-OtherWatch otherWatch;
 
-void releaseOtherWatch() {
-    if (otherWatch.notification != INVALID_HANDLE_VALUE) FindCloseChangeNotification(otherWatch.notification);
-    otherWatch.notification = INVALID_HANDLE_VALUE;
-    otherWatch.folder.clear();
-    otherWatch.requested = false;
-}
+// The document's file: its folder, and the file itself held lightly so that a rename can
+// be told from a deletion.
+struct DocumentWatch : FolderWatch {
+    FileHandle held;       // the document's file, held lightly
+    FileStamp heldStamp;   // which file held is, read when it was taken
+    OutsideNotice notice;  // the change last told
+
+    void letGo() {
+        SystemError ignored = 0;
+        if (held.isOpen()) systemFileSystem().close(held, ignored);
+        held = FileHandle{};
+        heldStamp = FileStamp{};
+    }
+};
+DocumentWatch watch;
+FolderWatch otherWatch;  // the compared file's folder, while a comparison is open
 
 void releaseWatch() {
-    if (watch.notification != INVALID_HANDLE_VALUE) FindCloseChangeNotification(watch.notification);
-    watch.notification = INVALID_HANDLE_VALUE;
-    watch.folder.clear();
-    SystemError ignored = 0;
-    if (watch.held.isOpen()) systemFileSystem().close(watch.held, ignored);
-    watch.held = FileHandle{};
-    watch.heldStamp = FileStamp{};
+    watch.release();
+    watch.letGo();
 }
 
 std::wstring folderOf(const wchar_t* path) {
     const std::wstring text = path;
     const std::size_t slash = text.find_last_of(L"\\/");
     return slash == std::wstring::npos ? L"." : text.substr(0, slash + 1);
-}
-
-// The view, the title, the menus and the tool windows follow the document's new bytes.
-void showTakenUp(std::int64_t caretOffset) {
-    Win32ViewHost host(shell.hexView);
-    const HexView hv{shell.doc, shell.view, host};
-    showTakenUpDocument(hv, caretOffset, reloadedNote);
-    // The comparison's counts were kept for the bytes the document had.
-    if (comparing(shell.view) && countComparison(hv) == CompareOutcome::done)
-        host.setStatusText(statusPartActivity, reloadedNote);
-    refreshFrameTitle();
-    enableDocumentCommands(true);
-    refreshInspector();
-    refreshChecksums();
-    watchDocumentFile();
-}
-
-void reportFailure(SystemError cause) {
-    wchar_t text[fileTitleChars + 128];
-    formatWithName(text, sizeof text / sizeof text[0], L"", nameOrUntitled(shell.doc.fileTitle),
-                   L" was changed by another program, and could not be read again.");
-    showMessageBox(shell.frame, withSystemReason(text, cause).c_str(), programCaption,
-                   MB_TASKMODAL | MB_ICONWARNING);
-}
-
-void reload(std::int64_t caretOffset) {
-    SystemError cause = 0;
-    if (!reloadDocument(shell.doc, cause)) {
-        reportFailure(cause);
-        return;
-    }
-    resetEditLog(shell.doc);
-    shell.doc.isModified = 0;
-    showTakenUp(caretOffset);
-}
-
-void merge(std::int64_t caretOffset) {
-    SystemError cause = 0;
-    std::int64_t pastEnd = 0;
-    if (!mergeOutsideChange(shell.doc, pastEnd, cause)) {
-        reportFailure(cause);
-        return;
-    }
-    showTakenUp(caretOffset);
-    if (pastEnd == 0) return;
-    std::wstring text = std::to_wstring(pastEnd);
-    text += L" bytes of the document now lie past the end of ";
-    text += nameOrUntitled(shell.doc.fileTitle);
-    text += L": the next Save writes the whole document.";
-    showMessageBox(shell.frame, text.c_str(), programCaption, MB_TASKMODAL | MB_ICONWARNING);
-}
-
-bool askToDropChanges() {
-    wchar_t text[fileTitleChars + 128];
-    formatWithName(text, sizeof text / sizeof text[0], L"", nameOrUntitled(shell.doc.fileTitle),
-                   L" was changed by another program.\nReload it and drop your changes?");
-    return showMessageBox(shell.frame, text, programCaption, MB_TASKMODAL | MB_YESNO | MB_ICONWARNING) ==
-           IDYES;
-}
-
-void takeUp(OutsideChange change) {
-    Win32ViewHost host(shell.hexView);
-    if (change == OutsideChange::deleted || change == OutsideChange::moved) {
-        host.setStatusText(statusPartActivity, change == OutsideChange::deleted ? deletedNote : movedNote);
-        return;
-    }
-    const std::int64_t caretOffset = offsetOf(shell.view);
-    if (!shell.doc.isModified || askToDropChanges())
-        reload(caretOffset);
-    else
-        merge(caretOffset);
 }
 
 }  // namespace
@@ -147,12 +77,10 @@ void watchDocumentFile() {
     FileStamp atName;
     SystemError ignored = 0;
     systemFileSystem().stampAt(shell.doc.filePath, atName, ignored);
-    if (folder == watch.folder && sameFile(atName, watch.heldStamp)) return;
+    // Still the same file in the same folder; any other (a Save As) is let go of at once.
+    if (watch.folder == folder && sameFile(atName, watch.heldStamp)) return;
     releaseWatch();
-    watch.folder = folder;
-    watch.notification = FindFirstChangeNotificationW(
-        folder.c_str(), FALSE,
-        FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_SIZE | FILE_NOTIFY_CHANGE_LAST_WRITE);
+    watch.start(folder);
     if (systemFileSystem().holdFile(shell.doc.filePath, watch.held, ignored))
         systemFileSystem().stampOf(watch.held, watch.heldStamp, ignored);
 }
@@ -162,44 +90,42 @@ void letGoOfDeletedFile() {
     SystemError ignored = 0;
     if (!watch.held.isOpen() || !systemFileSystem().stampOf(watch.held, held, ignored)) return;
     if (held.links != 0 && !held.deletePending) return;
-    systemFileSystem().close(watch.held, ignored);
-    watch.held = FileHandle{};
-    watch.heldStamp = FileStamp{};
+    watch.letGo();
 }
 
 void watchComparedFile() {
     if (!shell.comparison.open) {
-        releaseOtherWatch();
+        otherWatch.release();
+        otherWatch.requested = false;
         return;
     }
     const std::wstring folder = folderOf(shell.comparison.other.filePath);
-    if (folder == otherWatch.folder && otherWatch.notification != INVALID_HANDLE_VALUE) return;
-    releaseOtherWatch();
-    otherWatch.folder = folder;
-    otherWatch.notification = FindFirstChangeNotificationW(
-        folder.c_str(), FALSE,
-        FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_SIZE | FILE_NOTIFY_CHANGE_LAST_WRITE);
+    if (!otherWatch.watches(folder)) otherWatch.start(folder);
 }
 
 void stopWatchingDocumentFile() {
     releaseWatch();
-    releaseOtherWatch();
+    otherWatch.release();
+    otherWatch.requested = false;
 }
 
 bool waitForMessageOrChange(DWORD timeout) {
+    FolderWatch* watches[2] = {};
     HANDLE handles[2] = {};
     DWORD count = 0;
-    if (watch.notification != INVALID_HANDLE_VALUE) handles[count++] = watch.notification;
-    if (otherWatch.notification != INVALID_HANDLE_VALUE) handles[count++] = otherWatch.notification;
+    for (FolderWatch* each : {static_cast<FolderWatch*>(&watch), &otherWatch}) {
+        if (each->notification == INVALID_HANDLE_VALUE) continue;
+        watches[count] = each;
+        handles[count++] = each->notification;
+    }
     const DWORD woke = MsgWaitForMultipleObjectsEx(count, handles, timeout, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
     if (woke >= WAIT_OBJECT_0 + count) return woke == WAIT_OBJECT_0 + count;
-    // Armed again before the look, so that a change made during it is not missed.
-    const HANDLE changed = handles[woke - WAIT_OBJECT_0];
-    FindNextChangeNotification(changed);
-    if (changed == watch.notification)
-        requestOutsideLook();
-    else
-        otherWatch.requested = true;
+    // Armed again before the look, so that a change made during it is not missed. A folder
+    // that went away leaves its notification signalled for good: it is let go, and the
+    // looks on activation carry on without it.
+    FolderWatch& changed = *watches[woke - WAIT_OBJECT_0];
+    if (!FindNextChangeNotification(changed.notification)) changed.release();
+    changed.requested = true;
     serveOutsideLook();
     return false;
 }
@@ -210,9 +136,14 @@ void lookForOutsideChange() {
     FileStamp atName, held;
     SystemError ignored = 0;
     if (!systemFileSystem().stampAt(shell.doc.filePath, atName, ignored)) return;
-    if (watch.held.isOpen()) systemFileSystem().stampOf(watch.held, held, ignored);
+    if (watch.held.isOpen() && systemFileSystem().stampOf(watch.held, held, ignored)) {
+        // A handle stays on the file it was opened on, so which file that is was read then:
+        // through a handle opened before a rename, Wine no longer tells the file's volume.
+        held.volume = watch.heldStamp.volume;
+        held.index = watch.heldStamp.index;
+    }
     const OutsideChange change = outsideChangeOf(shell.doc, atName, held);
-    if (isNewOutsideChange(watch.notice, change, atName)) takeUp(change);
+    if (isNewOutsideChange(watch.notice, change, atName)) takeUpOutsideChange(change);
 }
 
 void requestOutsideLook() { watch.requested = true; }
@@ -225,13 +156,6 @@ void serveOutsideLook() {
         otherWatch.requested = false;
         recheckOtherFile();
     }
-}
-
-void clearOutsideNote() {
-    const std::wstring text = activityText();
-    if (text != reloadedNote) return;
-    Win32ViewHost host(shell.hexView);
-    showSelectionStatus(shell.view, shell.doc, host);
 }
 
 }  // namespace quillix

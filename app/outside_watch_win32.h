@@ -2,7 +2,8 @@
 // Noticing another program's change to the document's file: a change notification on the
 // file's folder, waited on together with the messages in the one message loop, and a look
 // whenever the program is activated (for folders that send no notifications). What the
-// change means and how it is taken up is the document's (document/outside_change.h).
+// change means is the document's (document/outside_change.h); taking it up in the window
+// is outside_take_up_win32.h's.
 
 #include <windows.h>
 
@@ -10,7 +11,7 @@ namespace quillix {
 
 // Watches the folder of the document's file, holding the file lightly so that a rename
 // can be told from a deletion; stops watching when there is no document. Called after
-// every open, Save As and taking up of a change; cheap when nothing moved.
+// every open, save and taking up of a change; cheap when nothing moved.
 void watchDocumentFile();
 // Lets go of the held file when another program deleted it: Windows frees a deleted
 // file's name only once every holder lets go, and a save puts a new file there. The
@@ -28,17 +29,13 @@ void stopWatchingDocumentFile();
 // waiting. The message loop calls it with INFINITE.
 bool waitForMessageOrChange(DWORD timeout);
 
-// Looks at the document's file now and takes up what another program did to it, once per
-// change: with nothing unsaved, at once; with unsaved changes, after asking "%s was
-// changed by another program.\nReload it and drop your changes?" (Yes reloads, No keeps
-// theirs plus mine); a file deleted or moved is named in status part 0. Only ever called
-// from the message loop itself, never from inside a command or a box.
+// Looks at the document's file now and hands what another program did to it, once per
+// change, to takeUpOutsideChange (outside_take_up_win32.h). Only ever called from the
+// message loop itself, never from inside a command or a box.
 void lookForOutsideChange();
 // The program was activated: the message loop looks once it is back at the top and no box
 // or dialog holds the frame disabled (serveOutsideLook).
 void requestOutsideLook();
 void serveOutsideLook();
-// Status part 0 goes back from the note of a taken-up change at the next command.
-void clearOutsideNote();
 
 }  // namespace quillix

@@ -27,6 +27,9 @@ inline constexpr int fileTitleChars = 512;  // characters of fileTitle, terminat
 struct BaselineFile {
     std::wstring path;  // as it was named when read or written; empty when there is none
     FileStamp stamp;    // the file as it stood after that read or write; exists false: none
+    // The document's name this file was saved beside, while a deleted file held that name
+    // (see saveDocument); empty for any other file.
+    std::wstring besideName = {};
 };
 
 // fileBytes and fileSize, the private view and its length, come first (view_bytes.h): the

@@ -12,14 +12,17 @@ namespace quillix {
 OutsideChange outsideChangeOf(const Document& doc, const FileStamp& atName, const FileStamp& held) {
     const FileStamp& known = doc.baseline.stamp;
     if (!hasDocument(doc) || !known.exists) return OutsideChange::none;
+    // A name a deleted file still holds is as good as free: no one may open that file.
+    const bool nameHoldsFile = atName.exists && !atName.deletePending;
+    // Another file at the name is a change, whatever became of ours: the usual safe save of
+    // editors and build tools writes a new file and renames it over the name.
+    if (nameHoldsFile && !sameFile(atName, known)) return OutsideChange::changed;
     // Windows keeps the name of a file deleted while held open until the last holder lets
     // go; a file with no name left is deleted wherever its name was.
     const bool heldIsOurs = sameFile(held, known);
     if (heldIsOurs && (held.links == 0 || held.deletePending)) return OutsideChange::deleted;
-    // A name a deleted file still holds is as good as free: no one may open that file.
-    if (!atName.exists || atName.deletePending) return heldIsOurs ? OutsideChange::moved : OutsideChange::deleted;
-    if (!sameFile(atName, known) || atName.lastWrite != known.lastWrite || atName.size != known.size)
-        return OutsideChange::changed;
+    if (!nameHoldsFile) return heldIsOurs ? OutsideChange::moved : OutsideChange::deleted;
+    if (atName.lastWrite != known.lastWrite || atName.size != known.size) return OutsideChange::changed;
     return OutsideChange::none;
 }
 
@@ -96,7 +99,8 @@ int mergeOutsideChange(Document& doc, std::int64_t& pastEnd, SystemError& cause,
     if (!mapFile(fs, doc.filePath, mapped, fileSize, stamp, readOnly, cause)) return 0;
 
     // A file now shorter than the document leaves it its length: the steps of the history
-    // and the changed bytes may lie past the file's end. Those bytes start as zeros.
+    // and the changed bytes may lie past the file's end. The bytes there start as zeros,
+    // and only the user's own are put over them.
     const std::int64_t size = std::max(fileSize, doc.fileSize);
     std::uint8_t* bytes = mapped;
     std::uint8_t* const oldBytes = doc.fileBytes;
@@ -126,7 +130,9 @@ int mergeOutsideChange(Document& doc, std::int64_t& pastEnd, SystemError& cause,
 
     doc.fileBytes = oldBytes;  // released, with its own size, by takeUpFile
     doc.fileSize = oldSize;
-    takeUpFile(doc, fs, bytes, size, stamp, readOnly);
+    // The user's changes must stay savable: a file that may only be read now refuses the
+    // save with the system's reason, and Save As still writes them elsewhere.
+    takeUpFile(doc, fs, bytes, size, stamp, doc.readOnly);
     pastEnd = size - fileSize;
     return 1;
 }

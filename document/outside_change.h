@@ -19,6 +19,7 @@ namespace quillix {
 enum class OutsideChange {
     none,
     changed,  // bytes, size or last-write time moved, or another file took the name
+              // (renamed over it, or made anew after a deletion)
     deleted,  // no file at the name, and the document's file has no name left
     moved,    // no file at the name, but the document's file lives on under another
 };
@@ -50,9 +51,12 @@ int reloadDocument(Document& doc, SystemError& cause, FileSystem& fs = systemFil
 // byte is the file at filePath as it is now, and each changed byte's first value becomes
 // the file's byte there, so that undoing it gives back the file's current byte and the
 // next save writes the changed runs without asking about this change again. The document
-// takes the file's new size, or, when the file now ends before the last changed byte,
-// keeps its own: pastEnd then says how many of its bytes lie past the file's end (0
-// otherwise), and the next save writes the document whole.
+// takes the file's new size when the file is now at least as long as the document; a file
+// now shorter leaves the document its own length, whether or not a changed byte lies past
+// the file's end: pastEnd then says how many of its bytes do (0 otherwise), those the
+// user did not change read 0, and the next save writes the document whole. The document keeps its
+// read-only flag as it was, whatever the file allows now: the user's changes stay
+// savable, and a save into a file that refuses them says why.
 // Returns 1 on success. Returns 0 with cause set when the file cannot be mapped or a page
 // of it cannot be read; the document keeps its view, marks and history, though the first
 // values of lines already visited may follow the file as it is now.

@@ -5,6 +5,11 @@
 #include "document/file/file_system.h"
 
 #include <windows.h>
+#include <winioctl.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
 
 namespace quillix {
 namespace {
@@ -59,6 +64,45 @@ bool lastOpenMetDeletePending() {
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "RtlGetLastNtStatus")));
     constexpr LONG statusDeletePending = static_cast<LONG>(0xC0000056);
     return lastStatus && lastStatus() == statusDeletePending;
+}
+
+// Where the symbolic link at path leads, as the link itself says (made whole against the
+// link's folder when it is relative): false when path is no symbolic link or cannot be read.
+bool readLink(const std::wstring& path, std::wstring& target) {
+    HANDLE link = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, shareAll, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (link == INVALID_HANDLE_VALUE) return false;
+    std::vector<BYTE> record(MAXIMUM_REPARSE_DATA_BUFFER_SIZE);
+    DWORD got = 0;
+    const BOOL read = DeviceIoControl(link, FSCTL_GET_REPARSE_POINT, nullptr, 0, record.data(),
+                                      static_cast<DWORD>(record.size()), &got, nullptr);
+    CloseHandle(link);
+    // A symbolic link's reparse record: its tag, then where in the names that follow the
+    // name to substitute and the name to print lie, in bytes.
+    struct SymbolicLinkHead {
+        ULONG tag;
+        USHORT dataLength, reserved, substituteOffset, substituteLength, printOffset, printLength;
+        ULONG flags;
+    } head{};
+    if (!read || got < sizeof head) return false;
+    std::memcpy(&head, record.data(), sizeof head);
+    if (head.tag != IO_REPARSE_TAG_SYMLINK) return false;
+    const auto name = [&](USHORT offset, USHORT length, std::wstring& text) {
+        if (length == 0 || sizeof head + offset + length > got) return false;
+        text.resize(length / sizeof(wchar_t));
+        std::memcpy(text.data(), record.data() + sizeof head + offset, text.size() * sizeof(wchar_t));
+        return true;
+    };
+    // The printed name is the plain path; the substitute one starts with \??\.
+    if (!name(head.printOffset, head.printLength, target)) {
+        if (!name(head.substituteOffset, head.substituteLength, target)) return false;
+        if (target.starts_with(L"\\??\\")) target.erase(0, 4);
+    }
+    if (head.flags & SYMLINK_FLAG_RELATIVE) {
+        const std::size_t slash = path.find_last_of(L"\\/");
+        target = (slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1)) + target;
+    }
+    return true;
 }
 
 // Closes a mapping handle when the scope ends; the view, once made, stands on its own.
@@ -262,6 +306,13 @@ public:
         // Opening follows every link; the system then names the file it reached.
         bool missing = false;
         HANDLE handle = lookAt(path, missing, error);
+        if (!handle && !missing && lastOpenMetDeletePending()) {
+            // The file was deleted while held, and no open reaches it: the links on the way
+            // are read one by one instead, as many as the system itself follows.
+            std::wstring target;
+            for (int links = 0; links < 63 && readLink(resolved, target); ++links) resolved = target;
+            return true;
+        }
         if (!handle) return missing;
         std::wstring name(1024, L'\0');
         DWORD length = GetFinalPathNameByHandleW(handle, name.data(), static_cast<DWORD>(name.size()), 0);

@@ -3,10 +3,17 @@
 #include <chrono>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "host/text_format.h"
 
 namespace quillix {
+
+namespace {
+constexpr wchar_t temporaryTag[] = L".quillix-";
+constexpr wchar_t temporaryEnd[] = L".tmp";
+constexpr int tagDigits = 12;
+}  // namespace
 
 // Where the new file grows until it is complete: beside the target, so that the final
 // move stays within one volume, and named after it with a tag no other write will pick.
@@ -22,10 +29,19 @@ std::wstring temporaryPathBeside(const wchar_t* path) {
     tag = (tag ^ (tag >> 27)) * 0x94D049BB133111EBull;
     tag ^= tag >> 31;
 
-    constexpr int tagDigits = 12;
     wchar_t digits[tagDigits + 1];
     appendHex(digits, tagDigits + 1, 0, tag >> (64 - 4 * tagDigits), tagDigits);
-    return std::wstring(path) + L".quillix-" + digits + L".tmp";
+    return std::wstring(path) + temporaryTag + digits + temporaryEnd;
+}
+
+bool pathOfTemporary(const std::wstring& candidate, std::wstring& path) {
+    const std::wstring_view tag = temporaryTag, end = temporaryEnd;
+    const std::size_t added = tag.size() + tagDigits + end.size();
+    if (candidate.size() <= added || !candidate.ends_with(end)) return false;
+    const std::size_t base = candidate.size() - added;
+    if (std::wstring_view(candidate).substr(base, tag.size()) != tag) return false;
+    path = candidate.substr(0, base);
+    return true;
 }
 
 ReplaceResult replaceFile(FileSystem& fs, const wchar_t* name, const FileFiller& fill, SystemError& cause,

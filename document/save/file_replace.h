@@ -26,6 +26,8 @@ using FileFiller = std::function<bool(FileHandle file, SystemError& error)>;
 // A new name beside path, in its folder, that no other write picks: path with a tag and
 // ".tmp" appended.
 std::wstring temporaryPathBeside(const wchar_t* path);
+// True, with path the name it was made beside, when candidate is such a name.
+bool pathOfTemporary(const std::wstring& candidate, std::wstring& path);
 
 // Writes the file name leads to through fill, the safe way described above. The file
 // mapped (the one the document's view maps; none by default) is never replaced: Windows

@@ -19,10 +19,13 @@ SaveFailure writeWholeBeside(const Document& doc, FileSystem& fs, std::uint32_t 
                                                 : SaveFailure::writeFailed;
 }
 
-SaveFailure writeWholeForFreedName(const Document& doc, FileSystem& fs, std::uint32_t chunkBytes,
-                                   Progress& progress, UnreadableBytes& unreadable, std::wstring& written,
-                                   SystemError& cause) {
-    written = temporaryPathBeside(doc.filePath);
+SaveFailure writeWholeBesideHeldName(const Document& doc, FileSystem& fs, std::uint32_t chunkBytes,
+                                     Progress& progress, UnreadableBytes& unreadable, std::wstring& written,
+                                     SystemError& cause) {
+    // Through a symbolic link the file it leads to is made again, and the link stays.
+    std::wstring resolved;
+    if (!fs.finalPath(doc.filePath, resolved, cause)) return SaveFailure::cannotOpen;
+    written = temporaryPathBeside(resolved.c_str());
     ScopedFile file(fs);
     if (!fs.createAlways(written.c_str(), file.handle(), cause)) {
         written.clear();

@@ -17,10 +17,11 @@ SaveFailure writeWhole(const Document& doc, ViewHost& host, FileSystem& fs, cons
     Progress progress{host, saveProgressTexts, doc.fileSize};
     host.setWaitCursor(true);
     SaveFailure failure =
-        way == SaveWay::wholeInPlace       ? writeWholeInPlace(doc, fs, target, chunkBytes, progress, cause, reached)
-        : way == SaveWay::wholeAtFreedName ? writeWholeForFreedName(doc, fs, chunkBytes, progress, unreadable,
-                                                                    written, cause)
-                                           : writeWholeBeside(doc, fs, chunkBytes, progress, unreadable, cause);
+        way == SaveWay::wholeInPlace
+            ? writeWholeInPlace(doc, fs, target, chunkBytes, progress, cause, reached)
+        : way == SaveWay::wholeBesideHeldName
+            ? writeWholeBesideHeldName(doc, fs, chunkBytes, progress, unreadable, written, cause)
+            : writeWholeBeside(doc, fs, chunkBytes, progress, unreadable, cause);
     host.setWaitCursor(false);
     finishProgress(progress);
     if (!progress.stopped) return failure;
@@ -36,9 +37,10 @@ SaveFailure writeChosenWay(const Document& doc, ViewHost& host, FileSystem& fs, 
                            std::int64_t& reached, std::wstring& written) {
     if (isBaseline && target.size >= doc.fileSize) {
         result.way = SaveWay::changedOnly;
-        return writeChangesInPlace(doc, host, fs, target, asked, chunkBytes, result.cause, reached);
+        return writeChangesInPlace(doc, host, fs, doc.filePath, target, asked, chunkBytes, result.cause,
+                                   reached);
     }
-    result.way = target.deletePending             ? SaveWay::wholeAtFreedName
+    result.way = target.deletePending               ? SaveWay::wholeBesideHeldName
                  : sameFile(target, doc.mappedFile) ? SaveWay::wholeInPlace
                                                     : SaveWay::wholeBeside;
     UnreadableBytes unreadable;

@@ -29,11 +29,13 @@ enum class SaveFailure {
 
 // How a save reached the disk.
 enum class SaveWay {
-    none,          // nothing was written
-    changedOnly,   // only the changed bytes, in place, into the baseline file
-    wholeInPlace,  // the whole document, in place, into the file the view maps
-    wholeBeside,   // the whole document into a new file moved over the target
-    wholeAtFreedName,  // the whole document into a new file put at a name a deleted file held
+    none,                 // nothing was written
+    changedOnly,          // only the changed bytes, in place, into the baseline file
+    wholeInPlace,         // the whole document, in place, into the file the view maps
+    wholeBeside,          // the whole document into a new file moved over the target
+    wholeBesideHeldName,  // the whole document into a new file beside a name a deleted file still
+                          // holds, moved to it once the view let go of that file
+    copyToName,           // the changed bytes into the copy saved aside before, moved to the name
 };
 
 struct SaveOutcome {
@@ -74,13 +76,17 @@ struct SaveOutcome {
 //
 // - a name still held by a file deleted while open (Windows frees it only once every
 //   holder lets go; the caller lets go of its own handles first): the whole document,
-//   written beside the name and flushed while the old view still holds the bytes; the
+//   written beside the file the name leads to (symbolic links followed, as replaceFile
+//   does, so a link stays a link) and flushed while the old view still holds the bytes; the
 //   document then maps that new file, lets go of the old view, and moves the new file to
 //   the name. When that move fails the document stays the new file under its own name,
 //   every byte in it, and says so: "%s was saved as %s, since its name is still held by
 //   the deleted file." with the system's text on a second line (caption "Quillix-64bit",
 //   warning icon, owner the frame); it gives 0 with failure savedAside, no change left
-//   recorded and isModified set, so that Save tries the name again.
+//   recorded and isModified set, so that Save tries the name again. The document's
+//   baseline is then that copy, and the next save writes the changed bytes into it in
+//   place and moves it to the name (way copyToName): never a second copy; when the move
+//   fails again it is savedAside as before, under the same name.
 // A whole write checks in with the host every chunkBytes (status part 0 shows "Saving…
 // 37 %" after 0.3 s); Escape stops it with failure stopped and no box, and the status
 // reads "Save stopped": beside the target nothing is left, in place the bytes written so

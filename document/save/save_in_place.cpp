@@ -8,10 +8,10 @@ namespace quillix {
 
 namespace {
 
-// Opens filePath, which must still be target (by identity), for writing in place.
-SaveFailure openTarget(const Document& doc, FileSystem& fs, const FileStamp& target, ScopedFile& file,
+// Opens path, which must still be target (by identity), for writing in place.
+SaveFailure openTarget(const wchar_t* path, FileSystem& fs, const FileStamp& target, ScopedFile& file,
                        SystemError& cause) {
-    if (!fs.openExisting(doc.filePath, file.handle(), cause)) return SaveFailure::cannotOpen;
+    if (!fs.openExisting(path, file.handle(), cause)) return SaveFailure::cannotOpen;
     // The name was looked at a moment ago; should it hold another file by now, write nothing.
     FileStamp opened;
     if (!fs.stampOf(file.get(), opened, cause)) return SaveFailure::cannotOpen;
@@ -24,11 +24,11 @@ SaveFailure openTarget(const Document& doc, FileSystem& fs, const FileStamp& tar
 
 }  // namespace
 
-SaveFailure writeChangesInPlace(const Document& doc, ViewHost& host, FileSystem& fs, const FileStamp& target,
-                                bool asked, std::uint32_t chunkBytes, SystemError& cause,
-                                std::int64_t& reached) {
+SaveFailure writeChangesInPlace(const Document& doc, ViewHost& host, FileSystem& fs, const wchar_t* path,
+                                const FileStamp& target, bool asked, std::uint32_t chunkBytes,
+                                SystemError& cause, std::int64_t& reached) {
     ScopedFile file(fs);
-    if (SaveFailure opened = openTarget(doc, fs, target, file, cause); opened != SaveFailure::none)
+    if (SaveFailure opened = openTarget(path, fs, target, file, cause); opened != SaveFailure::none)
         return opened;
     ReadFault unreadable;
     const SaveFailure written = writeChangedRuns(
@@ -44,7 +44,7 @@ SaveFailure writeWholeInPlace(const Document& doc, FileSystem& fs, const FileSta
                               std::uint32_t chunkBytes, Progress& progress, SystemError& cause,
                               std::int64_t& reached) {
     ScopedFile file(fs);
-    if (SaveFailure opened = openTarget(doc, fs, target, file, cause); opened != SaveFailure::none)
+    if (SaveFailure opened = openTarget(doc.filePath, fs, target, file, cause); opened != SaveFailure::none)
         return opened;
     ReadFault unreadable;
     bool done = writeViewRange(doc, fs, file.get(), 0, doc.fileSize, chunkBytes, &progress, &unreadable,

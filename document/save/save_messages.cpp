@@ -30,8 +30,14 @@ void reportViewKept(const Document& doc, ViewHost& host, SystemError cause) {
 }
 
 void reportSavedAside(const Document& doc, ViewHost& host, const std::wstring& written, SystemError cause) {
+    // The path as the user writes it, without the \\?\ the system may name files with.
+    std::wstring shown = written;
+    if (shown.starts_with(L"\\\\?\\UNC\\"))
+        shown.replace(0, 8, L"\\\\");
+    else if (shown.starts_with(L"\\\\?\\"))
+        shown.erase(0, 4);
     std::wstring text = nameOrUntitled(doc.fileTitle);
-    text += L" was saved as " + written + L", since its name is still held by the deleted file.";
+    text += L" was saved as " + shown + L", since its name is still held by the deleted file.";
     host.messageBox(BoxOwner::frame, withSystemReason(text, cause).c_str(), programCaption, boxWarning);
 }
 

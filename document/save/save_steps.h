@@ -21,12 +21,12 @@ void reportViewKept(const Document& doc, ViewHost& host, SystemError cause);
 // The document's bytes went into written, which its name could not be given to.
 void reportSavedAside(const Document& doc, ViewHost& host, const std::wstring& written, SystemError cause);
 
-// Writes exactly the changed runs into target and makes them durable. Unless the user
+// Writes exactly the changed runs into target, the file at path, and makes them durable. Unless the user
 // was asked already, asks first when another program wrote under a change. After a
 // failure every changed byte before reached may be in the file.
-SaveFailure writeChangesInPlace(const Document& doc, ViewHost& host, FileSystem& fs, const FileStamp& target,
-                                bool asked, std::uint32_t chunkBytes, SystemError& cause,
-                                std::int64_t& reached);
+SaveFailure writeChangesInPlace(const Document& doc, ViewHost& host, FileSystem& fs, const wchar_t* path,
+                                const FileStamp& target, bool asked, std::uint32_t chunkBytes,
+                                SystemError& cause, std::int64_t& reached);
 
 // The whole document over the file the view maps, in place: it is never cut shorter.
 // After a failure or a stop the bytes before reached may be in the file.
@@ -39,11 +39,12 @@ SaveFailure writeWholeInPlace(const Document& doc, FileSystem& fs, const FileSta
 SaveFailure writeWholeBeside(const Document& doc, FileSystem& fs, std::uint32_t chunkBytes,
                              Progress& progress, UnreadableBytes& unreadable, SystemError& cause);
 
-// The whole document into a new file beside filePath, flushed and closed, for a name a
-// deleted file still holds: written says where on success. After a failure nothing is left.
-SaveFailure writeWholeForFreedName(const Document& doc, FileSystem& fs, std::uint32_t chunkBytes,
-                                   Progress& progress, UnreadableBytes& unreadable, std::wstring& written,
-                                   SystemError& cause);
+// The whole document into a new file beside the file filePath leads to, flushed and
+// closed, for a name a deleted file still holds: written says where on success. After a
+// failure nothing is left.
+SaveFailure writeWholeBesideHeldName(const Document& doc, FileSystem& fs, std::uint32_t chunkBytes,
+                                     Progress& progress, UnreadableBytes& unreadable, std::wstring& written,
+                                     SystemError& cause);
 
 // Writes the way what target is now calls for (see saveDocument) and sets result.way; a
 // whole write beside that went on past unreadable pages lists them in result. In place,

@@ -105,6 +105,40 @@ TEST(OutsideChange, TheirsPlusMineAfterWritesGrowthAndCutsUndoesToTheirsAndSaves
     EXPECT_TRUE(onWindows || wholeSaves > 0);  // only a cut leaves the document longer than its file
 }
 
+// Every stand of the name and of the held file, as the system reports them on any
+// platform: another file at the name is a change even when ours lost its last name (a
+// rename over it), a held file pending deletion is deleted wherever its name went.
+TEST(OutsideChange, WhatTheNameAndTheHeldFileSayIsToldOneWay) {
+    Document doc;
+    std::uint8_t byte = 0;
+    doc.fileBytes = &byte;
+    doc.fileSize = 1;
+    const FileStamp ours = doc.baseline.stamp = {true, 1, 7, 100, 50};
+    const FileStamp none{}, heldName{true, 0, 0, 0, 0, false, 0, true};  // heldName: as stampAt gives it
+    FileStamp other = ours, unlinked = ours, pending = ours, written = ours, grown = ours;
+    other.index ^= 1;
+    unlinked.links = 0;
+    pending.deletePending = true;
+    written.lastWrite += 1;
+    grown.size += 1;
+    const struct {
+        FileStamp atName, held;
+        OutsideChange told;
+    } table[] = {
+        {ours, ours, OutsideChange::none},           {ours, none, OutsideChange::none},
+        {written, ours, OutsideChange::changed},     {grown, none, OutsideChange::changed},
+        {other, unlinked, OutsideChange::changed},   {other, pending, OutsideChange::changed},
+        {other, none, OutsideChange::changed},       {none, ours, OutsideChange::moved},
+        {heldName, ours, OutsideChange::moved},      {none, unlinked, OutsideChange::deleted},
+        {heldName, pending, OutsideChange::deleted}, {none, pending, OutsideChange::deleted},
+        {none, none, OutsideChange::deleted},        {heldName, other, OutsideChange::deleted},
+    };
+    for (std::size_t row = 0; row < std::size(table); ++row)
+        EXPECT_EQ(outsideChangeOf(doc, table[row].atName, table[row].held), table[row].told) << "row " << row;
+    doc.fileBytes = nullptr;
+    EXPECT_EQ(outsideChangeOf(doc, other, ours), OutsideChange::none);  // no document
+}
+
 TEST(OutsideChange, EachChangeIsToldOnceOwnSavesNeverAndADeletionIsToldFromAMove) {
     TempFolder folder;
     const auto path = folder.file("watched.bin");

@@ -21,6 +21,7 @@
 #include <string>
 
 #include "cut_file.h"
+#include "document/outside_change.h"
 #include "document/save/save_document.h"
 #include "document/save/text_dump.h"
 #include "hexview/hex_view.h"
@@ -455,14 +456,14 @@ TEST_F(SaveTest, AfterADeletionSaveMakesTheFileAgainAndAFailedMoveLosesNothing) 
         closeDocumentView(doc);
         const auto path = openNew("deleted.bin", 9000, 8);
         type(5, 0x55);
-        const auto expected = viewBytes();
+        auto expected = viewBytes();
         std::filesystem::remove(path);
         if (round > 0) fs.holdNameUntilUnmapped(widePath(path), doc.fileBytes);
         host.boxes.clear();
         EXPECT_EQ(save(round < 2 ? -1 : static_cast<int>(moveAt)), round < 2 ? 1 : 0);
         if (round < 2)
             moveAt = static_cast<std::size_t>(std::find(fs.log.begin(), fs.log.end(), "replace") - fs.log.begin());
-        EXPECT_EQ(outcome.way, round == 0 ? SaveWay::wholeBeside : SaveWay::wholeAtFreedName);
+        EXPECT_EQ(outcome.way, round == 0 ? SaveWay::wholeBeside : SaveWay::wholeBesideHeldName);
         if (round == 2) {
             EXPECT_EQ(outcome.failure, SaveFailure::savedAside);
             EXPECT_EQ(doc.isModified, 1);
@@ -470,11 +471,26 @@ TEST_F(SaveTest, AfterADeletionSaveMakesTheFileAgainAndAFailedMoveLosesNothing) 
             EXPECT_EQ(readBytes(written), expected);
             EXPECT_TRUE(mapsFile(written));
             ASSERT_EQ(host.boxes.size(), 1u);
-            EXPECT_EQ(host.boxes[0].text, L"deleted.bin was saved as " + widePath(written) +
-                                              L", since its name is still held by the deleted file.\n" +
-                                              systemErrorText(FaultyFileSystem::injectedError));
-            EXPECT_EQ(save(), 1);  // the name is free now
-            std::filesystem::remove(written);
+            const std::wstring asideText = L"deleted.bin was saved as " + widePath(written) +
+                                           L", since its name is still held by the deleted file.\n" +
+                                           systemErrorText(FaultyFileSystem::injectedError);
+            EXPECT_EQ(host.boxes[0].text, asideText);
+            // Another program still holds the deleted file: each Save tries that same copy again.
+            const std::uint8_t otherHolder = 0;
+            fs.holdNameUntilUnmapped(widePath(path), &otherHolder);
+            for (const bool typed : {false, true}) {
+                if (typed) type(7, 0x77);
+                host.boxes.clear();
+                EXPECT_EQ(save(), 0);
+                EXPECT_EQ(outcome.way, SaveWay::copyToName);
+                ASSERT_EQ(host.boxes.size(), 1u);
+                EXPECT_EQ(host.boxes[0].text, asideText);
+                EXPECT_EQ(folder.names(), std::set<std::string>{written.filename().string()});
+                EXPECT_EQ(readBytes(written), viewBytes());
+            }
+            expected = viewBytes();
+            fs.holdNameUntilUnmapped(widePath(path), nullptr);
+            EXPECT_EQ(save(), 1);  // the name is free now: the copy takes it
         }
         EXPECT_EQ(host.boxes.size(), round < 2 ? 0u : 1u);
         EXPECT_EQ(readBytes(path), expected);
@@ -483,6 +499,40 @@ TEST_F(SaveTest, AfterADeletionSaveMakesTheFileAgainAndAFailedMoveLosesNothing) 
         EXPECT_TRUE(doc.changes.empty());
         EXPECT_EQ(folder.names(), std::set<std::string>{"deleted.bin"});
     }
+}
+
+#ifndef _WIN32  // a symbolic link needs a privilege on Windows
+// The file behind a symbolic link is deleted while the name reads as held: Save makes
+// that file again, and the link stays a link.
+TEST_F(SaveTest, AfterADeletionBehindALinkSaveMakesTheFileItLeadsToAgain) {
+    const auto target = folder.file("target.bin");
+    writeBytes(target, patternBytes(9000, 4));
+    const auto link = folder.file("link.bin");
+    std::filesystem::create_symlink(target, link);
+    open(link);
+    type(5, 0x55);
+    std::filesystem::remove(target);
+    fs.holdNameUntilUnmapped(widePath(link), doc.fileBytes);
+    EXPECT_EQ(save(), 1);
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(readBytes(target), viewBytes());
+    EXPECT_EQ(folder.names(), (std::set<std::string>{"link.bin", "target.bin"}));
+}
+#endif
+
+// Another program appends to the file while only the changed bytes are written into it:
+// the save does not take that growth for its own, so the next look tells of it.
+TEST_F(SaveTest, AGrowthDuringAChangedBytesSaveStaysAnotherProgramsChange) {
+    const auto path = openNew("growing.bin", 9000, 5);
+    type(5, 0x55);
+    const Calls calls = changedByCalls(1);
+    fs.meanwhileAt = static_cast<int>(std::find(calls.begin(), calls.end(), "flush") - calls.begin());
+    fs.meanwhile = [&] { std::ofstream(path, std::ios::binary | std::ios::app).put('\x77'); };
+    EXPECT_EQ(save(), 1);
+    FileStamp now;
+    SystemError ignored = 0;
+    ASSERT_TRUE(systemFileSystem().stampAt(widePath(path).c_str(), now, ignored));
+    EXPECT_EQ(outsideChangeOf(doc, now, FileStamp{}), OutsideChange::changed);
 }
 
 TEST_F(SaveTest, ReadOnlyOrUnreachableTargetsGetNothingWritten) {

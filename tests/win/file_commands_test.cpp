@@ -424,6 +424,11 @@ TEST_F(FileCommandsTest, AFailedSaveKeepsTheNamesSoSaveCanBeTriedAgain) {
     EXPECT_EQ(command(commandSave), 1);
     EXPECT_EQ(fileBytes(target)[0], 0x10);
     EXPECT_EQ(fileBytes(path)[0], 1);
+    // The Save As into the same folder let go of the old file at once.
+    ASSERT_TRUE(DeleteFileW(path.wstring().c_str()));
+    HANDLE fresh = CreateFileW(path.wstring().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    EXPECT_NE(fresh, INVALID_HANDLE_VALUE) << GetLastError();
+    CloseHandle(fresh);
 }
 
 TEST_F(FileCommandsTest, OpenAndSaveAsTakeTheNameAsTypedAfterAnExport) {

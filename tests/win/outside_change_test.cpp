@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <fstream>
 
 #include "app/frame_window.h"
 #include "app/outside_watch_win32.h"
@@ -17,17 +18,16 @@ namespace {
 class OutsideChangeTest : public ShellFixture {
 protected:
     // Another program writes; then a wait as the message loop's until part 0 leaves "Ready".
-    bool writeAsOtherAndWait(LONG offset, std::vector<std::uint8_t> bytes) {
+    // attributes, when given, are set on the file once written.
+    bool writeAsOtherAndWait(LONG offset, std::vector<std::uint8_t> bytes, DWORD attributes = 0) {
         HANDLE other = CreateFileW(path.wstring().c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                    nullptr, OPEN_EXISTING, 0, nullptr);
         SetFilePointer(other, offset, nullptr, FILE_BEGIN);
         DWORD written = 0;
         WriteFile(other, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
         CloseHandle(other);
-        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-        while (statusText(0) == L"Ready" && std::chrono::steady_clock::now() < until)
-            if (waitForMessageOrChange(100)) pump();
-        return statusText(0) != L"Ready";
+        if (attributes) SetFileAttributesW(path.wstring().c_str(), attributes);
+        return waitFor([&] { return statusText(0) != L"Ready"; });
     }
     std::filesystem::path path;
 };
@@ -70,6 +70,74 @@ TEST_F(OutsideChangeTest, WithUnsavedChangesOneQuestionAndNoKeepsTheirsPlusMine)
     EXPECT_EQ(SendMessageW(shell.frame, WM_COMMAND, commandSave, 0), 1);
     EXPECT_EQ(dialogs.messageBoxes().size(), 1u);
     EXPECT_EQ(fileBytes(path), expected);
+}
+
+// Another program writes the file and makes it read-only under unsaved changes: the
+// document keeps them savable, and Save and the close question's Yes say why they cannot.
+TEST_F(OutsideChangeTest, AFileMadeReadOnlyUnderUnsavedChangesRefusesTheSaveAloud) {
+    path = makeFile("locked.bin", std::vector<std::uint8_t>(100, 0x11));
+    ASSERT_NE(start(path.wstring()), nullptr);
+    SendMessageW(shell.hexView, WM_CHAR, 'A', 0);
+    dialogs.answerNext(IDNO);
+    ASSERT_TRUE(writeAsOtherAndWait(1, {0x22}, FILE_ATTRIBUTE_READONLY));
+    EXPECT_EQ(frameTitle().find(L"[read-only]"), std::wstring::npos);
+    const std::wstring refusal = L"Could not write to file " + path.wstring() + L"!\n" +
+                                 systemErrorText(ERROR_ACCESS_DENIED) +
+                                 L"\nChoose Save As to keep your changes in another file.";
+    dialogs.clear();
+    EXPECT_EQ(SendMessageW(shell.frame, WM_COMMAND, commandSave, 0), 0);
+    dialogs.answerNext(IDYES);
+    SendMessageW(shell.frame, WM_CLOSE, 0, 0);
+    std::vector<std::wstring> texts;
+    for (const SeenDialog& box : dialogs.messageBoxes()) texts.push_back(box.text);
+    EXPECT_EQ(texts, (std::vector<std::wstring>{refusal, L"Save current changes in " + path.wstring() + L"?",
+                                                refusal}));
+    EXPECT_TRUE(IsWindow(shell.frame));
+    SetFileAttributesW(path.wstring().c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+// A log another program appends to under unsaved edits: one question; after No later changes
+// are kept without asking, status part 0 saying so, until a Save.
+TEST_F(OutsideChangeTest, AfterNoLaterChangesAreKeptWithoutAskingUntilTheNextSave) {
+    path = makeFile("growing.log", std::vector<std::uint8_t>(100, 0x11));
+    ASSERT_NE(start(path.wstring()), nullptr);
+    SendMessageW(shell.hexView, WM_CHAR, 'A', 0);
+    for (int answer = 0; answer < 8; ++answer) dialogs.answerNext(IDNO);
+    auto append = [&](char value) {
+        std::ofstream(path, std::ios::binary | std::ios::app).put(value);
+        return waitFor([&] { return shell.doc.fileSize == std::filesystem::file_size(path); });
+    };
+    for (char value : {'a', 'b', 'c', 'd', 'e'}) ASSERT_TRUE(append(value));
+    EXPECT_EQ(dialogs.messageBoxes().size(), 1u);
+    EXPECT_EQ(statusText(0), L"Changed by another program: your changes kept on top");
+    EXPECT_EQ(shell.doc.fileBytes[0], 0xA1);
+
+    ASSERT_EQ(SendMessageW(shell.frame, WM_COMMAND, commandSave, 0), 1);
+    SendMessageW(shell.hexView, WM_CHAR, 'B', 0);
+    ASSERT_TRUE(append('f'));
+    EXPECT_EQ(dialogs.messageBoxes().size(), 2u);
+}
+
+// What cannot be taken up is told as it is: the file renamed away as moved, the file grown
+// past 4 GiB with the reason it cannot be read again.
+TEST_F(OutsideChangeTest, AFileMovedOrGrownPast4GiBIsToldAsItIs) {
+    path = makeFile("away.bin", std::vector<std::uint8_t>(100, 0x11));
+    ASSERT_NE(start(path.wstring()), nullptr);
+    const auto elsewhere = (folder / "elsewhere.bin").wstring();
+    ASSERT_TRUE(MoveFileExW(path.wstring().c_str(), elsewhere.c_str(), 0));
+    EXPECT_TRUE(waitFor([&] { return statusText(0) == L"The file was moved by another program"; }));
+
+    ASSERT_TRUE(MoveFileExW(elsewhere.c_str(), path.wstring().c_str(), 0));
+    HANDLE other = CreateFileW(path.wstring().c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                               nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_TRUE(SetFilePointerEx(other, LARGE_INTEGER{.QuadPart = 0x100000001LL}, nullptr, FILE_BEGIN));
+    ASSERT_TRUE(SetEndOfFile(other));
+    CloseHandle(other);
+    ASSERT_TRUE(waitFor([&] { return !dialogs.messageBoxes().empty(); }));
+    EXPECT_EQ(
+        dialogs.messageBoxes()[0].text,
+        path.wstring() +
+            L" was changed by another program, and could not be read again.\nThe file is larger than 4 GiB.");
 }
 
 }  // namespace

@@ -3,12 +3,14 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <fstream>
 #include <random>
 
 #include "app/tools/inspector_window_win32.h"
 #include "app/settings_registry_win32.h"
+#include "app/outside_watch_win32.h"
 #include "app/startup.h"
 
 namespace quillix::test {
@@ -49,6 +51,13 @@ HWND ShellFixture::start(const std::wstring& commandLine) {
     dialogs.watchFrame(frame);
     pump();
     return frame;
+}
+
+bool ShellFixture::waitFor(const std::function<bool()>& done) {
+    for (auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+         !done() && std::chrono::steady_clock::now() < until;)
+        if (waitForMessageOrChange(100)) pump();
+    return done();
 }
 
 bool ShellFixture::pump() {

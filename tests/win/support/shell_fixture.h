@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,8 @@ protected:
     HWND start(const std::wstring& commandLine);
     // Handles every message waiting for this thread; true when WM_QUIT came by.
     bool pump();
+    // Waits as the message loop does, watched folders included, until done or 5 s passed.
+    bool waitFor(const std::function<bool()>& done);
 
     std::filesystem::path makeFile(const std::string& name, const std::vector<std::uint8_t>& bytes);
     std::vector<std::uint8_t> fileBytes(const std::filesystem::path& path);
