@@ -92,11 +92,13 @@ int remapDocument(Document& doc, const wchar_t* path, const FileStamp& written, 
                   FileSystem& fs = systemFileSystem());
 
 // Stores value at offset of the view as one step of the history (history.h), marking the
-// byte changed. Every store into the view goes through here or storeBytes, so a save knows
-// each byte it must write and undo each value to put back. Returns false, storing and
-// recording nothing, when memory runs out, or when the byte's page cannot be read (then
-// fault, when given, says where and why).
-bool storeByte(Document& doc, std::int64_t offset, std::uint8_t value, ReadFault* fault = nullptr);
+// byte changed; the step changed the bits set in bits (a typed nibble's, or all). Every
+// store into the view goes through here or storeBytes, so a save knows each byte it must
+// write and undo each value to put back. Returns false, storing and recording nothing, when
+// memory runs out, or when the byte's page cannot be read (then fault, when given, says
+// where and why).
+bool storeByte(Document& doc, std::int64_t offset, std::uint8_t value, ReadFault* fault = nullptr,
+               std::uint8_t bits = 0xFF);
 
 // Stores count bytes from feed at offset of the view (offset + count <= fileSize), a chunk
 // at a time, as one step of the history that keeps the bytes it overwrote, marking each

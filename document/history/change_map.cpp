@@ -68,18 +68,33 @@ void ChangeMap::setMine(ByteRange run, const std::uint8_t* values) {
 void ChangeMap::setFirst(std::int64_t lineStart, const std::uint8_t* values, std::int64_t count) {
     ChangedLine* changed = lines_.find(lineStart / lineBytes);
     if (!changed || count <= 0) return;
-    rebased_ = true;
     const std::uint64_t below = count >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << count) - 1;
     copyMarked(changed->first.data(), values, 0, changed->mask & below);
 }
 
-void ChangeMap::restoreFirst(ByteRange run, std::uint8_t* view) const {
-    if (!rebased_) return;
+void ChangeMap::putMine(std::int64_t lineStart, std::uint8_t* values, std::int64_t count) const {
+    const ChangedLine* changed = lines_.find(lineStart / lineBytes);
+    if (!changed || count <= 0) return;
+    const std::uint64_t below = count >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << count) - 1;
+    for (std::uint64_t left = changed->mask & below; left != 0; left &= left - 1) {
+        const int k = std::countr_zero(left);
+        values[k] = changed->mine[static_cast<std::size_t>(k)];
+    }
+}
+
+void ChangeMap::exchangeMine(ByteRange run, std::uint8_t* values, std::uint8_t bits) {
     for (std::int64_t line = run.begin / lineBytes; line * lineBytes < run.end; ++line) {
-        const ChangedLine* changed = lines_.find(line);
+        ChangedLine* changed = lines_.find(line);
         if (!changed) continue;
-        const std::uint64_t bits = changed->mask & bitsOfLine(run, line, lineBytes) & ~changed->kept;
-        copyMarked(view + line * lineBytes, changed->first.data(), 0, bits);
+        const std::int64_t base = line * lineBytes - run.begin;  // values' index of the line's byte 0
+        for (std::uint64_t left = changed->mask & bitsOfLine(run, line, lineBytes); left != 0;
+             left &= left - 1) {
+            const int k = std::countr_zero(left);
+            std::uint8_t& mine = changed->mine[static_cast<std::size_t>(k)];
+            const std::uint8_t held = mine;
+            mine = static_cast<std::uint8_t>((held & ~bits) | (values[base + k] & bits));
+            values[base + k] = held;
+        }
     }
 }
 

@@ -13,20 +13,7 @@
 namespace quillix::test {
 namespace {
 
-constexpr bool onWindows = sizeof(wchar_t) == 2;  // where no program may cut a mapped file
-
 using Bytes = std::vector<std::uint8_t>;
-
-// Writes bytes at offset, each write dated further on: a file time may keep whole seconds.
-void writeAsOther(const std::filesystem::path& path, std::int64_t offset, const Bytes& bytes) {
-    static int writes = 0;
-    std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
-    file.seekp(offset).write(reinterpret_cast<const char*>(bytes.data()),
-                             static_cast<std::streamsize>(bytes.size()));
-    file.close();
-    const auto later = std::chrono::seconds(3 * ++writes);
-    std::filesystem::last_write_time(path, std::filesystem::last_write_time(path) + later);
-}
 
 FileStamp stampAt(const std::filesystem::path& path) {
     FileStamp stamp;
