@@ -59,6 +59,13 @@ inline bool hasDocument(const Document& doc) { return doc.fileBytes != nullptr &
 // bytes asks of the document; the hex view's own test of the file's attribute comes first).
 inline bool isReadOnly(const Document& doc) { return doc.readOnly; }
 
+// True when the document has bytes past the end of the file it is relative to (the file
+// was cut shorter under it, and the user's bytes kept): it differs from that file however
+// its bytes stand, and only a save of it whole makes them the same.
+inline bool longerThanFile(const Document& doc) {
+    return doc.baseline.stamp.exists && doc.fileSize > doc.baseline.stamp.size;
+}
+
 // Rows the view scrolls over for a document of this size (0 for no document).
 std::int64_t lineCountFor(std::int64_t fileSize);
 

@@ -22,7 +22,7 @@ namespace {
 
 StepOutcome afterStep(Document& doc, StepOutcome outcome) {
     if (outcome != StepOutcome::done) return outcome;
-    doc.isModified = doc.history.atSavePoint() ? 0 : 1;
+    doc.isModified = doc.history.atSavePoint() && !longerThanFile(doc) ? 0 : 1;
     ++doc.byteChanges;
     return outcome;
 }

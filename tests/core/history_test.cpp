@@ -449,8 +449,8 @@ TEST_F(HistoryTest, TheirsPlusMineRebasesEveryStateOntoTheFileInAnyOrderOfSavesA
                 script += back ? " undo" : " redo";
                 ASSERT_TRUE(!model.known || doc.isModified == (model.modified() ? 1 : 0)) << script;
             } else if (choice < 78) {
-                // Another program writes a few bytes, changed ones among them, and may make
-                // the file longer; theirs plus mine.
+                // Another program writes a few bytes, changed ones among them, and makes the
+                // file longer, or shorter where a mapped file may be cut; theirs plus mine.
                 const auto red = redBytes();
                 for (std::int64_t n = 1 + below(3); n > 0; --n) {
                     const std::int64_t at =
@@ -464,6 +464,10 @@ TEST_F(HistoryTest, TheirsPlusMineRebasesEveryStateOntoTheFileInAnyOrderOfSavesA
                 if (change == 0)
                     writeAsOther(path, static_cast<std::int64_t>(model.file.size()),
                                  Bytes(static_cast<std::size_t>(1 + below(20)), 0x5C));
+                if (change == 1 && !onWindows && model.file.size() > 1) {
+                    const auto shorter = 1 + below(static_cast<std::int64_t>(model.file.size()) - 1);
+                    ASSERT_TRUE(cutFileShort(path, static_cast<std::uintmax_t>(shorter)));
+                }
                 std::int64_t pastEnd = 0;
                 SystemError cause = 0;
                 ASSERT_EQ(mergeOutsideChange(doc, pastEnd, cause), 1);
