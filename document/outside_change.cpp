@@ -116,7 +116,7 @@ int mergeOutsideChange(Document& doc, std::int64_t& pastEnd, SystemError& cause,
     for (std::int64_t lineStart : lines) {
         const std::int64_t count = std::min(ChangeMap::lineBytes, size - lineStart);
         if (!checkedCopy(fresh, lineStart, count, values.data(), fault)) return fail(fault.error);
-        doc.changes.putMine(lineStart, values.data(), count);
+        doc.changes.putMine({lineStart, lineStart + count}, values.data());
         if (!checkedSwap(fresh, lineStart, count, values.data(), fault)) return fail(fault.error);
     }
     takeUpFile(doc, fs, fresh.fileBytes, size, stamp, readOnly);

@@ -54,9 +54,9 @@ public:
     // lineStart below lineStart + count first held values[k] (values[0] being lineStart's).
     // Asks for no memory.
     void setFirst(std::int64_t lineStart, const std::uint8_t* values, std::int64_t count);
-    // Puts the user's value of each marked byte of the line starting at lineStart below
-    // lineStart + count into values[k] (values[0] being lineStart's); the others are left.
-    void putMine(std::int64_t lineStart, std::uint8_t* values, std::int64_t count) const;
+    // Puts the user's value of each marked byte of run into values[i] (values[0] being
+    // run.begin's); the others are left as they are.
+    void putMine(ByteRange run, std::uint8_t* values) const;
     // Exchanges the bits set in bits of each marked byte of run's user's value with
     // values[i] (values[0] being run.begin's): values[i] gets the whole byte the record held.
     // A history step moved over the record's values instead of the view's (History::rebase).
@@ -81,10 +81,6 @@ public:
     std::uint16_t rowMask(std::int64_t row) const;
     // Prefetches what rowMask reads for rows first .. end - 1 (see FlatTable::prefetch).
     void prefetchRows(std::int64_t first, std::int64_t end) const;
-    // What a marked byte held before its first change, and what it holds now (0 for a byte
-    // not marked).
-    std::uint8_t original(std::int64_t offset) const;
-    std::uint8_t mine(std::int64_t offset) const;
     // The line of 64 bytes starting at lineStart (a multiple of lineBytes), or null when
     // none of its bytes is marked. Reads the table only: safe inside a guarded pass.
     const ChangedLine* lineAt(std::int64_t lineStart) const { return lines_.find(lineStart / lineBytes); }
