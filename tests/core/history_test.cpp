@@ -7,17 +7,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
 #include <cstdio>
 #include <random>
 #include <set>
 #include <string>
 #include <vector>
 
-#include "cut_file.h"
-#include "document/outside_change.h"
 #include "document/save/save_document.h"
-#include "faulty_file_system.h"
 #include "hexview/clipboard.h"
 #include "hexview/hex_view.h"
 #include "hexview/selection.h"
@@ -348,175 +344,6 @@ TEST_F(HistoryTest, RandomEditsUndosRedosAndSavesAgreeWithTheTreeOfStates) {
     EXPECT_GT(oversized, 5);
     EXPECT_GT(savesAfterUndo, 0);
     EXPECT_GT(std::min(cutShort[0], cutShort[1]), 5);
-}
-
-// Another program's writes taken up as theirs plus mine, between typing, pastes, undo, redo,
-// saves and saves that fail part-way, against a plain model: the states of a straight history,
-// each edit a write of some bits of some bytes (a nibble, or whole bytes). Theirs plus mine
-// makes the saved state the file as it is now (the bytes of edits gone from the history
-// keeping their values) and each other state the one next to it nearer the saved state with
-// the edit between them taking its bits from where it stood. The view must be the current
-// state, every save must give the file the view, and a document longer than its file is modified.
-TEST_F(HistoryTest, TheirsPlusMineRebasesEveryStateOntoTheFileInAnyOrderOfSavesAndUndos) {
-    using Bytes = std::vector<std::uint8_t>;
-    struct Model {
-        std::vector<std::array<std::int64_t, 3>> writes;  // offset, length, bits
-        std::vector<Bytes> states;
-        std::size_t current = 0, saved = 0;
-        bool reachable = true, known = true;
-        std::set<std::int64_t> dropped;  // bytes of edits gone from the history since the save
-        Bytes file;
-        void put(std::vector<Bytes>& to, std::size_t k, std::size_t from) const {
-            const auto [offset, length, bits] = writes[std::min(k, from)];
-            for (auto b = static_cast<std::size_t>(offset); b < static_cast<std::size_t>(offset + length);
-                 ++b)
-                to[k][b] = static_cast<std::uint8_t>((to[k][b] & ~bits) | (states[k][b] & bits));
-        }
-        void edit(std::int64_t offset, std::int64_t length, std::uint8_t bits, Bytes next) {
-            for (std::size_t k = current; k < saved; ++k)
-                for (std::int64_t i = 0; i < writes[k][1]; ++i) dropped.insert(writes[k][0] + i);
-            if (saved > current) reachable = false, saved = current;
-            writes.resize(current);
-            states.resize(current + 1);
-            writes.push_back({offset, length, bits});
-            states.push_back(std::move(next));
-            ++current;
-        }
-        void merge(const Bytes& theirs) {
-            std::vector<Bytes> rebased(states.size());
-            rebased[saved] = theirs;
-            rebased[saved].resize(std::max(theirs.size(), states[0].size()));
-            for (std::int64_t b : dropped)
-                rebased[saved][static_cast<std::size_t>(b)] = states[saved][static_cast<std::size_t>(b)];
-            for (std::size_t k = saved + 1; k < states.size(); ++k)
-                rebased[k] = rebased[k - 1], put(rebased, k, k - 1);
-            for (std::size_t k = saved; k-- > 0;) rebased[k] = rebased[k + 1], put(rebased, k, k + 1);
-            states = std::move(rebased);
-            file = theirs;
-        }
-        bool modified() const {
-            return !reachable || current != saved || states[current].size() != file.size();
-        }
-    };
-    std::mt19937 random(20261210);
-    auto below = [&](std::int64_t n) {
-        return static_cast<std::int64_t>(random() % static_cast<std::uint64_t>(n));
-    };
-    FaultyFileSystem faulty(systemFileSystem());
-    int merges = 0, failedSaves = 0, undosAfterSave = 0;
-    for (int round = 0; round < 30; ++round) {
-        const auto path = folder.file("merged" + std::to_string(round) + ".bin");
-        Bytes content(static_cast<std::size_t>(1 + below(round % 2 ? 40 : 300)));
-        for (auto& b : content) b = static_cast<std::uint8_t>(random());
-        writeBytes(path, content);
-        open(path);
-        Model model;
-        model.states = {content};
-        model.file = content;
-        std::string script;  // what was done, for the failure message
-        bool savedSinceMerge = false;
-        for (int action = 0; action < 150; ++action) {
-            const std::int64_t size = doc.fileSize, choice = below(100), offset = below(size);
-            Bytes next = model.states[model.current];
-            if (choice < 36) {  // a digit on either nibble or a character; a paste
-                const int cell = static_cast<int>(below(3)), digit = static_cast<int>(below(16));
-                const std::int64_t count =
-                    choice < 30 ? 1 : 1 + below(std::min<std::int64_t>(size - offset, 20));
-                const unsigned unit =
-                    cell == 2 ? static_cast<unsigned>(32 + below(90)) : "0123456789ABCDEF"[digit];
-                auto& b = next[static_cast<std::size_t>(offset)];
-                b = static_cast<std::uint8_t>(cell == 0   ? digit << 4 | (b & 15)
-                                              : cell == 1 ? (b & 0xF0) | digit
-                                                          : unit);
-                if (count > 1) {
-                    for (std::int64_t i = 0; i < count; ++i)
-                        next[static_cast<std::size_t>(offset + i)] = static_cast<std::uint8_t>(random());
-                    const ByteFeed feed{[](void* from, std::int64_t at, std::int64_t n, std::uint8_t* out) {
-                                            std::copy_n(static_cast<const std::uint8_t*>(from) + at, n, out);
-                                        },
-                                        next.data() + offset};
-                    ASSERT_EQ(storeBytes(doc, offset, count, feed), count);
-                } else {
-                    caretOn(offset, cell);
-                    onChar(hv, unit);
-                }
-                script += " edit@" + std::to_string(offset) + "+" + std::to_string(count) + "/" +
-                          std::to_string(cell);
-                model.edit(offset, count, count > 1 || cell == 2 ? 0xFF : cell == 0 ? 0xF0 : 0x0F, next);
-            } else if (choice < 66) {
-                const bool back = choice < 54;
-                if (back ? model.current == 0 : model.current + 1 == model.states.size()) continue;
-                ASSERT_EQ(back ? undoEdit(hv) : redoEdit(hv), 1);
-                model.current += back ? -1 : 1;
-                undosAfterSave += back && savedSinceMerge;
-                script += back ? " undo" : " redo";
-                ASSERT_TRUE(!model.known || doc.isModified == (model.modified() ? 1 : 0)) << script;
-            } else if (choice < 78) {
-                // Another program writes a few bytes, changed ones among them, and makes the
-                // file longer, or shorter where a mapped file may be cut; theirs plus mine.
-                const auto red = redBytes();
-                for (std::int64_t n = 1 + below(3); n > 0; --n) {
-                    const std::int64_t at =
-                        red.empty() || below(2)
-                            ? offset
-                            : *std::next(red.begin(), below(static_cast<std::int64_t>(red.size())));
-                    writeAsOther(path, std::min(at, static_cast<std::int64_t>(model.file.size()) - 1),
-                                 {static_cast<std::uint8_t>(random())});
-                }
-                const std::int64_t change = below(6);
-                if (change == 0)
-                    writeAsOther(path, static_cast<std::int64_t>(model.file.size()),
-                                 Bytes(static_cast<std::size_t>(1 + below(20)), 0x5C));
-                if (change == 1 && !onWindows && model.file.size() > 1) {
-                    const auto shorter = 1 + below(static_cast<std::int64_t>(model.file.size()) - 1);
-                    ASSERT_TRUE(cutFileShort(path, static_cast<std::uintmax_t>(shorter)));
-                }
-                std::int64_t pastEnd = 0;
-                SystemError cause = 0;
-                ASSERT_EQ(mergeOutsideChange(doc, pastEnd, cause), 1);
-                model.merge(readBytes(path));
-                onSize(hv);
-                savedSinceMerge = false;
-                ++merges;
-                script += " merge";
-            } else {
-                // A save, or one that fails at some call: the file then holds some of the
-                // view's bytes, the rest its own, and whether the saved state is gone may
-                // show only when the file changed.
-                const bool fail = choice < 90;
-                faulty.failCall(fail ? static_cast<int>(below(8)) : -1,
-                                below(2) ? FaultyFileSystem::Mode::fail : FaultyFileSystem::Mode::shortWrite);
-                const Bytes before = readBytes(path);
-                if (saveDocument(doc, host, nullptr, faulty, 7) == 1) {
-                    model.file = next;
-                    model.saved = model.current;
-                    model.reachable = model.known = true;
-                    model.dropped.clear();
-                    doc.isModified = 0;
-                    savedSinceMerge = true;
-                    script += " save";
-                } else {
-                    model.file = readBytes(path);
-                    for (std::size_t i = 0; i < model.file.size(); ++i)
-                        ASSERT_TRUE((i < before.size() && model.file[i] == before[i]) ||
-                                    model.file[i] == next[i]);
-                    model.reachable = model.reachable && model.file == before;
-                    model.known = model.file != before;
-                    ++failedSaves;
-                    script += " failed-save";
-                }
-                ASSERT_EQ(readBytes(path), model.file) << script;
-            }
-            ASSERT_EQ(viewBytes(), model.states[model.current]) << "round " << round << ":" << script;
-        }
-        faulty.failCall(-1);
-        ASSERT_EQ(saveDocument(doc, host), 1);
-        ASSERT_EQ(readBytes(path), viewBytes());
-        closeDocumentView(doc);
-    }
-    std::printf("merges %d, failed saves %d, undos after a save since a merge %d\n", merges, failedSaves,
-                undosAfterSave);
-    EXPECT_GT(std::min({merges, failedSaves, undosAfterSave}), 100);
 }
 
 }  // namespace

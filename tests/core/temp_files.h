@@ -1,7 +1,6 @@
 #pragma once
 // Files on disk for the document tests: a private folder per test, removed afterwards.
 
-#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -79,21 +78,6 @@ inline std::uintmax_t freeBytes(const std::filesystem::path& path) {
     std::error_code error;
     auto info = std::filesystem::space(path, error);
     return error ? 0 : info.available;
-}
-
-inline constexpr bool onWindows = sizeof(wchar_t) == 2;  // where no program may cut a mapped file
-
-// Writes bytes at offset as another program would, each write dated further on: a file
-// time may keep whole seconds.
-inline void writeAsOther(const std::filesystem::path& path, std::int64_t offset,
-                         const std::vector<std::uint8_t>& bytes) {
-    static int writes = 0;
-    std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
-    file.seekp(offset).write(reinterpret_cast<const char*>(bytes.data()),
-                             static_cast<std::streamsize>(bytes.size()));
-    file.close();
-    const auto later = std::chrono::seconds(3 * ++writes);
-    std::filesystem::last_write_time(path, std::filesystem::last_write_time(path) + later);
 }
 
 }  // namespace quillix::test
