@@ -10,6 +10,8 @@
 //
 // Run: build/native/undo_bench [folder]   (default: the system's temp folder; the 1 GiB
 // file is sparse and removed afterwards)
+//      build/native/undo_bench folder paste   the peak resident size of a 256 MiB paste into
+//      the same file, on its own (each mode runs in a process of its own)
 
 #include <chrono>
 #include <cstring>
@@ -17,7 +19,10 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <string>
 #include <vector>
+
+#include <sys/resource.h>
 
 #include "document/document.h"
 
@@ -28,6 +33,32 @@ using Clock = std::chrono::steady_clock;
 
 double secondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// The most memory the process has held in RAM so far, in MiB.
+double peakResidentMiB() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+
+// One 256 MiB paste, undoable, into the document: what the view's private pages, the step's
+// kept bytes and the change record hold at their peak.
+int pastePeak(Document& doc) {
+    constexpr std::int64_t pasted = std::int64_t{256} << 20;
+    const ByteFeed fill{[](void*, std::int64_t at, std::int64_t count, std::uint8_t* out) {
+        for (std::int64_t i = 0; i < count; ++i) out[i] = static_cast<std::uint8_t>((at + i) * 7 + 1);
+    }};
+    const double before = peakResidentMiB();
+    PasteControl control;
+    control.undoable = true;
+    const bool stored = storeBytes(doc, 0, pasted, fill, control) == pasted;
+    std::printf(
+        "256 MiB paste: peak resident %.0f MiB (%.0f MiB before it); change record %.0f MiB, "
+        "history %.0f MiB\n",
+        peakResidentMiB(), before, static_cast<double>(doc.changes.memoryBytes()) / (1 << 20),
+        static_cast<double>(doc.history.memoryBytes()) / (1 << 20));
+    return stored ? 0 : 1;
 }
 
 }  // namespace
@@ -47,6 +78,12 @@ int main(int argc, char** argv) {
     if (!openDocument(doc, path.wstring().c_str(), cause)) {
         std::printf("cannot open %s (error %d)\n", path.string().c_str(), static_cast<int>(cause));
         return 1;
+    }
+    if (argc > 2 && std::string(argv[2]) == "paste") {
+        const int failed = pastePeak(doc);
+        closeDocumentView(doc);
+        std::filesystem::remove(path);
+        return failed;
     }
     std::mt19937_64 random(42);
     std::vector<std::int64_t> offsets(steps);

@@ -65,6 +65,13 @@ inline bool hasDocument(const Document& doc) { return doc.fileBytes != nullptr &
 // bytes asks of the document; the hex view's own test of the file's attribute comes first).
 inline bool isReadOnly(const Document& doc) { return doc.readOnly; }
 
+// True when the document has bytes past the end of the file it is relative to (the file
+// was cut shorter under it, and the user's bytes kept): it differs from that file however
+// its bytes stand, and only a save of it whole makes them the same.
+inline bool longerThanFile(const Document& doc) {
+    return doc.baseline.stamp.exists && doc.fileSize > doc.baseline.stamp.size;
+}
+
 // Rows the view scrolls over for a document of this size (0 for no document).
 std::int64_t lineCountFor(std::int64_t fileSize);
 
@@ -101,11 +108,13 @@ int remapDocument(Document& doc, const wchar_t* path, const FileStamp& written, 
                   FileSystem& fs = systemFileSystem());
 
 // Stores value at offset of the view as one step of the history (history.h), marking the
-// byte changed. Every store into the view goes through here or storeBytes, so a save knows
-// each byte it must write and undo each value to put back. Returns false, storing and
-// recording nothing, when memory runs out, or when the byte's page cannot be read (then
-// fault, when given, says where and why).
-bool storeByte(Document& doc, std::int64_t offset, std::uint8_t value, ReadFault* fault = nullptr);
+// byte changed; the step changed the bits set in bits (a typed nibble's, or all). Every
+// store into the view goes through here or storeBytes, so a save knows each byte it must
+// write and undo each value to put back. Returns false, storing and recording nothing, when
+// memory runs out, or when the byte's page cannot be read (then fault, when given, says
+// where and why).
+bool storeByte(Document& doc, std::int64_t offset, std::uint8_t value, ReadFault* fault = nullptr,
+               std::uint8_t bits = 0xFF);
 
 // Stores count bytes from feed at offset of the view (offset + count <= fileSize), a chunk
 // at a time, as one step of the history that keeps the bytes it overwrote, marking each

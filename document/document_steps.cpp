@@ -5,8 +5,8 @@
 
 namespace quillix {
 
-bool storeByte(Document& doc, std::int64_t offset, std::uint8_t value, ReadFault* fault) {
-    if (!doc.history.storeOne(doc, doc.changes, offset, value, fault)) return false;
+bool storeByte(Document& doc, std::int64_t offset, std::uint8_t value, ReadFault* fault, std::uint8_t bits) {
+    if (!doc.history.storeOne(doc, doc.changes, offset, value, bits, fault)) return false;
     ++doc.byteChanges;
     return true;
 }
@@ -22,7 +22,7 @@ namespace {
 
 StepOutcome afterStep(Document& doc, StepOutcome outcome) {
     if (outcome != StepOutcome::done) return outcome;
-    doc.isModified = doc.history.atSavePoint() ? 0 : 1;
+    doc.isModified = doc.history.atSavePoint() && !longerThanFile(doc) ? 0 : 1;
     ++doc.byteChanges;
     return outcome;
 }

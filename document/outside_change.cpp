@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <array>
-#include <bit>
+#include <new>
 #include <vector>
 
 #include "document/file/checked_view.h"
@@ -64,32 +64,6 @@ int reloadDocument(Document& doc, SystemError& cause, FileSystem& fs) {
     return 1;
 }
 
-namespace {
-
-// Puts the user's bytes over the file's in the view doc holds now (the new one), line by
-// line, each line's first values becoming the file's. False with fault at the first page
-// that cannot be read.
-bool putMineOver(Document& doc, ReadFault& fault) {
-    std::vector<std::int64_t> lines;
-    lines.reserve(doc.changes.lineCount());
-    doc.changes.forEachLine([&](std::int64_t lineStart) { lines.push_back(lineStart); });
-    for (std::int64_t lineStart : lines) {
-        const std::int64_t count = std::min(ChangeMap::lineBytes, doc.fileSize - lineStart);
-        std::array<std::uint8_t, ChangeMap::lineBytes> values{};
-        if (!checkedCopy(doc, lineStart, count, values.data(), fault)) return false;
-        doc.changes.setFirst(lineStart, values.data(), count);
-        const ChangedLine& line = *doc.changes.lineAt(lineStart);
-        for (std::uint64_t left = line.mask; left != 0; left &= left - 1) {
-            const auto k = static_cast<std::size_t>(std::countr_zero(left));
-            values[k] = line.mine[k];
-        }
-        if (!checkedSwap(doc, lineStart, count, values.data(), fault)) return false;
-    }
-    return true;
-}
-
-}  // namespace
-
 int mergeOutsideChange(Document& doc, std::int64_t& pastEnd, SystemError& cause, FileSystem& fs) {
     pastEnd = 0;
     std::uint8_t* mapped = nullptr;
@@ -98,41 +72,59 @@ int mergeOutsideChange(Document& doc, std::int64_t& pastEnd, SystemError& cause,
     bool readOnly = true;
     if (!mapFile(fs, doc.filePath, mapped, fileSize, stamp, readOnly, cause)) return 0;
 
-    // A file now shorter than the document leaves it its length: the steps of the history
-    // and the changed bytes may lie past the file's end. The bytes there start as zeros,
-    // and only the user's own are put over them.
+    // The view to come, read and written through the checked calls as the document's is. A
+    // file now shorter than the document leaves it its length: the steps of the history and
+    // the changed bytes may lie past the file's end. Those bytes start as zeros.
+    ViewBytes fresh{mapped, fileSize};
     const std::int64_t size = std::max(fileSize, doc.fileSize);
-    std::uint8_t* bytes = mapped;
-    std::uint8_t* const oldBytes = doc.fileBytes;
-    const std::int64_t oldSize = doc.fileSize;
     ReadFault fault;
-    const auto fail = [&](std::uint8_t* view, std::int64_t viewSize) {
-        fs.unmap(view, viewSize);
-        doc.fileBytes = oldBytes;
-        doc.fileSize = oldSize;
-        cause = fault.error;
-        return 0;
-    };
     if (size > fileSize) {
-        if (!fs.mapMemory(size, bytes, cause)) {
+        std::uint8_t* longer = nullptr;
+        if (!fs.mapMemory(size, longer, cause)) {
             fs.unmap(mapped, fileSize);
             return 0;
         }
-        doc.fileBytes = mapped;
-        doc.fileSize = fileSize;
-        const bool copied = checkedCopy(doc, 0, fileSize, bytes, fault);
+        const bool copied = checkedCopy(fresh, 0, fileSize, longer, fault);
         fs.unmap(mapped, fileSize);
-        if (!copied) return fail(bytes, size);
+        fresh = ViewBytes{longer, size};
+        if (!copied) fileSize = -1;
     }
-    doc.fileBytes = bytes;
-    doc.fileSize = size;
-    if (!putMineOver(doc, fault)) return fail(bytes, size);
+    const auto fail = [&](SystemError error) {
+        fs.unmap(fresh.fileBytes, fresh.fileSize);
+        cause = error;
+        return 0;
+    };
+    if (fileSize < 0) return fail(fault.error);
 
-    doc.fileBytes = oldBytes;  // released, with its own size, by takeUpFile
-    doc.fileSize = oldSize;
+    std::vector<std::int64_t> lines;
+    try {
+        lines.reserve(doc.changes.lineCount());
+    } catch (const std::bad_alloc&) {
+        return fail(outOfMemoryError());
+    }
+    doc.changes.forEachLine([&](std::int64_t lineStart) { lines.push_back(lineStart); });
+    // Each changed byte's first value becomes the file's byte, every state of the history
+    // that file with the user's edits, and the view the file with the user's bytes over it.
+    std::array<std::uint8_t, ChangeMap::lineBytes> values{};
+    for (std::int64_t lineStart : lines) {
+        const std::int64_t count = std::min(ChangeMap::lineBytes, size - lineStart);
+        if (!checkedCopy(fresh, lineStart, count, values.data(), fault)) return fail(fault.error);
+        doc.changes.setFirst(lineStart, values.data(), count);
+    }
+    try {
+        doc.history.rebase(doc.changes);
+    } catch (const std::bad_alloc&) {
+        return fail(outOfMemoryError());
+    }
+    for (std::int64_t lineStart : lines) {
+        const std::int64_t count = std::min(ChangeMap::lineBytes, size - lineStart);
+        if (!checkedCopy(fresh, lineStart, count, values.data(), fault)) return fail(fault.error);
+        doc.changes.putMine({lineStart, lineStart + count}, values.data());
+        if (!checkedSwap(fresh, lineStart, count, values.data(), fault)) return fail(fault.error);
+    }
     // The user's changes must stay savable: a file that may only be read now refuses the
     // save with the system's reason, and Save As still writes them elsewhere.
-    takeUpFile(doc, fs, bytes, size, stamp, doc.readOnly);
+    takeUpFile(doc, fs, fresh.fileBytes, size, stamp, doc.readOnly);
     pastEnd = size - fileSize;
     return 1;
 }

@@ -47,19 +47,22 @@ bool isNewOutsideChange(OutsideNotice& notice, OutsideChange kind, const FileSta
 // with cause set (0 for a file over 4 GiB) and the document as it was.
 int reloadDocument(Document& doc, SystemError& cause, FileSystem& fs = systemFileSystem());
 
-// Makes the view theirs plus mine: every changed byte keeps the user's value, every other
-// byte is the file at filePath as it is now, and each changed byte's first value becomes
-// the file's byte there, so that undoing it gives back the file's current byte and the
-// next save writes the changed runs without asking about this change again. The document
-// takes the file's new size when the file is now at least as long as the document; a file
-// now shorter leaves the document its own length, whether or not a changed byte lies past
-// the file's end: pastEnd then says how many of its bytes do (0 otherwise), those the
-// user did not change read 0, and the next save writes the document whole. The document keeps its
-// read-only flag as it was, whatever the file allows now: the user's changes stay
-// savable, and a save into a file that refuses them says why.
-// Returns 1 on success. Returns 0 with cause set when the file cannot be mapped or a page
-// of it cannot be read; the document keeps its view, marks and history, though the first
-// values of lines already visited may follow the file as it is now.
+// Makes the document theirs plus mine: every other byte is the file at filePath as it is
+// now, and every changed byte the user's value over the file's byte there (a typed nibble
+// goes over the file's byte, keeping its other nibble). Each changed byte's first value
+// becomes the file's byte, so that the next save writes the changed runs without asking
+// about this change again, and every state the history reaches is made again the same way
+// (History::rebase): undo back to the saved state gives the file's current bytes, before
+// a save and after it. The document takes the file's new size, or keeps its own when the
+// file is now shorter: pastEnd then says how many of its bytes lie past the file's end (0
+// otherwise), those bytes read as zeros but where changed, and the next save writes the
+// document whole. The document keeps its read-only flag as it was, whatever the file
+// allows now: the user's changes stay savable, and a save into a file that refuses them
+// says why.
+// Returns 1 on success. Returns 0 with cause set when the file cannot be mapped, a page of
+// it cannot be read or memory runs out; the document keeps its view, marks and history,
+// though the first values of the changed bytes may follow the file as it is now (and,
+// should the file be cut shorter while this runs, the history too).
 int mergeOutsideChange(Document& doc, std::int64_t& pastEnd, SystemError& cause,
                        FileSystem& fs = systemFileSystem());
 

@@ -173,6 +173,11 @@ Typing typedByte(const HexView& hv, unsigned codeUnit, std::int64_t offset, Type
     return Typing::edit;
 }
 
+// The bits of its byte a typed key changes.
+std::uint8_t bitsTyped(EditKind kind) {
+    return kind == EditKind::highNibble ? 0xF0 : kind == EditKind::lowNibble ? 0x0F : 0xFF;
+}
+
 // Stores the typed byte at offset, logs and marks it, and repaints its row. Returns false
 // after the box that says why when it cannot, nothing changed.
 bool storeTyped(const HexView& hv, std::int64_t offset, const TypedByte& typed) {
@@ -186,7 +191,7 @@ bool storeTyped(const HexView& hv, std::int64_t offset, const TypedByte& typed) 
     }
     CompareFault uncounted;
     comparedBytesChanging(hv, {offset, offset + 1}, uncounted);
-    const bool stored = storeByte(doc, offset, typed.value, &fault);
+    const bool stored = storeByte(doc, offset, typed.value, &fault, bitsTyped(typed.kind));
     comparedBytesChanged(hv, {offset, offset + 1}, uncounted);
     reportChangeFault(hv, fault, uncounted);
     if (!stored) {

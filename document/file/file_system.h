@@ -149,9 +149,11 @@ FileSystem& systemFileSystem();
 std::int64_t sharedWindowAlignment();
 // The code this platform's mapping call gives for a 0-byte file.
 SystemError emptyFileError();
-// The codes for a refused write access and for a disk that took fewer bytes than asked.
+// The codes for a refused write access, for a disk that took fewer bytes than asked, and
+// for memory that ran out.
 SystemError accessDeniedError();
 SystemError diskFullError();
+SystemError outOfMemoryError();
 // The system's own text for a code, one line, without a trailing line break; empty when
 // the system has none.
 std::wstring systemErrorText(SystemError code);

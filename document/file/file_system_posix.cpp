@@ -338,6 +338,7 @@ FileSystem& systemFileSystem() {
 std::int64_t sharedWindowAlignment() { return ::sysconf(_SC_PAGESIZE); }
 SystemError emptyFileError() { return EINVAL; }
 SystemError accessDeniedError() { return EACCES; }
+SystemError outOfMemoryError() { return ENOMEM; }
 SystemError diskFullError() { return ENOSPC; }
 
 std::wstring systemErrorText(SystemError code) {

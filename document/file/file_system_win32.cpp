@@ -371,6 +371,7 @@ std::int64_t sharedWindowAlignment() {
 }
 SystemError emptyFileError() { return ERROR_FILE_INVALID; }
 SystemError accessDeniedError() { return ERROR_ACCESS_DENIED; }
+SystemError outOfMemoryError() { return ERROR_NOT_ENOUGH_MEMORY; }
 SystemError diskFullError() { return ERROR_DISK_FULL; }
 
 std::wstring systemErrorText(SystemError code) {

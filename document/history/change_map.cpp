@@ -68,18 +68,36 @@ void ChangeMap::setMine(ByteRange run, const std::uint8_t* values) {
 void ChangeMap::setFirst(std::int64_t lineStart, const std::uint8_t* values, std::int64_t count) {
     ChangedLine* changed = lines_.find(lineStart / lineBytes);
     if (!changed || count <= 0) return;
-    rebased_ = true;
     const std::uint64_t below = count >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << count) - 1;
     copyMarked(changed->first.data(), values, 0, changed->mask & below);
 }
 
-void ChangeMap::restoreFirst(ByteRange run, std::uint8_t* view) const {
-    if (!rebased_) return;
+void ChangeMap::putMine(ByteRange run, std::uint8_t* values) const {
     for (std::int64_t line = run.begin / lineBytes; line * lineBytes < run.end; ++line) {
         const ChangedLine* changed = lines_.find(line);
         if (!changed) continue;
-        const std::uint64_t bits = changed->mask & bitsOfLine(run, line, lineBytes) & ~changed->kept;
-        copyMarked(view + line * lineBytes, changed->first.data(), 0, bits);
+        const std::int64_t base = line * lineBytes - run.begin;  // values' index of the line's byte 0
+        for (std::uint64_t left = changed->mask & bitsOfLine(run, line, lineBytes); left != 0;
+             left &= left - 1) {
+            const int k = std::countr_zero(left);
+            values[base + k] = changed->mine[static_cast<std::size_t>(k)];
+        }
+    }
+}
+
+void ChangeMap::exchangeMine(ByteRange run, std::uint8_t* values, std::uint8_t bits) {
+    for (std::int64_t line = run.begin / lineBytes; line * lineBytes < run.end; ++line) {
+        ChangedLine* changed = lines_.find(line);
+        if (!changed) continue;
+        const std::int64_t base = line * lineBytes - run.begin;  // values' index of the line's byte 0
+        for (std::uint64_t left = changed->mask & bitsOfLine(run, line, lineBytes); left != 0;
+             left &= left - 1) {
+            const int k = std::countr_zero(left);
+            std::uint8_t& mine = changed->mine[static_cast<std::size_t>(k)];
+            const std::uint8_t held = mine;
+            mine = static_cast<std::uint8_t>((held & ~bits) | (values[base + k] & bits));
+            values[base + k] = held;
+        }
     }
 }
 
@@ -130,16 +148,6 @@ void ChangeMap::reserveRange(std::int64_t begin, std::int64_t end) {
 bool ChangeMap::marked(std::int64_t offset) const {
     const ChangedLine* line = lines_.find(offset / lineBytes);
     return line && (line->mask >> (offset % lineBytes) & 1) != 0;
-}
-
-std::uint8_t ChangeMap::original(std::int64_t offset) const {
-    if (!marked(offset)) return 0;
-    return lines_.find(offset / lineBytes)->first[static_cast<std::size_t>(offset % lineBytes)];
-}
-
-std::uint8_t ChangeMap::mine(std::int64_t offset) const {
-    if (!marked(offset)) return 0;
-    return lines_.find(offset / lineBytes)->mine[static_cast<std::size_t>(offset % lineBytes)];
 }
 
 std::int64_t ChangeMap::count() const {

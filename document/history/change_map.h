@@ -16,6 +16,7 @@
 // 304 bytes with the table's slack). A million typed bytes in one region take a few MiB.
 
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <functional>
 #include <vector>
@@ -53,10 +54,16 @@ public:
     // lineStart below lineStart + count first held values[k] (values[0] being lineStart's).
     // Asks for no memory.
     void setFirst(std::int64_t lineStart, const std::uint8_t* values, std::int64_t count);
-    // Puts each marked byte of run but those kept by keepWritten back to its first value
-    // in view (view[i] is byte i's). Does nothing unless setFirst was called since the last
-    // clear: otherwise the first values are what an undo puts back anyway. Asks for no memory.
-    void restoreFirst(ByteRange run, std::uint8_t* view) const;
+    // Puts the user's value of each marked byte of run into values[i] (values[0] being
+    // run.begin's); the others are left as they are.
+    void putMine(ByteRange run, std::uint8_t* values) const;
+    // Exchanges the bits set in bits of each marked byte of run's user's value with
+    // values[i] (values[0] being run.begin's): values[i] gets the whole byte the record held.
+    // A history step moved over the record's values instead of the view's (History::rebase).
+    void exchangeMine(ByteRange run, std::uint8_t* values, std::uint8_t bits);
+    // Each marked byte for which keep(offset) is false takes its first value as the user's.
+    template <class Keep>
+    void firstAsMine(Keep keep);
     // Unmarks the bytes of run but those kept by keepWritten; a line left with none goes.
     // Asks for no memory.
     void unmarkRun(ByteRange run);
@@ -74,10 +81,6 @@ public:
     std::uint16_t rowMask(std::int64_t row) const;
     // Prefetches what rowMask reads for rows first .. end - 1 (see FlatTable::prefetch).
     void prefetchRows(std::int64_t first, std::int64_t end) const;
-    // What a marked byte held before its first change, and what it holds now (0 for a byte
-    // not marked).
-    std::uint8_t original(std::int64_t offset) const;
-    std::uint8_t mine(std::int64_t offset) const;
     // The line of 64 bytes starting at lineStart (a multiple of lineBytes), or null when
     // none of its bytes is marked. Reads the table only: safe inside a guarded pass.
     const ChangedLine* lineAt(std::int64_t lineStart) const { return lines_.find(lineStart / lineBytes); }
@@ -88,10 +91,7 @@ public:
     }
     std::size_t lineCount() const { return lines_.size(); }
     bool empty() const { return lines_.size() == 0; }
-    void clear() {
-        lines_.clear();
-        rebased_ = false;
-    }
+    void clear() { lines_.clear(); }
     // Marked bytes in all.
     std::int64_t count() const;
 
@@ -108,7 +108,17 @@ public:
 
 private:
     FlatTable<ChangedLine> lines_;  // line (offset / 64) -> its changed bytes
-    bool rebased_ = false;          // setFirst gave some first values since the last clear
 };
+
+template <class Keep>
+void ChangeMap::firstAsMine(Keep keep) {
+    lines_.forEach([&](std::int64_t line, ChangedLine& changed) {
+        for (std::uint64_t left = changed.mask; left != 0; left &= left - 1) {
+            const int k = std::countr_zero(left);
+            if (!keep(line * lineBytes + k))
+                changed.mine[static_cast<std::size_t>(k)] = changed.first[static_cast<std::size_t>(k)];
+        }
+    });
+}
 
 }  // namespace quillix

@@ -17,23 +17,17 @@ namespace {
 
 // The change record follows the counts: a byte that becomes changed is marked with what
 // the view held before the step moved and what it holds after (originals[i] and values[i]
-// are byte begin + i's), one that stops being changed is unmarked. With a view given (an
-// undo or redo step, whose bytes the view holds privately by now), a byte that stops being
-// changed gets its first value back: the file's byte as the document last took it up,
-// which is the step's own value unless another program wrote there since.
+// are byte begin + i's), one that stops being changed is unmarked.
 struct MarkChanges {
     ChangeMap& changes;
     std::int64_t begin;
     const std::uint8_t* originals;
     const std::uint8_t* values;
-    std::uint8_t* view = nullptr;
     void operator()(ByteRange run, bool rising) const {
-        if (rising) {
+        if (rising)
             changes.markRun(run, originals + (run.begin - begin), values + (run.begin - begin));
-            return;
-        }
-        if (view) changes.restoreFirst(run, view);
-        changes.unmarkRun(run);
+        else
+            changes.unmarkRun(run);
     }
 };
 
@@ -113,11 +107,11 @@ void History::dropOldest() {
     --current_;
 }
 
-void History::add(ChangeMap& changes, std::int64_t offset, std::uint8_t other, Bytes bytes, std::int64_t length,
-                  const std::uint8_t* originals, const std::uint8_t* values) {
+void History::add(ChangeMap& changes, std::int64_t offset, std::uint8_t other, std::uint8_t bits, Bytes bytes,
+                  std::int64_t length, const std::uint8_t* originals, const std::uint8_t* values) {
     const bool paste = bytes != nullptr;
     dropRedoSteps(paste);
-    steps_[current_] = Step{offset, other, paste};
+    steps_[current_] = Step{offset, other, paste, bits};
     if (paste) {
         Paste& slot = pastes_[pastesBefore_];
         pasteBytes_ -= static_cast<std::size_t>(slot.length);
@@ -139,7 +133,7 @@ void History::add(ChangeMap& changes, std::int64_t offset, std::uint8_t other, B
 }
 
 bool History::storeOne(ViewBytes& view, ChangeMap& changes, std::int64_t offset, std::uint8_t value,
-                       ReadFault* fault) {
+                       std::uint8_t bits, ReadFault* fault) {
     const ByteRange range{offset, offset + 1};
     try {
         makeRoom(false);
@@ -156,7 +150,7 @@ bool History::storeOne(ViewBytes& view, ChangeMap& changes, std::int64_t offset,
         if (fault) *fault = unreadable;
         return false;
     }
-    add(changes, offset, previous, nullptr, 1, &previous, &value);
+    add(changes, offset, previous, bits, nullptr, 1, &previous, &value);
     return true;
 }
 
@@ -168,7 +162,7 @@ std::int64_t History::storeMany(ViewBytes& view, ChangeMap& changes, std::int64_
         if (control.progress && !keepGoing(*control.progress, 0)) return 0;
         std::uint8_t value = 0;
         feed.read(feed.context, 0, 1, &value);
-        return storeOne(view, changes, offset, value, fault) ? 1 : 0;
+        return storeOne(view, changes, offset, value, 0xFF, fault) ? 1 : 0;
     }
     // A paste stops only at the end of a chunk, and a stored part of one byte would be
     // counted as a typed step: chunks of two bytes at least.
@@ -215,7 +209,7 @@ std::int64_t History::storeMany(ViewBytes& view, ChangeMap& changes, std::int64_
                 static_cast<void>(kept.release());
                 kept.reset(static_cast<std::uint8_t*>(smaller));
             }
-        add(changes, offset, 0, std::move(kept), stored, nullptr, nullptr);
+        add(changes, offset, 0, 0xFF, std::move(kept), stored, nullptr, nullptr);
     }
     tidy();
     return stored;
@@ -280,7 +274,7 @@ StepOutcome History::move(ViewBytes& view, ChangeMap& changes, std::size_t index
     // What the step puts into the view, for the change record once it is there.
     Bytes incoming(paste ? allocateBytes(paste->length) : nullptr);
     if (paste && !incoming) return StepOutcome::noMemory;
-    std::uint8_t value = step.other;
+    std::uint8_t value = 0;
     try {
         counts_.reserve(range);
         if (delta > 0) changes.reserveRange(range.begin, range.end);
@@ -295,17 +289,61 @@ StepOutcome History::move(ViewBytes& view, ChangeMap& changes, std::size_t index
             return StepOutcome::unreadable;
         }
     } else {
+        // Only the step's own bits go in: the others may be another program's by now.
         std::uint8_t previous = 0;
-        if (!checkedStore(view, step.offset, step.other, previous, fault)) return StepOutcome::unreadable;
+        if (!checkedCopy(view, step.offset, 1, &previous, fault)) return StepOutcome::unreadable;
+        value = static_cast<std::uint8_t>((previous & ~step.bits) | (step.other & step.bits));
+        if (!checkedStore(view, step.offset, value, previous, fault)) return StepOutcome::unreadable;
         step.other = previous;
     }
     const std::uint8_t* values = paste ? incoming.get() : &value;
     changes.setMine(range, values);
-    counts_.add(
-        range, delta,
-        MarkChanges{changes, range.begin, paste ? paste->bytes.get() : &step.other, values, view.fileBytes});
+    counts_.add(range, delta,
+                MarkChanges{changes, range.begin, paste ? paste->bytes.get() : &step.other, values});
     touched = range;
     return StepOutcome::done;
+}
+
+template <class Visit>
+void History::forEachBetween(bool toSave, Visit visit) {
+    const bool ahead = save_ > current_;  // the steps between are undone
+    const std::size_t low = std::min(save_, current_), high = std::max(save_, current_);
+    std::size_t pastesBetween = 0;
+    for (std::size_t i = low; i < high; ++i) pastesBetween += steps_[i].paste;
+    std::size_t paste = ahead ? pastesBefore_ : pastesBefore_ - pastesBetween;  // pastes before low
+    if (toSave == ahead) {
+        for (std::size_t i = low; i < high; ++i)
+            visit(steps_[i], steps_[i].paste ? &pastes_[paste++] : nullptr);
+    } else {
+        paste += pastesBetween;
+        for (std::size_t i = high; i-- > low;)
+            visit(steps_[i], steps_[i].paste ? &pastes_[--paste] : nullptr);
+    }
+}
+
+void History::rebase(ChangeMap& changes) {
+    // Which changed bytes stay changed at the save point: those steps no longer kept left
+    // changed. Their count there is their count now less that of the steps between.
+    StepCounts between;
+    if (!saveReachable_)
+        forEachBetween(true, [&](const Step& step, const Paste* paste) {
+            const ByteRange range{step.offset, step.offset + (paste ? paste->length : 1)};
+            between.reserve(range);
+            between.add(range, +1, [](ByteRange, bool) {});
+        });
+    const auto exchange = [&](Step& step, Paste* paste) {
+        if (paste)
+            changes.exchangeMine({step.offset, step.offset + paste->length}, paste->bytes.get(), 0xFF);
+        else
+            changes.exchangeMine({step.offset, step.offset + 1}, &step.other, step.bits);
+    };
+    // The user's values go back to the saved state, become the file's there, and come
+    // forward again over it.
+    forEachBetween(true, exchange);
+    changes.firstAsMine([&](std::int64_t offset) {
+        return !saveReachable_ && counts_.countAt(offset) > between.countAt(offset);
+    });
+    forEachBetween(false, exchange);
 }
 
 }  // namespace quillix

@@ -8,6 +8,11 @@
 // step costs its own bytes once (a typed one 16 bytes in all) and moving by one step costs
 // time in proportion to its bytes, never to the history's length.
 //
+// A typed step keeps which bits of its byte it changed: a hex digit changes one nibble, a
+// character the whole byte. Undo and redo exchange only those bits with the view, which is
+// the same as exchanging the byte until another program's bytes are taken up under the
+// user's (rebase): then a nibble goes back over the other program's byte, not the old one.
+//
 // A byte is changed (red, and written by the next save) exactly while a step between the
 // save point and the current point touched it: counts (step_counts.h) follow each step in
 // and out of that stretch and mark or unmark the document's change record with them.
@@ -88,8 +93,9 @@ public:
 
     // The document's edits (document.h: storeByte, storeBytes, undoStep, redoStep), on its view
     // and its change record.
+    // storeOne: value is the byte's new value, of which the step changed the bits set in bits.
     bool storeOne(ViewBytes& view, ChangeMap& changes, std::int64_t offset, std::uint8_t value,
-                  ReadFault* fault);
+                  std::uint8_t bits, ReadFault* fault);
     std::int64_t storeMany(ViewBytes& view, ChangeMap& changes, std::int64_t offset, std::int64_t count,
                            const ByteFeed& feed, const PasteControl& control, ReadFault* fault);
     StepOutcome undo(ViewBytes& view, ChangeMap& changes, ByteRange& touched, ReadFault& fault);
@@ -98,6 +104,17 @@ public:
     // that a record kept beside the bytes (a comparison's counts) can take them out first.
     // Empty (begin == end) when there is no such step.
     ByteRange stepRange(bool back) const;
+
+    // The file under the changes is another now, and the change record holds as each changed
+    // byte's first value the file's byte there (ChangeMap::setFirst): every state the history
+    // reaches becomes that file with the user's edits. The saved state becomes the file, but
+    // for the bytes of steps no longer kept, which keep the values they had there; the steps
+    // between it and the current point are done again over it (undone again, when the save
+    // point lies ahead), bit by bit, into the record's user's values. Afterwards those are
+    // the bytes the view must show, and undo and redo give the file's bytes where they reach
+    // the saved state. Asks for memory only while the save point cannot be reached: throws
+    // std::bad_alloc then, changing nothing. Reads neither the view nor the file.
+    void rebase(ChangeMap& changes);
 
 private:
     struct FreeBytes {
@@ -108,6 +125,7 @@ private:
         std::int64_t offset;
         std::uint8_t other;  // one-byte step: the value the view does not hold
         bool paste;          // longer step: its bytes are the next of pastes_
+        std::uint8_t bits;   // one-byte step: the bits of other it puts into the view
     };
     static_assert(sizeof(Step) <= 16);
     struct Paste {
@@ -127,8 +145,13 @@ private:
     // originals: what the view held in the step's bytes before it was stored; null when
     // the caller marked the bytes already.
     // values: what the view holds in them now (null with originals).
-    void add(ChangeMap& changes, std::int64_t offset, std::uint8_t other, Bytes bytes, std::int64_t length,
-             const std::uint8_t* originals, const std::uint8_t* values);
+    void add(ChangeMap& changes, std::int64_t offset, std::uint8_t other, std::uint8_t bits, Bytes bytes,
+             std::int64_t length, const std::uint8_t* originals, const std::uint8_t* values);
+    // Calls visit(step, paste) (paste null for a one-byte step) for each step between the
+    // current point and the save point, in the order that moves from the current point to
+    // the save point (toSave) or from the save point to the current point.
+    template <class Visit>
+    void forEachBetween(bool toSave, Visit visit);
     // Exchanges step index's bytes with the view, moving over it forward (redo) or back.
     StepOutcome move(ViewBytes& view, ChangeMap& changes, std::size_t index, bool forward, ByteRange& touched,
                      ReadFault& fault);

@@ -57,6 +57,8 @@ public:
     template <class Changed>
     void add(ByteRange range, int delta, Changed changed);
     bool empty() const { return single_.size() == 0 && runs_.empty(); }
+    // How many steps counted the byte at offset.
+    std::uint32_t countAt(std::int64_t offset) const { return single_.count(offset) + runCount(offset); }
     void clear();
     std::size_t memoryBytes() const;
 

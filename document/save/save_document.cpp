@@ -145,7 +145,7 @@ int saveDocument(Document& doc, ViewHost& host, SaveOutcome* outcome, FileSystem
     if (!fs.stampAt(doc.filePath, target, result.cause)) return finish(SaveFailure::cannotOpen);
     const bool isBaseline = sameFile(target, doc.baseline.stamp);
     // Nothing differs from the file the changes are against: it is left alone, its time too.
-    if (isBaseline && doc.changes.empty()) {
+    if (isBaseline && doc.changes.empty() && target.size >= doc.fileSize) {
         doc.history.saved();
         return finish(SaveFailure::none);
     }

@@ -1,6 +1,7 @@
 // The record of changed bytes against a plain map of offsets to the values first read
-// there: the runs it gives for a save, the originals it keeps, the question whether
-// someone else wrote under a change, and its size for a million typed bytes.
+// there and the user's: the runs it gives for a save, the user's values, the question
+// whether someone else wrote under a change (the originals it keeps), and its size for a
+// million typed bytes.
 
 #include <gtest/gtest.h>
 
@@ -60,8 +61,9 @@ TEST(ChangeMapTable, RunsOriginalsAndOthersWritesMatchAPlainMap) {
         for (std::int64_t probe = 0; probe < 20000; probe += 7) {
             const auto found = marked.find(probe);
             ASSERT_EQ(map.marked(probe), found != marked.end());
-            ASSERT_EQ(map.original(probe), found != marked.end() ? found->second : 0);
-            ASSERT_EQ(map.mine(probe), found != marked.end() ? mine.at(probe) : 0);
+            std::uint8_t value = static_cast<std::uint8_t>(probe);  // left alone when not marked
+            map.putMine({probe, probe + 1}, &value);
+            ASSERT_EQ(value, found != marked.end() ? mine.at(probe) : static_cast<std::uint8_t>(probe));
         }
         const auto runs = map.ranges();
         ASSERT_EQ(runs, plainRuns(marked)) << "round " << round;

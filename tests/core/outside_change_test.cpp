@@ -2,11 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
+#include <set>
 
 #include "cut_file.h"
 #include "document/outside_change.h"
 #include "document/save/save_document.h"
+#include "faulty_file_system.h"
 #include "recording_host.h"
 #include "temp_files.h"
 
@@ -89,7 +92,7 @@ TEST(OutsideChange, TheirsPlusMineAfterWritesGrowthAndCutsUndoesToTheirsAndSaves
             ReadFault fault;
             while (undoStep(doc, touched, fault) == StepOutcome::done) continue;
             EXPECT_EQ(Bytes(doc.fileBytes, doc.fileBytes + doc.fileSize), theirs);
-            EXPECT_EQ(doc.isModified, 0);
+            EXPECT_EQ(doc.isModified, doc.fileSize > static_cast<std::int64_t>(file.size()) ? 1 : 0);
         } else {
             SaveOutcome outcome;  // asking nothing, writing mine over theirs: whole if it got shorter
             ASSERT_EQ(saveDocument(doc, host, &outcome), 1);
@@ -137,6 +140,147 @@ TEST(OutsideChange, WhatTheNameAndTheHeldFileSayIsToldOneWay) {
         EXPECT_EQ(outsideChangeOf(doc, table[row].atName, table[row].held), table[row].told) << "row " << row;
     doc.fileBytes = nullptr;
     EXPECT_EQ(outsideChangeOf(doc, other, ours), OutsideChange::none);  // no document
+}
+
+// Theirs plus mine between typed nibbles and bytes, pastes, undo, redo, saves and saves that
+// fail part-way, against a model of the history's states, each edit writing some bits of
+// some bytes. Theirs plus mine makes the saved state the file as it is now (bytes of edits
+// gone from the history keep their values), and each other state the one next to it nearer
+// the saved state with the edit between them taking its bits from where it stood. The view
+// must be the current state, a save must give the file the view, and a document longer than
+// its file is modified.
+TEST(OutsideChange, TheirsPlusMineRebasesEveryStateOntoTheFileInAnyOrderOfSavesAndUndos) {
+    struct Model {
+        std::vector<Bytes> states;
+        std::vector<std::tuple<std::int64_t, std::int64_t, std::uint8_t>> edits;  // offset, length, bits
+        std::size_t at = 0, saved = 0;
+        bool reachable = true, known = true;
+        std::set<std::int64_t> dropped;  // bytes of edits gone from the history since the save
+        Bytes file;
+        void rebase(std::vector<Bytes>& to, std::size_t k, std::size_t from) const {
+            to[k] = to[from];
+            for (auto [offset, length, bits] = edits[std::min(k, from)]; length > 0; --length, ++offset)
+                to[k][offset] =
+                    static_cast<std::uint8_t>((to[k][offset] & ~bits) | (states[k][offset] & bits));
+        }
+        bool modified() const { return !reachable || at != saved || states[at].size() != file.size(); }
+    };
+    TempFolder folder;
+    RecordingHost host;
+    FaultyFileSystem faulty(systemFileSystem());
+    std::mt19937 random(20261210);
+    auto below = [&](std::int64_t n) {
+        return static_cast<std::int64_t>(random() % static_cast<std::uint64_t>(n));
+    };
+    int merges = 0, failedSaves = 0, undosAfterSave = 0;
+    for (int round = 0; round < 30; ++round) {
+        const auto path = folder.file("merged" + std::to_string(round) + ".bin");
+        Model model;
+        model.states = {Bytes(static_cast<std::size_t>(1 + below(round % 2 ? 40 : 300)))};
+        for (auto& b : model.states[0]) b = static_cast<std::uint8_t>(random());
+        writeBytes(path, model.file = model.states[0]);
+        Document doc;
+        SystemError cause = 0;
+        ASSERT_EQ(openDocument(doc, path.wstring().c_str(), cause), 1);
+        std::wcscpy(doc.filePath, path.wstring().c_str());
+        std::string script;  // what was done, for the failure message
+        bool savedSinceMerge = false;
+        for (int action = 0; action < 150; ++action) {
+            const std::int64_t choice = below(100), offset = below(doc.fileSize);
+            Bytes next = model.states[model.at];
+            if (choice < 36) {  // a nibble, a byte or a paste
+                const std::int64_t count =
+                    choice < 30 ? 1 : 1 + below(std::min<std::int64_t>(doc.fileSize - offset, 20));
+                // Half the typed steps a nibble, either one.
+                const auto bits =
+                    static_cast<std::uint8_t>(count > 1 ? 0xFF : 0xF0 >> 4 * below(2) | -below(2));
+                for (std::int64_t i = 0; i < count; ++i)
+                    next[offset + i] =
+                        static_cast<std::uint8_t>((next[offset + i] & ~bits) | (random() & bits));
+                const ByteFeed feed{[](void* from, std::int64_t at, std::int64_t n, std::uint8_t* out) {
+                                        std::copy_n(static_cast<const std::uint8_t*>(from) + at, n, out);
+                                    },
+                                    next.data() + offset};
+                ASSERT_TRUE(count > 1 ? storeBytes(doc, offset, count, feed) == count
+                                      : storeByte(doc, offset, next[offset], nullptr, bits));
+                for (std::size_t k = model.at; k < model.saved; ++k)
+                    for (std::int64_t i = 0; i < std::get<1>(model.edits[k]); ++i)
+                        model.dropped.insert(std::get<0>(model.edits[k]) + i);
+                model.reachable = model.reachable && model.saved <= model.at;
+                model.saved = std::min(model.saved, model.at);
+                model.edits.resize(model.at);
+                model.edits.emplace_back(offset, count, bits);
+                model.states.resize(++model.at);
+                model.states.push_back(next);
+                script += " edit@" + std::to_string(offset) + "+" + std::to_string(count) + "/" +
+                          std::to_string(bits);
+            } else if (choice < 66) {
+                const bool back = choice < 54;
+                if (back ? model.at == 0 : model.at + 1 == model.states.size()) continue;
+                ByteRange touched;
+                ReadFault fault;
+                ASSERT_EQ((back ? undoStep : redoStep)(doc, touched, fault), StepOutcome::done);
+                model.at += back ? -1 : 1;
+                undosAfterSave += back && savedSinceMerge;
+                script += back ? " undo" : " redo";
+                ASSERT_TRUE(!model.known || doc.isModified == (model.modified() ? 1 : 0)) << script;
+            } else if (choice < 78) {
+                // Another program writes a few bytes, changed ones among them, and makes the
+                // file longer, or shorter where a mapped file may be cut.
+                const auto runs = doc.changes.ranges();
+                const std::int64_t red =
+                    runs.empty() ? offset : runs[static_cast<std::size_t>(below(std::ssize(runs)))].begin;
+                for (std::int64_t at : {offset, red, below(doc.fileSize)})
+                    writeAsOther(path, std::min<std::int64_t>(at, std::ssize(model.file) - 1),
+                                 {static_cast<std::uint8_t>(random())});
+                const std::int64_t change = below(6);
+                if (change == 0)
+                    writeAsOther(path, std::ssize(model.file),
+                                 Bytes(static_cast<std::size_t>(1 + below(20)), 0x5C));
+                if (change == 1 && !onWindows && model.file.size() > 1) {
+                    ASSERT_TRUE(cutFileShort(
+                        path, static_cast<std::uintmax_t>(1 + below(std::ssize(model.file) - 1))));
+                }
+                std::int64_t pastEnd = 0;
+                ASSERT_EQ(mergeOutsideChange(doc, pastEnd, cause), 1);
+                std::vector<Bytes> rebased(model.states.size());
+                rebased[model.saved] = model.file = readBytes(path);
+                rebased[model.saved].resize(std::max(model.file.size(), model.states[0].size()));
+                for (std::int64_t b : model.dropped) rebased[model.saved][b] = model.states[model.saved][b];
+                for (std::size_t k = model.saved + 1; k < rebased.size(); ++k)
+                    model.rebase(rebased, k, k - 1);
+                for (std::size_t k = model.saved; k-- > 0;) model.rebase(rebased, k, k + 1);
+                model.states = std::move(rebased);
+                savedSinceMerge = false;
+                ++merges;
+                script += " merge";
+            } else {
+                // A save, or one that fails at some call: the file then holds some of the view's
+                // bytes, and whether the saved state is gone shows only when the file changed.
+                faulty.failCall(choice < 90 ? static_cast<int>(below(8)) : -1,
+                                below(2) ? FaultyFileSystem::Mode::fail : FaultyFileSystem::Mode::shortWrite);
+                const Bytes before = readBytes(path);
+                const bool saved = saveDocument(doc, host, nullptr, faulty, 7) == 1;
+                model.file = readBytes(path);
+                for (std::size_t i = 0; i < std::max(model.file.size(), saved ? next.size() : 0); ++i)
+                    ASSERT_TRUE(i < model.file.size() &&
+                                (model.file[i] == next[i] ||
+                                 (!saved && i < before.size() && model.file[i] == before[i])));
+                model.reachable = saved || (model.reachable && model.file == before);
+                model.known = saved || model.file != before;
+                if (saved)
+                    model.saved = model.at, model.dropped.clear(), doc.isModified = 0, savedSinceMerge = true;
+                failedSaves += !saved;
+                script += saved ? " save" : " failed-save";
+            }
+            ASSERT_EQ(Bytes(doc.fileBytes, doc.fileBytes + doc.fileSize), model.states[model.at])
+                << round << script;
+        }
+        closeDocumentView(doc);
+    }
+    std::printf("merges %d, failed saves %d, undos after a save since a merge %d\n", merges, failedSaves,
+                undosAfterSave);
+    EXPECT_GT(std::min({merges, failedSaves, undosAfterSave}), 100);
 }
 
 TEST(OutsideChange, EachChangeIsToldOnceOwnSavesNeverAndADeletionIsToldFromAMove) {

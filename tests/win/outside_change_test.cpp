@@ -64,7 +64,7 @@ TEST_F(OutsideChangeTest, WithUnsavedChangesOneQuestionAndNoKeepsTheirsPlusMine)
               path.wstring() + L" was changed by another program.\nReload it and drop your changes?");
     EXPECT_EQ(boxes[0].buttons, (std::vector<int>{IDYES, IDNO}));
     std::vector<std::uint8_t> expected(5000, 0x11);
-    expected[0] = 0xA1;
+    expected[0] = 0xA2;  // the typed high nibble over theirs, so that undoing it gives theirs
     expected[1] = 0x33;
     EXPECT_EQ(std::vector<std::uint8_t>(shell.doc.fileBytes, shell.doc.fileBytes + 5000), expected);
     EXPECT_EQ(SendMessageW(shell.frame, WM_COMMAND, commandSave, 0), 1);
