@@ -14,6 +14,7 @@
 #include "app/frame_window.h"
 #include "app/dialogs/message_box_win32.h"
 #include "app/outside_watch_win32.h"
+#include "app/recent_files_win32.h"
 #include "app/shell_state.h"
 #include "document/file/checked_view.h"
 #include "document/save/save_document.h"
@@ -122,6 +123,39 @@ void reportFailedOpen(DWORD code) {
 
 }  // namespace
 
+namespace {
+
+// Opens the file the document's path names, as every way of opening one ends: the
+// comparison goes, the file opens or its failure is told, and the view and the commands
+// follow. Returns whether it opened.
+bool openChosenFile() {
+    // The comparison was with the document that goes now.
+    closeComparisonPane();
+    Win32ViewHost host(shell.hexView);
+    SystemError cause = 0;
+    if (!openDocument(shell.doc, shell.view, host, shell.doc.filePath, cause)) reportFailedOpen(cause);
+
+    const bool opened = hasDocument(shell.doc);
+    if (opened) {
+        shell.view.caretRow = 0;
+        shell.view.caretCell = firstHexCell;
+        shell.view.byteColumn = 1;
+        SetCaretPos(static_cast<int>(shell.view.charWidth * firstHexCell), 0);
+        setFrameTitle(L" - ");
+        enableDocumentCommands(true);
+        addToRecentFiles(shell.doc.filePath);
+    } else {
+        HideCaret(shell.hexView);
+    }
+    resetEditLog(shell.doc);
+    shell.doc.isModified = 0;
+    setOffsetStatus(L"Offset: 00000000");
+    watchDocumentFile();
+    return opened;
+}
+
+}  // namespace
+
 LRESULT openCommand() {
     if (shell.doc.isModified && promptSaveChanges(shell.frame) == IDCANCEL) return 0;
     SavedNames names;
@@ -133,28 +167,28 @@ LRESULT openCommand() {
         names.restore();  // the hook wrote a "*.*" proposal into the path
         return 0;
     }
-
-    // The comparison was with the document that goes now.
-    closeComparisonPane();
-    Win32ViewHost host(shell.hexView);
-    SystemError cause = 0;
-    if (!openDocument(shell.doc, shell.view, host, shell.doc.filePath, cause)) reportFailedOpen(cause);
-
-    if (hasDocument(shell.doc)) {
-        shell.view.caretRow = 0;
-        shell.view.caretCell = firstHexCell;
-        shell.view.byteColumn = 1;
-        SetCaretPos(static_cast<int>(shell.view.charWidth * firstHexCell), 0);
-        setFrameTitle(L" - ");
-        enableDocumentCommands(true);
-    } else {
-        HideCaret(shell.hexView);
-    }
-    resetEditLog(shell.doc);
-    shell.doc.isModified = 0;
-    setOffsetStatus(L"Offset: 00000000");
-    watchDocumentFile();
+    openChosenFile();
     return 0;
+}
+
+OpenOutcome openFileAt(const wchar_t* path) {
+    if (shell.doc.isModified && promptSaveChanges(shell.frame) == IDCANCEL) return OpenOutcome::declined;
+    const std::size_t length = textLength(path);
+    std::size_t nameStart = length;
+    while (nameStart > 0 && path[nameStart - 1] != L'\\' && path[nameStart - 1] != L'/') --nameStart;
+    if (length > static_cast<std::size_t>(filePathChars) || length - nameStart >= fileTitleChars) {
+        // No name buffer holds it: refused as the open refuses a path it cannot use.
+        closeComparisonPane();
+        reportFailedOpen(ERROR_FILENAME_EXCED_RANGE);
+        return OpenOutcome::failed;
+    }
+    // The names as the Open dialog would have left them, which Export As proposes from.
+    std::wmemcpy(shell.doc.filePath, path, length + 1);
+    std::wmemcpy(shell.doc.fileTitle, path + nameStart, length - nameStart + 1);
+    const wchar_t* dot = std::wcsrchr(path + nameStart, L'.');
+    shell.fileDialog.nFileOffset = static_cast<WORD>(nameStart);
+    shell.fileDialog.nFileExtension = dot ? static_cast<WORD>(dot - path + 1) : 0;
+    return openChosenFile() ? OpenOutcome::opened : OpenOutcome::failed;
 }
 
 // Runs the save and reports a target that could not be written at all or went away while
@@ -205,6 +239,7 @@ LRESULT saveAsCommand() {
     }
     if (saveAndReport(names.title)) {
         setFrameTitle(L"  ");
+        addToRecentFiles(shell.doc.filePath);
         enableDocumentCommands(true);  // a read-only document is a copy it may save now
         markSaved();
         watchDocumentFile();

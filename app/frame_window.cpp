@@ -15,6 +15,7 @@
 #include "app/view_host_win32.h"
 #include "app/dialogs/message_box_win32.h"
 #include "app/outside_watch_win32.h"
+#include "app/recent_files_win32.h"
 #include "app/shell_state.h"
 #include "app/status_bar_win32.h"
 #include "host/text_format.h"
@@ -39,6 +40,9 @@ void onCreate(HWND frame) {
                         CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, frame, nullptr, nullptr, nullptr);
     createStatusBar(frame);
     shell.findMessageId = RegisterWindowMessageW(L"commdlg_FindReplace");
+    showRecentFiles();
+    // Files dropped from Explorer open as File > Open would.
+    DragAcceptFiles(frame, TRUE);
 }
 
 void onSize(int width, int height) {
@@ -132,7 +136,10 @@ LRESULT onCommand(HWND frame, int command) {
         case commandNextDifference: stepToDifferenceCommand(true); return 0;
         case commandPreviousDifference: stepToDifferenceCommand(false); return 0;
         case commandCloseComparison: closeComparisonPane(); return 0;
-        default: return 0;
+        default:
+            if (command >= IDM_FILE_RECENT_FIRST && command <= IDM_FILE_RECENT_LAST)
+                return openRecentFileCommand(command);
+            return 0;
     }
 }
 
@@ -154,6 +161,12 @@ LRESULT CALLBACK frameWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
                 PostMessageW(window, recheckComparisonMessage, 0, 0);
             break;
         case recheckComparisonMessage: recheckOtherFile(); return 0;
+        case WM_DROPFILES:
+            clearOutsideNote();
+            onDropFiles(reinterpret_cast<HDROP>(wParam));
+            refreshInspector();
+            refreshChecksums();
+            return 0;
         case WM_DESTROY: PostQuitMessage(0); return 0;
         case WM_NCDESTROY: releaseStatusBarFont(); break;  // the bar is gone by now
         case WM_DPICHANGED:
