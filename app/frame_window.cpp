@@ -18,6 +18,7 @@
 #include "app/recent_files_win32.h"
 #include "app/shell_state.h"
 #include "app/status_bar_win32.h"
+#include "app/view_look_win32.h"
 #include "host/text_format.h"
 #include "app/dialogs/find_dialog_win32.h"
 
@@ -136,6 +137,10 @@ LRESULT onCommand(HWND frame, int command) {
         case commandNextDifference: stepToDifferenceCommand(true); return 0;
         case commandPreviousDifference: stepToDifferenceCommand(false); return 0;
         case commandCloseComparison: closeComparisonPane(); return 0;
+        case IDM_VIEW_ZOOM_IN:
+        case IDM_VIEW_ZOOM_OUT:
+        case IDM_VIEW_ACTUAL_SIZE: zoomCommand(command); return 0;
+        case IDM_VIEW_FONT: fontCommand(); return 0;
         default:
             if (command >= IDM_FILE_RECENT_FIRST && command <= IDM_FILE_RECENT_LAST)
                 return openRecentFileCommand(command);

@@ -3,23 +3,61 @@
 #include "app/activity_note_win32.h"
 #include "app/compare_pane_win32.h"
 #include "hexview/paint_layout.h"
+#include "app/shell_state.h"
+#include "hexview/view_zoom.h"
 #include "host/display_scale.h"
 
 namespace quillix {
 
-HFONT createViewFont(DWORD quality, int dpi) {
-    if (dpi == baseDpi)
-        return CreateFontW(viewFontHeight96, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET,
+namespace {
+
+int CALLBACK noteFace(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
+    *reinterpret_cast<bool*>(found) = true;
+    return 0;
+}
+
+// Whether the system has a font of that face; asked once per face, not at every paint.
+bool faceInstalled(const std::wstring& face) {
+    static std::wstring asked;
+    static bool installed = false;
+    if (face == asked) return installed;
+    LOGFONTW wanted{};
+    wanted.lfCharSet = DEFAULT_CHARSET;
+    face.copy(wanted.lfFaceName, LF_FACESIZE - 1);
+    installed = false;
+    HDC screen = GetDC(nullptr);
+    EnumFontFamiliesExW(screen, &wanted, noteFace, reinterpret_cast<LPARAM>(&installed), 0);
+    ReleaseDC(nullptr, screen);
+    asked = face;
+    return installed;
+}
+
+}  // namespace
+
+std::wstring viewFontFace() {
+    const std::wstring& face = shell.settings.fontFace;
+    return !face.empty() && faceInstalled(face) ? face : std::wstring();
+}
+
+HFONT createViewFont(DWORD quality, int dpi, bool underline) {
+    const Settings& settings = shell.settings;
+    const std::wstring face = viewFontFace();
+    const int height = zoomedCellHeight(face.empty() ? 0 : settings.fontHeight96, settings.zoomPercent, dpi);
+    if (!face.empty())
+        return CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, underline, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                           CLIP_DEFAULT_PRECIS, quality, FF_MODERN | FIXED_PITCH, face.c_str());
+    if (dpi == baseDpi && height == viewFontHeight96)
+        return CreateFontW(viewFontHeight96, 0, 0, 0, FW_NORMAL, FALSE, underline, FALSE, ANSI_CHARSET,
                            OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, quality, FF_MODERN | DEFAULT_PITCH,
                            L"Courier");
     // Courier is a raster face: at any other size the system would stretch its bitmaps or
     // keep their 96-DPI size. Its TrueType form, on every Windows, draws sharp at any size.
-    return CreateFontW(scalePixels(viewFontHeight96, dpi), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                       ANSI_CHARSET, OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS, quality, FF_MODERN | FIXED_PITCH,
-                       L"Courier New");
+    return CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, underline, FALSE, ANSI_CHARSET, OUT_TT_PRECIS,
+                       CLIP_DEFAULT_PRECIS, quality, FF_MODERN | FIXED_PITCH, L"Courier New");
 }
 
-// Cell and row sizes come from the font as the system maps it; they change only with the DPI.
+// Cell and row sizes come from the font as the system maps it; they change with the DPI,
+// the chosen font and the zoom.
 void measureViewFont(ViewState& view) {
     HDC screen = GetDC(nullptr);
     HFONT font = createViewFont(PROOF_QUALITY, view.dpi);

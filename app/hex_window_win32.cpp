@@ -13,6 +13,7 @@
 #include "app/tools/inspector_window_win32.h"
 #include "app/shell_state.h"
 #include "app/view_host_win32.h"
+#include "app/view_look_win32.h"
 
 namespace quillix {
 
@@ -53,6 +54,11 @@ LRESULT handleHexViewMessage(HWND window, UINT message, WPARAM wParam, LPARAM lP
             break;
         case WM_VSCROLL: onVScroll(hv, LOWORD(wParam)); return 0;
         case WM_MOUSEWHEEL:
+            // Ctrl with the wheel zooms, as in every Windows program that shows text.
+            if (GET_KEYSTATE_WPARAM(wParam) & MK_CONTROL) {
+                zoomByWheelCommand(GET_WHEEL_DELTA_WPARAM(wParam));
+                return 0;
+            }
             if (onMouseWheel(hv, GET_WHEEL_DELTA_WPARAM(wParam))) return 0;
             break;
         case WM_LBUTTONDOWN:
