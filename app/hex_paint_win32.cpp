@@ -4,6 +4,7 @@
 #include "app/compare_pane_win32.h"
 #include "hexview/paint_layout.h"
 #include "app/shell_state.h"
+#include "app/theme_win32.h"
 #include "hexview/view_zoom.h"
 #include "host/display_scale.h"
 
@@ -74,22 +75,32 @@ void measureViewFont(ViewState& view) {
 void paintHexView(HWND window, const Document& doc, const ViewState& view) {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(window, &ps);
+    const Palette& palette = viewPalette();
     HFONT font = createViewFont(DEFAULT_QUALITY, view.dpi);
-    SelectObject(dc, font);
+    // Changed bytes underlined (high contrast): the same face with its underline.
+    HFONT underlined = palette.underlineEdited ? createViewFont(DEFAULT_QUALITY, view.dpi, true) : nullptr;
+    HGDIOBJ previous = SelectObject(dc, font);
     // Reused between paints: a full view is a few dozen runs, no allocation once warm.
     static PaintRuns runs;
-    const SelectionColours selection{GetSysColor(COLOR_HIGHLIGHTTEXT), GetSysColor(COLOR_HIGHLIGHT)};
     layoutPaint(doc, view, PixelRect{ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right, ps.rcPaint.bottom},
-                runs, selection, documentPane());
+                runs, palette, documentPane());
+    bool underlining = false;
     for (const TextRun& run : runs.runs) {
+        if (underlined && run.underline != underlining) {
+            underlining = run.underline;
+            SelectObject(dc, underlining ? underlined : font);
+        }
         SetTextColor(dc, run.textColour);
         SetBkColor(dc, run.backColour);
         TextOutW(dc, static_cast<int>(run.cell * view.charWidth),
                  static_cast<int>(run.viewRow * view.lineHeight), runs.text.data() + run.start,
                  static_cast<int>(run.length));
     }
-    paintOtherPane(dc, ps.rcPaint, selection, runs);
-    DeleteObject(SelectObject(dc, GetStockObject(SYSTEM_FONT)));
+    SelectObject(dc, font);
+    paintOtherPane(dc, ps.rcPaint, palette, runs);
+    SelectObject(dc, previous);
+    DeleteObject(font);
+    if (underlined) DeleteObject(underlined);
     EndPaint(window, &ps);
     noteUnreadableRows(window, runs, ps.rcPaint);
 }

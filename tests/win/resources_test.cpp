@@ -413,13 +413,20 @@ const std::vector<ExpectedPopup> kMenu = {
       {IDM_VIEW_ZOOM_IN, L"Zoom &In\tCtrl++", false},
       {IDM_VIEW_ZOOM_OUT, L"Zoom &Out\tCtrl+-", false},
       {IDM_VIEW_ACTUAL_SIZE, L"&Actual Size\tCtrl+0", false},
-      {IDM_VIEW_FONT, L"&Font...", false}}},
+      {IDM_VIEW_FONT, L"&Font...", false},
+      {0, nullptr, false},
+      {0, L"&Theme", false}}},
     {L"&Tools", {{IDM_TOOLS_CHECKSUMS, L"&Checksums...\tCtrl+Shift+C", true}}},
     {L"&Help",
      {{IDM_HELP_CONTENTS, L"&Contents - html", false},
       {IDM_HELP_CHECK_UPDATES, L"&Check for updates", false},
       {IDM_HELP_ABOUT, L"A&bout", false}}},
 };
+
+// The one submenu: View > Theme's radio items.
+const std::vector<ExpectedItem> kThemeItems = {{IDM_VIEW_THEME_SYSTEM, L"&System", false},
+                                               {IDM_VIEW_THEME_LIGHT, L"&Light", false},
+                                               {IDM_VIEW_THEME_DARK, L"&Dark", false}};
 
 std::wstring menuString(HMENU menu, UINT position) {
     wchar_t text[128] = {};
@@ -452,6 +459,16 @@ TEST(MenuResource, ProgramMenuHasEveryCommandInOrderWithItsStartState) {
             info.cbSize = sizeof info;
             info.fMask = MIIM_FTYPE | MIIM_ID | MIIM_SUBMENU;
             ASSERT_TRUE(GetMenuItemInfoW(sub, i, TRUE, &info));
+            if (want.id == 0 && want.caption) {
+                EXPECT_EQ(menuString(sub, i), want.caption);
+                ASSERT_NE(info.hSubMenu, nullptr);
+                ASSERT_EQ(GetMenuItemCount(info.hSubMenu), static_cast<int>(kThemeItems.size()));
+                for (UINT k = 0; k < kThemeItems.size(); ++k) {
+                    EXPECT_EQ(GetMenuItemID(info.hSubMenu, static_cast<int>(k)), kThemeItems[k].id);
+                    EXPECT_EQ(menuString(info.hSubMenu, k), kThemeItems[k].caption);
+                }
+                continue;
+            }
             EXPECT_EQ(info.hSubMenu, nullptr);
             if (want.caption == nullptr) {
                 EXPECT_NE(info.fType & MFT_SEPARATOR, 0u);
