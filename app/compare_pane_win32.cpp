@@ -119,8 +119,8 @@ void paintOtherPane(HDC dc, const RECT& rect, const Palette& palette, PaintRuns&
     if (rect.right <= left) return;
     // Reused between paints, as the document's runs are.
     static PaintRuns runs;
-    layoutPaint(shell.comparison.other, shell.view, PixelRect{rect.left, rect.top, rect.right, rect.bottom}, runs,
-                palette, PaneComparison{&shell.doc, true});
+    layoutPaint(shell.comparison.other, shell.view, PixelRect{rect.left, rect.top, rect.right, rect.bottom},
+                runs, palette, PaneComparison{&shell.doc, true});
     for (const TextRun& run : runs.runs) {
         SetTextColor(dc, run.textColour);
         SetBkColor(dc, run.backColour);

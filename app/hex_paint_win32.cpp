@@ -45,8 +45,9 @@ HFONT createViewFont(DWORD quality, int dpi, bool underline) {
     const std::wstring face = viewFontFace();
     const int height = zoomedCellHeight(face.empty() ? 0 : settings.fontHeight96, settings.zoomPercent, dpi);
     if (!face.empty())
-        return CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, underline, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                           CLIP_DEFAULT_PRECIS, quality, FF_MODERN | FIXED_PITCH, face.c_str());
+        return CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, underline, FALSE, DEFAULT_CHARSET,
+                           OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, quality, FF_MODERN | FIXED_PITCH,
+                           face.c_str());
     if (dpi == baseDpi && height == viewFontHeight96)
         return CreateFontW(viewFontHeight96, 0, 0, 0, FW_NORMAL, FALSE, underline, FALSE, ANSI_CHARSET,
                            OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, quality, FF_MODERN | DEFAULT_PITCH,

@@ -49,7 +49,8 @@ std::wstring itemText(std::size_t index, const std::wstring& path) {
 void showRecentFiles() {
     HMENU menu = fileMenu();
     if (!menu) return;
-    for (UINT id = IDM_FILE_RECENT_FIRST; id <= IDM_FILE_RECENT_LAST; ++id) DeleteMenu(menu, id, MF_BYCOMMAND);
+    for (UINT id = IDM_FILE_RECENT_FIRST; id <= IDM_FILE_RECENT_LAST; ++id)
+        DeleteMenu(menu, id, MF_BYCOMMAND);
     // The separator between the list and Exit goes with the list.
     int exit = positionOf(menu, IDM_FILE_EXIT);
     if (isSeparator(menu, exit - 1) && isSeparator(menu, exit - 2)) DeleteMenu(menu, --exit, MF_BYPOSITION);

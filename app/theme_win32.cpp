@@ -25,8 +25,8 @@ void setDarkTitleBar(bool dark) {
     using SetAttribute = HRESULT(WINAPI*)(HWND, DWORD, LPCVOID, DWORD);
     static HMODULE dwm = LoadLibraryW(L"dwmapi.dll");
     if (!dwm || !shell.frame) return;
-    const auto set = reinterpret_cast<SetAttribute>(
-        reinterpret_cast<void*>(GetProcAddress(dwm, "DwmSetWindowAttribute")));
+    const auto set =
+        reinterpret_cast<SetAttribute>(reinterpret_cast<void*>(GetProcAddress(dwm, "DwmSetWindowAttribute")));
     const BOOL value = dark;
     if (set) set(shell.frame, darkTitleBarAttribute, &value, sizeof value);
 }
@@ -76,7 +76,8 @@ bool systemHighContrastOn() {
 bool systemAppsDark() {
     DWORD light = 1, size = sizeof light;
     // Missing (Windows before 10, or never set) is light.
-    return RegGetValueW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize",
+    return RegGetValueW(HKEY_CURRENT_USER,
+                        L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize",
                         L"AppsUseLightTheme", RRF_RT_REG_DWORD, nullptr, &light, &size) == ERROR_SUCCESS &&
            light == 0;
 }

@@ -284,7 +284,8 @@ void printComparisonCost(const char* name, Differs differs, int rounds, int repe
                 runCount[kind] = runs.runs.size();
                 benchmark::DoNotOptimize(runs.runs.data());
                 if (kind < 2) continue;
-                layoutPaint(other, view, wholeClient(view), runs, SelectionColours{}, PaneComparison{&doc, true});
+                layoutPaint(other, view, wholeClient(view), runs, SelectionColours{},
+                            PaneComparison{&doc, true});
                 runCount[kind] += runs.runs.size();
                 benchmark::DoNotOptimize(runs.runs.data());
             }
@@ -335,14 +336,19 @@ void printPaletteCost(int rounds, int repeats) {
     // The dark palette's contrast, text against background, for each kind of byte.
     const Palette& dark = palettes[1];
     const std::pair<const char*, ColourPair> pairs[] = {
-        {"plain", dark.plain},           {"changed", dark.edited},
-        {"selected", dark.selected},     {"selected changed", dark.selectedEdited},
-        {"match", dark.match},           {"differing", dark.differing},
-        {"differing changed", dark.differingEdited}, {"differing selected", dark.differingSelected},
+        {"plain", dark.plain},
+        {"changed", dark.edited},
+        {"selected", dark.selected},
+        {"selected changed", dark.selectedEdited},
+        {"match", dark.match},
+        {"differing", dark.differing},
+        {"differing changed", dark.differingEdited},
+        {"differing selected", dark.differingSelected},
         {"differing selected changed", dark.differingSelectedEdited}};
     std::printf("  the dark palette's contrast ratios (at least 4.5:1):");
-    for (const auto& [name, pair] : pairs) std::printf("%s %s %.2f", &name == &pairs[0].first ? "" : ",", name,
-                                                       contrastRatio(pair.text, pair.back));
+    for (const auto& [name, pair] : pairs)
+        std::printf("%s %s %.2f", &name == &pairs[0].first ? "" : ",", name,
+                    contrastRatio(pair.text, pair.back));
     std::printf("\n");
 }
 

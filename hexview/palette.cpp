@@ -10,7 +10,9 @@
 namespace quillix {
 namespace {
 
-constexpr std::uint32_t rgb(std::uint32_t r, std::uint32_t g, std::uint32_t b) { return r | g << 8 | b << 16; }
+constexpr std::uint32_t rgb(std::uint32_t r, std::uint32_t g, std::uint32_t b) {
+    return r | g << 8 | b << 16;
+}
 
 // The dark palette: light gray on near black, a muted blue selection, a dark amber behind
 // differences, and a light red for changed bytes that reads on all three.
@@ -25,7 +27,8 @@ constexpr std::uint32_t darkDifference = rgb(74, 58, 0);
 // Halfway between two colours, channel by channel.
 std::uint32_t between(std::uint32_t a, std::uint32_t b) {
     std::uint32_t mixed = 0;
-    for (int shift = 0; shift < 24; shift += 8) mixed |= (((a >> shift & 0xFF) + (b >> shift & 0xFF)) / 2) << shift;
+    for (int shift = 0; shift < 24; shift += 8)
+        mixed |= (((a >> shift & 0xFF) + (b >> shift & 0xFF)) / 2) << shift;
     return mixed;
 }
 
@@ -78,8 +81,9 @@ Palette darkPalette() {
 Palette highContrastPalette(const SystemColours& s) {
     const ColourPair plain{s.windowText, s.window}, selected{s.highlightText, s.highlight};
     const ColourPair differing{s.hotlight, s.window};
-    return {plain,     plain,    selected, selected, {s.window, s.windowText}, differing, differing, selected,
-            selected,  s.highlight, s.windowText, true, false};
+    return {plain,        plain,     selected, selected, {s.window, s.windowText},
+            differing,    differing, selected, selected, s.highlight,
+            s.windowText, true,      false};
 }
 
 }  // namespace

@@ -6,7 +6,8 @@
 
 namespace quillix {
 
-inline constexpr std::uint32_t zoomSteps[] = {50, 67, 75, 80, 90, 100, 110, 125, 150, 175, 200, 250, 300, 400};
+inline constexpr std::uint32_t zoomSteps[] = {50,  67,  75,  80,  90,  100, 110,
+                                              125, 150, 175, 200, 250, 300, 400};
 inline constexpr std::uint32_t actualSize = 100;
 
 // The next step above percent (a remembered zoom may lie between steps); 400 stays.

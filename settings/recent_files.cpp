@@ -28,8 +28,8 @@ void addRecentFile(std::vector<std::wstring>& list, const std::wstring& path) {
 }
 
 bool removeRecentFile(std::vector<std::wstring>& list, const std::wstring& path) {
-    const auto found =
-        std::find_if(list.begin(), list.end(), [&](const std::wstring& known) { return samePath(known, path); });
+    const auto found = std::find_if(list.begin(), list.end(),
+                                    [&](const std::wstring& known) { return samePath(known, path); });
     if (found == list.end()) return false;
     list.erase(found);
     return true;

@@ -1,6 +1,5 @@
-// Zoom steps: walking in and out visits every step once and stops at the ends, from any
-// remembered zoom the next step is the nearest one beyond it, and the font's cell height
-// follows the zoom and the DPI.
+// Zoom steps: walks in and out visit each step and stop at the ends, any zoom goes to the
+// nearest step beyond it, the cell height follows zoom and DPI, the wheel's notches add up.
 
 #include "hexview/view_zoom.h"
 
@@ -16,21 +15,17 @@ TEST(ViewZoom, StepsWalkBetweenTheEndsAndAnyZoomGoesToTheNearestStepBeyondIt) {
     for (int i = 0; i < 20; ++i) in.push_back(zoomedIn(in.back())), out.push_back(zoomedOut(out.back()));
     in.erase(std::unique(in.begin(), in.end()), in.end());
     out.erase(std::unique(out.begin(), out.end()), out.end());
-    EXPECT_EQ(in, std::vector<std::uint32_t>(std::begin(zoomSteps), std::end(zoomSteps)));
-    EXPECT_EQ(out, std::vector<std::uint32_t>(std::rbegin(zoomSteps), std::rend(zoomSteps)));
-    EXPECT_NE(std::find(in.begin(), in.end(), actualSize), in.end());
-
-    const std::set<std::uint32_t> steps(std::begin(zoomSteps), std::end(zoomSteps));
+    const std::vector<std::uint32_t> steps(std::begin(zoomSteps), std::end(zoomSteps));
+    EXPECT_EQ(in, steps);
+    EXPECT_EQ(out, std::vector<std::uint32_t>(steps.rbegin(), steps.rend()));
     for (std::uint32_t p = 50; p <= 400; ++p) {
         const std::uint32_t up = zoomedIn(p), down = zoomedOut(p);
-        EXPECT_TRUE(steps.count(up) && steps.count(down)) << p;
-        EXPECT_EQ(up > p, p < 400) << p;
-        EXPECT_EQ(down < p, p > 50) << p;
+        EXPECT_TRUE(std::count(steps.begin(), steps.end(), up) &&
+                    std::count(steps.begin(), steps.end(), down));
+        EXPECT_TRUE((up > p) == (p < 400) && (down < p) == (p > 50)) << p;
         // No step is skipped: none lies strictly between p and where it went.
-        EXPECT_EQ(std::count_if(steps.begin(), steps.end(),
-                                [&](std::uint32_t s) { return (s > p && s < up) || (s < p && s > down); }),
-                  0)
-            << p;
+        const auto skipped = [&](auto s) { return (s > p && s < up) || (s < p && s > down); };
+        EXPECT_EQ(std::count_if(steps.begin(), steps.end(), skipped), 0) << p;
     }
 }
 
@@ -40,23 +35,18 @@ TEST(ViewZoom, CellHeightFollowsZoomAndDpiAndWheelNotchesAddUp) {
         EXPECT_EQ(zoomedCellHeight(height96, actualSize, baseDpi), base);
         EXPECT_EQ(zoomedCellHeight(height96, 400, baseDpi), 4 * base);
         EXPECT_EQ(zoomedCellHeight(height96, 50, baseDpi), (base + 1) / 2);
-        int previous = 0;
-        for (std::uint32_t step : zoomSteps) {
-            const int height = zoomedCellHeight(height96, step, baseDpi);
-            EXPECT_GE(height, previous) << step;
-            EXPECT_EQ(zoomedCellHeight(height96, step, 144), scalePixels(height, 144)) << step;
-            previous = height;
+        for (std::size_t k = 1; k < std::size(zoomSteps); ++k) {
+            const int height = zoomedCellHeight(height96, zoomSteps[k], baseDpi);
+            EXPECT_GE(height, zoomedCellHeight(height96, zoomSteps[k - 1], baseDpi));
+            EXPECT_EQ(zoomedCellHeight(height96, zoomSteps[k], 144), scalePixels(height, 144));
         }
     }
     std::int32_t remainder = 0;
-    std::uint32_t zoom = actualSize;
-    for (int i = 0; i < 2; ++i) zoom = zoomByWheel(zoom, 40, remainder);
+    std::uint32_t zoom = zoomByWheel(zoomByWheel(actualSize, 40, remainder), 40, remainder);
     EXPECT_EQ(zoom, actualSize);  // two thirds of a notch
-    zoom = zoomByWheel(zoom, 40, remainder);
+    zoom = zoomByWheel(zoomByWheel(zoom, 40, remainder), 60, remainder);
     EXPECT_EQ(zoom, zoomedIn(actualSize));
-    zoom = zoomByWheel(zoom, 60, remainder);
-    zoom = zoomByWheel(zoom, -240, remainder);  // the half notch does not count against it
-    EXPECT_EQ(zoom, zoomedOut(actualSize));
+    EXPECT_EQ(zoomByWheel(zoom, -240, remainder), zoomedOut(actualSize));  // the half notch does not count
     EXPECT_EQ(remainder, 0);
 }
 

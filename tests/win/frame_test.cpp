@@ -203,8 +203,7 @@ TEST_F(FrameTest, HelpAndUpdatesOpenTheirPagesThroughTheShell) {
     SendMessageW(shell.frame, WM_COMMAND, commandHelp, 0);
     SendMessageW(shell.frame, WM_COMMAND, commandUpdates, 0);
     // F1 opens the help page as Help > Contents does.
-    PostMessageW(shell.frame, WM_KEYDOWN, VK_F1, 1);
-    pump();
+    PostMessageW(shell.frame, WM_KEYDOWN, VK_F1, 1), pump();
     std::filesystem::current_path(startFolder);
     ASSERT_EQ(shellCalls.size(), 3u);
     EXPECT_EQ(shellCalls[2].target, shellCalls[0].target);
