@@ -109,17 +109,19 @@ PaneComparison documentPane() {
     return {&shell.comparison.other, false};
 }
 
-void paintOtherPane(HDC dc, const RECT& rect, const SelectionColours& selection, PaintRuns& unreadable) {
+void paintOtherPane(HDC dc, const RECT& rect, const Palette& palette, PaintRuns& unreadable) {
     if (!comparing(shell.view)) return;
     const int left = otherPaneLeft();
     const int lineX = (rowCells + paneGapCells / 2) * cellWidth();
     RECT line{lineX, rect.top, lineX + 1, rect.bottom};
-    FillRect(dc, &line, GetSysColorBrush(COLOR_BTNSHADOW));
+    HBRUSH divider = CreateSolidBrush(palette.divider);
+    FillRect(dc, &line, divider);
+    DeleteObject(divider);
     if (rect.right <= left) return;
     // Reused between paints, as the document's runs are.
     static PaintRuns runs;
-    layoutPaint(shell.comparison.other, shell.view, PixelRect{rect.left, rect.top, rect.right, rect.bottom}, runs,
-                selection, PaneComparison{&shell.doc, true});
+    layoutPaint(shell.comparison.other, shell.view, PixelRect{rect.left, rect.top, rect.right, rect.bottom},
+                runs, palette, PaneComparison{&shell.doc, true});
     for (const TextRun& run : runs.runs) {
         SetTextColor(dc, run.textColour);
         SetBkColor(dc, run.backColour);
@@ -133,9 +135,10 @@ void paintOtherPane(HDC dc, const RECT& rect, const SelectionColours& selection,
     RECT pair{}, character{};
     outlinedRow = -1;
     if (!outlineRects(pair, character)) return;
-    HBRUSH outline = GetSysColorBrush(COLOR_HIGHLIGHT);
+    HBRUSH outline = CreateSolidBrush(palette.outline);
     FrameRect(dc, &pair, outline);
     FrameRect(dc, &character, outline);
+    DeleteObject(outline);
     outlinedRow = shell.view.caretRow;
 }
 

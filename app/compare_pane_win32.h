@@ -20,10 +20,10 @@ int otherPaneLeft();
 // What the document's pane is compared with: the other file while a comparison is open.
 PaneComparison documentPane();
 // Draws the line between the panes, the other file's rows that rect touches (view
-// pixels), and the outline of the byte at the caret's offset. Nothing without a
+// pixels) in palette's colours, and the outline of the byte at the caret's offset. Nothing without a
 // comparison. Adds the rows of the other file it could not read to unreadable, for status
 // part 0's note, unless the document's own rows are noted there already.
-void paintOtherPane(HDC dc, const RECT& rect, const SelectionColours& selection, PaintRuns& unreadable);
+void paintOtherPane(HDC dc, const RECT& rect, const Palette& palette, PaintRuns& unreadable);
 // A repaint asked for part of the document's pane asks for the same rows of the other
 // pane, whose colours follow the document's bytes. Nothing without a comparison.
 void mirrorInvalidation(HWND hexView, const RECT& rect, BOOL erase);

@@ -14,6 +14,7 @@
 #include "app/frame_window.h"
 #include "app/dialogs/message_box_win32.h"
 #include "app/outside_watch_win32.h"
+#include "app/recent_files_win32.h"
 #include "app/shell_state.h"
 #include "document/file/checked_view.h"
 #include "document/save/save_document.h"
@@ -127,25 +128,16 @@ void reportFailedOpen(DWORD code) {
 
 }  // namespace
 
-LRESULT openCommand() {
-    if (shell.doc.isModified && promptSaveChanges(shell.frame) == IDCANCEL) return 0;
-    SavedNames names;
-    prepareDialog(L"Open", L"All Files (*.*)\0*.*\0", OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_ENABLEHOOK);
-    // An Export As dialog leaves "txt" behind: a typed name must open the file of that name.
-    shell.fileDialog.lpstrDefExt = nullptr;
-    shell.fileDialog.lpfnHook = openDialogHook;
-    if (!GetOpenFileNameW(&shell.fileDialog)) {
-        names.restore();  // the hook wrote a "*.*" proposal into the path
-        return 0;
-    }
+namespace {
 
+// Opens the file the document's path names, as every way of opening one ends: the
+// comparison goes, the file opens or its failure is told, and the view and the commands
+// follow. Returns whether it opened.
+bool openChosenFile(OpenPurpose purpose) {
     // The comparison was with the document that goes now.
     closeComparisonPane();
     Win32ViewHost host(shell.hexView);
     SystemError cause = 0;
-    // "Open as read-only" ticked: the document is for viewing, as a read-only file's is.
-    const OpenPurpose purpose =
-        (shell.fileDialog.Flags & OFN_READONLY) ? OpenPurpose::viewing : OpenPurpose::editing;
     const bool opened = openDocument(shell.doc, shell.doc.filePath, cause, systemFileSystem(), purpose) == 1;
     showOpenedDocument(HexView{shell.doc, shell.view, host}, opened);
     if (!opened) reportFailedOpen(cause);
@@ -157,8 +149,9 @@ LRESULT openCommand() {
         SetCaretPos(static_cast<int>(shell.view.charWidth * firstHexCell), 0);
         setFrameTitle(L" - ");
         enableDocumentCommands(true);
-        // The dialog gave the keyboard back to the frame, which passes it on only while
-        // a document is open: with none before this open, nothing else would.
+        if (opened) addToRecentFiles(shell.doc.filePath);
+        // A dialog gives the keyboard back to the frame, which passes it on only while a
+        // document is open: with none before this open, nothing else would.
         if (GetFocus() == shell.frame) SetFocus(shell.hexView);
     } else {
         HideCaret(shell.hexView);
@@ -167,7 +160,45 @@ LRESULT openCommand() {
     shell.doc.isModified = 0;
     setOffsetStatus(L"Offset: 00000000");
     watchDocumentFile();
+    return opened;
+}
+
+}  // namespace
+
+LRESULT openCommand() {
+    if (shell.doc.isModified && promptSaveChanges(shell.frame) == IDCANCEL) return 0;
+    SavedNames names;
+    prepareDialog(L"Open", L"All Files (*.*)\0*.*\0", OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_ENABLEHOOK);
+    // An Export As dialog leaves "txt" behind: a typed name must open the file of that name.
+    shell.fileDialog.lpstrDefExt = nullptr;
+    shell.fileDialog.lpfnHook = openDialogHook;
+    if (!GetOpenFileNameW(&shell.fileDialog)) {
+        names.restore();  // the hook wrote a "*.*" proposal into the path
+        return 0;
+    }
+    // "Open as read-only" ticked: the document is for viewing, as a read-only file's is.
+    openChosenFile((shell.fileDialog.Flags & OFN_READONLY) ? OpenPurpose::viewing : OpenPurpose::editing);
     return 0;
+}
+
+OpenOutcome openFileAt(const wchar_t* path) {
+    if (shell.doc.isModified && promptSaveChanges(shell.frame) == IDCANCEL) return OpenOutcome::declined;
+    const std::size_t length = textLength(path);
+    std::size_t nameStart = length;
+    while (nameStart > 0 && path[nameStart - 1] != L'\\' && path[nameStart - 1] != L'/') --nameStart;
+    if (length > static_cast<std::size_t>(filePathChars) || length - nameStart >= fileTitleChars) {
+        // No name buffer holds it: refused as the open refuses a path it cannot use.
+        closeComparisonPane();
+        reportFailedOpen(ERROR_FILENAME_EXCED_RANGE);
+        return OpenOutcome::failed;
+    }
+    // The names as the Open dialog would have left them, which Export As proposes from.
+    std::wmemcpy(shell.doc.filePath, path, length + 1);
+    std::wmemcpy(shell.doc.fileTitle, path + nameStart, length - nameStart + 1);
+    const wchar_t* dot = std::wcsrchr(path + nameStart, L'.');
+    shell.fileDialog.nFileOffset = static_cast<WORD>(nameStart);
+    shell.fileDialog.nFileExtension = dot ? static_cast<WORD>(dot - path + 1) : 0;
+    return openChosenFile(OpenPurpose::editing) ? OpenOutcome::opened : OpenOutcome::failed;
 }
 
 // Runs the save and reports a target that could not be written at all or went away while
@@ -222,6 +253,7 @@ LRESULT saveAsCommand() {
     }
     if (saveAndReport(names.title, false)) {
         setFrameTitle(L"  ");
+        addToRecentFiles(shell.doc.filePath);
         enableDocumentCommands(true);  // a read-only document is a copy it may save now
         markSaved();
         watchDocumentFile();

@@ -16,8 +16,11 @@
 #include "app/dialogs/message_box_win32.h"
 #include "app/outside_take_up_win32.h"
 #include "app/outside_watch_win32.h"
+#include "app/recent_files_win32.h"
 #include "app/shell_state.h"
 #include "app/status_bar_win32.h"
+#include "app/theme_win32.h"
+#include "app/view_look_win32.h"
 #include "host/text_format.h"
 #include "app/dialogs/find_dialog_win32.h"
 
@@ -40,6 +43,10 @@ void onCreate(HWND frame) {
                         CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, frame, nullptr, nullptr, nullptr);
     createStatusBar(frame);
     shell.findMessageId = RegisterWindowMessageW(L"commdlg_FindReplace");
+    showRecentFiles();
+    applyTheme();
+    // Files dropped from Explorer open as File > Open would.
+    DragAcceptFiles(frame, TRUE);
 }
 
 void onSize(int width, int height) {
@@ -133,7 +140,17 @@ LRESULT onCommand(HWND frame, int command) {
         case commandNextDifference: stepToDifferenceCommand(true); return 0;
         case commandPreviousDifference: stepToDifferenceCommand(false); return 0;
         case commandCloseComparison: closeComparisonPane(); return 0;
-        default: return 0;
+        case IDM_VIEW_ZOOM_IN:
+        case IDM_VIEW_ZOOM_OUT:
+        case IDM_VIEW_ACTUAL_SIZE: zoomCommand(command); return 0;
+        case IDM_VIEW_FONT: fontCommand(); return 0;
+        case IDM_VIEW_THEME_SYSTEM:
+        case IDM_VIEW_THEME_LIGHT:
+        case IDM_VIEW_THEME_DARK: themeCommand(command); return 0;
+        default:
+            if (command >= IDM_FILE_RECENT_FIRST && command <= IDM_FILE_RECENT_LAST)
+                return openRecentFileCommand(command);
+            return 0;
     }
 }
 
@@ -155,6 +172,17 @@ LRESULT CALLBACK frameWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
                 PostMessageW(window, recheckComparisonMessage, 0, 0);
             break;
         case recheckComparisonMessage: recheckOtherFile(); return 0;
+        case WM_SETTINGCHANGE:
+        case WM_SYSCOLORCHANGE:
+            // Windows' app mode, high contrast or colours changed: the view follows at once.
+            onSystemLookChange(message, wParam, lParam);
+            break;
+        case WM_DROPFILES:
+            clearOutsideNote();
+            onDropFiles(reinterpret_cast<HDROP>(wParam));
+            refreshInspector();
+            refreshChecksums();
+            return 0;
         case WM_DESTROY: PostQuitMessage(0); return 0;
         case WM_NCDESTROY: releaseStatusBarFont(); break;  // the bar is gone by now
         case WM_DPICHANGED:

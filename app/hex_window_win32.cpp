@@ -12,7 +12,9 @@
 #include "app/hex_paint_win32.h"
 #include "app/tools/inspector_window_win32.h"
 #include "app/shell_state.h"
+#include "app/theme_win32.h"
 #include "app/view_host_win32.h"
+#include "app/view_look_win32.h"
 
 namespace quillix {
 
@@ -34,6 +36,10 @@ LRESULT handleHexViewMessage(HWND window, UINT message, WPARAM wParam, LPARAM lP
             readWheelStep(shell.view);
             return 0;
         case WM_SETTINGCHANGE: readWheelStep(shell.view); return 0;
+        case WM_ERASEBKGND:
+            // The dark and high-contrast palettes' background, not the class's window colour.
+            if (eraseViewBackground(window, reinterpret_cast<HDC>(wParam))) return 1;
+            break;
         case WM_PAINT: paintHexView(window, shell.doc, shell.view); return 0;
         case WM_SIZE:
             // Sent by the frame's layout; an open or a search hit calls onSize itself. The
@@ -53,6 +59,11 @@ LRESULT handleHexViewMessage(HWND window, UINT message, WPARAM wParam, LPARAM lP
             break;
         case WM_VSCROLL: onVScroll(hv, LOWORD(wParam)); return 0;
         case WM_MOUSEWHEEL:
+            // Ctrl with the wheel zooms, as in every Windows program that shows text.
+            if (GET_KEYSTATE_WPARAM(wParam) & MK_CONTROL) {
+                zoomByWheelCommand(GET_WHEEL_DELTA_WPARAM(wParam));
+                return 0;
+            }
             if (onMouseWheel(hv, GET_WHEEL_DELTA_WPARAM(wParam))) return 0;
             break;
         case WM_LBUTTONDOWN:

@@ -16,6 +16,10 @@ namespace quillix {
 
 using ShellExecuteFunction = HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
 using TickCountFunction = ULONGLONG(WINAPI*)();
+using SystemStateFunction = bool (*)();
+// Windows' high contrast and dark app mode, as app/theme_win32 reads them.
+bool systemHighContrastOn();
+bool systemAppsDark();
 
 inline constexpr int statusBarId = 2;
 inline constexpr int titleChars = 576;
@@ -61,6 +65,10 @@ struct ShellState {
     ShellExecuteFunction shellExecute = ShellExecuteW;
     // The clock of long operations' progress; tests put in one they advance themselves.
     TickCountFunction tickCount = GetTickCount64;
+    // Whether Windows' high contrast is on, and whether its apps are dark; tests answer
+    // for Windows here.
+    SystemStateFunction highContrastOn = systemHighContrastOn;
+    SystemStateFunction appsDark = systemAppsDark;
 };
 
 extern ShellState shell;

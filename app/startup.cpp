@@ -11,6 +11,7 @@
 #include "app/tools/inspector_window_win32.h"
 #include "app/dialogs/message_box_win32.h"
 #include "app/outside_watch_win32.h"
+#include "app/recent_files_win32.h"
 #include "app/settings_registry_win32.h"
 #include "app/shell_state.h"
 #include "app/tools/window_place_win32.h"
@@ -91,6 +92,7 @@ void openCommandLine(const wchar_t* commandLine) {
         setFrameTitle(L" - ");
         enableDocumentCommands(true);
         watchDocumentFile();
+        addToRecentFiles(shell.doc.filePath);
         return;
     }
     std::wstring text = L"Could not find file: ";

@@ -18,6 +18,10 @@
 //     patched file with a few runs on the screen, and for every other byte differing, where
 //     each byte is a colour run of its own.
 //
+// (e) A full view laid out in the dark and the high-contrast palettes against the light one
+//     (target <= 1.05x): a palette is only other colours for the same runs. The dark
+//     palette's contrast ratios are printed beside.
+//
 // Run: build/native/paint_bench  (Release build: cmake --preset native)
 
 #include <benchmark/benchmark.h>
@@ -275,11 +279,13 @@ void printComparisonCost(const char* name, Differs differs, int rounds, int repe
         for (int kind = 0; kind < 3; ++kind) {
             auto start = std::chrono::steady_clock::now();
             for (int i = 0; i < repeats; ++i) {
-                layoutPaint(doc, view, wholeClient(view), runs, {}, PaneComparison{kind == 0 ? nullptr : &other});
+                layoutPaint(doc, view, wholeClient(view), runs, SelectionColours{},
+                            PaneComparison{kind == 0 ? nullptr : &other});
                 runCount[kind] = runs.runs.size();
                 benchmark::DoNotOptimize(runs.runs.data());
                 if (kind < 2) continue;
-                layoutPaint(other, view, wholeClient(view), runs, {}, PaneComparison{&doc, true});
+                layoutPaint(other, view, wholeClient(view), runs, SelectionColours{},
+                            PaneComparison{&doc, true});
                 runCount[kind] += runs.runs.size();
                 benchmark::DoNotOptimize(runs.runs.data());
             }
@@ -293,6 +299,57 @@ void printComparisonCost(const char* name, Differs differs, int rounds, int repe
                     kinds[kind], percentile(seconds[kind], 0) * 1e6, percentile(seconds[kind], 0.5) * 1e6,
                     runCount[kind], percentile(seconds[kind], 0) / percentile(seconds[0], 0),
                     percentile(seconds[kind], 0.5) / percentile(seconds[0], 0.5));
+}
+
+// Seconds per full-view layout in the light, the dark and the high-contrast palettes,
+// taking turns, of a modified view with a selection and a visible match; best and median.
+void printPaletteCost(int rounds, int repeats) {
+    const Document& doc = documentFor(scatteredLog);
+    ViewState view = fullView();
+    view.selectionAnchor = viewFirstOffset() + 40;
+    view.selectionEnd = viewFirstOffset() + 300;
+    view.matchStart = viewFirstOffset() + 400;
+    view.matchLength = 8;
+    view.matchVisible = 1;
+    const Palette palettes[] = {makePalette(PaletteKind::light), makePalette(PaletteKind::dark),
+                                makePalette(PaletteKind::highContrast)};
+    const char* names[] = {"light", "dark", "high contrast"};
+    PaintRuns runs;
+    std::vector<double> seconds[3];
+    for (int round = 0; round < rounds; ++round) {
+        for (int p = 0; p < 3; ++p) {
+            layoutPaint(doc, view, wholeClient(view), runs, palettes[p]);
+            auto start = std::chrono::steady_clock::now();
+            for (int i = 0; i < repeats; ++i) {
+                layoutPaint(doc, view, wholeClient(view), runs, palettes[p]);
+                benchmark::DoNotOptimize(runs.runs.data());
+            }
+            seconds[p].push_back(secondsSince(start) / repeats);
+        }
+    }
+    std::printf("\n(e) full-view layout in each palette, ratio to the light one (target <= 1.05x)\n");
+    for (int p = 0; p < 3; ++p)
+        std::printf("  %-14s best %7.2f us  median %7.2f us   ratio %.3fx (best) %.3fx (median)\n", names[p],
+                    percentile(seconds[p], 0) * 1e6, percentile(seconds[p], 0.5) * 1e6,
+                    percentile(seconds[p], 0) / percentile(seconds[0], 0),
+                    percentile(seconds[p], 0.5) / percentile(seconds[0], 0.5));
+    // The dark palette's contrast, text against background, for each kind of byte.
+    const Palette& dark = palettes[1];
+    const std::pair<const char*, ColourPair> pairs[] = {
+        {"plain", dark.plain},
+        {"changed", dark.edited},
+        {"selected", dark.selected},
+        {"selected changed", dark.selectedEdited},
+        {"match", dark.match},
+        {"differing", dark.differing},
+        {"differing changed", dark.differingEdited},
+        {"differing selected", dark.differingSelected},
+        {"differing selected changed", dark.differingSelectedEdited}};
+    std::printf("  the dark palette's contrast ratios (at least 4.5:1):");
+    for (const auto& [name, pair] : pairs)
+        std::printf("%s %s %.2f", &name == &pairs[0].first ? "" : ",", name,
+                    contrastRatio(pair.text, pair.back));
+    std::printf("\n");
 }
 
 }  // namespace
@@ -320,6 +377,7 @@ int main() {
                     percentile(timings.cold[s], 0.5) / percentile(timings.cold[emptyLog], 0.5));
     }
     printSelectionCost(40, 300);
+    printPaletteCost(40, 300);
     std::printf("\n(d) full-view layout of both panes of a comparison, ratios to the document alone"
                 " (target <= 2.2x)\n");
     printComparisonCost("a patched file: three runs of differing bytes on the screen",

@@ -41,14 +41,29 @@ static_assert(selectedEditedStyle + differenceShift == differSelectedEditedStyle
 struct StyleColours {
     std::uint32_t text[styleCount];
     std::uint32_t back[styleCount];
+    bool underline[styleCount];
 };
 
-StyleColours styleColours(const SelectionColours& selection) {
-    const std::uint32_t mixed = differenceOnHighlight(selection.back);
-    return {{0, colourBlack, colourRed, selection.text, editedOnHighlight(selection.back), colourWhite,
-             colourBlack, colourRed, selection.text, editedOnHighlight(mixed)},
-            {0, colourWhite, colourWhite, selection.back, selection.back, colourBlack, colourDifference,
-             colourDifference, mixed, mixed}};
+StyleColours styleColours(const Palette& palette) {
+    const ColourPair pairs[styleCount] = {{0, 0},
+                                          palette.plain,
+                                          palette.edited,
+                                          palette.selected,
+                                          palette.selectedEdited,
+                                          palette.match,
+                                          palette.differing,
+                                          palette.differingEdited,
+                                          palette.differingSelected,
+                                          palette.differingSelectedEdited};
+    StyleColours colours{};
+    for (int s = 0; s < styleCount; ++s) {
+        colours.text[s] = pairs[s].text;
+        colours.back[s] = pairs[s].back;
+        const bool edited = s == editedStyle || s == selectedEditedStyle || s == differEditedStyle ||
+                            s == differSelectedEditedStyle;
+        colours.underline[s] = palette.underlineEdited && edited;
+    }
+    return colours;
 }
 
 struct HexPair {
@@ -156,7 +171,7 @@ void emitRuns(const ScratchRow& scratch, std::int32_t viewRow, const StyleColour
         const std::uint32_t start = static_cast<std::uint32_t>(out.text.size());
         out.text.insert(out.text.end(), scratch.glyph + cell, scratch.glyph + end);
         out.runs.push_back(TextRun{cell, viewRow, start, static_cast<std::uint32_t>(end - cell),
-                                   colours.text[s], colours.back[s]});
+                                   colours.text[s], colours.back[s], colours.underline[s]});
         cell = end;
     }
 }
@@ -223,6 +238,14 @@ std::uint32_t editedOnHighlight(std::uint32_t highlight) {
 
 void layoutPaint(const Document& doc, const ViewState& view, const PixelRect& paint, PaintRuns& out,
                  const SelectionColours& selection, const PaneComparison& pane) {
+    SystemColours system;
+    system.highlight = selection.back;
+    system.highlightText = selection.text;
+    layoutPaint(doc, view, paint, out, makePalette(PaletteKind::light, system), pane);
+}
+
+void layoutPaint(const Document& doc, const ViewState& view, const PixelRect& paint, PaintRuns& out,
+                 const Palette& palette, const PaneComparison& pane) {
     out.clear();
     if (doc.fileSize <= 0 || doc.fileBytes == nullptr || view.lineHeight <= 0) return;
     std::int64_t first = view.topLine + paint.top / view.lineHeight;
@@ -241,7 +264,7 @@ void layoutPaint(const Document& doc, const ViewState& view, const PixelRect& pa
                           selected.begin,
                           selected.end,
                           doc.isModified == 1};
-    const StyleColours colours = styleColours(selection);
+    const StyleColours colours = styleColours(palette);
     // Rows past the data are never painted.
     const std::int64_t dataRows = (doc.fileSize + 15) / 16;
     if (end > dataRows) end = dataRows;

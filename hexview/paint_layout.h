@@ -3,15 +3,17 @@
 // text runs, each a stretch of neighbouring cells of one row drawn in one pair of
 // colours. Drawing the runs in order, opaque, reproduces exactly the cells a byte-by-byte
 // painter would leave: the offset label, the hex pairs with their gap cells, the
-// characters ('.' outside 32..126), red for logged edits and pasted bytes while the
-// document is modified, the highlight colours for the selection, white on black for the
-// visible match; cells no run covers keep what they had.
+// characters ('.' outside 32..126), and each byte in its palette's colours: red (light)
+// for logged edits and pasted bytes while the document is modified, the highlight colours
+// for the selection, white on black (light) for the visible match; cells no run covers
+// keep what they had.
 
 #include <cstdint>
 #include <vector>
 
 #include "document/document.h"
 #include "host/view_host.h"
+#include "hexview/palette.h"
 #include "hexview/view_state.h"
 
 namespace quillix {
@@ -44,6 +46,7 @@ struct TextRun {
     std::uint32_t length;  // characters, one per cell
     std::uint32_t textColour;
     std::uint32_t backColour;
+    bool underline = false;  // a changed byte, in a palette that underlines them
 };
 
 struct PaintRuns {
@@ -75,6 +78,9 @@ struct PaneComparison {
     const Document* compared = nullptr;  // null: no comparison
     bool showsOther = false;
 };
+void layoutPaint(const Document& doc, const ViewState& view, const PixelRect& paint, PaintRuns& out,
+                 const Palette& palette, const PaneComparison& pane = {});
+// The same in the light palette with the given selection colours.
 void layoutPaint(const Document& doc, const ViewState& view, const PixelRect& paint, PaintRuns& out,
                  const SelectionColours& selection = SelectionColours{}, const PaneComparison& pane = {});
 

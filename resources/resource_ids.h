@@ -10,6 +10,9 @@
 #define IDM_FILE_EXPORT_AS 13
 #define IDM_FILE_EXIT 14
 #define IDM_FILE_COMPARE_WITH 15
+// The recent files above Exit, the most recent first: ids 100..107.
+#define IDM_FILE_RECENT_FIRST 100
+#define IDM_FILE_RECENT_LAST 107
 #define IDM_SEARCH_FIND 20
 #define IDM_SEARCH_GOTO 21
 // F3 and Shift+F3: keys without a menu item.
@@ -19,6 +22,13 @@
 #define IDM_SEARCH_PREVIOUS_DIFFERENCE 25
 #define IDM_VIEW_DATA_INSPECTOR 50
 #define IDM_VIEW_CLOSE_COMPARISON 51
+#define IDM_VIEW_ZOOM_IN 84
+#define IDM_VIEW_ZOOM_OUT 85
+#define IDM_VIEW_ACTUAL_SIZE 86
+#define IDM_VIEW_FONT 87
+#define IDM_VIEW_THEME_SYSTEM 88
+#define IDM_VIEW_THEME_LIGHT 89
+#define IDM_VIEW_THEME_DARK 90
 #define IDM_TOOLS_CHECKSUMS 60
 #define IDM_HELP_CONTENTS 30
 #define IDM_HELP_ABOUT 31

@@ -3,7 +3,8 @@
 #include "settings/settings.h"
 
 #include <algorithm>
-#include <cwctype>
+
+#include "settings/recent_files.h"
 
 namespace quillix {
 namespace {
@@ -41,18 +42,6 @@ void readNumber(SettingsStore& store, SettingId id, std::uint32_t& field, Check 
 bool isFaceName(const std::wstring& face) {
     return !face.empty() && face.size() < 32 &&
            std::none_of(face.begin(), face.end(), [](wchar_t c) { return c < 32; });
-}
-
-bool isRememberedPath(const std::wstring& path) {
-    return !path.empty() && path.size() <= settingsPathChars &&
-           std::none_of(path.begin(), path.end(), [](wchar_t c) { return c < 32; });
-}
-
-bool samePath(const std::wstring& a, const std::wstring& b) {
-    // Windows' names are alike whatever the case of their letters.
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](wchar_t x, wchar_t y) {
-               return std::towlower(static_cast<wint_t>(x)) == std::towlower(static_cast<wint_t>(y));
-           });
 }
 
 }  // namespace

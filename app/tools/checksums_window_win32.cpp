@@ -17,6 +17,7 @@
 #include "app/view_host_win32.h"
 #include "app/dialogs/message_box_win32.h"
 #include "app/shell_state.h"
+#include "app/theme_win32.h"
 #include "app/tools/window_place_win32.h"
 #include "checksums/checksums.h"
 #include "hexview/selection.h"
@@ -203,7 +204,10 @@ bool onKey(const MSG& message) {
 bool openWindow() {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&controls);
-    if (CreateDialogParamW(shell.instance, L"CHECKSUMS", shell.frame, checksumsDialogProc, 0)) return true;
+    if (CreateDialogParamW(shell.instance, L"CHECKSUMS", shell.frame, checksumsDialogProc, 0)) {
+        colourToolLists();  // in the view's colours
+        return true;
+    }
     shell.checksums = nullptr;
     showMessageBox(shell.frame, L"Could not open the checksums window.", programCaption, MB_TASKMODAL | MB_ICONWARNING);
     return false;

@@ -19,6 +19,7 @@
 #include "app/tools/report_list_win32.h"
 #include "app/dialogs/message_box_win32.h"
 #include "app/shell_state.h"
+#include "app/theme_win32.h"
 #include "app/tools/window_place_win32.h"
 #include "host/display_scale.h"
 #include "host/text_format.h"
@@ -243,6 +244,7 @@ void toggleInspector() {
         return;
     }
     checkMenuItem(true);
+    colourToolLists();
     // The keyboard stays where it was: the window is there to be read while the caret moves.
     ShowWindow(shell.inspector, SW_SHOWNOACTIVATE);
 }

@@ -202,8 +202,11 @@ TEST_F(FrameTest, HelpAndUpdatesOpenTheirPagesThroughTheShell) {
     std::filesystem::current_path(folder);
     SendMessageW(shell.frame, WM_COMMAND, commandHelp, 0);
     SendMessageW(shell.frame, WM_COMMAND, commandUpdates, 0);
+    // F1 opens the help page as Help > Contents does.
+    PostMessageW(shell.frame, WM_KEYDOWN, VK_F1, 1), pump();
     std::filesystem::current_path(startFolder);
-    ASSERT_EQ(shellCalls.size(), 2u);
+    ASSERT_EQ(shellCalls.size(), 3u);
+    EXPECT_EQ(shellCalls[2].target, shellCalls[0].target);
     EXPECT_EQ(shellCalls[0].verb, L"open");
     EXPECT_EQ(shellCalls[0].target, besideProgram.wstring());
     EXPECT_TRUE(std::filesystem::exists(shellCalls[0].target)) << "the build puts the page there";

@@ -408,7 +408,14 @@ const std::vector<ExpectedPopup> kMenu = {
       {IDM_SEARCH_PREVIOUS_DIFFERENCE, L"Pre&vious Difference\tAlt+Up", true}}},
     {L"&View",
      {{IDM_VIEW_DATA_INSPECTOR, L"&Data Inspector\tCtrl+I", false},
-      {IDM_VIEW_CLOSE_COMPARISON, L"Close &Comparison", true}}},
+      {IDM_VIEW_CLOSE_COMPARISON, L"Close &Comparison", true},
+      {0, nullptr, false},
+      {IDM_VIEW_ZOOM_IN, L"Zoom &In\tCtrl++", false},
+      {IDM_VIEW_ZOOM_OUT, L"Zoom &Out\tCtrl+-", false},
+      {IDM_VIEW_ACTUAL_SIZE, L"&Actual Size\tCtrl+0", false},
+      {IDM_VIEW_FONT, L"&Font...", false},
+      {0, nullptr, false},
+      {0, L"&Theme", false}}},
     {L"&Tools", {{IDM_TOOLS_CHECKSUMS, L"&Checksums...\tCtrl+Shift+C", true}}},
     {L"&Help",
      {{IDM_HELP_CONTENTS, L"&Contents - html", false},
@@ -447,6 +454,14 @@ TEST(MenuResource, ProgramMenuHasEveryCommandInOrderWithItsStartState) {
             info.cbSize = sizeof info;
             info.fMask = MIIM_FTYPE | MIIM_ID | MIIM_SUBMENU;
             ASSERT_TRUE(GetMenuItemInfoW(sub, i, TRUE, &info));
+            if (want.id == 0 && want.caption) {  // the one submenu, View > Theme
+                EXPECT_EQ(menuString(sub, i) + menuString(info.hSubMenu, 0) + menuString(info.hSubMenu, 1) +
+                              menuString(info.hSubMenu, 2),
+                          L"&Theme&System&Light&Dark");
+                for (int k = 0; k < 3; ++k)
+                    EXPECT_EQ(GetMenuItemID(info.hSubMenu, k), IDM_VIEW_THEME_SYSTEM + k);
+                continue;
+            }
             EXPECT_EQ(info.hSubMenu, nullptr);
             if (want.caption == nullptr) {
                 EXPECT_NE(info.fType & MFT_SEPARATOR, 0u);

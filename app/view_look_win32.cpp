@@ -1,0 +1,91 @@
+// The font and zoom commands: each changes shell.settings, remembers the one value it
+// changed, and lays the view out again in the new cell size.
+
+#include "app/view_look_win32.h"
+
+#include <commdlg.h>
+
+#include <algorithm>
+
+#include "app/hex_paint_win32.h"
+#include "app/settings_registry_win32.h"
+#include "app/shell_state.h"
+#include "app/view_host_win32.h"
+#include "hexview/view_zoom.h"
+#include "host/display_scale.h"
+#include "resources/resource_ids.h"
+
+namespace quillix {
+namespace {
+
+void setZoom(std::uint32_t percent) {
+    if (percent == shell.settings.zoomPercent) return;
+    shell.settings.zoomPercent = percent;
+    rememberSetting(SettingId::zoomPercent);
+    applyViewFont();
+}
+
+}  // namespace
+
+void applyViewFont() {
+    Win32ViewHost host(shell.hexView);
+    const HexView hv{shell.doc, shell.view, host};
+    // The caret is made anew at the new cell size.
+    const bool caretShown = GetFocus() == shell.hexView;
+    if (caretShown) onKillFocus(hv);
+    const ViewAnchor anchor = viewAnchor(shell.view);
+    measureViewFont(shell.view);
+    keepViewAnchor(hv, anchor);
+    if (caretShown) onSetFocus(hv);
+}
+
+void zoomCommand(int command) {
+    const std::uint32_t now = shell.settings.zoomPercent;
+    if (command == IDM_VIEW_ZOOM_IN) setZoom(zoomedIn(now));
+    if (command == IDM_VIEW_ZOOM_OUT) setZoom(zoomedOut(now));
+    if (command == IDM_VIEW_ACTUAL_SIZE) setZoom(actualSize);
+}
+
+void zoomByWheelCommand(int delta) {
+    static std::int32_t remainder = 0;
+    setZoom(zoomByWheel(shell.settings.zoomPercent, delta, remainder));
+}
+
+void fontCommand() {
+    // The dialog speaks in the screen's pixels; the setting is kept at 96 DPI.
+    HDC screen = GetDC(nullptr);
+    const int screenDpi = std::max(1, GetDeviceCaps(screen, LOGPIXELSY));
+    LOGFONTW font{};
+    const std::wstring face = viewFontFace();
+    // A positive height asks for the cell height, as the view's font does.
+    font.lfHeight = zoomedCellHeight(face.empty() ? 0 : shell.settings.fontHeight96, actualSize, screenDpi);
+    font.lfWeight = FW_NORMAL;
+    font.lfCharSet = DEFAULT_CHARSET;
+    (face.empty() ? std::wstring(L"Courier New") : face).copy(font.lfFaceName, LF_FACESIZE - 1);
+    CHOOSEFONTW choose{};
+    choose.lStructSize = sizeof choose;
+    choose.hwndOwner = shell.frame;
+    choose.hDC = screen;
+    choose.lpLogFont = &font;
+    choose.Flags = CF_SCREENFONTS | CF_FIXEDPITCHONLY | CF_INITTOLOGFONTSTRUCT | CF_NOVERTFONTS;
+    if (!ChooseFontW(&choose)) {
+        ReleaseDC(nullptr, screen);
+        return;
+    }
+    // The cell height of the font as chosen, which the view asks for at every size.
+    HFONT chosen = CreateFontIndirectW(&font);
+    HGDIOBJ previous = SelectObject(screen, chosen);
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(screen, &metrics);
+    SelectObject(screen, previous);
+    DeleteObject(chosen);
+    ReleaseDC(nullptr, screen);
+    const int height96 = MulDiv(metrics.tmHeight, baseDpi, screenDpi);
+    shell.settings.fontFace = font.lfFaceName;
+    shell.settings.fontHeight96 = static_cast<std::uint32_t>(std::clamp(height96, 6, 144));
+    rememberSetting(SettingId::fontFace);
+    rememberSetting(SettingId::fontHeight96);
+    applyViewFont();
+}
+
+}  // namespace quillix

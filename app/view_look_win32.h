@@ -1,0 +1,20 @@
+#pragma once
+// The view's look as the user chooses it on the View menu: the font (the system's font
+// dialog) and the zoom, applied at once and remembered.
+
+#include <windows.h>
+
+namespace quillix {
+
+// Zoom In, Zoom Out and Actual Size (commands 84, 85, 86).
+void zoomCommand(int command);
+// Ctrl+wheel over the view: a zoom step per notch.
+void zoomByWheelCommand(int delta);
+// View > Font...: the system's font dialog offering fixed-pitch screen fonts; the chosen
+// face and size take effect at once. Cancel changes nothing.
+void fontCommand();
+// Measures the view font again after a change of font or zoom and lays the view out
+// anew, the caret staying on its byte and in view.
+void applyViewFont();
+
+}  // namespace quillix

@@ -1,0 +1,240 @@
+// Under Wine: the recent files after opens, a Save As and a restart, one chosen or gone,
+// drops as Explorer sends them; the zoom keys, Ctrl+wheel and the font dialog sizing the
+// cells, the caret kept on its byte; the dark pixels, the app mode and high contrast.
+
+#include <windows.h>
+#include <commctrl.h>
+#include <shlobj.h>
+
+#include "app/frame_window.h"
+#include "app/startup.h"
+#include "app/theme_win32.h"
+#include "app/view_look_win32.h"
+#include "hexview/hex_view.h"
+#include "support/shell_fixture.h"
+
+namespace quillix::test {
+namespace {
+
+constexpr wchar_t personalize[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize";
+
+class ViewLookTest : public ShellFixture {
+protected:
+    void TearDown() override {
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, personalize, L"AppsUseLightTheme");
+        ShellFixture::TearDown();
+    }
+    void ctrl(UINT key) {
+        BYTE state[256] = {};
+        state[VK_CONTROL] = state[VK_LCONTROL] = 0x80;
+        SetKeyboardState(state);
+        PostMessageW(GetFocus() ? GetFocus() : shell.frame, WM_KEYDOWN, key, 1), pump();
+        SetKeyboardState(std::array<BYTE, 256>{}.data());
+    }
+    void restart(const std::wstring& commandLine) {
+        SendMessageW(shell.frame, WM_CLOSE, 0, 0), pump();
+        unregisterClasses(GetModuleHandleW(nullptr));
+        shell = ShellState{};
+        ASSERT_NE(start(commandLine), nullptr);
+    }
+    // What Explorer hands the window it drops files on.
+    void drop(const std::vector<std::filesystem::path>& paths) {
+        std::wstring list;
+        for (const auto& path : paths) list += path.wstring() + L'\0';
+        HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + (list.size() + 1) * sizeof(wchar_t));
+        auto* files = static_cast<DROPFILES*>(GlobalLock(memory));
+        files->pFiles = sizeof(DROPFILES);
+        files->fWide = TRUE;
+        std::memcpy(files + 1, list.data(), list.size() * sizeof(wchar_t));
+        GlobalUnlock(memory);
+        SendMessageW(shell.frame, WM_DROPFILES, reinterpret_cast<WPARAM>(memory), 0), pump();
+    }
+    // The File menu below Compare With: "id text", separators "-".
+    std::vector<std::wstring> fileMenuTail() {
+        HMENU file = GetSubMenu(GetMenu(shell.frame), 0);
+        std::vector<std::wstring> texts;
+        for (int i = 5; i < GetMenuItemCount(file); ++i) {
+            wchar_t text[1024] = {};
+            GetMenuStringW(file, static_cast<UINT>(i), text, 1024, MF_BYPOSITION);
+            texts.push_back(
+                GetMenuItemID(file, i) == 0 ? L"-" : std::to_wstring(GetMenuItemID(file, i)) + L" " + text);
+        }
+        return texts;
+    }
+    // How many pixels of colour (a COLORREF) the view shows in a cell, or in a pixel row
+    // across the cell.
+    int countIn(int cell, int row, std::uint32_t colour, int pixelRow = -1) {
+        const Pixels pixels = capture(shell.hexView);
+        const int w = static_cast<int>(shell.view.charWidth), h = static_cast<int>(shell.view.lineHeight);
+        const std::uint32_t rgb = (colour & 0xFF) << 16 | (colour & 0xFF00) | (colour >> 16 & 0xFF);
+        int found = 0;
+        for (int y = row * h; y < row * h + h; ++y)
+            for (int x = cell * w; x < cell * w + w; ++x)
+                found += (pixelRow < 0 || y == row * h + pixelRow) && pixels.at(x, y) == rgb;
+        return found;
+    }
+    // The view's background: the blank after the first label, and a cell below the data.
+    void expectBackground(std::uint32_t colour) {
+        UpdateWindow(shell.hexView);
+        EXPECT_EQ(countIn(9, 0, colour), shell.view.charWidth * shell.view.lineHeight);
+        EXPECT_EQ(countIn(20, 5, colour), shell.view.charWidth * shell.view.lineHeight);
+    }
+};
+
+TEST_F(ViewLookTest, RecentFilesListOpensAndSaveAsNewestFirstAndComeBackAfterARestart) {
+    const auto first = makeFile("a.bin", {1, 2, 3}), second = makeFile("R&D.bin", {4}),
+               copy = folder / "c.bin";
+    ASSERT_NE(start(first.wstring()), nullptr);
+    EXPECT_EQ(fileMenuTail(),
+              (std::vector<std::wstring>{L"-", L"100 &1 " + first.wstring(), L"-", L"14 E&xit"}));
+    drop({second});
+    drop({first});  // opened again: up to the head, not twice
+    dialogs.handleNextDialog([&](HWND dialog) {
+        SetDlgItemTextW(dialog, 1148, copy.wstring().c_str());
+        pressButton(dialog, IDOK);
+    });
+    SendMessageW(shell.frame, WM_COMMAND, commandSaveAs, 0);
+    const std::wstring ampersands = folder.wstring() + L"\\R&&D.bin";
+    const std::vector<std::wstring> expected = {
+        L"-",       L"100 &1 " + copy.wstring(), L"101 &2 " + first.wstring(), L"102 &3 " + ampersands, L"-",
+        L"14 E&xit"};
+    EXPECT_EQ(fileMenuTail(), expected);
+    restart(L"");
+    EXPECT_EQ(fileMenuTail(), expected);
+}
+
+TEST_F(ViewLookTest, RecentFilesAndDropsOpenAfterTheSaveQuestionAndAGoneFileLeavesTheList) {
+    const auto kept = makeFile("k.bin", {1}), gone = makeFile("g.bin", {2}), other = makeFile("o.bin", {3});
+    ASSERT_NE(start(L""), nullptr);
+    drop({gone});
+    std::filesystem::remove(gone);
+    drop({kept});
+    shell.doc.isModified = 1;
+    dialogs.answerNext(IDCANCEL), drop({other, gone});  // Cancel: nothing opens
+    dialogs.answerNext(IDNO);
+    SendMessageW(shell.frame, WM_COMMAND, IDM_FILE_RECENT_FIRST + 1, 0);
+    auto boxes = dialogs.messageBoxes();
+    ASSERT_EQ(boxes.size(), 3u);
+    EXPECT_EQ(boxes[1].text + boxes[2].text.substr(0, 35),
+              L"Save current changes in k.bin? GetLastError() returned number [2]");
+    EXPECT_EQ(fileMenuTail(),
+              (std::vector<std::wstring>{L"-", L"100 &1 " + kept.wstring(), L"-", L"14 E&xit"}));
+    SendMessageW(shell.frame, WM_COMMAND, IDM_FILE_RECENT_FIRST, 0);
+    EXPECT_EQ(frameTitle(), L" Quillix-64bit - k.bin");
+    drop({other, kept, gone});
+    EXPECT_EQ(frameTitle(), L" Quillix-64bit - o.bin");
+    EXPECT_EQ(statusText(0), L"Opened the first of 3 dropped files");
+}
+
+TEST_F(ViewLookTest, ZoomStepsChangeTheCellSizeKeepTheCaretOnItsByteAndAreRemembered) {
+    const auto path = makeFile("zoom.bin", std::vector<std::uint8_t>(65536, 0x5A));
+    ASSERT_NE(start(path.wstring()), nullptr);
+    const std::int64_t width = shell.view.charWidth, height = shell.view.lineHeight;
+    for (UINT key : {VK_NEXT, VK_NEXT, VK_NEXT, VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RIGHT})
+        SendMessageW(shell.hexView, WM_KEYDOWN, key, 0);
+    const std::int64_t byte = offsetOf(shell.view);  // below the first screen
+    ASSERT_GT(byte, 16 * rows(shell.view));
+    // A key with Ctrl, or (key 0) a turn of the wheel with Ctrl, and the zoom it leads to.
+    const std::tuple<UINT, int, std::uint32_t> steps[] = {
+        {VK_OEM_PLUS, 0, 110},  {VK_ADD, 0, 125}, {0, 240, 175}, {VK_SUBTRACT, 0, 150},
+        {VK_OEM_MINUS, 0, 125}, {'0', 0, 100},    {0, -720, 50}, {VK_OEM_MINUS, 0, 50}};
+    for (const auto& [key, wheel, zoom] : steps) {
+        key ? ctrl(key) : void(SendMessageW(shell.hexView, WM_MOUSEWHEEL, MAKEWPARAM(MK_CONTROL, wheel), 0));
+        SCOPED_TRACE(zoom);
+        EXPECT_EQ(shell.settings.zoomPercent, zoom);
+        // Courier New and Courier are alike in shape: the cell follows the zoom closely.
+        EXPECT_NEAR(shell.view.lineHeight, height * zoom / 100.0, 2.0);
+        EXPECT_NEAR(shell.view.charWidth, width * zoom / 100.0, 2.0);
+        EXPECT_EQ(offsetOf(shell.view), byte);
+        EXPECT_TRUE(shell.view.caretRow >= 0 && shell.view.caretRow < rows(shell.view));
+        POINT caret{};
+        EXPECT_TRUE(GetCaretPos(&caret) && caret.y == shell.view.caretRow * shell.view.lineHeight);
+    }
+    ctrl(VK_ADD);
+    const std::int64_t zoomedHeight = shell.view.lineHeight;
+    restart(path.wstring());
+    EXPECT_TRUE(shell.settings.zoomPercent == 67 && shell.view.lineHeight == zoomedHeight);
+}
+
+TEST_F(ViewLookTest, TheFontDialogsChoiceSizesTheCellsAndAFaceNoLongerInstalledFallsBack) {
+    const auto path = makeFile("font.bin", std::vector<std::uint8_t>(4096, 0x41));
+    ASSERT_NE(start(path.wstring()), nullptr);
+    const std::int64_t width = shell.view.charWidth, height = shell.view.lineHeight;
+    std::wstring face;
+    dialogs.handleNextDialog([&](HWND dialog) {
+        // The face list's last face (what fixed-pitch faces Wine has varies) and 24 points.
+        HWND faces = GetDlgItem(dialog, 1136), sizes = GetDlgItem(dialog, 1138);
+        const LRESULT last = SendMessageW(faces, CB_GETCOUNT, 0, 0) - 1;
+        face.resize(LF_FACESIZE);
+        face.resize(static_cast<std::size_t>(
+            SendMessageW(faces, CB_GETLBTEXT, last, reinterpret_cast<LPARAM>(face.data()))));
+        SendMessageW(faces, CB_SETCURSEL, static_cast<WPARAM>(last), 0);
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(1136, CBN_SELCHANGE), reinterpret_cast<LPARAM>(faces));
+        SendMessageW(sizes, CB_SELECTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(L"24"));
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(1138, CBN_SELCHANGE), reinterpret_cast<LPARAM>(sizes));
+        pressButton(dialog, IDOK);
+    });
+    SendMessageW(shell.frame, WM_COMMAND, IDM_VIEW_FONT, 0);
+    EXPECT_EQ(shell.settings.fontFace, face);
+    // 24 points are 32 pixels of character height at 96 DPI; the cell is a little taller.
+    EXPECT_TRUE(shell.view.lineHeight >= 32 && shell.view.charWidth > width) << shell.view.lineHeight;
+    const std::int64_t chosenHeight = shell.view.lineHeight;
+    restart(path.wstring());
+    EXPECT_EQ(shell.view.lineHeight, chosenHeight);
+    shell.settings.fontFace = L"No Such Face 38";
+    applyViewFont();
+    EXPECT_TRUE(dialogs.messageBoxes().empty());
+    EXPECT_TRUE(shell.view.charWidth == width && shell.view.lineHeight == height);
+}
+
+TEST_F(ViewLookTest, DarkPaintsTheViewAndTheListsSystemFollowsTheAppModeAndHighContrastWins) {
+    ASSERT_NE(start(makeFile("theme.bin", std::vector<std::uint8_t>(40, 0x41)).wstring()), nullptr);
+    SendMessageW(shell.hexView, WM_CHAR, 'F', 0);  // byte 0 changed
+    SendMessageW(shell.frame, WM_COMMAND, IDM_VIEW_DATA_INSPECTOR, 0);
+    HWND list = GetDlgItem(shell.inspector, IDC_INSPECTOR_LIST);
+    EXPECT_TRUE(menuState(IDM_VIEW_THEME_SYSTEM) & MF_CHECKED);
+    expectBackground(GetSysColor(COLOR_WINDOW));
+    const Palette dark = makePalette(PaletteKind::dark);
+    SendMessageW(shell.frame, WM_COMMAND, IDM_VIEW_THEME_DARK, 0);
+    EXPECT_TRUE((menuState(IDM_VIEW_THEME_DARK) & MF_CHECKED) &&
+                !(menuState(IDM_VIEW_THEME_SYSTEM) & MF_CHECKED));
+    expectBackground(dark.plain.back);
+    // The changed byte's digit in the dark palette's red, the next byte's in its text colour.
+    EXPECT_GT(countIn(firstHexCell, 0, dark.edited.text), 0);
+    EXPECT_EQ(countIn(firstHexCell + 2, 0, dark.edited.text), 0);
+    EXPECT_GT(countIn(firstHexCell + 2, 0, dark.plain.text), 0);
+    EXPECT_EQ(SendMessageW(list, LVM_GETBKCOLOR, 0, 0) << 24 | SendMessageW(list, LVM_GETTEXTCOLOR, 0, 0),
+              LRESULT{dark.plain.back} << 24 | dark.plain.text);
+
+    // System: Windows' app mode, read again when Windows announces its change.
+    SendMessageW(shell.frame, WM_COMMAND, IDM_VIEW_THEME_SYSTEM, 0);
+    expectBackground(GetSysColor(COLOR_WINDOW));
+    const DWORD zero = 0;
+    RegSetKeyValueW(HKEY_CURRENT_USER, personalize, L"AppsUseLightTheme", REG_DWORD, &zero, sizeof zero);
+    SendMessageW(shell.frame, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(L"ImmersiveColorSet"));
+    expectBackground(dark.plain.back);
+    EXPECT_EQ(static_cast<COLORREF>(SendMessageW(list, LVM_GETBKCOLOR, 0, 0)), dark.plain.back);
+
+    // High contrast: the system's colours whatever the theme, the change underlined (a
+    // pixel row solid across the high nibble's cell: the caret stands on the low one).
+    static bool contrast = true;
+    shell.highContrastOn = [] { return contrast; };
+    SendMessageW(shell.frame, WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
+    expectBackground(GetSysColor(COLOR_WINDOW));
+    for (int id : {IDM_VIEW_THEME_SYSTEM, IDM_VIEW_THEME_LIGHT, IDM_VIEW_THEME_DARK})
+        EXPECT_TRUE(menuState(id) & MF_GRAYED) << id;
+    const COLORREF text = GetSysColor(COLOR_WINDOWTEXT);
+    int underlines = 0;
+    for (int y = 0; y < shell.view.lineHeight; ++y)
+        underlines += (countIn(firstHexCell, 0, text, y) == shell.view.charWidth) -
+                      (countIn(firstHexCell + 2, 0, text, y) == shell.view.charWidth);
+    EXPECT_EQ(underlines, 1);
+    contrast = false;
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, personalize, L"AppsUseLightTheme");
+    SendMessageW(shell.frame, WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
+    expectBackground(GetSysColor(COLOR_WINDOW));
+    EXPECT_FALSE(menuState(IDM_VIEW_THEME_DARK) & MF_GRAYED);
+}
+
+}  // namespace
+}  // namespace quillix::test
