@@ -2,6 +2,7 @@
 
 #include "app/activity_note_win32.h"
 #include "app/compare_pane_win32.h"
+#include "app/places_win32.h"
 #include "hexview/paint_layout.h"
 #include "host/display_scale.h"
 
@@ -50,6 +51,7 @@ void paintHexView(HWND window, const Document& doc, const ViewState& view) {
                  static_cast<int>(run.viewRow * view.lineHeight), runs.text.data() + run.start,
                  static_cast<int>(run.length));
     }
+    outlineBookmarks(dc, ps.rcPaint);
     paintOtherPane(dc, ps.rcPaint, selection, runs);
     DeleteObject(SelectObject(dc, GetStockObject(SYSTEM_FONT)));
     EndPaint(window, &ps);

@@ -17,8 +17,14 @@
 #define IDM_SEARCH_FIND_PREVIOUS 23
 #define IDM_SEARCH_NEXT_DIFFERENCE 24
 #define IDM_SEARCH_PREVIOUS_DIFFERENCE 25
+#define IDM_SEARCH_TOGGLE_BOOKMARK 27
+#define IDM_SEARCH_NEXT_BOOKMARK 28
+#define IDM_SEARCH_PREVIOUS_BOOKMARK 29
+#define IDM_SEARCH_BACK 37
+#define IDM_SEARCH_FORWARD 38
 #define IDM_VIEW_DATA_INSPECTOR 50
 #define IDM_VIEW_CLOSE_COMPARISON 51
+#define IDM_VIEW_BOOKMARKS 91
 #define IDM_TOOLS_CHECKSUMS 60
 #define IDM_HELP_CONTENTS 30
 #define IDM_HELP_ABOUT 31
@@ -29,6 +35,11 @@
 #define IDM_EDIT_COPY 42
 #define IDM_EDIT_PASTE 43
 #define IDM_EDIT_SELECT_ALL 44
+#define IDM_EDIT_SELECT_BLOCK 45
+#define IDM_EDIT_FILL_SELECTION 46
+#define IDM_EDIT_COPY_AS_HEX 47
+#define IDM_EDIT_COPY_AS_C_ARRAY 48
+#define IDM_EDIT_COPY_AS_BASE64 49
 
 // Controls of the Find and Goto templates. The common find dialog itself drives
 // IDC_FIND_EDIT (its edt1), IDC_MATCH_CASE (chx1), IDC_DIR_UP and IDC_DIR_DOWN (rad1, rad2),
@@ -44,6 +55,16 @@
 #define IDC_DIR_DOWN 1057
 #define IDC_FIND_LABEL 1151
 #define IDC_FIND_EDIT 1152
+
+// Select Block and Fill Selection.
+#define IDC_BLOCK_START 1171
+#define IDC_BLOCK_LENGTH 1172
+#define IDC_BLOCK_HEX 1173
+#define IDC_BLOCK_DEC 1174
+#define IDC_FILL_PATTERN 1178
+
+// The bookmarks' window.
+#define IDC_BOOKMARKS_LIST 1321
 
 // The data inspector's list.
 #define IDC_INSPECTOR_LIST 1301
