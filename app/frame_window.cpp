@@ -208,6 +208,7 @@ LRESULT CALLBACK frameWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
             if (isJumpCommand(LOWORD(wParam))) noteJump(from);
             refreshInspector();
             refreshChecksums();
+            refreshBookmarksBytes();
             return result;
         }
         case WM_SYSCOMMAND:

@@ -10,6 +10,7 @@
 #include "app/compare_pane_win32.h"
 #include "app/dpi_win32.h"
 #include "app/hex_paint_win32.h"
+#include "app/tools/bookmarks_window_win32.h"
 #include "app/tools/inspector_window_win32.h"
 #include "app/shell_state.h"
 #include "app/view_host_win32.h"
@@ -105,6 +106,7 @@ LRESULT CALLBACK hexViewProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     if (--depth > 0) return result;
     refreshInspector();
     refreshChecksums();
+    refreshBookmarksBytes();
     return result;
 }
 

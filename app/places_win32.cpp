@@ -150,6 +150,7 @@ void outlineBookmarks(HDC dc, const RECT& painted) {
     for (std::size_t i = bookmarkIndexFrom(places.marks, first);
          i < places.marks.offsets.size() && places.marks.offsets[i] < last; ++i) {
         const std::int64_t offset = places.marks.offsets[i];
+        if (offset >= shell.doc.fileSize) break;  // the file got shorter meanwhile
         const auto top = static_cast<int>((offset / 16 - shell.view.topLine) * shell.view.lineHeight);
         const auto height = static_cast<int>(shell.view.lineHeight);
         const auto width = static_cast<int>(shell.view.charWidth);

@@ -23,6 +23,8 @@ namespace {
 
 constexpr int shownBytes = 8;
 HWND window = nullptr;
+// The document's byteChanges when the rows were last drawn: their bytes are older otherwise.
+std::uint64_t shownChanges = 0;
 
 HWND bookmarksList() { return GetDlgItem(window, IDC_BOOKMARKS_LIST); }
 
@@ -131,8 +133,14 @@ void toggleBookmarksWindow() {
     ShowWindow(window, SW_SHOWNOACTIVATE);
 }
 
+void refreshBookmarksBytes() {
+    if (!window || shownChanges == shell.doc.byteChanges) return;
+    refreshBookmarksWindow();
+}
+
 void refreshBookmarksWindow() {
     if (!window) return;
+    shownChanges = shell.doc.byteChanges;
     HWND list = bookmarksList();
     SendMessageW(list, LVM_SETITEMCOUNT, static_cast<WPARAM>(places.marks.offsets.size()), LVSICF_NOSCROLL);
     InvalidateRect(list, nullptr, TRUE);

@@ -10,8 +10,10 @@ namespace quillix {
 // View > Bookmarks: opens the window without taking the keyboard from the view, or closes
 // it; the menu item is checked exactly while it is open.
 void toggleBookmarksWindow();
-// The rows again, after the bookmarks or the bytes changed; nothing while it is closed.
+// The rows again, after the bookmarks changed; nothing while it is closed.
 void refreshBookmarksWindow();
+// The rows again when the document's bytes changed since they were drawn (cheap otherwise).
+void refreshBookmarksBytes();
 // The window's share of the message loop, offered each message before TranslateMessage:
 // its keys (Enter, Delete, Ctrl+C) and its dialog keys. True when the message was used up.
 bool routeBookmarksMessage(MSG& message);

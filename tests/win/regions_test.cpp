@@ -108,6 +108,20 @@ TEST_F(RegionsTest, SelectBlockSelectsAndBackAndForwardWalkItsJumps) {
     DestroyWindow(shell.findDialog);
     press(VK_LEFT, {VK_MENU}, true);
     EXPECT_EQ(offsetOf(shell.view), 0x80);
+
+    // A right-click inside the selection keeps it; outside, it moves the caret there first.
+    const auto rightClick = [](std::int64_t offset) {
+        const auto x = static_cast<int>(highCellOf[offset % 16 + 1] * shell.view.charWidth + 1);
+        const auto y = static_cast<int>((offset / 16 - shell.view.topLine) * shell.view.lineHeight + 1);
+        SendMessageW(shell.hexView, WM_RBUTTONDOWN, 0, MAKELPARAM(x, y));
+    };
+    Win32ViewHost host(shell.hexView);
+    setSelection(HexView{shell.doc, shell.view, host}, 0x80, 0x8F);
+    rightClick(0x85);
+    EXPECT_EQ(selected().end, 0x90);
+    rightClick(0x93);
+    EXPECT_EQ(selected().end, -1);
+    EXPECT_EQ(offsetOf(shell.view), 0x93);
 }
 
 TEST_F(RegionsTest, FillSelectionIsOneStepAndCopyAsPutsEachText) {
@@ -163,6 +177,12 @@ TEST_F(RegionsTest, BookmarksOutliveARestartAndADamagedStoreIsNamed) {
     HWND list = GetDlgItem(bookmarksWindow(), IDC_BOOKMARKS_LIST);
     ASSERT_NE(list, nullptr);
     EXPECT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 2);
+    ListView_SetItemState(list, 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    SetFocus(list);
+    press(VK_DELETE);  // the bookmark at 0x10 goes, and its store line with it
+    EXPECT_EQ(places.marks.offsets, std::vector<std::int64_t>{0x30});
+    restart();
+    EXPECT_EQ(places.marks.offsets, std::vector<std::int64_t>{0x30});
 
     const std::wstring store = bookmarkStorePath(shell.doc.filePath);
     HANDLE file = CreateFileW(store.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
