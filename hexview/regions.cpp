@@ -34,13 +34,7 @@ bool formatCopyAs(const HexView& hv, CopyAsFormat format, const ByteRange& range
             std::int64_t to;
             std::int64_t total;
             char16_t* text;
-            void operator()() {
-                for (std::int64_t at = from; at < to; at += copyAsPieceBytes) {
-                    const std::int64_t n = std::min(copyAsPieceBytes, to - at);
-                    formatCopyAsPiece(format, bytes + at, static_cast<std::uint64_t>(at),
-                                      static_cast<std::uint64_t>(n), static_cast<std::uint64_t>(total), text);
-                }
-            }
+            void operator()() { formatCopyAsRange(format, bytes, from, to, total, text); }
         } piece{format, hv.doc.fileBytes + range.begin, done, chunkEnd, count, text};
         if (!checkedRun(hv.doc, piece, fault)) return false;
     }
@@ -48,6 +42,14 @@ bool formatCopyAs(const HexView& hv, CopyAsFormat format, const ByteRange& range
 }
 
 }  // namespace
+
+void formatCopyAsRange(CopyAsFormat format, const std::uint8_t* bytes, std::int64_t from, std::int64_t to,
+                       std::int64_t total, char16_t* text) {
+    for (std::int64_t at = from; at < to; at += copyAsPieceBytes)
+        formatCopyAsPiece(format, bytes + at, static_cast<std::uint64_t>(at),
+                          static_cast<std::uint64_t>(std::min(copyAsPieceBytes, to - at)),
+                          static_cast<std::uint64_t>(total), text);
+}
 
 int copyAsToClipboard(const HexView& hv, CopyAsFormat format) {
     ViewHost& host = hv.host;

@@ -19,6 +19,10 @@ namespace quillix {
 // clipboard that cannot be opened, a page that cannot be read. Shows "Copying… N %" and
 // stops on Escape as Copy does (copyStopped). Returns 1 when the clipboard holds the text.
 int copyAsToClipboard(const HexView& hv, CopyAsFormat format);
+// Copy As's text of bytes from .. to - 1 of a copy of total bytes (from a multiple of
+// copyAsPieceAlign), written to its place in text, the whole text's memory.
+void formatCopyAsRange(CopyAsFormat format, const std::uint8_t* bytes, std::int64_t from, std::int64_t to,
+                       std::int64_t total, char16_t* text);
 
 // Selects block.start .. block.start + block.length - 1 (a block readBlock accepted) and
 // brings its start into view as a search hit is brought, the caret there in the hex area.

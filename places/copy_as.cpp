@@ -29,6 +29,18 @@ struct PairTable {
 };
 constexpr PairTable pairs;
 
+// "0xHH, " of each byte value: a C array's value inside a line, as one 12-byte store.
+struct ArrayValueTable {
+    std::array<char16_t, 256 * 6> units{};
+    constexpr ArrayValueTable() {
+        for (int value = 0; value < 256; ++value) {
+            const char text[6] = {'0', 'x', hexDigits[value >> 4], hexDigits[value & 15], ',', ' '};
+            for (int i = 0; i < 6; ++i) units[6 * value + i] = static_cast<char16_t>(text[i]);
+        }
+    }
+};
+constexpr ArrayValueTable arrayValues;
+
 // The two Base64 digits of each 12-bit value.
 struct Base64Table {
     std::array<char16_t, 8192> units{};
@@ -67,6 +79,17 @@ void formatHexString(const std::uint8_t* bytes, std::uint64_t count, char16_t* o
 void formatArrayValues(const std::uint8_t* bytes, std::uint64_t at, std::uint64_t count, std::uint64_t total,
                        char16_t* out) {
     for (std::uint64_t i = 0; i < count; ++i) {
+        // A whole line that is not the last: fifteen values with their ", ", the sixteenth
+        // with its line break.
+        if ((at + i) % valuesPerLine == 0 && i + valuesPerLine <= count && at + i + valuesPerLine < total) {
+            for (std::uint64_t k = 0; k < valuesPerLine - 1; ++k, out += 6)
+                std::memcpy(out, &arrayValues.units[6 * bytes[i + k]], 6 * sizeof(char16_t));
+            std::memcpy(out, &arrayValues.units[6 * bytes[i + valuesPerLine - 1]], valueUnits * sizeof(char16_t));
+            std::memcpy(out + valueUnits, lineBreak, 7 * sizeof(char16_t));
+            out += valueUnits + 7;
+            i += valuesPerLine - 1;
+            continue;
+        }
         const char16_t value[4] = {u'0', u'x', pairs.units[2 * bytes[i]], pairs.units[2 * bytes[i] + 1]};
         std::memcpy(out, value, sizeof value);
         out += valueUnits;
@@ -122,8 +145,8 @@ std::uint64_t copyAsUnitsBefore(CopyAsFormat format, std::uint64_t at, std::uint
 }
 
 void formatCopyAsPiece(CopyAsFormat format, const std::uint8_t* bytes, std::uint64_t at, std::uint64_t count,
-                       std::uint64_t total, char16_t* text) {
-    char16_t* out = text + copyAsUnitsBefore(format, at, total);
+                       std::uint64_t total, char16_t* text, std::uint64_t textStart) {
+    char16_t* out = text + (copyAsUnitsBefore(format, at, total) - textStart);
     switch (format) {
         case CopyAsFormat::hexString: formatHexString(bytes, count, out); break;
         case CopyAsFormat::base64: formatBase64(bytes, count, out); break;
@@ -133,7 +156,7 @@ void formatCopyAsPiece(CopyAsFormat format, const std::uint8_t* bytes, std::uint
             break;
     }
     if (at + count != total) return;
-    char16_t* end = text + copyAsUnits(format, total) - 1;
+    char16_t* end = text + (copyAsUnits(format, total) - 1 - textStart);
     if (format == CopyAsFormat::cArray) {
         std::memcpy(end - 4, arrayTail, 4 * sizeof(char16_t));
         if (total == 0) arrayHead(0, text);

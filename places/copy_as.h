@@ -26,8 +26,10 @@ std::uint64_t copyAsUnitsBefore(CopyAsFormat format, std::uint64_t at, std::uint
 // Writes the text of bytes at .. at + count - 1 of a copy of total bytes into text, at
 // its place (copyAsUnitsBefore): the C array's head with the first piece, its tail and
 // the terminator with the last (at + count == total). at is a multiple of
-// copyAsPieceAlign, and so is count unless the piece is the last.
+// copyAsPieceAlign, and so is count unless the piece is the last. text holds the whole
+// text from its unit textStart on (0 for the first piece), so a piece can be written into
+// a small buffer of its own.
 void formatCopyAsPiece(CopyAsFormat format, const std::uint8_t* bytes, std::uint64_t at, std::uint64_t count,
-                       std::uint64_t total, char16_t* text);
+                       std::uint64_t total, char16_t* text, std::uint64_t textStart = 0);
 
 }  // namespace quillix
