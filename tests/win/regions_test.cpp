@@ -184,6 +184,18 @@ TEST_F(RegionsTest, BookmarksOutliveARestartAndADamagedStoreIsNamed) {
     restart();
     EXPECT_EQ(places.marks.offsets, std::vector<std::int64_t>{0x30});
 
+    // Save As takes them to the new name.
+    const auto copy = folder / "copy.bin";
+    dialogs.handleNextDialog([copy](HWND dialog) {
+        SetDlgItemTextW(dialog, 1148, copy.wstring().c_str());  // the name field (cmb13 under Wine)
+        pressButton(dialog, IDOK);
+    });
+    command(commandSaveAs);
+    ASSERT_EQ(std::wstring(shell.doc.filePath), copy.wstring());
+    path = copy;
+    restart();
+    EXPECT_EQ(places.marks.offsets, std::vector<std::int64_t>{0x30});
+
     const std::wstring store = bookmarkStorePath(shell.doc.filePath);
     HANDLE file = CreateFileW(store.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
