@@ -31,6 +31,12 @@ void showViewMenu(HWND view, int x, int y) {
         x = caret.x;
         y = caret.y;
     }
+    HMENU menu = buildViewMenu();
+    TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, x, y, 0, shell.frame, nullptr);
+    DestroyMenu(menu);  // the submenu with it
+}
+
+HMENU buildViewMenu() {
     updateEditCommands();
     HMENU frameMenu = GetMenu(shell.frame);
     const auto add = [frameMenu](HMENU menu, int command, const wchar_t* text) {
@@ -51,8 +57,7 @@ void showViewMenu(HWND view, int x, int y) {
     add(menu, commandFillSelection, L"&Fill Selection...");
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     add(menu, commandToggleBookmark, L"Toggle &Bookmark\tCtrl+B");
-    TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, x, y, 0, shell.frame, nullptr);
-    DestroyMenu(menu);  // the submenu with it
+    return menu;
 }
 
 }  // namespace quillix

@@ -12,5 +12,8 @@ void onRightButtonDown(HWND view, int x, int y);
 // Bookmark, each enabled as its item in the frame's menu is) at screen point (x, y), or
 // under the caret for the keyboard (x and y -1). Its commands go to the frame.
 void showViewMenu(HWND view, int x, int y);
+// The menu showViewMenu shows, its items' states read from the frame's menu just brought up
+// to date; the caller destroys it.
+HMENU buildViewMenu();
 
 }  // namespace quillix

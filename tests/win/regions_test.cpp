@@ -9,6 +9,7 @@
 #include "app/startup.h"
 #include "app/tools/bookmarks_window_win32.h"
 #include "app/view_host_win32.h"
+#include "app/view_menu_win32.h"
 #include "hexview/selection.h"
 #include "resources/resource_ids.h"
 #include "support/shell_fixture.h"
@@ -122,6 +123,20 @@ TEST_F(RegionsTest, SelectBlockSelectsAndBackAndForwardWalkItsJumps) {
     rightClick(0x93);
     EXPECT_EQ(selected().end, -1);
     EXPECT_EQ(offsetOf(shell.view), 0x93);
+
+    // The view's menu: each item as available as in the main menu (no selection: no fill).
+    putClipboardText(L"01");
+    HMENU menu = buildViewMenu();
+    std::vector<std::pair<UINT, bool>> items;  // id (0: the Copy As submenu), grayed
+    for (int i = 0; i < GetMenuItemCount(menu); ++i)
+        if (!(GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION) & MF_SEPARATOR))
+            items.emplace_back(GetMenuItemID(menu, i) == UINT(-1) ? 0 : GetMenuItemID(menu, i),
+                               (GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION) & MF_GRAYED) != 0);
+    EXPECT_EQ(items, (std::vector<std::pair<UINT, bool>>{{IDM_EDIT_COPY, false}, {0, false}, {IDM_EDIT_PASTE, false},
+                                                         {IDM_EDIT_SELECT_ALL, false}, {IDM_EDIT_SELECT_BLOCK, false},
+                                                         {IDM_EDIT_FILL_SELECTION, true},
+                                                         {IDM_SEARCH_TOGGLE_BOOKMARK, false}}));
+    DestroyMenu(menu);
 }
 
 TEST_F(RegionsTest, FillSelectionIsOneStepAndCopyAsPutsEachText) {
