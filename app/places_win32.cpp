@@ -43,7 +43,8 @@ void jumpToPlace(std::int64_t offset) {
 
 void backCommand() {
     std::int64_t place = 0;
-    if (!hasDocument(shell.doc) || !places.jumps.back(offsetOf(shell.view), place) || !placeInDocument(place)) {
+    if (!hasDocument(shell.doc) || !places.jumps.back(offsetOf(shell.view), place) ||
+        !placeInDocument(place)) {
         MessageBeep(MB_OK);
         return;
     }
@@ -52,7 +53,8 @@ void backCommand() {
 
 void forwardCommand() {
     std::int64_t place = 0;
-    if (!hasDocument(shell.doc) || !places.jumps.forward(offsetOf(shell.view), place) || !placeInDocument(place)) {
+    if (!hasDocument(shell.doc) || !places.jumps.forward(offsetOf(shell.view), place) ||
+        !placeInDocument(place)) {
         MessageBeep(MB_OK);
         return;
     }
@@ -96,11 +98,12 @@ void loadBookmarks() {
     if (!hasDocument(shell.doc)) return;
     const std::wstring path = bookmarkStorePath(shell.doc.filePath);
     HANDLE file = path.empty() ? INVALID_HANDLE_VALUE
-                               : CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                             FILE_ATTRIBUTE_NORMAL, nullptr);
+                               : CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         // No store is the usual case: a file never bookmarked.
-        if (GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_PATH_NOT_FOUND || path.empty()) return;
+        if (GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_PATH_NOT_FOUND || path.empty())
+            return;
     }
     bool read = false;
     if (file != INVALID_HANDLE_VALUE) {
@@ -110,7 +113,8 @@ void loadBookmarks() {
             std::vector<char> text(static_cast<std::size_t>(size.QuadPart));
             DWORD got = 0;
             read = ReadFile(file, text.data(), static_cast<DWORD>(text.size()), &got, nullptr) &&
-                   got == text.size() && readBookmarkStore(text.data(), text.size(), shell.doc.fileSize, places.marks);
+                   got == text.size() &&
+                   readBookmarkStore(text.data(), text.size(), shell.doc.fileSize, places.marks);
         }
         CloseHandle(file);
     }
@@ -135,7 +139,8 @@ void storeBookmarks() {
     CreateDirectoryW(path.substr(0, path.find_last_of(L'\\', folderEnd - 1)).c_str(), nullptr);
     CreateDirectoryW(path.substr(0, folderEnd).c_str(), nullptr);
     const std::string text = bookmarkStoreText(places.marks);
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file =
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return;  // the bookmarks stay for this session
     DWORD written = 0;
     WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
@@ -156,7 +161,8 @@ void outlineBookmarks(HDC dc, const RECT& painted) {
         const auto width = static_cast<int>(shell.view.charWidth);
         const int column = static_cast<int>(offset % 16) + 1;
         const RECT hex{highCellOf[column] * width, top, (highCellOf[column] + 2) * width, top + height};
-        const RECT character{(firstCharCell + column - 1) * width, top, (firstCharCell + column) * width, top + height};
+        const RECT character{(firstCharCell + column - 1) * width, top, (firstCharCell + column) * width,
+                             top + height};
         RECT overlap;
         if (IntersectRect(&overlap, &hex, &painted)) FrameRect(dc, &hex, brush);
         if (IntersectRect(&overlap, &character, &painted)) FrameRect(dc, &character, brush);

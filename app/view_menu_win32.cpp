@@ -15,7 +15,8 @@ void onRightButtonDown(HWND view, int x, int y) {
     const std::int64_t column = columnOfCell(x / shell.view.charWidth);
     const std::int64_t offset = (shell.view.topLine + y / shell.view.lineHeight) * 16 + column - 1;
     ByteRange range;
-    if (column > 0 && selectedRange(shell.view, shell.doc, range) && offset >= range.begin && offset < range.end)
+    if (column > 0 && selectedRange(shell.view, shell.doc, range) && offset >= range.begin &&
+        offset < range.end)
         return;
     Win32ViewHost host(view);
     const HexView hv{shell.doc, shell.view, host};

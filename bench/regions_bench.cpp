@@ -65,7 +65,9 @@ public:
     void endClipboardRead() override {}
 };
 
-double secondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+double secondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
 
 int failures = 0;
 
@@ -85,7 +87,8 @@ void open(Document& doc, const std::filesystem::path& path) {
 
 double fillSeconds(Document& doc, std::int64_t count, bool undoable, FillPattern& pattern) {
     const auto start = Clock::now();
-    failures += storeBytes(doc, 0, count, ByteFeed{feedFillPattern, &pattern}, PasteControl{undoable}) != count;
+    failures +=
+        storeBytes(doc, 0, count, ByteFeed{feedFillPattern, &pattern}, PasteControl{undoable}) != count;
     doc.isModified = 1;
     return secondsSince(start);
 }
@@ -105,11 +108,11 @@ void benchFillAndSave(const std::filesystem::path& folder) {
     std::memset(doc.fileBytes, 0x5A, static_cast<std::size_t>(size));
     const double memsetTime = secondsSince(start);
     std::memset(doc.fileBytes, 0xDE, static_cast<std::size_t>(size));  // roughly what the fill left
-    failures += fillSeconds(doc, size, false, pattern) <= 0;            // the record and view agree again
+    failures += fillSeconds(doc, size, false, pattern) <= 0;           // the record and view agree again
     std::printf("Fill 1 GiB (pattern of 5 bytes)\n");
     std::printf("  fill, pages warm     %7.3f s  %7.0f MB/s\n", fill, size / fill / 1e6);
-    std::printf("  memset, same bytes   %7.3f s  %7.0f MB/s   fill's ratio %.2f (target >= 0.5)\n", memsetTime,
-                size / memsetTime / 1e6, memsetTime / fill);
+    std::printf("  memset, same bytes   %7.3f s  %7.0f MB/s   fill's ratio %.2f (target >= 0.5)\n",
+                memsetTime, size / memsetTime / 1e6, memsetTime / fill);
     std::printf("  first fill (the system copies each page) %.3f s\n", firstFill);
 
     // Saving it: into its own file (the changed bytes: all of them) against a whole save.
@@ -172,22 +175,24 @@ void benchCopyAs() {
     const struct {
         CopyAsFormat format;
         const char* name;
-    } forms[] = {{CopyAsFormat::hexString, "hex string"}, {CopyAsFormat::cArray, "C array"},
+    } forms[] = {{CopyAsFormat::hexString, "hex string"},
+                 {CopyAsFormat::cArray, "C array"},
                  {CopyAsFormat::base64, "Base64"}};
     for (const auto& form : forms) {
         const double time = best([&] {
             formatCopyAsRange(form.format, bytes.data(), 0, static_cast<std::int64_t>(count),
                               static_cast<std::int64_t>(count), text.data());
         });
-        std::printf("  %-10s %.3f s  %5.0f MB/s   ratio %.2f (target >= 0.5)\n", form.name, time, count / time / 1e6,
-                    hexText / time);
+        std::printf("  %-10s %.3f s  %5.0f MB/s   ratio %.2f (target >= 0.5)\n", form.name, time,
+                    count / time / 1e6, hexText / time);
     }
 }
 
 void benchBookmarks() {
     Bookmarks marks;
     std::mt19937_64 random(9);
-    while (marks.offsets.size() < 10000) toggleBookmark(marks, static_cast<std::int64_t>(random() % (1ull << 32)));
+    while (marks.offsets.size() < 10000)
+        toggleBookmark(marks, static_cast<std::int64_t>(random() % (1ull << 32)));
     constexpr int jumps = 100000;
     std::int64_t at = 0, sum = 0;
     auto start = Clock::now();
@@ -202,8 +207,9 @@ void benchBookmarks() {
         sum += at;
     }
     const double previous = secondsSince(start) / jumps;
-    std::printf("Bookmarks among 10,000: next %.3f us, previous %.3f us per jump (target < 1000 us)  [%lld]\n",
-                next * 1e6, previous * 1e6, static_cast<long long>(sum % 7));
+    std::printf(
+        "Bookmarks among 10,000: next %.3f us, previous %.3f us per jump (target < 1000 us)  [%lld]\n",
+        next * 1e6, previous * 1e6, static_cast<long long>(sum % 7));
 }
 
 }  // namespace

@@ -92,7 +92,8 @@ int copyAsToClipboard(const HexView& hv, CopyAsFormat format) {
         return 0;
     }
     if (!host.putClipboard()) {
-        warnInView(hv, L"Could not put the copied bytes on the clipboard!\nAnother program may be holding it.");
+        warnInView(hv,
+                   L"Could not put the copied bytes on the clipboard!\nAnother program may be holding it.");
         return 0;
     }
     showSelectionAgain(hv.view, hv.doc, host);
@@ -114,8 +115,8 @@ int fillSelection(const HexView& hv, const FillPattern& pattern, std::int64_t ch
     }
     const std::int64_t count = range.end - range.begin;
     const bool undoable = count <= static_cast<std::int64_t>(hv.doc.history.cap());
-    if (!undoable &&
-        hv.host.messageBox(BoxOwner::hexView, cannotUndoFillText, programCaption, boxPasteQuestion) != answerYes)
+    if (!undoable && hv.host.messageBox(BoxOwner::hexView, cannotUndoFillText, programCaption,
+                                        boxPasteQuestion) != answerYes)
         return 0;
     const bool waitCursorShown = count > chunkBytes;
     if (waitCursorShown) hv.host.setWaitCursor(true);
@@ -123,8 +124,9 @@ int fillSelection(const HexView& hv, const FillPattern& pattern, std::int64_t ch
     FillPattern feedPattern = pattern;
     ReadFault fault;
     comparedBytesChanging(hv, range);
-    const std::int64_t stored = storeBytes(hv.doc, range.begin, count, ByteFeed{feedFillPattern, &feedPattern},
-                                           PasteControl{undoable, &progress, chunkBytes}, &fault);
+    const std::int64_t stored =
+        storeBytes(hv.doc, range.begin, count, ByteFeed{feedFillPattern, &feedPattern},
+                   PasteControl{undoable, &progress, chunkBytes}, &fault);
     comparedBytesChanged(hv, range);
     if (waitCursorShown) hv.host.setWaitCursor(false);
     finishProgress(progress);

@@ -31,9 +31,11 @@ bool readOffsetDigits(const wchar_t* text, bool hex, std::int64_t& value) {
     return true;
 }
 
-bool readBlock(const wchar_t* start, const wchar_t* length, bool hex, std::int64_t fileSize, BlockRange& block) {
+bool readBlock(const wchar_t* start, const wchar_t* length, bool hex, std::int64_t fileSize,
+               BlockRange& block) {
     BlockRange read;
-    if (!readOffsetDigits(start, hex, read.start) || !readOffsetDigits(length, hex, read.length)) return false;
+    if (!readOffsetDigits(start, hex, read.start) || !readOffsetDigits(length, hex, read.length))
+        return false;
     if (read.start >= fileSize || read.length < 1 || read.length > fileSize - read.start) return false;
     block = read;
     return true;

@@ -16,7 +16,8 @@ struct BlockRange {
 // start < fileSize, length >= 1 and start + length <= fileSize; false, block untouched,
 // when either text is empty, holds anything but a digit, is too large to convert, or the
 // block does not lie wholly in the document.
-bool readBlock(const wchar_t* start, const wchar_t* length, bool hex, std::int64_t fileSize, BlockRange& block);
+bool readBlock(const wchar_t* start, const wchar_t* length, bool hex, std::int64_t fileSize,
+               BlockRange& block);
 
 // Reads an offset typed as digits (hexadecimal when hex): false for an empty text, a
 // character that is not a digit, or a value of 2^62 or more.

@@ -110,7 +110,8 @@ std::wstring bookmarkStoreName(const wchar_t* path) {
         }
     }
     std::wstring name(offsetDigits, L'0');
-    for (int i = 0; i < offsetDigits; ++i) name[i] = static_cast<wchar_t>(hexDigits[(hash >> (4 * (15 - i))) & 15]);
+    for (int i = 0; i < offsetDigits; ++i)
+        name[i] = static_cast<wchar_t>(hexDigits[(hash >> (4 * (15 - i))) & 15]);
     return name + L".txt";
 }
 

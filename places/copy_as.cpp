@@ -84,7 +84,8 @@ void formatArrayValues(const std::uint8_t* bytes, std::uint64_t at, std::uint64_
         if ((at + i) % valuesPerLine == 0 && i + valuesPerLine <= count && at + i + valuesPerLine < total) {
             for (std::uint64_t k = 0; k < valuesPerLine - 1; ++k, out += 6)
                 std::memcpy(out, &arrayValues.units[6 * bytes[i + k]], 6 * sizeof(char16_t));
-            std::memcpy(out, &arrayValues.units[6 * bytes[i + valuesPerLine - 1]], valueUnits * sizeof(char16_t));
+            std::memcpy(out, &arrayValues.units[6 * bytes[i + valuesPerLine - 1]],
+                        valueUnits * sizeof(char16_t));
             std::memcpy(out + valueUnits, lineBreak, 7 * sizeof(char16_t));
             out += valueUnits + 7;
             i += valuesPerLine - 1;
@@ -109,12 +110,14 @@ void formatArrayValues(const std::uint8_t* bytes, std::uint64_t at, std::uint64_
 void formatBase64(const std::uint8_t* bytes, std::uint64_t count, char16_t* out) {
     std::uint64_t i = 0;
     for (; i + 3 <= count; i += 3, out += 4) {
-        const std::uint32_t group = (std::uint32_t{bytes[i]} << 16) | (std::uint32_t{bytes[i + 1]} << 8) | bytes[i + 2];
+        const std::uint32_t group =
+            (std::uint32_t{bytes[i]} << 16) | (std::uint32_t{bytes[i + 1]} << 8) | bytes[i + 2];
         std::memcpy(out, &base64Pairs.units[2 * (group >> 12)], 4);
         std::memcpy(out + 2, &base64Pairs.units[2 * (group & 4095)], 4);
     }
     if (i == count) return;
-    const std::uint32_t group = (std::uint32_t{bytes[i]} << 16) | (i + 1 < count ? std::uint32_t{bytes[i + 1]} << 8 : 0);
+    const std::uint32_t group =
+        (std::uint32_t{bytes[i]} << 16) | (i + 1 < count ? std::uint32_t{bytes[i + 1]} << 8 : 0);
     out[0] = static_cast<char16_t>(base64Digits[group >> 18]);
     out[1] = static_cast<char16_t>(base64Digits[(group >> 12) & 63]);
     out[2] = i + 1 < count ? static_cast<char16_t>(base64Digits[(group >> 6) & 63]) : u'=';
@@ -128,7 +131,8 @@ std::uint64_t copyAsUnits(CopyAsFormat format, std::uint64_t count) {
         case CopyAsFormat::hexString: return 2 * count + 1;
         case CopyAsFormat::base64: return (count + 2) / 3 * 4 + 1;
         case CopyAsFormat::cArray:
-            if (count == 0) return arrayHead(0, nullptr) + 4 + 1;  // "unsigned char data[0] = {\r\n    \r\n};"
+            if (count == 0)
+                return arrayHead(0, nullptr) + 4 + 1;  // "unsigned char data[0] = {\r\n    \r\n};"
             return arrayHead(count, nullptr) + valueUnits * count + 2 * (count - 1) +
                    5 * ((count - 1) / valuesPerLine) + 4 + 1;
     }

@@ -75,7 +75,8 @@ void convertBlockDigits(HWND dialog, bool toHex) {
     for (int id : {IDC_BLOCK_START, IDC_BLOCK_LENGTH}) {
         std::int64_t value = 0;
         const std::wstring text = itemText(dialog, id);
-        SetDlgItemTextW(dialog, id, readOffsetDigits(text.c_str(), !toHex, value) ? digitsOf(value, toHex).c_str() : L"");
+        SetDlgItemTextW(dialog, id,
+                        readOffsetDigits(text.c_str(), !toHex, value) ? digitsOf(value, toHex).c_str() : L"");
     }
 }
 

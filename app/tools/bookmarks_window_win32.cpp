@@ -29,7 +29,8 @@ std::uint64_t shownChanges = 0;
 HWND bookmarksList() { return GetDlgItem(window, IDC_BOOKMARKS_LIST); }
 
 void checkMenuItem(bool checked) {
-    CheckMenuItem(GetMenu(shell.frame), IDM_VIEW_BOOKMARKS, MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
+    CheckMenuItem(GetMenu(shell.frame), IDM_VIEW_BOOKMARKS,
+                  MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
 }
 
 // A row's text in a column: the offset, or the bytes there as hex pairs (fewer at the end
@@ -58,13 +59,14 @@ std::wstring cellText(std::size_t row, int column) {
 void onGetDisplayInfo(NMLVDISPINFOW& info) {
     LVITEMW& item = info.item;
     if (!(item.mask & LVIF_TEXT) || !item.pszText || item.cchTextMax <= 0 || item.iItem < 0) return;
-    lstrcpynW(item.pszText, cellText(static_cast<std::size_t>(item.iItem), item.iSubItem).c_str(), item.cchTextMax);
+    lstrcpynW(item.pszText, cellText(static_cast<std::size_t>(item.iItem), item.iSubItem).c_str(),
+              item.cchTextMax);
 }
 
 std::vector<int> selectedRows(HWND list) {
     std::vector<int> rows;
-    for (int row = -1;
-         (row = static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(row), LVNI_SELECTED))) >= 0;)
+    for (int row = -1; (row = static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(row),
+                                                            LVNI_SELECTED))) >= 0;)
         rows.push_back(row);
     return rows;
 }
@@ -94,7 +96,8 @@ void copySelectedRows(HWND list) {
     std::wstring text;
     for (int row : selectedRows(list)) {
         if (!text.empty()) text += L"\r\n";
-        text += cellText(static_cast<std::size_t>(row), 0) + L'\t' + cellText(static_cast<std::size_t>(row), 1);
+        text +=
+            cellText(static_cast<std::size_t>(row), 0) + L'\t' + cellText(static_cast<std::size_t>(row), 1);
     }
     if (!text.empty()) copyTextToClipboard(window, text);
 }
@@ -126,7 +129,8 @@ void toggleBookmarksWindow() {
     InitCommonControlsEx(&controls);
     if (!CreateDialogParamW(shell.instance, L"BOOKMARKS", shell.frame, bookmarksDialogProc, 0)) {
         window = nullptr;
-        showMessageBox(shell.frame, L"Could not open the bookmarks.", programCaption, MB_TASKMODAL | MB_ICONWARNING);
+        showMessageBox(shell.frame, L"Could not open the bookmarks.", programCaption,
+                       MB_TASKMODAL | MB_ICONWARNING);
         return;
     }
     checkMenuItem(true);
@@ -151,7 +155,8 @@ bool routeBookmarksMessage(MSG& message) {
     HWND list = bookmarksList();
     if (message.message == WM_KEYDOWN && message.hwnd == list) {
         if (message.wParam == VK_RETURN) {
-            jumpToRow(static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED)));
+            jumpToRow(
+                static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED)));
             return true;
         }
         if (message.wParam == VK_DELETE) {

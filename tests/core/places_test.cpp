@@ -21,7 +21,8 @@ using Bytes = std::vector<std::uint8_t>;
 std::u16string copyAs(CopyAsFormat format, const Bytes& bytes, std::size_t piece) {
     std::u16string text(copyAsUnits(format, bytes.size()), u'?');
     for (std::size_t at = 0; at < bytes.size(); at += piece)
-        formatCopyAsPiece(format, bytes.data() + at, at, std::min(piece, bytes.size() - at), bytes.size(), text.data());
+        formatCopyAsPiece(format, bytes.data() + at, at, std::min(piece, bytes.size() - at), bytes.size(),
+                          text.data());
     EXPECT_EQ(text.back(), u'\0');
     text.pop_back();
     return text;
@@ -40,10 +41,13 @@ TEST(CopyAsTest, TextsMatchCheckedExamplesWhateverThePieces) {
         {{0x4D}, u"4D", u"TQ==", u"unsigned char data[1] = {\r\n    0x4D\r\n};"},
         {{0x4D, 0x5A}, u"4D5A", u"TVo=", u"unsigned char data[2] = {\r\n    0x4D, 0x5A\r\n};"},
         {{0x4D, 0x5A, 0x90}, u"4D5A90", u"TVqQ", u"unsigned char data[3] = {\r\n    0x4D, 0x5A, 0x90\r\n};"},
-        {{0x4D, 0x5A, 0x90, 0x00}, u"4D5A9000", u"TVqQAA==",
+        {{0x4D, 0x5A, 0x90, 0x00},
+         u"4D5A9000",
+         u"TVqQAA==",
          u"unsigned char data[4] = {\r\n    0x4D, 0x5A, 0x90, 0x00\r\n};"},
         {seventeen, u"F0F1F2F3F4F5F6F7F8F9FAFBFCFDFEFF01", u"8PHy8/T19vf4+fr7/P3+/wE=",
-         u"unsigned char data[17] = {\r\n    0xF0, 0xF1, 0xF2, 0xF3, 0xF4, 0xF5, 0xF6, 0xF7, 0xF8, 0xF9, 0xFA, "
+         u"unsigned char data[17] = {\r\n    0xF0, 0xF1, 0xF2, 0xF3, 0xF4, 0xF5, 0xF6, 0xF7, 0xF8, 0xF9, "
+         u"0xFA, "
          u"0xFB, 0xFC, 0xFD, 0xFE, 0xFF,\r\n    0x01\r\n};"},
     };
     for (const auto& example : examples) {
@@ -68,18 +72,27 @@ TEST(SelectBlockTest, ABlockIsReadOnlyWhenItLiesWhollyInTheDocument) {
         bool hex, accepted;
         std::int64_t wantStart, wantLength;
     } cases[] = {
-        {L"10", L"20", true, true, 16, 32},    {L"10", L"20", false, true, 10, 20},
-        {L"0", L"100", true, true, 0, 256},    {L"FF", L"1", true, true, 255, 1},
-        {L"100", L"1", true, false, 0, 0},     {L"0", L"101", true, false, 0, 0},
-        {L"FF", L"2", true, false, 0, 0},      {L"10", L"0", true, false, 0, 0},
-        {L"", L"1", true, false, 0, 0},        {L"1A", L"1", false, false, 0, 0},
+        {L"10", L"20", true, true, 16, 32},
+        {L"10", L"20", false, true, 10, 20},
+        {L"0", L"100", true, true, 0, 256},
+        {L"FF", L"1", true, true, 255, 1},
+        {L"100", L"1", true, false, 0, 0},
+        {L"0", L"101", true, false, 0, 0},
+        {L"FF", L"2", true, false, 0, 0},
+        {L"10", L"0", true, false, 0, 0},
+        {L"", L"1", true, false, 0, 0},
+        {L"1A", L"1", false, false, 0, 0},
         {L"FFFFFFFFFFFFFFFFFF", L"1", true, false, 0, 0},
     };
     for (const auto& c : cases) {
         BlockRange block{-5, -5};
         EXPECT_EQ(readBlock(c.start, c.length, c.hex, 256, block), c.accepted) << c.start << L" " << c.length;
-        if (c.accepted) EXPECT_EQ(block.start * 1000 + block.length, c.wantStart * 1000 + c.wantLength);
-        if (!c.accepted) EXPECT_EQ(block.start, -5);
+        if (c.accepted) {
+            EXPECT_EQ(block.start * 1000 + block.length, c.wantStart * 1000 + c.wantLength);
+        }
+        if (!c.accepted) {
+            EXPECT_EQ(block.start, -5);
+        }
     }
 }
 
@@ -87,7 +100,8 @@ class FillTest : public CaretViewFixture {
 protected:
     std::int64_t redBytes() const {
         std::int64_t red = 0;
-        for (std::int64_t row = 0; row < doc.lineCount; ++row) red += std::popcount(changedMaskOfRow(doc, row));
+        for (std::int64_t row = 0; row < doc.lineCount; ++row)
+            red += std::popcount(changedMaskOfRow(doc, row));
         return red;
     }
 };
@@ -97,9 +111,14 @@ TEST_F(FillTest, FillsAsAPlainLoopWouldAsOneStepThatUndoes) {
     for (std::size_t length : {1u, 2u, 3u, 7u, 16u, 256u}) {
         FillPattern pattern;
         pattern.count = length;
-        for (std::size_t i = 0; i < length; ++i) pattern.bytes[i] = static_cast<std::uint8_t>(0x11 * i + 0x80);
-        for (auto [from, count] : {std::pair<std::int64_t, std::int64_t>{0, 1}, {0, 300}, {5, 256}, {699, 1},
-                                   {400, 300}, {0, size}}) {
+        for (std::size_t i = 0; i < length; ++i)
+            pattern.bytes[i] = static_cast<std::uint8_t>(0x11 * i + 0x80);
+        for (auto [from, count] : {std::pair<std::int64_t, std::int64_t>{0, 1},
+                                   {0, 300},
+                                   {5, 256},
+                                   {699, 1},
+                                   {400, 300},
+                                   {0, size}}) {
             open(size);
             setSelection(hv, from + count - 1, from);  // either way round
             ASSERT_EQ(fillSelection(hv, pattern, 64), 1);
@@ -125,7 +144,8 @@ TEST_F(FillTest, EscapeKeepsWhatWasFilledAsOneStepAndReadOnlyIsRefused) {
     host.stopAt = 4;  // three chunks of 10 went in
     EXPECT_EQ(fillSelection(hv, pattern, 10), fillStopped);
     EXPECT_EQ(host.status[statusPartActivity], L"Fill stopped");
-    EXPECT_NE(std::find(host.activity.begin(), host.activity.end(), L"Filling\u2026 20 %"), host.activity.end());
+    EXPECT_NE(std::find(host.activity.begin(), host.activity.end(), L"Filling\u2026 20 %"),
+              host.activity.end());
     EXPECT_EQ(redBytes(), 30);
     ByteRange touched;
     ReadFault fault;
@@ -141,9 +161,9 @@ TEST_F(FillTest, EscapeKeepsWhatWasFilledAsOneStepAndReadOnlyIsRefused) {
     const struct {
         const wchar_t* text;
         PatternOutcome outcome;
-    } patterns[] = {{L"", PatternOutcome::empty}, {L"  ", PatternOutcome::empty}, {L"A", PatternOutcome::oddDigits},
-                    {L"AB C", PatternOutcome::oddDigits}, {L"AG", PatternOutcome::notHex},
-                    {L"0 1", PatternOutcome::ready}};
+    } patterns[] = {{L"", PatternOutcome::empty},      {L"  ", PatternOutcome::empty},
+                    {L"A", PatternOutcome::oddDigits}, {L"AB C", PatternOutcome::oddDigits},
+                    {L"AG", PatternOutcome::notHex},   {L"0 1", PatternOutcome::ready}};
     for (const auto& p : patterns) EXPECT_EQ(readFillPattern(p.text, pattern), p.outcome) << p.text;
     EXPECT_EQ(pattern.count, 1u);
     EXPECT_EQ(readFillPattern(std::wstring(512, L'7').c_str(), pattern), PatternOutcome::ready);
@@ -176,10 +196,14 @@ TEST(JumpListTest, WalksAsABrowserHistoryOfAHundredPlaces) {
                 }
             } else if (what == 2) {
                 ASSERT_EQ(list.back(pages[current], place), current > 0);
-                if (current > 0) ASSERT_EQ(place, pages[--current]);
+                if (current > 0) {
+                    ASSERT_EQ(place, pages[--current]);
+                }
             } else {
                 ASSERT_EQ(list.forward(pages[current], place), current + 1 < pages.size());
-                if (current + 1 < pages.size()) ASSERT_EQ(place, pages[++current]);
+                if (current + 1 < pages.size()) {
+                    ASSERT_EQ(place, pages[++current]);
+                }
             }
         }
     }
@@ -196,12 +220,16 @@ TEST(BookmarksTest, NextAndPreviousWrapAndTheStoreReadsBackOrIsRefusedWhole) {
         auto next = plain.upper_bound(from);
         if (next == plain.end()) next = plain.begin();
         EXPECT_EQ(nextBookmark(marks, from, to), next != plain.end() && *next != from);
-        if (next != plain.end() && *next != from) EXPECT_EQ(to, *next);
+        if (next != plain.end() && *next != from) {
+            EXPECT_EQ(to, *next);
+        }
         auto previous = plain.lower_bound(from);
         if (previous == plain.begin()) previous = plain.end();
         const bool hasPrevious = previous != plain.begin() && *std::prev(previous) != from;
         EXPECT_EQ(previousBookmark(marks, from, to), hasPrevious);
-        if (hasPrevious) EXPECT_EQ(to, *std::prev(previous));
+        if (hasPrevious) {
+            EXPECT_EQ(to, *std::prev(previous));
+        }
     }
     const std::string text = bookmarkStoreText(marks);
     Bookmarks read;
@@ -209,9 +237,10 @@ TEST(BookmarksTest, NextAndPreviousWrapAndTheStoreReadsBackOrIsRefusedWhole) {
     EXPECT_EQ(read.offsets, std::vector<std::int64_t>(plain.begin(), plain.end()));
     ASSERT_TRUE(readBookmarkStore(text.data(), text.size(), 100, read));  // the file got shorter
     EXPECT_EQ(read.offsets, std::vector<std::int64_t>(plain.begin(), plain.lower_bound(100)));
-    for (const char* damaged : {"", "Quillix-64bit bookmarks 2\r\n", "Quillix-64bit bookmarks 1\r\n10\r\nzz\r\n",
-                                "Quillix-64bit bookmarks 1\r\n20\r\n10\r\n", "Quillix-64bit bookmarks 1\r\n\r\n5\r\n",
-                                "Quillix-64bit bookmarks 1\r\n11111111111111111\r\n"}) {
+    for (const char* damaged :
+         {"", "Quillix-64bit bookmarks 2\r\n", "Quillix-64bit bookmarks 1\r\n10\r\nzz\r\n",
+          "Quillix-64bit bookmarks 1\r\n20\r\n10\r\n", "Quillix-64bit bookmarks 1\r\n\r\n5\r\n",
+          "Quillix-64bit bookmarks 1\r\n11111111111111111\r\n"}) {
         Bookmarks kept = read;
         EXPECT_FALSE(readBookmarkStore(damaged, std::strlen(damaged), 200, kept)) << damaged;
         EXPECT_EQ(kept.offsets, read.offsets);

@@ -132,8 +132,11 @@ TEST_F(RegionsTest, SelectBlockSelectsAndBackAndForwardWalkItsJumps) {
         if (!(GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION) & MF_SEPARATOR))
             items.emplace_back(GetMenuItemID(menu, i) == UINT(-1) ? 0 : GetMenuItemID(menu, i),
                                (GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION) & MF_GRAYED) != 0);
-    EXPECT_EQ(items, (std::vector<std::pair<UINT, bool>>{{IDM_EDIT_COPY, false}, {0, false}, {IDM_EDIT_PASTE, false},
-                                                         {IDM_EDIT_SELECT_ALL, false}, {IDM_EDIT_SELECT_BLOCK, false},
+    EXPECT_EQ(items, (std::vector<std::pair<UINT, bool>>{{IDM_EDIT_COPY, false},
+                                                         {0, false},
+                                                         {IDM_EDIT_PASTE, false},
+                                                         {IDM_EDIT_SELECT_ALL, false},
+                                                         {IDM_EDIT_SELECT_BLOCK, false},
                                                          {IDM_EDIT_FILL_SELECTION, true},
                                                          {IDM_SEARCH_TOGGLE_BOOKMARK, false}}));
     DestroyMenu(menu);
@@ -155,7 +158,8 @@ TEST_F(RegionsTest, FillSelectionIsOneStepAndCopyAsPutsEachText) {
     ASSERT_EQ(dialogs.messageBoxes().size(), 1u);
     EXPECT_EQ(dialogs.messageBoxes()[0].text, L"Hexadecimal number must have even number of digits!");
     const std::vector<std::uint8_t> filled(shell.doc.fileBytes + 2, shell.doc.fileBytes + 14);
-    EXPECT_EQ(filled, (std::vector<std::uint8_t>{0x90, 0x00, 0xAB, 0xCD, 0xEF, 0xAB, 0xCD, 0xEF, 0xAB, 0xCD, 12, 13}));
+    EXPECT_EQ(filled, (std::vector<std::uint8_t>{0x90, 0x00, 0xAB, 0xCD, 0xEF, 0xAB, 0xCD, 0xEF, 0xAB, 0xCD,
+                                                 12, 13}));
     EXPECT_EQ(shell.doc.isModified, 1);
     press('Z', {VK_CONTROL});
     EXPECT_EQ(shell.doc.fileBytes[4], 4);
