@@ -5,6 +5,11 @@
 #include <array>
 #include <cstring>
 
+#if defined(__x86_64__)
+#include <cpuid.h>
+#include <tmmintrin.h>
+#endif
+
 namespace quillix {
 namespace {
 
@@ -75,6 +80,81 @@ void formatHexString(const std::uint8_t* bytes, std::uint64_t count, char16_t* o
     for (std::uint64_t i = 0; i < count; ++i, out += 2) std::memcpy(out, &pairs.units[2 * bytes[i]], 4);
 }
 
+// One whole line of a C array that is not its last: sixteen values with their ", " and
+// the line break after the sixteenth, 101 units.
+void formatArrayLinePlain(const std::uint8_t* bytes, char16_t* out) {
+    for (std::uint64_t k = 0; k < valuesPerLine - 1; ++k, out += 6)
+        std::memcpy(out, &arrayValues.units[6 * bytes[k]], 6 * sizeof(char16_t));
+    std::memcpy(out, &arrayValues.units[6 * bytes[valuesPerLine - 1]], valueUnits * sizeof(char16_t));
+    std::memcpy(out + valueUnits, lineBreak, 7 * sizeof(char16_t));
+}
+
+#if defined(__x86_64__)
+
+// The same line through the byte shuffle: the sixteen bytes' digits are made at once, and
+// each four values ("0xHH, " four times, 48 bytes of text) are three shuffles of the digits
+// laid over the constant characters.
+struct LineMasks {
+    // [half of the digits][store]: which digit byte goes to each text byte (0x80: none),
+    // and the constant characters of each store.
+    std::array<std::array<std::array<std::uint8_t, 16>, 3>, 2> digits{};
+    std::array<std::array<std::uint8_t, 16>, 3> constants{};
+    constexpr LineMasks() {
+        constexpr char fixed[6] = {'0', 'x', 0, 0, ',', ' '};
+        for (int half = 0; half < 2; ++half)
+            for (int unit = 0; unit < 24; ++unit) {
+                const int value = unit / 6, place = unit % 6, store = unit / 8, byte = 2 * (unit % 8);
+                digits[half][store][byte] = place == 2 || place == 3
+                                                ? static_cast<std::uint8_t>(8 * half + 2 * value + place - 2)
+                                                : 0x80;
+                digits[half][store][byte + 1] = 0x80;
+                constants[store][byte] = static_cast<std::uint8_t>(fixed[place]);
+            }
+    }
+};
+constexpr LineMasks lineMasks;
+
+__attribute__((target("ssse3"))) void formatArrayLineShuffled(const std::uint8_t* bytes, char16_t* out) {
+    const __m128i table = _mm_loadu_si128(reinterpret_cast<const __m128i*>(hexDigits));
+    const __m128i value = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes));
+    const __m128i low = _mm_and_si128(value, _mm_set1_epi8(15));
+    const __m128i high = _mm_and_si128(_mm_srli_epi16(value, 4), _mm_set1_epi8(15));
+    const __m128i highDigits = _mm_shuffle_epi8(table, high);
+    const __m128i lowDigits = _mm_shuffle_epi8(table, low);
+    // Digit pairs of values 0..7, then of 8..15.
+    const __m128i pairs[2] = {_mm_unpacklo_epi8(highDigits, lowDigits),
+                              _mm_unpackhi_epi8(highDigits, lowDigits)};
+    auto* to = reinterpret_cast<__m128i*>(out);
+    for (int group = 0; group < 4; ++group) {
+        const __m128i digits = pairs[group / 2];
+        for (int store = 0; store < 3; ++store) {
+            const auto& mask = lineMasks.digits[group % 2][store];
+            const auto& fixed = lineMasks.constants[store];
+            const __m128i placed =
+                _mm_shuffle_epi8(digits, _mm_loadu_si128(reinterpret_cast<const __m128i*>(mask.data())));
+            _mm_storeu_si128(
+                to++, _mm_or_si128(placed, _mm_loadu_si128(reinterpret_cast<const __m128i*>(fixed.data()))));
+        }
+    }
+    // The sixteenth value's ", " becomes the line break.
+    std::memcpy(out + lineUnits - 7, lineBreak, 7 * sizeof(char16_t));
+}
+
+bool shuffleAvailable() {
+    static const bool available = [] {
+        unsigned a = 0, b = 0, c = 0, d = 0;
+        return __get_cpuid(1, &a, &b, &c, &d) && (c & bit_SSSE3) != 0;
+    }();
+    return available;
+}
+
+#else
+
+void formatArrayLineShuffled(const std::uint8_t* bytes, char16_t* out) { formatArrayLinePlain(bytes, out); }
+bool shuffleAvailable() { return false; }
+
+#endif
+
 // Values at .. at + count - 1 of total, each followed by what comes after it.
 void formatArrayValues(const std::uint8_t* bytes, std::uint64_t at, std::uint64_t count, std::uint64_t total,
                        char16_t* out) {
@@ -82,12 +162,11 @@ void formatArrayValues(const std::uint8_t* bytes, std::uint64_t at, std::uint64_
         // A whole line that is not the last: fifteen values with their ", ", the sixteenth
         // with its line break.
         if ((at + i) % valuesPerLine == 0 && i + valuesPerLine <= count && at + i + valuesPerLine < total) {
-            for (std::uint64_t k = 0; k < valuesPerLine - 1; ++k, out += 6)
-                std::memcpy(out, &arrayValues.units[6 * bytes[i + k]], 6 * sizeof(char16_t));
-            std::memcpy(out, &arrayValues.units[6 * bytes[i + valuesPerLine - 1]],
-                        valueUnits * sizeof(char16_t));
-            std::memcpy(out + valueUnits, lineBreak, 7 * sizeof(char16_t));
-            out += valueUnits + 7;
+            if (shuffleAvailable())
+                formatArrayLineShuffled(bytes + i, out);
+            else
+                formatArrayLinePlain(bytes + i, out);
+            out += lineUnits;
             i += valuesPerLine - 1;
             continue;
         }

@@ -61,6 +61,17 @@ TEST(CopyAsTest, TextsMatchCheckedExamplesWhateverThePieces) {
     for (auto& byte : bytes) byte = static_cast<std::uint8_t>(random());
     for (std::size_t size = 1; size <= bytes.size(); ++size) {
         const Bytes head(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(size));
+        // The C array the plain way: values joined by ", ", a line break after every 16th.
+        const std::string digits = std::to_string(size);
+        std::u16string array =
+            u"unsigned char data[" + std::u16string(digits.begin(), digits.end()) + u"] = {\r\n    ";
+        for (std::size_t i = 0; i < size; ++i) {
+            const char16_t value[] = {u'0', u'x', u"0123456789ABCDEF"[head[i] >> 4],
+                                      u"0123456789ABCDEF"[head[i] & 15], 0};
+            array += value;
+            if (i + 1 < size) array += i % 16 == 15 ? u",\r\n    " : u", ";
+        }
+        ASSERT_EQ(copyAs(CopyAsFormat::cArray, head, 48), array + u"\r\n};") << size;
         for (auto format : {CopyAsFormat::hexString, CopyAsFormat::cArray, CopyAsFormat::base64})
             ASSERT_EQ(copyAs(format, head, 48), copyAs(format, head, 480)) << size;
     }
