@@ -88,7 +88,11 @@ std::wstring bookmarkStorePath(const wchar_t* documentPath) {
     wchar_t folder[MAX_PATH] = {};
     const DWORD length = GetEnvironmentVariableW(L"APPDATA", folder, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) return {};
-    return std::wstring(folder) + L"\\Quillix-64bit\\Bookmarks\\" + bookmarkStoreName(documentPath);
+    // The same file named another way (a relative path on the command line) keeps one store.
+    wchar_t full[filePathChars + 1] = {};
+    const DWORD fullLength = GetFullPathNameW(documentPath, filePathChars + 1, full, nullptr);
+    const wchar_t* name = fullLength > 0 && fullLength <= filePathChars ? full : documentPath;
+    return std::wstring(folder) + L"\\Quillix-64bit\\Bookmarks\\" + bookmarkStoreName(name);
 }
 
 void loadBookmarks() {
