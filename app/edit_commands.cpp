@@ -4,6 +4,7 @@
 #include "app/view_host_win32.h"
 #include "app/shell_state.h"
 #include "hexview/clipboard.h"
+#include "hexview/regions.h"
 #include "hexview/selection.h"
 #include "hexview/undo.h"
 
@@ -36,6 +37,14 @@ void selectAllCommand() {
     selectAll(HexView{shell.doc, shell.view, host});
 }
 
+void copyAsCommand(int command) {
+    Win32ViewHost host(shell.hexView);
+    const CopyAsFormat format = command == commandCopyAsHex      ? CopyAsFormat::hexString
+                                : command == commandCopyAsCArray ? CopyAsFormat::cArray
+                                                                 : CopyAsFormat::base64;
+    copyAsToClipboard(HexView{shell.doc, shell.view, host}, format);
+}
+
 void updateEditCommands() {
     Win32ViewHost host(shell.hexView);
     const HexView hv{shell.doc, shell.view, host};
@@ -47,9 +56,14 @@ void updateEditCommands() {
     const bool readOnly = open && isReadOnly(shell.doc);
     EnableMenuItem(menu, commandUndo, state(readOnly || (open && shell.doc.history.canUndo())));
     EnableMenuItem(menu, commandRedo, state(readOnly || (open && shell.doc.history.canRedo())));
-    EnableMenuItem(menu, commandCopy, state(copyRange(hv, range)));
+    const bool copyable = copyRange(hv, range);
+    for (int command : {commandCopy, commandCopyAsHex, commandCopyAsCArray, commandCopyAsBase64})
+        EnableMenuItem(menu, command, state(copyable));
     EnableMenuItem(menu, commandPaste, state(canPaste(hv)));
-    EnableMenuItem(menu, commandSelectAll, state(hasDocument(shell.doc)));
+    for (int command : {commandSelectAll, commandSelectBlock, commandToggleBookmark, commandNextBookmark,
+                        commandPreviousBookmark, commandBack, commandForward})
+        EnableMenuItem(menu, command, state(open));
+    EnableMenuItem(menu, commandFillSelection, state(selectedRange(shell.view, shell.doc, range)));
 }
 
 }  // namespace quillix

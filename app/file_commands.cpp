@@ -14,6 +14,7 @@
 #include "app/frame_window.h"
 #include "app/dialogs/message_box_win32.h"
 #include "app/outside_watch_win32.h"
+#include "app/places_win32.h"
 #include "app/recent_files_win32.h"
 #include "app/shell_state.h"
 #include "document/file/checked_view.h"
@@ -160,6 +161,7 @@ bool openChosenFile(OpenPurpose purpose) {
     shell.doc.isModified = 0;
     setOffsetStatus(L"Offset: 00000000");
     watchDocumentFile();
+    loadBookmarks();
     return opened;
 }
 

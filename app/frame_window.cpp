@@ -23,6 +23,9 @@
 #include "app/view_look_win32.h"
 #include "host/text_format.h"
 #include "app/dialogs/find_dialog_win32.h"
+#include "app/dialogs/region_dialogs_win32.h"
+#include "app/places_win32.h"
+#include "app/tools/bookmarks_window_win32.h"
 
 namespace quillix {
 namespace {
@@ -111,12 +114,40 @@ std::wstring helpPagePath() {
     return path + helpFileName;
 }
 
+// Commands that move the caret to another place, to be walked back by Back.
+bool isJumpCommand(int command) {
+    return command == commandFindNext || command == commandFindPrevious || command == commandNextDifference ||
+           command == commandPreviousDifference;
+}
+
+LRESULT onPlacesCommand(int command) {
+    switch (command) {
+        case commandSelectBlock: selectBlockCommand(); return 0;
+        case commandFillSelection: fillSelectionCommand(); return 0;
+        case commandCopyAsHex:
+        case commandCopyAsCArray:
+        case commandCopyAsBase64: copyAsCommand(command); return 0;
+        case commandToggleBookmark: toggleBookmarkCommand(); return 0;
+        case commandNextBookmark: stepToBookmarkCommand(true); return 0;
+        case commandPreviousBookmark: stepToBookmarkCommand(false); return 0;
+        case commandBack: backCommand(); return 0;
+        case commandForward: forwardCommand(); return 0;
+        case commandBookmarks: toggleBookmarksWindow(); return 0;
+        default: return 0;
+    }
+}
+
 LRESULT onCommand(HWND frame, int command) {
     shell.menu = GetMenu(frame);
     switch (command) {
         case commandOpen: return openCommand();
         case commandSave: return saveCommand();
-        case commandSaveAs: return saveAsCommand();
+        case commandSaveAs: {
+            // The bookmarks go with the document to its new name.
+            const LRESULT result = saveAsCommand();
+            if (result) storeBookmarks();
+            return result;
+        }
         case commandExportAs: return exportAsCommand();
         case commandFind:
         case commandGoto: openFindDialog(command); return 0;
@@ -150,7 +181,7 @@ LRESULT onCommand(HWND frame, int command) {
         default:
             if (command >= IDM_FILE_RECENT_FIRST && command <= IDM_FILE_RECENT_LAST)
                 return openRecentFileCommand(command);
-            return 0;
+            return onPlacesCommand(command);
     }
 }
 
@@ -197,9 +228,12 @@ LRESULT CALLBACK frameWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
             clearOutsideNote();
             // A command may open a file, change bytes or move the caret from here; the data
             // inspector catches up now rather than at the view's next paint.
+            const std::int64_t from = offsetOf(shell.view);
             const LRESULT result = onCommand(window, LOWORD(wParam));
+            if (isJumpCommand(LOWORD(wParam))) noteJump(from);
             refreshInspector();
             refreshChecksums();
+            refreshBookmarksBytes();
             return result;
         }
         case WM_SYSCOMMAND:
@@ -218,7 +252,10 @@ LRESULT CALLBACK frameWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
         default:
             // The registered message of the Find and Goto dialogs; a hit moves the caret.
             if (message == shell.findMessageId && shell.findMessageId != 0) {
+                // A Goto or a Find hit is a jump Back returns from.
+                const std::int64_t from = offsetOf(shell.view);
                 const LRESULT result = onFindNotification(*reinterpret_cast<const FINDREPLACEW*>(lParam));
+                if (hasDocument(shell.doc)) noteJump(from);
                 refreshInspector();
                 refreshChecksums();
                 return result;

@@ -32,6 +32,17 @@ enum MenuCommand : int {
     commandNextDifference = IDM_SEARCH_NEXT_DIFFERENCE,
     commandPreviousDifference = IDM_SEARCH_PREVIOUS_DIFFERENCE,
     commandCloseComparison = IDM_VIEW_CLOSE_COMPARISON,
+    commandSelectBlock = IDM_EDIT_SELECT_BLOCK,
+    commandFillSelection = IDM_EDIT_FILL_SELECTION,
+    commandCopyAsHex = IDM_EDIT_COPY_AS_HEX,
+    commandCopyAsCArray = IDM_EDIT_COPY_AS_C_ARRAY,
+    commandCopyAsBase64 = IDM_EDIT_COPY_AS_BASE64,
+    commandToggleBookmark = IDM_SEARCH_TOGGLE_BOOKMARK,
+    commandNextBookmark = IDM_SEARCH_NEXT_BOOKMARK,
+    commandPreviousBookmark = IDM_SEARCH_PREVIOUS_BOOKMARK,
+    commandBack = IDM_SEARCH_BACK,
+    commandForward = IDM_SEARCH_FORWARD,
+    commandBookmarks = IDM_VIEW_BOOKMARKS,
 };
 
 inline constexpr wchar_t helpFileName[] = L"quillix-help.html";

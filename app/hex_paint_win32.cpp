@@ -2,6 +2,7 @@
 
 #include "app/activity_note_win32.h"
 #include "app/compare_pane_win32.h"
+#include "app/places_win32.h"
 #include "hexview/paint_layout.h"
 #include "app/shell_state.h"
 #include "app/theme_win32.h"
@@ -97,6 +98,7 @@ void paintHexView(HWND window, const Document& doc, const ViewState& view) {
                  static_cast<int>(run.viewRow * view.lineHeight), runs.text.data() + run.start,
                  static_cast<int>(run.length));
     }
+    outlineBookmarks(dc, ps.rcPaint);
     SelectObject(dc, font);
     paintOtherPane(dc, ps.rcPaint, palette, runs);
     SelectObject(dc, previous);

@@ -10,11 +10,13 @@
 #include "app/compare_pane_win32.h"
 #include "app/dpi_win32.h"
 #include "app/hex_paint_win32.h"
+#include "app/tools/bookmarks_window_win32.h"
 #include "app/tools/inspector_window_win32.h"
 #include "app/shell_state.h"
 #include "app/theme_win32.h"
 #include "app/view_host_win32.h"
 #include "app/view_look_win32.h"
+#include "app/view_menu_win32.h"
 
 namespace quillix {
 
@@ -50,6 +52,10 @@ LRESULT handleHexViewMessage(HWND window, UINT message, WPARAM wParam, LPARAM lP
         case WM_KILLFOCUS: onKillFocus(hv); return 0;
         case WM_KEYDOWN:
             clearStoppedNote(host);
+            if (wParam == VK_APPS) {
+                showViewMenu(window, -1, -1);
+                return 0;
+            }
             // Every key ends by re-placing the caret; none goes to DefWindowProcW. Shift
             // with a caret key selects.
             onKeyDown(hv, static_cast<unsigned>(wParam), GetKeyState(VK_SHIFT) < 0);
@@ -82,6 +88,18 @@ LRESULT handleHexViewMessage(HWND window, UINT message, WPARAM wParam, LPARAM lP
             if (GetCapture() == window) ReleaseCapture();
             return 0;
         case WM_CAPTURECHANGED: onLButtonUp(hv); return 0;
+        case WM_RBUTTONDOWN:
+            if (inOtherPane(GET_X_LPARAM(lParam))) break;
+            onRightButtonDown(window, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+            return 0;
+        case WM_CONTEXTMENU: showViewMenu(window, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)); return 0;
+        case WM_SYSKEYDOWN:
+            // Shift+F10 is the keyboard's right-click; F10 alone stays the menu bar's.
+            if (wParam == VK_F10 && GetKeyState(VK_SHIFT) < 0) {
+                showViewMenu(window, -1, -1);
+                return 0;
+            }
+            break;
         default: break;
     }
     return DefWindowProcW(window, message, wParam, lParam);
@@ -99,6 +117,7 @@ LRESULT CALLBACK hexViewProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     if (--depth > 0) return result;
     refreshInspector();
     refreshChecksums();
+    refreshBookmarksBytes();
     return result;
 }
 

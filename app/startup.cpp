@@ -12,6 +12,8 @@
 #include "app/dialogs/message_box_win32.h"
 #include "app/outside_watch_win32.h"
 #include "app/recent_files_win32.h"
+#include "app/places_win32.h"
+#include "app/tools/bookmarks_window_win32.h"
 #include "app/settings_registry_win32.h"
 #include "app/shell_state.h"
 #include "app/tools/window_place_win32.h"
@@ -93,6 +95,7 @@ void openCommandLine(const wchar_t* commandLine) {
         enableDocumentCommands(true);
         watchDocumentFile();
         addToRecentFiles(shell.doc.filePath);
+        loadBookmarks();
         return;
     }
     std::wstring text = L"Could not find file: ";
@@ -136,6 +139,8 @@ void routeMessage(MSG& message) {
     if (routeInspectorMessage(message)) return;
     // Then the checksums' window (F5 anywhere, its list's and its field's keys).
     if (routeChecksumsMessage(message)) return;
+    // Then the bookmarks' window (Enter, Delete and Ctrl+C in its list).
+    if (routeBookmarksMessage(message)) return;
     const bool keyDown = message.message == WM_KEYDOWN || message.message == WM_SYSKEYDOWN;
     const bool altKey = message.wParam == VK_MENU || message.wParam == VK_LMENU || message.wParam == VK_RMENU;
     // A fresh press of Alt (not its repeat) may be meant for the menu bar again.

@@ -1,7 +1,7 @@
 # Run as a test (cmake -DSOURCE_DIR=... -P include_layers.cmake): the program's rooms
 # stack, from the bottom up,
 #   host, settings -> document/file -> document/history -> document -> document/save
-#        -> compare, checksums -> hexview -> search -> app (app/tools, app/dialogs)
+#        -> compare, checksums, places -> hexview -> search -> app (app/tools, app/dialogs)
 # and a file includes only from its own room and the ones below it. The document's rooms:
 # the file layer, the change record and history, the record itself with open and the
 # outside change, and saving (which works on the whole record). compare/ and checksums/
@@ -12,7 +12,7 @@
 # records, so they may include each other. resources/ holds plain
 # #defines anyone may read.
 cmake_policy(SET CMP0057 NEW)
-set(levels "host|settings" document/file document/history document document/save "checksums|compare" hexview search
+set(levels "host|settings" document/file document/history document document/save "checksums|compare|places" hexview search
   "app&app/tools&app/dialogs")
 set(violations "")
 foreach(level IN LISTS levels)

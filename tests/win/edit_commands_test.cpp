@@ -106,10 +106,10 @@ TEST_F(EditCommandsTest, ShortcutsRunTheirCommandsAndNeverTypeIntoTheCharacterAr
     }
     EXPECT_EQ(viewBytes(), fileBytes(path));
 
-    // A control character without a shortcut is typed as ever: Ctrl+B is 0x02.
+    // A control character without a shortcut is typed as ever: Ctrl+D is 0x04.
     clickCharacterArea();
-    ctrl('B');
-    EXPECT_EQ(shell.doc.fileBytes[0], 0x02);
+    ctrl('D');
+    EXPECT_EQ(shell.doc.fileBytes[0], 0x04);
     EXPECT_TRUE(dialogs.messageBoxes().empty());
 }
 

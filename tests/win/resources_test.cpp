@@ -397,18 +397,29 @@ const std::vector<ExpectedPopup> kMenu = {
       {IDM_EDIT_REDO, L"&Redo\tCtrl+Y", true},
       {0, nullptr, false},
       {IDM_EDIT_COPY, L"&Copy\tCtrl+C", true},
+      {0, L"Copy &As", false},
       {IDM_EDIT_PASTE, L"&Paste\tCtrl+V", true},
       {0, nullptr, false},
-      {IDM_EDIT_SELECT_ALL, L"Select &All\tCtrl+A", true}}},
+      {IDM_EDIT_SELECT_ALL, L"Select &All\tCtrl+A", true},
+      {IDM_EDIT_SELECT_BLOCK, L"Select &Block...\tCtrl+E", true},
+      {IDM_EDIT_FILL_SELECTION, L"&Fill Selection...", true}}},
     {L"&Search",
      {{IDM_SEARCH_FIND, L"&Find...\tCtrl+F", true},
       {IDM_SEARCH_GOTO, L"&Goto...\tCtrl+G", true},
       {0, nullptr, false},
       {IDM_SEARCH_NEXT_DIFFERENCE, L"Next &Difference\tAlt+Down", true},
-      {IDM_SEARCH_PREVIOUS_DIFFERENCE, L"Pre&vious Difference\tAlt+Up", true}}},
+      {IDM_SEARCH_PREVIOUS_DIFFERENCE, L"Pre&vious Difference\tAlt+Up", true},
+      {0, nullptr, false},
+      {IDM_SEARCH_TOGGLE_BOOKMARK, L"Toggle &Bookmark\tCtrl+B", true},
+      {IDM_SEARCH_NEXT_BOOKMARK, L"Next Boo&kmark\tF2", true},
+      {IDM_SEARCH_PREVIOUS_BOOKMARK, L"Previous Bookmark\tShift+F2", true},
+      {0, nullptr, false},
+      {IDM_SEARCH_BACK, L"&Back\tAlt+Left", true},
+      {IDM_SEARCH_FORWARD, L"&Forward\tAlt+Right", true}}},
     {L"&View",
      {{IDM_VIEW_DATA_INSPECTOR, L"&Data Inspector\tCtrl+I", false},
       {IDM_VIEW_CLOSE_COMPARISON, L"Close &Comparison", true},
+      {IDM_VIEW_BOOKMARKS, L"&Bookmarks", false},
       {0, nullptr, false},
       {IDM_VIEW_ZOOM_IN, L"Zoom &In\tCtrl++", false},
       {IDM_VIEW_ZOOM_OUT, L"Zoom &Out\tCtrl+-", false},
@@ -454,12 +465,26 @@ TEST(MenuResource, ProgramMenuHasEveryCommandInOrderWithItsStartState) {
             info.cbSize = sizeof info;
             info.fMask = MIIM_FTYPE | MIIM_ID | MIIM_SUBMENU;
             ASSERT_TRUE(GetMenuItemInfoW(sub, i, TRUE, &info));
-            if (want.id == 0 && want.caption) {  // the one submenu, View > Theme
+            if (want.id == 0 && want.caption && std::wstring(want.caption) == L"&Theme") {  // View > Theme
                 EXPECT_EQ(menuString(sub, i) + menuString(info.hSubMenu, 0) + menuString(info.hSubMenu, 1) +
                               menuString(info.hSubMenu, 2),
                           L"&Theme&System&Light&Dark");
                 for (int k = 0; k < 3; ++k)
                     EXPECT_EQ(GetMenuItemID(info.hSubMenu, k), IDM_VIEW_THEME_SYSTEM + k);
+                continue;
+            }
+            if (want.id == 0 && want.caption) {  // Edit > Copy As and its three forms
+                EXPECT_EQ(menuString(sub, i), want.caption);
+                ASSERT_NE(info.hSubMenu, nullptr);
+                const ExpectedItem forms[] = {{IDM_EDIT_COPY_AS_HEX, L"&Hex String", true},
+                                              {IDM_EDIT_COPY_AS_C_ARRAY, L"&C Array", true},
+                                              {IDM_EDIT_COPY_AS_BASE64, L"&Base64", true}};
+                ASSERT_EQ(GetMenuItemCount(info.hSubMenu), 3);
+                for (UINT f = 0; f < 3; ++f) {
+                    EXPECT_EQ(GetMenuItemID(info.hSubMenu, static_cast<int>(f)), forms[f].id);
+                    EXPECT_EQ(menuString(info.hSubMenu, f), forms[f].caption);
+                    EXPECT_NE(GetMenuState(info.hSubMenu, f, MF_BYPOSITION) & MF_GRAYED, 0u);
+                }
                 continue;
             }
             EXPECT_EQ(info.hSubMenu, nullptr);

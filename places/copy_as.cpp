@@ -1,0 +1,250 @@
+// Copy As: the hex string, C array and Base64 texts, a piece at a time.
+
+#include "places/copy_as.h"
+
+#include <array>
+#include <cstring>
+
+#if defined(__x86_64__)
+#include <cpuid.h>
+#include <tmmintrin.h>
+#endif
+
+namespace quillix {
+namespace {
+
+constexpr char hexDigits[] = "0123456789ABCDEF";
+constexpr char base64Digits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+constexpr std::uint64_t valuesPerLine = 16;
+// "0xHH" and the blank or line break after it: ", " inside a line, ",\r\n    " at its end.
+constexpr std::uint64_t valueUnits = 4;
+constexpr std::uint64_t lineUnits = valuesPerLine * valueUnits + (valuesPerLine - 1) * 2 + 7;
+constexpr char16_t lineBreak[] = u",\r\n    ";
+constexpr char16_t arrayTail[] = u"\r\n};";
+
+// The two digits of each byte value as one 32-bit store.
+struct PairTable {
+    std::array<char16_t, 512> units{};
+    constexpr PairTable() {
+        for (int value = 0; value < 256; ++value) {
+            units[2 * value] = static_cast<char16_t>(hexDigits[value >> 4]);
+            units[2 * value + 1] = static_cast<char16_t>(hexDigits[value & 15]);
+        }
+    }
+};
+constexpr PairTable pairs;
+
+// "0xHH, " of each byte value: a C array's value inside a line, as one 12-byte store.
+struct ArrayValueTable {
+    std::array<char16_t, 256 * 6> units{};
+    constexpr ArrayValueTable() {
+        for (int value = 0; value < 256; ++value) {
+            const char text[6] = {'0', 'x', hexDigits[value >> 4], hexDigits[value & 15], ',', ' '};
+            for (int i = 0; i < 6; ++i) units[6 * value + i] = static_cast<char16_t>(text[i]);
+        }
+    }
+};
+constexpr ArrayValueTable arrayValues;
+
+// The two Base64 digits of each 12-bit value.
+struct Base64Table {
+    std::array<char16_t, 8192> units{};
+    constexpr Base64Table() {
+        for (int value = 0; value < 4096; ++value) {
+            units[2 * value] = static_cast<char16_t>(base64Digits[value >> 6]);
+            units[2 * value + 1] = static_cast<char16_t>(base64Digits[value & 63]);
+        }
+    }
+};
+constexpr Base64Table base64Pairs;
+
+// "unsigned char data[N] = {\r\n    " into text (when given); returns its units.
+std::uint64_t arrayHead(std::uint64_t total, char16_t* text) {
+    char head[64];
+    char digits[24];
+    int length = 0;
+    do {
+        digits[length++] = static_cast<char>('0' + total % 10);
+        total /= 10;
+    } while (total != 0);
+    std::size_t units = 0;
+    for (const char* part = "unsigned char data["; *part; ++part) head[units++] = *part;
+    while (length > 0) head[units++] = digits[--length];
+    for (const char* part = "] = {\r\n    "; *part; ++part) head[units++] = *part;
+    if (text)
+        for (std::size_t i = 0; i < units; ++i) text[i] = static_cast<char16_t>(head[i]);
+    return units;
+}
+
+void formatHexString(const std::uint8_t* bytes, std::uint64_t count, char16_t* out) {
+    for (std::uint64_t i = 0; i < count; ++i, out += 2) std::memcpy(out, &pairs.units[2 * bytes[i]], 4);
+}
+
+// One whole line of a C array that is not its last: sixteen values with their ", " and
+// the line break after the sixteenth, 101 units.
+void formatArrayLinePlain(const std::uint8_t* bytes, char16_t* out) {
+    for (std::uint64_t k = 0; k < valuesPerLine - 1; ++k, out += 6)
+        std::memcpy(out, &arrayValues.units[6 * bytes[k]], 6 * sizeof(char16_t));
+    std::memcpy(out, &arrayValues.units[6 * bytes[valuesPerLine - 1]], valueUnits * sizeof(char16_t));
+    std::memcpy(out + valueUnits, lineBreak, 7 * sizeof(char16_t));
+}
+
+#if defined(__x86_64__)
+
+// The same line through the byte shuffle: the sixteen bytes' digits are made at once, and
+// each four values ("0xHH, " four times, 48 bytes of text) are three shuffles of the digits
+// laid over the constant characters.
+struct LineMasks {
+    // [half of the digits][store]: which digit byte goes to each text byte (0x80: none),
+    // and the constant characters of each store.
+    std::array<std::array<std::array<std::uint8_t, 16>, 3>, 2> digits{};
+    std::array<std::array<std::uint8_t, 16>, 3> constants{};
+    constexpr LineMasks() {
+        constexpr char fixed[6] = {'0', 'x', 0, 0, ',', ' '};
+        for (int half = 0; half < 2; ++half)
+            for (int unit = 0; unit < 24; ++unit) {
+                const int value = unit / 6, place = unit % 6, store = unit / 8, byte = 2 * (unit % 8);
+                digits[half][store][byte] = place == 2 || place == 3
+                                                ? static_cast<std::uint8_t>(8 * half + 2 * value + place - 2)
+                                                : 0x80;
+                digits[half][store][byte + 1] = 0x80;
+                constants[store][byte] = static_cast<std::uint8_t>(fixed[place]);
+            }
+    }
+};
+constexpr LineMasks lineMasks;
+
+__attribute__((target("ssse3"))) void formatArrayLineShuffled(const std::uint8_t* bytes, char16_t* out) {
+    const __m128i table = _mm_loadu_si128(reinterpret_cast<const __m128i*>(hexDigits));
+    const __m128i value = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes));
+    const __m128i low = _mm_and_si128(value, _mm_set1_epi8(15));
+    const __m128i high = _mm_and_si128(_mm_srli_epi16(value, 4), _mm_set1_epi8(15));
+    const __m128i highDigits = _mm_shuffle_epi8(table, high);
+    const __m128i lowDigits = _mm_shuffle_epi8(table, low);
+    // Digit pairs of values 0..7, then of 8..15.
+    const __m128i pairs[2] = {_mm_unpacklo_epi8(highDigits, lowDigits),
+                              _mm_unpackhi_epi8(highDigits, lowDigits)};
+    auto* to = reinterpret_cast<__m128i*>(out);
+    for (int group = 0; group < 4; ++group) {
+        const __m128i digits = pairs[group / 2];
+        for (int store = 0; store < 3; ++store) {
+            const auto& mask = lineMasks.digits[group % 2][store];
+            const auto& fixed = lineMasks.constants[store];
+            const __m128i placed =
+                _mm_shuffle_epi8(digits, _mm_loadu_si128(reinterpret_cast<const __m128i*>(mask.data())));
+            _mm_storeu_si128(
+                to++, _mm_or_si128(placed, _mm_loadu_si128(reinterpret_cast<const __m128i*>(fixed.data()))));
+        }
+    }
+    // The sixteenth value's ", " becomes the line break.
+    std::memcpy(out + lineUnits - 7, lineBreak, 7 * sizeof(char16_t));
+}
+
+bool shuffleAvailable() {
+    static const bool available = [] {
+        unsigned a = 0, b = 0, c = 0, d = 0;
+        return __get_cpuid(1, &a, &b, &c, &d) && (c & bit_SSSE3) != 0;
+    }();
+    return available;
+}
+
+#else
+
+void formatArrayLineShuffled(const std::uint8_t* bytes, char16_t* out) { formatArrayLinePlain(bytes, out); }
+bool shuffleAvailable() { return false; }
+
+#endif
+
+// Values at .. at + count - 1 of total, each followed by what comes after it.
+void formatArrayValues(const std::uint8_t* bytes, std::uint64_t at, std::uint64_t count, std::uint64_t total,
+                       char16_t* out) {
+    for (std::uint64_t i = 0; i < count; ++i) {
+        // A whole line that is not the last: fifteen values with their ", ", the sixteenth
+        // with its line break.
+        if ((at + i) % valuesPerLine == 0 && i + valuesPerLine <= count && at + i + valuesPerLine < total) {
+            if (shuffleAvailable())
+                formatArrayLineShuffled(bytes + i, out);
+            else
+                formatArrayLinePlain(bytes + i, out);
+            out += lineUnits;
+            i += valuesPerLine - 1;
+            continue;
+        }
+        const char16_t value[4] = {u'0', u'x', pairs.units[2 * bytes[i]], pairs.units[2 * bytes[i] + 1]};
+        std::memcpy(out, value, sizeof value);
+        out += valueUnits;
+        const std::uint64_t index = at + i;
+        if (index + 1 == total) break;
+        if (index % valuesPerLine == valuesPerLine - 1) {
+            std::memcpy(out, lineBreak, 7 * sizeof(char16_t));
+            out += 7;
+        } else {
+            out[0] = u',';
+            out[1] = u' ';
+            out += 2;
+        }
+    }
+}
+
+void formatBase64(const std::uint8_t* bytes, std::uint64_t count, char16_t* out) {
+    std::uint64_t i = 0;
+    for (; i + 3 <= count; i += 3, out += 4) {
+        const std::uint32_t group =
+            (std::uint32_t{bytes[i]} << 16) | (std::uint32_t{bytes[i + 1]} << 8) | bytes[i + 2];
+        std::memcpy(out, &base64Pairs.units[2 * (group >> 12)], 4);
+        std::memcpy(out + 2, &base64Pairs.units[2 * (group & 4095)], 4);
+    }
+    if (i == count) return;
+    const std::uint32_t group =
+        (std::uint32_t{bytes[i]} << 16) | (i + 1 < count ? std::uint32_t{bytes[i + 1]} << 8 : 0);
+    out[0] = static_cast<char16_t>(base64Digits[group >> 18]);
+    out[1] = static_cast<char16_t>(base64Digits[(group >> 12) & 63]);
+    out[2] = i + 1 < count ? static_cast<char16_t>(base64Digits[(group >> 6) & 63]) : u'=';
+    out[3] = u'=';
+}
+
+}  // namespace
+
+std::uint64_t copyAsUnits(CopyAsFormat format, std::uint64_t count) {
+    switch (format) {
+        case CopyAsFormat::hexString: return 2 * count + 1;
+        case CopyAsFormat::base64: return (count + 2) / 3 * 4 + 1;
+        case CopyAsFormat::cArray:
+            if (count == 0)
+                return arrayHead(0, nullptr) + 4 + 1;  // "unsigned char data[0] = {\r\n    \r\n};"
+            return arrayHead(count, nullptr) + valueUnits * count + 2 * (count - 1) +
+                   5 * ((count - 1) / valuesPerLine) + 4 + 1;
+    }
+    return 1;
+}
+
+std::uint64_t copyAsUnitsBefore(CopyAsFormat format, std::uint64_t at, std::uint64_t total) {
+    switch (format) {
+        case CopyAsFormat::hexString: return 2 * at;
+        case CopyAsFormat::base64: return at / 3 * 4;
+        case CopyAsFormat::cArray: return arrayHead(total, nullptr) + at / valuesPerLine * lineUnits;
+    }
+    return 0;
+}
+
+void formatCopyAsPiece(CopyAsFormat format, const std::uint8_t* bytes, std::uint64_t at, std::uint64_t count,
+                       std::uint64_t total, char16_t* text, std::uint64_t textStart) {
+    char16_t* out = text + (copyAsUnitsBefore(format, at, total) - textStart);
+    switch (format) {
+        case CopyAsFormat::hexString: formatHexString(bytes, count, out); break;
+        case CopyAsFormat::base64: formatBase64(bytes, count, out); break;
+        case CopyAsFormat::cArray:
+            if (at == 0) arrayHead(total, text);
+            formatArrayValues(bytes, at, count, total, out);
+            break;
+    }
+    if (at + count != total) return;
+    char16_t* end = text + (copyAsUnits(format, total) - 1 - textStart);
+    if (format == CopyAsFormat::cArray) {
+        std::memcpy(end - 4, arrayTail, 4 * sizeof(char16_t));
+        if (total == 0) arrayHead(0, text);
+    }
+    *end = 0;
+}
+
+}  // namespace quillix
