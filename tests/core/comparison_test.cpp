@@ -14,6 +14,7 @@
 
 #include "compare/comparison.h"
 #include "cut_file.h"
+#include "document/edit_log.h"
 #include "document/file/checked_view.h"
 #include "hexview/clipboard.h"
 #include "hexview/comparison_view.h"
@@ -83,6 +84,7 @@ protected:
         useVectorUnit(widestVectorUnit());
         closeComparison(cmp);
         closeDocumentView(doc);
+        releaseEditLog(doc);  // typing grows the log
     }
     void open(const std::vector<std::uint8_t>& mine, const std::vector<std::uint8_t>& theirs) {
         TearDown();
