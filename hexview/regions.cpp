@@ -123,11 +123,12 @@ int fillSelection(const HexView& hv, const FillPattern& pattern, std::int64_t ch
     Progress progress{hv.host, fillProgressTexts, count};
     FillPattern feedPattern = pattern;
     ReadFault fault;
-    comparedBytesChanging(hv, range);
+    CompareFault uncounted;
+    comparedBytesChanging(hv, range, uncounted);
     const std::int64_t stored =
         storeBytes(hv.doc, range.begin, count, ByteFeed{feedFillPattern, &feedPattern},
                    PasteControl{undoable, &progress, chunkBytes}, &fault);
-    comparedBytesChanged(hv, range);
+    comparedBytesChanged(hv, range, uncounted);
     if (waitCursorShown) hv.host.setWaitCursor(false);
     finishProgress(progress);
     if (stored > 0) {
@@ -136,10 +137,8 @@ int fillSelection(const HexView& hv, const FillPattern& pattern, std::int64_t ch
         hv.host.invalidate(nullptr, false);
     }
     if (!progress.stopped) showSelectionAgain(hv.view, hv.doc, hv.host);
-    if (fault.happened()) {
-        reportUnreadable(hv.host, BoxOwner::hexView, hv.doc.fileTitle, fault.error);
-        return 0;
-    }
+    reportChangeFault(hv, fault, uncounted);
+    if (fault.happened()) return 0;
     if (progress.stopped) return fillStopped;
     if (stored == 0) {
         warnInView(hv, noMemoryForEditText);
