@@ -252,9 +252,8 @@ TEST_P(ComparisonTest, AnOtherFileCutShorterIsReportedAndLeavesTheCountsUnknown)
     EXPECT_FALSE(cmp.counted);
 }
 
-// Edits through the view while comparing: a typed byte and pastes of 1 to 512 bytes across
-// a page edge, each undone and redone, keep the counts true and named in part 0; over a page
-// the system can no longer read (the file cut at the edge first), one fault gives one box.
+// Typing and pastes across a page edge, undone and redone, keep the counts named in part 0;
+// over a page the system can no longer read, one fault gives one box.
 TEST_P(ComparisonTest, EditsThroughTheViewKeepTheCountsNamedAndGiveOneBoxPerFault) {
     const std::int64_t size = 4 * viewPageBytes, edge = 2 * viewPageBytes;
     const struct {

@@ -6,7 +6,6 @@
 #include <cstring>
 
 #include "document/document.h"
-#include "document/outside_change.h"
 #include "hexview/hex_view.h"
 #include "faulty_file_system.h"
 #include "hexview/view_state.h"
@@ -138,19 +137,6 @@ TEST_F(DocumentTest, RefusedFilesGiveTheSystemCodeAndLeaveNoDocument) {
     EXPECT_EQ(fs.liveViews(), 0);
     // The status keeps whatever the caller shows for a failed open.
     EXPECT_EQ(host.waitCursorDepth, 0);
-}
-
-// Opened for viewing by the user's choice: read-only, still so after the file is taken up
-// again; the next open is for editing.
-TEST_F(DocumentTest, AFileOpenedForViewingStaysReadOnlyThroughAReload) {
-    auto good = folder.file("good.bin");
-    writeBytes(good, patternBytes(100));
-    std::wcscpy(doc.filePath, widePath(good).c_str());
-    ASSERT_EQ(openDocument(doc, doc.filePath, cause, systemFileSystem(), OpenPurpose::viewing), 1);
-    ASSERT_EQ(reloadDocument(doc, cause), 1);
-    EXPECT_TRUE(isReadOnly(doc));
-    ASSERT_EQ(open(good), 1);
-    EXPECT_FALSE(isReadOnly(doc));
 }
 
 TEST_F(DocumentTest, EveryFailingStepOfAnOpenLeavesNoViewAndNoHandle) {

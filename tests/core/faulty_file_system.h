@@ -124,8 +124,7 @@ public:
         }
         return real_.writeAt(file, offset, data, length, written, error);
     }
-    // Counted, not passed on: a hint changes no result, and bringing in a sparse 4 GiB
-    // document would only cost the tests time.
+    // Counted, not passed on: a hint changes no result, and a sparse 4 GiB one costs time.
     void prefetch(const std::uint8_t*, std::int64_t) override { ++prefetches; }
     bool flush(FileHandle file, SystemError& error) override {
         if (injected("flush", error)) return false;

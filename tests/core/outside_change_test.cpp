@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <map>
 #include <set>
+#include <tuple>
 
 #include "cut_file.h"
 #include "document/outside_change.h"
@@ -108,9 +109,8 @@ TEST(OutsideChange, TheirsPlusMineAfterWritesGrowthAndCutsUndoesToTheirsAndSaves
     EXPECT_TRUE(onWindows || wholeSaves > 0);  // only a cut leaves the document longer than its file
 }
 
-// Every stand of the name and of the held file, as the system reports them on any
-// platform: another file at the name is a change even when ours lost its last name (a
-// rename over it), a held file pending deletion is deleted wherever its name went.
+// The name and the held file as any system reports them: another file at the name is a
+// change (a rename over ours too); a held file pending deletion is deleted.
 TEST(OutsideChange, WhatTheNameAndTheHeldFileSayIsToldOneWay) {
     Document doc;
     std::uint8_t byte = 0;
@@ -124,31 +124,24 @@ TEST(OutsideChange, WhatTheNameAndTheHeldFileSayIsToldOneWay) {
     pending.deletePending = true;
     written.lastWrite += 1;
     grown.size += 1;
-    const struct {
-        FileStamp atName, held;
-        OutsideChange told;
-    } table[] = {
-        {ours, ours, OutsideChange::none},           {ours, none, OutsideChange::none},
-        {written, ours, OutsideChange::changed},     {grown, none, OutsideChange::changed},
-        {other, unlinked, OutsideChange::changed},   {other, pending, OutsideChange::changed},
-        {other, none, OutsideChange::changed},       {none, ours, OutsideChange::moved},
-        {heldName, ours, OutsideChange::moved},      {none, unlinked, OutsideChange::deleted},
-        {heldName, pending, OutsideChange::deleted}, {none, pending, OutsideChange::deleted},
-        {none, none, OutsideChange::deleted},        {heldName, other, OutsideChange::deleted},
-    };
-    for (std::size_t row = 0; row < std::size(table); ++row)
-        EXPECT_EQ(outsideChangeOf(doc, table[row].atName, table[row].held), table[row].told) << "row " << row;
+    using O = OutsideChange;
+    const std::tuple<FileStamp, FileStamp, O> table[] = {
+        {ours, ours, O::none},        {ours, none, O::none},           {written, ours, O::changed},
+        {grown, none, O::changed},    {other, unlinked, O::changed},   {other, pending, O::changed},
+        {other, none, O::changed},    {none, ours, O::moved},          {heldName, ours, O::moved},
+        {none, unlinked, O::deleted}, {heldName, pending, O::deleted}, {none, pending, O::deleted},
+        {none, none, O::deleted},     {heldName, other, O::deleted}};
+    for (std::size_t row = 0; row < std::size(table); ++row) {
+        const auto& [atName, held, told] = table[row];
+        EXPECT_EQ(outsideChangeOf(doc, atName, held), told) << "row " << row;
+    }
     doc.fileBytes = nullptr;
     EXPECT_EQ(outsideChangeOf(doc, other, ours), OutsideChange::none);  // no document
 }
 
-// Theirs plus mine between typed nibbles and bytes, pastes, undo, redo, saves and saves that
-// fail part-way, against a model of the history's states, each edit writing some bits of
-// some bytes. Theirs plus mine makes the saved state the file as it is now (bytes of edits
-// gone from the history keep their values), and each other state the one next to it nearer
-// the saved state with the edit between them taking its bits from where it stood. The view
-// must be the current state, a save must give the file the view, and a document longer than
-// its file is modified.
+// Theirs plus mine among nibbles, bytes, pastes, undo, redo, saves and failed saves, against a
+// model: the saved state becomes the file as it is now, each other state its neighbour nearer
+// the saved one with the edit between taking its bits; a save gives the file the view.
 TEST(OutsideChange, TheirsPlusMineRebasesEveryStateOntoTheFileInAnyOrderOfSavesAndUndos) {
     struct Model {
         std::vector<Bytes> states;
@@ -183,7 +176,6 @@ TEST(OutsideChange, TheirsPlusMineRebasesEveryStateOntoTheFileInAnyOrderOfSavesA
         SystemError cause = 0;
         ASSERT_EQ(openDocument(doc, path.wstring().c_str(), cause), 1);
         std::wcscpy(doc.filePath, path.wstring().c_str());
-        std::string script;  // what was done, for the failure message
         bool savedSinceMerge = false;
         for (int action = 0; action < 150; ++action) {
             const std::int64_t choice = below(100), offset = below(doc.fileSize);
@@ -212,8 +204,6 @@ TEST(OutsideChange, TheirsPlusMineRebasesEveryStateOntoTheFileInAnyOrderOfSavesA
                 model.edits.emplace_back(offset, count, bits);
                 model.states.resize(++model.at);
                 model.states.push_back(next);
-                script += " edit@" + std::to_string(offset) + "+" + std::to_string(count) + "/" +
-                          std::to_string(bits);
             } else if (choice < 66) {
                 const bool back = choice < 54;
                 if (back ? model.at == 0 : model.at + 1 == model.states.size()) continue;
@@ -222,11 +212,9 @@ TEST(OutsideChange, TheirsPlusMineRebasesEveryStateOntoTheFileInAnyOrderOfSavesA
                 ASSERT_EQ((back ? undoStep : redoStep)(doc, touched, fault), StepOutcome::done);
                 model.at += back ? -1 : 1;
                 undosAfterSave += back && savedSinceMerge;
-                script += back ? " undo" : " redo";
-                ASSERT_TRUE(!model.known || doc.isModified == (model.modified() ? 1 : 0)) << script;
+                ASSERT_TRUE(!model.known || doc.isModified == (model.modified() ? 1 : 0)) << round;
             } else if (choice < 78) {
-                // Another program writes a few bytes, changed ones among them, and makes the
-                // file longer, or shorter where a mapped file may be cut.
+                // Another program writes bytes, changed ones too, and grows or (POSIX) cuts the file.
                 const auto runs = doc.changes.ranges();
                 const std::int64_t red =
                     runs.empty() ? offset : runs[static_cast<std::size_t>(below(std::ssize(runs)))].begin;
@@ -253,10 +241,8 @@ TEST(OutsideChange, TheirsPlusMineRebasesEveryStateOntoTheFileInAnyOrderOfSavesA
                 model.states = std::move(rebased);
                 savedSinceMerge = false;
                 ++merges;
-                script += " merge";
             } else {
-                // A save, or one that fails at some call: the file then holds some of the view's
-                // bytes, and whether the saved state is gone shows only when the file changed.
+                // A save, or one failing at some call: the file then holds some of the view's bytes.
                 faulty.failCall(choice < 90 ? static_cast<int>(below(8)) : -1,
                                 below(2) ? FaultyFileSystem::Mode::fail : FaultyFileSystem::Mode::shortWrite);
                 const Bytes before = readBytes(path);
@@ -271,16 +257,12 @@ TEST(OutsideChange, TheirsPlusMineRebasesEveryStateOntoTheFileInAnyOrderOfSavesA
                 if (saved)
                     model.saved = model.at, model.dropped.clear(), doc.isModified = 0, savedSinceMerge = true;
                 failedSaves += !saved;
-                script += saved ? " save" : " failed-save";
             }
-            ASSERT_EQ(Bytes(doc.fileBytes, doc.fileBytes + doc.fileSize), model.states[model.at])
-                << round << script;
+            ASSERT_EQ(Bytes(doc.fileBytes, doc.fileBytes + doc.fileSize), model.states[model.at]) << round;
         }
         closeDocumentView(doc);
     }
-    std::printf("merges %d, failed saves %d, undos after a save since a merge %d\n", merges, failedSaves,
-                undosAfterSave);
-    EXPECT_GT(std::min({merges, failedSaves, undosAfterSave}), 100);
+    EXPECT_GT(std::min({merges, failedSaves, undosAfterSave}), 100) << merges << " " << failedSaves;
 }
 
 TEST(OutsideChange, EachChangeIsToldOnceOwnSavesNeverAndADeletionIsToldFromAMove) {

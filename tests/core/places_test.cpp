@@ -1,14 +1,15 @@
-// Regions and places: the Copy As texts, Select Block's numbers, the fill, the back and
-// forward list and the bookmarks with their store.
+// Copy As, Select Block, the fill, the back and forward list, the bookmarks and their store.
 
 #include <gtest/gtest.h>
 
 #include <bit>
+#include <cwchar>
 #include <random>
 
 #include "caret_fixture.h"
 #include "hexview/regions.h"
 #include "hexview/selection.h"
+#include "hexview/undo.h"
 #include "places/bookmarks.h"
 #include "places/jump_list.h"
 
@@ -28,83 +29,52 @@ std::u16string copyAs(CopyAsFormat format, const Bytes& bytes, std::size_t piece
     return text;
 }
 
-TEST(CopyAsTest, TextsMatchCheckedExamplesWhateverThePieces) {
-    // Checked with Python's bytes.hex and base64.b64encode: every length mod 3, and a
-    // C array running past one line.
-    Bytes seventeen;
-    for (int value = 0xF0; value <= 0xFF; ++value) seventeen.push_back(static_cast<std::uint8_t>(value));
-    seventeen.push_back(1);
-    const struct {
-        Bytes bytes;
-        std::u16string hex, base64, array;
-    } examples[] = {
-        {{0x4D}, u"4D", u"TQ==", u"unsigned char data[1] = {\r\n    0x4D\r\n};"},
-        {{0x4D, 0x5A}, u"4D5A", u"TVo=", u"unsigned char data[2] = {\r\n    0x4D, 0x5A\r\n};"},
-        {{0x4D, 0x5A, 0x90}, u"4D5A90", u"TVqQ", u"unsigned char data[3] = {\r\n    0x4D, 0x5A, 0x90\r\n};"},
-        {{0x4D, 0x5A, 0x90, 0x00},
-         u"4D5A9000",
-         u"TVqQAA==",
-         u"unsigned char data[4] = {\r\n    0x4D, 0x5A, 0x90, 0x00\r\n};"},
-        {seventeen, u"F0F1F2F3F4F5F6F7F8F9FAFBFCFDFEFF01", u"8PHy8/T19vf4+fr7/P3+/wE=",
-         u"unsigned char data[17] = {\r\n    0xF0, 0xF1, 0xF2, 0xF3, 0xF4, 0xF5, 0xF6, 0xF7, 0xF8, 0xF9, "
-         u"0xFA, "
-         u"0xFB, 0xFC, 0xFD, 0xFE, 0xFF,\r\n    0x01\r\n};"},
-    };
-    for (const auto& example : examples) {
-        EXPECT_EQ(copyAs(CopyAsFormat::hexString, example.bytes, 48), example.hex);
-        EXPECT_EQ(copyAs(CopyAsFormat::base64, example.bytes, 48), example.base64);
-        EXPECT_EQ(copyAs(CopyAsFormat::cArray, example.bytes, 48), example.array);
-    }
-    // Pieces land where the whole text puts them, for every length across a few pieces.
+TEST(CopyAsTest, TextsMatchAPlainReferenceWhateverThePieces) {
+    // Base64 checked with Python's base64.b64encode: every length mod 3.
+    const std::pair<Bytes, std::u16string> base64[] = {{{0x4D}, u"TQ=="},
+                                                       {{0x4D, 0x5A}, u"TVo="},
+                                                       {{0x4D, 0x5A, 0x90}, u"TVqQ"},
+                                                       {{0x4D, 0x5A, 0x90, 0}, u"TVqQAA=="}};
+    for (const auto& [bytes, text] : base64) EXPECT_EQ(copyAs(CopyAsFormat::base64, bytes, 48), text);
+    // Hex and the C array the plain way, whatever the pieces, for every length.
     std::mt19937 random(7);
     Bytes bytes(300);
     for (auto& byte : bytes) byte = static_cast<std::uint8_t>(random());
     for (std::size_t size = 1; size <= bytes.size(); ++size) {
         const Bytes head(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(size));
-        // The C array the plain way: values joined by ", ", a line break after every 16th.
         const std::string digits = std::to_string(size);
-        std::u16string array =
-            u"unsigned char data[" + std::u16string(digits.begin(), digits.end()) + u"] = {\r\n    ";
+        std::u16string hex,
+            array = u"unsigned char data[" + std::u16string(digits.begin(), digits.end()) + u"] = {\r\n    ";
         for (std::size_t i = 0; i < size; ++i) {
-            const char16_t value[] = {u'0', u'x', u"0123456789ABCDEF"[head[i] >> 4],
-                                      u"0123456789ABCDEF"[head[i] & 15], 0};
-            array += value;
+            const char16_t value[] = {u"0123456789ABCDEF"[head[i] >> 4], u"0123456789ABCDEF"[head[i] & 15],
+                                      0};
+            hex += value;
+            array += u"0x" + std::u16string(value);
             if (i + 1 < size) array += i % 16 == 15 ? u",\r\n    " : u", ";
         }
+        ASSERT_EQ(copyAs(CopyAsFormat::hexString, head, 48), hex) << size;
         ASSERT_EQ(copyAs(CopyAsFormat::cArray, head, 48), array + u"\r\n};") << size;
         for (auto format : {CopyAsFormat::hexString, CopyAsFormat::cArray, CopyAsFormat::base64})
             ASSERT_EQ(copyAs(format, head, 48), copyAs(format, head, 480)) << size;
     }
 }
 
+// Against the plain rule, in hex and in decimal, around the document's end.
 TEST(SelectBlockTest, ABlockIsReadOnlyWhenItLiesWhollyInTheDocument) {
-    const struct {
-        const wchar_t *start, *length;
-        bool hex, accepted;
-        std::int64_t wantStart, wantLength;
-    } cases[] = {
-        {L"10", L"20", true, true, 16, 32},
-        {L"10", L"20", false, true, 10, 20},
-        {L"0", L"100", true, true, 0, 256},
-        {L"FF", L"1", true, true, 255, 1},
-        {L"100", L"1", true, false, 0, 0},
-        {L"0", L"101", true, false, 0, 0},
-        {L"FF", L"2", true, false, 0, 0},
-        {L"10", L"0", true, false, 0, 0},
-        {L"", L"1", true, false, 0, 0},
-        {L"1A", L"1", false, false, 0, 0},
-        {L"FFFFFFFFFFFFFFFFFF", L"1", true, false, 0, 0},
-    };
-    for (const auto& c : cases) {
-        BlockRange block{-5, -5};
-        EXPECT_EQ(readBlock(c.start, c.length, c.hex, 256, block), c.accepted) << c.start << L" " << c.length;
-        if (c.accepted) {
-            EXPECT_EQ(block.start * 1000 + block.length, c.wantStart * 1000 + c.wantLength);
-        }
-        if (!c.accepted) {
-            EXPECT_EQ(block.start, -5);
-        }
+    std::mt19937 random(3);
+    BlockRange block{-5, -5};
+    for (int i = 0; i < 3000; ++i) {
+        const std::int64_t start = random() % 300, length = random() % 300;
+        const bool hex = random() % 2, fits = start < 256 && length > 0 && start + length <= 256;
+        wchar_t startText[24], lengthText[24];
+        std::swprintf(startText, 24, hex ? L"%llX" : L"%lld", static_cast<long long>(start));
+        std::swprintf(lengthText, 24, hex ? L"%llx" : L"%lld", static_cast<long long>(length));
+        block = {-5, -5};
+        EXPECT_EQ(readBlock(startText, lengthText, hex, 256, block), fits) << startText << L" " << lengthText;
+        EXPECT_EQ(block.start * 1000 + block.length, fits ? start * 1000 + length : -5005);
     }
+    for (const wchar_t* start : {L"", L"1A", L"FFFFFFFFFFFFFFFFFF"})  // no number, hex in decimal, too long
+        EXPECT_FALSE(readBlock(start, L"1", start[0] != L'1', 256, block)) << start;
 }
 
 class FillTest : public CaretViewFixture {
@@ -124,12 +94,8 @@ TEST_F(FillTest, FillsAsAPlainLoopWouldAsOneStepThatUndoes) {
         pattern.count = length;
         for (std::size_t i = 0; i < length; ++i)
             pattern.bytes[i] = static_cast<std::uint8_t>(0x11 * i + 0x80);
-        for (auto [from, count] : {std::pair<std::int64_t, std::int64_t>{0, 1},
-                                   {0, 300},
-                                   {5, 256},
-                                   {699, 1},
-                                   {400, 300},
-                                   {0, size}}) {
+        using Range = std::pair<std::int64_t, std::int64_t>;  // from, count
+        for (auto [from, count] : {Range{0, 1}, {0, 300}, {5, 256}, {699, 1}, {400, 300}, {0, size}}) {
             open(size);
             setSelection(hv, from + count - 1, from);  // either way round
             ASSERT_EQ(fillSelection(hv, pattern, 64), 1);
@@ -137,9 +103,7 @@ TEST_F(FillTest, FillsAsAPlainLoopWouldAsOneStepThatUndoes) {
             for (std::int64_t i = 0; i < count; ++i) want[from + i] = pattern.bytes[i % length];
             ASSERT_EQ(bytes, want) << length << " " << from << " " << count;
             EXPECT_EQ(doc.isModified, 1);
-            ByteRange touched;
-            ReadFault fault;
-            ASSERT_EQ(undoStep(doc, touched, fault), StepOutcome::done);
+            ASSERT_EQ(undoEdit(hv), 1);
             EXPECT_TRUE(bytesUnchanged());
             EXPECT_FALSE(doc.history.canUndo());
         }
@@ -158,9 +122,7 @@ TEST_F(FillTest, EscapeKeepsWhatWasFilledAsOneStepAndReadOnlyIsRefused) {
     EXPECT_NE(std::find(host.activity.begin(), host.activity.end(), L"Filling\u2026 20 %"),
               host.activity.end());
     EXPECT_EQ(redBytes(), 30);
-    ByteRange touched;
-    ReadFault fault;
-    ASSERT_EQ(undoStep(doc, touched, fault), StepOutcome::done);
+    ASSERT_EQ(undoEdit(hv), 1);
     EXPECT_TRUE(bytesUnchanged());
     EXPECT_FALSE(doc.history.canUndo());
 
@@ -169,13 +131,11 @@ TEST_F(FillTest, EscapeKeepsWhatWasFilledAsOneStepAndReadOnlyIsRefused) {
     EXPECT_EQ(host.boxes.back().text, L"File [sample.bin] is read only!");
     EXPECT_TRUE(bytesUnchanged());
 
-    const struct {
-        const wchar_t* text;
-        PatternOutcome outcome;
-    } patterns[] = {{L"", PatternOutcome::empty},      {L"  ", PatternOutcome::empty},
-                    {L"A", PatternOutcome::oddDigits}, {L"AB C", PatternOutcome::oddDigits},
-                    {L"AG", PatternOutcome::notHex},   {L"0 1", PatternOutcome::ready}};
-    for (const auto& p : patterns) EXPECT_EQ(readFillPattern(p.text, pattern), p.outcome) << p.text;
+    using P = PatternOutcome;
+    const std::pair<const wchar_t*, P> patterns[] = {{L"", P::empty},      {L"  ", P::empty},
+                                                     {L"A", P::oddDigits}, {L"AB C", P::oddDigits},
+                                                     {L"AG", P::notHex},   {L"0 1", P::ready}};
+    for (const auto& [text, outcome] : patterns) EXPECT_EQ(readFillPattern(text, pattern), outcome) << text;
     EXPECT_EQ(pattern.count, 1u);
     EXPECT_EQ(readFillPattern(std::wstring(512, L'7').c_str(), pattern), PatternOutcome::ready);
     EXPECT_EQ(readFillPattern(std::wstring(514, L'7').c_str(), pattern), PatternOutcome::tooLong);
@@ -195,26 +155,16 @@ TEST(JumpListTest, WalksAsABrowserHistoryOfAHundredPlaces) {
                 const std::int64_t to = static_cast<std::int64_t>(random() % 50);
                 list.jumped(pages[current]);
                 pages.resize(current + 1);
-                if (current > 0 && pages[current - 1] == pages[current]) {  // that place is behind already
-                    pages.pop_back();
-                    --current;
-                }
+                if (current > 0 && pages[current - 1] == pages[current]) pages.pop_back();  // behind already
                 pages.push_back(to);
-                ++current;
-                if (pages.size() > static_cast<std::size_t>(jumpListPlaces) + 1) {
-                    pages.erase(pages.begin());
-                    --current;
-                }
+                if (pages.size() > static_cast<std::size_t>(jumpListPlaces) + 1) pages.erase(pages.begin());
+                current = pages.size() - 1;
             } else if (what == 2) {
                 ASSERT_EQ(list.back(pages[current], place), current > 0);
-                if (current > 0) {
-                    ASSERT_EQ(place, pages[--current]);
-                }
+                ASSERT_TRUE(current == 0 || place == pages[--current]);
             } else {
                 ASSERT_EQ(list.forward(pages[current], place), current + 1 < pages.size());
-                if (current + 1 < pages.size()) {
-                    ASSERT_EQ(place, pages[++current]);
-                }
+                ASSERT_TRUE(current + 1 == pages.size() || place == pages[++current]);
             }
         }
     }
@@ -230,17 +180,13 @@ TEST(BookmarksTest, NextAndPreviousWrapAndTheStoreReadsBackOrIsRefusedWhole) {
         std::int64_t from = static_cast<std::int64_t>(random() % 200), to = -1;
         auto next = plain.upper_bound(from);
         if (next == plain.end()) next = plain.begin();
-        EXPECT_EQ(nextBookmark(marks, from, to), next != plain.end() && *next != from);
-        if (next != plain.end() && *next != from) {
-            EXPECT_EQ(to, *next);
-        }
+        const bool hasNext = next != plain.end() && *next != from;
+        EXPECT_TRUE(nextBookmark(marks, from, to) == hasNext && (!hasNext || to == *next));
         auto previous = plain.lower_bound(from);
         if (previous == plain.begin()) previous = plain.end();
         const bool hasPrevious = previous != plain.begin() && *std::prev(previous) != from;
-        EXPECT_EQ(previousBookmark(marks, from, to), hasPrevious);
-        if (hasPrevious) {
-            EXPECT_EQ(to, *std::prev(previous));
-        }
+        EXPECT_TRUE(previousBookmark(marks, from, to) == hasPrevious &&
+                    (!hasPrevious || to == *std::prev(previous)));
     }
     const std::string text = bookmarkStoreText(marks);
     Bookmarks read;

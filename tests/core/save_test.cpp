@@ -502,8 +502,7 @@ TEST_F(SaveTest, AfterADeletionSaveMakesTheFileAgainAndAFailedMoveLosesNothing) 
 }
 
 #ifndef _WIN32  // a symbolic link needs a privilege on Windows
-// The file behind a symbolic link is deleted while the name reads as held: Save makes
-// that file again, and the link stays a link.
+// A link's target deleted while its name reads as held: Save makes it again; the link stays.
 TEST_F(SaveTest, AfterADeletionBehindALinkSaveMakesTheFileItLeadsToAgain) {
     const auto target = folder.file("target.bin");
     writeBytes(target, patternBytes(9000, 4));
@@ -520,8 +519,7 @@ TEST_F(SaveTest, AfterADeletionBehindALinkSaveMakesTheFileItLeadsToAgain) {
 }
 #endif
 
-// Another program appends to the file while only the changed bytes are written into it:
-// the save does not take that growth for its own, so the next look tells of it.
+// Another program's growth during a changed-bytes save stays its change, told at the next look.
 TEST_F(SaveTest, AGrowthDuringAChangedBytesSaveStaysAnotherProgramsChange) {
     const auto path = openNew("growing.bin", 9000, 5);
     type(5, 0x55);

@@ -126,7 +126,6 @@ TEST_F(ChecksumsWindowTest, ASelectionsValuesGoStaleAtAnEditAndF5ComputesAnew) {
     EXPECT_EQ(text(1312), L"");
     EXPECT_EQ(text(1311), L"Whole document, 5 bytes, with unsaved changes");
     EXPECT_NE(rows()[0], abcRows[0]);
-    // A paste of one byte is a change too.
     putClipboardText(L"41");
     SendMessageW(shell.frame, WM_COMMAND, commandPaste, 0);
     pump();
@@ -138,8 +137,7 @@ TEST_F(ChecksumsWindowTest, ASelectionsValuesGoStaleAtAnEditAndF5ComputesAnew) {
     EXPECT_FALSE(IsWindow(window));
 }
 
-// The data inspector moved to the frame's right edge, then a comparison widening the frame,
-// then the checksums' window: on a screen with room for all, none lies on another.
+// The inspector at the frame's edge, the frame widened, the checksums: none lies on another.
 TEST_F(ChecksumsWindowTest, ToolWindowsAndTheWidenedFrameKeepClearOfEachOther) {
     ASSERT_NE(start(makeFile("mine.bin", std::vector<std::uint8_t>(64, 1)).wstring()), nullptr);
     SendMessageW(shell.frame, WM_COMMAND, commandDataInspector, 0);

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/frame_window.h"
+#include "document/outside_change.h"
 #include "support/shell_fixture.h"
 #include "support/stepping_clock.h"
 
@@ -104,12 +105,12 @@ TEST_F(FileCommandsTest, OpenShowsTheFileWithItsNameAndTheCaretOnTheFirstByte) {
     EXPECT_EQ(caret.y, 0);
 }
 
-// The keys reach the view after the first open, and "Open as read-only" ticked (chx1) opens
-// the file for viewing: Save grayed, typing refused with the read-only box.
+// The keys reach the view after the first open; "Open as read-only" (chx1) opens for viewing,
+// as a read-only file opens, and so it stays through a reload.
 TEST_F(FileCommandsTest, TheFirstOpenGivesTheViewTheKeysAndTheReadOnlyTickIsKept) {
     auto path = makeFile("data.bin", std::vector<std::uint8_t>(40, 0x41));
     ASSERT_NE(start(L""), nullptr);
-    for (bool ticked : {false, true}) {
+    for (bool ticked : {true, false}) {
         dialogs.clear();
         dialogs.handleNextDialog([&](HWND dialog) {
             CheckDlgButton(dialog, 1040, ticked ? BST_CHECKED : BST_UNCHECKED);
@@ -124,6 +125,11 @@ TEST_F(FileCommandsTest, TheFirstOpenGivesTheViewTheKeysAndTheReadOnlyTickIsKept
         EXPECT_EQ((menuState(commandSave) & MF_GRAYED) != 0, ticked);
         EXPECT_EQ(shell.doc.fileBytes[1], ticked ? 0x41 : 0x71);
         EXPECT_EQ(dialogs.messageBoxes().size(), ticked ? 1u : 0u);
+        if (ticked) {  // and so it stays when the file is taken up again; the next open edits
+            SystemError cause = 0;
+            ASSERT_EQ(reloadDocument(shell.doc, cause), 1);
+            EXPECT_TRUE(isReadOnly(shell.doc));
+        }
         shell.doc.isModified = 0;  // the next open goes without the save question
     }
 }

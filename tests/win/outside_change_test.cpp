@@ -72,8 +72,7 @@ TEST_F(OutsideChangeTest, WithUnsavedChangesOneQuestionAndNoKeepsTheirsPlusMine)
     EXPECT_EQ(fileBytes(path), expected);
 }
 
-// Another program writes the file and makes it read-only under unsaved changes: the
-// document keeps them savable, and Save and the close question's Yes say why they cannot.
+// A file made read-only under unsaved changes: Save and the close question's Yes say why not.
 TEST_F(OutsideChangeTest, AFileMadeReadOnlyUnderUnsavedChangesRefusesTheSaveAloud) {
     path = makeFile("locked.bin", std::vector<std::uint8_t>(100, 0x11));
     ASSERT_NE(start(path.wstring()), nullptr);
@@ -96,8 +95,7 @@ TEST_F(OutsideChangeTest, AFileMadeReadOnlyUnderUnsavedChangesRefusesTheSaveAlou
     SetFileAttributesW(path.wstring().c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
-// A log another program appends to under unsaved edits: one question; after No later changes
-// are kept without asking, status part 0 saying so, until a Save.
+// A growing log under unsaved edits: one question; after No, no more until a Save.
 TEST_F(OutsideChangeTest, AfterNoLaterChangesAreKeptWithoutAskingUntilTheNextSave) {
     path = makeFile("growing.log", std::vector<std::uint8_t>(100, 0x11));
     ASSERT_NE(start(path.wstring()), nullptr);
@@ -118,8 +116,7 @@ TEST_F(OutsideChangeTest, AfterNoLaterChangesAreKeptWithoutAskingUntilTheNextSav
     EXPECT_EQ(dialogs.messageBoxes().size(), 2u);
 }
 
-// What cannot be taken up is told as it is: the file renamed away as moved, the file grown
-// past 4 GiB with the reason it cannot be read again.
+// A file renamed away is told as moved; one grown past 4 GiB with why it cannot be read.
 TEST_F(OutsideChangeTest, AFileMovedOrGrownPast4GiBIsToldAsItIs) {
     path = makeFile("away.bin", std::vector<std::uint8_t>(100, 0x11));
     ASSERT_NE(start(path.wstring()), nullptr);

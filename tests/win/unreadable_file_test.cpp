@@ -116,9 +116,8 @@ TEST_F(UnreadableFileTest, EveryCommandThatMeetsTheCutSaysSoAndSaveAsKeepsWhatCa
     EXPECT_EQ(quitCode, 0u);
 }
 
-// A repaint of only the view's top or bottom edge that draws no unreadable row keeps the
-// note about the rows still shown: two readable rows at the top, or the end-of-file row at
-// the bottom of a view scrolled to the end. A whole repaint without them takes it away.
+// A repaint of only the top or bottom edge, drawing no unreadable row, keeps the note about
+// the rows still shown; a whole repaint without them takes it away.
 TEST_F(UnreadableFileTest, APartialRepaintKeepsTheNoteAboutRowsStillShown) {
     const auto path = makeFile("cut.bin", std::vector<std::uint8_t>(8192, 0x41));
     std::filesystem::last_write_time(path, std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));

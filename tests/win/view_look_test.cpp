@@ -1,6 +1,4 @@
-// Under Wine: the recent files after opens, a Save As and a restart, one chosen or gone,
-// drops as Explorer sends them; the zoom keys, Ctrl+wheel and the font dialog sizing the
-// cells, the caret kept on its byte; the dark pixels, the app mode and high contrast.
+// Recent files, drops, zoom keys and wheel, the font dialog, the themes' pixels, high contrast.
 
 #include <windows.h>
 #include <commctrl.h>
@@ -20,23 +18,6 @@ constexpr wchar_t personalize[] = L"Software\\Microsoft\\Windows\\CurrentVersion
 
 class ViewLookTest : public ShellFixture {
 protected:
-    void TearDown() override {
-        RegDeleteKeyValueW(HKEY_CURRENT_USER, personalize, L"AppsUseLightTheme");
-        ShellFixture::TearDown();
-    }
-    void ctrl(UINT key) {
-        BYTE state[256] = {};
-        state[VK_CONTROL] = state[VK_LCONTROL] = 0x80;
-        SetKeyboardState(state);
-        PostMessageW(GetFocus() ? GetFocus() : shell.frame, WM_KEYDOWN, key, 1), pump();
-        SetKeyboardState(std::array<BYTE, 256>{}.data());
-    }
-    void restart(const std::wstring& commandLine) {
-        SendMessageW(shell.frame, WM_CLOSE, 0, 0), pump();
-        unregisterClasses(GetModuleHandleW(nullptr));
-        shell = ShellState{};
-        ASSERT_NE(start(commandLine), nullptr);
-    }
     // What Explorer hands the window it drops files on.
     void drop(const std::vector<std::filesystem::path>& paths) {
         std::wstring list;
@@ -49,20 +30,23 @@ protected:
         GlobalUnlock(memory);
         SendMessageW(shell.frame, WM_DROPFILES, reinterpret_cast<WPARAM>(memory), 0), pump();
     }
-    // The File menu below Compare With: "id text", separators "-".
-    std::vector<std::wstring> fileMenuTail() {
+    // The recent files' items, "&1 path" and on, checked to have ids from 100 and to stand
+    // between separators above Exit.
+    std::vector<std::wstring> recentItems() {
         HMENU file = GetSubMenu(GetMenu(shell.frame), 0);
+        const int count = GetMenuItemCount(file);
+        EXPECT_TRUE(GetMenuItemID(file, 5) == 0 && GetMenuItemID(file, count - 2) == 0 &&
+                    GetMenuItemID(file, count - 1) == commandExit);
         std::vector<std::wstring> texts;
-        for (int i = 5; i < GetMenuItemCount(file); ++i) {
+        for (int i = 6; i < count - 2; ++i) {
             wchar_t text[1024] = {};
             GetMenuStringW(file, static_cast<UINT>(i), text, 1024, MF_BYPOSITION);
             texts.push_back(
-                GetMenuItemID(file, i) == 0 ? L"-" : std::to_wstring(GetMenuItemID(file, i)) + L" " + text);
+                GetMenuItemID(file, i) == static_cast<UINT>(IDM_FILE_RECENT_FIRST + i - 6) ? text : L"?");
         }
         return texts;
     }
-    // How many pixels of colour (a COLORREF) the view shows in a cell, or in a pixel row
-    // across the cell.
+    // Pixels of colour (a COLORREF) in a cell of the view, or in one pixel row of it.
     int countIn(int cell, int row, std::uint32_t colour, int pixelRow = -1) {
         const Pixels pixels = capture(shell.hexView);
         const int w = static_cast<int>(shell.view.charWidth), h = static_cast<int>(shell.view.lineHeight);
@@ -81,48 +65,41 @@ protected:
     }
 };
 
-TEST_F(ViewLookTest, RecentFilesListOpensAndSaveAsNewestFirstAndComeBackAfterARestart) {
+TEST_F(ViewLookTest, RecentFilesComeNewestFirstOpenAfterTheSaveQuestionAndAGoneOneLeaves) {
     const auto first = makeFile("a.bin", {1, 2, 3}), second = makeFile("R&D.bin", {4}),
-               copy = folder / "c.bin";
+               gone = makeFile("g.bin", {5}), copy = folder / "c.bin";
+    const std::wstring ampersands = L"&3 " + folder.wstring() + L"\\R&&D.bin";
     ASSERT_NE(start(first.wstring()), nullptr);
-    EXPECT_EQ(fileMenuTail(),
-              (std::vector<std::wstring>{L"-", L"100 &1 " + first.wstring(), L"-", L"14 E&xit"}));
+    EXPECT_EQ(recentItems(), std::vector<std::wstring>{L"&1 " + first.wstring()});
+    drop({gone});
+    std::filesystem::remove(gone);
     drop({second});
     drop({first});  // opened again: up to the head, not twice
     dialogs.handleNextDialog([&](HWND dialog) {
         SetDlgItemTextW(dialog, 1148, copy.wstring().c_str());
         pressButton(dialog, IDOK);
     });
-    SendMessageW(shell.frame, WM_COMMAND, commandSaveAs, 0);
-    const std::wstring ampersands = folder.wstring() + L"\\R&&D.bin";
-    const std::vector<std::wstring> expected = {
-        L"-",       L"100 &1 " + copy.wstring(), L"101 &2 " + first.wstring(), L"102 &3 " + ampersands, L"-",
-        L"14 E&xit"};
-    EXPECT_EQ(fileMenuTail(), expected);
+    command(commandSaveAs);
+    const std::vector<std::wstring> expected = {L"&1 " + copy.wstring(), L"&2 " + first.wstring(), ampersands,
+                                                L"&4 " + gone.wstring()};
+    EXPECT_EQ(recentItems(), expected);
     restart(L"");
-    EXPECT_EQ(fileMenuTail(), expected);
-}
+    EXPECT_EQ(recentItems(), expected);
 
-TEST_F(ViewLookTest, RecentFilesAndDropsOpenAfterTheSaveQuestionAndAGoneFileLeavesTheList) {
-    const auto kept = makeFile("k.bin", {1}), gone = makeFile("g.bin", {2}), other = makeFile("o.bin", {3});
-    ASSERT_NE(start(L""), nullptr);
-    drop({gone});
-    std::filesystem::remove(gone);
-    drop({kept});
+    // The save question first, Cancel opening nothing; a file gone: the open's box, and it leaves.
+    command(IDM_FILE_RECENT_FIRST + 1);
     shell.doc.isModified = 1;
-    dialogs.answerNext(IDCANCEL), drop({other, gone});  // Cancel: nothing opens
-    dialogs.answerNext(IDNO);
-    SendMessageW(shell.frame, WM_COMMAND, IDM_FILE_RECENT_FIRST + 1, 0);
-    auto boxes = dialogs.messageBoxes();
+    dialogs.clear();
+    dialogs.answerNext(IDCANCEL), drop({second});
+    dialogs.answerNext(IDNO), command(IDM_FILE_RECENT_FIRST + 3);
+    const auto boxes = dialogs.messageBoxes();
     ASSERT_EQ(boxes.size(), 3u);
     EXPECT_EQ(boxes[1].text + boxes[2].text.substr(0, 35),
-              L"Save current changes in k.bin? GetLastError() returned number [2]");
-    EXPECT_EQ(fileMenuTail(),
-              (std::vector<std::wstring>{L"-", L"100 &1 " + kept.wstring(), L"-", L"14 E&xit"}));
-    SendMessageW(shell.frame, WM_COMMAND, IDM_FILE_RECENT_FIRST, 0);
-    EXPECT_EQ(frameTitle(), L" Quillix-64bit - k.bin");
-    drop({other, kept, gone});
-    EXPECT_EQ(frameTitle(), L" Quillix-64bit - o.bin");
+              L"Save current changes in a.bin? GetLastError() returned number [2]");
+    EXPECT_EQ(recentItems(),
+              (std::vector<std::wstring>{L"&1 " + first.wstring(), L"&2 " + copy.wstring(), ampersands}));
+    drop({second, first, gone});
+    EXPECT_EQ(frameTitle(), L" Quillix-64bit - R&D.bin");
     EXPECT_EQ(statusText(0), L"Opened the first of 3 dropped files");
 }
 
@@ -139,18 +116,19 @@ TEST_F(ViewLookTest, ZoomStepsChangeTheCellSizeKeepTheCaretOnItsByteAndAreRememb
         {VK_OEM_PLUS, 0, 110},  {VK_ADD, 0, 125}, {0, 240, 175}, {VK_SUBTRACT, 0, 150},
         {VK_OEM_MINUS, 0, 125}, {'0', 0, 100},    {0, -720, 50}, {VK_OEM_MINUS, 0, 50}};
     for (const auto& [key, wheel, zoom] : steps) {
-        key ? ctrl(key) : void(SendMessageW(shell.hexView, WM_MOUSEWHEEL, MAKEWPARAM(MK_CONTROL, wheel), 0));
+        key ? press(key, {VK_CONTROL})
+            : void(SendMessageW(shell.hexView, WM_MOUSEWHEEL, MAKEWPARAM(MK_CONTROL, wheel), 0));
         SCOPED_TRACE(zoom);
         EXPECT_EQ(shell.settings.zoomPercent, zoom);
         // Courier New and Courier are alike in shape: the cell follows the zoom closely.
         EXPECT_NEAR(shell.view.lineHeight, height * zoom / 100.0, 2.0);
         EXPECT_NEAR(shell.view.charWidth, width * zoom / 100.0, 2.0);
         EXPECT_EQ(offsetOf(shell.view), byte);
-        EXPECT_TRUE(shell.view.caretRow >= 0 && shell.view.caretRow < rows(shell.view));
-        POINT caret{};
-        EXPECT_TRUE(GetCaretPos(&caret) && caret.y == shell.view.caretRow * shell.view.lineHeight);
+        POINT caret{};  // in view, where the caret row is
+        EXPECT_TRUE(GetCaretPos(&caret) && caret.y == shell.view.caretRow * shell.view.lineHeight &&
+                    shell.view.caretRow >= 0 && shell.view.caretRow < rows(shell.view));
     }
-    ctrl(VK_ADD);
+    press(VK_ADD, {VK_CONTROL});
     const std::int64_t zoomedHeight = shell.view.lineHeight;
     restart(path.wstring());
     EXPECT_TRUE(shell.settings.zoomPercent == 67 && shell.view.lineHeight == zoomedHeight);
@@ -215,8 +193,7 @@ TEST_F(ViewLookTest, DarkPaintsTheViewAndTheListsSystemFollowsTheAppModeAndHighC
     expectBackground(dark.plain.back);
     EXPECT_EQ(static_cast<COLORREF>(SendMessageW(list, LVM_GETBKCOLOR, 0, 0)), dark.plain.back);
 
-    // High contrast: the system's colours whatever the theme, the change underlined (a
-    // pixel row solid across the high nibble's cell: the caret stands on the low one).
+    // High contrast: the system's colours, the change underlined (a solid row in its cell).
     static bool contrast = true;
     shell.highContrastOn = [] { return contrast; };
     SendMessageW(shell.frame, WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cstring>
 #include <fstream>
@@ -11,13 +12,17 @@
 #include "app/tools/inspector_window_win32.h"
 #include "app/settings_registry_win32.h"
 #include "app/outside_watch_win32.h"
+#include "app/places_win32.h"
 #include "app/startup.h"
 
 namespace quillix::test {
 
 void ShellFixture::SetUp() {
-    // Every test starts as a first run: no settings from an earlier test.
+    // Every test starts as a first run: no settings from an earlier test, apps in light mode.
     RegDeleteTreeW(HKEY_CURRENT_USER, settingsKeyPath);
+    RegDeleteKeyValueW(HKEY_CURRENT_USER,
+                       L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize",
+                       L"AppsUseLightTheme");
     shell = ShellState{};
     dialogs.clear();
     frame = nullptr;
@@ -58,6 +63,44 @@ bool ShellFixture::waitFor(const std::function<bool()>& done) {
          !done() && std::chrono::steady_clock::now() < until;)
         if (waitForMessageOrChange(100)) pump();
     return done();
+}
+
+void ShellFixture::restart(const std::wstring& commandLine) {
+    SendMessageW(shell.frame, WM_CLOSE, 0, 0);
+    pump();
+    closeDocumentView(shell.doc);
+    releaseEditLog(shell.doc);
+    unregisterClasses(GetModuleHandleW(nullptr));
+    shell = ShellState{};
+    places = PlacesState{};
+    ASSERT_NE(start(commandLine), nullptr);
+}
+
+void ShellFixture::press(UINT key, std::initializer_list<int> modifiers, bool system, HWND to) {
+    std::array<BYTE, 256> state{};
+    for (int held : modifiers) state[static_cast<std::size_t>(held)] = 0x80;
+    SetKeyboardState(state.data());
+    const LPARAM scan = static_cast<LPARAM>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC)) << 16;
+    if (!to) to = GetFocus() ? GetFocus() : shell.frame;
+    PostMessageW(to, system ? WM_SYSKEYDOWN : WM_KEYDOWN, key, scan | 1 | (system ? LPARAM{1} << 29 : 0));
+    pump();
+    SetKeyboardState(std::array<BYTE, 256>{}.data());
+}
+
+void ShellFixture::command(int id) {
+    SendMessageW(shell.frame, WM_COMMAND, id, 0);
+    pump();
+}
+
+std::wstring ShellFixture::clipboardText() {
+    std::wstring text = L"(none)";
+    if (!OpenClipboard(nullptr)) return text;
+    if (HANDLE memory = GetClipboardData(CF_UNICODETEXT)) {
+        text = static_cast<const wchar_t*>(GlobalLock(memory));
+        GlobalUnlock(memory);
+    }
+    CloseClipboard();
+    return text;
 }
 
 bool ShellFixture::pump() {

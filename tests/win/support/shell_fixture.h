@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,14 @@ protected:
     bool pump();
     // Waits as the message loop does, watched folders included, until done or 5 s passed.
     bool waitFor(const std::function<bool()>& done);
+    // Closes the program as the user would and starts it again with this command line.
+    void restart(const std::wstring& commandLine);
+    // A key with modifiers held, posted to `to` or the keyboard's window (system: WM_SYSKEYDOWN).
+    void press(UINT key, std::initializer_list<int> modifiers = {}, bool system = false, HWND to = nullptr);
+    // A menu command, and what it posted handled.
+    void command(int id);
+    // The clipboard's text, "(none)" without any.
+    static std::wstring clipboardText();
 
     std::filesystem::path makeFile(const std::string& name, const std::vector<std::uint8_t>& bytes);
     std::vector<std::uint8_t> fileBytes(const std::filesystem::path& path);
