@@ -24,6 +24,14 @@ inline constexpr int copyStopped = 2;
 // is neither (no document, or the caret past the last byte).
 bool copyRange(const HexView& hv, ByteRange& range);
 
+// The bytes every copy takes, refused as every copy refuses them: nothing to copy (a
+// beep), more than copyLimitBytes (a box naming the limit).
+bool copyRangeWithinLimit(const HexView& hv, ByteRange& range);
+// A copy's last steps, each told in a box when it fails: the memory for count bytes' copy,
+// and the clipboard taking it.
+void warnNoMemoryToCopy(const HexView& hv, std::int64_t count);
+bool putCopyOnClipboard(const HexView& hv);
+
 // Copies copyRange to the clipboard. Returns 1 when the clipboard holds the copy.
 // Returns 0 after a refusal, the clipboard as it was: nothing to copy (a beep), more
 // than copyLimitBytes (a box naming the limit), memory for the copy running out, or a

@@ -108,30 +108,43 @@ bool takeBlocks(const HexView& hv, std::int64_t count, bool hexText, CopyBlocks&
             : nullptr;
     if (blocks.text) return true;
     host.dropClipboardBlocks();
-    wchar_t text[160];
-    formatWithNumber(text, L"Not enough memory to copy ", count, count == 1 ? L" byte!" : L" bytes!");
-    warnInView(hv, text);
+    warnNoMemoryToCopy(hv, count);
     return false;
 }
 
 }  // namespace
 
+bool copyRangeWithinLimit(const HexView& hv, ByteRange& range) {
+    if (!copyRange(hv, range)) {
+        hv.host.beep();
+        return false;
+    }
+    const std::int64_t count = range.end - range.begin;
+    if (count <= copyLimitBytes) return true;
+    wchar_t text[160];
+    formatWithNumber(text, L"The selection holds ", count,
+                     L" bytes: too many to copy.\nAt most 268435456 bytes (256 MiB) can be copied at once.");
+    warnInView(hv, text);
+    return false;
+}
+
+void warnNoMemoryToCopy(const HexView& hv, std::int64_t count) {
+    wchar_t text[160];
+    formatWithNumber(text, L"Not enough memory to copy ", count, count == 1 ? L" byte!" : L" bytes!");
+    warnInView(hv, text);
+}
+
+bool putCopyOnClipboard(const HexView& hv) {
+    if (hv.host.putClipboard()) return true;
+    warnInView(hv, L"Could not put the copied bytes on the clipboard!\nAnother program may be holding it.");
+    return false;
+}
+
 int copyToClipboard(const HexView& hv) {
     ViewHost& host = hv.host;
     ByteRange range;
-    if (!copyRange(hv, range)) {
-        host.beep();
-        return 0;
-    }
+    if (!copyRangeWithinLimit(hv, range)) return 0;
     const std::int64_t count = range.end - range.begin;
-    if (count > copyLimitBytes) {
-        wchar_t text[160];
-        formatWithNumber(
-            text, L"The selection holds ", count,
-            L" bytes: too many to copy.\nAt most 268435456 bytes (256 MiB) can be copied at once.");
-        warnInView(hv, text);
-        return 0;
-    }
     const bool hexText = !inCharArea(hv.view.caretCell);
     CopyBlocks blocks;
     if (!takeBlocks(hv, count, hexText, blocks)) return 0;
@@ -146,10 +159,7 @@ int copyToClipboard(const HexView& hv) {
         reportUnreadable(host, BoxOwner::frame, hv.doc.fileTitle, fault.error);
         return 0;
     }
-    if (!host.putClipboard()) {
-        warnInView(hv, L"Could not put the copied bytes on the clipboard!\nAnother program may be holding it.");
-        return 0;
-    }
+    if (!putCopyOnClipboard(hv)) return 0;
     // The progress left part 0 at "Ready"; a selection is named there again.
     showSelectionAgain(hv.view, hv.doc, host);
     return 1;

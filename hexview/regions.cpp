@@ -8,7 +8,6 @@
 #include "hexview/clipboard.h"
 #include "hexview/comparison_view.h"
 #include "hexview/selection.h"
-#include "host/text_format.h"
 
 namespace quillix {
 namespace {
@@ -54,28 +53,12 @@ void formatCopyAsRange(CopyAsFormat format, const std::uint8_t* bytes, std::int6
 int copyAsToClipboard(const HexView& hv, CopyAsFormat format) {
     ViewHost& host = hv.host;
     ByteRange range;
-    if (!copyRange(hv, range)) {
-        host.beep();
-        return 0;
-    }
+    if (!copyRangeWithinLimit(hv, range)) return 0;
     const std::int64_t count = range.end - range.begin;
-    if (count > copyLimitBytes) {
-        wchar_t text[160];
-        std::size_t length = appendText(text, 160, 0, L"The selection holds ");
-        length = appendDecimal(text, 160, length, count);
-        appendText(text, 160, length,
-                   L" bytes: too many to copy.\nAt most 268435456 bytes (256 MiB) can be copied at once.");
-        warnInView(hv, text);
-        return 0;
-    }
     const std::uint64_t units = copyAsUnits(format, static_cast<std::uint64_t>(count));
     auto* text = static_cast<char16_t*>(host.clipboardBlock(ClipboardFormat::text, units * sizeof(char16_t)));
     if (!text) {
-        wchar_t box[160];
-        std::size_t length = appendText(box, 160, 0, L"Not enough memory to copy ");
-        length = appendDecimal(box, 160, length, count);
-        appendText(box, 160, length, count == 1 ? L" byte!" : L" bytes!");
-        warnInView(hv, box);
+        warnNoMemoryToCopy(hv, count);
         return 0;
     }
     const bool waitCursorShown = count > copyAsChunkBytes;
@@ -91,11 +74,7 @@ int copyAsToClipboard(const HexView& hv, CopyAsFormat format) {
         reportUnreadable(host, BoxOwner::frame, hv.doc.fileTitle, fault.error);
         return 0;
     }
-    if (!host.putClipboard()) {
-        warnInView(hv,
-                   L"Could not put the copied bytes on the clipboard!\nAnother program may be holding it.");
-        return 0;
-    }
+    if (!putCopyOnClipboard(hv)) return 0;
     showSelectionAgain(hv.view, hv.doc, host);
     return 1;
 }
