@@ -35,6 +35,7 @@
 #include "document/save/save_document.h"
 #include "hexview/hex_view.h"
 #include "host/view_host.h"
+#include "quiet_host.h"
 #include "hexview/view_state.h"
 
 namespace {
@@ -42,31 +43,7 @@ namespace {
 using namespace quillix;
 using Clock = std::chrono::steady_clock;
 
-class QuietHost final : public ViewHost {
-public:
-    void createCaret(int, int) override {}
-    void destroyCaret() override {}
-    void showCaret() override {}
-    void hideCaret() override {}
-    void setCaretPos(int, int) override {}
-    void invalidate(const PixelRect*, bool) override {}
-    void updateWindow() override {}
-    void setScrollRange(int, int) override {}
-    void setScrollPosition(int) override {}
-    int scrollTrackPosition() override { return 0; }
-    void setStatusText(int, const wchar_t*) override {}
-    int messageBox(BoxOwner, const wchar_t*, const wchar_t*, unsigned) override { return answerOk; }
-    void beep() override {}
-    void setWaitCursor(bool) override {}
-    std::uint32_t fileAttributes(const wchar_t*) override { return 0x80; }
-    Checkpoint checkpoint() override { return {}; }
-    void* clipboardBlock(ClipboardFormat, std::size_t) override { return nullptr; }
-    bool putClipboard() override { return false; }
-    void dropClipboardBlocks() override {}
-    bool clipboardHas(ClipboardFormat) override { return false; }
-    bool readClipboard(ClipboardFormat, const void*&, std::size_t&) override { return false; }
-    void endClipboardRead() override {}
-};
+using bench::QuietHost;
 
 double seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
 

@@ -30,6 +30,7 @@
 #include "hexview/clipboard_text.h"
 #include "hexview/regions.h"
 #include "host/view_host.h"
+#include "quiet_host.h"
 #include "places/bookmarks.h"
 #include "places/copy_as.h"
 #include "places/fill_pattern.h"
@@ -39,31 +40,7 @@ namespace {
 using namespace quillix;
 using Clock = std::chrono::steady_clock;
 
-class QuietHost final : public ViewHost {
-public:
-    void createCaret(int, int) override {}
-    void destroyCaret() override {}
-    void showCaret() override {}
-    void hideCaret() override {}
-    void setCaretPos(int, int) override {}
-    void invalidate(const PixelRect*, bool) override {}
-    void updateWindow() override {}
-    void setScrollRange(int, int) override {}
-    void setScrollPosition(int) override {}
-    int scrollTrackPosition() override { return 0; }
-    void setStatusText(int, const wchar_t*) override {}
-    int messageBox(BoxOwner, const wchar_t*, const wchar_t*, unsigned) override { return answerOk; }
-    void beep() override {}
-    void setWaitCursor(bool) override {}
-    std::uint32_t fileAttributes(const wchar_t*) override { return 0x80; }
-    Checkpoint checkpoint() override { return {}; }
-    void* clipboardBlock(ClipboardFormat, std::size_t) override { return nullptr; }
-    bool putClipboard() override { return false; }
-    void dropClipboardBlocks() override {}
-    bool clipboardHas(ClipboardFormat) override { return false; }
-    bool readClipboard(ClipboardFormat, const void*&, std::size_t&) override { return false; }
-    void endClipboardRead() override {}
-};
+using bench::QuietHost;
 
 double secondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
