@@ -5,9 +5,9 @@
 #include <cstring>
 
 #include "host/text_format.h"
+#include "host/vector_unit.h"
 
 #if defined(__x86_64__)
-#include <cpuid.h>
 #include <tmmintrin.h>
 #endif
 
@@ -100,13 +100,7 @@ __attribute__((target("ssse3"))) void formatHexPieceShuffled(const std::uint8_t*
     formatHexPiecePlain(bytes + i, count - i, out);
 }
 
-bool hexShuffleAvailable() {
-    static const bool available = [] {
-        unsigned a = 0, b = 0, c = 0, d = 0;
-        return __get_cpuid(1, &a, &b, &c, &d) && (c & bit_SSSE3) != 0;
-    }();
-    return available;
-}
+bool hexShuffleAvailable() { return processorHasSsse3(); }
 
 #else
 

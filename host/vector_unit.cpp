@@ -52,6 +52,18 @@ VectorUnit widestVectorUnit() {
 
 VectorUnit vectorUnitInUse() { return unitInUse(); }
 
+bool processorHasSsse3() {
+#if defined(__x86_64__) && defined(__SSE2__)
+    static const bool has = [] {
+        unsigned a = 0, b = 0, c = 0, d = 0;
+        return __get_cpuid(1, &a, &b, &c, &d) && (c & bit_SSSE3) != 0;
+    }();
+    return has;
+#else
+    return false;
+#endif
+}
+
 bool useVectorUnit(VectorUnit unit) {
     if (unit > widestVectorUnit()) return false;
     unitInUse() = unit;

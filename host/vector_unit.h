@@ -16,4 +16,8 @@ VectorUnit vectorUnitInUse();
 // machine cannot run it.
 bool useVectorUnit(VectorUnit unit);
 
+// Whether this processor has SSSE3's byte shuffle, which the text formatters use (every
+// x86-64 system saves the registers it needs). Found once.
+bool processorHasSsse3();
+
 }  // namespace quillix

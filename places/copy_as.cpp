@@ -5,8 +5,9 @@
 #include <array>
 #include <cstring>
 
+#include "host/vector_unit.h"
+
 #if defined(__x86_64__)
-#include <cpuid.h>
 #include <tmmintrin.h>
 #endif
 
@@ -140,18 +141,9 @@ __attribute__((target("ssse3"))) void formatArrayLineShuffled(const std::uint8_t
     std::memcpy(out + lineUnits - 7, lineBreak, 7 * sizeof(char16_t));
 }
 
-bool shuffleAvailable() {
-    static const bool available = [] {
-        unsigned a = 0, b = 0, c = 0, d = 0;
-        return __get_cpuid(1, &a, &b, &c, &d) && (c & bit_SSSE3) != 0;
-    }();
-    return available;
-}
-
 #else
 
 void formatArrayLineShuffled(const std::uint8_t* bytes, char16_t* out) { formatArrayLinePlain(bytes, out); }
-bool shuffleAvailable() { return false; }
 
 #endif
 
@@ -162,7 +154,7 @@ void formatArrayValues(const std::uint8_t* bytes, std::uint64_t at, std::uint64_
         // A whole line that is not the last: fifteen values with their ", ", the sixteenth
         // with its line break.
         if ((at + i) % valuesPerLine == 0 && i + valuesPerLine <= count && at + i + valuesPerLine < total) {
-            if (shuffleAvailable())
+            if (processorHasSsse3())
                 formatArrayLineShuffled(bytes + i, out);
             else
                 formatArrayLinePlain(bytes + i, out);
