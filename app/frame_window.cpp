@@ -130,8 +130,8 @@ LRESULT onPlacesCommand(int command) {
         case commandToggleBookmark: toggleBookmarkCommand(); return 0;
         case commandNextBookmark: stepToBookmarkCommand(true); return 0;
         case commandPreviousBookmark: stepToBookmarkCommand(false); return 0;
-        case commandBack: backCommand(); return 0;
-        case commandForward: forwardCommand(); return 0;
+        case commandBack: walkJumpsCommand(true); return 0;
+        case commandForward: walkJumpsCommand(false); return 0;
         case commandBookmarks: toggleBookmarksWindow(); return 0;
         default: return 0;
     }

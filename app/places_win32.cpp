@@ -41,19 +41,11 @@ void jumpToPlace(std::int64_t offset) {
     noteJump(from);
 }
 
-void backCommand() {
+void walkJumpsCommand(bool back) {
     std::int64_t place = 0;
-    if (!hasDocument(shell.doc) || !places.jumps.back(offsetOf(shell.view), place) ||
-        !placeInDocument(place)) {
-        MessageBeep(MB_OK);
-        return;
-    }
-    showPlace(place);
-}
-
-void forwardCommand() {
-    std::int64_t place = 0;
-    if (!hasDocument(shell.doc) || !places.jumps.forward(offsetOf(shell.view), place) ||
+    const std::int64_t here = offsetOf(shell.view);
+    if (!hasDocument(shell.doc) ||
+        !(back ? places.jumps.back(here, place) : places.jumps.forward(here, place)) ||
         !placeInDocument(place)) {
         MessageBeep(MB_OK);
         return;

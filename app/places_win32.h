@@ -22,8 +22,7 @@ extern PlacesState places;
 // A jump command ran with the caret on from before it: remembered when the caret moved.
 void noteJump(std::int64_t from);
 // Search > Back and Forward: the caret to the place, as a search hit; a beep with none.
-void backCommand();
-void forwardCommand();
+void walkJumpsCommand(bool back);
 
 // Search > Toggle Bookmark: on the byte at the caret (a beep past the last byte).
 void toggleBookmarkCommand();
