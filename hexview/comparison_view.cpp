@@ -13,7 +13,7 @@ void reportFault(const HexView& hv, const CompareFault& fault) {
     reportUnreadable(hv.host, BoxOwner::hexView, name, fault.read.error);
 }
 
-// Part 0 goes back to its resting text unless a selection is named there.
+// Status part 0 goes back to its resting text unless a selection is named there.
 void showRestingStatus(const HexView& hv) {
     ByteRange selected;
     if (selectedRange(hv.view, hv.doc, selected)) return;
