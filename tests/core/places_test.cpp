@@ -38,7 +38,7 @@ TEST(CopyAsTest, TextsMatchAPlainReferenceWhateverThePieces) {
     for (const auto& [bytes, text] : base64) EXPECT_EQ(copyAs(CopyAsFormat::base64, bytes, 48), text);
     // Hex and the C array the plain way, whatever the pieces, for every length.
     std::mt19937 random(7);
-    Bytes bytes(300);
+    Bytes bytes(700);
     for (auto& byte : bytes) byte = static_cast<std::uint8_t>(random());
     for (std::size_t size = 1; size <= bytes.size(); ++size) {
         const Bytes head(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(size));
@@ -55,7 +55,7 @@ TEST(CopyAsTest, TextsMatchAPlainReferenceWhateverThePieces) {
         ASSERT_EQ(copyAs(CopyAsFormat::hexString, head, 48), hex) << size;
         ASSERT_EQ(copyAs(CopyAsFormat::cArray, head, 48), array + u"\r\n};") << size;
         for (auto format : {CopyAsFormat::hexString, CopyAsFormat::cArray, CopyAsFormat::base64})
-            ASSERT_EQ(copyAs(format, head, 48), copyAs(format, head, 480)) << size;
+            ASSERT_EQ(copyAs(format, head, 48), copyAs(format, head, 4800)) << size;
     }
 }
 
