@@ -10,6 +10,7 @@
 #include "app/compare_pane_win32.h"
 #include "app/dpi_win32.h"
 #include "app/hex_paint_win32.h"
+#include "app/places_win32.h"
 #include "app/tools/bookmarks_window_win32.h"
 #include "app/tools/inspector_window_win32.h"
 #include "app/shell_state.h"
@@ -58,7 +59,13 @@ LRESULT handleHexViewMessage(HWND window, UINT message, WPARAM wParam, LPARAM lP
             }
             // Every key ends by re-placing the caret; none goes to DefWindowProcW. Shift
             // with a caret key selects.
-            onKeyDown(hv, static_cast<unsigned>(wParam), GetKeyState(VK_SHIFT) < 0);
+            {
+                const std::int64_t from = offsetOf(hv.view);
+                const bool shift = GetKeyState(VK_SHIFT) < 0;
+                onKeyDown(hv, static_cast<unsigned>(wParam), shift);
+                // Home and End (Ctrl or not) go to the document's ends: a jump Back returns from.
+                if ((wParam == VK_HOME || wParam == VK_END) && !shift) noteJump(from);
+            }
             return 0;
         case WM_CHAR:
             if (onChar(hv, static_cast<unsigned>(wParam & 0xFFFF))) return 0;

@@ -77,6 +77,9 @@ TEST_F(RegionsTest, SelectBlockSelectsAndBackAndForwardWalkItsJumps) {
     DestroyWindow(shell.findDialog);
     press(VK_LEFT, {VK_MENU}, true);
     EXPECT_EQ(offsetOf(shell.view), 0x80);
+    press(VK_END, {VK_CONTROL});
+    press(VK_LEFT, {VK_MENU}, true);
+    EXPECT_EQ(offsetOf(shell.view), 0x80);
 
     // A right-click inside the selection keeps it; outside, it moves the caret there first.
     const auto rightClick = [](std::int64_t offset) {
