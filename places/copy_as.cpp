@@ -155,7 +155,8 @@ void streamOut(char16_t* out, const char16_t* staged, std::uint64_t units) {
         --units;
     }
     for (; units >= 8; units -= 8, out += 8, staged += 8)
-        _mm_stream_si128(reinterpret_cast<__m128i*>(out), _mm_loadu_si128(reinterpret_cast<const __m128i*>(staged)));
+        _mm_stream_si128(reinterpret_cast<__m128i*>(out),
+                         _mm_loadu_si128(reinterpret_cast<const __m128i*>(staged)));
     std::memcpy(out, staged, units * sizeof(char16_t));
 }
 
@@ -189,7 +190,8 @@ void formatArrayValues(const std::uint8_t* bytes, std::uint64_t at, std::uint64_
     // The whole lines before the array's last one, in bulk (pieces start on a line).
     if (at % valuesPerLine == 0 && processorHasSsse3()) {
         const std::uint64_t lastLineStart = (total - 1) / valuesPerLine * valuesPerLine;
-        const std::uint64_t lines = at < lastLineStart ? std::min(count, lastLineStart - at) / valuesPerLine : 0;
+        const std::uint64_t lines =
+            at < lastLineStart ? std::min(count, lastLineStart - at) / valuesPerLine : 0;
         if (lines > 0) {
             formatArrayLinesStreamed(bytes, lines, out);
             const std::uint64_t done = lines * valuesPerLine;
