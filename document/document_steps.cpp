@@ -18,6 +18,11 @@ std::int64_t storeBytes(Document& doc, std::int64_t offset, std::int64_t count, 
     return stored;
 }
 
+std::int64_t storeRuns(Document&, const ByteRange*, std::int64_t, const ByteFeed&, const PasteControl&,
+                       ReadFault*) {
+    return 0;
+}
+
 namespace {
 
 StepOutcome afterStep(Document& doc, StepOutcome outcome) {

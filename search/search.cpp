@@ -157,6 +157,16 @@ int findAgain(const HexView& hv, SearchState& state, bool up) {
     return buttons.findAscii ? searchText(hv, state, buttons) : searchHex(hv, state, buttons);
 }
 
+int findNext(const HexView& hv, SearchState& state, const DialogButtons& buttons) {
+    return buttons.findAscii ? searchText(hv, state, buttons) : searchHex(hv, state, buttons);
+}
+
+int replaceNext(const HexView&, SearchState&, const DialogButtons&) { return 0; }
+
+int replaceAll(const HexView&, SearchState&, const DialogButtons&) { return 0; }
+
+int asciiModeByte(wchar_t unit) { return unit >= 0 && unit <= 0xFF ? static_cast<int>(unit) : -1; }
+
 int gotoOffset(const HexView& hv, SearchState& state, const DialogButtons& buttons) {
     wchar_t text[searchTextUnits];
     const std::int64_t length = boundedLength(state.gotoWhat);
