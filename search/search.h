@@ -90,9 +90,11 @@ int findNext(const HexView& hv, SearchState& state, const DialogButtons& buttons
 // the replacement "??" (or a "?" nibble) keeps the matched byte's (nibble's) value.
 // Refused with a box, changing nothing: texts of different lengths in bytes, a
 // read-only document, and what findNext refuses. Both return 0 when there was no hit (the
-// shell shows the not-found box), 1 otherwise.
+// shell shows the not-found box), 1 otherwise. Replace All stores chunkBytes of new bytes
+// between two check-ins (tests make it small).
 int replaceNext(const HexView& hv, SearchState& state, const DialogButtons& buttons);
-int replaceAll(const HexView& hv, SearchState& state, const DialogButtons& buttons);
+int replaceAll(const HexView& hv, SearchState& state, const DialogButtons& buttons,
+               std::int64_t chunkBytes = pasteChunkBytes);
 
 // The byte the ASCII mode looks for in place of one character of its text, or -1 when
 // the character has none (ISO 8859-1: the character's own code up to U+00FF).
