@@ -32,6 +32,7 @@ struct Results {
     FoundAll found;                     // the hits listed, and the search that found them
     HitList hits;                       // the same for the view's painter
     std::uint64_t searchedChanges = 0;  // the document's byteChanges when they were found
+    std::uint64_t shownChanges = 0;     // and when the rows were last drawn
     std::wstring documentPath;          // the document they were found in
 };
 Results results;
@@ -164,7 +165,7 @@ void showHits(FoundAll& found) {
     if (!openWindow()) return;
     results.found = std::move(found);
     results.hits = HitList{results.found.offsets.data(), results.found.offsets.size(), results.found.length};
-    results.searchedChanges = shell.doc.byteChanges;
+    results.searchedChanges = results.shownChanges = shell.doc.byteChanges;
     results.documentPath = shell.doc.filePath;
     shell.view.hits = &results.hits;
     HWND list = resultsList();
@@ -240,7 +241,11 @@ void refreshSearchResults() {
         closeWindow();
         return;
     }
+    if (results.shownChanges == shell.doc.byteChanges) return;
+    // The rows show the bytes as they are now.
+    results.shownChanges = shell.doc.byteChanges;
     showNote();
+    InvalidateRect(resultsList(), nullptr, FALSE);
 }
 
 bool routeSearchResultsMessage(MSG& message) {

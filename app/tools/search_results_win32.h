@@ -20,9 +20,9 @@ namespace quillix {
 // not-found box, and the window, open or not, is left as it was.
 FindAllResult findAllCommand(const DialogButtons& buttons);
 
-// After any command: the window says "Changed since searched — press F5" once the
-// document's bytes changed after the search, and closes when another document took the
-// searched one's place. One comparison when nothing changed.
+// After any command: the window says "Changed since searched — press F5" and redraws its
+// rows' bytes once the document's bytes changed after the search, and closes when another
+// document took the searched one's place. Two comparisons when nothing changed.
 void refreshSearchResults();
 
 // The window's share of the message loop, offered each message before the accelerators:
