@@ -199,6 +199,14 @@ SweepEnd sweepHits(const HexView& hv, const Query& query, ByteRange range, std::
         std::int64_t count = 0;
         // Plain loops and plain variables only: the pass may be cut off at any read.
         auto scan = [&] {
+            if (!query.unitsToConfirm) {
+                count = scanHits(doc.fileBytes, range.end, pattern, at, through, advance, hits.data(),
+                                 sweepBatchHits);
+                for (std::int64_t k = 0; withBytes && k < count; ++k)
+                    std::copy_n(doc.fileBytes + hits[static_cast<std::size_t>(k)], pattern.length,
+                                bytes.data() + k * pattern.length);
+                return;
+            }
             while (at <= through && count < sweepBatchHits) {
                 const std::int64_t hit = scanForward(doc.fileBytes, range.end, pattern, at, through);
                 if (hit < 0) {

@@ -81,13 +81,12 @@ bool scannable(const std::uint8_t* bytes, std::int64_t size, const ScanPattern& 
 
 }  // namespace
 
-std::int64_t scanForward(const std::uint8_t* bytes, std::int64_t size, const ScanPattern& pattern,
-                         std::int64_t from, std::int64_t through) {
-    if (!scannable(bytes, size, pattern, from)) return -1;
-    const std::int64_t last = std::min(through, size - pattern.length);
-    const scan::Filter filter = scan::filterFor(pattern);
-    const scan::BlockScanners* scanners = scan::blockScannersFor(vectorUnitInUse());
-    std::int64_t pos = from;
+namespace {
+
+// The first hit in pos..last, or -1: the vector stage where it can, the plain loop for
+// what it leaves.
+std::int64_t forwardFrom(const std::uint8_t* bytes, const ScanPattern& pattern, const scan::Filter& filter,
+                         const scan::BlockScanners* scanners, std::int64_t pos, std::int64_t last) {
     while (pos <= last) {
         // What the vector stage leaves, a dense stretch or the few positions short of a
         // block, the plain loop tries one by one.
@@ -103,6 +102,38 @@ std::int64_t scanForward(const std::uint8_t* bytes, std::int64_t size, const Sca
         }
     }
     return -1;
+}
+
+}  // namespace
+
+std::int64_t scanForward(const std::uint8_t* bytes, std::int64_t size, const ScanPattern& pattern,
+                         std::int64_t from, std::int64_t through) {
+    if (!scannable(bytes, size, pattern, from)) return -1;
+    return forwardFrom(bytes, pattern, scan::filterFor(pattern), scan::blockScannersFor(vectorUnitInUse()),
+                       from, std::min(through, size - pattern.length));
+}
+
+std::int64_t scanHits(const std::uint8_t* bytes, std::int64_t size, const ScanPattern& pattern,
+                      std::int64_t& from, std::int64_t through, std::int64_t advance, std::int64_t* hits,
+                      std::int64_t capacity) {
+    const std::int64_t last = std::min(through, size - pattern.length);
+    if (!scannable(bytes, size, pattern, from) || from > last) {
+        from = std::max(from, through + 1);
+        return 0;
+    }
+    const scan::Filter filter = scan::filterFor(pattern);
+    const scan::BlockScanners* scanners = scan::blockScannersFor(vectorUnitInUse());
+    std::int64_t count = 0;
+    while (count < capacity) {
+        const std::int64_t hit = forwardFrom(bytes, pattern, filter, scanners, from, last);
+        if (hit < 0) {
+            from = through + 1;
+            break;
+        }
+        hits[count++] = hit;
+        from = hit + advance;
+    }
+    return count;
 }
 
 std::int64_t scanBackward(const std::uint8_t* bytes, std::int64_t size, const ScanPattern& pattern,

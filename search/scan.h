@@ -38,6 +38,13 @@ inline constexpr std::int64_t noScanLimit = std::numeric_limits<std::int64_t>::m
 // 0..size-1. A pattern of length 0 finds nothing.
 std::int64_t scanForward(const std::uint8_t* bytes, std::int64_t size, const ScanPattern& pattern,
                          std::int64_t from, std::int64_t through = noScanLimit);
+// The hits from `from` through `through` as scanForward finds them, the next looked for
+// advance (at least 1) positions after each, into hits until capacity of them are there.
+// Returns how many; from is then where the next call goes on (past through when the
+// stretch is done).
+std::int64_t scanHits(const std::uint8_t* bytes, std::int64_t size, const ScanPattern& pattern,
+                      std::int64_t& from, std::int64_t through, std::int64_t advance, std::int64_t* hits,
+                      std::int64_t capacity);
 // The largest pos in downTo..from with pos >= 0 at which every position accepts its byte,
 // or -1. A from beyond size - length finds nothing: the caller decides where an upward
 // scan may start. Reads no byte outside 0..size-1. A pattern of length 0 finds nothing.

@@ -114,21 +114,23 @@ std::vector<std::int64_t> referenceHits(const std::vector<std::uint8_t>& data, c
 TEST_F(FindReplaceTest, FindNextFindAllAndReplaceAllAgreeWithAPlainReference) {
     std::mt19937 random(36);
     const auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
-    const std::uint8_t palette[] = {0x41, 0x61, 0x00, 0x01, 0xFF, 0x78, 0xB5, 0x9C, 0x03, 0x4B, 0x2A, 0x21};
+    // The first seven make UTF-16 units whose two cases differ in both bytes (U+00FF and
+    // U+0178, U+212A and U+006B) and the mixtures of those bytes.
+    const std::uint8_t palette[] = {0xFF, 0x78, 0x00, 0x01, 0x2A, 0x21, 0x6B, 0x41, 0x61, 0xB5, 0x9C, 0x03};
     const wchar_t hexDigits[] = L"0123456789ABCDEF";
     for (int round = 0; round < 400; ++round) {
         // Mostly small documents of few values; some past a sweep's batch of hits, and one
         // a search chunk long with hits across its end.
         const bool chunkEdge = round == 0;
         const std::size_t size = chunkEdge ? searchChunkBytes + 64 : round % 40 == 1 ? 40000 : pick(300);
+        const int mode = chunkEdge ? 0 : pick(3);
         std::vector<std::uint8_t> data(size);
         for (auto& byte : data)
-            byte = chunkEdge ? 0 : pick(4) ? palette[pick(round % 40 == 1 ? 2 : 12)] : random();
+            byte = chunkEdge ? 0 : pick(4) ? palette[pick(round % 40 == 1 ? 2 : mode == 2 ? 7 : 12)] : random();
         if (chunkEdge)
             for (std::size_t at = searchChunkBytes - 6; at < searchChunkBytes + 4; at += 3) data[at] = 0x41;
         load(data);
         DialogButtons b;
-        const int mode = chunkEdge ? 0 : pick(3);
         (mode == 0 ? b.findHex : mode == 1 ? b.findAscii : b.findUtf16) = true;
         b.matchCase = pick(2);
         b.inSelection = pick(3) == 0;
