@@ -144,9 +144,12 @@ LRESULT onCommand(HWND frame, int command) {
         case commandOpen: return openCommand();
         case commandSave: return saveCommand();
         case commandSaveAs: {
-            // The bookmarks go with the document to its new name.
+            // The bookmarks and the search results go with the document to its new name.
             const LRESULT result = saveAsCommand();
-            if (result) storeBookmarks();
+            if (result) {
+                storeBookmarks();
+                keepSearchResultsForRenamedDocument();
+            }
             return result;
         }
         case commandExportAs: return exportAsCommand();

@@ -248,6 +248,10 @@ void refreshSearchResults() {
     InvalidateRect(resultsList(), nullptr, FALSE);
 }
 
+void keepSearchResultsForRenamedDocument() {
+    if (shell.searchResults) results.documentPath = shell.doc.filePath;
+}
+
 bool routeSearchResultsMessage(MSG& message) {
     if (!shell.searchResults) return false;
     if (message.message == WM_KEYDOWN && onKey(message)) return true;

@@ -25,6 +25,9 @@ FindAllResult findAllCommand(const DialogButtons& buttons);
 // document took the searched one's place. Two comparisons when nothing changed.
 void refreshSearchResults();
 
+// Save As gave the searched document a new name: its hits stay listed.
+void keepSearchResultsForRenamedDocument();
+
 // The window's share of the message loop, offered each message before the accelerators:
 // F5 in the window (anywhere while the checksums' window is closed), and Enter, Ctrl+C and
 // Ctrl+A in its list, and its dialog keys. True when the message was used up.
