@@ -122,6 +122,14 @@ TEST_F(FindReplaceTest, FindAllListsEveryHitColoursThemAndGoesStaleAtAnEdit) {
     EXPECT_EQ(text(shell.searchResults, 1331).find(L"Changed"), std::wstring::npos);
     press(VK_ESCAPE, {}, false, list());
     EXPECT_TRUE(!shell.searchResults && !shell.view.hits);
+
+    // In selection, with bytes 0..999 selected: the hits wholly inside them, in the bytes as now.
+    const auto now = plainHits({shell.doc.fileBytes, shell.doc.fileBytes + shell.doc.fileSize});
+    shell.view.selectionAnchor = 0, shell.view.selectionEnd = 999;
+    click(inSelection);
+    push(findAll);
+    EXPECT_EQ(SendMessageW(list(), LVM_GETITEMCOUNT, 0, 0),
+              std::count_if(now.begin(), now.end(), [](std::int64_t at) { return at + 2 <= 1000; }));
 }
 
 TEST_F(FindReplaceTest, EachModeSaysItsOwnNotFoundAndFindAllOpensNoWindow) {
