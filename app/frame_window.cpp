@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/tools/checksums_window_win32.h"
+#include "app/tools/search_results_win32.h"
 #include "app/compare_pane_win32.h"
 #include "hexview/comparison_view.h"
 #include "app/edit_commands.h"
@@ -143,13 +144,17 @@ LRESULT onCommand(HWND frame, int command) {
         case commandOpen: return openCommand();
         case commandSave: return saveCommand();
         case commandSaveAs: {
-            // The bookmarks go with the document to its new name.
+            // The bookmarks and the search results go with the document to its new name.
             const LRESULT result = saveAsCommand();
-            if (result) storeBookmarks();
+            if (result) {
+                storeBookmarks();
+                keepSearchResultsForRenamedDocument();
+            }
             return result;
         }
         case commandExportAs: return exportAsCommand();
         case commandFind:
+        case commandReplace:
         case commandGoto: openFindDialog(command); return 0;
         case commandFindNext: findAgainCommand(false); return 0;
         case commandFindPrevious: findAgainCommand(true); return 0;
@@ -213,6 +218,7 @@ LRESULT CALLBACK frameWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
             onDropFiles(reinterpret_cast<HDROP>(wParam));
             refreshInspector();
             refreshChecksums();
+            refreshSearchResults();
             return 0;
         case WM_DESTROY: PostQuitMessage(0); return 0;
         case WM_NCDESTROY: releaseStatusBarFont(); break;  // the bar is gone by now
@@ -233,6 +239,7 @@ LRESULT CALLBACK frameWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
             if (isJumpCommand(LOWORD(wParam))) noteJump(from);
             refreshInspector();
             refreshChecksums();
+            refreshSearchResults();
             refreshBookmarksBytes();
             return result;
         }
@@ -258,6 +265,7 @@ LRESULT CALLBACK frameWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
                 if (hasDocument(shell.doc)) noteJump(from);
                 refreshInspector();
                 refreshChecksums();
+                refreshSearchResults();
                 return result;
             }
             break;
@@ -305,8 +313,8 @@ void setFrameTitle(const wchar_t* separator) {
 
 void enableDocumentCommands(bool enable) {
     const UINT state = enable ? MF_ENABLED : MF_GRAYED;
-    for (int command :
-         {commandSaveAs, commandSave, commandExportAs, commandCompareWith, commandFind, commandGoto, commandChecksums})
+    for (int command : {commandSaveAs, commandSave, commandExportAs, commandCompareWith, commandFind,
+                        commandReplace, commandGoto, commandChecksums})
         EnableMenuItem(shell.menu, command, MF_BYCOMMAND | state);
     // A document opened for viewing alone has nothing Save could write; Save As makes a copy.
     if (enable && isReadOnly(shell.doc)) EnableMenuItem(shell.menu, commandSave, MF_BYCOMMAND | MF_GRAYED);

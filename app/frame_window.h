@@ -16,6 +16,7 @@ enum MenuCommand : int {
     commandExit = IDM_FILE_EXIT,
     commandFind = IDM_SEARCH_FIND,
     commandGoto = IDM_SEARCH_GOTO,
+    commandReplace = IDM_SEARCH_REPLACE,
     commandFindNext = IDM_SEARCH_FIND_NEXT,
     commandFindPrevious = IDM_SEARCH_FIND_PREVIOUS,
     commandUndo = IDM_EDIT_UNDO,

@@ -7,6 +7,7 @@
 
 #include "app/activity_note_win32.h"
 #include "app/tools/checksums_window_win32.h"
+#include "app/tools/search_results_win32.h"
 #include "app/compare_pane_win32.h"
 #include "app/dpi_win32.h"
 #include "app/hex_paint_win32.h"
@@ -124,6 +125,7 @@ LRESULT CALLBACK hexViewProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     if (--depth > 0) return result;
     refreshInspector();
     refreshChecksums();
+    refreshSearchResults();
     refreshBookmarksBytes();
     return result;
 }

@@ -12,6 +12,7 @@
 #include "app/outside_watch_win32.h"
 #include "app/shell_state.h"
 #include "app/tools/checksums_window_win32.h"
+#include "app/tools/search_results_win32.h"
 #include "app/tools/inspector_window_win32.h"
 #include "app/view_host_win32.h"
 #include "hexview/comparison_view.h"
@@ -62,6 +63,7 @@ void showTakenUp(std::int64_t caretOffset, const wchar_t* note) {
     enableDocumentCommands(true);
     refreshInspector();
     refreshChecksums();
+    refreshSearchResults();
     watchDocumentFile();
 }
 

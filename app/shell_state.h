@@ -50,6 +50,7 @@ struct ShellState {
     int findDialogCommand = 0;           // which of the two it is: the Find or Goto command id
     HWND inspector = nullptr;            // the data inspector's tool window, null while closed
     HWND checksums = nullptr;            // the checksums' tool window, null while closed
+    HWND searchResults = nullptr;        // Find All's "Search Results" window, null while closed
     FINDREPLACEW findRecord = {};        // shared by Find and Goto, filled anew by each
     WNDPROC previousEditProc = nullptr;  // the dialog edit's own procedure, under the filter
     OPENFILENAMEW fileDialog = {};       // shared by Open, Save As and Export As

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/tools/checksums_window_win32.h"
+#include "app/tools/search_results_win32.h"
 #include "app/dpi_win32.h"
 #include "app/edit_commands.h"
 #include "app/frame_window.h"
@@ -137,6 +138,8 @@ void routeMessage(MSG& message) {
     if (shell.findDialog && IsDialogMessageW(shell.findDialog, &message)) return;
     // Then the data inspector's own keys (Ctrl+I, F6, and Ctrl+C and Ctrl+A in its list).
     if (routeInspectorMessage(message)) return;
+    // Then the search results' window (F5 in it, Enter, Ctrl+C and Ctrl+A in its list).
+    if (routeSearchResultsMessage(message)) return;
     // Then the checksums' window (F5 anywhere, its list's and its field's keys).
     if (routeChecksumsMessage(message)) return;
     // Then the bookmarks' window (Enter, Delete and Ctrl+C in its list).

@@ -10,7 +10,12 @@
 // Adversarial cases, whose first and last bytes are everywhere, run over a 256 MiB
 // buffer of their own against the plain loop that tries one start position after
 // another: the scan must never be slower than that loop.
-// The last line names the worst scan/sweep ratio of the table.
+// Then the searches of the Find and Replace dialogs as they run on a document: a
+// wildcard pattern against the exact one of its length, a UTF-16 text against the sweep;
+// Find All of a pattern with 1,000,000 hits against an absent one, Replace All of those
+// hits, its undo, and the save of them against a whole save; and Find All against GNU
+// grep on a 1 GiB file, the first time and once its pages are mapped. The last three lines
+// are the figures of that part. `--benchmark_filter=NONE` runs that part alone.
 //
 //   cmake --preset native && cmake --build --preset native && build/native/search_bench
 
@@ -31,8 +36,18 @@
 #include "document/file/checked_view.h"
 #include "document/document.h"
 #include "host/progress.h"
+#include "document/save/save_document.h"
+#include "hexview/hex_view.h"
+#include "quiet_host.h"
 #include "search/case_fold.h"
+#include "search/find_all.h"
 #include "search/scan.h"
+#include "search/search.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <functional>
 
 namespace {
 
@@ -292,6 +307,163 @@ constexpr Dir directions[] = {{"down", 1}, {"up", -1}};
 
 double ratio(double a, double b) { return b > 0 ? a / b : 0.0; }
 
+// The Find and Replace dialogs' searches over a document.
+using Clock = std::chrono::steady_clock;
+
+double bestOf(int rounds, const std::function<void()>& work) {
+    double best = 1e9;
+    for (int round = 0; round < rounds; ++round) {
+        const auto begin = Clock::now();
+        work();
+        best = std::min(best, std::chrono::duration<double>(Clock::now() - begin).count());
+    }
+    return best;
+}
+
+struct DocumentSearch {
+    quillix::Document doc;
+    quillix::ViewState view;
+    quillix::bench::QuietHost host;
+    quillix::SearchState state;
+    quillix::HexView hv{doc, view, host};
+    // One list for every Find All, as the Search Results window keeps one: a list made anew
+    // each time would pay for its fresh pages (a fault for every 512 hits) in every run.
+    quillix::FoundAll found;
+
+    void put(wchar_t (&buffer)[quillix::searchTextUnits], const wchar_t* text) { std::wcscpy(buffer, text); }
+    quillix::DialogButtons buttons(int mode, bool matchCase = true) {
+        quillix::DialogButtons b;
+        (mode == 0 ? b.findHex : mode == 1 ? b.findAscii : b.findUtf16) = true;
+        b.down = true;
+        b.matchCase = matchCase;
+        return b;
+    }
+    // Find Next from the start, which must find nothing.
+    void findNothing(int mode, const wchar_t* what, bool matchCase = true) {
+        put(state.findWhat, what);
+        view.searchPos = -1;
+        if (quillix::findNext(hv, state, buttons(mode, matchCase)) != 0) {
+            std::fprintf(stderr, "search_bench: %ls occurs\n", what);
+            std::exit(1);
+        }
+    }
+    std::int64_t findAll(const wchar_t* what) {
+        put(state.findWhat, what);
+        quillix::findAll(hv, state, buttons(0), found);
+        return found.count;
+    }
+};
+
+// Spoils every place of the buffer where the (masked) pattern occurs.
+void spoil(std::uint8_t* bytes, std::int64_t size, const ScanPattern& pattern) {
+    for (std::int64_t at = quillix::scanForward(bytes, size, pattern, 0); at >= 0;
+         at = quillix::scanForward(bytes, size, pattern, at))
+        bytes[at] ^= 0x01;
+}
+
+struct Figures {
+    double wildcardExact = 0, findAllRatio = 0, replaceFindAll = 0;
+};
+
+Figures findAndReplaceFigures() {
+    Figures figures;
+    std::uint8_t* bytes = warmBuffer();
+    ScanPattern exact, wild;
+    for (int v : {0xDE, 0xAD, 0xBE, 0xEF}) quillix::addPosition(exact, v, v);
+    for (int v : {0xDE, 0xAD, -1, 0xEF})
+        v < 0 ? quillix::addMaskedPosition(wild, 0, 0) : quillix::addPosition(wild, v, v);
+    spoil(bytes, bufferSize, exact);
+    spoil(bytes, bufferSize, wild);
+    {
+        DocumentSearch search;
+        search.doc.fileBytes = bytes;
+        search.doc.fileSize = bufferSize;
+        search.doc.lineCount = quillix::lineCountFor(bufferSize);
+        const double sweepTime = bestOf(5, [&] { benchmark::DoNotOptimize(sweep(bytes, bufferSize, 1)); });
+        const double exactTime = bestOf(5, [&] { search.findNothing(0, L"DEADBEEF"); });
+        const double wildTime = bestOf(5, [&] { search.findNothing(0, L"DEAD??EF"); });
+        const double textTime = bestOf(5, [&] { search.findNothing(2, L"Quillix 64", false); });
+        const double gb = static_cast<double>(bufferSize) / 1e9;
+        std::printf("\nFind Next over 1 GiB in memory, absent: sweep %.2f GB/s\n", gb / sweepTime);
+        std::printf("  hex DE AD BE EF          %6.2f GB/s  / sweep %.2f\n", gb / exactTime,
+                    sweepTime / exactTime);
+        std::printf("  hex DE AD ?? EF          %6.2f GB/s  / exact %.2f\n", gb / wildTime,
+                    exactTime / wildTime);
+        std::printf("  UTF-16 \"Quillix 64\", any case %6.2f GB/s  / sweep %.2f\n", gb / textTime,
+                    sweepTime / textTime);
+        figures.wildcardExact = exactTime / wildTime;
+    }
+
+    // A file of the same bytes holding 51 FF 17 A3 exactly 1,000,000 times (0xFF is nowhere else).
+    constexpr std::int64_t hits = quillix::maxListedHits, stride = bufferSize / hits;
+    for (std::int64_t k = 0; k < hits; ++k) std::memcpy(bytes + k * stride, "\x51\xFF\x17\xA3", 4);
+    const std::filesystem::path folder = std::filesystem::temp_directory_path();
+    const std::filesystem::path file = folder / "quillix-find-all-bench.bin",
+                                whole = folder / "quillix-find-all-whole.bin";
+    {
+        std::ofstream out(file, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(bytes), bufferSize);
+    }
+    // Into a pipe: with its output going to /dev/null grep stops at the first hit.
+    const std::string grep = "LC_ALL=C grep -obUaP '\\x51\\xFF' " + file.string() + " | wc -l > /dev/null";
+    const double grepTime = bestOf(3, [&] {
+        if (std::system(grep.c_str()) != 0) std::fprintf(stderr, "search_bench: grep failed\n");
+    });
+    DocumentSearch search;
+    quillix::SystemError cause = 0;
+    if (!quillix::openDocument(search.doc, search.view, search.host, file.wstring().c_str(), cause)) {
+        std::fprintf(stderr, "search_bench: could not open %s\n", file.c_str());
+        std::exit(1);
+    }
+    std::wcsncpy(search.doc.filePath, file.wstring().c_str(), quillix::filePathChars);
+    std::int64_t count = 0;
+    const double firstTime = bestOf(1, [&] { count = search.findAll(L"51FF"); });
+    const double mappedTime = bestOf(3, [&] { count = search.findAll(L"51FF"); });
+    std::printf("\nFind All of 51 FF (%lld hits) in a 1 GiB file in the page cache:\n",
+                static_cast<long long>(count));
+    std::printf(
+        "  grep -obUaP: %.3f s; Find All the first time: %.3f s (grep / it %.2f); mapped: %.3f s (grep / it "
+        "%.2f)\n",
+        grepTime, firstTime, grepTime / firstTime, mappedTime, grepTime / mappedTime);
+
+    const double absentTime = bestOf(3, [&] { search.findAll(L"52FF17A3"); });
+    const double hitsTime = bestOf(3, [&] { count = search.findAll(L"51FF17A3"); });
+    std::printf("Find All, 4 bytes: absent %.3f s; %lld hits %.3f s; ratio %.2f\n", absentTime,
+                static_cast<long long>(count), hitsTime, hitsTime / absentTime);
+    figures.findAllRatio = hitsTime / absentTime;
+
+    search.put(search.state.findWhat, L"51FF17A3");
+    search.put(search.state.replaceWhat, L"61??17A3");
+    const double replaceTime =
+        bestOf(1, [&] { quillix::replaceAll(search.hv, search.state, search.buttons(0)); });
+    quillix::ByteRange touched;
+    quillix::ReadFault fault;
+    const double undoTime = bestOf(1, [&] { quillix::undoStep(search.doc, touched, fault); });
+    const double redoTime = bestOf(1, [&] { quillix::redoStep(search.doc, touched, fault); });
+    std::printf(
+        "Replace All of them: %.3f s (/ find all %.2f); undo %.3f s (%.2f); redo %.3f s; step memory %.1f "
+        "MB\n",
+        replaceTime, replaceTime / hitsTime, undoTime, undoTime / hitsTime, redoTime,
+        static_cast<double>(search.doc.history.memoryBytes() + search.doc.history.countMemoryBytes()) / 1e6);
+    figures.replaceFindAll = replaceTime / hitsTime;
+
+    quillix::SaveOutcome outcome;
+    const double changedSave = bestOf(1, [&] { quillix::saveDocument(search.doc, search.host, &outcome); });
+    const bool changedOnly = outcome.way == quillix::SaveWay::changedOnly;
+    std::wcsncpy(search.doc.filePath, whole.wstring().c_str(), quillix::filePathChars);
+    quillix::replaceAll(search.hv, search.state, search.buttons(0));
+    search.put(search.state.findWhat, L"61FF17A3");
+    search.put(search.state.replaceWhat, L"51FF17A3");
+    quillix::replaceAll(search.hv, search.state, search.buttons(0));
+    const double wholeSave = bestOf(1, [&] { quillix::saveDocument(search.doc, search.host, &outcome); });
+    std::printf("Save of the replaced bytes%s: %.3f s; whole save: %.3f s; ratio %.4f\n",
+                changedOnly ? "" : " (NOT changed runs)", changedSave, wholeSave, changedSave / wholeSave);
+    quillix::closeDocumentView(search.doc);
+    std::filesystem::remove(file);
+    std::filesystem::remove(whole);
+    return figures;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -366,6 +538,10 @@ int main(int argc, char** argv) {
     std::printf("worst guarded scan/sweep ratio, chunk by chunk as Find scans: %.2f (%s)\n", worstGuarded,
                 worstGuardedRow.c_str());
     std::printf("worst scan/sweep ratio: %.2f (%s)\n", worst, worstRow.c_str());
+    const Figures figures = findAndReplaceFigures();
+    std::printf("\nworst wildcard/exact ratio: %.2f\n", figures.wildcardExact);
+    std::printf("find all with 1000000 hits / absent: %.2f\n", figures.findAllRatio);
+    std::printf("replace all / find all: %.2f\n", figures.replaceFindAll);
     benchmark::Shutdown();
     return 0;
 }

@@ -131,6 +131,17 @@ bool storeByte(Document& doc, std::int64_t offset, std::uint8_t value, ReadFault
 std::int64_t storeBytes(Document& doc, std::int64_t offset, std::int64_t count, const ByteFeed& feed,
                         const PasteControl& control = {}, ReadFault* fault = nullptr);
 
+// Stores new values over several runs of the view (increasing, disjoint, not empty, each
+// inside the file) as one step of the history that keeps the runs and the bytes they
+// overwrote, marking each byte changed as storeByte does. feed.read(context, at, count,
+// out) is asked for the new values of at .. at + count - 1, at being an offset of the
+// document inside a run, in increasing order. Returns how many runs went in whole: all of
+// them, or fewer when the user stopped it at a check-in or a page could not be read (fault
+// set): what was stored stays as one step. 0, storing and recording nothing, when memory
+// runs out or it stopped before the first run.
+std::int64_t storeRuns(Document& doc, const ByteRange* runs, std::int64_t runCount, const ByteFeed& feed,
+                       const PasteControl& control = {}, ReadFault* fault = nullptr);
+
 // Moves the history's current point back (undo) or forward (redo) by one step: the view
 // gets the step's other values, the marks follow, touched is the step's bytes, and
 // isModified is on exactly when the current point is not the save point. The file on disk

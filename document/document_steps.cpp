@@ -18,6 +18,13 @@ std::int64_t storeBytes(Document& doc, std::int64_t offset, std::int64_t count, 
     return stored;
 }
 
+std::int64_t storeRuns(Document& doc, const ByteRange* runs, std::int64_t runCount, const ByteFeed& feed,
+                       const PasteControl& control, ReadFault* fault) {
+    const std::int64_t stored = doc.history.storeRuns(doc, doc.changes, runs, runCount, feed, control, fault);
+    if (stored > 0) ++doc.byteChanges;
+    return stored;
+}
+
 namespace {
 
 StepOutcome afterStep(Document& doc, StepOutcome outcome) {

@@ -33,6 +33,10 @@ enum CellStyle : std::uint8_t {
     differEditedStyle,
     differSelectedStyle,
     differSelectedEditedStyle,
+    // A byte of a Find All hit, outside the match and the selection: its own background
+    // in place of plain's or the difference's.
+    hitStyle,
+    hitEditedStyle,
     styleCount
 };
 constexpr std::uint8_t differenceShift = differStyle - plainStyle;
@@ -54,13 +58,15 @@ StyleColours styleColours(const Palette& palette) {
                                           palette.differing,
                                           palette.differingEdited,
                                           palette.differingSelected,
-                                          palette.differingSelectedEdited};
+                                          palette.differingSelectedEdited,
+                                          palette.hit,
+                                          palette.hitEdited};
     StyleColours colours{};
     for (int s = 0; s < styleCount; ++s) {
         colours.text[s] = pairs[s].text;
         colours.back[s] = pairs[s].back;
         const bool edited = s == editedStyle || s == selectedEditedStyle || s == differEditedStyle ||
-                            s == differSelectedEditedStyle;
+                            s == differSelectedEditedStyle || s == hitEditedStyle;
         colours.underline[s] = palette.underlineEdited && edited;
     }
     return colours;
@@ -125,9 +131,24 @@ struct PaintContext {
 constexpr HexPair unreadablePair = {L'?', L'?'};
 constexpr wchar_t unreadableGlyph = L' ';
 
+// Which of the row's 16 bytes lie in one of Find All's hits: a binary search for the
+// first hit that ends past the row's start, then the hits that start before its end.
+std::uint16_t hitMaskOfRow(const HitList* hits, std::int64_t rowStart) {
+    if (!hits || hits->count == 0 || hits->length <= 0) return 0;
+    const std::int64_t* end = hits->offsets + hits->count;
+    const std::int64_t* hit = std::upper_bound(hits->offsets, end, rowStart - hits->length);
+    std::uint32_t mask = 0;
+    for (; hit != end && *hit < rowStart + 16; ++hit) {
+        const std::int64_t from = std::max<std::int64_t>(*hit - rowStart, 0);
+        const std::int64_t to = std::min<std::int64_t>(*hit + hits->length - rowStart, 16);
+        mask |= ((1u << to) - 1) & ~((1u << from) - 1);
+    }
+    return static_cast<std::uint16_t>(mask);
+}
+
 // Lays out one row from its bytes, or from none when they could not be read.
 void fillRow(const PaintContext& pc, std::int64_t row, const std::uint8_t* bytes, std::uint16_t edited,
-             std::uint16_t differing, ScratchRow& scratch) {
+             std::uint16_t differing, std::uint16_t hits, ScratchRow& scratch) {
     std::memset(scratch.style, undrawn, sizeof scratch.style);
     putLabel(scratch, row);
     const std::int64_t rowStart = row * 16;
@@ -142,7 +163,10 @@ void fillRow(const PaintContext& pc, std::int64_t row, const std::uint8_t* bytes
             s = matchStyle;
         else if (pos >= pc.selectionBegin && pos < pc.selectionEnd)
             s = isEdited ? selectedEditedStyle : selectedStyle;
-        const std::uint8_t shift = (differing >> k) & 1u && s != matchStyle ? differenceShift : 0;
+        else if ((hits >> k) & 1u)
+            s = isEdited ? hitEditedStyle : hitStyle;
+        const bool shifts = (differing >> k) & 1u && s != matchStyle && s < hitStyle;
+        const std::uint8_t shift = shifts ? differenceShift : 0;
         s = static_cast<std::uint8_t>(s + shift);
         const HexPair& pair = bytes ? hexPairs[bytes[k]] : unreadablePair;
         const int high = highCellOf[static_cast<std::size_t>(k + 1)];
@@ -151,9 +175,13 @@ void fillRow(const PaintContext& pc, std::int64_t row, const std::uint8_t* bytes
         // The blank after an even byte is drawn over by the next byte's digits when
         // there is a next byte; after an odd byte it fills the gap cell, which belongs to
         // the selection only between two selected bytes.
+        // So does it to a hit only between two bytes of hits.
         const bool lastSelected = s != matchStyle && pos == pc.selectionEnd - 1;
+        const bool lastHit = s >= hitStyle && !((hits >> (k + 1)) & 1u);
+        const std::uint8_t plainShift = (differing >> k) & 1u ? differenceShift : 0;
         if (k != 15 && pos != pc.matchLast)
-            scratch.put(high + 2, L' ', lastSelected ? static_cast<std::uint8_t>(unselected + shift) : s);
+            scratch.put(high + 2, L' ',
+                        lastSelected || lastHit ? static_cast<std::uint8_t>(unselected + plainShift) : s);
         scratch.put(firstCharCell + k, bytes ? glyphs[bytes[k]] : unreadableGlyph, s);
     }
 }
@@ -296,8 +324,9 @@ void layoutPaint(const Document& doc, const ViewState& view, const PixelRect& pa
             // Pages are whole rows, so a row is readable or not as a whole.
             while (range != unreadable.ranges.end() && range->end <= row * 16) ++range;
             const bool readable = range == unreadable.ranges.end() || range->begin > row * 16;
+            const std::uint16_t hits = pane.showsOther ? 0 : hitMaskOfRow(view.hits, row * 16);
             fillRow(pc, row, readable ? bytes + (row - batch) * 16 : nullptr, edited[row - batch],
-                    differing[row - batch], scratch);
+                    differing[row - batch], hits, scratch);
             emitRuns(scratch, static_cast<std::int32_t>(row - view.topLine), colours, out);
             if (readable) continue;
             if (out.unreadableRows++ == 0) out.unreadableError = unreadable.error;

@@ -23,6 +23,10 @@ constexpr std::uint32_t darkSelection = rgb(38, 79, 120);
 constexpr std::uint32_t darkSelectionText = rgb(255, 255, 255);
 constexpr std::uint32_t darkEditedOnSelection = rgb(255, 176, 176);
 constexpr std::uint32_t darkDifference = rgb(74, 58, 0);
+// Find All's hits: a deep green, apart from the blue selection and the amber differences.
+constexpr std::uint32_t darkHit = rgb(20, 64, 40);
+// And in the light palette a pale green, under which black and red both read.
+constexpr std::uint32_t lightHit = rgb(180, 238, 180);
 
 // Halfway between two colours, channel by channel.
 std::uint32_t between(std::uint32_t a, std::uint32_t b) {
@@ -53,6 +57,8 @@ Palette lightPalette(const SystemColours& system) {
             {colourRed, colourDifference},
             {system.highlightText, mixed},
             {editedOnHighlight(mixed), mixed},
+            {colourBlack, lightHit},
+            {colourRed, lightHit},
             highlight,
             system.shadow,
             false,
@@ -70,6 +76,8 @@ Palette darkPalette() {
             {darkEdited, darkDifference},
             {darkSelectionText, mixed},
             {darkEditedOnSelection, mixed},
+            {darkText, darkHit},
+            {darkEdited, darkHit},
             rgb(86, 156, 214),
             rgb(96, 96, 96),
             false,
@@ -77,13 +85,14 @@ Palette darkPalette() {
 }
 
 // Only the system's colours: the user chose them to be told apart. A difference is drawn
-// in the colour of links; changed bytes are underlined, since no colour is left for them.
+// in the colour of links, a Find All hit on it; changed bytes are underlined, since no
+// colour is left for them.
 Palette highContrastPalette(const SystemColours& s) {
     const ColourPair plain{s.windowText, s.window}, selected{s.highlightText, s.highlight};
-    const ColourPair differing{s.hotlight, s.window};
-    return {plain,        plain,     selected, selected, {s.window, s.windowText},
-            differing,    differing, selected, selected, s.highlight,
-            s.windowText, true,      false};
+    const ColourPair differing{s.hotlight, s.window}, hit{s.window, s.hotlight};
+    return {plain,     plain,       selected,     selected, {s.window, s.windowText},
+            differing, differing,   selected,     selected, hit,
+            hit,       s.highlight, s.windowText, true,     false};
 }
 
 }  // namespace

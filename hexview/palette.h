@@ -26,6 +26,8 @@ struct Palette {
     ColourPair differingEdited;          // a changed one
     ColourPair differingSelected;        // a differing byte inside the selection
     ColourPair differingSelectedEdited;  // and changed
+    ColourPair hit;                      // a byte of one of Find All's hits
+    ColourPair hitEdited;                // a changed one
     std::uint32_t outline;               // the caret's byte in the other pane
     std::uint32_t divider;               // the line between the two panes
     bool underlineEdited;                // changed bytes underlined as well as coloured

@@ -8,6 +8,7 @@
 // works in (view row, cell).
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 namespace quillix {
@@ -15,6 +16,14 @@ namespace quillix {
 class ViewHost;
 struct Document;
 struct Comparison;
+
+// Find All's hits as the view colours them: offsets in increasing order, each the start
+// of length bytes. The list's owner keeps the offsets alive while the view points at it.
+struct HitList {
+    const std::int64_t* offsets = nullptr;
+    std::size_t count = 0;
+    std::int64_t length = 0;
+};
 
 struct ViewState {
     std::int64_t topLine = 0;         // document row at the top of the view (scroll position)
@@ -45,6 +54,9 @@ struct ViewState {
     // keeps true and painting colours by; null, or not open, while there is none. Set by
     // the program once; the record is the program's.
     Comparison* comparison = nullptr;
+    // Find All's hits while their window is open, each painted on a background of its
+    // own; null while there is none. Set and cleared by that window.
+    const HitList* hits = nullptr;
 };
 
 inline constexpr int rowCells = 66;

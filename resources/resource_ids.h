@@ -20,6 +20,7 @@
 #define IDM_SEARCH_FIND_PREVIOUS 23
 #define IDM_SEARCH_NEXT_DIFFERENCE 24
 #define IDM_SEARCH_PREVIOUS_DIFFERENCE 25
+#define IDM_SEARCH_REPLACE 26
 #define IDM_SEARCH_TOGGLE_BOOKMARK 27
 #define IDM_SEARCH_NEXT_BOOKMARK 28
 #define IDM_SEARCH_PREVIOUS_BOOKMARK 29
@@ -60,11 +61,19 @@
 #define IDC_VALUE_GROUP_GOTO 1020
 #define IDC_GOTO_HEX 1021
 #define IDC_GOTO_DEC 1022
+#define IDC_FIND_UTF16 1023
 #define IDC_MATCH_CASE 1041
 #define IDC_DIR_UP 1056
 #define IDC_DIR_DOWN 1057
 #define IDC_FIND_LABEL 1151
 #define IDC_FIND_EDIT 1152
+// The Replace template: the common replace dialog's own Replace with edit (edt2), Replace
+// and Replace All buttons (psh1, psh2); Find All and In selection are ours.
+#define IDC_REPLACE_EDIT 1153
+#define IDC_REPLACE 1024
+#define IDC_REPLACE_ALL 1025
+#define IDC_FIND_ALL 1160
+#define IDC_IN_SELECTION 1161
 
 // Select Block and Fill Selection.
 #define IDC_BLOCK_START 1171
@@ -75,6 +84,10 @@
 
 // The bookmarks' window.
 #define IDC_BOOKMARKS_LIST 1321
+
+// The search results' window.
+#define IDC_RESULTS_NOTE 1331
+#define IDC_RESULTS_LIST 1332
 
 // The data inspector's list.
 #define IDC_INSPECTOR_LIST 1301

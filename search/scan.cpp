@@ -1,6 +1,7 @@
 #include "search/scan.h"
 
 #include <algorithm>
+#include <bit>
 
 #include "search/scan_blocks.h"
 
@@ -21,28 +22,50 @@ bool addPosition(ScanPattern& pattern, std::int64_t a, std::int64_t b) {
     const auto k = static_cast<std::size_t>(pattern.length++);
     pattern.first[k] = static_cast<std::uint8_t>(a);
     pattern.second[k] = static_cast<std::uint8_t>(b);
+    pattern.mask[k] = 0xFF;
+    return true;
+}
+
+bool addMaskedPosition(ScanPattern& pattern, std::uint8_t value, std::uint8_t mask) {
+    if (!addPosition(pattern, value & mask, value & mask)) return false;
+    pattern.mask[pattern.length - 1] = mask;
     return true;
 }
 
 namespace scan {
 
 Filter filterFor(const ScanPattern& pattern) {
-    auto sameBytes = [&](std::int64_t k) {
+    // The bits a position decides: those compared on which both accepted values agree.
+    auto fold = [&](std::int64_t k) {
         const auto i = static_cast<std::size_t>(k);
-        return (pattern.first[i] == pattern.first[0] && pattern.second[i] == pattern.second[0]) ||
-               (pattern.first[i] == pattern.second[0] && pattern.second[i] == pattern.first[0]);
+        return static_cast<std::uint8_t>((pattern.first[i] ^ pattern.second[i]) | ~pattern.mask[i]);
     };
-    std::int64_t tail = pattern.length - 1;
-    while (tail > 0 && sameBytes(tail)) --tail;
-    if (tail == 0) tail = pattern.length - 1;
+    auto known = [&](std::int64_t k) { return std::popcount(static_cast<unsigned>(~fold(k) & 0xFF)); };
+    // The head: the first position deciding the most bits (offset 0 but for wildcards).
+    std::int64_t head = 0;
+    for (std::int64_t k = 1; k < pattern.length; ++k)
+        if (known(k) > known(head)) head = k;
+    auto sameBytes = [&](std::int64_t k) {
+        const auto i = static_cast<std::size_t>(k), h = static_cast<std::size_t>(head);
+        return pattern.mask[i] == pattern.mask[h] &&
+               ((pattern.first[i] == pattern.first[h] && pattern.second[i] == pattern.second[h]) ||
+                (pattern.first[i] == pattern.second[h] && pattern.second[i] == pattern.first[h]));
+    };
+    std::int64_t tail = -1;
+    for (std::int64_t k = pattern.length - 1; k >= 0 && tail < 0; --k)
+        if (k != head && known(k) > 0 && !sameBytes(k)) tail = k;
+    for (std::int64_t k = pattern.length - 1; k >= 0 && tail < 0; --k)
+        if (k != head && known(k) > 0) tail = k;
+    if (tail < 0) tail = head;
 
     // Both accepted values agree outside the fold bits, so value is the same from either.
-    const auto t = static_cast<std::size_t>(tail);
+    const auto h = static_cast<std::size_t>(head), t = static_cast<std::size_t>(tail);
     Filter filter;
+    filter.headOffset = head;
     filter.tailOffset = tail;
-    filter.headFold = pattern.first[0] ^ pattern.second[0];
-    filter.headValue = pattern.first[0] | filter.headFold;
-    filter.tailFold = pattern.first[t] ^ pattern.second[t];
+    filter.headFold = fold(head);
+    filter.headValue = pattern.first[h] | filter.headFold;
+    filter.tailFold = fold(tail);
     filter.tailValue = pattern.first[t] | filter.tailFold;
     return filter;
 }
@@ -58,13 +81,12 @@ bool scannable(const std::uint8_t* bytes, std::int64_t size, const ScanPattern& 
 
 }  // namespace
 
-std::int64_t scanForward(const std::uint8_t* bytes, std::int64_t size, const ScanPattern& pattern,
-                         std::int64_t from, std::int64_t through) {
-    if (!scannable(bytes, size, pattern, from)) return -1;
-    const std::int64_t last = std::min(through, size - pattern.length);
-    const scan::Filter filter = scan::filterFor(pattern);
-    const scan::BlockScanners* scanners = scan::blockScannersFor(vectorUnitInUse());
-    std::int64_t pos = from;
+namespace {
+
+// The first hit in pos..last, or -1: the vector stage where it can, the plain loop for
+// what it leaves.
+std::int64_t forwardFrom(const std::uint8_t* bytes, const ScanPattern& pattern, const scan::Filter& filter,
+                         const scan::BlockScanners* scanners, std::int64_t pos, std::int64_t last) {
     while (pos <= last) {
         // What the vector stage leaves, a dense stretch or the few positions short of a
         // block, the plain loop tries one by one.
@@ -80,6 +102,38 @@ std::int64_t scanForward(const std::uint8_t* bytes, std::int64_t size, const Sca
         }
     }
     return -1;
+}
+
+}  // namespace
+
+std::int64_t scanForward(const std::uint8_t* bytes, std::int64_t size, const ScanPattern& pattern,
+                         std::int64_t from, std::int64_t through) {
+    if (!scannable(bytes, size, pattern, from)) return -1;
+    return forwardFrom(bytes, pattern, scan::filterFor(pattern), scan::blockScannersFor(vectorUnitInUse()),
+                       from, std::min(through, size - pattern.length));
+}
+
+std::int64_t scanHits(const std::uint8_t* bytes, std::int64_t size, const ScanPattern& pattern,
+                      std::int64_t& from, std::int64_t through, std::int64_t advance, std::int64_t* hits,
+                      std::int64_t capacity) {
+    const std::int64_t last = std::min(through, size - pattern.length);
+    if (!scannable(bytes, size, pattern, from) || from > last) {
+        from = std::max(from, through + 1);
+        return 0;
+    }
+    const scan::Filter filter = scan::filterFor(pattern);
+    const scan::BlockScanners* scanners = scan::blockScannersFor(vectorUnitInUse());
+    std::int64_t count = 0;
+    while (count < capacity) {
+        const std::int64_t hit = forwardFrom(bytes, pattern, filter, scanners, from, last);
+        if (hit < 0) {
+            from = through + 1;
+            break;
+        }
+        hits[count++] = hit;
+        from = hit + advance;
+    }
+    return count;
 }
 
 std::int64_t scanBackward(const std::uint8_t* bytes, std::int64_t size, const ScanPattern& pattern,

@@ -17,28 +17,31 @@ inline constexpr int denseCandidates = 16;
 // How far the plain loop goes on after a dense block before the vector stage tries again.
 inline constexpr std::int64_t densePlainPositions = 4096;
 
-// A start position is a candidate when the byte at the head (offset 0) and the byte at
-// tailOffset are accepted. A byte b is accepted at a filter position when (b | fold) ==
+// A start position is a candidate when the byte at headOffset and the byte at tailOffset
+// are accepted. A byte b is accepted at a filter position when (b | fold) ==
 // value: fold holds the bits in which its two accepted values differ (0x20 between a
-// letter's cases, nothing for a single value), so one compare tests both. Values that
+// letter's cases, nothing for a single value, and the bits a wildcard leaves open), so one
+// compare tests both. Values that
 // differ in more bits let a few more bytes through; the full comparison sorts them out.
 struct Filter {
+    std::int64_t headOffset = 0;
     std::int64_t tailOffset = 0;
     std::uint8_t headFold = 0, headValue = 0;
     std::uint8_t tailFold = 0, tailValue = 0;
 };
 
-// The head and, as the tail, the last position that accepts other bytes than the head,
-// so that a pattern whose ends are common (zeros around a one) is still filtered on a
-// byte that tells it apart; the last position when all accept the same bytes. The
+// The head, the first position that decides the most bits (offset 0 but for wildcards),
+// and, as the tail, the last other position that accepts other bytes than the head, so
+// that a pattern whose ends are common (zeros around a one) is still filtered on a byte
+// that tells it apart; failing that the last other position that decides any bit. The
 // pattern has at least one position.
 Filter filterFor(const ScanPattern& pattern);
 
 // Positions k .. length - 1 of the pattern against the bytes of one start position.
 inline bool acceptsFrom(const std::uint8_t* at, const ScanPattern& pattern, std::int64_t k) {
     for (; k < pattern.length; ++k) {
-        const std::uint8_t byte = at[k];
         const auto i = static_cast<std::size_t>(k);
+        const std::uint8_t byte = at[k] & pattern.mask[i];
         if (byte != pattern.first[i] && byte != pattern.second[i]) return false;
     }
     return true;

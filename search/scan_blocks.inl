@@ -12,14 +12,15 @@ inline Splats splatsOf(const Filter& filter) {
             Lanes::splat(filter.tailValue)};
 }
 
-// Bit i is set when start position block + i is a candidate. Reads block[0 .. 63] and
-// block[tailOffset .. tailOffset + 63]. Most blocks have none, and that case costs a
+// Bit i is set when start position block + i is a candidate. Reads block[headOffset ..
+// headOffset + 63] and block[tailOffset .. tailOffset + 63]. Most blocks have none, and that case costs a
 // handful of instructions per vector.
-inline std::uint64_t candidateBits(const std::uint8_t* block, std::int64_t tailOffset, const Splats& s) {
+inline std::uint64_t candidateBits(const std::uint8_t* block, std::int64_t headOffset, std::int64_t tailOffset,
+                                   const Splats& s) {
     constexpr int vectors = static_cast<int>(blockPositions / Lanes::width);
     Lanes::Vector found[vectors];
     for (int i = 0; i < vectors; ++i) {
-        const Lanes::Vector head = Lanes::load(block + i * Lanes::width);
+        const Lanes::Vector head = Lanes::load(block + headOffset + i * Lanes::width);
         const Lanes::Vector tail = Lanes::load(block + tailOffset + i * Lanes::width);
         found[i] = Lanes::both(Lanes::accepts(head, s.headFold, s.headValue),
                                Lanes::accepts(tail, s.tailFold, s.tailValue));
@@ -36,12 +37,12 @@ BlockScan forwardBlocks(const std::uint8_t* bytes, const ScanPattern& pattern, c
                         std::int64_t pos, std::int64_t last) {
     const Splats s = splatsOf(filter);
     for (; last - pos >= blockPositions - 1; pos += blockPositions) {
-        std::uint64_t found = candidateBits(bytes + pos, filter.tailOffset, s);
+        std::uint64_t found = candidateBits(bytes + pos, filter.headOffset, filter.tailOffset, s);
         if (found == 0) continue;
         if (std::popcount(found) > denseCandidates) return {-1, pos, true};
         for (; found != 0; found &= found - 1) {
             const std::int64_t at = pos + std::countr_zero(found);
-            if (acceptsFrom(bytes + at, pattern, 1)) return {at, at, false};
+            if (acceptsFrom(bytes + at, pattern, 0)) return {at, at, false};
         }
     }
     return {-1, pos, false};
@@ -52,12 +53,12 @@ BlockScan backwardBlocks(const std::uint8_t* bytes, const ScanPattern& pattern, 
     const Splats s = splatsOf(filter);
     for (; pos - (blockPositions - 1) >= first; pos -= blockPositions) {
         const std::int64_t base = pos - (blockPositions - 1);
-        std::uint64_t found = candidateBits(bytes + base, filter.tailOffset, s);
+        std::uint64_t found = candidateBits(bytes + base, filter.headOffset, filter.tailOffset, s);
         if (found == 0) continue;
         if (std::popcount(found) > denseCandidates) return {-1, pos, true};
         while (found != 0) {
             const int bit = 63 - std::countl_zero(found);
-            if (acceptsFrom(bytes + base + bit, pattern, 1)) return {base + bit, base + bit, false};
+            if (acceptsFrom(bytes + base + bit, pattern, 0)) return {base + bit, base + bit, false};
             found &= ~(std::uint64_t{1} << bit);
         }
     }

@@ -6,29 +6,11 @@
 #include "document/file/checked_view.h"
 #include "hexview/selection.h"
 #include "host/progress.h"
-#include "search/case_fold.h"
-#include "search/scan.h"
+#include "search/query.h"
 
 namespace quillix {
 
 namespace {
-
-// Code units before the terminator. A buffer that lost its terminator is read as if its
-// last unit were one, so nothing past it is touched.
-std::int64_t boundedLength(const wchar_t (&text)[searchTextUnits]) {
-    std::int64_t length = 0;
-    while (length < searchTextUnits - 1 && text[length] != 0) ++length;
-    return length;
-}
-
-// The Down and Up buttons are one radio group, and the dialog always starts with Down
-// checked. Should neither be checked, the last direction stays, and before the first
-// search that is Down: a search needs a direction to step in.
-std::int64_t directionOf(const SearchState& state, const DialogButtons& buttons) {
-    if (buttons.down) return 1;
-    if (buttons.up) return -1;
-    return state.searchDirection != 0 ? state.searchDirection : 1;
-}
 
 // What a scan came to: a hit, none (-1), the user stopped it first, or it met a page of
 // the view that cannot be read.
@@ -38,17 +20,20 @@ struct Found {
     ReadFault unreadable;
 };
 
-// The first hit from pos on in the search direction. The scan goes a chunk at a time and
-// checks in with the host before each, showing its progress in status part 0 and
-// stopping at Escape; part 0 reads "Ready" or "Search stopped" afterwards.
-Found findFrom(const HexView& hv, const ScanPattern& pattern, std::int64_t pos, std::int64_t direction) {
+// The first hit from pos on in the search direction, inside range. The scan goes a chunk
+// at a time and checks in with the host before each, showing its progress in status part
+// 0 and stopping at Escape; part 0 reads "Ready" or "Search stopped" afterwards.
+Found findFrom(const HexView& hv, const Query& query, ByteRange range, std::int64_t pos,
+               std::int64_t direction) {
     const Document& doc = hv.doc;
+    const ScanPattern& pattern = query.pattern;
     // Going up, a start too close to the end for the whole pattern is not a miss: the
     // scan begins at the last position where the pattern still fits.
-    if (direction < 0) pos = std::min(pos, doc.fileSize - pattern.length);
-    const std::int64_t end = direction > 0 ? doc.fileSize - pattern.length : 0;
+    if (direction < 0) pos = std::min(pos, range.end - pattern.length);
+    if (direction > 0) pos = std::max(pos, range.begin);
+    const std::int64_t end = direction > 0 ? range.end - pattern.length : range.begin;
     const bool canMatch = doc.fileBytes != nullptr && pattern.matchable && pattern.length > 0 && pos >= 0;
-    Progress progress{hv.host, searchProgressTexts, direction > 0 ? end - pos + 1 : pos + 1};
+    Progress progress{hv.host, searchProgressTexts, direction > 0 ? end - pos + 1 : pos - end + 1};
     Found found;
     for (std::int64_t done = 0; canMatch && found.hit < 0; done += searchChunkBytes) {
         const std::int64_t from = pos + direction * done;
@@ -60,8 +45,17 @@ Found findFrom(const HexView& hv, const ScanPattern& pattern, std::int64_t pos, 
         const std::int64_t bound = from + direction * (searchChunkBytes - 1);
         std::int64_t hit = -1;
         auto scan = [&] {
-            hit = direction > 0 ? scanForward(doc.fileBytes, doc.fileSize, pattern, from, bound)
-                                : scanBackward(doc.fileBytes, doc.fileSize, pattern, from, bound);
+            for (std::int64_t at = from;;) {
+                hit = direction > 0
+                          ? scanForward(doc.fileBytes, range.end, pattern, at, bound)
+                          : scanBackward(doc.fileBytes, range.end, pattern, at, std::max(bound, end));
+                if (hit < 0 || confirms(query, doc.fileBytes + hit)) break;
+                at = hit + direction;
+                if (at < 0) {
+                    hit = -1;
+                    break;
+                }
+            }
         };
         if (!checkedRun(doc, scan, found.unreadable)) break;
         found.hit = hit;
@@ -86,66 +80,43 @@ void rememberFind(SearchState& state, const DialogButtons& buttons) {
 
 }  // namespace
 
-int searchHex(const HexView& hv, SearchState& state, const DialogButtons& buttons) {
+int findNext(const HexView& hv, SearchState& state, const DialogButtons& buttons) {
     rememberFind(state, buttons);
-    const std::int64_t length = boundedLength(state.findWhat);
-    if (length % 2 != 0) {
-        hv.host.messageBox(BoxOwner::none, L"Hexadecimal number must have even number of digits!",
-                           inputCaption, boxWarning);
-        return 1;
-    }
-    // Pairs of digits are converted as wcstol reads them, so pasted signs and blanks give
-    // what that conversion gives; a negative value matches no byte. Every pair is compared,
-    // however many the edit let through.
-    ScanPattern pattern;
-    for (std::int64_t k = 0; 2 * k < length; ++k) {
-        const wchar_t pair[3] = {state.findWhat[2 * k], state.findWhat[2 * k + 1], 0};
-        const long value = std::wcstol(pair, nullptr, 16);
-        addPosition(pattern, value, value);
-    }
+    Query query;
+    const QueryMade made = makeQuery(hv, state, buttons, query);
+    if (made == QueryMade::refused) return 1;
     const std::int64_t direction = directionOf(state, buttons);
     ViewState& view = hv.view;
-    const Found found = findFrom(hv, pattern, view.searchPos + direction, direction);
+    const bool hex = !buttons.findAscii && !buttons.findUtf16;
+    ByteRange selected;
+    const bool inSelection = buttons.inSelection && selectedRange(view, hv.doc, selected);
+    const ByteRange range = inSelection ? selected : ByteRange{0, hv.doc.fileSize};
+    const Found found = findFrom(hv, query, range, view.searchPos + direction, direction);
     if (found.stopped) return 1;
     if (found.unreadable.happened()) return stopAtUnreadable(hv, found);
     state.searchDirection = direction;
-    view.matchLength = pattern.length;
+    view.matchLength = query.pattern.length;
     if (found.hit < 0) {
-        view.searchPos = -1;
+        view.searchPos = hex ? -1 : view.matchStart;
         return 0;
     }
     view.searchPos = found.hit;
     revealMatch(hv, buttons);
+    // Searching on in the selection needs it still there.
+    if (inSelection) setSelection(hv, selected.begin, selected.end - 1);
     return 1;
 }
 
-int searchText(const HexView& hv, SearchState& state, const DialogButtons& buttons) {
-    rememberFind(state, buttons);
-    const std::int64_t length = boundedLength(state.findWhat);
-    ScanPattern pattern;
-    for (std::int64_t k = 0; k < length; ++k) {
-        const wchar_t unit = state.findWhat[k];
-        state.findUpper[k] = buttons.matchCase ? unit : upperCaseUnit(unit);
-        state.findLower[k] = buttons.matchCase ? unit : lowerCaseUnit(unit);
-        addPosition(pattern, state.findLower[k], state.findUpper[k]);
-    }
-    state.findUpper[length] = 0;
-    state.findLower[length] = 0;
+int searchHex(const HexView& hv, SearchState& state, const DialogButtons& buttons) {
+    DialogButtons hex = buttons;
+    hex.findAscii = hex.findUtf16 = false;
+    return findNext(hv, state, hex);
+}
 
-    const std::int64_t direction = directionOf(state, buttons);
-    ViewState& view = hv.view;
-    const Found found = findFrom(hv, pattern, view.searchPos + direction, direction);
-    if (found.stopped) return 1;
-    if (found.unreadable.happened()) return stopAtUnreadable(hv, found);
-    state.searchDirection = direction;
-    view.matchLength = length;
-    if (found.hit < 0) {
-        view.searchPos = view.matchStart;
-        return 0;
-    }
-    view.searchPos = found.hit;
-    revealMatch(hv, buttons);
-    return 1;
+int searchText(const HexView& hv, SearchState& state, const DialogButtons& buttons) {
+    DialogButtons text = buttons;
+    text.findAscii = !buttons.findUtf16;
+    return findNext(hv, state, text);
 }
 
 int findAgain(const HexView& hv, SearchState& state, bool up) {
@@ -154,7 +125,7 @@ int findAgain(const HexView& hv, SearchState& state, bool up) {
     buttons.up = up;
     buttons.down = !up;
     std::copy_n(state.lastFindWhat, searchTextUnits, state.findWhat);
-    return buttons.findAscii ? searchText(hv, state, buttons) : searchHex(hv, state, buttons);
+    return findNext(hv, state, buttons);
 }
 
 int gotoOffset(const HexView& hv, SearchState& state, const DialogButtons& buttons) {
@@ -177,7 +148,7 @@ int gotoOffset(const HexView& hv, SearchState& state, const DialogButtons& butto
 }
 
 CaretArea caretAreaOf(const DialogButtons& buttons) {
-    if (buttons.findAscii) return CaretArea::character;
+    if (buttons.findAscii || buttons.findUtf16) return CaretArea::character;
     if (buttons.findHex || buttons.gotoHex || buttons.gotoDec) return CaretArea::hex;
     return CaretArea::unchanged;
 }

@@ -21,6 +21,8 @@ struct DialogButtons {
     bool up = false;         // 1056
     bool down = false;       // 1057
     bool matchCase = false;  // 1041
+    bool findUtf16 = false;  // 1023
+    bool inSelection = false;  // 1161
 };
 
 // The caret's area after a jump by these buttons: the hex area after a hex search or a
@@ -36,6 +38,7 @@ inline constexpr int searchTextUnits = 256;
 struct SearchState {
     wchar_t findWhat[searchTextUnits] = {};   // the Find edit's text; hex digits or a text
     wchar_t gotoWhat[searchTextUnits] = {};   // the Goto edit's text; a hex or decimal offset
+    wchar_t replaceWhat[searchTextUnits] = {};  // Replace with (1153)
     wchar_t findUpper[searchTextUnits] = {};  // findWhat upper-cased, rewritten by each text search
     wchar_t findLower[searchTextUnits] = {};  // findWhat lower-cased, rewritten by each text search
     std::int64_t searchDirection = 0;         // +1 Down, -1 Up; 0 until the first search
@@ -69,6 +72,33 @@ int searchHex(const HexView& hv, SearchState& state, const DialogButtons& button
 // -1 when the document has had none), matchLength holds the new length, and the view,
 // the caret and matchStart are unchanged. An empty text finds nothing.
 int searchText(const HexView& hv, SearchState& state, const DialogButtons& buttons);
+
+// The Find Next of either dialog, by its mode: hex digits, where "??" stands for any byte
+// and "?" for any nibble; ASCII text (asciiModeByte); UTF-16 text, its code units
+// little-endian, letters folded as the ASCII mode folds them unless Match case. With In
+// selection checked and bytes selected, a hit lies wholly inside the selection. Returns
+// as searchHex does: 1 on a hit, after a box (odd digits; a pattern all "??", answered
+// "Hex value\n%s\nneeds at least one byte without ?"), or after a stop; 0 when nothing was
+// found, the shell then showing the mode's not-found box.
+int findNext(const HexView& hv, SearchState& state, const DialogButtons& buttons);
+
+// Replace (1024): when the last hit is still marked and its bytes still match, they are
+// overwritten with replaceWhat (one step of the history) and the next hit is found;
+// otherwise the next hit is found. Replace All (1025): every hit from the start of the
+// document (or of the selection, with In selection) to its end, left to right, never
+// overlapping, as one step; status part 0 "Replaced N matches" / "Replaced 1 match". In
+// the replacement "??" (or a "?" nibble) keeps the matched byte's (nibble's) value.
+// Refused with a box, changing nothing: texts of different lengths in bytes, a
+// read-only document, and what findNext refuses. Both return 0 when there was no hit (the
+// shell shows the not-found box), 1 otherwise. Replace All stores chunkBytes of new bytes
+// between two check-ins (tests make it small).
+int replaceNext(const HexView& hv, SearchState& state, const DialogButtons& buttons);
+int replaceAll(const HexView& hv, SearchState& state, const DialogButtons& buttons,
+               std::int64_t chunkBytes = pasteChunkBytes);
+
+// The byte the ASCII mode looks for in place of one character of its text, or -1 when
+// the character has none (ISO 8859-1: the character's own code up to U+00FF).
+int asciiModeByte(wchar_t unit);
 
 // F3 (up false) and Shift+F3 (up true): the last Find Next again, with its mode, Match
 // case and text, searching down or up from the last hit. Returns what that search

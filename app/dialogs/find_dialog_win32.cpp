@@ -1,10 +1,15 @@
-// The Find and Goto dialogs over the common find dialog (FindTextW).
+// The Find and Goto dialogs over the common find dialog (FindTextW), and the Replace
+// dialog over the common replace dialog (ReplaceTextW).
 
 #include "app/dialogs/find_dialog_win32.h"
+
+#include <span>
 
 #include "app/frame_window.h"
 #include "app/dialogs/message_box_win32.h"
 #include "app/shell_state.h"
+#include "app/tools/search_results_win32.h"
+#include "app/tools/window_place_win32.h"
 #include "host/text_format.h"
 #include "app/view_host_win32.h"
 #include "resources/resource_ids.h"
@@ -18,28 +23,40 @@ DialogButtons readButtons(HWND dialog) {
     DialogButtons buttons;
     buttons.findHex = checked(dialog, IDC_FIND_HEX);
     buttons.findAscii = checked(dialog, IDC_FIND_ASCII);
+    buttons.findUtf16 = checked(dialog, IDC_FIND_UTF16);
+    buttons.inSelection = checked(dialog, IDC_IN_SELECTION);
     buttons.gotoHex = checked(dialog, IDC_GOTO_HEX);
     buttons.gotoDec = checked(dialog, IDC_GOTO_DEC);
     buttons.up = checked(dialog, IDC_DIR_UP);
-    buttons.down = checked(dialog, IDC_DIR_DOWN);
+    // Replace has no direction buttons: it always goes down.
+    buttons.down = checked(dialog, IDC_DIR_DOWN) || (dialog && shell.findDialogCommand == commandReplace);
     buttons.matchCase = checked(dialog, IDC_MATCH_CASE);
     return buttons;
 }
 
+// Both edits of Replace share the mode; Find and Goto have only the first.
+constexpr int editIds[] = {IDC_FIND_EDIT, IDC_REPLACE_EDIT};
+
 void setEditLimit(HWND dialog, int limit) {
-    SendDlgItemMessageW(dialog, IDC_FIND_EDIT, EM_LIMITTEXT, static_cast<WPARAM>(limit), 0);
+    for (int id : editIds) SendDlgItemMessageW(dialog, id, EM_LIMITTEXT, static_cast<WPARAM>(limit), 0);
 }
 void emptyEdit(HWND dialog) {
-    SendDlgItemMessageW(dialog, IDC_FIND_EDIT, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
+    for (int id : editIds) SendDlgItemMessageW(dialog, id, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
 }
 void showMatchCase(HWND dialog, bool show) {
     ShowWindow(GetDlgItem(dialog, IDC_MATCH_CASE), show ? SW_SHOW : SW_HIDE);
 }
 
+// The Replace with edit's own procedure, under the filter as the find edit's is.
+WNDPROC previousReplaceEditProc = nullptr;
+
 void filterEdit(HWND dialog) {
     HWND edit = GetDlgItem(dialog, IDC_FIND_EDIT);
     shell.previousEditProc = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrW(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(findEditProc)));
+    if (HWND replaceEdit = GetDlgItem(dialog, IDC_REPLACE_EDIT))
+        previousReplaceEditProc = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrW(replaceEdit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(findEditProc)));
 }
 
 void warn(const wchar_t* text, const wchar_t* caption) {
@@ -53,6 +70,8 @@ bool isHexDigit(WPARAM c) {
     return (c >= L'0' && c <= L'9') || (c >= L'A' && c <= L'F') || (c >= L'a' && c <= L'f');
 }
 bool isDecimalDigit(WPARAM c) { return c >= L'0' && c <= L'9'; }
+// A searched hex pattern may leave a byte ("??") or a nibble ("?") open; an offset may not.
+bool isPatternDigit(WPARAM c) { return isHexDigit(c) || c == L'?'; }
 
 bool allDigits(const wchar_t* text, bool (*isDigit)(WPARAM)) {
     for (; *text; ++text)
@@ -64,7 +83,8 @@ bool allDigits(const wchar_t* text, bool (*isDigit)(WPARAM)) {
 // is not a digit as nothing (a search for "zz" finds byte 00). The filter's own box
 // refuses it now instead, and nothing is searched.
 bool refusedByFilter(const DialogButtons& buttons, const wchar_t* text) {
-    if ((buttons.findHex || buttons.gotoHex) && !allDigits(text, isHexDigit)) {
+    if ((buttons.findHex && !allDigits(text, isPatternDigit)) ||
+        (buttons.gotoHex && !allDigits(text, isHexDigit))) {
         warn(hexRefusal, inputCaption);
         return true;
     }
@@ -88,6 +108,25 @@ constexpr wchar_t textMissAfter[] = L"\"\nnot found!";
 
 }  // namespace
 
+void reportNotFound(const DialogButtons& buttons, const wchar_t* what) {
+    if (buttons.findAscii)
+        reportMiss(what, textMissBefore, textMissAfter);
+    else if (buttons.findUtf16)
+        reportMiss(what, L"Unicode string\n\"", textMissAfter);
+    else
+        reportMiss(what, hexMissBefore, hexMissAfter);
+}
+
+void keepDialogClearOfCaret() {
+    if (!shell.findDialog || !IsWindowVisible(shell.findDialog) || shell.view.lineHeight <= 0) return;
+    RECT client{};
+    GetClientRect(shell.hexView, &client);
+    const LONG top = static_cast<LONG>(shell.view.caretRow * shell.view.lineHeight);
+    RECT row{client.left, top, client.right, top + static_cast<LONG>(shell.view.lineHeight)};
+    MapWindowPoints(shell.hexView, nullptr, reinterpret_cast<POINT*>(&row), 2);
+    moveClearOf(shell.findDialog, row);
+}
+
 void openFindDialog(int command) {
     if (shell.findDialog && IsWindow(shell.findDialog)) {
         if (shell.findDialogCommand == command) {
@@ -98,7 +137,8 @@ void openFindDialog(int command) {
         DestroyWindow(shell.findDialog);
         shell.findDialog = nullptr;
     }
-    const bool find = command == commandFind;
+    const bool find = command != commandGoto;
+    const bool replace = command == commandReplace;
     FINDREPLACEW& record = shell.findRecord;
     ZeroMemory(&record, sizeof record);
     record.lStructSize = sizeof record;
@@ -107,10 +147,14 @@ void openFindDialog(int command) {
     record.Flags = FR_ENABLEHOOK | FR_ENABLETEMPLATE;
     record.lpstrFindWhat = find ? shell.search.findWhat : shell.search.gotoWhat;
     record.wFindWhatLen = searchTextUnits * sizeof(wchar_t);
-    record.lpfnHook = find ? findHookProc : gotoHookProc;
-    record.lpTemplateName = find ? L"FIND" : L"GOTO";
+    record.lpfnHook = replace ? replaceHookProc : find ? findHookProc : gotoHookProc;
+    record.lpTemplateName = replace ? L"REPLACE" : find ? L"FIND" : L"GOTO";
+    if (replace) {
+        record.lpstrReplaceWith = shell.search.replaceWhat;
+        record.wReplaceWithLen = searchTextUnits * sizeof(wchar_t);
+    }
     shell.findDialogCommand = command;
-    shell.findDialog = FindTextW(&record);
+    shell.findDialog = replace ? ReplaceTextW(&record) : FindTextW(&record);
 }
 
 LRESULT onFindNotification(const FINDREPLACEW& record) {
@@ -118,20 +162,26 @@ LRESULT onFindNotification(const FINDREPLACEW& record) {
         shell.findDialog = nullptr;
         return 0;
     }
-    if (!(record.Flags & FR_FINDNEXT)) return 0;
+    const bool replace = record.Flags & FR_REPLACE, replaceEvery = record.Flags & FR_REPLACEALL;
+    if (!(record.Flags & FR_FINDNEXT) && !replace && !replaceEvery) return 0;
     Win32ViewHost host(shell.hexView);
     const HexView hv{shell.doc, shell.view, host};
     const DialogButtons buttons = readButtons(shell.findDialog);
     if (refusedByFilter(buttons, record.lpstrFindWhat)) return 0;
+    if ((replace || replaceEvery) && refusedByFilter(buttons, record.lpstrReplaceWith)) return 0;
     const wchar_t* what = record.lpstrFindWhat;
-    if (buttons.findHex && !searchHex(hv, shell.search, buttons))
-        reportMiss(what, hexMissBefore, hexMissAfter);
-    if (buttons.findAscii && !searchText(hv, shell.search, buttons))
-        reportMiss(what, textMissBefore, textMissAfter);
-    if (buttons.gotoHex && !gotoOffset(hv, shell.search, buttons))
-        reportMiss(what, L"Hex offset\n", L"\nout of range!");
-    if (buttons.gotoDec && !gotoOffset(hv, shell.search, buttons))
-        reportMiss(what, L"Decimal offset\n", L"\nout of range!");
+    if (buttons.gotoHex || buttons.gotoDec) {
+        if (!gotoOffset(hv, shell.search, buttons))
+            reportMiss(what, buttons.gotoHex ? L"Hex offset\n" : L"Decimal offset\n", L"\nout of range!");
+    } else if (replaceEvery) {
+        if (!replaceAll(hv, shell.search, buttons)) reportNotFound(buttons, what);
+        refreshSearchResults();
+        return 0;
+    } else if (!(replace ? replaceNext : findNext)(hv, shell.search, buttons)) {
+        reportNotFound(buttons, what);
+        return 0;
+    }
+    keepDialogClearOfCaret();
     return 0;
 }
 
@@ -143,12 +193,11 @@ void findAgainCommand(bool up) {
         openFindDialog(commandFind);
         return;
     }
-    if (found != 0) return;
-    const wchar_t* what = shell.search.lastFindWhat;
-    if (shell.search.lastFindButtons.findAscii)
-        reportMiss(what, textMissBefore, textMissAfter);
-    else
-        reportMiss(what, hexMissBefore, hexMissAfter);
+    if (found != 0) {
+        keepDialogClearOfCaret();
+        return;
+    }
+    reportNotFound(shell.search.lastFindButtons, shell.search.lastFindWhat);
 }
 
 namespace {
@@ -160,8 +209,10 @@ struct Mode {
     int limit;
     enum { none, hidden, shown } matchCase;
 };
-constexpr Mode findModes[] = {{IDC_FIND_HEX, 100, Mode::hidden}, {IDC_FIND_ASCII, 20, Mode::shown}};
+constexpr Mode findModes[] = {
+    {IDC_FIND_HEX, 100, Mode::hidden}, {IDC_FIND_ASCII, 20, Mode::shown}, {IDC_FIND_UTF16, 20, Mode::shown}};
 constexpr Mode gotoModes[] = {{IDC_GOTO_HEX, 8, Mode::none}, {IDC_GOTO_DEC, 10, Mode::none}};
+using Modes = std::span<const Mode>;
 
 void enterMode(HWND dialog, const Mode& mode) {
     setEditLimit(dialog, mode.limit);
@@ -169,12 +220,24 @@ void enterMode(HWND dialog, const Mode& mode) {
     emptyEdit(dialog);
 }
 
-// What both hooks do with WM_COMMAND. A mode button gains the focus just before a click
+// Find All: the common dialog knows no such button, so the edit's text is taken here.
+void findAllFromDialog(HWND dialog) {
+    wchar_t* what = shell.search.findWhat;
+    if (GetDlgItemTextW(dialog, IDC_FIND_EDIT, what, searchTextUnits) <= 0 || !hasDocument(shell.doc)) return;
+    const DialogButtons buttons = readButtons(dialog);
+    if (refusedByFilter(buttons, what)) return;
+    if (findAllCommand(buttons) == FindAllResult::none) reportNotFound(buttons, what);
+}
+
+// What the hooks do with WM_COMMAND. A mode button gains the focus just before a click
 // checks it: switching modes clears the text, which the other mode could not read.
-void onHookCommand(HWND dialog, WPARAM wParam, const Mode (&modes)[2]) {
+void onHookCommand(HWND dialog, WPARAM wParam, Modes modes) {
     const int id = LOWORD(wParam);
     const int code = HIWORD(wParam);
     if (id == IDOK && code == 0) InvalidateRect(dialog, nullptr, FALSE);
+    if (id == IDC_FIND_EDIT && code == EN_CHANGE)
+        EnableWindow(GetDlgItem(dialog, IDC_FIND_ALL), GetWindowTextLengthW(GetDlgItem(dialog, id)) > 0);
+    if (id == IDC_FIND_ALL && code == BN_CLICKED) findAllFromDialog(dialog);
     if (code != BN_SETFOCUS) return;
     for (const Mode& mode : modes)
         if (id == mode.button && !checked(dialog, mode.button)) enterMode(dialog, mode);
@@ -182,12 +245,13 @@ void onHookCommand(HWND dialog, WPARAM wParam, const Mode (&modes)[2]) {
 
 // Every opening starts empty in the first mode, whatever text the record held; the Find
 // dialog (the one with a Match case box) also starts searching down, Match case hidden.
-void onHookInit(HWND dialog, const Mode (&modes)[2]) {
+void onHookInit(HWND dialog, Modes modes) {
     SendDlgItemMessageW(dialog, IDC_FIND_EDIT, EM_SETSEL, 0, -1);
     setEditLimit(dialog, modes[0].limit);
     if (modes[0].matchCase != Mode::none) CheckRadioButton(dialog, IDC_DIR_UP, IDC_DIR_DOWN, IDC_DIR_DOWN);
-    CheckRadioButton(dialog, modes[0].button, modes[1].button, modes[0].button);
+    CheckRadioButton(dialog, modes.front().button, modes.back().button, modes[0].button);
     emptyEdit(dialog);
+    EnableWindow(GetDlgItem(dialog, IDC_FIND_ALL), FALSE);  // nothing to find yet
     if (modes[0].matchCase != Mode::none) showMatchCase(dialog, false);
     filterEdit(dialog);
 }
@@ -195,6 +259,12 @@ void onHookInit(HWND dialog, const Mode (&modes)[2]) {
 }  // namespace
 
 UINT_PTR CALLBACK findHookProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+    if (message == WM_INITDIALOG) onHookInit(dialog, findModes);
+    if (message == WM_COMMAND) onHookCommand(dialog, wParam, findModes);
+    return 0;
+}
+
+UINT_PTR CALLBACK replaceHookProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     if (message == WM_INITDIALOG) onHookInit(dialog, findModes);
     if (message == WM_COMMAND) onHookCommand(dialog, wParam, findModes);
     return 0;
@@ -210,13 +280,14 @@ LRESULT CALLBACK findEditProc(HWND edit, UINT message, WPARAM wParam, LPARAM lPa
     // DLGC_WANTARROWS | DLGC_WANTCHARS, without DLGC_HASSETSEL: tabbing in keeps the text unselected.
     constexpr LRESULT wantedKeys = DLGC_WANTARROWS | DLGC_WANTCHARS;
     HWND dialog = shell.findDialog;
-    if (checked(dialog, IDC_FIND_HEX) || checked(dialog, IDC_GOTO_HEX)) {
+    const bool pattern = checked(dialog, IDC_FIND_HEX);
+    if (pattern || checked(dialog, IDC_GOTO_HEX)) {
         if (message == WM_GETDLGCODE) return wantedKeys;
-        if (message == WM_CHAR && !isHexDigit(wParam) && wParam != VK_BACK) {
+        if (message == WM_CHAR && !(pattern ? isPatternDigit : isHexDigit)(wParam) && wParam != VK_BACK) {
             warn(hexRefusal, inputCaption);
             return 0;
         }
-    } else if (checked(dialog, IDC_FIND_ASCII)) {
+    } else if (checked(dialog, IDC_FIND_ASCII) || checked(dialog, IDC_FIND_UTF16)) {
         if (message == WM_GETDLGCODE) return wantedKeys;
     } else if (checked(dialog, IDC_GOTO_DEC)) {
         if (message == WM_GETDLGCODE) return wantedKeys;
@@ -225,7 +296,9 @@ LRESULT CALLBACK findEditProc(HWND edit, UINT message, WPARAM wParam, LPARAM lPa
             return 0;
         }
     }
-    return CallWindowProcW(shell.previousEditProc, edit, message, wParam, lParam);
+    const bool replaceEdit = GetDlgCtrlID(edit) == IDC_REPLACE_EDIT && previousReplaceEditProc;
+    return CallWindowProcW(replaceEdit ? previousReplaceEditProc : shell.previousEditProc, edit, message,
+                           wParam, lParam);
 }
 
 }  // namespace quillix

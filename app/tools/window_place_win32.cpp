@@ -1,9 +1,11 @@
 #include "app/tools/window_place_win32.h"
 
 #include <algorithm>
+#include <array>
 #include <initializer_list>
 
 #include "app/shell_state.h"
+#include "app/tools/bookmarks_window_win32.h"
 #include "host/display_scale.h"
 
 namespace quillix {
@@ -92,9 +94,13 @@ RECT placeBeside(const RECT& frame, SIZE size, SIZE least, const RECT& workArea,
 namespace {
 
 // The other tool windows on screen, in the order they keep their places.
+std::array<HWND, 4> toolWindows() {
+    return {shell.inspector, shell.checksums, bookmarksWindow(), shell.searchResults};
+}
+
 std::vector<RECT> toolWindowsBut(HWND window) {
     std::vector<RECT> places;
-    for (HWND tool : {shell.inspector, shell.checksums}) {
+    for (HWND tool : toolWindows()) {
         RECT place{};
         if (tool && tool != window && IsWindowVisible(tool) && GetWindowRect(tool, &place)) places.push_back(place);
     }
@@ -115,7 +121,7 @@ void keepToolWindowsClear() {
     RECT frame{};
     GetWindowRect(shell.frame, &frame);
     std::vector<RECT> kept;
-    for (HWND tool : {shell.inspector, shell.checksums}) {
+    for (HWND tool : toolWindows()) {
         RECT place{};
         if (!tool || !IsWindowVisible(tool) || !GetWindowRect(tool, &place)) continue;
         if (!clearOf(place, frame, kept)) {
@@ -126,6 +132,31 @@ void keepToolWindowsClear() {
         }
         kept.push_back(place);
     }
+}
+
+RECT placeClearOf(const RECT& place, const RECT& target, const RECT& workArea) {
+    RECT overlap{};
+    if (!IntersectRect(&overlap, &place, &target)) return place;
+    const LONG height = heightOf(place);
+    const RECT above{place.left, target.top - height, place.right, target.top};
+    const RECT below{place.left, target.bottom, place.right, target.bottom + height};
+    const bool roomAbove = target.top - workArea.top >= height,
+               roomBelow = workArea.bottom - target.bottom >= height;
+    // The side the window mostly lies on already, when it has the room; else the other.
+    const bool upper = place.top + place.bottom < target.top + target.bottom;
+    const bool goAbove = roomAbove && (upper || !roomBelow);
+    if (!goAbove && !roomBelow)
+        return fitInto(target.top - workArea.top > workArea.bottom - target.bottom ? above : below, workArea);
+    return fitInto(goAbove ? above : below, workArea);
+}
+
+void moveClearOf(HWND window, const RECT& target) {
+    RECT place{};
+    if (!GetWindowRect(window, &place)) return;
+    const RECT clear = placeClearOf(place, target, workAreaAt(place));
+    if (EqualRect(&clear, &place)) return;
+    SetWindowPos(window, nullptr, clear.left, clear.top, widthOf(clear), heightOf(clear),
+                 SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void sizeFirstFrame(HWND frame) {

@@ -1,6 +1,7 @@
 #pragma once
 // Where the program's windows go on the screen: the frame's first place and size, and a
-// tool window's place beside the frame (the data inspector's, and any other tool window's).
+// tool window's place beside the frame (the data inspector's, and any other tool window's), and a dialog's
+// step off a revealed hit.
 
 #include <windows.h>
 
@@ -33,6 +34,15 @@ void placeBesideFrame(HWND window, SIZE size, SIZE least = {});
 // After the frame grew (a comparison widens it): each tool window on screen that now lies
 // on the frame or on one kept before it moves, at its size, to its place beside them.
 void keepToolWindowsClear();
+
+// Where a dialog at place goes to leave target (a row of the view, in screen pixels) in
+// sight, as a find dialog steps off a hit: unchanged when they do not meet; else just
+// above or just below target, the side the dialog mostly lies on when the work area has
+// the room there, else the other side; with room on neither, the roomier side, cut to
+// the work area.
+RECT placeClearOf(const RECT& place, const RECT& target, const RECT& workArea);
+// Moves window (keeping its size) to placeClearOf its place in its monitor's work area.
+void moveClearOf(HWND window, const RECT& target);
 
 // Gives the frame its first size: the 96-DPI size scaled to the view's DPI, widened where
 // the view's rows with the view's border and scroll bar need more (cells round up to whole

@@ -86,7 +86,7 @@ void History::dropRedoSteps(bool keepPasteSlot) {
     }
     while (steps_.size() > current_ + 1) steps_.pop_back();
     while (pastes_.size() > pastesBefore_ + (keepPasteSlot ? 1 : 0)) {
-        pasteBytes_ -= static_cast<std::size_t>(pastes_.back().length);
+        pasteBytes_ -= pastes_.back().memory();
         pastes_.pop_back();
     }
 }
@@ -99,7 +99,7 @@ void History::dropOldest() {
     else
         --save_;
     if (steps_.front().paste) {
-        pasteBytes_ -= static_cast<std::size_t>(pastes_.front().length);
+        pasteBytes_ -= pastes_.front().memory();
         pastes_.pop_front();
         --pastesBefore_;
     }
@@ -114,9 +114,10 @@ void History::add(ChangeMap& changes, std::int64_t offset, std::uint8_t other, s
     steps_[current_] = Step{offset, other, paste, bits};
     if (paste) {
         Paste& slot = pastes_[pastesBefore_];
-        pasteBytes_ -= static_cast<std::size_t>(slot.length);
+        pasteBytes_ -= slot.memory();
         slot.length = length;
         slot.bytes = std::move(bytes);
+        slot.runs.clear();
         pasteBytes_ += static_cast<std::size_t>(length);
         ++pastesBefore_;
     }
@@ -261,14 +262,17 @@ StepOutcome History::redo(ViewBytes& view, ChangeMap& changes, ByteRange& touche
 ByteRange History::stepRange(bool back) const {
     if (back ? !canUndo() : !canRedo()) return {};
     const Step& step = steps_[back ? current_ - 1 : current_];
-    const std::int64_t length = step.paste ? pastes_[back ? pastesBefore_ - 1 : pastesBefore_].length : 1;
-    return {step.offset, step.offset + length};
+    if (!step.paste) return {step.offset, step.offset + 1};
+    const Paste& paste = pastes_[back ? pastesBefore_ - 1 : pastesBefore_];
+    if (!paste.runs.empty()) return {paste.runs.front().begin, paste.runs.back().end};
+    return {step.offset, step.offset + paste.length};
 }
 
 StepOutcome History::move(ViewBytes& view, ChangeMap& changes, std::size_t index, bool forward,
                           ByteRange& touched, ReadFault& fault) {
     Step& step = steps_[index];
     Paste* paste = step.paste ? &pastes_[forward ? pastesBefore_ : pastesBefore_ - 1] : nullptr;
+    if (paste && !paste->runs.empty()) return moveRuns(view, changes, index, *paste, forward, touched, fault);
     const ByteRange range{step.offset, step.offset + (paste ? paste->length : 1)};
     const int delta = countChange(index, forward);
     // What the step puts into the view, for the change record once it is there.
@@ -305,6 +309,18 @@ StepOutcome History::move(ViewBytes& view, ChangeMap& changes, std::size_t index
 }
 
 template <class Visit>
+void History::forEachStretch(Step& step, Paste* paste, Visit visit) {
+    if (!paste) return visit(ByteRange{step.offset, step.offset + 1}, &step.other);
+    if (paste->runs.empty())
+        return visit(ByteRange{step.offset, step.offset + paste->length}, paste->bytes.get());
+    std::uint8_t* kept = paste->bytes.get();
+    for (const ByteRange& run : paste->runs) {
+        visit(run, kept);
+        kept += run.end - run.begin;
+    }
+}
+
+template <class Visit>
 void History::forEachBetween(bool toSave, Visit visit) {
     const bool ahead = save_ > current_;  // the steps between are undone
     const std::size_t low = std::min(save_, current_), high = std::max(save_, current_);
@@ -326,16 +342,16 @@ void History::rebase(ChangeMap& changes) {
     // changed. Their count there is their count now less that of the steps between.
     StepCounts between;
     if (!saveReachable_)
-        forEachBetween(true, [&](const Step& step, const Paste* paste) {
-            const ByteRange range{step.offset, step.offset + (paste ? paste->length : 1)};
-            between.reserve(range);
-            between.add(range, +1, [](ByteRange, bool) {});
+        forEachBetween(true, [&](Step& step, Paste* paste) {
+            forEachStretch(step, paste, [&](ByteRange range, std::uint8_t*) {
+                between.reserve(range);
+                between.add(range, +1, [](ByteRange, bool) {});
+            });
         });
     const auto exchange = [&](Step& step, Paste* paste) {
-        if (paste)
-            changes.exchangeMine({step.offset, step.offset + paste->length}, paste->bytes.get(), 0xFF);
-        else
-            changes.exchangeMine({step.offset, step.offset + 1}, &step.other, step.bits);
+        forEachStretch(step, paste, [&](ByteRange range, std::uint8_t* kept) {
+            changes.exchangeMine(range, kept, paste ? 0xFF : step.bits);
+        });
     };
     // The user's values go back to the saved state, become the file's there, and come
     // forward again over it.
@@ -344,6 +360,187 @@ void History::rebase(ChangeMap& changes) {
         return !saveReachable_ && counts_.countAt(offset) > between.countAt(offset);
     });
     forEachBetween(false, exchange);
+}
+
+namespace {
+
+// Exchanges the view's bytes of runs first .. runCount - 1 with other (their bytes one
+// after another), counting in done the runs and in part the bytes of the next run
+// exchanged: a guarded pass may be cut off at any byte, and what was exchanged by then is
+// known to put back.
+struct RunSwap {
+    ViewBytes& view;
+    const ByteRange* runs;
+    std::int64_t first, runCount;
+    std::uint8_t* other;
+    std::int64_t done = 0, part = 0;
+    void operator()() {
+        std::uint8_t* at = other;
+        for (done = first; done < runCount; ++done) {
+            std::uint8_t* bytes = view.fileBytes + runs[done].begin;
+            const std::int64_t length = runs[done].end - runs[done].begin;
+            for (part = 0; part < length; ++part) std::swap(bytes[part], at[part]);
+            at += length;
+            part = 0;
+        }
+    }
+};
+
+// Puts back what a cut-off RunSwap exchanged: runs first .. done - 1 whole, and `part`
+// bytes of the next. Those pages were read a moment ago.
+void putBack(RunSwap& swap, std::int64_t wholeRuns) {
+    std::uint8_t* at = swap.other;
+    for (std::int64_t r = swap.first; r < swap.done; ++r) at += swap.runs[r].end - swap.runs[r].begin;
+    const std::int64_t part = swap.part;
+    ReadFault again;
+    if (part > 0) {
+        ByteRange partial{swap.runs[swap.done].begin, swap.runs[swap.done].begin + part};
+        RunSwap back{swap.view, &partial, 0, 1, at};
+        checkedRun(swap.view, back, again);
+    }
+    if (wholeRuns > swap.first) {
+        RunSwap back{swap.view, swap.runs, swap.first, wholeRuns, swap.other};
+        checkedRun(swap.view, back, again);
+    }
+}
+
+}  // namespace
+
+std::int64_t History::storeRuns(ViewBytes& view, ChangeMap& changes, const ByteRange* runs,
+                                std::int64_t runCount, const ByteFeed& feed, const PasteControl& control,
+                                ReadFault* fault) {
+    if (runCount <= 0) return 0;
+    std::int64_t total = 0;
+    for (std::int64_t r = 0; r < runCount; ++r) total += runs[r].end - runs[r].begin;
+    Bytes kept(allocateBytes(total));
+    Bytes incoming(kept ? allocateBytes(total) : nullptr);
+    if (!incoming) return 0;
+    const auto tidy = [&] {
+        for (std::int64_t r = 0; r < runCount; ++r) counts_.tidy(runs[r]);
+    };
+    std::vector<ByteRange, RecordAllocator<ByteRange>> list;
+    try {
+        list.assign(runs, runs + runCount);
+        makeRoom(true);
+        for (std::int64_t r = 0; r < runCount; ++r) {
+            counts_.reserve(runs[r]);
+            changes.reserveRange(runs[r].begin, runs[r].end);
+        }
+    } catch (const std::bad_alloc&) {
+        tidy();
+        takeBack();
+        return 0;
+    }
+    ReadFault unreadable;
+    const std::int64_t stored =
+        storeRunGroups(view, changes, runs, runCount, feed, control, kept.get(), incoming.get(), unreadable);
+    if (unreadable.happened() && fault) *fault = unreadable;
+    if (stored == 0) {
+        tidy();
+        takeBack();
+        return 0;
+    }
+    list.resize(static_cast<std::size_t>(stored));
+    std::int64_t length = 0;
+    for (const ByteRange& run : list) length += run.end - run.begin;
+    addRuns(std::move(kept), std::move(list), length);
+    tidy();
+    return stored;
+}
+
+std::int64_t History::storeRunGroups(ViewBytes& view, ChangeMap& changes, const ByteRange* runs,
+                                     std::int64_t runCount, const ByteFeed& feed, const PasteControl& control,
+                                     std::uint8_t* kept, std::uint8_t* incoming, ReadFault& fault) {
+    std::int64_t stored = 0;
+    std::int64_t offset = 0;  // of the next run's bytes in kept and incoming
+    while (stored < runCount) {
+        if (control.progress && !keepGoing(*control.progress, runs[stored].begin - runs[0].begin)) break;
+        // The group: runs up to a chunk's bytes, one at least.
+        std::int64_t end = stored, bytes = 0;
+        while (end < runCount && (end == stored || bytes < control.chunkBytes))
+            bytes += runs[end].end - runs[end].begin, ++end;
+        std::int64_t at = offset;
+        for (std::int64_t r = stored; r < end; ++r) {
+            const std::int64_t length = runs[r].end - runs[r].begin;
+            feed.read(feed.context, runs[r].begin, length, kept + at);
+            at += length;
+        }
+        std::memcpy(incoming + offset, kept + offset, static_cast<std::size_t>(bytes));
+        RunSwap swap{view, runs, stored, end, kept + offset};
+        const bool whole = checkedRun(view, swap, fault);
+        if (!whole) {
+            // The runs exchanged whole stay; the one the fault cut off goes back.
+            swap.first = swap.done;
+            swap.other = kept + offset;
+            for (std::int64_t r = stored; r < swap.done; ++r) swap.other += runs[r].end - runs[r].begin;
+            putBack(swap, swap.done);
+            end = swap.done;
+        }
+        for (std::int64_t r = stored; r < end; ++r) {
+            changes.markRun(runs[r], kept + offset, incoming + offset);
+            offset += runs[r].end - runs[r].begin;
+        }
+        stored = end;
+        if (!whole) break;
+    }
+    return stored;
+}
+
+void History::addRuns(Bytes bytes, std::vector<ByteRange, RecordAllocator<ByteRange>> runs,
+                      std::int64_t length) {
+    dropRedoSteps(true);
+    steps_[current_] = Step{runs.front().begin, 0, true, 0xFF};
+    Paste& slot = pastes_[pastesBefore_];
+    pasteBytes_ -= slot.memory();
+    slot.length = length;
+    slot.bytes = std::move(bytes);
+    slot.runs = std::move(runs);
+    pasteBytes_ += slot.memory();
+    ++pastesBefore_;
+    // The bytes were marked as they went in.
+    for (const ByteRange& run : slot.runs)
+        counts_.add(run, countChange(current_, true), [](ByteRange, bool) {});
+    ++current_;
+    pushedStep_ = pushedPaste_ = false;
+    while (memoryBytes() > cap_ && steps_.size() > 1) dropOldest();
+}
+
+StepOutcome History::moveRuns(ViewBytes& view, ChangeMap& changes, std::size_t index, Paste& paste,
+                              bool forward, ByteRange& touched, ReadFault& fault) {
+    const int delta = countChange(index, forward);
+    const ByteRange* runs = paste.runs.data();
+    const auto runCount = static_cast<std::int64_t>(paste.runs.size());
+    const auto tidy = [&] {
+        for (std::int64_t r = 0; r < runCount; ++r) counts_.tidy(runs[r]);
+    };
+    Bytes incoming(allocateBytes(paste.length));
+    if (!incoming) return StepOutcome::noMemory;
+    try {
+        for (std::int64_t r = 0; r < runCount; ++r) {
+            counts_.reserve(runs[r]);
+            if (delta > 0) changes.reserveRange(runs[r].begin, runs[r].end);
+        }
+    } catch (const std::bad_alloc&) {
+        tidy();
+        return StepOutcome::noMemory;
+    }
+    std::memcpy(incoming.get(), paste.bytes.get(), static_cast<std::size_t>(paste.length));
+    RunSwap swap{view, runs, 0, runCount, paste.bytes.get()};
+    if (!checkedRun(view, swap, fault)) {
+        putBack(swap, swap.done);
+        tidy();
+        return StepOutcome::unreadable;
+    }
+    std::int64_t at = 0;
+    for (std::int64_t r = 0; r < runCount; ++r) {
+        const std::uint8_t* values = incoming.get() + at;
+        changes.setMine(runs[r], values);
+        counts_.add(runs[r], delta, MarkChanges{changes, runs[r].begin, paste.bytes.get() + at, values});
+        at += runs[r].end - runs[r].begin;
+    }
+    touched = ByteRange{runs[0].begin, runs[runCount - 1].end};
+    static_cast<void>(index);
+    return StepOutcome::done;
 }
 
 }  // namespace quillix

@@ -25,6 +25,7 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <vector>
 
 #include "document/history/change_map.h"
 #include "document/file/guarded_read.h"
@@ -98,11 +99,15 @@ public:
                   std::uint8_t bits, ReadFault* fault);
     std::int64_t storeMany(ViewBytes& view, ChangeMap& changes, std::int64_t offset, std::int64_t count,
                            const ByteFeed& feed, const PasteControl& control, ReadFault* fault);
+    // storeRuns: one step over several runs (document.h: storeRuns).
+    std::int64_t storeRuns(ViewBytes& view, ChangeMap& changes, const ByteRange* runs, std::int64_t runCount,
+                           const ByteFeed& feed, const PasteControl& control, ReadFault* fault);
     StepOutcome undo(ViewBytes& view, ChangeMap& changes, ByteRange& touched, ReadFault& fault);
     StepOutcome redo(ViewBytes& view, ChangeMap& changes, ByteRange& touched, ReadFault& fault);
     // The bytes the next undo (back) or redo would touch, known before it moves them, so
-    // that a record kept beside the bytes (a comparison's counts) can take them out first.
-    // Empty (begin == end) when there is no such step.
+    // that a record kept beside the bytes (a comparison's counts) can take them out first:
+    // from the first to the last for a step over several runs. Empty (begin == end) when
+    // there is no such step.
     ByteRange stepRange(bool back) const;
 
     // The file under the changes is another now, and the change record holds as each changed
@@ -131,6 +136,12 @@ private:
     struct Paste {
         std::int64_t length = 0;
         Bytes bytes;  // the values the view does not hold
+        // A step over several runs (a replace): the runs, increasing, their bytes one after
+        // another in bytes (length in all); empty for a paste's one stretch from the step's offset.
+        std::vector<ByteRange, RecordAllocator<ByteRange>> runs;
+        std::size_t memory() const {
+            return static_cast<std::size_t>(length) + runs.size() * sizeof(ByteRange);
+        }
     };
 
     // Drops every step, as when a paste too large to undo is made: what they left changed
@@ -161,6 +172,20 @@ private:
     std::int64_t storeChunks(ViewBytes& view, ChangeMap& changes, std::int64_t offset, std::int64_t count,
                              const ByteFeed& feed, const PasteControl& control, std::uint8_t* kept,
                              std::uint8_t* incoming, ReadFault& fault);
+    // storeRuns's part: the runs' old values into kept and new ones from feed into the view,
+    // a group of runs between two check-ins; returns the runs stored whole.
+    std::int64_t storeRunGroups(ViewBytes& view, ChangeMap& changes, const ByteRange* runs,
+                                std::int64_t runCount, const ByteFeed& feed, const PasteControl& control,
+                                std::uint8_t* kept, std::uint8_t* incoming, ReadFault& fault);
+    // The step over runs at the current point, as add puts a paste's.
+    void addRuns(Bytes bytes, std::vector<ByteRange, RecordAllocator<ByteRange>> runs, std::int64_t length);
+    // move for a step over runs.
+    StepOutcome moveRuns(ViewBytes& view, ChangeMap& changes, std::size_t index, Paste& paste, bool forward,
+                         ByteRange& touched, ReadFault& fault);
+    // Calls visit(range, bytes) for each stretch of a step: its byte, its paste's stretch,
+    // or each of its runs, with the kept values of the stretch.
+    template <class Visit>
+    static void forEachStretch(Step& step, Paste* paste, Visit visit);
     void dropRedoSteps(bool keepPasteSlot);
     void dropOldest();
     // +1 when moving the current point over step index (forward if forward) takes it into

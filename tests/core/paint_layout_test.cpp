@@ -69,6 +69,13 @@ Grid referencePaint(const Document& doc, const ViewState& view, const PixelRect&
         selFirst = std::min(view.selectionAnchor, view.selectionEnd);
         selLast = std::min(std::max(view.selectionAnchor, view.selectionEnd), doc.fileSize - 1);
     }
+    // Find All's hits: their own background, under the match and the selection.
+    const std::uint32_t hitBack = makePalette(PaletteKind::light).hit.back;
+    const auto inHit = [&view](std::int64_t pos) {
+        for (std::size_t i = 0; view.hits && i < view.hits->count; ++i)
+            if (view.hits->offsets[i] <= pos && pos < view.hits->offsets[i] + view.hits->length) return true;
+        return false;
+    };
     Grid grid;
     std::int64_t first = view.topLine + paint.top / view.lineHeight;
     if (first < 0) first = 0;
@@ -95,7 +102,7 @@ Grid referencePaint(const Document& doc, const ViewState& view, const PixelRect&
             if (doc.isModified == 1 && doc.changes.marked(pos)) text = colourRed;
             if (doc.isModified == 1 && extras.pasted.count(pos)) text = colourRed;
             const std::uint32_t plainText = text, plainBack = back;
-            bool selected = false;
+            bool selected = false, hit = false;
             if (view.matchVisible == 1 && view.matchStart <= pos &&
                 pos < view.matchStart + view.matchLength) {
                 text = colourWhite;
@@ -107,9 +114,12 @@ Grid referencePaint(const Document& doc, const ViewState& view, const PixelRect&
                 const std::uint32_t red = differs ? editedOnHighlight(highlight) : extras.editedSelectedText;
                 text = text == colourRed ? red : extras.selection.text;
                 back = highlight;
+            } else if (inHit(pos)) {
+                hit = true;
+                back = hitBack;
             }
             textOut(grid, s + 7 + 3, y, hex, text, back);
-            if (selected && pos == selLast && !noBlank)
+            if (((selected && pos == selLast) || (hit && !inHit(pos + 1))) && !noBlank)
                 textOut(grid, s + 7 + 5, y, L" ", plainText, plainBack);
             s += k % 2 == 0 ? 2 : 3;
             wchar_t character[2] = {static_cast<wchar_t>(byte), 0};
@@ -531,6 +541,13 @@ TEST_F(PaintFixture, SelectionsAndPastedBytesAgreeWithThePlainPainterOnRandomDoc
             compared->lineCount = lineCountFor(compared->fileSize);
             extras.compared = &comparedBytes;
         }
+        // Find All's hits now and then: increasing, overlapping or not, some past the data.
+        std::vector<std::int64_t> hitOffsets;
+        for (std::int64_t n = trial % 4 == 1 ? below(12) : 0; n > 0; --n)
+            hitOffsets.push_back(below(size + 2));
+        std::sort(hitOffsets.begin(), hitOffsets.end());
+        const HitList hits{hitOffsets.data(), hitOffsets.size(), 1 + below(20)};
+        view.hits = hitOffsets.empty() ? nullptr : &hits;
         const PixelRect paint = randomPaint();
         SCOPED_TRACE(::testing::Message() << "trial " << trial << " size " << size << " selection "
                                           << view.selectionAnchor << ".." << view.selectionEnd);
@@ -539,6 +556,7 @@ TEST_F(PaintFixture, SelectionsAndPastedBytesAgreeWithThePlainPainterOnRandomDoc
         ViewState paneView = view;
         paneView.matchStart = paneView.matchLength = paneView.matchVisible = 0;
         paneView.selectionAnchor = paneView.selectionEnd = -1;
+        paneView.hits = nullptr;
         PaintExtras paneExtras;
         paneExtras.compared = &bytes;
         const Grid expected = referencePaint(*compared, paneView, paint, paneExtras);

@@ -10,8 +10,9 @@ namespace quillix {
 namespace {
 
 std::vector<ColourPair> pairsOf(const Palette& p) {
-    return {p.plain,     p.edited,          p.selected,          p.selectedEdited,         p.match,
-            p.differing, p.differingEdited, p.differingSelected, p.differingSelectedEdited};
+    return {p.plain,     p.edited,          p.selected,          p.selectedEdited,          p.match,
+            p.differing, p.differingEdited, p.differingSelected, p.differingSelectedEdited, p.hit,
+            p.hitEdited};
 }
 
 TEST(Palette, EachThemeAppModeAndHighContrastTakeTheirPalette) {
@@ -38,11 +39,11 @@ TEST(Palette, ContrastRatiosAndTheDarkPalettesReadability) {
         EXPECT_GE(contrastRatio(pair.text, pair.back), 4.5) << std::hex << pair.text << " on " << pair.back;
         backs.insert(pair.back);
     }
-    // Five backgrounds; a changed byte differs from its neighbours by its text.
-    EXPECT_TRUE(backs.size() == 5 && !dark.underlineEdited) << backs.size();
+    // Six backgrounds; a changed byte differs from its neighbours by its text.
+    EXPECT_TRUE(backs.size() == 6 && !dark.underlineEdited) << backs.size();
     EXPECT_LT(contrastRatio(dark.plain.back, 0), 1.5) << "a dark background";
     const std::vector<ColourPair> pairs = pairsOf(dark);  // each kind, then the same kind changed
-    for (int k : {0, 2, 5, 7}) EXPECT_NE(pairs[k].text, pairs[k + 1].text) << k;
+    for (int k : {0, 2, 5, 7, 9}) EXPECT_NE(pairs[k].text, pairs[k + 1].text) << k;
 }
 
 }  // namespace

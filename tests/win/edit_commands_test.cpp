@@ -96,8 +96,8 @@ TEST_F(EditCommandsTest, ShortcutsRunTheirCommandsAndNeverTypeIntoTheCharacterAr
     EXPECT_EQ(clipboardText(), L"1");
     ctrl('A');
     EXPECT_EQ(statusText(0), L"Selection: 00000000-00000003, 4 bytes");
-    for (int command : {commandGoto, commandFind}) {
-        ctrl(command == commandGoto ? 'G' : 'F');
+    for (int command : {commandGoto, commandFind, commandReplace}) {
+        ctrl(command == commandGoto ? 'G' : command == commandFind ? 'F' : 'H');
         ASSERT_NE(shell.findDialog, nullptr);
         EXPECT_EQ(shell.findDialogCommand, command);
         pressButton(shell.findDialog, IDCANCEL);

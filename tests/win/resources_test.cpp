@@ -260,22 +260,25 @@ const ExpectedDialog kFind{L"FIND",
                            0x90C800C0,
                            0,
                            0,
-                           240,
-                           55,
+                           274,
+                           68,
                            8,
                            {
                                {IDC_FIND_LABEL, L"STATIC", L"Find What:", 0x50000000, 2, 10, 35, 10},
                                {IDC_FIND_EDIT, L"EDIT", L"", 0x50830000, 37, 8, 154, 12},
-                               {IDC_VALUE_GROUP_FIND, L"BUTTON", L"Value", 0x50000007, 128, 26, 63, 26},
+                               {IDC_VALUE_GROUP_FIND, L"BUTTON", L"Value", 0x50000007, 128, 26, 96, 26},
                                {IDC_FIND_HEX, L"BUTTON", L"He&x", 0x50035009, 132, 35, 23, 13},
                                {IDC_FIND_ASCII, L"BUTTON", L"&ASCII", 0x50005009, 159, 35, 28, 13},
+                               {IDC_FIND_UTF16, L"BUTTON", L"UTF-1&6", 0x50005009, 191, 35, 29, 13},
                                {-1, L"BUTTON", L"Options", 0x50000007, 67, 26, 54, 26},
                                {IDC_MATCH_CASE, L"BUTTON", L"&Match case", 0x50031003, 71, 35, 46, 13},
                                {-1, L"BUTTON", L"Direction", 0x50000007, 2, 26, 59, 26},
                                {IDC_DIR_UP, L"BUTTON", L"&Up", 0x50031009, 6, 35, 20, 13},
                                {IDC_DIR_DOWN, L"BUTTON", L"&Down", 0x50001009, 29, 35, 28, 13},
-                               {IDOK, L"BUTTON", L"&Find Next", 0x50030001, 195, 8, 42, 14},
-                               {IDCANCEL, L"BUTTON", L"&Cancel", 0x50030000, 195, 25, 42, 14},
+                               {IDC_IN_SELECTION, L"BUTTON", L"In &selection", 0x50030003, 4, 55, 60, 10},
+                               {IDOK, L"BUTTON", L"&Find Next", 0x50030001, 228, 8, 42, 14},
+                               {IDC_FIND_ALL, L"BUTTON", L"Find A&ll", 0x50030000, 228, 25, 42, 14},
+                               {IDCANCEL, L"BUTTON", L"&Cancel", 0x50030000, 228, 42, 42, 14},
                            }};
 
 const ExpectedDialog kGoto{L"GOTO",
@@ -406,6 +409,7 @@ const std::vector<ExpectedPopup> kMenu = {
       {IDM_EDIT_FILL_SELECTION, L"&Fill Selection...", true}}},
     {L"&Search",
      {{IDM_SEARCH_FIND, L"&Find...\tCtrl+F", true},
+      {IDM_SEARCH_REPLACE, L"&Replace...\tCtrl+H", true},
       {IDM_SEARCH_GOTO, L"&Goto...\tCtrl+G", true},
       {0, nullptr, false},
       {IDM_SEARCH_NEXT_DIFFERENCE, L"Next &Difference\tAlt+Down", true},
@@ -508,8 +512,8 @@ TEST(MenuResource, ProgramMenuHasEveryCommandInOrderWithItsStartState) {
     }
 
     // The frame enables and grays the document commands by id on the whole menu bar.
-    for (UINT id : {IDM_FILE_SAVE, IDM_FILE_SAVE_AS, IDM_FILE_EXPORT_AS, IDM_FILE_COMPARE_WITH, IDM_SEARCH_FIND,
-                    IDM_SEARCH_GOTO, IDM_TOOLS_CHECKSUMS}) {
+    for (UINT id : {IDM_FILE_SAVE, IDM_FILE_SAVE_AS, IDM_FILE_EXPORT_AS, IDM_FILE_COMPARE_WITH,
+                    IDM_SEARCH_FIND, IDM_SEARCH_REPLACE, IDM_SEARCH_GOTO, IDM_TOOLS_CHECKSUMS}) {
         EXPECT_NE(GetMenuState(menu, id, MF_BYCOMMAND) & MF_GRAYED, 0u) << "id " << id;
     }
     DestroyMenu(menu);
