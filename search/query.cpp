@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "document/file/checked_view.h"
+#include "document/file/file_system.h"
 
 #include "hexview/selection.h"
 #include "host/text_format.h"
@@ -196,6 +197,8 @@ SweepEnd sweepHits(const HexView& hv, const Query& query, ByteRange range, std::
             break;
         }
         const std::int64_t through = std::min(last, at + searchChunkBytes - 1);
+        // A view not read yet is brought in a chunk at a time, not a page fault at a time.
+        systemFileSystem().prefetch(doc.fileBytes + at, through - at + pattern.length);
         std::int64_t count = 0;
         // Plain loops and plain variables only: the pass may be cut off at any read.
         auto scan = [&] {

@@ -126,7 +126,11 @@ TEST_F(FindReplaceTest, FindNextFindAllAndReplaceAllAgreeWithAPlainReference) {
         const int mode = chunkEdge ? 0 : pick(3);
         std::vector<std::uint8_t> data(size);
         for (auto& byte : data)
-            byte = chunkEdge ? 0 : pick(4) ? palette[pick(round % 40 == 1 ? 2 : mode == 2 ? 7 : 12)] : random();
+            byte = chunkEdge ? 0
+                   : pick(4) ? palette[pick(round % 40 == 1 ? 2
+                                            : mode == 2     ? 7
+                                                            : 12)]
+                             : random();
         if (chunkEdge)
             for (std::size_t at = searchChunkBytes - 6; at < searchChunkBytes + 4; at += 3) data[at] = 0x41;
         load(data);
@@ -231,6 +235,34 @@ TEST_F(FindReplaceTest, FindNextFindAllAndReplaceAllAgreeWithAPlainReference) {
         EXPECT_FALSE(doc.history.canRedo());
         EXPECT_EQ(doc.history.steps(), 1u);
     }
+}
+
+TEST_F(FindReplaceTest, AReplaceAllStoppedPartWayKeepsWholeGroupsOfHitsAsOneStep) {
+    bool partWay = false;
+    for (int stopAt = 1; stopAt <= 6; ++stopAt) {
+        load(std::vector<std::uint8_t>(64, 0x41));
+        DialogButtons b;
+        b.findHex = true;
+        put(state.findWhat, L"4141");
+        put(state.replaceWhat, L"?2?2");
+        host.stopAt = stopAt;
+        host.checkpoints = 0;
+        EXPECT_EQ(replaceAll(hv, state, b, 4), 1);
+        EXPECT_EQ(host.status[0], L"Replace stopped");
+        // Groups of two hits (four bytes) went in whole, from the start.
+        const auto replaced = std::find(bytes.begin(), bytes.end(), 0x41) - bytes.begin();
+        EXPECT_EQ(replaced % 4, 0);
+        EXPECT_TRUE(std::all_of(bytes.begin(), bytes.begin() + replaced, [](auto v) { return v == 0x42; }));
+        EXPECT_TRUE(std::all_of(bytes.begin() + replaced, bytes.end(), [](auto v) { return v == 0x41; }));
+        ByteRange touched;
+        ReadFault fault;
+        if (replaced == 0) continue;
+        partWay = partWay || replaced < 64;
+        EXPECT_EQ(doc.history.steps(), 1u);
+        ASSERT_EQ(undoStep(doc, touched, fault), StepOutcome::done);
+        EXPECT_TRUE(std::all_of(bytes.begin(), bytes.end(), [](auto v) { return v == 0x41; }));
+    }
+    EXPECT_TRUE(partWay);
 }
 
 TEST_F(FindReplaceTest, RefusedSearchesAndReplacesSayWhyAndChangeNothing) {
