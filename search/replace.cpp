@@ -70,7 +70,9 @@ std::int64_t storeReplaced(const HexView& hv, const std::vector<ByteRange>& runs
         hv.host.invalidate(nullptr, false);
     }
     reportChangeFault(hv, fault, uncounted);
-    if (stored == 0 && !fault.happened() && !(progress && progress->stopped))
+    // Fewer runs without a stop or a fault: memory ran out.
+    if (stored < static_cast<std::int64_t>(runs.size()) && !fault.happened() &&
+        !(progress && progress->stopped))
         warnInView(hv, noMemoryForEditText);
     return stored;
 }
