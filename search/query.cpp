@@ -20,7 +20,11 @@ std::int64_t boundedLength(const wchar_t (&text)[searchTextUnits]) {
     return length;
 }
 
-int asciiModeByte(wchar_t unit) { return unit >= 0 && unit <= 0xFF ? static_cast<int>(unit) : -1; }
+int asciiModeByte(wchar_t unit) {
+    // wchar_t is unsigned on Windows and signed here: compared as a wide unsigned value.
+    const auto code = static_cast<std::uint32_t>(unit);
+    return code <= 0xFF ? static_cast<int>(code) : -1;
+}
 
 namespace {
 

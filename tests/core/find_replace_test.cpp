@@ -179,6 +179,10 @@ TEST_F(FindReplaceTest, FindNextFindAllAndReplaceAllAgreeWithAPlainReference) {
         EXPECT_EQ(findAll(hv, state, b, found), hits.empty() ? FindAllResult::none : FindAllResult::found);
         EXPECT_EQ(found.offsets, hits);
         EXPECT_EQ(found.count, static_cast<std::int64_t>(hits.size()));
+        if (!hits.empty())
+            EXPECT_EQ(host.status[0], hits.size() == 1
+                                          ? L"Found 1 match"
+                                          : L"Found " + std::to_wstring(hits.size()) + L" matches");
 
         // Find Next from the start, down (or up from the end), hit after hit.
         std::vector<std::int64_t> walked;
