@@ -5,6 +5,7 @@
 
 #include "document/file/checked_view.h"
 #include "hexview/selection.h"
+#include "host/text_format.h"
 #include "host/view_host.h"
 #include "search/query.h"
 
@@ -16,13 +17,14 @@ constexpr ProgressTexts findAllProgressTexts = {L"Finding\u2026 ", L"Find stoppe
 
 void showFoundCount(ViewHost& host, const FoundAll& found) {
     wchar_t text[96];
-    if (found.count == 1)
-        std::swprintf(text, 96, L"Found 1 match");
-    else if (found.count > maxListedHits)
-        std::swprintf(text, 96, L"Found %lld matches; the first %lld listed",
-                      static_cast<long long>(found.count), static_cast<long long>(maxListedHits));
-    else
-        std::swprintf(text, 96, L"Found %lld matches", static_cast<long long>(found.count));
+    std::size_t length = appendText(text, 96, 0, L"Found ");
+    length = appendDecimal(text, 96, length, found.count);
+    length = appendText(text, 96, length, found.count == 1 ? L" match" : L" matches");
+    if (found.count > maxListedHits) {
+        length = appendText(text, 96, length, L"; the first ");
+        length = appendDecimal(text, 96, length, maxListedHits);
+        appendText(text, 96, length, L" listed");
+    }
     host.setStatusText(0, text);
 }
 

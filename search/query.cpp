@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "document/file/checked_view.h"
+#include "document/file/file_system.h"
 
 #include "hexview/selection.h"
 #include "host/text_format.h"
@@ -19,7 +20,11 @@ std::int64_t boundedLength(const wchar_t (&text)[searchTextUnits]) {
     return length;
 }
 
-int asciiModeByte(wchar_t unit) { return unit >= 0 && unit <= 0xFF ? static_cast<int>(unit) : -1; }
+int asciiModeByte(wchar_t unit) {
+    // wchar_t is unsigned on Windows and signed here: compared as a wide unsigned value.
+    const auto code = static_cast<std::uint32_t>(unit);
+    return code <= 0xFF ? static_cast<int>(code) : -1;
+}
 
 namespace {
 
@@ -196,6 +201,8 @@ SweepEnd sweepHits(const HexView& hv, const Query& query, ByteRange range, std::
             break;
         }
         const std::int64_t through = std::min(last, at + searchChunkBytes - 1);
+        // A view not read yet is brought in a chunk at a time, not a page fault at a time.
+        systemFileSystem().prefetch(doc.fileBytes + at, through - at + pattern.length);
         std::int64_t count = 0;
         // Plain loops and plain variables only: the pass may be cut off at any read.
         auto scan = [&] {

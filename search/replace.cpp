@@ -8,6 +8,7 @@
 #include "document/file/checked_view.h"
 #include "hexview/comparison_view.h"
 #include "hexview/selection.h"
+#include "host/text_format.h"
 #include "host/view_host.h"
 #include "search/query.h"
 #include "search/scan_blocks.h"
@@ -70,17 +71,18 @@ std::int64_t storeReplaced(const HexView& hv, const std::vector<ByteRange>& runs
         hv.host.invalidate(nullptr, false);
     }
     reportChangeFault(hv, fault, uncounted);
-    if (stored == 0 && !fault.happened() && !(progress && progress->stopped))
+    // Fewer runs without a stop or a fault: memory ran out.
+    if (stored < static_cast<std::int64_t>(runs.size()) && !fault.happened() &&
+        !(progress && progress->stopped))
         warnInView(hv, noMemoryForEditText);
     return stored;
 }
 
 void showReplacedCount(ViewHost& host, std::int64_t count) {
     wchar_t text[64];
-    if (count == 1)
-        std::swprintf(text, 64, L"Replaced 1 match");
-    else
-        std::swprintf(text, 64, L"Replaced %lld matches", static_cast<long long>(count));
+    std::size_t length = appendText(text, 64, 0, L"Replaced ");
+    length = appendDecimal(text, 64, length, count);
+    appendText(text, 64, length, count == 1 ? L" match" : L" matches");
     host.setStatusText(0, text);
 }
 

@@ -476,9 +476,19 @@ std::int64_t History::storeRunGroups(ViewBytes& view, ChangeMap& changes, const 
             putBack(swap, swap.done);
             end = swap.done;
         }
-        for (std::int64_t r = stored; r < end; ++r) {
-            changes.markRun(runs[r], kept + offset, incoming + offset);
-            offset += runs[r].end - runs[r].begin;
+        // Room for the marks was made run by run: lines of many runs may still make the
+        // record grow. Should it not, the runs not marked go back and the step ends before them.
+        std::int64_t marked = stored;
+        try {
+            for (; marked < end; ++marked) {
+                changes.markRun(runs[marked], kept + offset, incoming + offset);
+                offset += runs[marked].end - runs[marked].begin;
+            }
+        } catch (const std::bad_alloc&) {
+            RunSwap back{view, runs, marked, end, kept + offset};
+            ReadFault again;
+            checkedRun(view, back, again);
+            return marked;
         }
         stored = end;
         if (!whole) break;

@@ -126,7 +126,11 @@ TEST_F(FindReplaceTest, FindNextFindAllAndReplaceAllAgreeWithAPlainReference) {
         const int mode = chunkEdge ? 0 : pick(3);
         std::vector<std::uint8_t> data(size);
         for (auto& byte : data)
-            byte = chunkEdge ? 0 : pick(4) ? palette[pick(round % 40 == 1 ? 2 : mode == 2 ? 7 : 12)] : random();
+            byte = chunkEdge ? 0
+                   : pick(4) ? palette[pick(round % 40 == 1 ? 2
+                                            : mode == 2     ? 7
+                                                            : 12)]
+                             : random();
         if (chunkEdge)
             for (std::size_t at = searchChunkBytes - 6; at < searchChunkBytes + 4; at += 3) data[at] = 0x41;
         load(data);
@@ -159,6 +163,8 @@ TEST_F(FindReplaceTest, FindNextFindAllAndReplaceAllAgreeWithAPlainReference) {
         if (what.empty() || what.find(L'\0') != std::wstring::npos ||
             what.find_first_not_of(L'?') == std::wstring::npos)
             continue;
+        // A replacement that keeps every hit matching: found again, overlapping, it would show.
+        if (pick(4) == 0) with = mode == 0 ? std::wstring(what.size(), L'?') : what;
         std::int64_t begin = 0, end = doc.fileSize;
         if (b.inSelection && size > 2) {
             begin = pick(int(size / 2));
@@ -173,6 +179,10 @@ TEST_F(FindReplaceTest, FindNextFindAllAndReplaceAllAgreeWithAPlainReference) {
         EXPECT_EQ(findAll(hv, state, b, found), hits.empty() ? FindAllResult::none : FindAllResult::found);
         EXPECT_EQ(found.offsets, hits);
         EXPECT_EQ(found.count, static_cast<std::int64_t>(hits.size()));
+        if (!hits.empty())
+            EXPECT_EQ(host.status[0], hits.size() == 1
+                                          ? L"Found 1 match"
+                                          : L"Found " + std::to_wstring(hits.size()) + L" matches");
 
         // Find Next from the start, down (or up from the end), hit after hit.
         std::vector<std::int64_t> walked;
@@ -213,9 +223,15 @@ TEST_F(FindReplaceTest, FindNextFindAllAndReplaceAllAgreeWithAPlainReference) {
                 }
             }
         }
-        EXPECT_EQ(replaceAll(hv, state, b, 1 + pick(9)), hits.empty() ? 0 : 1);
+        // Replace after Replace, down from the start, comes to the same, a step each.
+        const bool oneByOne = !chunkEdge && pick(4) == 0;
+        view.searchPos = -1;
+        b.up = false;
+        b.down = true;
+        for (std::int64_t calls = 0; oneByOne && calls <= count && replaceNext(hv, state, b) == 1;) ++calls;
+        if (!oneByOne) EXPECT_EQ(replaceAll(hv, state, b, 1 + pick(9)), hits.empty() ? 0 : 1);
         EXPECT_TRUE(bytes == replaced);
-        if (count > 0 && size < 1000)
+        if (count > 0 && size < 1000 && !oneByOne)
             EXPECT_EQ(host.status[0],
                       count == 1 ? L"Replaced 1 match" : L"Replaced " + std::to_wstring(count) + L" matches");
         for (std::size_t i = 0; i < size && !chunkEdge; ++i)
@@ -223,14 +239,43 @@ TEST_F(FindReplaceTest, FindNextFindAllAndReplaceAllAgreeWithAPlainReference) {
         ByteRange touched;
         ReadFault fault;
         if (count == 0) continue;
-        ASSERT_EQ(undoStep(doc, touched, fault), StepOutcome::done);
+        const std::int64_t steps = oneByOne ? count : 1;
+        EXPECT_EQ(doc.history.steps(), static_cast<std::size_t>(steps));
+        for (std::int64_t k = 0; k < steps; ++k) ASSERT_EQ(undoStep(doc, touched, fault), StepOutcome::done);
         EXPECT_TRUE(bytes == data);
         EXPECT_TRUE(doc.changes.empty());
-        ASSERT_EQ(redoStep(doc, touched, fault), StepOutcome::done);
+        for (std::int64_t k = 0; k < steps; ++k) ASSERT_EQ(redoStep(doc, touched, fault), StepOutcome::done);
         EXPECT_TRUE(bytes == replaced);
         EXPECT_FALSE(doc.history.canRedo());
-        EXPECT_EQ(doc.history.steps(), 1u);
     }
+}
+
+TEST_F(FindReplaceTest, AReplaceAllStoppedPartWayKeepsWholeGroupsOfHitsAsOneStep) {
+    bool partWay = false;
+    for (int stopAt = 1; stopAt <= 6; ++stopAt) {
+        load(std::vector<std::uint8_t>(64, 0x41));
+        DialogButtons b;
+        b.findHex = true;
+        put(state.findWhat, L"4141");
+        put(state.replaceWhat, L"?2?2");
+        host.stopAt = stopAt;
+        host.checkpoints = 0;
+        EXPECT_EQ(replaceAll(hv, state, b, 4), 1);
+        EXPECT_EQ(host.status[0], L"Replace stopped");
+        // Groups of two hits (four bytes) went in whole, from the start.
+        const auto replaced = std::find(bytes.begin(), bytes.end(), 0x41) - bytes.begin();
+        EXPECT_EQ(replaced % 4, 0);
+        EXPECT_TRUE(std::all_of(bytes.begin(), bytes.begin() + replaced, [](auto v) { return v == 0x42; }));
+        EXPECT_TRUE(std::all_of(bytes.begin() + replaced, bytes.end(), [](auto v) { return v == 0x41; }));
+        ByteRange touched;
+        ReadFault fault;
+        if (replaced == 0) continue;
+        partWay = partWay || replaced < 64;
+        EXPECT_EQ(doc.history.steps(), 1u);
+        ASSERT_EQ(undoStep(doc, touched, fault), StepOutcome::done);
+        EXPECT_TRUE(std::all_of(bytes.begin(), bytes.end(), [](auto v) { return v == 0x41; }));
+    }
+    EXPECT_TRUE(partWay);
 }
 
 TEST_F(FindReplaceTest, RefusedSearchesAndReplacesSayWhyAndChangeNothing) {
