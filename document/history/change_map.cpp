@@ -9,7 +9,11 @@ namespace quillix {
 
 namespace {
 
-using Lone = PackedTable<17>;
+using Lone = PackedTable<17, 4>;
+constexpr std::uint64_t loneCountMask = 0x1FFF;
+constexpr std::int64_t stretchBytes = 256;
+// The bit of loneInPage_'s payload for the stretch of byte k of a page.
+std::uint64_t stretchBit(std::int64_t k) { return std::uint64_t{1} << (13 + k / stretchBytes); }
 
 // The bits of a page's mask word word that bytes from .. to - 1 of the page cover.
 std::uint64_t bitsOfWord(std::int64_t from, std::int64_t to, std::size_t word) {
@@ -65,7 +69,7 @@ ChangeMap::Block* ChangeMap::blockAt(std::int64_t page) const {
 
 std::int64_t ChangeMap::loneIn(std::int64_t page) const {
     const std::uint64_t* slot = loneInPage_.find(page);
-    return slot ? static_cast<std::int64_t>(PackedTable<16>::payloadOf(*slot)) : 0;
+    return slot ? static_cast<std::int64_t>(*slot & loneCountMask) : 0;
 }
 
 ChangeMap::Block& ChangeMap::promote(std::int64_t page) {
@@ -133,7 +137,7 @@ void ChangeMap::markRun(ByteRange run, const std::uint8_t* originals, const std:
             // Both inserts first, so that running out of memory leaves the byte unmarked.
             lone_.reserve(1);
             std::uint64_t& count = loneInPage_.insert(page);
-            ++count;
+            count = (count + 1) | stretchBit(k);
             lone_.insert(offset) |= std::uint64_t{originals[at + k - from]} << 8 | value;
         }
     });
@@ -236,7 +240,7 @@ void ChangeMap::unmarkRun(ByteRange run) {
             loneInPage_.erase(page);
         else
             *loneInPage_.find(page) =
-                static_cast<std::uint64_t>(page) << 16 | static_cast<std::uint64_t>(left);
+                (*loneInPage_.find(page) & ~loneCountMask) | static_cast<std::uint64_t>(left);
     });
 }
 
@@ -270,7 +274,8 @@ std::uint16_t ChangeMap::rowMask(std::int64_t row) const {
     const std::int64_t offset = row * 16, page = offset / pageBytes, k = offset % pageBytes;
     if (const Block* block = blockAt(page))
         return static_cast<std::uint16_t>(block->mask[static_cast<std::size_t>(k / 64)] >> (k % 64));
-    if (loneIn(page) == 0) return 0;
+    const std::uint64_t* lone = loneInPage_.find(page);
+    if (!lone || (*lone & stretchBit(k)) == 0) return 0;
     std::uint16_t mask = 0;
     for (int i = 0; i < 16; ++i)
         if (lone_.find(offset + i)) mask = static_cast<std::uint16_t>(mask | 1u << i);
@@ -281,6 +286,14 @@ void ChangeMap::prefetchRows(std::int64_t first, std::int64_t end) const {
     for (std::int64_t page = first * 16 / pageBytes; page * pageBytes < end * 16; ++page) {
         blockOf_.prefetch(page);
         loneInPage_.prefetch(page);
+    }
+    // Then the lone bytes of the rows in stretches that have any, the misses overlapping.
+    for (std::int64_t page = first * 16 / pageBytes; page * pageBytes < end * 16; ++page) {
+        const std::uint64_t* lone = loneInPage_.find(page);
+        if (!lone) continue;
+        for (std::int64_t row = std::max(first, page * pageBytes / 16);
+             row < std::min(end, (page + 1) * pageBytes / 16); ++row)
+            if (*lone & stretchBit(row * 16 % pageBytes)) lone_.prefetch(row * 16);
     }
 }
 

@@ -130,8 +130,11 @@ private:
     template <class Visit>
     void forEachLone(std::int64_t page, std::int64_t from, std::int64_t to, Visit visit);
 
-    PackedTable<17> lone_;              // lone changed bytes
-    PackedTable<16> loneInPage_;        // page -> how many of its bytes are in lone_
+    PackedTable<17, 4> lone_;  // lone changed bytes, the 16 of a row probed from one slot
+    // page -> how many of its bytes are in lone_ (low 13 bits), and above them bit s set
+    // when one of them was marked in the page's 256-byte stretch s since the page had none:
+    // the painter looks for lone bytes only in those stretches.
+    PackedTable<29> loneInPage_;
     FlatTable<std::uint32_t> blockOf_;  // page -> its index in blocks_
     std::vector<std::unique_ptr<Block>, RecordAllocator<std::unique_ptr<Block>>> blocks_;
     std::int64_t markedInBlocks_ = 0;
@@ -147,7 +150,7 @@ void ChangeMap::firstAsMine(Keep keep) {
                     block->mine[k] = block->first[k];
             }
     lone_.forEach([&](std::uint64_t& slot) {
-        if (!keep(PackedTable<17>::keyOf(slot))) putMineIn(slot, firstOf(slot));
+        if (!keep(PackedTable<17, 4>::keyOf(slot))) putMineIn(slot, firstOf(slot));
     });
 }
 
