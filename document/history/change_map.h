@@ -12,10 +12,11 @@
 // now plus the user's bytes (outside_change.h).
 //
 // Lone bytes are kept one machine word each in a hash table keyed by offset (the offset,
-// the two values and whether keepWritten keeps it: about 17 bytes a changed byte with the
-// table's slack); a 4 KiB page with many changed bytes (a run of typing, a paste, a fill)
-// gets a block of its own instead, masks and both values for all its bytes (about 2.25
-// bytes a changed byte), marked a word or a whole page at a time.
+// the two values and whether keepWritten keeps it), beside a count of them per page: about
+// 21 bytes a scattered changed byte with the tables' slack. A 4 KiB page with many changed
+// bytes (a run of typing, a paste, a fill) gets a block of its own instead, masks and both
+// values for all its bytes (about 2.3 bytes a changed byte), marked a word or a whole page
+// at a time.
 
 #include <array>
 #include <bit>
