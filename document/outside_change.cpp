@@ -98,11 +98,10 @@ int mergeOutsideChange(Document& doc, std::int64_t& pastEnd, SystemError& cause,
 
     std::vector<std::int64_t> lines;
     try {
-        lines.reserve(doc.changes.lineCount());
+        lines = doc.changes.changedLines();
     } catch (const std::bad_alloc&) {
         return fail(outOfMemoryError());
     }
-    doc.changes.forEachLine([&](std::int64_t lineStart) { lines.push_back(lineStart); });
     // Each changed byte's first value becomes the file's byte, every state of the history
     // that file with the user's edits, and the view the file with the user's bytes over it.
     std::array<std::uint8_t, ChangeMap::lineBytes> values{};

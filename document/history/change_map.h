@@ -11,29 +11,24 @@
 // values per changed byte the document can always be made again as the file as it is
 // now plus the user's bytes (outside_change.h).
 //
-// Bytes are kept by 64-byte lines in a hash table: nothing at all for a line without a
-// change, two masks and the line's first and current values for one with any (at most
-// 304 bytes with the table's slack). A million typed bytes in one region take a few MiB.
+// Lone bytes are kept one machine word each in a hash table keyed by offset (the offset,
+// the two values and whether keepWritten keeps it), beside a count of them per page: about
+// 21 bytes a scattered changed byte with the tables' slack. A 4 KiB page with many changed
+// bytes (a run of typing, a paste, a fill) gets a block of its own instead, masks and both
+// values for all its bytes (about 2.3 bytes a changed byte), marked a word or a whole page
+// at a time.
 
 #include <array>
 #include <bit>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "document/file/view_bytes.h"
 #include "document/history/flat_table.h"
 
 namespace quillix {
-
-// One 64-byte line of the record: which of its bytes are changed, what each of those held
-// when it was first changed, and what it holds now.
-struct ChangedLine {
-    std::uint64_t mask = 0;                // bit k: byte line * 64 + k is changed
-    std::uint64_t kept = 0;                // bits of mask no unmarking clears (keepWritten)
-    std::array<std::uint8_t, 64> first{};  // byte k's value before its first change
-    std::array<std::uint8_t, 64> mine{};   // byte k's value now, as the user made it
-};
 
 class ChangeMap {
 public:
@@ -77,23 +72,18 @@ public:
     // marking them cannot fail. Throws std::bad_alloc, changing nothing, when memory runs out.
     void reserveRange(std::int64_t begin, std::int64_t end);
     bool marked(std::int64_t offset) const;
-    // Bit k set when byte row * 16 + k is marked: the painter's question, one lookup a row.
+    // Bit k set when byte row * 16 + k is marked: the painter's question, one lookup a row
+    // in a block, one a byte in a page of lone bytes.
     std::uint16_t rowMask(std::int64_t row) const;
     // Prefetches what rowMask reads for rows first .. end - 1 (see FlatTable::prefetch).
     void prefetchRows(std::int64_t first, std::int64_t end) const;
-    // The line of 64 bytes starting at lineStart (a multiple of lineBytes), or null when
-    // none of its bytes is marked. Reads the table only: safe inside a guarded pass.
-    const ChangedLine* lineAt(std::int64_t lineStart) const { return lines_.find(lineStart / lineBytes); }
-    // Calls visit(lineStart) for every line holding a marked byte, in no particular order.
-    template <class Visit>
-    void forEachLine(Visit visit) const {
-        lines_.forEach([&](std::int64_t line, const ChangedLine&) { visit(line * lineBytes); });
-    }
-    std::size_t lineCount() const { return lines_.size(); }
-    bool empty() const { return lines_.size() == 0; }
-    void clear() { lines_.clear(); }
+    // The start of every 64-byte line holding a marked byte, in increasing order. Throws
+    // std::bad_alloc when memory runs out.
+    std::vector<std::int64_t> changedLines() const;
+    bool empty() const { return count() == 0; }
+    void clear();
     // Marked bytes in all.
-    std::int64_t count() const;
+    std::int64_t count() const { return markedInBlocks_ + static_cast<std::int64_t>(lone_.size()); }
 
     // The runs of marked bytes in increasing order, each as long as it goes: two runs come
     // out as one only where they touch. Throws std::bad_alloc when memory runs out.
@@ -104,20 +94,64 @@ public:
     // and ours hold the run's bytes, current[0] and ours[0] being byte run.begin.
     bool changedByOthers(ByteRange run, const std::uint8_t* current, const std::uint8_t* ours) const;
 
-    std::size_t memoryBytes() const { return lines_.memoryBytes(); }
+    std::size_t memoryBytes() const;
+
+    // A page marked in a block once this many of its bytes would be marked.
+    static constexpr std::int64_t promoteBytes = 512;
+    static constexpr std::int64_t pageBytes = 4096;
 
 private:
-    FlatTable<ChangedLine> lines_;  // line (offset / 64) -> its changed bytes
+    // A page of changed bytes: bit k of mask[k / 64] set when byte page * 4096 + k is marked,
+    // of kept when keepWritten keeps it, first and mine its two values.
+    struct Block {
+        std::int64_t page = 0;
+        std::int64_t marked = 0;  // bits set in mask
+        std::array<std::uint64_t, pageBytes / 64> mask{}, kept{};
+        std::array<std::uint8_t, pageBytes> first{}, mine{};
+    };
+    // A lone byte's slot: offset << 17 | kept << 16 | first << 8 | mine.
+    static constexpr std::uint64_t keptBit = std::uint64_t{1} << 16;
+    static std::uint8_t firstOf(std::uint64_t slot) { return static_cast<std::uint8_t>(slot >> 8); }
+    static std::uint8_t mineOf(std::uint64_t slot) { return static_cast<std::uint8_t>(slot); }
+    static void putMineIn(std::uint64_t& slot, std::uint8_t value) {
+        slot = (slot & ~std::uint64_t{0xFF}) | value;
+    }
+
+    Block* blockAt(std::int64_t page) const;
+    std::int64_t loneIn(std::int64_t page) const;
+    // Makes page's block, moving its lone bytes into it. Throws std::bad_alloc, changing
+    // nothing, when memory runs out.
+    Block& promote(std::int64_t page);
+    void dropBlock(Block& block);
+    // Calls visit(page, from, to, at) for each page piece of run: bytes from .. to - 1 of
+    // the page, at the run's index of byte from.
+    template <class Visit>
+    static void forEachPiece(ByteRange run, Visit visit);
+    // Calls visit(slot) for each lone byte of the piece whose slot is in the table.
+    template <class Visit>
+    void forEachLone(std::int64_t page, std::int64_t from, std::int64_t to, Visit visit);
+
+    PackedTable<17, 4> lone_;  // lone changed bytes, the 16 of a row probed from one slot
+    // page -> how many of its bytes are in lone_ (low 13 bits), and above them bit s set
+    // when one of them was marked in the page's 256-byte stretch s since the page had none:
+    // the painter looks for lone bytes only in those stretches.
+    PackedTable<29> loneInPage_;
+    FlatTable<std::uint32_t> blockOf_;  // page -> its index in blocks_
+    std::vector<std::unique_ptr<Block>, RecordAllocator<std::unique_ptr<Block>>> blocks_;
+    std::int64_t markedInBlocks_ = 0;
 };
 
 template <class Keep>
 void ChangeMap::firstAsMine(Keep keep) {
-    lines_.forEach([&](std::int64_t line, ChangedLine& changed) {
-        for (std::uint64_t left = changed.mask; left != 0; left &= left - 1) {
-            const int k = std::countr_zero(left);
-            if (!keep(line * lineBytes + k))
-                changed.mine[static_cast<std::size_t>(k)] = changed.first[static_cast<std::size_t>(k)];
-        }
+    for (auto& block : blocks_)
+        for (std::size_t word = 0; word < block->mask.size(); ++word)
+            for (std::uint64_t left = block->mask[word]; left != 0; left &= left - 1) {
+                const std::size_t k = word * 64 + static_cast<std::size_t>(std::countr_zero(left));
+                if (!keep(block->page * pageBytes + static_cast<std::int64_t>(k)))
+                    block->mine[k] = block->first[k];
+            }
+    lone_.forEach([&](std::uint64_t& slot) {
+        if (!keep(PackedTable<17, 4>::keyOf(slot))) putMineIn(slot, firstOf(slot));
     });
 }
 

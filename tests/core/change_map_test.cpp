@@ -87,6 +87,109 @@ TEST(ChangeMapTable, RunsOriginalsAndOthersWritesMatchAPlainMap) {
     }
 }
 
+// Every operation, over runs long enough to give pages blocks of their own and single
+// bytes beside them, against a plain map of offset -> {first, mine, kept}.
+TEST(ChangeMapTable, EveryOperationMatchesAPlainMapAcrossLoneBytesAndBlocks) {
+    struct Byte {
+        std::uint8_t first, mine;
+        bool kept;
+    };
+    std::mt19937_64 random(13);
+    const auto byte = [&] { return static_cast<std::uint8_t>(random()); };
+    for (int round = 0; round < 30; ++round) {
+        ChangeMap map;
+        std::map<std::int64_t, Byte> plain;
+        // Odd rounds spread short runs thin: pages of lone bytes only.
+        const std::int64_t span = (round % 2 ? 64 : 5) * ChangeMap::pageBytes,
+                           longest = round % 2 ? 100 : 3000;
+        for (int op = 0; op < 300; ++op) {
+            const auto begin = static_cast<std::int64_t>(random() % span);
+            const std::int64_t length = std::min<std::int64_t>(
+                span - begin, random() % 4 == 0 ? 1 + static_cast<std::int64_t>(random() % longest) : 1);
+            const ByteRange run{begin, begin + length};
+            std::vector<std::uint8_t> a(static_cast<std::size_t>(length)), b(a.size());
+            for (std::size_t i = 0; i < a.size(); ++i) a[i] = byte(), b[i] = byte();
+            const int kind = static_cast<int>(random() % 10);
+            if (kind < 5) {
+                if (random() % 2) map.reserveRange(run.begin, run.end);
+                map.markRun(run, a.data(), b.data());
+                for (std::int64_t at = begin; at < run.end; ++at) {
+                    const auto i = static_cast<std::size_t>(at - begin);
+                    plain.try_emplace(at, Byte{a[i], 0, false}).first->second.mine = b[i];
+                }
+            } else if (kind < 7) {
+                map.unmarkRun(run);
+                for (std::int64_t at = begin; at < run.end; ++at)
+                    if (plain.contains(at) && !plain[at].kept) plain.erase(at);
+            } else if (kind == 7) {
+                map.setFirst(begin, a.data(), length);
+                for (auto [at, i] = std::pair{begin, std::size_t{0}}; at < run.end; ++at, ++i)
+                    if (plain.contains(at)) plain[at].first = a[i];
+            } else if (kind == 8) {
+                const std::uint8_t bits = random() % 2 ? 0xFF : 0x0F;
+                std::vector<std::uint8_t> expected = a;
+                for (auto [at, i] = std::pair{begin, std::size_t{0}}; at < run.end; ++at, ++i)
+                    if (plain.contains(at)) {
+                        expected[i] = plain[at].mine;
+                        plain[at].mine = static_cast<std::uint8_t>((plain[at].mine & ~bits) | (a[i] & bits));
+                    }
+                map.exchangeMine(run, a.data(), bits);
+                ASSERT_EQ(a, expected);
+            } else if (random() % 8 == 0) {
+                const auto end = static_cast<std::int64_t>(random() % span);
+                const auto fileByte = [](std::int64_t at) { return static_cast<std::uint8_t>(at * 31 + 7); };
+                map.keepWritten(end, [&](std::int64_t lineStart, std::uint8_t* values) {
+                    for (int k = 0; k < 64; ++k) values[k] = fileByte(lineStart + k);
+                    return true;
+                });
+                for (auto& [at, value] : plain)
+                    if (at < end) value = Byte{fileByte(at), value.mine, true};
+            }
+        }
+        ASSERT_EQ(map.count(), static_cast<std::int64_t>(plain.size())) << "round " << round;
+        std::map<std::int64_t, std::uint8_t> firsts;
+        std::vector<std::int64_t> lines;
+        for (const auto& [at, value] : plain) {
+            firsts.emplace(at, value.first);
+            if (lines.empty() || lines.back() != at / 64 * 64) lines.push_back(at / 64 * 64);
+        }
+        ASSERT_EQ(map.ranges(), plainRuns(firsts));
+        ASSERT_EQ(map.changedLines(), lines);
+        std::vector<std::uint8_t> mine(static_cast<std::size_t>(span), 0xA5), firstValues = mine;
+        map.putMine({0, span}, mine.data());
+        map.firstAsMine([&](std::int64_t at) { return at % 3 == 0; });
+        map.putMine({0, span}, firstValues.data());
+        for (std::int64_t at = 0; at < span; ++at) {
+            const auto found = plain.find(at);
+            const bool isMarked = found != plain.end();
+            ASSERT_EQ(map.marked(at), isMarked) << at;
+            ASSERT_EQ(map.rowMask(at / 16) >> (at % 16) & 1, isMarked ? 1 : 0) << at;
+            const auto i = static_cast<std::size_t>(at);
+            ASSERT_EQ(mine[i], isMarked ? found->second.mine : 0xA5) << at;
+            ASSERT_EQ(firstValues[i], !isMarked ? 0xA5
+                                      : at % 3  ? found->second.first
+                                                : found->second.mine)
+                << at;
+        }
+        // The file as first read or as ours, a few hundred bytes at a time, but for one byte
+        // of someone else's.
+        std::vector<std::uint8_t> current(static_cast<std::size_t>(span)), ours(current.size());
+        for (std::int64_t at = 0; at < span; ++at) {
+            const auto i = static_cast<std::size_t>(at);
+            ours[i] = byte();
+            current[i] = !plain.contains(at) ? byte() : at / 256 % 2 ? plain[at].first : ours[i];
+        }
+        const auto other = static_cast<std::int64_t>(random() % span);
+        const bool othersWrote = random() % 2 && plain.contains(other);
+        if (othersWrote)
+            for (std::uint8_t v = 0;
+                 current[static_cast<std::size_t>(other)] == plain[other].first ||
+                 current[static_cast<std::size_t>(other)] == ours[static_cast<std::size_t>(other)];)
+                current[static_cast<std::size_t>(other)] = v++;
+        ASSERT_EQ(map.changedByOthers({0, span}, current.data(), ours.data()), othersWrote);
+    }
+}
+
 TEST(ChangeMapTable, AMillionTypedBytesInOneRegionTakeLittleMemory) {
     ChangeMap map;
     std::mt19937_64 random(12);
