@@ -152,7 +152,16 @@ enum class Typing { edit, nothing, unreadable };
 Typing typedByte(const HexView& hv, unsigned codeUnit, std::int64_t offset, TypedByte& typed, ReadFault& fault) {
     const std::int64_t cell = hv.view.caretCell;
     if (inCharCells(cell)) {
-        typed = {static_cast<std::uint8_t>(codeUnit & 0xFF), EditKind::character};
+        // In ASCII a character stores the low byte of its code unit; in another set a
+        // character the set has no byte for changes nothing.
+        const int byte = hv.view.characterSet == CharacterSet::ascii
+                             ? static_cast<int>(codeUnit & 0xFF)
+                             : byteOf(hv.view.characterSet, static_cast<wchar_t>(codeUnit));
+        if (byte < 0) {
+            hv.host.beep();
+            return Typing::nothing;
+        }
+        typed = {static_cast<std::uint8_t>(byte), EditKind::character};
         return Typing::edit;
     }
     // A gap cell or the cell between the areas holds no byte; nothing puts the caret there.

@@ -80,14 +80,19 @@ constexpr std::array<HexPair, 256> makeHexPairs() {
 }
 constexpr std::array<HexPair, 256> hexPairs = makeHexPairs();
 
-// What the character area shows for each byte, widened once for the wide text runs.
-constexpr std::array<wchar_t, 256> makeGlyphs() {
-    std::array<wchar_t, 256> glyphs{};
-    for (int b = 0; b < 256; ++b)
-        glyphs[b] = static_cast<wchar_t>(shownCharacter(static_cast<std::uint8_t>(b)));
-    return glyphs;
+// What the character area shows for each byte in each set, made once at the set's first
+// paint.
+using Glyphs = std::array<wchar_t, 256>;
+const Glyphs& glyphsOf(CharacterSet set) {
+    static Glyphs tables[4];
+    static bool made[4] = {};
+    const auto index = static_cast<std::size_t>(set) & 3;
+    if (!made[index]) {
+        for (int b = 0; b < 256; ++b) tables[index][b] = shownCharacter(set, static_cast<std::uint8_t>(b));
+        made[index] = true;
+    }
+    return tables[index];
 }
-constexpr std::array<wchar_t, 256> glyphs = makeGlyphs();
 
 struct ScratchRow {
     wchar_t glyph[rowCells];
@@ -119,6 +124,7 @@ struct PaintContext {
     std::int64_t selectionBegin;
     std::int64_t selectionEnd;  // one past the selection; equal to selectionBegin without one
     bool modified;
+    const Glyphs& glyphs;
 };
 
 // What a byte that cannot be read shows.
@@ -154,7 +160,7 @@ void fillRow(const PaintContext& pc, std::int64_t row, const std::uint8_t* bytes
         const bool lastSelected = s != matchStyle && pos == pc.selectionEnd - 1;
         if (k != 15 && pos != pc.matchLast)
             scratch.put(high + 2, L' ', lastSelected ? static_cast<std::uint8_t>(unselected + shift) : s);
-        scratch.put(firstCharCell + k, bytes ? glyphs[bytes[k]] : unreadableGlyph, s);
+        scratch.put(firstCharCell + k, bytes ? pc.glyphs[bytes[k]] : unreadableGlyph, s);
     }
 }
 
@@ -263,7 +269,8 @@ void layoutPaint(const Document& doc, const ViewState& view, const PixelRect& pa
                           pane.showsOther ? -1 : view.matchStart + view.matchLength - 1,
                           selected.begin,
                           selected.end,
-                          doc.isModified == 1};
+                          doc.isModified == 1,
+                          glyphsOf(view.characterSet)};
     const StyleColours colours = styleColours(palette);
     // Rows past the data are never painted.
     const std::int64_t dataRows = (doc.fileSize + 15) / 16;

@@ -10,6 +10,8 @@
 #include <array>
 #include <cstdint>
 
+#include "hexview/character_set.h"
+
 namespace quillix {
 
 class ViewHost;
@@ -45,6 +47,7 @@ struct ViewState {
     // keeps true and painting colours by; null, or not open, while there is none. Set by
     // the program once; the record is the program's.
     Comparison* comparison = nullptr;
+    CharacterSet characterSet = CharacterSet::ascii;  // what the character area shows and stores
 };
 
 inline constexpr int rowCells = 66;
