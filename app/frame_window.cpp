@@ -48,6 +48,7 @@ void onCreate(HWND frame) {
     shell.findMessageId = RegisterWindowMessageW(L"commdlg_FindReplace");
     showRecentFiles();
     applyTheme();
+    applyCharacterSet();
     // Files dropped from Explorer open as File > Open would.
     DragAcceptFiles(frame, TRUE);
 }
@@ -175,6 +176,10 @@ LRESULT onCommand(HWND frame, int command) {
         case IDM_VIEW_ZOOM_OUT:
         case IDM_VIEW_ACTUAL_SIZE: zoomCommand(command); return 0;
         case IDM_VIEW_FONT: fontCommand(); return 0;
+        case IDM_VIEW_CHARSET_ASCII:
+        case IDM_VIEW_CHARSET_WINDOWS:
+        case IDM_VIEW_CHARSET_OEM:
+        case IDM_VIEW_CHARSET_EBCDIC: characterSetCommand(command); return 0;
         case IDM_VIEW_THEME_SYSTEM:
         case IDM_VIEW_THEME_LIGHT:
         case IDM_VIEW_THEME_DARK: themeCommand(command); return 0;

@@ -27,6 +27,20 @@ void setZoom(std::uint32_t percent) {
 
 }  // namespace
 
+void characterSetCommand(int command) {
+    shell.settings.characterSet = static_cast<CharacterSetChoice>(command - IDM_VIEW_CHARSET_ASCII);
+    rememberSetting(SettingId::characterSet);
+    applyCharacterSet();
+}
+
+void applyCharacterSet() {
+    shell.view.characterSet = shell.settings.characterSet;
+    if (HMENU menu = GetMenu(shell.frame))
+        CheckMenuRadioItem(menu, IDM_VIEW_CHARSET_ASCII, IDM_VIEW_CHARSET_EBCDIC,
+                           IDM_VIEW_CHARSET_ASCII + static_cast<UINT>(shell.settings.characterSet), MF_BYCOMMAND);
+    if (shell.hexView) InvalidateRect(shell.hexView, nullptr, FALSE);
+}
+
 void applyViewFont() {
     Win32ViewHost host(shell.hexView);
     const HexView hv{shell.doc, shell.view, host};

@@ -13,6 +13,11 @@ void zoomByWheelCommand(int delta);
 // View > Font...: the system's font dialog offering fixed-pitch screen fonts; the chosen
 // face and size take effect at once. Cancel changes nothing.
 void fontCommand();
+// View > Character Set's four items (commands 80..83): the character area shows, and
+// typing and pasting store, through the chosen set at once; remembered.
+void characterSetCommand(int command);
+// Puts the remembered set into the view and its radio mark on the menu.
+void applyCharacterSet();
 // Measures the view font again after a change of font or zoom and lays the view out
 // anew, the caret staying on its byte and in view.
 void applyViewFont();

@@ -149,7 +149,7 @@ int copyToClipboard(const HexView& hv) {
     ByteRange range;
     if (!copyRangeWithinLimit(hv, range)) return 0;
     const std::int64_t count = range.end - range.begin;
-    const bool hexText = !inCharArea(hv.view.caretCell);
+    const bool hexText = !hv.view.layout.inCharArea(hv.view.caretCell);
     CopyBlocks blocks;
     if (!takeBlocks(hv, count, hexText, blocks)) return 0;
     const bool waitCursorShown = count > copyChunkBytes;

@@ -41,7 +41,7 @@ bool readSource(const HexView& hv, PasteSource& source) {
     source.text = static_cast<const TextUnit*>(data);
     source.textRoom = size / sizeof(TextUnit);
     source.blockBytes = size;
-    source.hexText = !inCharArea(hv.view.caretCell);
+    source.hexText = !hv.view.layout.inCharArea(hv.view.caretCell);
     source.set = hv.view.characterSet;
     return true;
 }

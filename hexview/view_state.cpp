@@ -10,15 +10,22 @@ std::int64_t rows(const ViewState& view) {
     return view.lineHeight > 0 ? view.clientHeight / view.lineHeight : 0;
 }
 
+std::int64_t lineCountOf(const ViewState& view, const Document& doc) {
+    const std::int64_t fileSize = doc.fileSize;
+    if (fileSize <= 0 || doc.lineCount <= 0) return 0;
+    const std::int64_t n = rowBytes(view);
+    return fileSize / n + (fileSize % n > 0 ? 2 : 1);
+}
+
 std::int64_t offsetOf(const ViewState& view) {
-    return view.byteColumn + (view.topLine + view.caretRow) * 16 - 1;
+    return view.byteColumn + (view.topLine + view.caretRow) * rowBytes(view) - 1;
 }
 
 void caretCellForOffset(ViewState& view, std::int64_t offset, CaretArea area) {
-    const std::int64_t r = offset % 16;
+    const std::int64_t r = offset % rowBytes(view);
     if (area == CaretArea::unchanged) return;
     view.byteColumn = r + 1;
-    view.caretCell = area == CaretArea::hex ? highCellOf[static_cast<std::size_t>(r + 1)] : firstCharCell + r;
+    view.caretCell = area == CaretArea::hex ? view.layout.highCell(r + 1) : view.layout.charCell(r + 1);
 }
 
 void formatOffsetStatus(wchar_t (&text)[20], std::int64_t offset) {

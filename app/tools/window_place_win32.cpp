@@ -136,7 +136,7 @@ void sizeFirstFrame(HWND frame) {
     GetClientRect(shell.hexView, &viewClient);
     // What the frame and the view draw around their client areas, as they are drawn now.
     const LONG edges = widthOf(outer) - client.right + widthOf(viewOuter) - viewClient.right;
-    const LONG rowsWidth = static_cast<LONG>(rowCells * shell.view.charWidth);
+    const LONG rowsWidth = static_cast<LONG>(shell.view.layout.cells * shell.view.charWidth);
     const LONG width = std::max<LONG>(scalePixels(frameWidth96, shell.view.dpi), rowsWidth + edges);
     const RECT place = fitInto(RECT{outer.left, outer.top, outer.left + width,
                                     outer.top + scalePixels(frameHeight96, shell.view.dpi)},

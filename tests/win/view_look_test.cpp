@@ -213,5 +213,20 @@ TEST_F(ViewLookTest, DarkPaintsTheViewAndTheListsSystemFollowsTheAppModeAndHighC
     EXPECT_FALSE(menuState(IDM_VIEW_THEME_DARK) & MF_GRAYED);
 }
 
+TEST_F(ViewLookTest, TheCharacterSetIsARadioChoiceTypedThroughAndRememberedInTheRegistry) {
+    const auto path = makeFile("charset.bin", std::vector<std::uint8_t>(64, 0x00));
+    ASSERT_NE(start(path.wstring()), nullptr);
+    EXPECT_TRUE(menuState(IDM_VIEW_CHARSET_ASCII) & MF_CHECKED);
+    command(IDM_VIEW_CHARSET_EBCDIC);
+    EXPECT_TRUE((menuState(IDM_VIEW_CHARSET_EBCDIC) & MF_CHECKED) && !(menuState(IDM_VIEW_CHARSET_ASCII) & MF_CHECKED));
+    SendMessageW(shell.hexView, WM_LBUTTONDOWN, 0, MAKELPARAM(50 * shell.view.charWidth + 1, 1));
+    SendMessageW(shell.hexView, WM_LBUTTONUP, 0, MAKELPARAM(50 * shell.view.charWidth + 1, 1));
+    SendMessageW(shell.hexView, WM_CHAR, 'A', 0);
+    EXPECT_EQ(shell.doc.fileBytes[0], 0xC1);
+    dialogs.answerNext(IDNO);  // the changed byte is not saved
+    restart(path.wstring());
+    EXPECT_TRUE(shell.view.characterSet == CharacterSet::ebcdic037 && (menuState(IDM_VIEW_CHARSET_EBCDIC) & MF_CHECKED));
+}
+
 }  // namespace
 }  // namespace quillix::test
