@@ -49,6 +49,7 @@ void onCreate(HWND frame) {
     showRecentFiles();
     applyTheme();
     applyCharacterSet();
+    applyRowLayout(false);
     // Files dropped from Explorer open as File > Open would.
     DragAcceptFiles(frame, TRUE);
 }
@@ -176,6 +177,15 @@ LRESULT onCommand(HWND frame, int command) {
         case IDM_VIEW_ZOOM_OUT:
         case IDM_VIEW_ACTUAL_SIZE: zoomCommand(command); return 0;
         case IDM_VIEW_FONT: fontCommand(); return 0;
+        case IDM_VIEW_ROW_8:
+        case IDM_VIEW_ROW_16:
+        case IDM_VIEW_ROW_32:
+        case IDM_VIEW_ROW_64:
+        case IDM_VIEW_GROUP_1:
+        case IDM_VIEW_GROUP_2:
+        case IDM_VIEW_GROUP_4:
+        case IDM_VIEW_GROUP_8:
+        case IDM_VIEW_DECIMAL_OFFSETS: rowLayoutCommand(command); return 0;
         case IDM_VIEW_CHARSET_ASCII:
         case IDM_VIEW_CHARSET_WINDOWS:
         case IDM_VIEW_CHARSET_OEM:

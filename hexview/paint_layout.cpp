@@ -104,15 +104,25 @@ struct ScratchRow {
     }
 };
 
-// "%08lX: " of the row's first offset, kept 32-bit as the label always was.
+// "%08lX: " of the row's first offset, kept 32-bit as the label always was; in decimal,
+// the layout's digits of the whole offset.
 void putLabel(ScratchRow& scratch, const RowLayout& layout, std::int64_t row) {
-    std::uint32_t offset = static_cast<std::uint32_t>(row * layout.bytesPerRow);
-    for (int i = 7; i >= 0; --i) {
-        scratch.put(i, static_cast<wchar_t>(upperHexDigits[offset & 15]), plainStyle);
-        offset >>= 4;
+    const int digits = layout.offsetDigits;
+    if (layout.decimal) {
+        auto offset = static_cast<std::uint64_t>(row * layout.bytesPerRow);
+        for (int i = digits - 1; i >= 0; --i) {
+            scratch.put(i, static_cast<wchar_t>(L'0' + offset % 10), plainStyle);
+            offset /= 10;
+        }
+    } else {
+        std::uint32_t offset = static_cast<std::uint32_t>(row * layout.bytesPerRow);
+        for (int i = digits - 1; i >= 0; --i) {
+            scratch.put(i, static_cast<wchar_t>(upperHexDigits[offset & 15]), plainStyle);
+            offset >>= 4;
+        }
     }
-    scratch.put(8, L':', plainStyle);
-    scratch.put(9, L' ', plainStyle);
+    scratch.put(digits, L':', plainStyle);
+    scratch.put(digits + 1, L' ', plainStyle);
 }
 
 // Per-paint facts every row needs.

@@ -1,5 +1,7 @@
 #include "hexview/view_state.h"
 
+#include <algorithm>
+
 #include "document/document.h"
 #include "host/text_format.h"
 #include "host/view_host.h"
@@ -8,6 +10,18 @@ namespace quillix {
 
 std::int64_t rows(const ViewState& view) {
     return view.lineHeight > 0 ? view.clientHeight / view.lineHeight : 0;
+}
+
+RowLayout chosenRowLayout(std::uint32_t bytesPerRow, std::uint32_t groupBytes, bool decimal, std::int64_t fileSize) {
+    const bool rowOk = bytesPerRow == 8 || bytesPerRow == 16 || bytesPerRow == 32 || bytesPerRow == 64;
+    const int n = rowOk ? static_cast<int>(bytesPerRow) : 16;
+    const bool groupOk = groupBytes == 1 || groupBytes == 2 || groupBytes == 4 || groupBytes == 8;
+    const int group = std::min(groupOk ? static_cast<int>(groupBytes) : 2, n);
+    int digits = 8;
+    if (decimal)
+        for (std::int64_t largest = std::max<std::int64_t>(fileSize - 1, 0) / 100000000; largest > 0; largest /= 10)
+            ++digits;
+    return makeRowLayout(n, group, digits, decimal);
 }
 
 std::int64_t lineCountOf(const ViewState& view, const Document& doc) {

@@ -45,6 +45,7 @@ struct RowLayout {
     int bytesPerRow = 16;
     int groupBytes = 2;
     int offsetDigits = 8;
+    bool decimal = false;  // the offset column in decimal
     int firstHex = 0;   // the first byte's high nibble
     int lastHex = 0;    // the last byte's low nibble
     int areaGap = 0;    // the blank cell between the areas
@@ -72,11 +73,12 @@ struct RowLayout {
     constexpr std::int64_t firstCellOfArea(std::int64_t cell) const {
         return inCharArea(cell) ? firstChar : firstHex;
     }
-    constexpr bool isDefault() const { return bytesPerRow == 16 && groupBytes == 2 && offsetDigits == 8; }
+    constexpr bool isDefault() const { return bytesPerRow == 16 && groupBytes == 2 && offsetDigits == 8 && !decimal; }
 };
 
-constexpr RowLayout makeRowLayout(int bytesPerRow, int groupBytes, int offsetDigits) {
+constexpr RowLayout makeRowLayout(int bytesPerRow, int groupBytes, int offsetDigits, bool decimal = false) {
     RowLayout layout;
+    layout.decimal = decimal;
     layout.bytesPerRow = bytesPerRow;
     layout.groupBytes = groupBytes;
     layout.offsetDigits = offsetDigits;
@@ -102,6 +104,11 @@ constexpr RowLayout makeRowLayout(int bytesPerRow, int groupBytes, int offsetDig
     return layout;
 }
 inline constexpr RowLayout defaultRowLayout = makeRowLayout(16, 2, 8);
+// The layout of the user's choices (8, 16, 32 or 64 bytes a row; groups of 1, 2, 4 or 8,
+// no wider than the row; decimal offsets with the digits the largest offset of a
+// document of fileSize bytes needs, at least 8). Out-of-range choices fall back to the
+// defaults.
+RowLayout chosenRowLayout(std::uint32_t bytesPerRow, std::uint32_t groupBytes, bool decimal, std::int64_t fileSize);
 
 struct ViewState {
     std::int64_t topLine = 0;         // document row at the top of the view (scroll position)

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <initializer_list>
 
+#include "app/compare_pane_win32.h"
 #include "app/shell_state.h"
+#include "hexview/comparison_view.h"
 #include "host/display_scale.h"
 
 namespace quillix {
@@ -126,6 +128,19 @@ void keepToolWindowsClear() {
         }
         kept.push_back(place);
     }
+}
+
+void growFrameToRows() {
+    if (IsZoomed(shell.frame) || IsIconic(shell.frame)) return;
+    RECT outer{}, viewClient{};
+    GetWindowRect(shell.frame, &outer);
+    GetClientRect(shell.hexView, &viewClient);
+    const LONG rowsWidth = static_cast<LONG>(shell.view.layout.cells * shell.view.charWidth);
+    const LONG missing = (comparing(shell.view) ? otherPaneLeft() : 0) + rowsWidth - viewClient.right;
+    if (missing <= 0) return;
+    const RECT place = fitInto(RECT{outer.left, outer.top, outer.right + missing, outer.bottom}, workAreaAt(outer));
+    SetWindowPos(shell.frame, nullptr, place.left, place.top, widthOf(place), heightOf(place),
+                 SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void sizeFirstFrame(HWND frame) {
