@@ -38,9 +38,9 @@ bool outlineRects(RECT& pair, RECT& character) {
     if (offset < 0 || offset >= shell.comparison.other.fileSize) return false;
     const int left = otherPaneLeft();
     const int top = static_cast<int>(view.caretRow * view.lineHeight);
-    const int high = highCellOf[static_cast<std::size_t>(view.byteColumn)];
+    const int high = view.layout.highCell(view.byteColumn);
     pair = {left + high * cellWidth(), top, left + (high + 2) * cellWidth(), top + rowHeight()};
-    const int cell = firstCharCell + static_cast<int>(view.byteColumn) - 1;
+    const int cell = view.layout.charCell(view.byteColumn);
     character = {left + cell * cellWidth(), top, left + (cell + 1) * cellWidth(), top + rowHeight()};
     return true;
 }
@@ -48,7 +48,8 @@ bool outlineRects(RECT& pair, RECT& character) {
 void invalidatePaneRow(HWND hexView, std::int64_t viewRow) {
     if (viewRow < 0) return;
     const int top = static_cast<int>(viewRow * shell.view.lineHeight);
-    RECT band{otherPaneLeft(), top, otherPaneLeft() + rowCells * cellWidth(), top + rowHeight()};
+    RECT band{otherPaneLeft(), top, otherPaneLeft() + shell.view.layout.cells * cellWidth(),
+              top + rowHeight()};
     InvalidateRect(hexView, &band, FALSE);
 }
 
@@ -66,7 +67,7 @@ void widenFrame() {
     if (IsZoomed(shell.frame) || IsIconic(shell.frame)) return;
     RECT client{};
     GetClientRect(shell.hexView, &client);
-    const int missing = otherPaneLeft() + rowCells * cellWidth() - client.right;
+    const int missing = otherPaneLeft() + shell.view.layout.cells * cellWidth() - client.right;
     if (missing <= 0) return;
     RECT before{};
     GetWindowRect(shell.frame, &before);
@@ -102,7 +103,7 @@ void reportFailedCompare(const wchar_t* path, SystemError cause) {
 
 }  // namespace
 
-int otherPaneLeft() { return (rowCells + paneGapCells) * cellWidth(); }
+int otherPaneLeft() { return (shell.view.layout.cells + paneGapCells) * cellWidth(); }
 
 PaneComparison documentPane() {
     if (!comparing(shell.view)) return {};
@@ -112,7 +113,7 @@ PaneComparison documentPane() {
 void paintOtherPane(HDC dc, const RECT& rect, const Palette& palette, PaintRuns& unreadable) {
     if (!comparing(shell.view)) return;
     const int left = otherPaneLeft();
-    const int lineX = (rowCells + paneGapCells / 2) * cellWidth();
+    const int lineX = (shell.view.layout.cells + paneGapCells / 2) * cellWidth();
     RECT line{lineX, rect.top, lineX + 1, rect.bottom};
     HBRUSH divider = CreateSolidBrush(palette.divider);
     FillRect(dc, &line, divider);
@@ -155,7 +156,7 @@ void outlineFollowsCaret(HWND hexView) {
     invalidatePaneRow(hexView, shell.view.caretRow);
 }
 
-bool inOtherPane(int x) { return comparing(shell.view) && x >= rowCells * cellWidth(); }
+bool inOtherPane(int x) { return comparing(shell.view) && x >= shell.view.layout.cells * cellWidth(); }
 
 LRESULT compareWithCommand() {
     if (!hasDocument(shell.doc)) return 0;

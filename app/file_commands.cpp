@@ -145,9 +145,9 @@ bool openChosenFile(OpenPurpose purpose) {
 
     if (hasDocument(shell.doc)) {
         shell.view.caretRow = 0;
-        shell.view.caretCell = firstHexCell;
+        shell.view.caretCell = shell.view.layout.firstHex;
         shell.view.byteColumn = 1;
-        SetCaretPos(static_cast<int>(shell.view.charWidth * firstHexCell), 0);
+        SetCaretPos(static_cast<int>(shell.view.charWidth * shell.view.layout.firstHex), 0);
         setFrameTitle(L" - ");
         enableDocumentCommands(true);
         if (opened) addToRecentFiles(shell.doc.filePath);

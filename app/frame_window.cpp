@@ -49,6 +49,8 @@ void onCreate(HWND frame) {
     shell.findMessageId = RegisterWindowMessageW(L"commdlg_FindReplace");
     showRecentFiles();
     applyTheme();
+    applyCharacterSet();
+    applyRowLayout(false);
     // Files dropped from Explorer open as File > Open would.
     DragAcceptFiles(frame, TRUE);
 }
@@ -180,6 +182,19 @@ LRESULT onCommand(HWND frame, int command) {
         case IDM_VIEW_ZOOM_OUT:
         case IDM_VIEW_ACTUAL_SIZE: zoomCommand(command); return 0;
         case IDM_VIEW_FONT: fontCommand(); return 0;
+        case IDM_VIEW_ROW_8:
+        case IDM_VIEW_ROW_16:
+        case IDM_VIEW_ROW_32:
+        case IDM_VIEW_ROW_64:
+        case IDM_VIEW_GROUP_1:
+        case IDM_VIEW_GROUP_2:
+        case IDM_VIEW_GROUP_4:
+        case IDM_VIEW_GROUP_8:
+        case IDM_VIEW_DECIMAL_OFFSETS: rowLayoutCommand(command); return 0;
+        case IDM_VIEW_CHARSET_ASCII:
+        case IDM_VIEW_CHARSET_WINDOWS:
+        case IDM_VIEW_CHARSET_OEM:
+        case IDM_VIEW_CHARSET_EBCDIC: characterSetCommand(command); return 0;
         case IDM_VIEW_THEME_SYSTEM:
         case IDM_VIEW_THEME_LIGHT:
         case IDM_VIEW_THEME_DARK: themeCommand(command); return 0;

@@ -24,7 +24,8 @@ void showPlace(std::int64_t offset) {
     const HexView hv = currentView(host);
     clearSelection(hv);
     shell.view.matchVisible = 0;
-    revealOffset(hv, offset, inCharArea(shell.view.caretCell) ? CaretArea::character : CaretArea::hex);
+    revealOffset(hv, offset,
+                 shell.view.layout.inCharArea(shell.view.caretCell) ? CaretArea::character : CaretArea::hex);
 }
 
 bool placeInDocument(std::int64_t offset) { return offset >= 0 && offset < shell.doc.fileSize; }
@@ -145,19 +146,22 @@ void storeBookmarks() {
 
 void outlineBookmarks(HDC dc, const RECT& painted) {
     if (places.marks.offsets.empty() || !hasDocument(shell.doc)) return;
-    const std::int64_t first = shell.view.topLine * 16;
-    const std::int64_t last = (shell.view.topLine + rows(shell.view) + 1) * 16;
+    const RowLayout& layout = shell.view.layout;
+    const std::int64_t n = rowBytes(shell.view);
+    const std::int64_t first = shell.view.topLine * n;
+    const std::int64_t last = (shell.view.topLine + rows(shell.view) + 1) * n;
     HBRUSH brush = GetSysColorBrush(COLOR_WINDOWTEXT);
     for (std::size_t i = bookmarkIndexFrom(places.marks, first);
          i < places.marks.offsets.size() && places.marks.offsets[i] < last; ++i) {
         const std::int64_t offset = places.marks.offsets[i];
         if (offset >= shell.doc.fileSize) break;  // the file got shorter meanwhile
-        const auto top = static_cast<int>((offset / 16 - shell.view.topLine) * shell.view.lineHeight);
+        const auto top = static_cast<int>((offset / n - shell.view.topLine) * shell.view.lineHeight);
         const auto height = static_cast<int>(shell.view.lineHeight);
         const auto width = static_cast<int>(shell.view.charWidth);
-        const int column = static_cast<int>(offset % 16) + 1;
-        const RECT hex{highCellOf[column] * width, top, (highCellOf[column] + 2) * width, top + height};
-        const RECT character{(firstCharCell + column - 1) * width, top, (firstCharCell + column) * width,
+        const std::int64_t column = offset % n + 1;
+        const RECT hex{layout.highCell(column) * width, top, (layout.highCell(column) + 2) * width,
+                       top + height};
+        const RECT character{layout.charCell(column) * width, top, (layout.charCell(column) + 1) * width,
                              top + height};
         RECT overlap;
         if (IntersectRect(&overlap, &hex, &painted)) FrameRect(dc, &hex, brush);

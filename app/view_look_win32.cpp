@@ -6,10 +6,12 @@
 #include <commdlg.h>
 
 #include <algorithm>
+#include <bit>
 
 #include "app/hex_paint_win32.h"
 #include "app/settings_registry_win32.h"
 #include "app/shell_state.h"
+#include "app/tools/window_place_win32.h"
 #include "app/view_host_win32.h"
 #include "hexview/view_zoom.h"
 #include "host/display_scale.h"
@@ -26,6 +28,56 @@ void setZoom(std::uint32_t percent) {
 }
 
 }  // namespace
+
+void characterSetCommand(int command) {
+    shell.settings.characterSet = static_cast<CharacterSetChoice>(command - IDM_VIEW_CHARSET_ASCII);
+    rememberSetting(SettingId::characterSet);
+    applyCharacterSet();
+}
+
+void applyCharacterSet() {
+    shell.view.characterSet = shell.settings.characterSet;
+    if (HMENU menu = GetMenu(shell.frame))
+        CheckMenuRadioItem(menu, IDM_VIEW_CHARSET_ASCII, IDM_VIEW_CHARSET_EBCDIC,
+                           IDM_VIEW_CHARSET_ASCII + static_cast<UINT>(shell.settings.characterSet), MF_BYCOMMAND);
+    if (shell.hexView) InvalidateRect(shell.hexView, nullptr, FALSE);
+}
+
+void rowLayoutCommand(int command) {
+    Settings& settings = shell.settings;
+    if (command <= IDM_VIEW_ROW_64) {
+        settings.rowBytes = 8u << (command - IDM_VIEW_ROW_8);
+        rememberSetting(SettingId::rowBytes);
+    } else if (command <= IDM_VIEW_GROUP_8) {
+        settings.groupBytes = 1u << (command - IDM_VIEW_GROUP_1);
+        rememberSetting(SettingId::groupBytes);
+    } else {
+        settings.decimalOffsets = !settings.decimalOffsets;
+        rememberSetting(SettingId::decimalOffsets);
+    }
+    applyRowLayout(true);
+}
+
+void applyRowLayout(bool grow) {
+    const Settings& settings = shell.settings;
+    const RowLayout layout =
+        chosenRowLayout(settings.rowBytes, settings.groupBytes, settings.decimalOffsets, shell.doc.fileSize);
+    if (HMENU menu = GetMenu(shell.frame)) {
+        const auto step = [](int value) { return static_cast<UINT>(std::countr_zero(static_cast<unsigned>(value))); };
+        CheckMenuRadioItem(menu, IDM_VIEW_ROW_8, IDM_VIEW_ROW_64, IDM_VIEW_ROW_8 + step(layout.bytesPerRow) - 3,
+                           MF_BYCOMMAND);
+        CheckMenuRadioItem(menu, IDM_VIEW_GROUP_1, IDM_VIEW_GROUP_8, IDM_VIEW_GROUP_1 + step(layout.groupBytes),
+                           MF_BYCOMMAND);
+        CheckMenuItem(menu, IDM_VIEW_DECIMAL_OFFSETS, MF_BYCOMMAND | (layout.decimal ? MF_CHECKED : MF_UNCHECKED));
+    }
+    if (!shell.hexView) {
+        shell.view.layout = layout;
+        return;
+    }
+    Win32ViewHost host(shell.hexView);
+    changeRowLayout(HexView{shell.doc, shell.view, host}, layout);
+    if (grow) growFrameToRows();
+}
 
 void applyViewFont() {
     Win32ViewHost host(shell.hexView);

@@ -12,8 +12,9 @@ namespace quillix {
 
 void onRightButtonDown(HWND view, int x, int y) {
     if (!hasDocument(shell.doc) || shell.view.charWidth <= 0 || shell.view.lineHeight <= 0) return;
-    const std::int64_t column = columnOfCell(x / shell.view.charWidth);
-    const std::int64_t offset = (shell.view.topLine + y / shell.view.lineHeight) * 16 + column - 1;
+    const std::int64_t column = shell.view.layout.columnOf(x / shell.view.charWidth);
+    const std::int64_t offset =
+        (shell.view.topLine + y / shell.view.lineHeight) * rowBytes(shell.view) + column - 1;
     ByteRange range;
     if (column > 0 && selectedRange(shell.view, shell.doc, range) && offset >= range.begin &&
         offset < range.end)

@@ -35,6 +35,8 @@
 #include <vector>
 
 #include "document/document.h"
+#include "quiet_host.h"
+#include "hexview/hex_view.h"
 #include "hexview/paint_layout.h"
 #include "hexview/view_state.h"
 
@@ -352,6 +354,90 @@ void printPaletteCost(int rounds, int repeats) {
     std::printf("\n");
 }
 
+// Seconds per byte of a full-view layout of the unmodified document in other layouts and
+// character sets, taking turns with the default layout, warm and cold; best and median
+// ratios to the default's cost per byte.
+void printLayoutCost(int rounds, int repeats, int coldRounds) {
+    const Document& doc = documentFor(emptyLog);
+    struct Case {
+        const char* name;
+        RowLayout layout;
+        CharacterSet set;
+        double target;
+    } cases[] = {{"16 bytes a row, pairs", defaultRowLayout, CharacterSet::ascii, 1},
+                 {"64 bytes a row", makeRowLayout(64, 2, 8), CharacterSet::ascii, 1.15},
+                 {"groups of 8 bytes", makeRowLayout(16, 8, 8), CharacterSet::ascii, 1.05},
+                 {"groups of 1 byte", makeRowLayout(16, 1, 8), CharacterSet::ascii, 1.05},
+                 {"EBCDIC characters", defaultRowLayout, CharacterSet::ebcdic037, 1.05},
+                 {"decimal offsets", makeRowLayout(16, 2, 10, true), CharacterSet::ascii, 1.05}};
+    constexpr int count = static_cast<int>(std::size(cases));
+    std::vector<double> warm[count], cold[count];
+    PaintRuns runs;
+    const auto viewOf = [](const Case& c) {
+        ViewState view = fullView();
+        view.layout = c.layout;
+        view.characterSet = c.set;
+        view.topLine = viewFirstOffset() / c.layout.bytesPerRow;
+        return view;
+    };
+    const auto perByte = [](const Case& c) { return 1.0 / static_cast<double>((viewRows + 1) * c.layout.bytesPerRow); };
+    for (int round = 0; round < rounds; ++round)
+        for (int k = 0; k < count; ++k) {
+            const ViewState view = viewOf(cases[k]);
+            layoutPaint(doc, view, wholeClient(view), runs);
+            auto start = std::chrono::steady_clock::now();
+            for (int i = 0; i < repeats; ++i) {
+                layoutPaint(doc, view, wholeClient(view), runs);
+                benchmark::DoNotOptimize(runs.runs.data());
+            }
+            warm[k].push_back(secondsSince(start) / repeats * perByte(cases[k]));
+        }
+    for (int round = 0; round < coldRounds; ++round)
+        for (int k = 0; k < count; ++k) {
+            const ViewState view = viewOf(cases[k]);
+            flushCaches();
+            auto start = std::chrono::steady_clock::now();
+            layoutPaint(doc, view, wholeClient(view), runs);
+            benchmark::DoNotOptimize(runs.runs.data());
+            cold[k].push_back(secondsSince(start) * perByte(cases[k]));
+        }
+    std::printf("\n(f) full-view layout per byte painted in other layouts and sets, ratio to 16 bytes a row\n");
+    for (int k = 0; k < count; ++k)
+        std::printf("  %-22s warm %6.2f ns/byte %.3fx (best) %.3fx (median)   cold %6.2f ns/byte %.3fx (best) "
+                    "%.3fx (median)   target <= %.2fx\n",
+                    cases[k].name, percentile(warm[k], 0) * 1e9, percentile(warm[k], 0) / percentile(warm[0], 0),
+                    percentile(warm[k], 0.5) / percentile(warm[0], 0.5), percentile(cold[k], 0) * 1e9,
+                    percentile(cold[k], 0) / percentile(cold[0], 0), percentile(cold[k], 0.5) / percentile(cold[0], 0.5),
+                    cases[k].target);
+}
+
+// Changing the row width of a 4 GiB document: the layout and the caret's place are worked
+// out, no byte is read (the document's bytes here are one page standing for 4 GiB).
+void printRowWidthChange() {
+    static std::uint8_t page[4096];
+    Document doc;
+    doc.fileBytes = page;
+    doc.fileSize = std::int64_t{4} << 30;
+    doc.lineCount = lineCountFor(doc.fileSize);
+    ViewState view = fullView();
+    view.topLine = doc.fileSize / 16 / 2;
+    view.byteColumn = 7;
+    view.caretCell = defaultRowLayout.highCell(7);
+    bench::QuietHost host;
+    const HexView hv{doc, view, host};
+    onSize(hv);
+    std::vector<double> seconds;
+    for (int i = 0; i < 200; ++i) {
+        const RowLayout& to = i % 2 == 0 ? makeRowLayout(64, 2, 8) : defaultRowLayout;
+        auto start = std::chrono::steady_clock::now();
+        changeRowLayout(hv, to);
+        seconds.push_back(secondsSince(start));
+    }
+    std::printf("\n(g) changing the row width of a 4 GiB document (target < 10 ms): best %.2f us, median %.2f us,"
+                " worst %.2f us\n",
+                percentile(seconds, 0) * 1e6, percentile(seconds, 0.5) * 1e6, percentile(seconds, 1) * 1e6);
+}
+
 }  // namespace
 
 int main() {
@@ -378,6 +464,8 @@ int main() {
     }
     printSelectionCost(40, 300);
     printPaletteCost(40, 300);
+    printLayoutCost(40, 100, 300);
+    printRowWidthChange();
     std::printf("\n(d) full-view layout of both panes of a comparison, ratios to the document alone"
                 " (target <= 2.2x)\n");
     printComparisonCost("a patched file: three runs of differing bytes on the screen",

@@ -134,8 +134,14 @@ void copyBytesPiece(const std::uint8_t* bytes, std::size_t count, std::uint8_t* 
 #endif
 }
 
-void formatCharPiece(const std::uint8_t* bytes, std::size_t count, TextUnit* out) {
-    for (std::size_t i = 0; i < count; ++i) out[i] = bytes[i];
+void formatCharPiece(const std::uint8_t* bytes, std::size_t count, TextUnit* out, CharacterSet set) {
+    if (set == CharacterSet::ascii) {
+        for (std::size_t i = 0; i < count; ++i) out[i] = bytes[i];
+        return;
+    }
+    TextUnit codes[256];
+    for (int b = 0; b < 256; ++b) codes[b] = static_cast<TextUnit>(codeOf(set, static_cast<std::uint8_t>(b)));
+    for (std::size_t i = 0; i < count; ++i) out[i] = codes[bytes[i]];
 }
 
 std::size_t textUnits(const TextUnit* text, std::size_t capacity) {
@@ -173,14 +179,22 @@ std::size_t decodeHexText(const TextUnit* text, std::size_t from, std::uint8_t* 
     return i;
 }
 
-std::size_t firstWideUnit(const TextUnit* text, std::size_t units) {
+std::size_t firstWideUnit(const TextUnit* text, std::size_t units, CharacterSet set) {
     std::size_t i = 0;
-    while (i < units && text[i] <= 0xFF) ++i;
+    if (set == CharacterSet::ascii)
+        while (i < units && text[i] <= 0xFF) ++i;
+    else
+        while (i < units && byteOf(set, static_cast<wchar_t>(text[i])) >= 0) ++i;
     return i;
 }
 
-void decodeCharText(const TextUnit* text, std::size_t units, std::uint8_t* out) {
-    for (std::size_t i = 0; i < units; ++i) out[i] = static_cast<std::uint8_t>(text[i] & 0xFF);
+void decodeCharText(const TextUnit* text, std::size_t units, std::uint8_t* out, CharacterSet set) {
+    if (set == CharacterSet::ascii) {
+        for (std::size_t i = 0; i < units; ++i) out[i] = static_cast<std::uint8_t>(text[i] & 0xFF);
+        return;
+    }
+    for (std::size_t i = 0; i < units; ++i)
+        out[i] = static_cast<std::uint8_t>(byteOf(set, static_cast<wchar_t>(text[i])));
 }
 
 void writeBytesHeader(std::uint8_t* block, std::uint64_t count) {

@@ -2,14 +2,17 @@
 // The clipboard's forms of a run of bytes, built and read without the window system.
 //
 // - Hex text: upper-case hex pairs separated by single blanks, "4D 5A 90 00".
-// - Character text: each byte as the UTF-16 code unit of the same value (U+0000..U+00FF),
-//   so that pasting it into the character area gives the same bytes back.
+// - Character text: each byte as the character it stands for in the view's character set
+//   (in ASCII the UTF-16 code unit of the same value, U+0000..U+00FF), so that pasting it
+//   into the character area gives the same bytes back.
 // - The program's own binary form: the byte count (8 bytes, little-endian), then the bytes
 //   exactly, NUL bytes included.
 // Texts are UTF-16, as the clipboard's Unicode text is on every platform.
 
 #include <cstddef>
 #include <cstdint>
+
+#include "hexview/character_set.h"
 
 namespace quillix {
 
@@ -40,7 +43,8 @@ bool hexShuffleAvailable();
 void copyBytesPiece(const std::uint8_t* bytes, std::size_t count, std::uint8_t* out);
 
 // Writes the character text of bytes[0 .. count - 1] to out[0 .. count - 1].
-void formatCharPiece(const std::uint8_t* bytes, std::size_t count, TextUnit* out);
+void formatCharPiece(const std::uint8_t* bytes, std::size_t count, TextUnit* out,
+                     CharacterSet set = CharacterSet::ascii);
 
 // Units of a text before its terminator, looking at no more than capacity units.
 std::size_t textUnits(const TextUnit* text, std::size_t capacity);
@@ -60,11 +64,13 @@ bool hexTextBytes(const HexTextCount& count, std::size_t& bytes);
 // Decodes the next count bytes of a text hexTextBytes accepted into out, looking for the
 // first pair from text[from] on. Returns where to look for the pair after them.
 std::size_t decodeHexText(const TextUnit* text, std::size_t from, std::uint8_t* out, std::size_t count);
-// Index of the first unit of text[0 .. units - 1] above U+00FF, a character no byte stands
-// for; units when there is none.
-std::size_t firstWideUnit(const TextUnit* text, std::size_t units);
-// Each unit's low 8 bits, as typing a character does.
-void decodeCharText(const TextUnit* text, std::size_t units, std::uint8_t* out);
+// Index of the first unit of text[0 .. units - 1] that set cannot store (in ASCII one above
+// U+00FF), a character no byte stands for; units when there is none.
+std::size_t firstWideUnit(const TextUnit* text, std::size_t units, CharacterSet set = CharacterSet::ascii);
+// Each unit as the byte set stores it, as typing a character does; firstWideUnit has
+// found none that it cannot store.
+void decodeCharText(const TextUnit* text, std::size_t units, std::uint8_t* out,
+                    CharacterSet set = CharacterSet::ascii);
 
 // The program's binary form.
 inline constexpr std::size_t bytesHeaderSize = 8;

@@ -87,7 +87,8 @@ int stepToDifference(const HexView& hv, bool forward) {
     }
     view.matchVisible = 0;
     clearSelection(hv);
-    revealOffset(hv, run.start, inCharArea(view.caretCell) ? CaretArea::character : CaretArea::hex);
+    revealOffset(hv, run.start,
+                 view.layout.inCharArea(view.caretCell) ? CaretArea::character : CaretArea::hex);
     // A run in the other file's tail puts the caret on the end-of-file position.
     showOffsetStatus(view, hv.doc, hv.host, EofText::substitute);
     hv.host.setStatusText(statusPartActivity, text.c_str());

@@ -50,16 +50,20 @@ Filled fillBlocks(const HexView& hv, const ByteRange& range, bool hexText, std::
                 std::uint8_t* bytes;
                 TextUnit* text;
                 bool hexText;
+                CharacterSet set;
                 void operator()() {
                     copyBytesPiece(from, count, bytes);
                     if (hexText)
                         formatHexPiece(from, count, text);
                     else
-                        formatCharPiece(from, count, text);
+                        formatCharPiece(from, count, text, set);
                 }
             } piece{hv.doc.fileBytes + range.begin + at,
-                    static_cast<std::size_t>(std::min(copyPieceBytes, chunkEnd - at)), bytes + at,
-                    text + (hexText ? 3 * at : at), hexText};
+                    static_cast<std::size_t>(std::min(copyPieceBytes, chunkEnd - at)),
+                    bytes + at,
+                    text + (hexText ? 3 * at : at),
+                    hexText,
+                    hv.view.characterSet};
             if (!checkedRun(hv.doc, piece, fault)) {
                 filled = Filled::unreadable;
                 break;
@@ -145,7 +149,7 @@ int copyToClipboard(const HexView& hv) {
     ByteRange range;
     if (!copyRangeWithinLimit(hv, range)) return 0;
     const std::int64_t count = range.end - range.begin;
-    const bool hexText = !inCharArea(hv.view.caretCell);
+    const bool hexText = !hv.view.layout.inCharArea(hv.view.caretCell);
     CopyBlocks blocks;
     if (!takeBlocks(hv, count, hexText, blocks)) return 0;
     const bool waitCursorShown = count > copyChunkBytes;

@@ -37,13 +37,14 @@ PixelRect cellsOfRow(const ViewState& view, std::int64_t firstCell, std::int64_t
 // drawn over in full, so there is nothing to clear first.
 void repaintEditedRow(const HexView& hv) {
     const ViewState& view = hv.view;
+    const RowLayout& layout = view.layout;
     PixelRect first{}, second{};
-    if (inCharArea(view.caretCell)) {
-        first = cellsOfRow(view, view.caretCell - (firstCharCell - firstHexCell), areaGapCell);
+    if (layout.inCharArea(view.caretCell)) {
+        first = cellsOfRow(view, view.caretCell - (layout.firstChar - layout.firstHex), layout.areaGap);
         second = cellsOfRow(view, view.caretCell, view.caretCell + 1);
     } else {
-        first = cellsOfRow(view, firstHexCell, areaGapCell);
-        second = cellsOfRow(view, firstCharCell, rowCells);
+        first = cellsOfRow(view, layout.firstHex, layout.areaGap);
+        second = cellsOfRow(view, layout.firstChar, layout.cells);
     }
     hv.host.invalidate(&first, false);
     hv.host.invalidate(&second, false);
@@ -65,7 +66,7 @@ struct EndOfRowChecks {
     void lastRow() const {
         ViewState& view = hv.view;
         if (!onPartlyVisibleRow()) return;
-        if (tailBytes == 0 || offsetOf(view) < fullRows * 16 - 1) return;
+        if (tailBytes == 0 || offsetOf(view) < fullRows * rowBytes(view) - 1) return;
         applyKeyRule(hv, keyEnd);
         view.caretCell = firstCell;
         view.byteColumn = 1;
@@ -74,7 +75,8 @@ struct EndOfRowChecks {
     void scroll() const {
         ViewState& view = hv.view;
         if (!onPartlyVisibleRow()) return;
-        if (view.byteColumn != 16 || (view.topLine + view.caretRow) * 16 + 15 >= hv.doc.fileSize - 1) return;
+        const std::int64_t n = rowBytes(view);
+        if (view.byteColumn != n || (view.topLine + view.caretRow) * n + n - 1 >= hv.doc.fileSize - 1) return;
         view.caretCell = firstCell;
         view.byteColumn = 1;
         hv.host.setCaretPos(static_cast<int>(firstCell * view.charWidth),
@@ -97,20 +99,24 @@ struct EndOfRowChecks {
 // low nibble or a character to the next byte, wrapping at the end of a row.
 void advanceCaret(const HexView& hv) {
     ViewState& view = hv.view;
-    const std::int64_t next = view.caretCell + (inInnerOddLowCells(view.caretCell) ? 2 : 1);
-    if (next != areaGapCell && next != rowCells) {
-        view.caretCell = next;
+    const RowLayout& layout = view.layout;
+    const std::int64_t column = layout.columnOf(view.caretCell);
+    if (layout.isHigh(view.caretCell) || column < layout.bytesPerRow) {
+        view.caretCell = layout.isHigh(view.caretCell)  ? view.caretCell + 1
+                         : layout.isLow(view.caretCell) ? layout.highCell(column + 1)
+                                                        : view.caretCell + 1;
         return;
     }
-    const std::int64_t firstCell = firstCellOfArea(view.caretCell);
+    const std::int64_t firstCell = layout.firstCellOfArea(view.caretCell);
     const std::int64_t r = rows(view);
     if (view.caretRow < r) {
         ++view.caretRow;
         view.caretCell = firstCell;
         view.byteColumn = 1;
     }
-    const EndOfRowChecks checks{hv, firstCell, r, hv.doc.fileSize / 16, hv.doc.fileSize % 16};
-    if (inCharArea(firstCell)) {
+    const EndOfRowChecks checks{hv, firstCell, r, hv.doc.fileSize / rowBytes(view),
+                                hv.doc.fileSize % rowBytes(view)};
+    if (layout.inCharArea(firstCell)) {
         checks.scroll();
         checks.lastRow();
     } else {
@@ -151,12 +157,22 @@ enum class Typing { edit, nothing, unreadable };
 // be read.
 Typing typedByte(const HexView& hv, unsigned codeUnit, std::int64_t offset, TypedByte& typed, ReadFault& fault) {
     const std::int64_t cell = hv.view.caretCell;
-    if (inCharCells(cell)) {
-        typed = {static_cast<std::uint8_t>(codeUnit & 0xFF), EditKind::character};
+    const RowLayout& layout = hv.view.layout;
+    if (layout.isChar(cell)) {
+        // In ASCII a character stores the low byte of its code unit; in another set a
+        // character the set has no byte for changes nothing.
+        const int byte = hv.view.characterSet == CharacterSet::ascii
+                             ? static_cast<int>(codeUnit & 0xFF)
+                             : byteOf(hv.view.characterSet, static_cast<wchar_t>(codeUnit));
+        if (byte < 0) {
+            hv.host.beep();
+            return Typing::nothing;
+        }
+        typed = {static_cast<std::uint8_t>(byte), EditKind::character};
         return Typing::edit;
     }
     // A gap cell or the cell between the areas holds no byte; nothing puts the caret there.
-    if (!inHexHighCells(cell) && !inHexLowCells(cell)) return Typing::nothing;
+    if (!layout.isHigh(cell) && !layout.isLow(cell)) return Typing::nothing;
     const int digit = hexDigitValue(codeUnit);
     if (digit < 0) {
         hv.host.beep();
@@ -166,7 +182,7 @@ Typing typedByte(const HexView& hv, unsigned codeUnit, std::int64_t offset, Type
     // and storing makes a private copy of the page from the file's.
     std::uint8_t old = 0;
     if (!checkedCopy(hv.doc, offset, 1, &old, fault)) return Typing::unreadable;
-    if (inHexHighCells(cell))
+    if (layout.isHigh(cell))
         typed = {static_cast<std::uint8_t>(digit * 16 + (old & 0x0F)), EditKind::highNibble};
     else
         typed = {static_cast<std::uint8_t>((old & 0xF0) + digit), EditKind::lowNibble};
@@ -210,7 +226,7 @@ bool storeTyped(const HexView& hv, std::int64_t offset, const TypedByte& typed) 
 void caretAfterTyping(const HexView& hv) {
     ViewState& view = hv.view;
     advanceCaret(hv);
-    view.byteColumn = columnOfCell(view.caretCell);
+    view.byteColumn = view.layout.columnOf(view.caretCell);
     // As after a key: a view under three rows tall must not keep the caret above its
     // top row (End, sent by the checks, names rows above it there).
     keepCaretInShortView(hv);

@@ -68,6 +68,11 @@ void updateWheelStep(ViewState& view, std::uint32_t wheelLines);
 // WM_SIZE: recomputes scrollMax from lineCount and the view height and clamps topLine.
 void onSize(const HexView& hv);
 
+// Lays the rows out anew (bytes per row, grouping, offset digits): the caret stays on its
+// byte and nibble in its area and in view, on the same view row where the new rows allow;
+// the scroll range follows and the whole view is repainted. No pass over the bytes.
+void changeRowLayout(const HexView& hv, const RowLayout& layout);
+
 // Brings the byte at offset into view as a search hit is brought: scrolls as little as
 // keeps its row on screen (or to the last page near the end), puts the caret on it in
 // area, shows "Offset: " with it in status part 1, repaints at once and refreshes the

@@ -12,14 +12,15 @@ namespace {
 
 // The end of the document in rows and columns, from its size (at least 1 byte).
 struct DocumentEnd {
-    std::int64_t fullRows;     // rows holding 16 bytes
+    std::int64_t fullRows;     // rows holding a whole row of bytes
     std::int64_t tailBytes;    // bytes of a partial last row; 0 when there is none
     std::int64_t lastDataRow;  // document row of the last byte
     std::int64_t lastColumn;   // byteColumn of the last byte
 };
 
-DocumentEnd documentEnd(const Document& doc) {
-    return {doc.fileSize / 16, doc.fileSize % 16, (doc.fileSize - 1) / 16, (doc.fileSize - 1) % 16 + 1};
+DocumentEnd documentEnd(const Document& doc, const ViewState& view) {
+    const std::int64_t n = rowBytes(view);
+    return {doc.fileSize / n, doc.fileSize % n, (doc.fileSize - 1) / n, (doc.fileSize - 1) % n + 1};
 }
 
 std::int64_t caretLine(const ViewState& view) { return view.topLine + view.caretRow; }
@@ -47,31 +48,30 @@ void leftOverRowStart(const HexView& hv, std::int64_t lastCell) {
         return;  // offset 0: nowhere to go
     }
     view.caretCell = lastCell;
-    view.byteColumn = 16;
+    view.byteColumn = rowBytes(view);
 }
 
 void moveLeft(const HexView& hv) {
     ViewState& view = hv.view;
+    const RowLayout& layout = view.layout;
     const std::int64_t cell = view.caretCell;
-    if (inCharArea(cell)) {
-        if (cell > firstCharCell) {
+    if (layout.inCharArea(cell)) {
+        if (cell > layout.firstChar) {
             --view.caretCell;
             --view.byteColumn;
         } else {
-            leftOverRowStart(hv, lastCharCell);
+            leftOverRowStart(hv, layout.lastChar);
         }
         return;
     }
-    if (inOddHighCells(cell)) {
-        view.caretCell -= 2;
+    if (cell == layout.firstHex) {
+        leftOverRowStart(hv, layout.highCell(layout.bytesPerRow));
+    } else if (layout.isHigh(cell)) {
+        // The byte before's high nibble, across a gap cell between groups.
         --view.byteColumn;
-    } else if (inInnerEvenHighCells(cell)) {
-        view.caretCell -= 3;  // across the gap cell
-        --view.byteColumn;
-    } else if (inHexLowCells(cell)) {
+        view.caretCell = layout.highCell(view.byteColumn);
+    } else if (layout.isLow(cell)) {
         --view.caretCell;
-    } else if (cell == firstHexCell) {
-        leftOverRowStart(hv, highCellOf[16]);
     }
 }
 
@@ -86,7 +86,7 @@ void wrapRight(const HexView& hv, std::int64_t firstCell) {
         view.byteColumn = 1;
         return;
     }
-    const DocumentEnd end = documentEnd(hv.doc);
+    const DocumentEnd end = documentEnd(hv.doc, view);
     onVScroll(hv, scrollLineDown);
     if (caretLine(view) == end.fullRows && end.tailBytes == 0) {
         applyKeyRule(hv, keyEnd);
@@ -100,32 +100,25 @@ void wrapRight(const HexView& hv, std::int64_t firstCell) {
 void moveRight(const HexView& hv) {
     ViewState& view = hv.view;
     if (offsetOf(view) == hv.doc.fileSize) return;  // the EOF position is the last stop
+    const RowLayout& layout = view.layout;
     const std::int64_t cell = view.caretCell;
-    if (inCharArea(cell)) {
-        if (cell < lastCharCell) {
+    if (layout.inCharArea(cell)) {
+        if (cell < layout.lastChar) {
             ++view.caretCell;
             ++view.byteColumn;
         } else {
-            wrapRight(hv, firstCharCell);
+            wrapRight(hv, layout.firstChar);
         }
         return;
     }
-    if (cell == highCellOf[16] || cell == lastHexCell) {  // either nibble of the row's last byte
-        wrapRight(hv, firstHexCell);
+    if (layout.columnOf(cell) == layout.bytesPerRow) {  // either nibble of the row's last byte
+        wrapRight(hv, layout.firstHex);
         return;
     }
-    std::int64_t step = 0;
-    if (inEvenHighCells(cell))
-        step = 2;
-    else if (inOddHighCells(cell))
-        step = 3;
-    else if (inEvenLowCells(cell))
-        step = 1;
-    else if (inInnerOddLowCells(cell))
-        step = 2;
-    if (step == 0) return;  // a gap cell: no byte to step from
-    view.caretCell += step;
+    if (!layout.isHigh(cell) && !layout.isLow(cell)) return;  // a gap cell: no byte to step from
+    // From either nibble to the next byte's high nibble, across a gap cell between groups.
     ++view.byteColumn;
+    view.caretCell = layout.highCell(view.byteColumn);
 }
 
 void moveUp(const HexView& hv) {
@@ -136,7 +129,7 @@ void moveUp(const HexView& hv) {
         onVScroll(hv, scrollLineUp);
     } else if (view.caretRow == 0) {
         // Up on the first row of the document goes to the start of that row.
-        view.caretCell = firstCellOfArea(view.caretCell);
+        view.caretCell = view.layout.firstCellOfArea(view.caretCell);
         view.byteColumn = 1;
     }
 }
@@ -148,9 +141,10 @@ void moveUp(const HexView& hv) {
 void moveDown(const HexView& hv) {
     ViewState& view = hv.view;
     const Document& doc = hv.doc;
-    const DocumentEnd end = documentEnd(doc);
+    const DocumentEnd end = documentEnd(doc, view);
     const std::int64_t r = rows(view);
-    const auto atBottom = [&] { return view.topLine == doc.lineCount - r; };
+    const std::int64_t lineCount = lineCountOf(view, doc);
+    const auto atBottom = [&] { return view.topLine == lineCount - r; };
 
     if (end.fullRows < r) {
         if (view.caretRow == end.fullRows - 1) {
@@ -167,10 +161,10 @@ void moveDown(const HexView& hv) {
         applyKeyRule(hv, keyEnd);
     if (atBottom() && view.caretRow == r - 3 && end.tailBytes != 0 && view.byteColumn >= end.tailBytes)
         applyKeyRule(hv, keyEnd);
-    if (view.topLine == doc.lineCount - r - 3 && view.caretRow == r && end.tailBytes != 0 &&
+    if (view.topLine == lineCount - r - 3 && view.caretRow == r && end.tailBytes != 0 &&
         view.byteColumn > end.tailBytes)
         applyKeyRule(hv, keyEnd);
-    if (view.topLine == doc.lineCount - r - 2 && view.caretRow == r &&
+    if (view.topLine == lineCount - r - 2 && view.caretRow == r &&
         (view.byteColumn <= end.tailBytes || end.tailBytes == 0)) {
         // The last data row is on the partly visible row: jump the view to its bottom
         // without drawing, and let the line-up request repaint it one row above that.
@@ -187,7 +181,7 @@ void moveDown(const HexView& hv) {
 void moveHome(const HexView& hv) {
     ViewState& view = hv.view;
     view.caretRow = 0;
-    view.caretCell = firstCellOfArea(view.caretCell);
+    view.caretCell = view.layout.firstCellOfArea(view.caretCell);
     view.byteColumn = 1;
     onVScroll(hv, scrollTop);
 }
@@ -196,11 +190,11 @@ void moveHome(const HexView& hv) {
 // row is, otherwise on the row above the blank one with the view scrolled to its bottom.
 void moveEnd(const HexView& hv) {
     ViewState& view = hv.view;
-    const DocumentEnd end = documentEnd(hv.doc);
+    const DocumentEnd end = documentEnd(hv.doc, view);
     const std::int64_t r = rows(view);
     view.byteColumn = end.lastColumn;
-    view.caretCell = inCharArea(view.caretCell) ? firstCharCell - 1 + end.lastColumn
-                                                : highCellOf[static_cast<std::size_t>(end.lastColumn)];
+    view.caretCell = view.layout.inCharArea(view.caretCell) ? view.layout.charCell(end.lastColumn)
+                                                            : view.layout.highCell(end.lastColumn);
     if (end.lastDataRow <= r) {
         view.caretRow = end.lastDataRow - view.topLine;
         return;
@@ -216,7 +210,7 @@ void pageUp(const HexView& hv) {
 
 void pageDown(const HexView& hv) {
     // In a document that fits the view, paging cannot move the caret: End does.
-    if (hv.doc.lineCount <= rows(hv.view)) applyKeyRule(hv, keyEnd);
+    if (lineCountOf(hv.view, hv.doc) <= rows(hv.view)) applyKeyRule(hv, keyEnd);
     onVScroll(hv, scrollPageDown);
     onVScroll(hv, scrollEnd);
 }

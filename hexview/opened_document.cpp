@@ -28,6 +28,11 @@ void showOpenedDocument(const HexView& hv, bool opened) {
     view.matchVisible = 0;
     view.matchStart = -1;
     view.matchLength = 0;
+    // Decimal offsets take as many digits as the new document's largest offset needs.
+    const RowLayout& layout = view.layout;
+    if (layout.decimal)
+        view.layout = chosenRowLayout(static_cast<std::uint32_t>(layout.bytesPerRow),
+                                      static_cast<std::uint32_t>(layout.groupBytes), true, hv.doc.fileSize);
     onSize(hv);
 
     wchar_t bytesText[20];

@@ -1,4 +1,4 @@
-// The paint layout. Each painted row is first filled into a 66-cell scratch row in the
+// The paint layout. Each painted row is first filled into a scratch row of cells in the
 // order a byte-by-byte painter would draw it (label, then per byte its hex text and its
 // character), so that a later draw overwrites an earlier one exactly as opaque text
 // does; the scratch row is then cut into runs of neighbouring cells with one colour pair.
@@ -86,18 +86,23 @@ constexpr std::array<HexPair, 256> makeHexPairs() {
 }
 constexpr std::array<HexPair, 256> hexPairs = makeHexPairs();
 
-// What the character area shows for each byte, widened once for the wide text runs.
-constexpr std::array<wchar_t, 256> makeGlyphs() {
-    std::array<wchar_t, 256> glyphs{};
-    for (int b = 0; b < 256; ++b)
-        glyphs[b] = static_cast<wchar_t>(shownCharacter(static_cast<std::uint8_t>(b)));
-    return glyphs;
+// What the character area shows for each byte in each set, made once at the set's first
+// paint.
+using Glyphs = std::array<wchar_t, 256>;
+const Glyphs& glyphsOf(CharacterSet set) {
+    static Glyphs tables[4];
+    static bool made[4] = {};
+    const auto index = static_cast<std::size_t>(set) & 3;
+    if (!made[index]) {
+        for (int b = 0; b < 256; ++b) tables[index][b] = shownCharacter(set, static_cast<std::uint8_t>(b));
+        made[index] = true;
+    }
+    return tables[index];
 }
-constexpr std::array<wchar_t, 256> glyphs = makeGlyphs();
 
 struct ScratchRow {
-    wchar_t glyph[rowCells];
-    std::uint8_t style[rowCells];
+    wchar_t glyph[maxRowCells];
+    std::uint8_t style[maxRowCells];
 
     void put(int cell, wchar_t c, std::uint8_t s) {
         glyph[cell] = c;
@@ -105,15 +110,25 @@ struct ScratchRow {
     }
 };
 
-// "%08lX: " of the row's first offset, kept 32-bit as the label always was.
-void putLabel(ScratchRow& scratch, std::int64_t row) {
-    std::uint32_t offset = static_cast<std::uint32_t>(row * 16);
-    for (int i = 7; i >= 0; --i) {
-        scratch.put(i, static_cast<wchar_t>(upperHexDigits[offset & 15]), plainStyle);
-        offset >>= 4;
+// "%08lX: " of the row's first offset, kept 32-bit as the label always was; in decimal,
+// the layout's digits of the whole offset.
+void putLabel(ScratchRow& scratch, const RowLayout& layout, std::int64_t row) {
+    const int digits = layout.offsetDigits;
+    if (layout.decimal) {
+        auto offset = static_cast<std::uint64_t>(row * layout.bytesPerRow);
+        for (int i = digits - 1; i >= 0; --i) {
+            scratch.put(i, static_cast<wchar_t>(L'0' + offset % 10), plainStyle);
+            offset /= 10;
+        }
+    } else {
+        std::uint32_t offset = static_cast<std::uint32_t>(row * layout.bytesPerRow);
+        for (int i = digits - 1; i >= 0; --i) {
+            scratch.put(i, static_cast<wchar_t>(upperHexDigits[offset & 15]), plainStyle);
+            offset >>= 4;
+        }
     }
-    scratch.put(8, L':', plainStyle);
-    scratch.put(9, L' ', plainStyle);
+    scratch.put(digits, L':', plainStyle);
+    scratch.put(digits + 1, L' ', plainStyle);
 }
 
 // Per-paint facts every row needs.
@@ -125,35 +140,42 @@ struct PaintContext {
     std::int64_t selectionBegin;
     std::int64_t selectionEnd;  // one past the selection; equal to selectionBegin without one
     bool modified;
+    const Glyphs& glyphs;
+    const RowLayout& layout;
 };
 
 // What a byte that cannot be read shows.
 constexpr HexPair unreadablePair = {L'?', L'?'};
 constexpr wchar_t unreadableGlyph = L' ';
 
-// Which of the row's 16 bytes lie in one of Find All's hits: a binary search for the
+// Bits 0 .. count - 1 set (count 0..64).
+constexpr std::uint64_t lowBits(std::int64_t count) { return count >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << count) - 1; }
+
+// Which of the row's n bytes lie in one of Find All's hits: a binary search for the
 // first hit that ends past the row's start, then the hits that start before its end.
-std::uint16_t hitMaskOfRow(const HitList* hits, std::int64_t rowStart) {
+std::uint64_t hitMaskOfRow(const HitList* hits, std::int64_t rowStart, int n) {
     if (!hits || hits->count == 0 || hits->length <= 0) return 0;
     const std::int64_t* end = hits->offsets + hits->count;
     const std::int64_t* hit = std::upper_bound(hits->offsets, end, rowStart - hits->length);
-    std::uint32_t mask = 0;
-    for (; hit != end && *hit < rowStart + 16; ++hit) {
+    std::uint64_t mask = 0;
+    for (; hit != end && *hit < rowStart + n; ++hit) {
         const std::int64_t from = std::max<std::int64_t>(*hit - rowStart, 0);
-        const std::int64_t to = std::min<std::int64_t>(*hit + hits->length - rowStart, 16);
-        mask |= ((1u << to) - 1) & ~((1u << from) - 1);
+        const std::int64_t to = std::min<std::int64_t>(*hit + hits->length - rowStart, n);
+        mask |= lowBits(to) & ~lowBits(from);
     }
-    return static_cast<std::uint16_t>(mask);
+    return mask;
 }
 
 // Lays out one row from its bytes, or from none when they could not be read.
-void fillRow(const PaintContext& pc, std::int64_t row, const std::uint8_t* bytes, std::uint16_t edited,
-             std::uint16_t differing, std::uint16_t hits, ScratchRow& scratch) {
-    std::memset(scratch.style, undrawn, sizeof scratch.style);
-    putLabel(scratch, row);
-    const std::int64_t rowStart = row * 16;
+void fillRow(const PaintContext& pc, std::int64_t row, const std::uint8_t* bytes, std::uint64_t edited,
+             std::uint64_t differing, std::uint64_t hits, ScratchRow& scratch) {
+    const RowLayout& layout = pc.layout;
+    const int n = layout.bytesPerRow;
+    std::memset(scratch.style, undrawn, static_cast<std::size_t>(layout.cells));
+    putLabel(scratch, layout, row);
+    const std::int64_t rowStart = row * n;
     const std::int64_t left = pc.doc.fileSize - rowStart;
-    const int count = left < 16 ? static_cast<int>(left) : 16;
+    const int count = left < n ? static_cast<int>(left) : n;
     for (int k = 0; k < count; ++k) {
         const std::int64_t pos = rowStart + k;
         const bool isEdited = (edited >> k) & 1u;
@@ -169,24 +191,25 @@ void fillRow(const PaintContext& pc, std::int64_t row, const std::uint8_t* bytes
         const std::uint8_t shift = shifts ? differenceShift : 0;
         s = static_cast<std::uint8_t>(s + shift);
         const HexPair& pair = bytes ? hexPairs[bytes[k]] : unreadablePair;
-        const int high = highCellOf[static_cast<std::size_t>(k + 1)];
+        const int high = layout.highCell(k + 1);
         scratch.put(high, pair.high, s);
         scratch.put(high + 1, pair.low, s);
-        // The blank after an even byte is drawn over by the next byte's digits when
-        // there is a next byte; after an odd byte it fills the gap cell, which belongs to
-        // the selection only between two selected bytes.
-        // So does it to a hit only between two bytes of hits.
+        // The blank after a byte inside a group is drawn over by the next byte's digits
+        // when there is a next byte; after a group's last byte it fills the gap cell,
+        // which belongs to the selection only between two selected bytes, and to a hit
+        // only between two bytes of hits.
         const bool lastSelected = s != matchStyle && pos == pc.selectionEnd - 1;
         const bool lastHit = s >= hitStyle && !((hits >> (k + 1)) & 1u);
         const std::uint8_t plainShift = (differing >> k) & 1u ? differenceShift : 0;
-        if (k != 15 && pos != pc.matchLast)
+        if (k != n - 1 && pos != pc.matchLast)
             scratch.put(high + 2, L' ',
                         lastSelected || lastHit ? static_cast<std::uint8_t>(unselected + plainShift) : s);
-        scratch.put(firstCharCell + k, bytes ? glyphs[bytes[k]] : unreadableGlyph, s);
+        scratch.put(layout.firstChar + k, bytes ? pc.glyphs[bytes[k]] : unreadableGlyph, s);
     }
 }
 
-void emitRuns(const ScratchRow& scratch, std::int32_t viewRow, const StyleColours& colours, PaintRuns& out) {
+void emitRuns(const ScratchRow& scratch, int rowCells, std::int32_t viewRow, const StyleColours& colours,
+              PaintRuns& out) {
     int cell = 0;
     while (cell < rowCells) {
         const std::uint8_t s = scratch.style[cell];
@@ -217,35 +240,49 @@ std::uint32_t unequalBytes(const std::uint8_t* a, const std::uint8_t* b) {
     return static_cast<std::uint32_t>(((top >> 7) * 0x0102040810204080) >> 56);
 }
 
-// Which of a batch's bytes differ from the compared file's, a 16-bit mask per row: each
-// byte against the byte at its offset there, every byte past the compared file's end.
+// Which of a batch's bytes differ from the compared file's, a mask per row of n bytes:
+// each byte against the byte at its offset there, every byte past the compared file's end.
 // Bytes that cannot be read on either side are left uncoloured.
-void differingMasks(const Document& compared, std::int64_t from, std::int64_t count,
+void differingMasks(const Document& compared, std::int64_t from, std::int64_t count, int n,
                     const std::uint8_t* bytes, const UnreadableBytes& unreadable, std::uint8_t* theirs,
-                    std::uint16_t* masks) {
+                    std::uint64_t* masks) {
     const std::int64_t common = std::clamp<std::int64_t>(compared.fileSize - from, 0, count);
     UnreadableBytes theirsUnreadable;
     if (common > 0 && compared.fileBytes) copyReadable(compared, from, common, theirs, theirsUnreadable);
-    const std::int64_t rowsInBatch = (count + 15) / 16;
+    const std::int64_t rowsInBatch = (count + n - 1) / n;
     for (std::int64_t r = 0; r < rowsInBatch; ++r) {
-        if (r * 16 + 16 <= common) {
-            masks[r] = static_cast<std::uint16_t>(unequalBytes(bytes + r * 16, theirs + r * 16) |
-                                                  unequalBytes(bytes + r * 16 + 8, theirs + r * 16 + 8) << 8);
+        if (r * n + n <= common) {
+            std::uint64_t mask = 0;
+            for (int j = 0; j < n; j += 8)
+                mask |= std::uint64_t{unequalBytes(bytes + r * n + j, theirs + r * n + j)} << j;
+            masks[r] = mask;
             continue;
         }
-        std::uint16_t mask = 0;
-        for (int k = 0; k < 16 && r * 16 + k < count; ++k) {
-            const std::int64_t i = r * 16 + k;
+        std::uint64_t mask = 0;
+        for (int k = 0; k < n && r * n + k < count; ++k) {
+            const std::int64_t i = r * n + k;
             const bool differs = i >= common || bytes[i] != theirs[i];
-            mask = static_cast<std::uint16_t>(mask | (differs ? 1u << k : 0u));
+            mask |= differs ? std::uint64_t{1} << k : 0u;
         }
         masks[r] = mask;
     }
     // Whole pages, so whole rows: a row either side cannot read shows no differences.
     for (const UnreadableBytes* list : {&unreadable, static_cast<const UnreadableBytes*>(&theirsUnreadable)})
         for (const ByteRange& range : list->ranges)
-            for (std::int64_t at = std::max(range.begin, from); at < std::min(range.end, from + count); at += 16)
-                masks[(at - from) / 16] = 0;
+            for (std::int64_t at = std::max(range.begin, from); at < std::min(range.end, from + count);
+                 at += n)
+                masks[(at - from) / n] = 0;
+}
+
+// Bit k set when byte row * n + k is a logged edit: the change record's masks of 16-byte
+// rows, cut or joined to rows of n bytes.
+std::uint64_t changedMask(const Document& doc, std::int64_t row, int n) {
+    if (n == 16) return changedMaskOfRow(doc, row);
+    if (n < 16) return changedMaskOfRow(doc, row * n / 16) >> (row * n % 16) & ((1u << n) - 1);
+    std::uint64_t mask = 0;
+    for (int j = 0; j < n / 16; ++j)
+        mask |= std::uint64_t{changedMaskOfRow(doc, row * (n / 16) + j)} << (16 * j);
+    return mask;
 }
 
 }  // namespace
@@ -279,7 +316,8 @@ void layoutPaint(const Document& doc, const ViewState& view, const PixelRect& pa
     std::int64_t first = view.topLine + paint.top / view.lineHeight;
     if (first < 0) first = 0;
     std::int64_t end = view.topLine + paint.bottom / view.lineHeight + 1;
-    if (end > doc.lineCount) end = doc.lineCount;
+    const std::int64_t lineCount = lineCountOf(view, doc);
+    if (end > lineCount) end = lineCount;
 
     // The other file's pane shows neither the match nor the selection.
     const bool shown = view.matchVisible == 1 && !pane.showsOther;
@@ -291,10 +329,13 @@ void layoutPaint(const Document& doc, const ViewState& view, const PixelRect& pa
                           pane.showsOther ? -1 : view.matchStart + view.matchLength - 1,
                           selected.begin,
                           selected.end,
-                          doc.isModified == 1};
+                          doc.isModified == 1,
+                          glyphsOf(view.characterSet),
+                          view.layout};
     const StyleColours colours = styleColours(palette);
     // Rows past the data are never painted.
-    const std::int64_t dataRows = (doc.fileSize + 15) / 16;
+    const int n = view.layout.bytesPerRow;
+    const std::int64_t dataRows = (doc.fileSize + n - 1) / n;
     if (end > dataRows) end = dataRows;
 
     // The change record is asked for a batch of rows in one tight loop before any of them
@@ -303,31 +344,31 @@ void layoutPaint(const Document& doc, const ViewState& view, const PixelRect& pa
     // batch's bytes are copied out of the view in one checked copy, which finds the rows
     // that cannot be read.
     constexpr std::int64_t batchRows = 64;
-    std::uint16_t edited[batchRows];
-    std::uint8_t bytes[batchRows * 16];
-    std::uint16_t differing[batchRows] = {};
-    std::uint8_t theirs[batchRows * 16];
+    std::uint64_t edited[batchRows];
+    std::uint8_t bytes[batchRows * maxRowBytes];
+    std::uint64_t differing[batchRows] = {};
+    std::uint8_t theirs[batchRows * maxRowBytes];
     ScratchRow scratch;
     for (std::int64_t batch = first; batch < end; batch += batchRows) {
         const std::int64_t batchEnd = end - batch < batchRows ? end : batch + batchRows;
-        if (pc.modified) doc.changes.prefetchRows(batch, batchEnd);
+        if (pc.modified) doc.changes.prefetchRows(batch * n / 16, (batchEnd * n + 15) / 16);
         for (std::int64_t row = batch; row < batchEnd; ++row)
-            edited[row - batch] = pc.modified ? changedMaskOfRow(doc, row) : 0;
+            edited[row - batch] = pc.modified ? changedMask(doc, row, n) : 0;
         UnreadableBytes unreadable;
-        const std::int64_t from = batch * 16;
-        const std::int64_t count = std::min(batchEnd * 16, doc.fileSize) - from;
+        const std::int64_t from = batch * n;
+        const std::int64_t count = std::min(batchEnd * n, doc.fileSize) - from;
         copyReadable(doc, from, count, bytes, unreadable);
         if (pane.compared)
-            differingMasks(*pane.compared, from, count, bytes, unreadable, theirs, differing);
+            differingMasks(*pane.compared, from, count, n, bytes, unreadable, theirs, differing);
         auto range = unreadable.ranges.begin();
         for (std::int64_t row = batch; row < batchEnd; ++row) {
             // Pages are whole rows, so a row is readable or not as a whole.
-            while (range != unreadable.ranges.end() && range->end <= row * 16) ++range;
-            const bool readable = range == unreadable.ranges.end() || range->begin > row * 16;
-            const std::uint16_t hits = pane.showsOther ? 0 : hitMaskOfRow(view.hits, row * 16);
-            fillRow(pc, row, readable ? bytes + (row - batch) * 16 : nullptr, edited[row - batch],
+            while (range != unreadable.ranges.end() && range->end <= row * n) ++range;
+            const bool readable = range == unreadable.ranges.end() || range->begin > row * n;
+            const std::uint64_t hits = pane.showsOther ? 0 : hitMaskOfRow(view.hits, row * n, n);
+            fillRow(pc, row, readable ? bytes + (row - batch) * n : nullptr, edited[row - batch],
                     differing[row - batch], hits, scratch);
-            emitRuns(scratch, static_cast<std::int32_t>(row - view.topLine), colours, out);
+            emitRuns(scratch, view.layout.cells, static_cast<std::int32_t>(row - view.topLine), colours, out);
             if (readable) continue;
             if (out.unreadableRows++ == 0) out.unreadableError = unreadable.error;
         }

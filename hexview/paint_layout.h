@@ -3,10 +3,10 @@
 // text runs, each a stretch of neighbouring cells of one row drawn in one pair of
 // colours. Drawing the runs in order, opaque, reproduces exactly the cells a byte-by-byte
 // painter would leave: the offset label, the hex pairs with their gap cells, the
-// characters ('.' outside 32..126), and each byte in its palette's colours: red (light)
-// for logged edits and pasted bytes while the document is modified, the highlight colours
-// for the selection, white on black (light) for the visible match; cells no run covers
-// keep what they had.
+// characters of the view's character set ('.' for a byte without one), and each byte in
+// its palette's colours: red (light) for logged edits and pasted bytes while the document
+// is modified, the highlight colours for the selection, white on black (light) for the
+// visible match; cells no run covers keep what they had.
 
 #include <cstdint>
 #include <vector>

@@ -23,7 +23,7 @@ void readPasted(void* context, std::int64_t at, std::int64_t count, std::uint8_t
     else if (source.hexText)
         source.nextUnit = decodeHexText(source.text, source.nextUnit, out, units);
     else
-        decodeCharText(source.text + at, units, out);
+        decodeCharText(source.text + at, units, out, source.set);
 }
 
 // The binary block, or else the text; false when the clipboard holds neither.
@@ -41,7 +41,8 @@ bool readSource(const HexView& hv, PasteSource& source) {
     source.text = static_cast<const TextUnit*>(data);
     source.textRoom = size / sizeof(TextUnit);
     source.blockBytes = size;
-    source.hexText = !inCharArea(hv.view.caretCell);
+    source.hexText = !hv.view.layout.inCharArea(hv.view.caretCell);
+    source.set = hv.view.characterSet;
     return true;
 }
 
@@ -58,7 +59,7 @@ TextOutcome readText(PasteSource& source, Progress& progress) {
         if (source.hexText) {
             countHexPiece(hex, piece, length);
             if (!hex.valid) return TextOutcome::notHex;
-        } else if (const std::size_t wide = firstWideUnit(piece, length); wide < length) {
+        } else if (const std::size_t wide = firstWideUnit(piece, length, source.set); wide < length) {
             source.wideAt = units + wide;
             return TextOutcome::wideCharacter;
         }
@@ -98,8 +99,10 @@ void formatWideCharacter(wchar_t (&text)[256], const PasteSource& source) {
     length = appendHex(text, 256, length, code, 4);
     length = appendText(text, 256, length, lone ? L"" : L")");
     appendText(text, 256, length,
-               L", which does not fit in one byte: only characters up to U+00FF can be pasted into the "
-               L"character area.\nNothing was pasted.");
+               source.set == CharacterSet::ascii
+                   ? L", which does not fit in one byte: only characters up to U+00FF can be pasted into the "
+                     L"character area.\nNothing was pasted."
+                   : L", which the view's character set has no byte for.\nNothing was pasted.");
 }
 
 }  // namespace quillix

@@ -26,6 +26,7 @@ struct PasteSource {
     std::size_t textRoom = 0;  // units the text's block has room for, its terminator's too
     std::size_t blockBytes = 0;
     bool hexText = false;
+    CharacterSet set = CharacterSet::ascii;  // character text: the set it is stored through
     std::int64_t count = 0;     // bytes it stands for
     std::size_t wideAt = 0;     // the unit of a character above U+00FF, when readText met one
     std::size_t nextUnit = 0;  // hex text: where the next pair is looked for

@@ -15,7 +15,7 @@ void updateWheelStep(ViewState& view, std::uint32_t wheelLines) {
 
 void onSize(const HexView& hv) {
     ViewState& view = hv.view;
-    std::int64_t spare = hv.doc.lineCount - rows(view);
+    std::int64_t spare = lineCountOf(view, hv.doc) - rows(view);
     view.scrollMax = static_cast<std::int32_t>(spare >= 0 ? spare : 0);
     if (view.topLine >= view.scrollMax) view.topLine = view.scrollMax;
     hv.host.setScrollRange(view.scrollMax, static_cast<int>(view.topLine));
@@ -23,7 +23,7 @@ void onSize(const HexView& hv) {
 
 void moveCaretTo(const HexView& hv, std::int64_t offset) {
     ViewState& view = hv.view;
-    const std::int64_t row = offset / 16;
+    const std::int64_t row = offset / rowBytes(view);
     const std::int64_t shown = std::max<std::int64_t>(rows(view), 1);
     std::int64_t top = view.topLine;
     if (row < top) top = row;
@@ -32,11 +32,38 @@ void moveCaretTo(const HexView& hv, std::int64_t offset) {
     const bool scrolled = top != view.topLine;
     view.topLine = top;
     view.caretRow = row - top;
-    caretCellForOffset(view, offset, inCharArea(view.caretCell) ? CaretArea::character : CaretArea::hex);
+    caretCellForOffset(view, offset,
+                       view.layout.inCharArea(view.caretCell) ? CaretArea::character : CaretArea::hex);
     if (scrolled) hv.host.setScrollPosition(static_cast<int>(top));
     // After a scroll, rows past the data that showed bytes before must be erased.
     hv.host.invalidate(nullptr, scrolled);
     hv.host.updateWindow();
+    placeCaret(view, hv.host);
+    showOffsetStatus(view, hv.doc, hv.host, EofText::substitute);
+}
+
+void changeRowLayout(const HexView& hv, const RowLayout& layout) {
+    ViewState& view = hv.view;
+    const std::int64_t offset = std::max<std::int64_t>(offsetOf(view), 0);
+    const bool characters = view.layout.inCharArea(view.caretCell);
+    const bool lowNibble = view.layout.isLow(view.caretCell);
+    const std::int64_t screenRow = view.caretRow;
+    view.layout = layout;
+    onSize(hv);
+    hv.host.invalidate(nullptr, true);
+    if (!hasDocument(hv.doc)) {
+        view.caretCell = layout.firstHex;
+        view.byteColumn = 1;
+        return;
+    }
+    const std::int64_t row = offset / rowBytes(view);
+    const std::int64_t shown = std::max<std::int64_t>(rows(view), 1);
+    std::int64_t top = std::clamp<std::int64_t>(row - screenRow, row - shown + 1, row);
+    view.topLine = std::clamp<std::int64_t>(top, 0, view.scrollMax);
+    view.caretRow = row - view.topLine;
+    caretCellForOffset(view, offset, characters ? CaretArea::character : CaretArea::hex);
+    if (lowNibble) ++view.caretCell;
+    hv.host.setScrollRange(view.scrollMax, static_cast<int>(view.topLine));
     placeCaret(view, hv.host);
     showOffsetStatus(view, hv.doc, hv.host, EofText::substitute);
 }
@@ -47,8 +74,9 @@ void revealOffset(const HexView& hv, std::int64_t offset, CaretArea area) {
     ViewState& view = hv.view;
     const Document& doc = hv.doc;
     const std::int64_t wholeRows = rows(view);
-    const std::int64_t fullDataRows = doc.fileSize / 16;
-    const std::int64_t row = offset / 16;
+    const std::int64_t n = rowBytes(view);
+    const std::int64_t fullDataRows = doc.fileSize / n;
+    const std::int64_t row = offset / n;
 
     if (row <= view.topLine + wholeRows) {
         // In view, or above it (fixed below); the partly visible row counts as in view.
@@ -58,7 +86,7 @@ void revealOffset(const HexView& hv, std::int64_t offset, CaretArea area) {
         view.caretRow = 0;
     } else {
         // The last page: the same position the End key's bottom rules lead to.
-        view.topLine = fullDataRows - wholeRows + 1 + (doc.fileSize % 16 != 0 ? 1 : 0);
+        view.topLine = fullDataRows - wholeRows + 1 + (doc.fileSize % n != 0 ? 1 : 0);
         view.caretRow = row - view.topLine;
         // Painting draws nothing past the data; the erase clears what the old page showed there.
         hv.host.invalidate(nullptr, true);
@@ -118,8 +146,8 @@ namespace {
 void endScroll(const HexView& hv) {
     ViewState& view = hv.view;
     std::int64_t r = rows(view);
-    std::int64_t tail = hv.doc.fileSize % 16;
-    if (view.topLine == hv.doc.lineCount - r && (view.caretRow == r - 1 || view.caretRow == r)) {
+    std::int64_t tail = hv.doc.fileSize % rowBytes(view);
+    if (view.topLine == lineCountOf(view, hv.doc) - r && (view.caretRow == r - 1 || view.caretRow == r)) {
         view.caretRow = (tail == 0 || view.byteColumn <= tail) ? r - 2 : r - 3;
         keepCaretInShortView(hv);
         placeCaret(view, hv.host);
@@ -155,11 +183,12 @@ void onVScroll(const HexView& hv, int request) {
         // No pixels are moved: the whole view is drawn again at once.
         hv.host.invalidate(nullptr, false);
         hv.host.updateWindow();
-        if (view.topLine >= hv.doc.lineCount - r - 1) {
+        if (view.topLine >= lineCountOf(view, hv.doc) - r - 1) {
             // Painting draws nothing past the data; erasing this strip is what clears the
             // rows that held bytes before the scroll.
             PixelRect strip{0, static_cast<int>(view.clientHeight - 3 * view.lineHeight),
-                            static_cast<int>(rowCells * view.charWidth), static_cast<int>(view.clientHeight)};
+                            static_cast<int>(view.layout.cells * view.charWidth),
+                            static_cast<int>(view.clientHeight)};
             hv.host.invalidate(&strip, true);
             hv.host.updateWindow();
         }
@@ -202,25 +231,32 @@ void placeCaretAsClicked(const HexView& hv, std::int64_t row, std::int64_t cell,
     showOffsetStatus(view, hv.doc, hv.host, EofText::plain);
 }
 
-// The click rules: the caret goes to the clicked byte (its high nibble in the hex area).
-// A click left of cell 10 or right of the rows hits nothing; a click on or past the end of
-// the document moves nothing either.
+// The click rules: the caret goes to the clicked byte (its high nibble in the hex area); a
+// click on the gap between two groups, to the nearer of the bytes beside it, except in the
+// default layout, where it keeps the caret's column on the clicked row. A click left
+// of the first hex cell or right of the rows hits nothing, nor does one on the blank
+// between the areas; a click on or past the end of the document moves nothing either.
 Hit clickAt(const HexView& hv, unsigned x, unsigned y) {
     ViewState& view = hv.view;
+    const RowLayout& layout = view.layout;
     const std::int64_t cw = view.charWidth;
     if (cw <= 0 || view.lineHeight <= 0) return Hit::ignored;
-    // The leftmost pixel column of cell 10 does not count.
-    if (x <= 10 * cw || x >= rowCells * cw) return Hit::ignored;
+    // The leftmost pixel column of the first hex cell does not count.
+    if (x <= layout.firstHex * cw || x >= layout.cells * cw) return Hit::ignored;
     std::int64_t row = y / view.lineHeight;
     std::int64_t cell = x / cw;
+    // Between two groups, the nearer byte; the default layout keeps its gap rule (the
+    // caret's column on the clicked row).
+    if (cell != layout.areaGap && layout.isGap(cell) && !layout.isDefault())
+        cell += 2 * (x % cw) < cw ? -1 : 1;
     std::int64_t newCell = view.caretCell;
     std::int64_t newColumn = view.byteColumn;
-    if (!inGapCells(cell)) {
+    if (!layout.isGap(cell)) {
         // Either nibble of a byte selects its high nibble.
-        newColumn = columnOfCell(cell);
-        newCell = inCharCells(cell) ? cell : highCellOf[static_cast<std::size_t>(newColumn)];
+        newColumn = layout.columnOf(cell);
+        newCell = layout.isChar(cell) ? cell : layout.highCell(newColumn);
     }
-    if (newColumn + (view.topLine + row) * 16 > hv.doc.fileSize) return Hit::pastEnd;
+    if (newColumn + (view.topLine + row) * rowBytes(view) > hv.doc.fileSize) return Hit::pastEnd;
     placeCaretAsClicked(hv, row, newCell, newColumn);
     return Hit::accepted;
 }
@@ -232,13 +268,14 @@ Hit clickAt(const HexView& hv, unsigned x, unsigned y) {
 bool dragToLastByte(const HexView& hv, std::int64_t x) {
     ViewState& view = hv.view;
     const std::int64_t last = hv.doc.fileSize - 1;
-    const std::int64_t row = last / 16 - view.topLine;
+    const RowLayout& layout = view.layout;
+    const std::int64_t row = last / rowBytes(view) - view.topLine;
     if (row < 0) return false;
-    const std::int64_t column = last % 16 + 1;
+    const std::int64_t column = last % rowBytes(view) + 1;
     const std::int64_t cell = x / view.charWidth;
-    const bool characters = inCharCells(cell) || (cell == areaGapCell && inCharArea(view.caretCell));
-    placeCaretAsClicked(hv, row, characters ? firstCharCell + column - 1 : highCellOf[static_cast<std::size_t>(column)],
-                        column);
+    const bool characters =
+        layout.isChar(cell) || (cell == layout.areaGap && layout.inCharArea(view.caretCell));
+    placeCaretAsClicked(hv, row, characters ? layout.charCell(column) : layout.highCell(column), column);
     return true;
 }
 
@@ -274,8 +311,8 @@ void onMouseMove(const HexView& hv, int x, int y) {
     }
     // Beside the rows, the pointer still drags along the nearest byte of its row.
     const std::int64_t cw = view.charWidth;
-    const std::int64_t left = 10 * cw + 1;
-    const std::int64_t right = rowCells * cw - 1;
+    const std::int64_t left = view.layout.firstHex * cw + 1;
+    const std::int64_t right = view.layout.cells * cw - 1;
     const std::int64_t clampedX = std::clamp<std::int64_t>(x, left, right);
     const Hit hit = clickAt(hv, static_cast<unsigned>(clampedX), static_cast<unsigned>(y));
     if (hit == Hit::ignored || (hit == Hit::pastEnd && !dragToLastByte(hv, clampedX))) return;

@@ -21,7 +21,7 @@ void showTakenUpDocument(const HexView& hv, std::int64_t caretOffset, const wcha
     view.dragOrigin = -1;
     onSize(hv);  // keeps the top row where it still exists
     revealOffset(hv, std::clamp<std::int64_t>(caretOffset, 0, last),
-                 inCharArea(view.caretCell) ? CaretArea::character : CaretArea::hex);
+                 view.layout.inCharArea(view.caretCell) ? CaretArea::character : CaretArea::hex);
 
     wchar_t bytesText[20];
     appendDecimal(bytesText, 20, appendText(bytesText, 20, 0, L"Bytes: "), hv.doc.fileSize);

@@ -35,7 +35,8 @@ int moveHistory(const HexView& hv, bool back) {
     clearSelection(hv);
     // The reveal paints the whole view again, with the values and marks the step's bytes
     // have now.
-    revealOffset(hv, touched.begin, inCharArea(view.caretCell) ? CaretArea::character : CaretArea::hex);
+    revealOffset(hv, touched.begin,
+                 view.layout.inCharArea(view.caretCell) ? CaretArea::character : CaretArea::hex);
     return 1;
 }
 

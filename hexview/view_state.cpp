@@ -1,5 +1,7 @@
 #include "hexview/view_state.h"
 
+#include <algorithm>
+
 #include "document/document.h"
 #include "host/text_format.h"
 #include "host/view_host.h"
@@ -10,15 +12,34 @@ std::int64_t rows(const ViewState& view) {
     return view.lineHeight > 0 ? view.clientHeight / view.lineHeight : 0;
 }
 
+RowLayout chosenRowLayout(std::uint32_t bytesPerRow, std::uint32_t groupBytes, bool decimal, std::int64_t fileSize) {
+    const bool rowOk = bytesPerRow == 8 || bytesPerRow == 16 || bytesPerRow == 32 || bytesPerRow == 64;
+    const int n = rowOk ? static_cast<int>(bytesPerRow) : 16;
+    const bool groupOk = groupBytes == 1 || groupBytes == 2 || groupBytes == 4 || groupBytes == 8;
+    const int group = std::min(groupOk ? static_cast<int>(groupBytes) : 2, n);
+    int digits = 8;
+    if (decimal)
+        for (std::int64_t largest = std::max<std::int64_t>(fileSize - 1, 0) / 100000000; largest > 0; largest /= 10)
+            ++digits;
+    return makeRowLayout(n, group, digits, decimal);
+}
+
+std::int64_t lineCountOf(const ViewState& view, const Document& doc) {
+    const std::int64_t fileSize = doc.fileSize;
+    if (fileSize <= 0 || doc.lineCount <= 0) return 0;
+    const std::int64_t n = rowBytes(view);
+    return fileSize / n + (fileSize % n > 0 ? 2 : 1);
+}
+
 std::int64_t offsetOf(const ViewState& view) {
-    return view.byteColumn + (view.topLine + view.caretRow) * 16 - 1;
+    return view.byteColumn + (view.topLine + view.caretRow) * rowBytes(view) - 1;
 }
 
 void caretCellForOffset(ViewState& view, std::int64_t offset, CaretArea area) {
-    const std::int64_t r = offset % 16;
+    const std::int64_t r = offset % rowBytes(view);
     if (area == CaretArea::unchanged) return;
     view.byteColumn = r + 1;
-    view.caretCell = area == CaretArea::hex ? highCellOf[static_cast<std::size_t>(r + 1)] : firstCharCell + r;
+    view.caretCell = area == CaretArea::hex ? view.layout.highCell(r + 1) : view.layout.charCell(r + 1);
 }
 
 void formatOffsetStatus(wchar_t (&text)[20], std::int64_t offset) {

@@ -1,15 +1,19 @@
 #pragma once
-// The hex view's state and its grid. A row is 66 character cells:
+// The hex view's state and its grid. A row is a line of character cells laid out by the
+// view's RowLayout from the bytes a row shows, the bytes in a group and the offset's
+// digits; at its default (16 bytes, pairs, eight digits) a row is 66 cells:
 //   cells 0-9    the row's offset, eight hex digits, a colon and a blank
 //   cells 10-48  16 bytes as hex pairs, a blank (gap) cell after every second byte
 //   cell 49      blank
 //   cells 50-65  the same 16 bytes as characters
 // Everything that paints, moves the caret, edits, scrolls, hit-tests or reveals a match
-// works in (view row, cell).
+// works in (view row, cell). The constants below name the default layout's cells.
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
+
+#include "hexview/character_set.h"
 
 namespace quillix {
 
@@ -24,6 +28,96 @@ struct HitList {
     std::size_t count = 0;
     std::int64_t length = 0;
 };
+
+enum CellKind : std::uint8_t {
+    cellOther = 0,
+    cellHexHigh = 1,
+    cellHexLow = 2,
+    cellGap = 4,
+    cellChar = 8,
+    cellEvenHigh = 16,  // high nibble of bytes 0, 2, ..., 14
+    cellOddLow = 32,    // low nibble of bytes 1, 3, ..., 15
+};
+
+struct CellInfo {
+    std::uint8_t kind;        // CellKind bits
+    std::uint8_t byteColumn;  // 1..bytesPerRow for nibble and character cells, 0 otherwise
+};
+
+// The widest row: 64 bytes one to a group behind a 20-digit offset.
+inline constexpr int maxRowBytes = 64;
+inline constexpr int maxRowCells = 22 + 3 * maxRowBytes + 1 + maxRowBytes;
+
+// Where a row's cells lie: the offset's digits, a colon and a blank; the hex pairs, a gap
+// cell after every group but the last; a blank; the characters.
+struct RowLayout {
+    int bytesPerRow = 16;
+    int groupBytes = 2;
+    int offsetDigits = 8;
+    bool decimal = false;  // the offset column in decimal
+    int firstHex = 0;   // the first byte's high nibble
+    int lastHex = 0;    // the last byte's low nibble
+    int areaGap = 0;    // the blank cell between the areas
+    int firstChar = 0;  // the first byte's character
+    int lastChar = 0;
+    int cells = 0;                                     // cells in a row
+    std::array<std::int16_t, maxRowBytes + 1> high{};  // high-nibble cell of byte column 1..bytesPerRow
+    std::array<CellInfo, maxRowCells + 1> table{};
+
+    constexpr int highCell(std::int64_t column) const { return high[static_cast<std::size_t>(column)]; }
+    constexpr int charCell(std::int64_t column) const { return firstChar + static_cast<int>(column) - 1; }
+    constexpr std::uint8_t kindOf(std::int64_t cell) const {
+        return cell >= 0 && cell < cells ? table[static_cast<std::size_t>(cell)].kind : 0;
+    }
+    // byteColumn of a high-nibble, low-nibble or character cell; 0 for any other cell.
+    constexpr std::int64_t columnOf(std::int64_t cell) const {
+        return cell >= 0 && cell < cells ? table[static_cast<std::size_t>(cell)].byteColumn : 0;
+    }
+    constexpr bool isHigh(std::int64_t cell) const { return (kindOf(cell) & cellHexHigh) != 0; }
+    constexpr bool isLow(std::int64_t cell) const { return (kindOf(cell) & cellHexLow) != 0; }
+    constexpr bool isGap(std::int64_t cell) const { return (kindOf(cell) & cellGap) != 0; }
+    constexpr bool isChar(std::int64_t cell) const { return (kindOf(cell) & cellChar) != 0; }
+    // The caret is in the character area from the first character cell on.
+    constexpr bool inCharArea(std::int64_t cell) const { return cell >= firstChar; }
+    constexpr std::int64_t firstCellOfArea(std::int64_t cell) const {
+        return inCharArea(cell) ? firstChar : firstHex;
+    }
+    constexpr bool isDefault() const { return bytesPerRow == 16 && groupBytes == 2 && offsetDigits == 8 && !decimal; }
+};
+
+constexpr RowLayout makeRowLayout(int bytesPerRow, int groupBytes, int offsetDigits, bool decimal = false) {
+    RowLayout layout;
+    layout.decimal = decimal;
+    layout.bytesPerRow = bytesPerRow;
+    layout.groupBytes = groupBytes;
+    layout.offsetDigits = offsetDigits;
+    layout.firstHex = offsetDigits + 2;
+    for (int k = 0; k < bytesPerRow; ++k)
+        layout.high[k + 1] = static_cast<std::int16_t>(layout.firstHex + 2 * k + k / groupBytes);
+    layout.lastHex = layout.high[bytesPerRow] + 1;
+    layout.areaGap = layout.lastHex + 1;
+    layout.firstChar = layout.areaGap + 1;
+    layout.lastChar = layout.firstChar + bytesPerRow - 1;
+    layout.cells = layout.lastChar + 1;
+    for (int k = 0; k < bytesPerRow; ++k) {
+        const int high = layout.high[k + 1];
+        const auto column = static_cast<std::uint8_t>(k + 1);
+        layout.table[high] = {static_cast<std::uint8_t>(cellHexHigh | (k % 2 == 0 ? cellEvenHigh : 0)),
+                              column};
+        layout.table[high + 1] = {static_cast<std::uint8_t>(cellHexLow | (k % 2 == 1 ? cellOddLow : 0)),
+                                  column};
+        layout.table[layout.firstChar + k] = {cellChar, column};
+        if (k + 1 < bytesPerRow && (k + 1) % groupBytes == 0) layout.table[high + 2] = {cellGap, 0};
+    }
+    layout.table[layout.areaGap] = {cellGap, 0};
+    return layout;
+}
+inline constexpr RowLayout defaultRowLayout = makeRowLayout(16, 2, 8);
+// The layout of the user's choices (8, 16, 32 or 64 bytes a row; groups of 1, 2, 4 or 8,
+// no wider than the row; decimal offsets with the digits the largest offset of a
+// document of fileSize bytes needs, at least 8). Out-of-range choices fall back to the
+// defaults.
+RowLayout chosenRowLayout(std::uint32_t bytesPerRow, std::uint32_t groupBytes, bool decimal, std::int64_t fileSize);
 
 struct ViewState {
     std::int64_t topLine = 0;         // document row at the top of the view (scroll position)
@@ -57,6 +151,8 @@ struct ViewState {
     // Find All's hits while their window is open, each painted on a background of its
     // own; null while there is none. Set and cleared by that window.
     const HitList* hits = nullptr;
+    CharacterSet characterSet = CharacterSet::ascii;  // what the character area shows and stores
+    RowLayout layout = defaultRowLayout;              // the row's cells; changed through changeRowLayout
 };
 
 inline constexpr int rowCells = 66;
@@ -69,21 +165,6 @@ inline constexpr int lastCharCell = 65;
 // High-nibble cell of byteColumn 1..16 (index 0 unused).
 inline constexpr std::array<int, 17> highCellOf = {0,  10, 12, 15, 17, 20, 22, 25, 27,
                                                    30, 32, 35, 37, 40, 42, 45, 47};
-
-enum CellKind : std::uint8_t {
-    cellOther = 0,
-    cellHexHigh = 1,
-    cellHexLow = 2,
-    cellGap = 4,
-    cellChar = 8,
-    cellEvenHigh = 16,  // high nibble of bytes 0, 2, ..., 14
-    cellOddLow = 32,    // low nibble of bytes 1, 3, ..., 15
-};
-
-struct CellInfo {
-    std::uint8_t kind;        // CellKind bits
-    std::uint8_t byteColumn;  // 1..16 for nibble and character cells, 0 otherwise
-};
 
 constexpr std::array<CellInfo, 67> makeCellTable() {
     std::array<CellInfo, 67> table{};
@@ -127,6 +208,11 @@ constexpr std::int64_t firstCellOfArea(std::int64_t cell) {
 
 // Whole rows that fit in the view.
 std::int64_t rows(const ViewState& view);
+// Bytes a row of the view shows.
+inline std::int64_t rowBytes(const ViewState& view) { return view.layout.bytesPerRow; }
+// Rows the view scrolls over: the data rows and one blank row after them; 0 without bytes
+// or while the document's lineCount is 0 (closed, or being opened).
+std::int64_t lineCountOf(const ViewState& view, const Document& doc);
 // File offset of the caret's byte; may be at or past fileSize, and negative only in
 // views less than three rows tall.
 std::int64_t offsetOf(const ViewState& view);

@@ -4,8 +4,10 @@
 #include <array>
 #include <initializer_list>
 
+#include "app/compare_pane_win32.h"
 #include "app/shell_state.h"
 #include "app/tools/bookmarks_window_win32.h"
+#include "hexview/comparison_view.h"
 #include "host/display_scale.h"
 
 namespace quillix {
@@ -159,6 +161,19 @@ void moveClearOf(HWND window, const RECT& target) {
                  SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+void growFrameToRows() {
+    if (IsZoomed(shell.frame) || IsIconic(shell.frame)) return;
+    RECT outer{}, viewClient{};
+    GetWindowRect(shell.frame, &outer);
+    GetClientRect(shell.hexView, &viewClient);
+    const LONG rowsWidth = static_cast<LONG>(shell.view.layout.cells * shell.view.charWidth);
+    const LONG missing = (comparing(shell.view) ? otherPaneLeft() : 0) + rowsWidth - viewClient.right;
+    if (missing <= 0) return;
+    const RECT place = fitInto(RECT{outer.left, outer.top, outer.right + missing, outer.bottom}, workAreaAt(outer));
+    SetWindowPos(shell.frame, nullptr, place.left, place.top, widthOf(place), heightOf(place),
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void sizeFirstFrame(HWND frame) {
     RECT outer{}, client{}, viewOuter{}, viewClient{};
     GetWindowRect(frame, &outer);
@@ -167,7 +182,7 @@ void sizeFirstFrame(HWND frame) {
     GetClientRect(shell.hexView, &viewClient);
     // What the frame and the view draw around their client areas, as they are drawn now.
     const LONG edges = widthOf(outer) - client.right + widthOf(viewOuter) - viewClient.right;
-    const LONG rowsWidth = static_cast<LONG>(rowCells * shell.view.charWidth);
+    const LONG rowsWidth = static_cast<LONG>(shell.view.layout.cells * shell.view.charWidth);
     const LONG width = std::max<LONG>(scalePixels(frameWidth96, shell.view.dpi), rowsWidth + edges);
     const RECT place = fitInto(RECT{outer.left, outer.top, outer.left + width,
                                     outer.top + scalePixels(frameHeight96, shell.view.dpi)},

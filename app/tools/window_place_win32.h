@@ -48,5 +48,8 @@ void moveClearOf(HWND window, const RECT& target);
 // the view's rows with the view's border and scroll bar need more (cells round up to whole
 // pixels while the window scales exactly), then cut to the work area and moved into it.
 void sizeFirstFrame(HWND frame);
+// Widens the frame until the hex view shows its rows whole (both panes of a comparison),
+// as far as the work area allows; never narrows it.
+void growFrameToRows();
 
 }  // namespace quillix

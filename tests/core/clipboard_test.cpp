@@ -8,6 +8,7 @@
 #include "document/history/record_allocator.h"
 #include "hexview/clipboard.h"
 #include "hexview/clipboard_text.h"
+#include "hexview/paint_layout.h"
 #include "hexview/selection.h"
 #include "temp_files.h"
 
@@ -263,6 +264,43 @@ TEST_F(ClipboardTest, APasteThatRunsOutOfMemoryAnywhereIsRefusedWhole) {
     EXPECT_EQ(at(0, 3000), Bytes(3000, 0xA5));
     EXPECT_EQ(doc.changes.count(), 3000);
     EXPECT_EQ(redBytes(), 3000);
+}
+
+// The character area through each set: what typing stores, Copy writes, Paste reads and
+// the view paints; a character the set has no byte for beeps or is refused.
+TEST_F(ClipboardTest, TheCharacterAreaTypesCopiesPastesAndPaintsThroughItsSet) {
+    open(64, tenRowsHeight, 0);
+    bytes[16] = 0x82;
+    bytes[17] = 0xB0;
+    original = bytes;
+    view.characterSet = CharacterSet::oem437;
+    place(2, 50);
+    host.putClipboardText(u"a\u00A4");  // the currency sign is not in OEM 437
+    EXPECT_EQ(pasteFromClipboard(hv), 0);
+    expectRefused(
+        L"Character 2 of the clipboard's text is \"\u00A4\" (U+00A4), which the view's character set "
+        L"has no byte for.\nNothing was pasted.");
+    place(1, 50);
+    setSelection(hv, 16, 18);
+    ASSERT_EQ(copyToClipboard(hv), 1);
+    EXPECT_EQ(host.clipboardText(), u"\u00E9\u2591");
+    clearSelection(hv);
+    host.putClipboardText(u"\u2591\u00E9");
+    place(2, 50);
+    ASSERT_EQ(pasteFromClipboard(hv), 1);
+    EXPECT_EQ(at(32, 2), (Bytes{0xB0, 0x82}));
+
+    view.characterSet = CharacterSet::ebcdic037;
+    place(0, 50);
+    type(L'A');
+    type(L'\u20AC');  // no byte in EBCDIC: a beep, the caret stays
+    EXPECT_EQ(at(0, 2), (Bytes{0xC1, 0x00}));
+    EXPECT_EQ(host.beeps, 1);
+    expectCaret(0, 51, 2);
+    PaintRuns runs;
+    layoutPaint(doc, view, PixelRect{0, 0, 660, 17}, runs);
+    const std::wstring painted(runs.text.begin(), runs.text.end());
+    EXPECT_EQ(painted.substr(painted.size() - 16, 2), L"A.");
 }
 
 }  // namespace

@@ -213,5 +213,55 @@ TEST_F(ViewLookTest, DarkPaintsTheViewAndTheListsSystemFollowsTheAppModeAndHighC
     EXPECT_FALSE(menuState(IDM_VIEW_THEME_DARK) & MF_GRAYED);
 }
 
+TEST_F(ViewLookTest, TheCharacterSetIsARadioChoiceTypedThroughAndRememberedInTheRegistry) {
+    const auto path = makeFile("charset.bin", std::vector<std::uint8_t>(64, 0x00));
+    ASSERT_NE(start(path.wstring()), nullptr);
+    EXPECT_TRUE(menuState(IDM_VIEW_CHARSET_ASCII) & MF_CHECKED);
+    command(IDM_VIEW_CHARSET_EBCDIC);
+    EXPECT_TRUE((menuState(IDM_VIEW_CHARSET_EBCDIC) & MF_CHECKED) && !(menuState(IDM_VIEW_CHARSET_ASCII) & MF_CHECKED));
+    SendMessageW(shell.hexView, WM_LBUTTONDOWN, 0, MAKELPARAM(50 * shell.view.charWidth + 1, 1));
+    SendMessageW(shell.hexView, WM_LBUTTONUP, 0, MAKELPARAM(50 * shell.view.charWidth + 1, 1));
+    SendMessageW(shell.hexView, WM_CHAR, 'A', 0);
+    EXPECT_EQ(shell.doc.fileBytes[0], 0xC1);
+    dialogs.answerNext(IDNO);  // the changed byte is not saved
+    restart(path.wstring());
+    EXPECT_TRUE(shell.view.characterSet == CharacterSet::ebcdic037 && (menuState(IDM_VIEW_CHARSET_EBCDIC) & MF_CHECKED));
+}
+
+TEST_F(ViewLookTest, ThirtyTwoBytesARowCarryTheKeysAndClicksGrowTheFrameAndAreRemembered) {
+    const auto path = makeFile("rows.bin", std::vector<std::uint8_t>(1000, 0x41));
+    ASSERT_NE(start(path.wstring()), nullptr);
+    EXPECT_TRUE((menuState(IDM_VIEW_ROW_16) & MF_CHECKED) && (menuState(IDM_VIEW_GROUP_2) & MF_CHECKED));
+    for (int i = 0; i < 5; ++i) press(VK_RIGHT);
+    RECT before{}, after{};
+    GetWindowRect(shell.frame, &before);
+    command(IDM_VIEW_ROW_32);
+    command(IDM_VIEW_GROUP_8);
+    GetWindowRect(shell.frame, &after);
+    EXPECT_TRUE((menuState(IDM_VIEW_ROW_32) & MF_CHECKED) && !(menuState(IDM_VIEW_ROW_16) & MF_CHECKED));
+    EXPECT_GT(after.right - after.left, before.right - before.left);
+    EXPECT_EQ(offsetOf(shell.view), 5);  // the caret kept its byte
+    // The key walk: Right over a row's end, Down by a row, End and Home.
+    const std::pair<UINT, std::int64_t> walk[] = {{VK_DOWN, 37}, {VK_RIGHT, 38}, {VK_UP, 6}, {VK_END, 999}, {VK_HOME, 0}};
+    for (const auto& [key, offset] : walk) {
+        press(key);
+        EXPECT_EQ(offsetOf(shell.view), offset) << key;
+        wchar_t shown[20];
+        std::swprintf(shown, 20, L"Offset: %08llX", static_cast<unsigned long long>(offset));
+        EXPECT_EQ(statusText(1), shown) << key;
+    }
+    // Between two groups of 8 a click goes to the nearer byte: the gap after byte 7.
+    const int gapX = shell.view.layout.highCell(8) + 2;
+    for (const auto& [dx, byte] : {std::pair{1, 7}, std::pair{8, 8}}) {
+        const LPARAM at = MAKELPARAM(gapX * shell.view.charWidth + dx, shell.view.lineHeight + 1);
+        SendMessageW(shell.hexView, WM_LBUTTONDOWN, 0, at), SendMessageW(shell.hexView, WM_LBUTTONUP, 0, at);
+        EXPECT_EQ(offsetOf(shell.view), 32 + byte) << dx;
+    }
+    command(IDM_VIEW_DECIMAL_OFFSETS);
+    restart(path.wstring());
+    EXPECT_TRUE(shell.view.layout.bytesPerRow == 32 && shell.view.layout.groupBytes == 8 && shell.view.layout.decimal);
+    EXPECT_TRUE((menuState(IDM_VIEW_ROW_32) & MF_CHECKED) && (menuState(IDM_VIEW_DECIMAL_OFFSETS) & MF_CHECKED));
+}
+
 }  // namespace
 }  // namespace quillix::test

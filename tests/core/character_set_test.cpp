@@ -1,0 +1,68 @@
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "hexview/character_set.h"
+
+namespace quillix {
+namespace {
+
+// The reference: each byte's code as Python's codecs decode it ("----": undefined, which
+// Windows reads as the control character of the byte's value), written out once from
+// bytes([b]).decode(name). Windows-1252 and OEM 437 are ASCII below 0x80.
+const char* const windows1252High =
+    "20AC----201A0192201E20262020202102C62030016020390152----017D--------20182019201C201D20222013201402DC2122"
+    "0161203A0153----017E017800A000A100A200A300A400A500A600A700A800A900AA00AB00AC00AD00AE00AF00B000B100B200B3"
+    "00B400B500B600B700B800B900BA00BB00BC00BD00BE00BF00C000C100C200C300C400C500C600C700C800C900CA00CB00CC00CD"
+    "00CE00CF00D000D100D200D300D400D500D600D700D800D900DA00DB00DC00DD00DE00DF00E000E100E200E300E400E500E600E7"
+    "00E800E900EA00EB00EC00ED00EE00EF00F000F100F200F300F400F500F600F700F800F900FA00FB00FC00FD00FE00FF";
+const char* const oem437High =
+    "00C700FC00E900E200E400E000E500E700EA00EB00E800EF00EE00EC00C400C500C900E600C600F400F600F200FB00F900FF00D6"
+    "00DC00A200A300A520A7019200E100ED00F300FA00F100D100AA00BA00BF231000AC00BD00BC00A100AB00BB2591259225932502"
+    "25242561256225562555256325512557255D255C255B251025142534252C251C2500253C255E255F255A25542569256625602550"
+    "256C25672568256425652559255825522553256B256A2518250C25882584258C2590258003B100DF039303C003A303C300B503C4"
+    "03A6039803A903B4221E03C603B52229226100B1226522642320232100F7224800B0221900B7221A207F00B225A000A0";
+const char* const ebcdic037All =
+    "0000000100020003009C00090086007F0097008D008E000B000C000D000E000F0010001100120013009D00850008008700180019"
+    "0092008F001C001D001E001F00800081008200830084000A0017001B00880089008A008B008C0005000600070090009100160093"
+    "009400950096000400980099009A009B00140015009E001A002000A000E200E400E000E100E300E500E700F100A2002E003C0028"
+    "002B007C002600E900EA00EB00E800ED00EE00EF00EC00DF00210024002A0029003B00AC002D002F00C200C400C000C100C300C5"
+    "00C700D100A6002C0025005F003E003F00F800C900CA00CB00C800CD00CE00CF00CC0060003A002300400027003D002200D80061"
+    "0062006300640065006600670068006900AB00BB00F000FD00FE00B100B0006A006B006C006D006E006F00700071007200AA00BA"
+    "00E600B800C600A400B5007E0073007400750076007700780079007A00A100BF00D000DD00DE00AE005E00A300A500B700A900A7"
+    "00B600BC00BD00BE005B005D00AF00A800B400D7007B00410042004300440045004600470048004900AD00F400F600F200F300F5"
+    "007D004A004B004C004D004E004F00500051005200B900FB00FC00F900FA00FF005C00F70053005400550056005700580059005A"
+    "00B200D400D600D200D300D5003000310032003300340035003600370038003900B300DB00DC00D900DA009F";
+
+// The reference code of byte b in set.
+int referenceCode(CharacterSet set, int b) {
+    const char* table = set == CharacterSet::ebcdic037 ? ebcdic037All
+                        : set == CharacterSet::oem437  ? oem437High
+                                                       : windows1252High;
+    if (set == CharacterSet::ascii || (set != CharacterSet::ebcdic037 && b < 0x80)) return b;
+    const std::string digits(table + 4 * (set == CharacterSet::ebcdic037 ? b : b - 0x80), 4);
+    return digits == "----" ? b : std::stoi(digits, nullptr, 16);
+}
+
+TEST(CharacterSet, EveryByteRoundTripsAgainstTheReference) {
+    for (CharacterSet set :
+         {CharacterSet::ascii, CharacterSet::windows1252, CharacterSet::oem437, CharacterSet::ebcdic037}) {
+        std::vector<int> stored(0x10000, -1);
+        for (int b = 0; b < 256; ++b) {
+            const int code = referenceCode(set, b);
+            const bool printable = set == CharacterSet::ascii ? code >= 32 && code <= 126
+                                                              : code >= 0xA0 || (code >= 0x20 && code < 0x7F);
+            SCOPED_TRACE(testing::Message() << "set " << static_cast<int>(set) << " byte " << b);
+            EXPECT_EQ(characterOf(set, static_cast<std::uint8_t>(b)), printable ? code : 0);
+            EXPECT_EQ(codeOf(set, static_cast<std::uint8_t>(b)), code);
+            stored[static_cast<std::size_t>(code)] = b;
+        }
+        // The way back: every character the set holds to its byte, none other stored.
+        for (int c = 0; c < 0xFFFF; ++c)
+            ASSERT_EQ(byteOf(set, static_cast<wchar_t>(c)), stored[static_cast<std::size_t>(c)])
+                << "set " << static_cast<int>(set) << " U+" << std::hex << c;
+    }
+}
+
+}  // namespace
+}  // namespace quillix
