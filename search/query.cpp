@@ -20,11 +20,7 @@ std::int64_t boundedLength(const wchar_t (&text)[searchTextUnits]) {
     return length;
 }
 
-int asciiModeByte(wchar_t unit) {
-    // wchar_t is unsigned on Windows and signed here: compared as a wide unsigned value.
-    const auto code = static_cast<std::uint32_t>(unit);
-    return code <= 0xFF ? static_cast<int>(code) : -1;
-}
+int asciiModeByte(CharacterSet set, wchar_t unit) { return byteOf(set, unit); }
 
 namespace {
 
@@ -108,7 +104,8 @@ QueryMade makeQuery(const HexView& hv, SearchState& state, const DialogButtons& 
             add(lower >> 8, upper >> 8);
             query.unitsToConfirm = query.unitsToConfirm || ((lower ^ upper) & 0xFF && (lower ^ upper) >> 8);
         } else {
-            add(asciiModeByte(state.findLower[k]), asciiModeByte(state.findUpper[k]));
+            add(asciiModeByte(hv.view.characterSet, state.findLower[k]),
+                asciiModeByte(hv.view.characterSet, state.findUpper[k]));
         }
     }
     state.findUpper[length] = 0;
@@ -142,7 +139,9 @@ ByteRange searchedRange(const HexView& hv, const DialogButtons& buttons) {
     return ByteRange{0, hv.doc.fileSize};
 }
 
-bool makeReplacement(const SearchState& state, const DialogButtons& buttons, Replacement& replacement) {
+bool makeReplacement(const SearchState& state, const DialogButtons& buttons, CharacterSet set,
+                     Replacement& replacement, std::int64_t& noByteAt) {
+    noByteAt = -1;
     const std::int64_t length = boundedLength(state.replaceWhat);
     const auto put = [&](std::uint8_t value, std::uint8_t mask) {
         if (replacement.length >= maxScanPattern) return false;
@@ -163,8 +162,9 @@ bool makeReplacement(const SearchState& state, const DialogButtons& buttons, Rep
         if (buttons.findUtf16) {
             made = made && put(unitOf(unit) & 0xFF, 0xFF) && put(unitOf(unit) >> 8, 0xFF);
         } else {
-            const int byte = asciiModeByte(unit);
-            made = made && put(static_cast<std::uint8_t>(byte < 0 ? '?' : byte), 0xFF);
+            const int byte = asciiModeByte(set, unit);
+            if (byte < 0 && noByteAt < 0) noByteAt = k;
+            made = made && byte >= 0 && put(static_cast<std::uint8_t>(byte), 0xFF);
         }
     }
     return made;

@@ -64,9 +64,11 @@ struct Replacement {
 };
 
 // Makes replaceWhat into a replacement by the buttons' mode ("??" and "?" keep what they
-// stand on; a character with no byte in the ASCII mode goes in as '?'). Returns false when
-// the replacement cannot be made (odd digits, a hex value out of range).
-bool makeReplacement(const SearchState& state, const DialogButtons& buttons, Replacement& replacement);
+// stand on; the ASCII mode's characters as the view's character set stores them). Returns
+// false when the replacement cannot be made (odd digits, a hex value out of range, a
+// character the set has no byte for: noByteAt is then its index, else -1).
+bool makeReplacement(const SearchState& state, const DialogButtons& buttons, CharacterSet set,
+                     Replacement& replacement, std::int64_t& noByteAt);
 
 }  // namespace quillix
 

@@ -31,7 +31,21 @@ bool prepare(const HexView& hv, SearchState& state, const DialogButtons& buttons
     made = makeQuery(hv, state, buttons, query);
     if (made == QueryMade::refused) return false;
     if (made == QueryMade::empty) return true;
-    if (!makeReplacement(state, buttons, replacement) || replacement.length != query.pattern.length) {
+    std::int64_t noByteAt = -1;
+    const bool madeReplacement =
+        makeReplacement(state, buttons, hv.view.characterSet, replacement, noByteAt);
+    if (noByteAt >= 0) {
+        wchar_t text[160];
+        const wchar_t shown[2] = {state.replaceWhat[noByteAt], 0};
+        std::size_t length = appendText(text, 160, 0, L"Replace with holds \"");
+        length = appendText(text, 160, length, shown);
+        length = appendText(text, 160, length, L"\" (U+");
+        length = appendHex(text, 160, length, static_cast<std::uint16_t>(shown[0]), 4);
+        appendText(text, 160, length, L"), which the view's character set has no byte for.\nNothing was replaced.");
+        hv.host.messageBox(BoxOwner::none, text, programCaption, boxWarning);
+        return false;
+    }
+    if (!madeReplacement || replacement.length != query.pattern.length) {
         hv.host.messageBox(BoxOwner::none, lengthsDifferText, programCaption, boxWarning);
         return false;
     }

@@ -97,8 +97,9 @@ int replaceAll(const HexView& hv, SearchState& state, const DialogButtons& butto
                std::int64_t chunkBytes = pasteChunkBytes);
 
 // The byte the ASCII mode looks for in place of one character of its text, or -1 when
-// the character has none (ISO 8859-1: the character's own code up to U+00FF).
-int asciiModeByte(wchar_t unit);
+// the character has none: the view's character set's byte for it (with ASCII, the
+// character's own code up to U+00FF).
+int asciiModeByte(CharacterSet set, wchar_t unit);
 
 // F3 (up false) and Shift+F3 (up true): the last Find Next again, with its mode, Match
 // case and text, searching down or up from the last hit. Returns what that search

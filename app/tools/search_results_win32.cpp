@@ -218,7 +218,7 @@ bool onKey(const MSG& message) {
 
 std::wstring hitText(const std::uint8_t* bytes, std::size_t count) {
     std::wstring text(count, L'.');
-    for (std::size_t i = 0; i < count; ++i) text[i] = static_cast<wchar_t>(shownCharacter(bytes[i]));
+    for (std::size_t i = 0; i < count; ++i) text[i] = shownCharacter(shell.view.characterSet, bytes[i]);
     return text;
 }
 

@@ -33,7 +33,8 @@ void keepSearchResultsForRenamedDocument();
 // Ctrl+A in its list, and its dialog keys. True when the message was used up.
 bool routeSearchResultsMessage(MSG& message);
 
-// A hit's bytes in the Text column: a character per byte, '.' outside 32..126.
+// A hit's bytes in the Text column: a character per byte in the view's character set, '.'
+// where it has none to show.
 std::wstring hitText(const std::uint8_t* bytes, std::size_t count);
 
 INT_PTR CALLBACK searchResultsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

@@ -54,7 +54,7 @@ struct FindReplaceTest : ::testing::Test {
 
 // What a hex pair, a character or a UTF-16 unit accepts, read off the dialog's text as a
 // user would: "??" anything, "?" one open nibble, letters in either case unless matched.
-std::vector<Accepts> reference(const std::wstring& what, const DialogButtons& b) {
+std::vector<Accepts> reference(const std::wstring& what, const DialogButtons& b, CharacterSet set) {
     std::vector<Accepts> positions;
     const auto caseSet = [&](wchar_t c) {
         return b.matchCase ? std::vector<unsigned>{unsigned(c)}
@@ -76,7 +76,7 @@ std::vector<Accepts> reference(const std::wstring& what, const DialogButtons& b)
         for (wchar_t c : what) {
             Accepts a(256);
             for (unsigned u : caseSet(c))
-                if (u < 256) a[u] = true;
+                if (byteOf(set, wchar_t(u)) >= 0) a[unsigned(byteOf(set, wchar_t(u)))] = true;
             positions.push_back(a);
         }
     }
@@ -85,8 +85,9 @@ std::vector<Accepts> reference(const std::wstring& what, const DialogButtons& b)
 
 // The reference's hits: every start in range where each position (or UTF-16 unit) accepts.
 std::vector<std::int64_t> referenceHits(const std::vector<std::uint8_t>& data, const std::wstring& what,
-                                        const DialogButtons& b, std::int64_t begin, std::int64_t end) {
-    const std::vector<Accepts> positions = reference(what, b);
+                                        const DialogButtons& b, CharacterSet set, std::int64_t begin,
+                                        std::int64_t end) {
+    const std::vector<Accepts> positions = reference(what, b, set);
     const auto length = static_cast<std::int64_t>(b.findUtf16 ? 2 * what.size() : positions.size());
     std::vector<std::int64_t> hits;
     for (std::int64_t at = begin; length > 0 && at + length <= end; ++at) {
@@ -136,6 +137,8 @@ TEST_F(FindReplaceTest, FindNextFindAllAndReplaceAllAgreeWithAPlainReference) {
         load(data);
         DialogButtons b;
         (mode == 0 ? b.findHex : mode == 1 ? b.findAscii : b.findUtf16) = true;
+        // The ASCII mode's text is the view's character set's.
+        const CharacterSet set = view.characterSet = mode == 1 ? CharacterSet(pick(4)) : CharacterSet::ascii;
         b.matchCase = pick(2);
         b.inSelection = pick(3) == 0;
         // The text: a stretch of the document, its cases or nibbles varied.
@@ -147,7 +150,7 @@ TEST_F(FindReplaceTest, FindNextFindAllAndReplaceAllAgreeWithAPlainReference) {
         for (std::size_t k = 0; k < length && from + 2 * k + 1 < size + (mode != 2); ++k) {
             const std::uint8_t byte =
                 chunkEdge ? std::uint8_t(k % 3 ? 0 : 0x41) : data[from + k * (mode == 2 ? 2 : 1)];
-            const wchar_t c = mode == 2 ? wchar_t(byte | data[from + 2 * k + 1] << 8) : wchar_t(byte);
+            const wchar_t c = mode == 2 ? wchar_t(byte | data[from + 2 * k + 1] << 8) : codeOf(set, byte);
             const int vary = pick(5);
             if (mode == 0) {
                 what += vary == 0 || vary == 2 ? L'?' : hexDigits[byte >> 4];
@@ -156,7 +159,7 @@ TEST_F(FindReplaceTest, FindNextFindAllAndReplaceAllAgreeWithAPlainReference) {
                 with += hexDigits[pick(16)];
             } else {
                 what += vary == 0 ? upperCaseUnit(c) : vary == 1 ? lowerCaseUnit(c) : c;
-                with += wchar_t(0x20 + pick(200));
+                with += codeOf(set, std::uint8_t(0x20 + pick(200)));
             }
         }
         // A text holds no terminator, and a pattern all "??" is refused (the table below).
@@ -171,7 +174,7 @@ TEST_F(FindReplaceTest, FindNextFindAllAndReplaceAllAgreeWithAPlainReference) {
             end = begin + 1 + pick(int(size - begin));
             setSelection(hv, begin, end - 1);
         }
-        const std::vector<std::int64_t> hits = referenceHits(data, what, b, begin, end);
+        const std::vector<std::int64_t> hits = referenceHits(data, what, b, set, begin, end);
         SCOPED_TRACE(testing::Message() << "round " << round << " mode " << mode);
 
         put(state.findWhat, what);
@@ -219,7 +222,7 @@ TEST_F(FindReplaceTest, FindNextFindAllAndReplaceAllAgreeWithAPlainReference) {
                     byte = std::uint8_t(nibble(2 * k, byte >> 4) << 4 | nibble(2 * k + 1, byte & 15));
                 } else {
                     const unsigned unit = with[mode == 2 ? k / 2 : k];
-                    byte = std::uint8_t(mode == 2 && k % 2 ? unit >> 8 : unit);
+                    byte = std::uint8_t(mode == 2 ? (k % 2 ? unit >> 8 : unit) : byteOf(set, wchar_t(unit)));
                 }
             }
         }
@@ -296,6 +299,9 @@ TEST_F(FindReplaceTest, RefusedSearchesAndReplacesSayWhyAndChangeNothing) {
         {2, L"A", L"B\u00C0", false,
          L"Find what and Replace with must be the same length: a file never changes size."},
         {2, L"A", L"B", true, L"File [t.bin] is read only!"},
+        {1, L"AB", L"A\u20AC", false,
+         L"Replace with holds \"\u20AC\" (U+20AC), which the view's character set has no byte for.\nNothing was "
+         L"replaced."},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.what);
