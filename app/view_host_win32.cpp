@@ -89,9 +89,11 @@ void Win32ViewHost::fitHorizontalBar() {
     RECT client{};
     GetClientRect(window_, &client);
     view.viewWidth = client.right;
+    // Without a document there is nothing to scroll to.
     const std::int64_t lines =
-        comparing(view) ? otherPaneLeft() / std::max<std::int64_t>(view.charWidth, 1) + view.layout.cells
-                        : view.layout.cells;
+        !hasDocument(shell.doc) ? 0
+        : comparing(view) ? otherPaneLeft() / std::max<std::int64_t>(view.charWidth, 1) + view.layout.cells
+                          : view.layout.cells;
     const bool moved = setHorizontalExtent(view, lines);
     // Range and page in cells: the bar hides by itself when the page holds every cell.
     SCROLLINFO info{};
