@@ -50,6 +50,7 @@ void invalidatePaneRow(HWND hexView, std::int64_t viewRow) {
     const int top = static_cast<int>(viewRow * shell.view.lineHeight);
     RECT band{otherPaneLeft(), top, otherPaneLeft() + shell.view.layout.cells * cellWidth(),
               top + rowHeight()};
+    OffsetRect(&band, -static_cast<int>(shell.view.leftCell * shell.view.charWidth), 0);
     InvalidateRect(hexView, &band, FALSE);
 }
 
@@ -147,6 +148,7 @@ void mirrorInvalidation(HWND hexView, const RECT& rect, BOOL erase) {
     const int left = otherPaneLeft();
     if (!comparing(shell.view) || rect.left >= left) return;
     RECT mirrored{rect.left + left, rect.top, rect.right + left, rect.bottom};
+    OffsetRect(&mirrored, -static_cast<int>(shell.view.leftCell * shell.view.charWidth), 0);
     InvalidateRect(hexView, &mirrored, erase);
 }
 
@@ -156,7 +158,9 @@ void outlineFollowsCaret(HWND hexView) {
     invalidatePaneRow(hexView, shell.view.caretRow);
 }
 
-bool inOtherPane(int x) { return comparing(shell.view) && x >= shell.view.layout.cells * cellWidth(); }
+bool inOtherPane(int x) {
+    return comparing(shell.view) && contentX(shell.view, x) >= shell.view.layout.cells * cellWidth();
+}
 
 LRESULT compareWithCommand() {
     if (!hasDocument(shell.doc)) return 0;

@@ -147,7 +147,7 @@ bool openChosenFile(OpenPurpose purpose) {
         shell.view.caretRow = 0;
         shell.view.caretCell = shell.view.layout.firstHex;
         shell.view.byteColumn = 1;
-        SetCaretPos(static_cast<int>(shell.view.charWidth * shell.view.layout.firstHex), 0);
+        SetCaretPos(static_cast<int>(cellX(shell.view, shell.view.layout.firstHex)), 0);
         setFrameTitle(L" - ");
         enableDocumentCommands(true);
         if (opened) addToRecentFiles(shell.doc.filePath);

@@ -60,8 +60,11 @@ void onSize(int width, int height) {
     // takes what it leaves. Signed: a minimized frame has a client area 0 high, leaving
     // minus the bar's height.
     shell.view.clientHeight = static_cast<std::int64_t>(height) - layoutStatusBar(width, height);
+    shell.viewHeight = shell.view.clientHeight;
     shell.view.clientWidth = width;
     MoveWindow(shell.hexView, 0, 0, width, static_cast<int>(shell.view.clientHeight), TRUE);
+    // A move that keeps the view's size sends it no WM_SIZE: the bar's height still counts.
+    if (shell.hexView) Win32ViewHost(shell.hexView).fitHorizontalBar();
 }
 
 // The frame went to a monitor of another DPI (or the user changed the scaling): everything

@@ -77,6 +77,11 @@ void measureViewFont(ViewState& view) {
 void paintHexView(HWND window, const Document& doc, const ViewState& view) {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(window, &ps);
+    // Scrolled sideways, the lines are drawn where they lie unscrolled, the origin moved.
+    const int shift = static_cast<int>(view.leftCell * view.charWidth);
+    SetViewportOrgEx(dc, -shift, 0, nullptr);
+    RECT painted = ps.rcPaint;
+    OffsetRect(&painted, shift, 0);
     const Palette& palette = viewPalette();
     HFONT font = createViewFont(DEFAULT_QUALITY, view.dpi);
     // Changed bytes underlined (high contrast): the same face with its underline.
@@ -84,8 +89,8 @@ void paintHexView(HWND window, const Document& doc, const ViewState& view) {
     HGDIOBJ previous = SelectObject(dc, font);
     // Reused between paints: a full view is a few dozen runs, no allocation once warm.
     static PaintRuns runs;
-    layoutPaint(doc, view, PixelRect{ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right, ps.rcPaint.bottom},
-                runs, palette, documentPane());
+    layoutPaint(doc, view, PixelRect{painted.left, painted.top, painted.right, painted.bottom}, runs, palette,
+                documentPane());
     bool underlining = false;
     for (const TextRun& run : runs.runs) {
         if (underlined && run.underline != underlining) {
@@ -98,9 +103,9 @@ void paintHexView(HWND window, const Document& doc, const ViewState& view) {
                  static_cast<int>(run.viewRow * view.lineHeight), runs.text.data() + run.start,
                  static_cast<int>(run.length));
     }
-    outlineBookmarks(dc, ps.rcPaint);
+    outlineBookmarks(dc, painted);
     SelectObject(dc, font);
-    paintOtherPane(dc, ps.rcPaint, palette, runs);
+    paintOtherPane(dc, painted, palette, runs);
     SelectObject(dc, previous);
     DeleteObject(font);
     if (underlined) DeleteObject(underlined);

@@ -72,10 +72,17 @@ LRESULT handleHexViewMessage(HWND window, UINT message, WPARAM wParam, LPARAM lP
             if (onChar(hv, static_cast<unsigned>(wParam & 0xFFFF))) return 0;
             break;
         case WM_VSCROLL: onVScroll(hv, LOWORD(wParam)); return 0;
+        case WM_HSCROLL: onHScroll(hv, LOWORD(wParam)); return 0;
+        case WM_MOUSEHWHEEL: onHorizontalWheel(hv, GET_WHEEL_DELTA_WPARAM(wParam)); return 0;
         case WM_MOUSEWHEEL:
             // Ctrl with the wheel zooms, as in every Windows program that shows text.
             if (GET_KEYSTATE_WPARAM(wParam) & MK_CONTROL) {
                 zoomByWheelCommand(GET_WHEEL_DELTA_WPARAM(wParam));
+                return 0;
+            }
+            // Shift with the wheel scrolls sideways: up is to the left.
+            if (GET_KEYSTATE_WPARAM(wParam) & MK_SHIFT) {
+                onHorizontalWheel(hv, -GET_WHEEL_DELTA_WPARAM(wParam));
                 return 0;
             }
             if (onMouseWheel(hv, GET_WHEEL_DELTA_WPARAM(wParam))) return 0;

@@ -61,6 +61,7 @@ struct ShellState {
     SearchState search;                  // the dialogs' texts and the search direction
     Comparison comparison;               // the other file beside the document, while compared
     Settings settings;                   // what the user chose, read at start-up, written at each change
+    std::int64_t viewHeight = 0;         // the hex view's height as the frame lays it out
     int comparisonWidth = 0;             // pixels the frame widened by to show it; given back on closing
     // Opens the help page and the update page; tests put a recorder here.
     ShellExecuteFunction shellExecute = ShellExecuteW;

@@ -5,8 +5,11 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 #include "app/compare_pane_win32.h"
 #include "app/dialogs/message_box_win32.h"
+#include "hexview/comparison_view.h"
 #include "app/shell_state.h"
 
 namespace quillix {
@@ -25,9 +28,11 @@ void Win32ViewHost::invalidate(const PixelRect* rect, bool erase) {
         InvalidateRect(window_, nullptr, erase);
         return;
     }
+    // The core's rectangles lie on the unscrolled lines; the mirror shifts its own.
     RECT area{rect->left, rect->top, rect->right, rect->bottom};
-    InvalidateRect(window_, &area, erase);
     mirrorInvalidation(window_, area, erase);
+    OffsetRect(&area, -static_cast<int>(shell.view.leftCell * shell.view.charWidth), 0);
+    InvalidateRect(window_, &area, erase);
 }
 
 void Win32ViewHost::updateWindow() { UpdateWindow(window_); }
@@ -57,6 +62,58 @@ int Win32ViewHost::scrollTrackPosition() {
     info.fMask = SIF_TRACKPOS;
     GetScrollInfo(window_, SB_VERT, &info);
     return info.nTrackPos;
+}
+
+void Win32ViewHost::setHorizontalPosition(int position) {
+    SCROLLINFO info{};
+    info.cbSize = sizeof info;
+    info.fMask = SIF_POS;
+    info.nPos = position;
+    SetScrollInfo(window_, SB_HORZ, &info, TRUE);
+}
+
+int Win32ViewHost::horizontalTrackPosition() {
+    SCROLLINFO info{};
+    info.cbSize = sizeof info;
+    info.fMask = SIF_TRACKPOS;
+    GetScrollInfo(window_, SB_HORZ, &info);
+    return info.nTrackPos;
+}
+
+void Win32ViewHost::fitHorizontalBar() {
+    // Showing or hiding the bar sizes the view again, which comes back here: once is enough.
+    static bool fitting = false;
+    if (fitting) return;
+    fitting = true;
+    ViewState& view = shell.view;
+    RECT client{};
+    GetClientRect(window_, &client);
+    view.viewWidth = client.right;
+    // Without a document there is nothing to scroll to.
+    const std::int64_t lines =
+        !hasDocument(shell.doc) ? 0
+        : comparing(view) ? otherPaneLeft() / std::max<std::int64_t>(view.charWidth, 1) + view.layout.cells
+                          : view.layout.cells;
+    const bool moved = setHorizontalExtent(view, lines);
+    // Range and page in cells: the bar hides by itself when the page holds every cell.
+    SCROLLINFO info{};
+    info.cbSize = sizeof info;
+    info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+    info.nMin = 0;
+    info.nMax = view.leftMax > 0 ? static_cast<int>(lines - 1) : 0;
+    info.nPage = view.leftMax > 0 ? static_cast<UINT>(shownCells(view)) : 1;
+    info.nPos = static_cast<int>(view.leftCell);
+    SetScrollInfo(window_, SB_HORZ, &info, TRUE);
+    // With the bar the view's rows are what its client area holds; without it they stay
+    // what the frame gave it (the border included), as they always were.
+    if (GetWindowLongW(window_, GWL_STYLE) & WS_HSCROLL) {
+        GetClientRect(window_, &client);
+        view.clientHeight = client.bottom;
+    } else {
+        view.clientHeight = shell.viewHeight;
+    }
+    if (moved) InvalidateRect(window_, nullptr, TRUE);
+    fitting = false;
 }
 
 void Win32ViewHost::setStatusText(int part, const wchar_t* text) {

@@ -29,6 +29,9 @@ public:
     void setScrollRange(int max, int position) override;
     void setScrollPosition(int position) override;
     int scrollTrackPosition() override;
+    void setHorizontalPosition(int position) override;
+    void fitHorizontalBar() override;
+    int horizontalTrackPosition() override;
     void setStatusText(int part, const wchar_t* text) override;
     int messageBox(BoxOwner owner, const wchar_t* text, const wchar_t* caption, unsigned style) override;
     void beep() override;

@@ -12,7 +12,7 @@ namespace quillix {
 
 void onRightButtonDown(HWND view, int x, int y) {
     if (!hasDocument(shell.doc) || shell.view.charWidth <= 0 || shell.view.lineHeight <= 0) return;
-    const std::int64_t column = shell.view.layout.columnOf(x / shell.view.charWidth);
+    const std::int64_t column = shell.view.layout.columnOf(contentX(shell.view, x) / shell.view.charWidth);
     const std::int64_t offset =
         (shell.view.topLine + y / shell.view.lineHeight) * rowBytes(shell.view) + column - 1;
     ByteRange range;
@@ -27,7 +27,7 @@ void onRightButtonDown(HWND view, int x, int y) {
 void showViewMenu(HWND view, int x, int y) {
     if (!hasDocument(shell.doc)) return;
     if (x == -1 && y == -1) {
-        POINT caret{static_cast<LONG>(shell.view.caretCell * shell.view.charWidth),
+        POINT caret{static_cast<LONG>(cellX(shell.view, shell.view.caretCell)),
                     static_cast<LONG>((shell.view.caretRow + 1) * shell.view.lineHeight)};
         ClientToScreen(view, &caret);
         x = caret.x;

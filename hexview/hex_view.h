@@ -102,6 +102,12 @@ void onVScroll(const HexView& hv, int request);
 // WM_MOUSEWHEEL with the signed wheel delta. Returns false when the message belongs to
 // DefWindowProcW (wheel scrolling turned off).
 bool onMouseWheel(const HexView& hv, int delta);
+// WM_HSCROLL with a request code (the same codes as WM_VSCROLL's, by cells): moves the
+// view sideways under a caret that may go out of sight, until a key brings it back.
+void onHScroll(const HexView& hv, int request);
+// Shift+wheel and the tilting wheel: delta as WM_MOUSEHWHEEL has it (positive: right),
+// a notch scrolling four cells.
+void onHorizontalWheel(const HexView& hv, int delta);
 // WM_LBUTTONDOWN at client pixel (x, y). Returns false when the message belongs to
 // DefWindowProcW (a click past the end of the document). A click the rules accept drops
 // the selection and starts a drag from its byte; with shift (Shift+click) it selects from

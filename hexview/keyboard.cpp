@@ -32,7 +32,7 @@ std::int64_t roomLimit(const ViewState& view) {
 }
 
 void placeCaret(const HexView& hv) {
-    const ViewState& view = hv.view;
+    ViewState& view = hv.view;
     placeCaret(view, hv.host);
 }
 

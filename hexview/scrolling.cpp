@@ -15,6 +15,8 @@ void updateWheelStep(ViewState& view, std::uint32_t wheelLines) {
 
 void onSize(const HexView& hv) {
     ViewState& view = hv.view;
+    // The horizontal bar first: showing or hiding it changes the view's height.
+    hv.host.fitHorizontalBar();
     std::int64_t spare = lineCountOf(view, hv.doc) - rows(view);
     view.scrollMax = static_cast<std::int32_t>(spare >= 0 ? spare : 0);
     if (view.topLine >= view.scrollMax) view.topLine = view.scrollMax;
@@ -213,6 +215,37 @@ bool onMouseWheel(const HexView& hv, int delta) {
     return true;
 }
 
+void onHScroll(const HexView& hv, int request) {
+    ViewState& view = hv.view;
+    const std::int64_t shown = shownCells(view);
+    std::int64_t left = view.leftCell;
+    switch (request) {
+        case scrollLineUp: --left; break;
+        case scrollLineDown: ++left; break;
+        case scrollPageUp: left -= shown; break;
+        case scrollPageDown: left += shown; break;
+        case scrollThumbTrack: left = hv.host.horizontalTrackPosition(); break;
+        case scrollTop: left = 0; break;
+        case scrollBottom: left = view.leftMax; break;
+        default: break;
+    }
+    left = std::clamp<std::int64_t>(left, 0, view.leftMax);
+    if (left == view.leftCell) return;
+    view.leftCell = left;
+    hv.host.setHorizontalPosition(static_cast<int>(left));
+    hv.host.invalidate(nullptr, true);
+    hv.host.updateWindow();
+    // The caret stays on its byte, wherever that now lies (out of sight, off the client area).
+    hv.host.setCaretPos(static_cast<int>(cellX(view, view.caretCell)),
+                        static_cast<int>(view.caretRow * view.lineHeight));
+}
+
+void onHorizontalWheel(const HexView& hv, int delta) {
+    const int notches = delta / 120 != 0 ? delta / 120 : (delta > 0 ? 1 : -1);
+    for (int i = 0; i < 4 * (notches < 0 ? -notches : notches); ++i)
+        onHScroll(hv, notches < 0 ? scrollLineUp : scrollLineDown);
+}
+
 namespace {
 
 enum class Hit { accepted, ignored, pastEnd };
@@ -225,7 +258,7 @@ void placeCaretAsClicked(const HexView& hv, std::int64_t row, std::int64_t cell,
     view.caretCell = cell;
     view.byteColumn = column;
     view.matchVisible = 0;
-    hv.host.setCaretPos(static_cast<int>(cell * view.charWidth), static_cast<int>(row * view.lineHeight));
+    hv.host.setCaretPos(static_cast<int>(cellX(view, cell)), static_cast<int>(row * view.lineHeight));
     // The highlight goes with the next paint; no immediate update.
     hv.host.invalidate(nullptr, false);
     showOffsetStatus(view, hv.doc, hv.host, EofText::plain);
@@ -236,7 +269,7 @@ void placeCaretAsClicked(const HexView& hv, std::int64_t row, std::int64_t cell,
 // default layout, where it keeps the caret's column on the clicked row. A click left
 // of the first hex cell or right of the rows hits nothing, nor does one on the blank
 // between the areas; a click on or past the end of the document moves nothing either.
-Hit clickAt(const HexView& hv, unsigned x, unsigned y) {
+Hit clickAt(const HexView& hv, std::int64_t x, unsigned y) {
     ViewState& view = hv.view;
     const RowLayout& layout = view.layout;
     const std::int64_t cw = view.charWidth;
@@ -284,7 +317,7 @@ bool dragToLastByte(const HexView& hv, std::int64_t x) {
 bool onLButtonDown(const HexView& hv, unsigned x, unsigned y, bool shift) {
     ViewState& view = hv.view;
     const std::int64_t before = offsetOf(view);
-    const Hit hit = clickAt(hv, x, y);
+    const Hit hit = clickAt(hv, contentX(view, x), y);
     if (hit == Hit::pastEnd) return false;
     if (hit == Hit::ignored) return true;
     if (shift) {
@@ -313,8 +346,8 @@ void onMouseMove(const HexView& hv, int x, int y) {
     const std::int64_t cw = view.charWidth;
     const std::int64_t left = view.layout.firstHex * cw + 1;
     const std::int64_t right = view.layout.cells * cw - 1;
-    const std::int64_t clampedX = std::clamp<std::int64_t>(x, left, right);
-    const Hit hit = clickAt(hv, static_cast<unsigned>(clampedX), static_cast<unsigned>(y));
+    const std::int64_t clampedX = std::clamp<std::int64_t>(contentX(view, x), left, right);
+    const Hit hit = clickAt(hv, clampedX, static_cast<unsigned>(y));
     if (hit == Hit::ignored || (hit == Hit::pastEnd && !dragToLastByte(hv, clampedX))) return;
     const std::int64_t reached = offsetOf(view);
     // A press that jitters inside its byte selects nothing.

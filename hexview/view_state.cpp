@@ -56,8 +56,38 @@ void showOffsetStatus(ViewState& view, const Document& doc, ViewHost& host, EofT
     host.setStatusText(statusPartOffset, view.statusText);
 }
 
-void placeCaret(const ViewState& view, ViewHost& host) {
-    host.setCaretPos(static_cast<int>(view.caretCell * view.charWidth),
+std::int64_t shownCells(const ViewState& view) {
+    return view.charWidth > 0 ? std::max<std::int64_t>(view.viewWidth / view.charWidth, 1) : 1;
+}
+
+bool setHorizontalExtent(ViewState& view, std::int64_t contentCells) {
+    view.leftMax = view.viewWidth > 0 ? std::max<std::int64_t>(contentCells - shownCells(view), 0) : 0;
+    const std::int64_t left = std::clamp<std::int64_t>(view.leftCell, 0, view.leftMax);
+    const bool moved = left != view.leftCell;
+    view.leftCell = left;
+    return moved;
+}
+
+std::int64_t leftCellForCaret(const ViewState& view) {
+    const RowLayout& layout = view.layout;
+    const bool characters = layout.inCharArea(view.caretCell);
+    const std::int64_t first = characters ? view.caretCell : layout.highCell(view.byteColumn);
+    const std::int64_t last = characters ? first : first + 1;
+    const std::int64_t shown = shownCells(view);
+    std::int64_t left = view.leftCell;
+    if (last >= left + shown) left = first;
+    if (first < left) left = last - shown + 1;
+    return std::clamp<std::int64_t>(left, 0, view.leftMax);
+}
+
+void placeCaret(ViewState& view, ViewHost& host) {
+    const std::int64_t left = leftCellForCaret(view);
+    if (left != view.leftCell) {
+        view.leftCell = left;
+        host.setHorizontalPosition(static_cast<int>(left));
+        host.invalidate(nullptr, true);
+    }
+    host.setCaretPos(static_cast<int>(cellX(view, view.caretCell)),
                      static_cast<int>(view.caretRow * view.lineHeight));
 }
 

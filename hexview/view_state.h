@@ -153,6 +153,12 @@ struct ViewState {
     const HitList* hits = nullptr;
     CharacterSet characterSet = CharacterSet::ascii;  // what the character area shows and stores
     RowLayout layout = defaultRowLayout;              // the row's cells; changed through changeRowLayout
+    // Horizontal scrolling, in cells: the cell at the view's left edge, and the largest it
+    // may be (the cells of the rows, and the other file's pane, that the view's width
+    // leaves out). viewWidth is the view's width in pixels; 0 scrolls nothing.
+    std::int64_t leftCell = 0;
+    std::int64_t leftMax = 0;
+    std::int64_t viewWidth = 0;
 };
 
 inline constexpr int rowCells = 66;
@@ -229,7 +235,23 @@ enum class EofText { substitute, plain };
 void showOffsetStatus(ViewState& view, const Document& doc, ViewHost& host, EofText eof);
 // Formats "Offset: " and at least eight upper-case hex digits of offset into text.
 void formatOffsetStatus(wchar_t (&text)[20], std::int64_t offset);
-// Moves the system caret to the caret's cell and row.
-void placeCaret(const ViewState& view, ViewHost& host);
+// Moves the system caret to the caret's cell and row, first scrolling the view
+// sideways (leftCellForCaret) when the caret's byte is out of sight.
+void placeCaret(ViewState& view, ViewHost& host);
+
+// Whole cells the view's width shows; at least 1.
+std::int64_t shownCells(const ViewState& view);
+// Sets leftMax for a view whose lines are contentCells cells wide and clamps leftCell into
+// 0..leftMax; returns whether leftCell moved.
+bool setHorizontalExtent(ViewState& view, std::int64_t contentCells);
+// Where leftCell goes so the caret's byte (its hex pair, or its character) is in sight:
+// where it is while it is; past the right edge, as far right as keeps the byte in sight;
+// past the left edge, as far left (so a caret on a row's first byte shows the offsets).
+std::int64_t leftCellForCaret(const ViewState& view);
+// The view's pixel x of a cell's left edge, and the cell under a view pixel x (>= 0).
+inline std::int64_t cellX(const ViewState& view, std::int64_t cell) {
+    return (cell - view.leftCell) * view.charWidth;
+}
+inline std::int64_t contentX(const ViewState& view, std::int64_t x) { return x + view.leftCell * view.charWidth; }
 
 }  // namespace quillix

@@ -72,6 +72,11 @@ public:
     virtual void setScrollRange(int max, int position) = 0;
     virtual void setScrollPosition(int position) = 0;
     virtual int scrollTrackPosition() = 0;
+    // The horizontal scroll bar: its box to leftCell, and its range, its page and whether
+    // it shows, from the view's width and what it shows (leftMax and viewHeight follow).
+    virtual void setHorizontalPosition(int) {}
+    virtual void fitHorizontalBar() {}
+    virtual int horizontalTrackPosition() { return 0; }
 
     // Sets the text of status bar part 0, 1 or 2.
     virtual void setStatusText(int part, const wchar_t* text) = 0;

@@ -63,6 +63,38 @@ TEST_F(RowLayoutTest, EveryWidthAndGroupingAgreesWithThePlainReference) {
                           ref.kind[cell] == 'c' ? 'c' : 'h')
                     << x;
             }
+            // Sideways in a view 30 cells wide: Right keeps the caret's pair in sight, the view
+            // moving only when it would leave it, and as far as it can; a click lands on the
+            // byte under it; End and Home bring the caret back into sight.
+            view.viewWidth = 30 * testCharWidth + 7;
+            setHorizontalExtent(view, layout.cells);
+            ASSERT_EQ(view.leftMax, std::max(layout.cells - 30, 0));
+            place(0, 10);
+            for (std::int64_t offset = 1; offset <= 2 * n; ++offset) {
+                const std::int64_t before = view.leftCell;
+                press(keyRight);
+                const std::int64_t pair = view.caretCell;
+                EXPECT_TRUE(pair >= view.leftCell && pair + 1 < view.leftCell + 30) << offset;
+                const bool seen = pair >= before && pair + 1 < before + 30;
+                EXPECT_EQ(view.leftCell, seen            ? before
+                                         : pair < before ? 0
+                                                         : std::min<std::int64_t>(pair, view.leftMax));
+                EXPECT_EQ(host.caretX, (pair - view.leftCell) * testCharWidth);
+                const std::int64_t row = view.caretRow;
+                place(0, 10);
+                ASSERT_TRUE(
+                    onLButtonDown(hv, static_cast<unsigned>((pair + 1 - view.leftCell) * testCharWidth + 2),
+                                  static_cast<unsigned>(row * testLineHeight + 1)));
+                onLButtonUp(hv);
+                EXPECT_EQ(offsetOf(view), offset) << offset;
+            }
+            view.leftCell = 0;
+            press(keyEnd);
+            EXPECT_TRUE(view.caretCell >= view.leftCell && view.caretCell + 1 < view.leftCell + 30);
+            press(keyHome);
+            EXPECT_EQ(view.leftCell, 0);
+            view.viewWidth = 0;
+            setHorizontalExtent(view, layout.cells);
             // Right walks every byte in order, over the rows and down the view.
             place(0, 10);
             for (std::int64_t offset = 1; offset <= 3 * n; ++offset) {

@@ -263,5 +263,39 @@ TEST_F(ViewLookTest, ThirtyTwoBytesARowCarryTheKeysAndClicksGrowTheFrameAndAreRe
     EXPECT_TRUE((menuState(IDM_VIEW_ROW_32) & MF_CHECKED) && (menuState(IDM_VIEW_DECIMAL_OFFSETS) & MF_CHECKED));
 }
 
+TEST_F(ViewLookTest, SixtyFourBytesARowScrollSidewaysWithTheCaretAndTheClicks) {
+    const auto path = makeFile("wide.bin", std::vector<std::uint8_t>(64 * 40, 0x42));
+    ASSERT_NE(start(path.wstring()), nullptr);
+    const auto bar = [] {
+        SCROLLINFO info{sizeof info, SIF_ALL};
+        GetScrollInfo(shell.hexView, SB_HORZ, &info);
+        return info;
+    };
+    const auto barShown = [] { return (GetWindowLongW(shell.hexView, GWL_STYLE) & WS_HSCROLL) != 0; };
+    EXPECT_FALSE(barShown());
+    command(IDM_VIEW_ROW_64);
+    ASSERT_TRUE(barShown() && shell.view.leftMax > 0 && shell.view.leftCell == 0);
+    EXPECT_EQ(bar().nMax - static_cast<int>(bar().nPage) + 1, shell.view.leftMax);
+    // End shows the right edge with the last byte; the caret stands on it, scrolled.
+    press(VK_END);
+    EXPECT_EQ(offsetOf(shell.view), 64 * 40 - 1);
+    EXPECT_TRUE(shell.view.leftCell == shell.view.leftMax && bar().nPos == shell.view.leftCell);
+    POINT caret{};
+    GetCaretPos(&caret);
+    EXPECT_EQ(caret.x, (shell.view.caretCell - shell.view.leftCell) * shell.view.charWidth);
+    // A click after scrolling lands on the byte drawn under it: byte 60 of the first row.
+    const std::int64_t cell = shell.view.layout.highCell(61) + 1 - shell.view.leftCell;
+    const LPARAM at = MAKELPARAM(cell * shell.view.charWidth + 2, 1);
+    SendMessageW(shell.hexView, WM_LBUTTONDOWN, 0, at), SendMessageW(shell.hexView, WM_LBUTTONUP, 0, at);
+    EXPECT_EQ(offsetOf(shell.view), shell.view.topLine * 64 + 60);
+    SendMessageW(shell.hexView, WM_HSCROLL, SB_LINELEFT, 0), pump();
+    EXPECT_EQ(bar().nPos, shell.view.leftMax - 1);
+    // Home, at the first byte, the left edge with the offsets; at 16 bytes the bar goes.
+    press(VK_HOME);
+    EXPECT_TRUE(shell.view.leftCell == 0 && bar().nPos == 0 && offsetOf(shell.view) == 0);
+    command(IDM_VIEW_ROW_16);
+    EXPECT_TRUE(!barShown() && shell.view.leftMax == 0);
+}
+
 }  // namespace
 }  // namespace quillix::test
