@@ -252,6 +252,8 @@ std::int64_t leftCellForCaret(const ViewState& view);
 inline std::int64_t cellX(const ViewState& view, std::int64_t cell) {
     return (cell - view.leftCell) * view.charWidth;
 }
-inline std::int64_t contentX(const ViewState& view, std::int64_t x) { return x + view.leftCell * view.charWidth; }
+inline std::int64_t contentX(const ViewState& view, std::int64_t x) {
+    return x + view.leftCell * view.charWidth;
+}
 
 }  // namespace quillix
