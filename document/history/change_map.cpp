@@ -389,8 +389,11 @@ std::vector<ByteRange> ChangeMap::ranges() const {
 
 bool ChangeMap::changedByOthers(ByteRange run, const std::uint8_t* current, const std::uint8_t* ours) const {
     bool others = false;
-    const auto differs = [&](std::uint8_t now, std::uint8_t first, std::uint8_t mine) {
-        return now != first && now != mine;
+    // The file's byte is read before ours: when both pages are gone (a file cut under a
+    // save's window), the save reports the target lost whatever order the compiler picks.
+    const auto differs = [&](const std::uint8_t* now, std::uint8_t first, const std::uint8_t* mine) {
+        const std::uint8_t value = *now;
+        return value != first && value != *mine;
     };
     auto& self = const_cast<ChangeMap&>(*this);  // visits only read the slots
     forEachPiece(run, [&](std::int64_t page, std::int64_t from, std::int64_t to, std::int64_t at) {
@@ -408,14 +411,14 @@ bool ChangeMap::changedByOthers(ByteRange run, const std::uint8_t* current, cons
                     return;
                 for (std::uint64_t left = bits; left != 0 && !others; left &= left - 1) {
                     const int k = std::countr_zero(left);
-                    others = differs(now[k], block->first[static_cast<std::size_t>(base + k)], mine[k]);
+                    others = differs(now + k, block->first[static_cast<std::size_t>(base + k)], mine + k);
                 }
             });
             return;
         }
         self.forEachLone(page, from, to, [&](const std::uint64_t& slot) {
             const std::int64_t i = at + Lone::keyOf(slot) - page * pageBytes - from;
-            others = others || differs(current[i], firstOf(slot), ours[i]);
+            others = others || differs(current + i, firstOf(slot), ours + i);
         });
     });
     return others;
