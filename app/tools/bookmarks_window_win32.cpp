@@ -38,29 +38,13 @@ void checkMenuItem(bool checked) {
 std::wstring cellText(std::size_t row, int column) {
     if (row >= places.marks.offsets.size()) return {};
     const std::int64_t offset = places.marks.offsets[row];
-    wchar_t text[64];
-    if (column == 0) {
-        appendHex(text, 64, 0, static_cast<std::uint64_t>(offset), 8);
-        return text;
-    }
+    if (column == 0) return offsetCellText(offset);
     const std::int64_t count = std::min<std::int64_t>(shownBytes, shell.doc.fileSize - offset);
     if (count <= 0) return {};
     std::uint8_t bytes[shownBytes] = {};
     ReadFault fault;
     if (!checkedCopy(shell.doc, offset, count, bytes, fault)) return L"??";
-    std::size_t length = 0;
-    for (std::int64_t i = 0; i < count; ++i) {
-        if (i > 0) length = appendText(text, 64, length, L" ");
-        length = appendHex(text, 64, length, bytes[i], 2);
-    }
-    return text;
-}
-
-void onGetDisplayInfo(NMLVDISPINFOW& info) {
-    LVITEMW& item = info.item;
-    if (!(item.mask & LVIF_TEXT) || !item.pszText || item.cchTextMax <= 0 || item.iItem < 0) return;
-    lstrcpynW(item.pszText, cellText(static_cast<std::size_t>(item.iItem), item.iSubItem).c_str(),
-              item.cchTextMax);
+    return hexPairsCellText(bytes, count);
 }
 
 std::vector<int> selectedRows(HWND list) {
@@ -183,7 +167,7 @@ INT_PTR CALLBACK bookmarksDialogProc(HWND dialog, UINT message, WPARAM wParam, L
         case WM_NOTIFY: {
             const auto& header = *reinterpret_cast<const NMHDR*>(lParam);
             if (header.idFrom != IDC_BOOKMARKS_LIST) return FALSE;
-            if (header.code == LVN_GETDISPINFOW) onGetDisplayInfo(*reinterpret_cast<NMLVDISPINFOW*>(lParam));
+            if (header.code == LVN_GETDISPINFOW) answerDisplayInfo(*reinterpret_cast<NMLVDISPINFOW*>(lParam), cellText);
             if (header.code == NM_DBLCLK) jumpToRow(reinterpret_cast<const NMITEMACTIVATE*>(lParam)->iItem);
             return TRUE;
         }

@@ -65,30 +65,14 @@ void showNote() {
 std::wstring cellText(std::size_t row, int column) {
     if (row >= listedRows()) return {};
     const std::int64_t offset = results.found.offsets[row];
-    wchar_t text[64];
-    if (column == 0) {
-        appendHex(text, 64, 0, static_cast<std::uint64_t>(offset), 8);
-        return text;
-    }
+    if (column == 0) return offsetCellText(offset);
     const std::int64_t count = std::min({shownBytes, results.found.length, shell.doc.fileSize - offset});
     if (count <= 0) return {};
     std::uint8_t bytes[shownBytes] = {};
     ReadFault fault;
     if (!checkedCopy(shell.doc, offset, count, bytes, fault)) return L"??";
     if (column == 2) return hitText(bytes, static_cast<std::size_t>(count));
-    std::size_t length = 0;
-    for (std::int64_t i = 0; i < count; ++i) {
-        if (i > 0) length = appendText(text, 64, length, L" ");
-        length = appendHex(text, 64, length, bytes[i], 2);
-    }
-    return text;
-}
-
-void onGetDisplayInfo(NMLVDISPINFOW& info) {
-    LVITEMW& item = info.item;
-    if (!(item.mask & LVIF_TEXT) || !item.pszText || item.cchTextMax <= 0 || item.iItem < 0) return;
-    lstrcpynW(item.pszText, cellText(static_cast<std::size_t>(item.iItem), item.iSubItem).c_str(),
-              item.cchTextMax);
+    return hexPairsCellText(bytes, count);
 }
 
 // The row's hit selected in the view and shown as a search hit, in the area its search
@@ -269,7 +253,7 @@ INT_PTR CALLBACK searchResultsDialogProc(HWND dialog, UINT message, WPARAM wPara
         case WM_NOTIFY: {
             const auto& header = *reinterpret_cast<const NMHDR*>(lParam);
             if (header.idFrom != IDC_RESULTS_LIST) return FALSE;
-            if (header.code == LVN_GETDISPINFOW) onGetDisplayInfo(*reinterpret_cast<NMLVDISPINFOW*>(lParam));
+            if (header.code == LVN_GETDISPINFOW) answerDisplayInfo(*reinterpret_cast<NMLVDISPINFOW*>(lParam), cellText);
             if (header.code == NM_DBLCLK) showRow(reinterpret_cast<const NMITEMACTIVATE*>(lParam)->iItem);
             return TRUE;
         }
