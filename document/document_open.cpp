@@ -13,6 +13,7 @@ std::int64_t lineCountFor(std::int64_t fileSize) {
 void closeDocumentView(Document& doc, FileSystem& fs) {
     if (doc.fileBytes) fs.unmap(doc.fileBytes, doc.fileSize);
     doc.fileBytes = nullptr;
+    doc.ownPages = OwnPages::unknown;
 }
 
 bool mapFile(FileSystem& fs, const wchar_t* path, std::uint8_t*& bytes, std::int64_t& size, FileStamp& stamp,
@@ -61,7 +62,9 @@ int openDocument(Document& doc, const wchar_t* path, SystemError& cause, FileSys
     doc.baseline = BaselineFile{path, stamp};
     doc.fileBytes = bytes;
     doc.fileSize = size;
+    doc.ownPages = fs.copyOnWritePages();
     doc.lineCount = lineCountFor(size);
+    doc.changes.keepMineIn(&doc);
     return 1;
 }
 
@@ -81,6 +84,8 @@ int remapDocument(Document& doc, const wchar_t* path, const FileStamp& written, 
     }
     closeDocumentView(doc, fs);
     doc.fileBytes = bytes;
+    doc.ownPages = fs.copyOnWritePages();
+    doc.changes.keepMineIn(&doc);
     doc.mappedFile = stamp;
     doc.baseline = BaselineFile{path, stamp};
     doc.readOnly = readOnly;

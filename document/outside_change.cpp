@@ -38,12 +38,11 @@ bool isNewOutsideChange(OutsideNotice& notice, OutsideChange kind, const FileSta
 namespace {
 
 // The view now shows the file as mapped with stamp: the document is that file.
-void takeUpFile(Document& doc, FileSystem& fs, std::uint8_t* bytes, std::int64_t size, const FileStamp& stamp,
-                bool readOnly) {
+void takeUpFile(Document& doc, FileSystem& fs, const ViewBytes& view, const FileStamp& stamp, bool readOnly) {
     closeDocumentView(doc, fs);
-    doc.fileBytes = bytes;
-    doc.fileSize = size;
-    doc.lineCount = lineCountFor(size);
+    static_cast<ViewBytes&>(doc) = view;
+    doc.changes.keepMineIn(&doc);
+    doc.lineCount = lineCountFor(view.fileSize);
     doc.mappedFile = stamp;
     doc.baseline = BaselineFile{doc.filePath, stamp};
     doc.readOnly = readOnly || doc.viewOnly;
@@ -58,8 +57,8 @@ int reloadDocument(Document& doc, SystemError& cause, FileSystem& fs) {
     FileStamp stamp;
     bool readOnly = true;
     if (!mapFile(fs, doc.filePath, bytes, size, stamp, readOnly, cause)) return 0;
-    takeUpFile(doc, fs, bytes, size, stamp, readOnly);
     doc.changes.clear();
+    takeUpFile(doc, fs, ViewBytes{bytes, size, fs.copyOnWritePages()}, stamp, readOnly);
     doc.history.clear();
     return 1;
 }
@@ -75,7 +74,7 @@ int mergeOutsideChange(Document& doc, std::int64_t& pastEnd, SystemError& cause,
     // The view to come, read and written through the checked calls as the document's is. A
     // file now shorter than the document leaves it its length: the steps of the history and
     // the changed bytes may lie past the file's end. Those bytes start as zeros.
-    ViewBytes fresh{mapped, fileSize};
+    ViewBytes fresh{mapped, fileSize, fs.copyOnWritePages()};
     const std::int64_t size = std::max(fileSize, doc.fileSize);
     ReadFault fault;
     if (size > fileSize) {
@@ -86,7 +85,7 @@ int mergeOutsideChange(Document& doc, std::int64_t& pastEnd, SystemError& cause,
         }
         const bool copied = checkedCopy(fresh, 0, fileSize, longer, fault);
         fs.unmap(mapped, fileSize);
-        fresh = ViewBytes{longer, size};
+        fresh = ViewBytes{longer, size, OwnPages::stay};
         if (!copied) fileSize = -1;
     }
     const auto fail = [&](SystemError error) {
@@ -99,6 +98,8 @@ int mergeOutsideChange(Document& doc, std::int64_t& pastEnd, SystemError& cause,
     std::vector<std::int64_t> lines;
     try {
         lines = doc.changes.changedLines();
+        // The user's values of the pages the record relies on the view for: the view goes.
+        doc.changes.holdMine();
     } catch (const std::bad_alloc&) {
         return fail(outOfMemoryError());
     }
@@ -123,7 +124,10 @@ int mergeOutsideChange(Document& doc, std::int64_t& pastEnd, SystemError& cause,
     }
     // The user's changes must stay savable: a file that may only be read now refuses the
     // save with the system's reason, and Save As still writes them elsewhere.
-    takeUpFile(doc, fs, fresh.fileBytes, size, stamp, doc.readOnly);
+    takeUpFile(doc, fs, fresh, stamp, doc.readOnly);
+    // The user's values the merge held of the pages the record relies on the view for go
+    // back into the new view, as far as it keeps them.
+    doc.changes.releaseMine();
     pastEnd = size - fileSize;
     return 1;
 }

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <string>
 
+#include "document/file/view_bytes.h"
+
 namespace quillix {
 
 // The system's own error code of a failed call: GetLastError() on Windows, errno
@@ -59,6 +61,10 @@ public:
     virtual bool mapCopyOnWrite(FileHandle file, std::uint8_t*& view, std::int64_t& size,
                                 SystemError& error) = 0;
     virtual void unmap(std::uint8_t* view, std::int64_t size) = 0;
+    // What becomes of the pages of a view mapCopyOnWrite gives once the program wrote them,
+    // should another program cut the file (view_bytes.h). A layer that cannot tell says
+    // unknown, and nothing is asked of them.
+    virtual OwnPages copyOnWritePages() const { return OwnPages::unknown; }
 
     // Opens an existing file for reading only, shared for reading, writing and deleting
     // (CreateFileW GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,

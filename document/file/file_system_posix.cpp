@@ -122,6 +122,8 @@ public:
         return openWith(path, O_PATH, file, error);
     }
 
+    OwnPages copyOnWritePages() const override { return OwnPages::stayIfMade; }
+
     bool mapCopyOnWrite(FileHandle file, std::uint8_t*& view, std::int64_t& size,
                         SystemError& error) override {
         struct stat info {};

@@ -131,6 +131,8 @@ public:
         return openWith(path, FILE_READ_ATTRIBUTES, shareAll, OPEN_EXISTING, file, error);
     }
 
+    OwnPages copyOnWritePages() const override { return OwnPages::stay; }
+
     bool mapCopyOnWrite(FileHandle file, std::uint8_t*& view, std::int64_t& size,
                         SystemError& error) override {
         ScopedMapping mapping(CreateFileMappingW(handleOf(file), nullptr, PAGE_WRITECOPY, 0, 0, nullptr));

@@ -5,6 +5,9 @@
 #include <cstring>
 #include <new>
 
+#include "document/file/checked_view.h"
+#include "document/file/view_pages.h"
+
 namespace quillix {
 
 namespace {
@@ -12,6 +15,9 @@ namespace {
 using Lone = PackedTable<17, 4>;
 constexpr std::uint64_t loneCountMask = 0x1FFF;
 constexpr std::int64_t stretchBytes = 256;
+// Stretches of the view moved into the process's own memory before the blocks keep copies
+// of the user's values instead: the system's limit on a mapping's pieces is 65530 by default.
+constexpr std::int64_t maxKeptSpans = 16384;
 // The bit of loneInPage_'s payload for the stretch of byte k of a page.
 std::uint64_t stretchBit(std::int64_t k) { return std::uint64_t{1} << (13 + k / stretchBytes); }
 
@@ -72,11 +78,56 @@ std::int64_t ChangeMap::loneIn(std::int64_t page) const {
     return slot ? static_cast<std::int64_t>(*slot & loneCountMask) : 0;
 }
 
-ChangeMap::Block& ChangeMap::promote(std::int64_t page) {
+bool ChangeMap::viewKeeps(std::int64_t firstPage, std::int64_t endPage) {
+    if (!view_ || view_->ownPages == OwnPages::unknown) return false;
+    if (view_->ownPages == OwnPages::stay) return true;
+    if (keptSpans_ >= maxKeptSpans ||
+        !keepViewPages(*view_, firstPage * pageBytes, std::min(endPage * pageBytes, view_->fileSize)))
+        return false;
+    ++keptSpans_;
+    return true;
+}
+
+std::array<std::uint8_t, ChangeMap::pageBytes>& ChangeMap::holdMine(Block& block) {
+    if (block.mine) return *block.mine;
+    if (!allocationAllowed(pageBytes)) throw std::bad_alloc();
+    auto mine = std::make_unique<std::array<std::uint8_t, pageBytes>>();
+    // The view keeps this page (viewKeeps): it can be read.
+    const std::int64_t start = block.page * pageBytes;
+    ReadFault fault;
+    checkedCopy(*view_, start, std::min(pageBytes, view_->fileSize - start), mine->data(), fault);
+    block.mine = std::move(mine);
+    ++heldMines_;
+    return *block.mine;
+}
+
+void ChangeMap::holdMine() {
+    for (auto& block : blocks_) holdMine(*block);
+}
+
+void ChangeMap::releaseMine() {
+    std::vector<Block*> held;
+    try {
+        for (auto& block : blocks_)
+            if (block->mine) held.push_back(block.get());
+    } catch (const std::bad_alloc&) {
+        return;  // they keep their copies
+    }
+    std::sort(held.begin(), held.end(), [](const Block* a, const Block* b) { return a->page < b->page; });
+    for (std::size_t first = 0, end = 0; first < held.size(); first = end) {
+        for (end = first + 1; end < held.size() && held[end]->page == held[end - 1]->page + 1;) ++end;
+        if (!viewKeeps(held[first]->page, held[end - 1]->page + 1)) continue;
+        for (std::size_t i = first; i < end; ++i) held[i]->mine.reset();
+        heldMines_ -= static_cast<std::int64_t>(end - first);
+    }
+}
+
+ChangeMap::Block& ChangeMap::promote(std::int64_t page, bool viewKeeps) {
     // Every request comes first: once the block is in, nothing can fail.
-    if (!allocationAllowed(sizeof(Block))) throw std::bad_alloc();
+    if (!allocationAllowed(sizeof(Block) + (viewKeeps ? 0 : pageBytes))) throw std::bad_alloc();
     auto block = std::make_unique<Block>();
     block->page = page;
+    if (!viewKeeps) block->mine = std::make_unique<std::array<std::uint8_t, pageBytes>>();
     if (blocks_.size() == blocks_.capacity()) blocks_.reserve(std::max<std::size_t>(16, blocks_.size() * 2));
     blockOf_.reserve(1);
     if (loneIn(page) > 0) {
@@ -87,13 +138,14 @@ ChangeMap::Block& ChangeMap::promote(std::int64_t page) {
             block->mask[static_cast<std::size_t>(k / 64)] |= bit;
             if (*slot & keptBit) block->kept[static_cast<std::size_t>(k / 64)] |= bit;
             block->first[static_cast<std::size_t>(k)] = firstOf(*slot);
-            block->mine[static_cast<std::size_t>(k)] = mineOf(*slot);
+            if (block->mine) (*block->mine)[static_cast<std::size_t>(k)] = mineOf(*slot);
             ++block->marked;
             lone_.erase(page * pageBytes + k);
         }
         loneInPage_.erase(page);
     }
     markedInBlocks_ += block->marked;
+    heldMines_ += block->mine != nullptr;
     blockOf_.insert(page) = static_cast<std::uint32_t>(blocks_.size());
     blocks_.push_back(std::move(block));
     return *blocks_.back();
@@ -102,6 +154,7 @@ ChangeMap::Block& ChangeMap::promote(std::int64_t page) {
 void ChangeMap::dropBlock(Block& block) {
     const std::uint32_t index = *blockOf_.find(block.page);
     markedInBlocks_ -= block.marked;
+    heldMines_ -= block.mine != nullptr;
     blockOf_.erase(block.page);
     if (index + 1 != blocks_.size()) {
         blocks_[index] = std::move(blocks_.back());
@@ -113,9 +166,10 @@ void ChangeMap::dropBlock(Block& block) {
 void ChangeMap::markRun(ByteRange run, const std::uint8_t* originals, const std::uint8_t* values) {
     forEachPiece(run, [&](std::int64_t page, std::int64_t from, std::int64_t to, std::int64_t at) {
         Block* block = blockAt(page);
-        if (!block && to - from + loneIn(page) >= promoteBytes) block = &promote(page);
+        if (!block && to - from + loneIn(page) >= promoteBytes) block = &promote(page, viewKeeps(page, page + 1));
         if (block) {
-            std::memcpy(block->mine.data() + from, values + at, static_cast<std::size_t>(to - from));
+            if (block->mine)
+                std::memcpy(block->mine->data() + from, values + at, static_cast<std::size_t>(to - from));
             forEachWord(from, to, [&](std::size_t word, std::uint64_t bits) {
                 const std::uint64_t fresh = bits & ~block->mask[word];
                 if (fresh == 0) return;  // the value first read stays the original of a marked byte
@@ -146,9 +200,10 @@ void ChangeMap::markRun(ByteRange run, const std::uint8_t* originals, const std:
 void ChangeMap::setMine(ByteRange run, const std::uint8_t* values) {
     forEachPiece(run, [&](std::int64_t page, std::int64_t from, std::int64_t to, std::int64_t at) {
         if (Block* block = blockAt(page)) {
+            if (!block->mine) return;  // the view's bytes are the user's values
             forEachWord(from, to, [&](std::size_t word, std::uint64_t bits) {
                 const std::int64_t base = static_cast<std::int64_t>(word) * 64;
-                copyMarked(block->mine.data() + base, values + (at + base - from), bits & block->mask[word]);
+                copyMarked(block->mine->data() + base, values + (at + base - from), bits & block->mask[word]);
             });
             return;
         }
@@ -180,9 +235,11 @@ void ChangeMap::putMine(ByteRange run, std::uint8_t* values) const {
     auto& self = const_cast<ChangeMap&>(*this);  // visits only read the slots
     forEachPiece(run, [&](std::int64_t page, std::int64_t from, std::int64_t to, std::int64_t at) {
         if (const Block* block = blockAt(page)) {
+            // Without a copy of its own the block's values are the view's page, which it keeps.
+            const std::uint8_t* mine = block->mine ? block->mine->data() : view_->fileBytes + page * pageBytes;
             forEachWord(from, to, [&](std::size_t word, std::uint64_t bits) {
                 const std::int64_t base = static_cast<std::int64_t>(word) * 64;
-                copyMarked(values + (at + base - from), block->mine.data() + base, bits & block->mask[word]);
+                copyMarked(values + (at + base - from), mine + base, bits & block->mask[word]);
             });
             return;
         }
@@ -200,10 +257,11 @@ void ChangeMap::exchangeMine(ByteRange run, std::uint8_t* values, std::uint8_t b
     };
     forEachPiece(run, [&](std::int64_t page, std::int64_t from, std::int64_t to, std::int64_t at) {
         if (Block* block = blockAt(page)) {
+            auto& mine = holdMine(*block);
             forEachWord(from, to, [&](std::size_t word, std::uint64_t wordBits) {
                 for (std::uint64_t left = wordBits & block->mask[word]; left != 0; left &= left - 1) {
                     const std::int64_t k = static_cast<std::int64_t>(word) * 64 + std::countr_zero(left);
-                    exchange(block->mine[static_cast<std::size_t>(k)], values[at + k - from]);
+                    exchange(mine[static_cast<std::size_t>(k)], values[at + k - from]);
                 }
             });
             return;
@@ -301,17 +359,27 @@ void ChangeMap::reserveRange(std::int64_t begin, std::int64_t end) {
     if (end <= begin) return;
     // Pages the run fills enough get their blocks now; the others take room for their bytes
     // as lone ones (a run marked again, a redo or a paste over pasted bytes, asks for little).
+    // The pages promoted one after another are a stretch the view is asked to keep at once.
     std::size_t lone = 0, pages = 0;
+    std::int64_t spanStart = 0, spanEnd = 0;
+    const auto promoteSpan = [&] {
+        const bool kept = spanEnd > spanStart && viewKeeps(spanStart, spanEnd);
+        for (std::int64_t page = spanStart; page < spanEnd; ++page) promote(page, kept);
+        spanStart = spanEnd = 0;
+    };
     forEachPiece({begin, end}, [&](std::int64_t page, std::int64_t from, std::int64_t to, std::int64_t) {
         if (blockAt(page)) return;
         const std::int64_t already = loneIn(page);
         if (to - from + already >= promoteBytes) {
-            promote(page);
+            if (spanEnd != page) promoteSpan();
+            if (spanEnd == 0) spanStart = page;
+            spanEnd = page + 1;
             return;
         }
         lone += static_cast<std::size_t>(to - from);
         pages += already == 0;
     });
+    promoteSpan();
     lone_.reserve(lone);
     loneInPage_.reserve(pages);
 }
@@ -331,11 +399,13 @@ void ChangeMap::clear() {
     blocks_.clear();
     blocks_.shrink_to_fit();
     markedInBlocks_ = 0;
+    heldMines_ = 0;
 }
 
 std::size_t ChangeMap::memoryBytes() const {
     return lone_.memoryBytes() + loneInPage_.memoryBytes() + blockOf_.memoryBytes() +
-           blocks_.capacity() * sizeof(blocks_[0]) + blocks_.size() * sizeof(Block);
+           blocks_.capacity() * sizeof(blocks_[0]) + blocks_.size() * sizeof(Block) +
+           static_cast<std::size_t>(heldMines_ * pageBytes);
 }
 
 std::vector<std::int64_t> ChangeMap::changedLines() const {

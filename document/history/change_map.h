@@ -5,18 +5,20 @@
 // bytes a save in place wrote before it failed or stopped (keepWritten). A save writes
 // exactly these bytes; the painter shows them red.
 //
-// The user's values are kept here as well as in the view: the view is a mapping of the
-// file, and another program can take pages of it away (a file cut shorter drops the
-// private copies past the cut) or change what the view shows beside an edit. With both
-// values per changed byte the document can always be made again as the file as it is
-// now plus the user's bytes (outside_change.h).
+// The user's values are kept here as well as in the view wherever the view may lose them:
+// the view is a mapping of the file, and another program can take pages of it away (a
+// file cut shorter drops the private copies past the cut) or change what the view shows
+// beside an edit. With both values per changed byte the document can always be made again
+// as the file as it is now plus the user's bytes (outside_change.h).
 //
 // Lone bytes are kept one machine word each in a hash table keyed by offset (the offset,
 // the two values and whether keepWritten keeps it), beside a count of them per page: about
 // 21 bytes a scattered changed byte with the tables' slack. A 4 KiB page with many changed
-// bytes (a run of typing, a paste, a fill) gets a block of its own instead, masks and both
-// values for all its bytes (about 2.3 bytes a changed byte), marked a word or a whole page
-// at a time.
+// bytes (a run of typing, a paste, a fill) gets a block of its own instead, masks and first
+// values for all its bytes, marked a word or a whole page at a time. The user's values of
+// a block are the view's page itself when the view keeps that page whatever becomes of the
+// file (keepViewPages; about 1.25 bytes a changed byte), and a copy of the page's here
+// otherwise (about 2.3).
 
 #include <array>
 #include <bit>
@@ -55,8 +57,10 @@ public:
     // Exchanges the bits set in bits of each marked byte of run's user's value with
     // values[i] (values[0] being run.begin's): values[i] gets the whole byte the record held.
     // A history step moved over the record's values instead of the view's (History::rebase).
+    // Throws std::bad_alloc when memory runs out (a block then keeps a copy of its values).
     void exchangeMine(ByteRange run, std::uint8_t* values, std::uint8_t bits);
     // Each marked byte for which keep(offset) is false takes its first value as the user's.
+    // Throws std::bad_alloc when memory runs out (a block then keeps a copy of its values).
     template <class Keep>
     void firstAsMine(Keep keep);
     // Unmarks the bytes of run but those kept by keepWritten; a line left with none goes.
@@ -96,6 +100,22 @@ public:
 
     std::size_t memoryBytes() const;
 
+    // The view (the document's) whose pages may hold the user's values of a block in the
+    // record's stead, where it keeps them (keepViewPages); null: none, every block keeps
+    // its own copy. Set again whenever the document maps another view.
+    void keepMineIn(ViewBytes* view) {
+        view_ = view;
+        keptSpans_ = 0;
+    }
+    // After the view was replaced (a merge with another program's file), with the user's
+    // values of every block held here: the blocks whose pages the new view keeps let go of
+    // their copies. Asks for no memory that it cannot do without.
+    void releaseMine();
+    // Every block takes a copy of the user's values from the view (before the view is
+    // replaced). Throws std::bad_alloc when memory runs out; the blocks that took theirs
+    // keep them.
+    void holdMine();
+
     // A page marked in a block once this many of its bytes would be marked.
     static constexpr std::int64_t promoteBytes = 512;
     static constexpr std::int64_t pageBytes = 4096;
@@ -107,7 +127,9 @@ private:
         std::int64_t page = 0;
         std::int64_t marked = 0;  // bits set in mask
         std::array<std::uint64_t, pageBytes / 64> mask{}, kept{};
-        std::array<std::uint8_t, pageBytes> first{}, mine{};
+        std::array<std::uint8_t, pageBytes> first{};
+        // The user's values; none while the view keeps the page (the view's bytes are they).
+        std::unique_ptr<std::array<std::uint8_t, pageBytes>> mine;
     };
     // A lone byte's slot: offset << 17 | kept << 16 | first << 8 | mine.
     static constexpr std::uint64_t keptBit = std::uint64_t{1} << 16;
@@ -121,7 +143,13 @@ private:
     std::int64_t loneIn(std::int64_t page) const;
     // Makes page's block, moving its lone bytes into it. Throws std::bad_alloc, changing
     // nothing, when memory runs out.
-    Block& promote(std::int64_t page);
+    Block& promote(std::int64_t page, bool viewKeeps);
+    // True when the view keeps its pages firstPage .. endPage - 1 whatever becomes of the
+    // file, made to where it can be (keepViewPages).
+    bool viewKeeps(std::int64_t firstPage, std::int64_t endPage);
+    // The block's own copy of the user's values, taken from the view when it had none.
+    // Throws std::bad_alloc when memory runs out.
+    std::array<std::uint8_t, pageBytes>& holdMine(Block& block);
     void dropBlock(Block& block);
     // Calls visit(page, from, to, at) for each page piece of run: bytes from .. to - 1 of
     // the page, at the run's index of byte from.
@@ -139,6 +167,11 @@ private:
     FlatTable<std::uint32_t> blockOf_;  // page -> its index in blocks_
     std::vector<std::unique_ptr<Block>, RecordAllocator<std::unique_ptr<Block>>> blocks_;
     std::int64_t markedInBlocks_ = 0;
+    ViewBytes* view_ = nullptr;
+    std::int64_t heldMines_ = 0;  // blocks with their own copy of the user's values
+    // Stretches of the view moved into memory of the process's own: each may split the
+    // mapping, whose pieces the system counts against a limit of some tens of thousands.
+    std::int64_t keptSpans_ = 0;
 };
 
 template <class Keep>
@@ -148,7 +181,7 @@ void ChangeMap::firstAsMine(Keep keep) {
             for (std::uint64_t left = block->mask[word]; left != 0; left &= left - 1) {
                 const std::size_t k = word * 64 + static_cast<std::size_t>(std::countr_zero(left));
                 if (!keep(block->page * pageBytes + static_cast<std::int64_t>(k)))
-                    block->mine[k] = block->first[k];
+                    holdMine(*block)[k] = block->first[k];
             }
     lone_.forEach([&](std::uint64_t& slot) {
         if (!keep(PackedTable<17, 4>::keyOf(slot))) putMineIn(slot, firstOf(slot));

@@ -65,6 +65,7 @@ public:
     bool mapMemory(std::int64_t size, std::uint8_t*& view, SystemError& error) override {
         return real_.mapMemory(size, view, error);
     }
+    OwnPages copyOnWritePages() const override { return real_.copyOnWritePages(); }
     bool mapCopyOnWrite(FileHandle file, std::uint8_t*& view, std::int64_t& size,
                         SystemError& error) override {
         if (injected("mapCopyOnWrite", error)) return false;

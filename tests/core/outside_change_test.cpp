@@ -48,7 +48,10 @@ TEST(OutsideChange, TheirsPlusMineAfterWritesGrowthAndCutsUndoesToTheirsAndSaves
     for (int round = 0; round < 24; ++round) {
         SCOPED_TRACE("round " + std::to_string(round));
         const auto path = folder.file("shared" + std::to_string(round) + ".bin");
-        Bytes file(static_cast<std::size_t>(1 + below(2000)));
+        // Every other file long enough for pastes that fill pages, which the record keeps
+        // apart, relying on the view where it keeps them.
+        const bool pages = round % 2 == 1;
+        Bytes file(static_cast<std::size_t>(1 + below(pages ? 12000 : 2000)));
         for (auto& b : file) b = static_cast<std::uint8_t>(random());
         writeBytes(path, file);
         Document doc;
@@ -60,6 +63,17 @@ TEST(OutsideChange, TheirsPlusMineAfterWritesGrowthAndCutsUndoesToTheirsAndSaves
             for (int step = 0; step < 1 + below(30); ++step) {
                 const std::int64_t offset = below(static_cast<std::size_t>(doc.fileSize));
                 ASSERT_TRUE(storeByte(doc, offset, mine[offset] = static_cast<std::uint8_t>(random())));
+            }
+            if (pages) {
+                const std::int64_t offset = below(static_cast<std::size_t>(doc.fileSize));
+                Bytes pasted(static_cast<std::size_t>(1 + below(static_cast<std::size_t>(doc.fileSize - offset))));
+                for (std::size_t i = 0; i < pasted.size(); ++i)
+                    pasted[i] = mine[offset + static_cast<std::int64_t>(i)] = static_cast<std::uint8_t>(random());
+                const ByteFeed feed{[](void* from, std::int64_t at, std::int64_t n, std::uint8_t* out) {
+                                        std::copy_n(static_cast<const std::uint8_t*>(from) + at, n, out);
+                                    },
+                                    pasted.data()};
+                ASSERT_EQ(storeBytes(doc, offset, std::ssize(pasted), feed), std::ssize(pasted));
             }
             // Another program writes over a changed byte and beside it, grows or cuts the file.
             const int kind = static_cast<int>(below(3));
@@ -169,7 +183,8 @@ TEST(OutsideChange, TheirsPlusMineRebasesEveryStateOntoTheFileInAnyOrderOfSavesA
     for (int round = 0; round < 30; ++round) {
         const auto path = folder.file("merged" + std::to_string(round) + ".bin");
         Model model;
-        model.states = {Bytes(static_cast<std::size_t>(1 + below(round % 2 ? 40 : 300)))};
+        const bool pages = round % 3 == 2;  // pastes that fill pages, as in the test above
+        model.states = {Bytes(static_cast<std::size_t>(1 + below(pages ? 12000 : round % 2 ? 40 : 300)))};
         for (auto& b : model.states[0]) b = static_cast<std::uint8_t>(random());
         writeBytes(path, model.file = model.states[0]);
         Document doc;
@@ -182,7 +197,7 @@ TEST(OutsideChange, TheirsPlusMineRebasesEveryStateOntoTheFileInAnyOrderOfSavesA
             Bytes next = model.states[model.at];
             if (choice < 36) {  // a nibble, a byte or a paste
                 const std::int64_t count =
-                    choice < 30 ? 1 : 1 + below(std::min<std::int64_t>(doc.fileSize - offset, 20));
+                    choice < 30 ? 1 : 1 + below(std::min<std::int64_t>(doc.fileSize - offset, pages ? 3000 : 20));
                 // Half the typed steps a nibble, either one.
                 const auto bits =
                     static_cast<std::uint8_t>(count > 1 ? 0xFF : 0xF0 >> 4 * below(2) | -below(2));

@@ -1,0 +1,21 @@
+#pragma once
+// Keeping the pages of the view the user's bytes are in, whatever another program does to
+// the file: on POSIX a file cut shorter takes the private copies of a mapping's pages past
+// the cut with it, so the change record moves a page it relies on out of the mapping, into
+// memory of the process's own, before it stops keeping the user's values itself.
+
+#include <cstdint>
+
+#include "document/file/view_bytes.h"
+
+namespace quillix {
+
+// Makes the view's pages over bytes begin .. end - 1 stay whatever becomes of the file:
+// true when they do (always for a view whose pages stay), false when they cannot be made
+// to (the view promises nothing of its memory, a page cannot be read, memory runs out).
+// The view's bytes are the same afterwards either way. On POSIX the pages are copied into
+// new memory of the process's own, which then takes their place in one call
+// (mremap MREMAP_FIXED): the bytes beside them in the file no longer show there.
+bool keepViewPages(ViewBytes& view, std::int64_t begin, std::int64_t end);
+
+}  // namespace quillix
