@@ -96,6 +96,10 @@ public:
         (void)view;
         (void)length;
     }
+    // Asks the system to make bytes window .. window + length - 1 of a shared window ready
+    // for stores, in one call rather than a fault a page for the first read and another for
+    // the first store (MADV_POPULATE_WRITE; elsewhere as prefetch). A hint as prefetch is.
+    virtual void prepareStores(std::uint8_t* window, std::int64_t length) { prefetch(window, length); }
     // Makes everything written to the file, through writes or shared windows, durable
     // (FlushFileBuffers, fsync).
     virtual bool flush(FileHandle file, SystemError& error) = 0;

@@ -245,6 +245,16 @@ public:
         ::madvise(reinterpret_cast<void*>(from), bytes, MADV_WILLNEED);
     }
 
+    void prepareStores(std::uint8_t* window, std::int64_t length) override {
+#ifdef MADV_POPULATE_WRITE
+        static const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+        const auto from = reinterpret_cast<std::uintptr_t>(window) / page * page;
+        const auto bytes = static_cast<std::size_t>(reinterpret_cast<std::uintptr_t>(window) - from + length);
+        if (::madvise(reinterpret_cast<void*>(from), bytes, MADV_POPULATE_WRITE) == 0 || errno != EINVAL) return;
+#endif
+        prefetch(window, length);
+    }
+
     bool flush(FileHandle file, SystemError& error) override {
         if (::fsync(fd(file)) != 0) return fail(error);
         return true;
