@@ -250,7 +250,8 @@ public:
         static const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
         const auto from = reinterpret_cast<std::uintptr_t>(window) / page * page;
         const auto bytes = static_cast<std::size_t>(reinterpret_cast<std::uintptr_t>(window) - from + length);
-        if (::madvise(reinterpret_cast<void*>(from), bytes, MADV_POPULATE_WRITE) == 0 || errno != EINVAL) return;
+        if (::madvise(reinterpret_cast<void*>(from), bytes, MADV_POPULATE_WRITE) == 0 || errno != EINVAL)
+            return;
 #endif
         prefetch(window, length);
     }

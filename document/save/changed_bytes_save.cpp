@@ -87,7 +87,8 @@ void prepareWindow(FileSystem& fs, const std::vector<ByteRange>& runs, const Fil
     };
     for (std::size_t i = window.firstRun; i < window.endRun; ++i) {
         const std::int64_t begin = (runs[i].begin - window.offset) / pageBytes * pageBytes;
-        const std::int64_t end = std::min(window.length, (runs[i].end - window.offset + pageBytes - 1) / pageBytes * pageBytes);
+        const std::int64_t end =
+            std::min(window.length, (runs[i].end - window.offset + pageBytes - 1) / pageBytes * pageBytes);
         if (begin > spanEnd) {
             prepare();
             spanBegin = begin;
