@@ -17,7 +17,12 @@ UINT bytesClipboardFormat() {
 namespace {
 
 UINT formatId(ClipboardFormat format) {
-    return format == ClipboardFormat::bytes ? bytesClipboardFormat() : CF_UNICODETEXT;
+    switch (format) {
+        case ClipboardFormat::bytes: return bytesClipboardFormat();
+        case ClipboardFormat::asciiText: return CF_TEXT;
+        case ClipboardFormat::text: break;
+    }
+    return CF_UNICODETEXT;
 }
 
 }  // namespace

@@ -20,7 +20,7 @@ constexpr wchar_t cannotUndoFillText[] = L"This fill cannot be undone. Fill anyw
 
 // Formats the range's text into text a chunk at a time, checking in before each. Returns
 // false when stopped (progress says so) or at a page that cannot be read (fault set).
-bool formatCopyAs(const HexView& hv, CopyAsFormat format, const ByteRange& range, char16_t* text,
+bool formatCopyAs(const HexView& hv, CopyAsFormat format, const ByteRange& range, char* text,
                   Progress& progress, ReadFault& fault) {
     const std::int64_t count = range.end - range.begin;
     for (std::int64_t done = 0; done < count; done += copyAsChunkBytes) {
@@ -32,7 +32,7 @@ bool formatCopyAs(const HexView& hv, CopyAsFormat format, const ByteRange& range
             std::int64_t from;
             std::int64_t to;
             std::int64_t total;
-            char16_t* text;
+            char* text;
             void operator()() { formatCopyAsRange(format, bytes, from, to, total, text); }
         } piece{format, hv.doc.fileBytes + range.begin, done, chunkEnd, count, text};
         if (!checkedRun(hv.doc, piece, fault)) return false;
@@ -43,7 +43,7 @@ bool formatCopyAs(const HexView& hv, CopyAsFormat format, const ByteRange& range
 }  // namespace
 
 void formatCopyAsRange(CopyAsFormat format, const std::uint8_t* bytes, std::int64_t from, std::int64_t to,
-                       std::int64_t total, char16_t* text) {
+                       std::int64_t total, char* text) {
     for (std::int64_t at = from; at < to; at += copyAsPieceBytes)
         formatCopyAsPiece(format, bytes + at, static_cast<std::uint64_t>(at),
                           static_cast<std::uint64_t>(std::min(copyAsPieceBytes, to - at)),
@@ -56,7 +56,7 @@ int copyAsToClipboard(const HexView& hv, CopyAsFormat format) {
     if (!copyRangeWithinLimit(hv, range)) return 0;
     const std::int64_t count = range.end - range.begin;
     const std::uint64_t units = copyAsUnits(format, static_cast<std::uint64_t>(count));
-    auto* text = static_cast<char16_t*>(host.clipboardBlock(ClipboardFormat::text, units * sizeof(char16_t)));
+    auto* text = static_cast<char*>(host.clipboardBlock(ClipboardFormat::asciiText, units));
     if (!text) {
         warnNoMemoryToCopy(hv, count);
         return 0;

@@ -22,7 +22,7 @@ int copyAsToClipboard(const HexView& hv, CopyAsFormat format);
 // Copy As's text of bytes from .. to - 1 of a copy of total bytes (from a multiple of
 // copyAsPieceAlign), written to its place in text, the whole text's memory.
 void formatCopyAsRange(CopyAsFormat format, const std::uint8_t* bytes, std::int64_t from, std::int64_t to,
-                       std::int64_t total, char16_t* text);
+                       std::int64_t total, char* text);
 
 // Selects block.start .. block.start + block.length - 1 (a block readBlock accepted) and
 // brings its start into view as a search hit is brought, the caret there in the hex area.

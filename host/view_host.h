@@ -43,8 +43,10 @@ inline constexpr int statusPartOffset = 1;
 inline constexpr int statusPartBytes = 2;
 
 // The clipboard formats the program writes and reads: its own registered binary format
-// (the bytes exactly) and the system's Unicode text (CF_UNICODETEXT).
-enum class ClipboardFormat { bytes, text };
+// (the bytes exactly), the system's Unicode text (CF_UNICODETEXT), and its 8-bit text
+// (CF_TEXT) for text of ASCII characters alone, which the system hands to a program asking
+// for Unicode text as that.
+enum class ClipboardFormat { bytes, text, asciiText };
 
 // What a long operation learns each time it looks up from its work.
 struct Checkpoint {

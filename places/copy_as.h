@@ -3,7 +3,9 @@
 //   hex string  "4D5A9000"
 //   C array     "unsigned char data[4] = {\r\n    0x4D, 0x5A, 0x90, 0x00\r\n};" (16 values a line)
 //   Base64      RFC 4648 with its padding, on one line
-// A long copy is formatted a piece at a time: every piece but the last starts and ends on
+// The texts are ASCII, one byte a character: the clipboard takes them as 8-bit text, which
+// the system gives every program asking for Unicode text in that form, and they take half
+// the memory and half the time of UTF-16. A long copy is formatted a piece at a time: every piece but the last starts and ends on
 // a multiple of copyAsPieceAlign bytes, so each lands at a place of the text known from
 // its offset alone.
 
@@ -30,6 +32,6 @@ std::uint64_t copyAsUnitsBefore(CopyAsFormat format, std::uint64_t at, std::uint
 // text from its unit textStart on (0 for the first piece), so a piece can be written into
 // a small buffer of its own.
 void formatCopyAsPiece(CopyAsFormat format, const std::uint8_t* bytes, std::uint64_t at, std::uint64_t count,
-                       std::uint64_t total, char16_t* text, std::uint64_t textStart = 0);
+                       std::uint64_t total, char* text, std::uint64_t textStart = 0);
 
 }  // namespace quillix

@@ -19,22 +19,22 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 
 // The text of bytes, formatted in pieces of piece bytes (a multiple of copyAsPieceAlign).
-std::u16string copyAs(CopyAsFormat format, const Bytes& bytes, std::size_t piece) {
-    std::u16string text(copyAsUnits(format, bytes.size()), u'?');
+std::string copyAs(CopyAsFormat format, const Bytes& bytes, std::size_t piece) {
+    std::string text(copyAsUnits(format, bytes.size()), '?');
     for (std::size_t at = 0; at < bytes.size(); at += piece)
         formatCopyAsPiece(format, bytes.data() + at, at, std::min(piece, bytes.size() - at), bytes.size(),
                           text.data());
-    EXPECT_EQ(text.back(), u'\0');
+    EXPECT_EQ(text.back(), '\0');
     text.pop_back();
     return text;
 }
 
 TEST(CopyAsTest, TextsMatchAPlainReferenceWhateverThePieces) {
     // Base64 checked with Python's base64.b64encode: every length mod 3.
-    const std::pair<Bytes, std::u16string> base64[] = {{{0x4D}, u"TQ=="},
-                                                       {{0x4D, 0x5A}, u"TVo="},
-                                                       {{0x4D, 0x5A, 0x90}, u"TVqQ"},
-                                                       {{0x4D, 0x5A, 0x90, 0}, u"TVqQAA=="}};
+    const std::pair<Bytes, std::string> base64[] = {{{0x4D}, "TQ=="},
+                                                    {{0x4D, 0x5A}, "TVo="},
+                                                    {{0x4D, 0x5A, 0x90}, "TVqQ"},
+                                                    {{0x4D, 0x5A, 0x90, 0}, "TVqQAA=="}};
     for (const auto& [bytes, text] : base64) EXPECT_EQ(copyAs(CopyAsFormat::base64, bytes, 48), text);
     // Hex and the C array the plain way, whatever the pieces, for every length.
     std::mt19937 random(7);
@@ -43,17 +43,15 @@ TEST(CopyAsTest, TextsMatchAPlainReferenceWhateverThePieces) {
     for (std::size_t size = 1; size <= bytes.size(); ++size) {
         const Bytes head(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(size));
         const std::string digits = std::to_string(size);
-        std::u16string hex,
-            array = u"unsigned char data[" + std::u16string(digits.begin(), digits.end()) + u"] = {\r\n    ";
+        std::string hex, array = "unsigned char data[" + digits + "] = {\r\n    ";
         for (std::size_t i = 0; i < size; ++i) {
-            const char16_t value[] = {u"0123456789ABCDEF"[head[i] >> 4], u"0123456789ABCDEF"[head[i] & 15],
-                                      0};
+            const char value[] = {"0123456789ABCDEF"[head[i] >> 4], "0123456789ABCDEF"[head[i] & 15], 0};
             hex += value;
-            array += u"0x" + std::u16string(value);
-            if (i + 1 < size) array += i % 16 == 15 ? u",\r\n    " : u", ";
+            array += "0x" + std::string(value);
+            if (i + 1 < size) array += i % 16 == 15 ? ",\r\n    " : ", ";
         }
         ASSERT_EQ(copyAs(CopyAsFormat::hexString, head, 48), hex) << size;
-        ASSERT_EQ(copyAs(CopyAsFormat::cArray, head, 48), array + u"\r\n};") << size;
+        ASSERT_EQ(copyAs(CopyAsFormat::cArray, head, 48), array + "\r\n};") << size;
         for (auto format : {CopyAsFormat::hexString, CopyAsFormat::cArray, CopyAsFormat::base64})
             ASSERT_EQ(copyAs(format, head, 48), copyAs(format, head, 4800)) << size;
     }
