@@ -74,8 +74,7 @@ std::uint64_t arrayHead(std::uint64_t total, char* text) {
     for (const char* part = "unsigned char data["; *part; ++part) head[units++] = *part;
     while (length > 0) head[units++] = digits[--length];
     for (const char* part = "] = {\r\n    "; *part; ++part) head[units++] = *part;
-    if (text)
-        std::memcpy(text, head, units);
+    if (text) std::memcpy(text, head, units);
     return units;
 }
 
@@ -86,7 +85,8 @@ void formatHexString(const std::uint8_t* bytes, std::uint64_t count, char* out) 
 // One whole line of a C array that is not its last: sixteen values with their ", " and
 // the line break after the sixteenth, 101 units.
 void formatArrayLinePlain(const std::uint8_t* bytes, char* out) {
-    for (std::uint64_t k = 0; k < valuesPerLine - 1; ++k, out += 6) std::memcpy(out, &arrayValues.units[6 * bytes[k]], 6);
+    for (std::uint64_t k = 0; k < valuesPerLine - 1; ++k, out += 6)
+        std::memcpy(out, &arrayValues.units[6 * bytes[k]], 6);
     std::memcpy(out, &arrayValues.units[6 * bytes[valuesPerLine - 1]], valueUnits);
     std::memcpy(out + valueUnits, lineBreak, 7);
 }
@@ -141,7 +141,8 @@ __attribute__((target("ssse3"))) void formatArrayLineShuffled(const std::uint8_t
 // stores go through the cache: measured here, streaming the text past it (formatted a few
 // lines at a time into a buffer the first-level cache keeps, then sent out) took 1.7 times
 // as long.
-__attribute__((target("ssse3"))) void formatArrayLines(const std::uint8_t* bytes, std::uint64_t lines, char* out) {
+__attribute__((target("ssse3"))) void formatArrayLines(const std::uint8_t* bytes, std::uint64_t lines,
+                                                       char* out) {
     for (; lines > 0; --lines, bytes += valuesPerLine, out += lineUnits) formatArrayLineShuffled(bytes, out);
 }
 

@@ -5,9 +5,9 @@
 //   Base64      RFC 4648 with its padding, on one line
 // The texts are ASCII, one byte a character: the clipboard takes them as 8-bit text, which
 // the system gives every program asking for Unicode text in that form, and they take half
-// the memory and half the time of UTF-16. A long copy is formatted a piece at a time: every piece but the last starts and ends on
-// a multiple of copyAsPieceAlign bytes, so each lands at a place of the text known from
-// its offset alone.
+// the memory and half the time of UTF-16. A long copy is formatted a piece at a time: every piece but the
+// last starts and ends on a multiple of copyAsPieceAlign bytes, so each lands at a place of the text known
+// from its offset alone.
 
 #include <cstddef>
 #include <cstdint>
