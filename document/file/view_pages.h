@@ -18,4 +18,11 @@ namespace quillix {
 // (mremap MREMAP_FIXED): the bytes beside them in the file no longer show there.
 bool keepViewPages(ViewBytes& view, std::int64_t begin, std::int64_t end);
 
+// Asks the system to make the view's pages that runs (count of them, in increasing order)
+// fall in the process's own copies before they are stored into, a stretch of neighbouring
+// pages a call rather than a fault a page (MADV_POPULATE_WRITE). A hint: it neither fails
+// nor faults, and leaves a page that cannot be read to the store. Where there is no such
+// call, or the view is no mapping of a file, it does nothing.
+void prepareViewStores(ViewBytes& view, const ByteRange* runs, std::int64_t count);
+
 }  // namespace quillix

@@ -37,4 +37,31 @@ bool keepViewPages(ViewBytes& view, std::int64_t begin, std::int64_t end) {
     return true;
 }
 
+void prepareViewStores(ViewBytes& view, const ByteRange* runs, std::int64_t count) {
+#ifdef MADV_POPULATE_WRITE
+    if (!view.fileBytes || view.ownPages != OwnPages::stayIfMade || count <= 0) return;
+    static const auto page = static_cast<std::int64_t>(::sysconf(_SC_PAGESIZE));
+    const std::int64_t mapped = (view.fileSize + page - 1) / page * page;
+    std::int64_t from = 0, to = -1;  // the stretch of pages gathered, in bytes
+    const auto prepare = [&] {
+        if (to > from)
+            ::madvise(view.fileBytes + from, static_cast<std::size_t>(to - from), MADV_POPULATE_WRITE);
+    };
+    for (std::int64_t r = 0; r < count; ++r) {
+        const std::int64_t begin = runs[r].begin / page * page;
+        const std::int64_t end = std::min(mapped, (runs[r].end + page - 1) / page * page);
+        if (begin > to) {
+            prepare();
+            from = begin;
+        }
+        to = std::max(to, end);
+    }
+    prepare();
+#else
+    (void)view;
+    (void)runs;
+    (void)count;
+#endif
+}
+
 }  // namespace quillix

@@ -8,4 +8,7 @@ bool keepViewPages(ViewBytes& view, std::int64_t begin, std::int64_t end) {
     return view.ownPages == OwnPages::stay && view.fileBytes && begin < end;
 }
 
+// Windows has no call that makes a copy-on-write view's pages private ahead of the stores.
+void prepareViewStores(ViewBytes&, const ByteRange*, std::int64_t) {}
+
 }  // namespace quillix
