@@ -47,6 +47,24 @@ void StepCounts::reserve(ByteRange range) {
     singleIn_.reserve(single_.size());
 }
 
+void StepCounts::reserveRuns(const ByteRange* runs, std::int64_t count) {
+    std::size_t singles = 0;
+    for (std::int64_t r = 0; r < count; ++r) {
+        split(runs[r].begin);
+        split(runs[r].end);
+        singles += runs[r].end - runs[r].begin == 1;
+    }
+    single_.reserve(singles);
+    singleIn_.reserve(single_.size());
+}
+
+void StepCounts::tidyRuns(const ByteRange* runs, std::int64_t count) {
+    for (std::int64_t r = 0; r < count; ++r) {
+        join(runs[r].begin);
+        join(runs[r].end);
+    }
+}
+
 void StepCounts::collectSingle(ByteRange range) {
     singleIn_.clear();
     single_.forEach([&](std::int64_t offset, std::uint32_t) {

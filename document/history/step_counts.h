@@ -47,6 +47,11 @@ public:
     // Makes room for add over range, so that it cannot fail. Throws std::bad_alloc when
     // memory runs out; what was made by then changes no count, and tidy takes it away.
     void reserve(ByteRange range);
+    // Room for add over any stretches of runs (increasing, apart or touching) that begin
+    // and end at runs' ends, all of them together: reserve for each run makes room for
+    // that run alone. tidyRuns takes it away as tidy does.
+    void reserveRuns(const ByteRange* runs, std::int64_t count);
+    void tidyRuns(const ByteRange* runs, std::int64_t count);
     // Takes away what reserve made when no add over range follows.
     void tidy(ByteRange range);
     // Adds delta, +1 or -1, to the count of every byte of range (room made by reserve;
