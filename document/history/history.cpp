@@ -417,11 +417,12 @@ void putBack(RunSwap& swap, std::int64_t wholeRuns) {
 
 // The end of the group of runs from first: runs up to a chunk's bytes, one at least;
 // bytes gets the group's bytes.
-std::int64_t groupEnd(const ByteRange* runs, std::int64_t first, std::int64_t runCount, std::int64_t chunkBytes,
-                      std::int64_t& bytes) {
+std::int64_t groupEnd(const ByteRange* runs, std::int64_t first, std::int64_t runCount,
+                      std::int64_t chunkBytes, std::int64_t& bytes) {
     std::int64_t end = first;
     bytes = 0;
-    while (end < runCount && (end == first || bytes < chunkBytes)) bytes += runs[end].end - runs[end].begin, ++end;
+    while (end < runCount && (end == first || bytes < chunkBytes))
+        bytes += runs[end].end - runs[end].begin, ++end;
     return end;
 }
 
@@ -464,8 +465,8 @@ std::int64_t History::storeRuns(ViewBytes& view, ChangeMap& changes, const ByteR
         },
         [&] { counts_.tidyRuns(runs, runCount); },
         [&] {
-            const std::int64_t stored = storeRunGroups(view, changes, runs, runCount, feed, control, kept.get(),
-                                                       incoming.get(), unreadable);
+            const std::int64_t stored = storeRunGroups(view, changes, runs, runCount, feed, control,
+                                                       kept.get(), incoming.get(), unreadable);
             if (stored == 0) return stored;
             list.resize(static_cast<std::size_t>(stored));
             std::int64_t length = 0;
@@ -587,7 +588,8 @@ StepOutcome History::moveRuns(ViewBytes& view, ChangeMap& changes, std::size_t i
             try {
                 changes.reserveRange(runs[r].begin, runs[r].end);
             } catch (const std::bad_alloc&) {
-                for (std::int64_t back = 0, from = 0; back < r; from += runs[back].end - runs[back].begin, ++back)
+                for (std::int64_t back = 0, from = 0; back < r;
+                     from += runs[back].end - runs[back].begin, ++back)
                     unmarkUncounted(changes, runs[back], paste.bytes.get() + from);
                 RunSwap again{view, runs, 0, runCount, paste.bytes.get()};
                 ReadFault ignored;

@@ -296,8 +296,8 @@ TEST_F(FindReplaceTest, MemoryRefusedAtAnyRequestOfAReplaceAllOrItsUndoOrRedoLea
     std::vector<ByteRange> runs;
     for (std::int64_t at = 3; at + 40 <= 4 * 4096; at = runs.back().end + random() % 30)
         runs.push_back({at, at + 1 + random() % 40});
-    const ByteFeed feed{[](void*, std::int64_t, std::int64_t n, std::uint8_t* out) { std::fill_n(out, n, 0x42); },
-                        nullptr};
+    const ByteFeed feed{
+        [](void*, std::int64_t, std::int64_t n, std::uint8_t* out) { std::fill_n(out, n, 0x42); }, nullptr};
     PasteControl control;
     control.chunkBytes = 300;
     const ByteRange pasted{5000, 9000};
@@ -306,7 +306,8 @@ TEST_F(FindReplaceTest, MemoryRefusedAtAnyRequestOfAReplaceAllOrItsUndoOrRedoLea
         for (Refusals::refuseAt = 1;; ++Refusals::refuseAt) {
             SCOPED_TRACE(std::to_string(action) + " refusing " + std::to_string(Refusals::refuseAt));
             load(std::vector<std::uint8_t>(4 * 4096, 0x41));
-            ASSERT_EQ(storeBytes(doc, pasted.begin, pasted.end - pasted.begin, feed), pasted.end - pasted.begin);
+            ASSERT_EQ(storeBytes(doc, pasted.begin, pasted.end - pasted.begin, feed),
+                      pasted.end - pasted.begin);
             ByteRange touched;
             ReadFault fault;
             if (action > 0) {
@@ -317,15 +318,17 @@ TEST_F(FindReplaceTest, MemoryRefusedAtAnyRequestOfAReplaceAllOrItsUndoOrRedoLea
             }
             Refusals::requests = 0;
             allocationCheck = Refusals::check;
-            const std::int64_t done = action == 0   ? storeRuns(doc, runs.data(), std::ssize(runs), feed, control)
+            const std::int64_t done = action == 0
+                                          ? storeRuns(doc, runs.data(), std::ssize(runs), feed, control)
                                       : action == 1 ? undoStep(doc, touched, fault) == StepOutcome::done
                                                     : redoStep(doc, touched, fault) == StepOutcome::done;
             allocationCheck = nullptr;
             // A replace keeps whole runs from the first; an undo or a redo all of them or none.
             std::vector<std::uint8_t> expected(bytes.size(), 0x41);
             std::fill(expected.begin() + pasted.begin, expected.begin() + pasted.end, 0x42);
-            const std::int64_t replaced = action == 0 ? done : action == 1 ? (1 - done) * std::ssize(runs)
-                                                                           : done * std::ssize(runs);
+            const std::int64_t replaced = action == 0   ? done
+                                          : action == 1 ? (1 - done) * std::ssize(runs)
+                                                        : done * std::ssize(runs);
             for (std::int64_t r = 0; r < replaced; ++r)
                 std::fill(expected.begin() + runs[r].begin, expected.begin() + runs[r].end, 0x42);
             ASSERT_TRUE(bytes == expected);
