@@ -31,6 +31,10 @@ struct MarkChanges {
     }
 };
 
+// Bytes a store takes from its feed into the view at a time: a few pages, which stay in
+// the nearest caches between the feed, the view and the record.
+constexpr std::int64_t storePieceBytes = 16 << 10;
+
 // Room for count bytes through the record allocator's check, or null.
 std::uint8_t* allocateBytes(std::int64_t count) {
     const auto size = static_cast<std::size_t>(count);
@@ -187,8 +191,7 @@ std::int64_t History::storeMany(ViewBytes& view, ChangeMap& changes, std::int64_
     chunked.chunkBytes = std::max<std::int64_t>(control.chunkBytes, 2);
     const std::int64_t chunk = chunked.chunkBytes;
     Bytes kept(allocateBytes(undoable ? count : std::min(count, chunk)));
-    Bytes incoming(kept ? allocateBytes(std::min(count, chunk)) : nullptr);
-    if (!incoming) return 0;
+    if (!kept) return 0;
     // Every chunk's end is where the paste may stop, so the counts get a key at each now,
     // while running out of memory still changes nothing; tidy takes the unused ones away.
     const auto eachStop = [&](auto visit) {
@@ -206,8 +209,8 @@ std::int64_t History::storeMany(ViewBytes& view, ChangeMap& changes, std::int64_
         },
         [&] { eachStop([&](ByteRange part) { counts_.tidy(part); }); },
         [&] {
-            const std::int64_t stored = storeChunks(view, changes, offset, count, feed, chunked, kept.get(),
-                                                    incoming.get(), unreadable);
+            const std::int64_t stored =
+                storeChunks(view, changes, offset, count, feed, chunked, kept.get(), unreadable);
             if (stored == 0) return stored;
             if (!undoable) {
                 // No step will take these bytes back: they stay counted until the next save.
@@ -229,7 +232,8 @@ std::int64_t History::storeMany(ViewBytes& view, ChangeMap& changes, std::int64_
 
 std::int64_t History::storeChunks(ViewBytes& view, ChangeMap& changes, std::int64_t offset,
                                   std::int64_t count, const ByteFeed& feed, const PasteControl& control,
-                                  std::uint8_t* kept, std::uint8_t* incoming, ReadFault& fault) {
+                                  std::uint8_t* kept, ReadFault& fault) {
+    std::uint8_t values[storePieceBytes];
     std::int64_t stored = 0;
     while (stored < count) {
         if (control.progress && !keepGoing(*control.progress, stored)) break;
@@ -239,15 +243,32 @@ std::int64_t History::storeChunks(ViewBytes& view, ChangeMap& changes, std::int6
             if (findUnreadable(view, offset, count, fault)) break;
             forget();
         }
-        const std::int64_t piece = std::min(control.chunkBytes, count - stored);
-        std::uint8_t* values = control.undoable ? kept + stored : kept;
-        feed.read(feed.context, stored, piece, values);
-        std::memcpy(incoming, values, static_cast<std::size_t>(piece));
-        // A page that cannot be read (for a paste that keeps no step, one lost since it
-        // was tried: the file was cut this instant) stops it there, its chunk unchanged.
-        if (!checkedSwap(view, offset + stored, piece, values, fault)) break;
-        changes.markRun(ByteRange{offset + stored, offset + stored + piece}, values, incoming);
-        stored += piece;
+        const std::int64_t length = std::min(control.chunkBytes, count - stored);
+        std::uint8_t* before = control.undoable ? kept + stored : kept;
+        // The chunk a piece at a time, each piece's new values fed into values, stored and
+        // marked while they are in the nearest caches.
+        std::int64_t done = 0;
+        for (std::int64_t piece = 0; done < length; done += piece) {
+            piece = std::min(storePieceBytes, length - done);
+            const ByteRange range{offset + stored + done, offset + stored + done + piece};
+            feed.read(feed.context, stored + done, piece, values);
+            if (!checkedReplace(view, range.begin, piece, values, before + done, fault)) break;
+            changes.markRun(range, before + done, values);
+        }
+        if (done < length) {
+            // A page that cannot be read (for a paste that keeps no step, one lost since it
+            // was tried: the file was cut this instant) stops it there, its chunk unchanged:
+            // the pieces stored go back, and their marks with them.
+            ReadFault ignored;
+            for (std::int64_t back = 0, piece = 0; back < done; back += piece) {
+                piece = std::min(storePieceBytes, done - back);
+                std::memcpy(values, before + back, static_cast<std::size_t>(piece));
+                checkedReplace(view, offset + stored + back, piece, values, before + back, ignored);
+                unmarkUncounted(changes, {offset + stored + back, offset + stored + back + piece}, values);
+            }
+            break;
+        }
+        stored += length;
     }
     return stored;
 }
@@ -286,10 +307,6 @@ StepOutcome History::move(ViewBytes& view, ChangeMap& changes, std::size_t index
     if (paste && !paste->runs.empty()) return moveRuns(view, changes, index, *paste, forward, touched, fault);
     const ByteRange range{step.offset, step.offset + (paste ? paste->length : 1)};
     const int delta = countChange(index, forward);
-    // What the step puts into the view, for the change record once it is there.
-    Bytes incoming(paste ? allocateBytes(paste->length) : nullptr);
-    if (paste && !incoming) return StepOutcome::noMemory;
-    std::uint8_t value = 0;
     try {
         counts_.reserve(range);
         if (delta > 0) changes.reserveRange(range.begin, range.end);
@@ -297,24 +314,58 @@ StepOutcome History::move(ViewBytes& view, ChangeMap& changes, std::size_t index
         counts_.tidy(range);
         return StepOutcome::noMemory;
     }
-    if (paste) {
-        std::memcpy(incoming.get(), paste->bytes.get(), static_cast<std::size_t>(paste->length));
-        if (!checkedSwap(view, range.begin, paste->length, paste->bytes.get(), fault)) {
-            counts_.tidy(range);
-            return StepOutcome::unreadable;
-        }
-    } else {
+    if (!paste) {
         // Only the step's own bits go in: the others may be another program's by now.
         std::uint8_t previous = 0;
         if (!checkedCopy(view, step.offset, 1, &previous, fault)) return StepOutcome::unreadable;
-        value = static_cast<std::uint8_t>((previous & ~step.bits) | (step.other & step.bits));
+        const auto value = static_cast<std::uint8_t>((previous & ~step.bits) | (step.other & step.bits));
         if (!checkedStore(view, step.offset, value, previous, fault)) return StepOutcome::unreadable;
         step.other = previous;
+        changes.setMine(range, &value);
+        counts_.add(range, delta, MarkChanges{changes, range.begin, &step.other, &value});
+        touched = range;
+        return StepOutcome::done;
     }
-    const std::uint8_t* values = paste ? incoming.get() : &value;
-    changes.setMine(range, values);
-    counts_.add(range, delta,
-                MarkChanges{changes, range.begin, paste ? paste->bytes.get() : &step.other, values});
+    // A piece at a time through values, which the nearest caches keep: the step's bytes go
+    // into the view and the view's into the step, and the record follows. Moving into the
+    // stretch from the save point marks every byte (a byte marked already gets its new value;
+    // the counts of one cannot be 0), moving out of it gives them their values and then
+    // unmarks the bytes no step counts any more.
+    std::uint8_t values[storePieceBytes];
+    std::uint8_t* kept = paste->bytes.get();
+    std::int64_t done = 0;
+    for (std::int64_t piece = 0; done < paste->length; done += piece) {
+        piece = std::min(storePieceBytes, paste->length - done);
+        const ByteRange part{range.begin + done, range.begin + done + piece};
+        std::memcpy(values, kept + done, static_cast<std::size_t>(piece));
+        if (!checkedReplace(view, part.begin, piece, values, kept + done, fault)) {
+            std::memcpy(kept + done, values, static_cast<std::size_t>(piece));
+            break;
+        }
+        if (delta > 0)
+            changes.markRun(part, kept + done, values);
+        else
+            changes.setMine(part, values);
+    }
+    if (done < paste->length) {
+        // A page that cannot be read: the pieces moved go back, and the record's values with them.
+        ReadFault ignored;
+        for (std::int64_t back = 0, piece = 0; back < done; back += piece) {
+            piece = std::min(storePieceBytes, done - back);
+            const ByteRange part{range.begin + back, range.begin + back + piece};
+            std::memcpy(values, kept + back, static_cast<std::size_t>(piece));
+            checkedReplace(view, part.begin, piece, values, kept + back, ignored);
+            if (delta > 0)
+                unmarkUncounted(changes, part, values);
+            else
+                changes.setMine(part, values);
+        }
+        counts_.tidy(range);
+        return StepOutcome::unreadable;
+    }
+    counts_.add(range, delta, [&](ByteRange run, bool rising) {
+        if (!rising) changes.unmarkRun(run);
+    });
     touched = range;
     return StepOutcome::done;
 }

@@ -173,11 +173,11 @@ private:
     template <class Reserve, class Tidy, class Store>
     std::int64_t storeFramed(bool step, Reserve reserve, Tidy tidy, Store store);
     // storeMany's chunks: each stored in turn, its old values in kept (all of them for an
-    // undoable paste, else one chunk's) and its new ones passing through incoming (one
-    // chunk's room), until done, stopped or a page cannot be read. Returns the bytes stored.
+    // undoable paste, else one chunk's), until done, stopped or a page cannot be read.
+    // Returns the bytes stored.
     std::int64_t storeChunks(ViewBytes& view, ChangeMap& changes, std::int64_t offset, std::int64_t count,
                              const ByteFeed& feed, const PasteControl& control, std::uint8_t* kept,
-                             std::uint8_t* incoming, ReadFault& fault);
+                             ReadFault& fault);
     // storeRuns's part: the runs' old values into kept and new ones from feed into the view,
     // a group of runs between two check-ins, its new values passing through incoming (a
     // group's room); each run is marked once its group is in. Returns the runs stored whole.
