@@ -251,6 +251,7 @@ std::int64_t History::storeChunks(ViewBytes& view, ChangeMap& changes, std::int6
         for (std::int64_t piece = 0; done < length; done += piece) {
             piece = std::min(storePieceBytes, length - done);
             const ByteRange range{offset + stored + done, offset + stored + done + piece};
+            changes.prefetchRows(range.end / 16, (range.end + 2 * storePieceBytes) / 16);
             feed.read(feed.context, stored + done, piece, values);
             if (!checkedReplace(view, range.begin, piece, values, before + done, fault)) break;
             changes.markRun(range, before + done, values);
