@@ -478,21 +478,6 @@ std::int64_t groupEnd(const ByteRange* runs, std::int64_t first, std::int64_t ru
     return end;
 }
 
-// Calls visit(stretch, at) for each stretch of runs (increasing, disjoint) that follow on
-// from one another, at being the place of its first byte among the runs' bytes one after
-// another. The counts take a step's runs by these: a run's count ending where the next
-// one's begins could join them before the next is counted.
-template <class Visit>
-void forEachStretchOfRuns(const ByteRange* runs, std::int64_t runCount, Visit visit) {
-    std::int64_t at = 0;
-    for (std::int64_t r = 0; r < runCount;) {
-        ByteRange stretch = runs[r];
-        while (++r < runCount && runs[r].begin == stretch.end) stretch.end = runs[r].end;
-        visit(stretch, at);
-        at += stretch.end - stretch.begin;
-    }
-}
-
 }  // namespace
 
 std::int64_t History::storeRuns(ViewBytes& view, ChangeMap& changes, const ByteRange* runs,
@@ -591,10 +576,8 @@ void History::addRuns(Bytes bytes, std::vector<ByteRange, RecordAllocator<ByteRa
     pasteBytes_ += slot.memory();
     ++pastesBefore_;
     // The bytes were marked as they went in.
-    forEachStretchOfRuns(slot.runs.data(), static_cast<std::int64_t>(slot.runs.size()),
-                         [&](ByteRange stretch, std::int64_t) {
-                             counts_.add(stretch, countChange(current_, true), [](ByteRange, bool) {});
-                         });
+    counts_.addRuns(slot.runs.data(), static_cast<std::int64_t>(slot.runs.size()), countChange(current_, true),
+                    [](ByteRange, bool) {});
     ++current_;
     pushedStep_ = pushedPaste_ = false;
     while (memoryBytes() > cap_ && steps_.size() > 1) dropOldest();
@@ -653,11 +636,11 @@ StepOutcome History::moveRuns(ViewBytes& view, ChangeMap& changes, std::size_t i
             at += runs[r].end - runs[r].begin;
         }
     }
-    forEachStretchOfRuns(runs, runCount, [&](ByteRange stretch, std::int64_t at) {
-        if (delta > 0) return counts_.add(stretch, delta, [](ByteRange, bool) {});
-        const std::uint8_t* values = incoming.get() + at;
-        changes.setMine(stretch, values);
-        counts_.add(stretch, delta, MarkChanges{changes, stretch.begin, paste.bytes.get() + at, values});
+    if (delta < 0)
+        for (std::int64_t r = 0, at = 0; r < runCount; at += runs[r].end - runs[r].begin, ++r)
+            changes.setMine(runs[r], incoming.get() + at);
+    counts_.addRuns(runs, runCount, delta, [&](ByteRange run, bool rising) {
+        if (!rising) changes.unmarkRun(run);
     });
     counts_.tidyRuns(runs, runCount);
     touched = ByteRange{runs[0].begin, runs[runCount - 1].end};
