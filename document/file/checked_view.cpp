@@ -155,6 +155,29 @@ bool checkedSwap(ViewBytes& doc, std::int64_t offset, std::int64_t length, std::
     return false;
 }
 
+bool checkedReplace(ViewBytes& doc, std::int64_t offset, std::int64_t length, const std::uint8_t* values,
+                    std::uint8_t* before, ReadFault& fault) {
+    if (!doc.fileBytes) {
+        fault = {offset, 0};
+        return false;
+    }
+    std::uint8_t* view = doc.fileBytes;
+    PageByPage replace{offset, length, [view, values, before](std::int64_t at, std::int64_t index, std::size_t count) {
+                           std::memcpy(before + index, view + at, count);
+                           std::memcpy(view + at, values + index, count);
+                       }};
+    if (checkedRun(doc, replace, fault)) return true;
+    fault.offset = offset + replace.done;
+    // The pages stored are the process's own copies now: putting them back cannot fault.
+    PageByPage back{offset, static_cast<std::int64_t>(replace.done),
+                    [view, before](std::int64_t at, std::int64_t index, std::size_t count) {
+                        std::memcpy(view + at, before + index, count);
+                    }};
+    ReadFault ignored;
+    checkedRun(doc, back, ignored);
+    return false;
+}
+
 std::wstring unreadableMessage(const wchar_t* name, SystemError error) {
     return withSystemReason(std::wstring(L"Could not read ") + nameOrUntitled(name), error);
 }

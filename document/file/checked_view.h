@@ -11,7 +11,9 @@
 //                 them (painting, a save into another file)
 //   checkedRun    a scan or formatter that reads the view in place (search, export)
 //   checkedStore  one byte into the view
-//   checkedSwap   a stretch of the view exchanged with a buffer (pastes, undo and redo)
+//   checkedSwap   a stretch of the view exchanged with a buffer (Replace All's undo and redo)
+//   checkedReplace  a stretch of the view stored from a buffer, its old bytes into another
+//                 (pastes and fills, their undo and redo)
 //   findUnreadable  the first page of a stretch that cannot be read (after a failed write
 //                 from the view)
 //
@@ -76,6 +78,14 @@ bool checkedStore(ViewBytes& doc, std::int64_t offset, std::uint8_t value, std::
 // and why); pages already exchanged by then are put back.
 bool checkedSwap(ViewBytes& doc, std::int64_t offset, std::int64_t length, std::uint8_t* other,
                  ReadFault& fault);
+
+// Puts the length bytes of values into bytes offset .. offset + length - 1 of the view and
+// what they held into before (a store that keeps the old bytes: a paste's first pass, an
+// undo's), page by page, each read before it is written. Returns false, the view as it
+// was, when a page of the stretch cannot be read (fault says where and why); pages stored
+// by then are put back from before.
+bool checkedReplace(ViewBytes& doc, std::int64_t offset, std::int64_t length, const std::uint8_t* values,
+                    std::uint8_t* before, ReadFault& fault);
 
 // Runs work() over the view in place: scans and formatters that read fileBytes directly.
 // Returns true when it returned; false when it touched a page that cannot be read, with

@@ -31,6 +31,10 @@ struct MarkChanges {
     }
 };
 
+// Bytes a store takes from its feed into the view at a time: a few pages, which stay in
+// the nearest caches between the feed, the view and the record.
+constexpr std::int64_t storePieceBytes = 16 << 10;
+
 // Room for count bytes through the record allocator's check, or null.
 std::uint8_t* allocateBytes(std::int64_t count) {
     const auto size = static_cast<std::size_t>(count);
@@ -133,6 +137,22 @@ void History::add(ChangeMap& changes, std::int64_t offset, std::uint8_t other, s
     while (memoryBytes() > cap_ && steps_.size() > 1) dropOldest();
 }
 
+template <class Reserve, class Tidy, class Store>
+std::int64_t History::storeFramed(bool step, Reserve reserve, Tidy tidy, Store store) {
+    try {
+        if (step) makeRoom(true);
+        reserve();
+    } catch (const std::bad_alloc&) {
+        tidy();
+        takeBack();
+        return 0;
+    }
+    const std::int64_t stored = store();
+    if (stored == 0) takeBack();
+    tidy();
+    return stored;
+}
+
 bool History::storeOne(ViewBytes& view, ChangeMap& changes, std::int64_t offset, std::uint8_t value,
                        std::uint8_t bits, ReadFault* fault) {
     const ByteRange range{offset, offset + 1};
@@ -171,8 +191,7 @@ std::int64_t History::storeMany(ViewBytes& view, ChangeMap& changes, std::int64_
     chunked.chunkBytes = std::max<std::int64_t>(control.chunkBytes, 2);
     const std::int64_t chunk = chunked.chunkBytes;
     Bytes kept(allocateBytes(undoable ? count : std::min(count, chunk)));
-    Bytes incoming(kept ? allocateBytes(std::min(count, chunk)) : nullptr);
-    if (!incoming) return 0;
+    if (!kept) return 0;
     // Every chunk's end is where the paste may stop, so the counts get a key at each now,
     // while running out of memory still changes nothing; tidy takes the unused ones away.
     const auto eachStop = [&](auto visit) {
@@ -181,44 +200,40 @@ std::int64_t History::storeMany(ViewBytes& view, ChangeMap& changes, std::int64_
             visit(ByteRange{offset, end});
         }
     };
-    const auto tidy = [&] { eachStop([&](ByteRange part) { counts_.tidy(part); }); };
-    try {
-        if (undoable) makeRoom(true);
-        eachStop([&](ByteRange part) { counts_.reserve(part); });
-        changes.reserveRange(offset, offset + count);
-    } catch (const std::bad_alloc&) {
-        tidy();
-        takeBack();
-        return 0;
-    }
     ReadFault unreadable;
-    const std::int64_t stored =
-        storeChunks(view, changes, offset, count, feed, chunked, kept.get(), incoming.get(), unreadable);
-    if (unreadable.happened() && fault) *fault = unreadable;
-    if (stored == 0) {
-        tidy();
-        takeBack();
-        return 0;
-    }
-    if (!undoable) {
-        // No step will take these bytes back: they stay counted until the next save.
-        counts_.add(ByteRange{offset, offset + stored}, +1, [](ByteRange, bool) {});
-    } else {
-        // A stopped paste's step keeps only what it stored.
-        if (stored < count)
-            if (void* smaller = std::realloc(kept.get(), static_cast<std::size_t>(stored))) {
-                static_cast<void>(kept.release());
-                kept.reset(static_cast<std::uint8_t*>(smaller));
+    const std::int64_t stored = storeFramed(
+        undoable,
+        [&] {
+            eachStop([&](ByteRange part) { counts_.reserve(part); });
+            changes.reserveRange(offset, offset + count);
+        },
+        [&] { eachStop([&](ByteRange part) { counts_.tidy(part); }); },
+        [&] {
+            const std::int64_t stored =
+                storeChunks(view, changes, offset, count, feed, chunked, kept.get(), unreadable);
+            if (stored == 0) return stored;
+            if (!undoable) {
+                // No step will take these bytes back: they stay counted until the next save.
+                counts_.add(ByteRange{offset, offset + stored}, +1, [](ByteRange, bool) {});
+                return stored;
             }
-        add(changes, offset, 0, 0xFF, std::move(kept), stored, nullptr, nullptr);
-    }
-    tidy();
+            // A stopped paste's step keeps only what it stored.
+            if (stored < count)
+                if (void* smaller = std::realloc(kept.get(), static_cast<std::size_t>(stored))) {
+                    static_cast<void>(kept.release());
+                    kept.reset(static_cast<std::uint8_t*>(smaller));
+                }
+            add(changes, offset, 0, 0xFF, std::move(kept), stored, nullptr, nullptr);
+            return stored;
+        });
+    if (unreadable.happened() && fault) *fault = unreadable;
     return stored;
 }
 
 std::int64_t History::storeChunks(ViewBytes& view, ChangeMap& changes, std::int64_t offset,
                                   std::int64_t count, const ByteFeed& feed, const PasteControl& control,
-                                  std::uint8_t* kept, std::uint8_t* incoming, ReadFault& fault) {
+                                  std::uint8_t* kept, ReadFault& fault) {
+    std::uint8_t values[storePieceBytes];
     std::int64_t stored = 0;
     while (stored < count) {
         if (control.progress && !keepGoing(*control.progress, stored)) break;
@@ -228,15 +243,33 @@ std::int64_t History::storeChunks(ViewBytes& view, ChangeMap& changes, std::int6
             if (findUnreadable(view, offset, count, fault)) break;
             forget();
         }
-        const std::int64_t piece = std::min(control.chunkBytes, count - stored);
-        std::uint8_t* values = control.undoable ? kept + stored : kept;
-        feed.read(feed.context, stored, piece, values);
-        std::memcpy(incoming, values, static_cast<std::size_t>(piece));
-        // A page that cannot be read (for a paste that keeps no step, one lost since it
-        // was tried: the file was cut this instant) stops it there, its chunk unchanged.
-        if (!checkedSwap(view, offset + stored, piece, values, fault)) break;
-        changes.markRun(ByteRange{offset + stored, offset + stored + piece}, values, incoming);
-        stored += piece;
+        const std::int64_t length = std::min(control.chunkBytes, count - stored);
+        std::uint8_t* before = control.undoable ? kept + stored : kept;
+        // The chunk a piece at a time, each piece's new values fed into values, stored and
+        // marked while they are in the nearest caches.
+        std::int64_t done = 0;
+        for (std::int64_t piece = 0; done < length; done += piece) {
+            piece = std::min(storePieceBytes, length - done);
+            const ByteRange range{offset + stored + done, offset + stored + done + piece};
+            changes.prefetchRows(range.end / 16, (range.end + 2 * storePieceBytes) / 16);
+            feed.read(feed.context, stored + done, piece, values);
+            if (!checkedReplace(view, range.begin, piece, values, before + done, fault)) break;
+            changes.markRun(range, before + done, values);
+        }
+        if (done < length) {
+            // A page that cannot be read (for a paste that keeps no step, one lost since it
+            // was tried: the file was cut this instant) stops it there, its chunk unchanged:
+            // the pieces stored go back, and their marks with them.
+            ReadFault ignored;
+            for (std::int64_t back = 0, piece = 0; back < done; back += piece) {
+                piece = std::min(storePieceBytes, done - back);
+                std::memcpy(values, before + back, static_cast<std::size_t>(piece));
+                checkedReplace(view, offset + stored + back, piece, values, before + back, ignored);
+                unmarkUncounted(changes, {offset + stored + back, offset + stored + back + piece}, values);
+            }
+            break;
+        }
+        stored += length;
     }
     return stored;
 }
@@ -275,10 +308,6 @@ StepOutcome History::move(ViewBytes& view, ChangeMap& changes, std::size_t index
     if (paste && !paste->runs.empty()) return moveRuns(view, changes, index, *paste, forward, touched, fault);
     const ByteRange range{step.offset, step.offset + (paste ? paste->length : 1)};
     const int delta = countChange(index, forward);
-    // What the step puts into the view, for the change record once it is there.
-    Bytes incoming(paste ? allocateBytes(paste->length) : nullptr);
-    if (paste && !incoming) return StepOutcome::noMemory;
-    std::uint8_t value = 0;
     try {
         counts_.reserve(range);
         if (delta > 0) changes.reserveRange(range.begin, range.end);
@@ -286,24 +315,58 @@ StepOutcome History::move(ViewBytes& view, ChangeMap& changes, std::size_t index
         counts_.tidy(range);
         return StepOutcome::noMemory;
     }
-    if (paste) {
-        std::memcpy(incoming.get(), paste->bytes.get(), static_cast<std::size_t>(paste->length));
-        if (!checkedSwap(view, range.begin, paste->length, paste->bytes.get(), fault)) {
-            counts_.tidy(range);
-            return StepOutcome::unreadable;
-        }
-    } else {
+    if (!paste) {
         // Only the step's own bits go in: the others may be another program's by now.
         std::uint8_t previous = 0;
         if (!checkedCopy(view, step.offset, 1, &previous, fault)) return StepOutcome::unreadable;
-        value = static_cast<std::uint8_t>((previous & ~step.bits) | (step.other & step.bits));
+        const auto value = static_cast<std::uint8_t>((previous & ~step.bits) | (step.other & step.bits));
         if (!checkedStore(view, step.offset, value, previous, fault)) return StepOutcome::unreadable;
         step.other = previous;
+        changes.setMine(range, &value);
+        counts_.add(range, delta, MarkChanges{changes, range.begin, &step.other, &value});
+        touched = range;
+        return StepOutcome::done;
     }
-    const std::uint8_t* values = paste ? incoming.get() : &value;
-    changes.setMine(range, values);
-    counts_.add(range, delta,
-                MarkChanges{changes, range.begin, paste ? paste->bytes.get() : &step.other, values});
+    // A piece at a time through values, which the nearest caches keep: the step's bytes go
+    // into the view and the view's into the step, and the record follows. Moving into the
+    // stretch from the save point marks every byte (a byte marked already gets its new value;
+    // the counts of one cannot be 0), moving out of it gives them their values and then
+    // unmarks the bytes no step counts any more.
+    std::uint8_t values[storePieceBytes];
+    std::uint8_t* kept = paste->bytes.get();
+    std::int64_t done = 0;
+    for (std::int64_t piece = 0; done < paste->length; done += piece) {
+        piece = std::min(storePieceBytes, paste->length - done);
+        const ByteRange part{range.begin + done, range.begin + done + piece};
+        std::memcpy(values, kept + done, static_cast<std::size_t>(piece));
+        if (!checkedReplace(view, part.begin, piece, values, kept + done, fault)) {
+            std::memcpy(kept + done, values, static_cast<std::size_t>(piece));
+            break;
+        }
+        if (delta > 0)
+            changes.markRun(part, kept + done, values);
+        else
+            changes.setMine(part, values);
+    }
+    if (done < paste->length) {
+        // A page that cannot be read: the pieces moved go back, and the record's values with them.
+        ReadFault ignored;
+        for (std::int64_t back = 0, piece = 0; back < done; back += piece) {
+            piece = std::min(storePieceBytes, done - back);
+            const ByteRange part{range.begin + back, range.begin + back + piece};
+            std::memcpy(values, kept + back, static_cast<std::size_t>(piece));
+            checkedReplace(view, part.begin, piece, values, kept + back, ignored);
+            if (delta > 0)
+                unmarkUncounted(changes, part, values);
+            else
+                changes.setMine(part, values);
+        }
+        counts_.tidy(range);
+        return StepOutcome::unreadable;
+    }
+    counts_.add(range, delta, [&](ByteRange run, bool rising) {
+        if (!rising) changes.unmarkRun(run);
+    });
     touched = range;
     return StepOutcome::done;
 }
@@ -404,47 +467,51 @@ void putBack(RunSwap& swap, std::int64_t wholeRuns) {
     }
 }
 
+// The end of the group of runs from first: runs up to a chunk's bytes, one at least;
+// bytes gets the group's bytes.
+std::int64_t groupEnd(const ByteRange* runs, std::int64_t first, std::int64_t runCount,
+                      std::int64_t chunkBytes, std::int64_t& bytes) {
+    std::int64_t end = first;
+    bytes = 0;
+    while (end < runCount && (end == first || bytes < chunkBytes))
+        bytes += runs[end].end - runs[end].begin, ++end;
+    return end;
+}
+
 }  // namespace
 
 std::int64_t History::storeRuns(ViewBytes& view, ChangeMap& changes, const ByteRange* runs,
                                 std::int64_t runCount, const ByteFeed& feed, const PasteControl& control,
                                 ReadFault* fault) {
     if (runCount <= 0) return 0;
-    std::int64_t total = 0;
-    for (std::int64_t r = 0; r < runCount; ++r) total += runs[r].end - runs[r].begin;
+    std::int64_t total = 0, groupMost = 0;
+    for (std::int64_t r = 0, bytes = 0; r < runCount; total += bytes) {
+        r = groupEnd(runs, r, runCount, control.chunkBytes, bytes);
+        groupMost = std::max(groupMost, bytes);
+    }
     Bytes kept(allocateBytes(total));
-    Bytes incoming(kept ? allocateBytes(total) : nullptr);
+    Bytes incoming(kept ? allocateBytes(groupMost) : nullptr);
     if (!incoming) return 0;
-    const auto tidy = [&] {
-        for (std::int64_t r = 0; r < runCount; ++r) counts_.tidy(runs[r]);
-    };
     std::vector<ByteRange, RecordAllocator<ByteRange>> list;
-    try {
-        list.assign(runs, runs + runCount);
-        makeRoom(true);
-        for (std::int64_t r = 0; r < runCount; ++r) {
-            counts_.reserve(runs[r]);
-            changes.reserveRange(runs[r].begin, runs[r].end);
-        }
-    } catch (const std::bad_alloc&) {
-        tidy();
-        takeBack();
-        return 0;
-    }
     ReadFault unreadable;
-    const std::int64_t stored =
-        storeRunGroups(view, changes, runs, runCount, feed, control, kept.get(), incoming.get(), unreadable);
+    const std::int64_t stored = storeFramed(
+        true,
+        [&] {
+            list.assign(runs, runs + runCount);
+            counts_.reserveRuns(runs, runCount);
+        },
+        [&] { counts_.tidyRuns(runs, runCount); },
+        [&] {
+            const std::int64_t stored = storeRunGroups(view, changes, runs, runCount, feed, control,
+                                                       kept.get(), incoming.get(), unreadable);
+            if (stored == 0) return stored;
+            list.resize(static_cast<std::size_t>(stored));
+            std::int64_t length = 0;
+            for (const ByteRange& run : list) length += run.end - run.begin;
+            addRuns(std::move(kept), std::move(list), length);
+            return stored;
+        });
     if (unreadable.happened() && fault) *fault = unreadable;
-    if (stored == 0) {
-        tidy();
-        takeBack();
-        return 0;
-    }
-    list.resize(static_cast<std::size_t>(stored));
-    std::int64_t length = 0;
-    for (const ByteRange& run : list) length += run.end - run.begin;
-    addRuns(std::move(kept), std::move(list), length);
-    tidy();
     return stored;
 }
 
@@ -452,20 +519,18 @@ std::int64_t History::storeRunGroups(ViewBytes& view, ChangeMap& changes, const 
                                      std::int64_t runCount, const ByteFeed& feed, const PasteControl& control,
                                      std::uint8_t* kept, std::uint8_t* incoming, ReadFault& fault) {
     std::int64_t stored = 0;
-    std::int64_t offset = 0;  // of the next run's bytes in kept and incoming
+    std::int64_t offset = 0;  // of the next run's bytes in kept
     while (stored < runCount) {
         if (control.progress && !keepGoing(*control.progress, runs[stored].begin - runs[0].begin)) break;
-        // The group: runs up to a chunk's bytes, one at least.
-        std::int64_t end = stored, bytes = 0;
-        while (end < runCount && (end == stored || bytes < control.chunkBytes))
-            bytes += runs[end].end - runs[end].begin, ++end;
-        std::int64_t at = offset;
+        std::int64_t bytes = 0;
+        std::int64_t end = groupEnd(runs, stored, runCount, control.chunkBytes, bytes);
+        std::int64_t at = 0;
         for (std::int64_t r = stored; r < end; ++r) {
             const std::int64_t length = runs[r].end - runs[r].begin;
-            feed.read(feed.context, runs[r].begin, length, kept + at);
+            feed.read(feed.context, runs[r].begin, length, incoming + at);
             at += length;
         }
-        std::memcpy(incoming + offset, kept + offset, static_cast<std::size_t>(bytes));
+        std::memcpy(kept + offset, incoming, static_cast<std::size_t>(bytes));
         RunSwap swap{view, runs, stored, end, kept + offset};
         const bool whole = checkedRun(view, swap, fault);
         if (!whole) {
@@ -476,20 +541,23 @@ std::int64_t History::storeRunGroups(ViewBytes& view, ChangeMap& changes, const 
             putBack(swap, swap.done);
             end = swap.done;
         }
-        // Room for the marks was made run by run: lines of many runs may still make the
-        // record grow. Should it not, the runs not marked go back and the step ends before them.
-        std::int64_t marked = stored;
-        try {
-            for (; marked < end; ++marked) {
-                changes.markRun(runs[marked], kept + offset, incoming + offset);
-                offset += runs[marked].end - runs[marked].begin;
+        // The record's room for a run's marks is made just before they go in, so that marking
+        // cannot fail (room made for each run before any was marked would be each run's alone).
+        // Should there be none, the runs not marked go back and the step ends before them.
+        at = 0;
+        for (std::int64_t r = stored; r < end; ++r) {
+            try {
+                changes.reserveRange(runs[r].begin, runs[r].end);
+            } catch (const std::bad_alloc&) {
+                RunSwap back{view, runs, r, end, kept + offset + at};
+                ReadFault again;
+                checkedRun(view, back, again);
+                return r;
             }
-        } catch (const std::bad_alloc&) {
-            RunSwap back{view, runs, marked, end, kept + offset};
-            ReadFault again;
-            checkedRun(view, back, again);
-            return marked;
+            changes.markRun(runs[r], kept + offset + at, incoming + at);
+            at += runs[r].end - runs[r].begin;
         }
+        offset += at;
         stored = end;
         if (!whole) break;
     }
@@ -508,11 +576,21 @@ void History::addRuns(Bytes bytes, std::vector<ByteRange, RecordAllocator<ByteRa
     pasteBytes_ += slot.memory();
     ++pastesBefore_;
     // The bytes were marked as they went in.
-    for (const ByteRange& run : slot.runs)
-        counts_.add(run, countChange(current_, true), [](ByteRange, bool) {});
+    counts_.addRuns(slot.runs.data(), static_cast<std::int64_t>(slot.runs.size()), countChange(current_, true),
+                    [](ByteRange, bool) {});
     ++current_;
     pushedStep_ = pushedPaste_ = false;
     while (memoryBytes() > cap_ && steps_.size() > 1) dropOldest();
+}
+
+void History::unmarkUncounted(ChangeMap& changes, ByteRange run, const std::uint8_t* values) const {
+    changes.setMine(run, values);
+    std::int64_t start = run.begin;
+    for (std::int64_t offset = run.begin; offset <= run.end; ++offset)
+        if (offset == run.end || counts_.countAt(offset) != 0) {
+            if (start < offset) changes.unmarkRun({start, offset});
+            start = offset + 1;
+        }
 }
 
 StepOutcome History::moveRuns(ViewBytes& view, ChangeMap& changes, std::size_t index, Paste& paste,
@@ -520,34 +598,51 @@ StepOutcome History::moveRuns(ViewBytes& view, ChangeMap& changes, std::size_t i
     const int delta = countChange(index, forward);
     const ByteRange* runs = paste.runs.data();
     const auto runCount = static_cast<std::int64_t>(paste.runs.size());
-    const auto tidy = [&] {
-        for (std::int64_t r = 0; r < runCount; ++r) counts_.tidy(runs[r]);
-    };
     Bytes incoming(allocateBytes(paste.length));
     if (!incoming) return StepOutcome::noMemory;
     try {
-        for (std::int64_t r = 0; r < runCount; ++r) {
-            counts_.reserve(runs[r]);
-            if (delta > 0) changes.reserveRange(runs[r].begin, runs[r].end);
-        }
+        counts_.reserveRuns(runs, runCount);
     } catch (const std::bad_alloc&) {
-        tidy();
+        counts_.tidyRuns(runs, runCount);
         return StepOutcome::noMemory;
     }
     std::memcpy(incoming.get(), paste.bytes.get(), static_cast<std::size_t>(paste.length));
     RunSwap swap{view, runs, 0, runCount, paste.bytes.get()};
     if (!checkedRun(view, swap, fault)) {
         putBack(swap, swap.done);
-        tidy();
+        counts_.tidyRuns(runs, runCount);
         return StepOutcome::unreadable;
     }
-    std::int64_t at = 0;
-    for (std::int64_t r = 0; r < runCount; ++r) {
-        const std::uint8_t* values = incoming.get() + at;
-        changes.setMine(runs[r], values);
-        counts_.add(runs[r], delta, MarkChanges{changes, runs[r].begin, paste.bytes.get() + at, values});
-        at += runs[r].end - runs[r].begin;
+    // paste.bytes holds what the view held, incoming what it holds now.
+    if (delta > 0) {
+        // Every byte becomes (or stays) marked: marking a run marks the new ones and gives the
+        // others their values, each run's room made just before it (see storeRunGroups). A
+        // record that cannot grow takes back the runs marked, then the exchange.
+        std::int64_t at = 0;
+        for (std::int64_t r = 0; r < runCount; ++r) {
+            try {
+                changes.reserveRange(runs[r].begin, runs[r].end);
+            } catch (const std::bad_alloc&) {
+                for (std::int64_t back = 0, from = 0; back < r;
+                     from += runs[back].end - runs[back].begin, ++back)
+                    unmarkUncounted(changes, runs[back], paste.bytes.get() + from);
+                RunSwap again{view, runs, 0, runCount, paste.bytes.get()};
+                ReadFault ignored;
+                checkedRun(view, again, ignored);
+                counts_.tidyRuns(runs, runCount);
+                return StepOutcome::noMemory;
+            }
+            changes.markRun(runs[r], paste.bytes.get() + at, incoming.get() + at);
+            at += runs[r].end - runs[r].begin;
+        }
     }
+    if (delta < 0)
+        for (std::int64_t r = 0, at = 0; r < runCount; at += runs[r].end - runs[r].begin, ++r)
+            changes.setMine(runs[r], incoming.get() + at);
+    counts_.addRuns(runs, runCount, delta, [&](ByteRange run, bool rising) {
+        if (!rising) changes.unmarkRun(run);
+    });
+    counts_.tidyRuns(runs, runCount);
     touched = ByteRange{runs[0].begin, runs[runCount - 1].end};
     static_cast<void>(index);
     return StepOutcome::done;

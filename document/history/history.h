@@ -166,19 +166,29 @@ private:
     // Exchanges step index's bytes with the view, moving over it forward (redo) or back.
     StepOutcome move(ViewBytes& view, ChangeMap& changes, std::size_t index, bool forward, ByteRange& touched,
                      ReadFault& fault);
+    // The frame of storeMany and storeRuns: room for a step (when step), then reserve()
+    // (room for the counts and the marks; may throw std::bad_alloc), then store(), which
+    // stores, puts the step in and returns how much it stored. Refused memory, or nothing
+    // stored, leaves no step; tidy() then takes away the counts' unused room either way.
+    template <class Reserve, class Tidy, class Store>
+    std::int64_t storeFramed(bool step, Reserve reserve, Tidy tidy, Store store);
     // storeMany's chunks: each stored in turn, its old values in kept (all of them for an
-    // undoable paste, else one chunk's) and its new ones passing through incoming (one
-    // chunk's room), until done, stopped or a page cannot be read. Returns the bytes stored.
+    // undoable paste, else one chunk's), until done, stopped or a page cannot be read.
+    // Returns the bytes stored.
     std::int64_t storeChunks(ViewBytes& view, ChangeMap& changes, std::int64_t offset, std::int64_t count,
                              const ByteFeed& feed, const PasteControl& control, std::uint8_t* kept,
-                             std::uint8_t* incoming, ReadFault& fault);
+                             ReadFault& fault);
     // storeRuns's part: the runs' old values into kept and new ones from feed into the view,
-    // a group of runs between two check-ins; returns the runs stored whole.
+    // a group of runs between two check-ins, its new values passing through incoming (a
+    // group's room); each run is marked once its group is in. Returns the runs stored whole.
     std::int64_t storeRunGroups(ViewBytes& view, ChangeMap& changes, const ByteRange* runs,
                                 std::int64_t runCount, const ByteFeed& feed, const PasteControl& control,
                                 std::uint8_t* kept, std::uint8_t* incoming, ReadFault& fault);
     // The step over runs at the current point, as add puts a paste's.
     void addRuns(Bytes bytes, std::vector<ByteRange, RecordAllocator<ByteRange>> runs, std::int64_t length);
+    // Takes back the marks of run, whose bytes the view holds again as values holds them:
+    // the bytes no step counts go unmarked, the others get those values back.
+    void unmarkUncounted(ChangeMap& changes, ByteRange run, const std::uint8_t* values) const;
     // move for a step over runs.
     StepOutcome moveRuns(ViewBytes& view, ChangeMap& changes, std::size_t index, Paste& paste, bool forward,
                          ByteRange& touched, ReadFault& fault);

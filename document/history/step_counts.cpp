@@ -47,6 +47,40 @@ void StepCounts::reserve(ByteRange range) {
     singleIn_.reserve(single_.size());
 }
 
+StepCounts::Runs::iterator StepCounts::seek(Runs::iterator from, std::int64_t at) {
+    // Runs come in increasing order, mostly with no key or a few between two ends: a few
+    // steps forward, else a search.
+    for (int steps = 0; from != runs_.end() && from->first < at; ++from)
+        if (++steps == 8) return runs_.lower_bound(at);
+    return from;
+}
+
+void StepCounts::reserveRuns(const ByteRange* runs, std::int64_t count) {
+    std::size_t singles = 0;
+    auto next = runs_.begin();
+    for (std::int64_t r = 0; r < count; ++r) {
+        for (const std::int64_t at : {runs[r].begin, runs[r].end}) {
+            next = seek(next, at);
+            if (next == runs_.end() || next->first != at)
+                next = runs_.emplace_hint(next, at, next == runs_.begin() ? 0 : std::prev(next)->second);
+        }
+        singles += runs[r].end - runs[r].begin == 1;
+    }
+    single_.reserve(singles);
+    singleIn_.reserve(single_.size());
+}
+
+void StepCounts::tidyRuns(const ByteRange* runs, std::int64_t count) {
+    auto next = runs_.begin();
+    for (std::int64_t r = 0; r < count; ++r)
+        for (const std::int64_t at : {runs[r].begin, runs[r].end}) {
+            next = seek(next, at);
+            if (next == runs_.end() || next->first != at) continue;
+            const std::uint32_t before = next == runs_.begin() ? 0 : std::prev(next)->second;
+            if (next->second == before) next = runs_.erase(next);
+        }
+}
+
 void StepCounts::collectSingle(ByteRange range) {
     singleIn_.clear();
     single_.forEach([&](std::int64_t offset, std::uint32_t) {

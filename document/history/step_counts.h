@@ -47,6 +47,16 @@ public:
     // Makes room for add over range, so that it cannot fail. Throws std::bad_alloc when
     // memory runs out; what was made by then changes no count, and tidy takes it away.
     void reserve(ByteRange range);
+    // Room for add over any stretches of runs (increasing, apart or touching) that begin
+    // and end at runs' ends, all of them together: reserve for each run makes room for
+    // that run alone. tidyRuns takes it away as tidy does.
+    void reserveRuns(const ByteRange* runs, std::int64_t count);
+    void tidyRuns(const ByteRange* runs, std::int64_t count);
+    // add over each of runs (increasing, apart or touching; room made by reserveRuns),
+    // taking them in order with no search each and joining nothing, so that no run's key
+    // goes before it is counted; the keys left between equal counts go with tidyRuns.
+    template <class Changed>
+    void addRuns(const ByteRange* runs, std::int64_t count, int delta, Changed changed);
     // Takes away what reserve made when no add over range follows.
     void tidy(ByteRange range);
     // Adds delta, +1 or -1, to the count of every byte of range (room made by reserve;
@@ -66,6 +76,12 @@ private:
     using Runs = std::map<std::int64_t, std::uint32_t, std::less<>,
                           RecordAllocator<std::pair<const std::int64_t, std::uint32_t>>>;
     std::uint32_t runCount(std::int64_t offset) const;
+    // The first key at or after at, looking from from on (no key before from is at or after at).
+    Runs::iterator seek(Runs::iterator from, std::int64_t at);
+    // add's work over range (a one-byte range's on single_), looking for its first key from
+    // from on; returns the key at range.end, or runs_.end() for a one-byte range.
+    template <class Changed>
+    Runs::iterator addOver(Runs::iterator from, ByteRange range, int delta, Changed& changed);
     void split(std::int64_t at);
     void join(std::int64_t at);
     // Puts the offsets in range that one-byte steps counted into singleIn_, in increasing
@@ -106,11 +122,27 @@ void StepCounts::forEachOutsideSingle(ByteRange run, bool probe, std::size_t& ne
 
 template <class Changed>
 void StepCounts::add(ByteRange range, int delta, Changed changed) {
+    if (addOver(runs_.begin(), range, delta, changed) == runs_.end()) return;
+    join(range.begin);
+    join(range.end);
+}
+
+template <class Changed>
+void StepCounts::addRuns(const ByteRange* runs, std::int64_t count, int delta, Changed changed) {
+    auto key = runs_.begin();
+    for (std::int64_t r = 0; r < count; ++r) {
+        const auto end = addOver(key, runs[r], delta, changed);
+        if (end != runs_.end()) key = end;
+    }
+}
+
+template <class Changed>
+StepCounts::Runs::iterator StepCounts::addOver(Runs::iterator from, ByteRange range, int delta, Changed& changed) {
     const bool rising = delta > 0;
     if (range.end - range.begin == 1) {
         const std::uint32_t now = single_.add(range.begin, delta);
         if (now == (rising ? 1u : 0u) && runCount(range.begin) == 0) changed(range, rising);
-        return;
+        return runs_.end();
     }
     // Bytes leaving the long steps' count that one-byte steps still count stay changed.
     // They are found by looking up each byte, or, where the range is longer than the table,
@@ -118,8 +150,9 @@ void StepCounts::add(ByteRange range, int delta, Changed changed) {
     const bool probe = rising || range.end - range.begin <= static_cast<std::int64_t>(single_.slotCount());
     if (!probe) collectSingle(range);
     std::size_t nextSingle = 0;
-    for (auto key = runs_.find(range.begin); key->first < range.end;) {
-        const auto next = std::next(key);  // there is one: range.end is a key
+    auto key = seek(from, range.begin);  // range.begin is a key, and so is range.end
+    for (; key->first < range.end;) {
+        const auto next = std::next(key);
         const std::uint32_t before = key->second;
         key->second = before + static_cast<std::uint32_t>(delta);
         if (before == 0 && rising)
@@ -129,8 +162,7 @@ void StepCounts::add(ByteRange range, int delta, Changed changed) {
                                  [&](ByteRange run) { changed(run, false); });
         key = next;
     }
-    join(range.begin);
-    join(range.end);
+    return key;
 }
 
 }  // namespace quillix

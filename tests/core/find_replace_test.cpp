@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "document/document.h"
+#include "document/history/record_allocator.h"
 #include "host/progress.h"
 #include "hexview/selection.h"
 #include "recording_host.h"
@@ -279,6 +280,69 @@ TEST_F(FindReplaceTest, AReplaceAllStoppedPartWayKeepsWholeGroupsOfHitsAsOneStep
         EXPECT_TRUE(std::all_of(bytes.begin(), bytes.end(), [](auto v) { return v == 0x41; }));
     }
     EXPECT_TRUE(partWay);
+}
+
+// Refuses the request for record memory numbered refuseAt (from 1).
+struct Refusals {
+    static inline int requests = 0, refuseAt = 0;
+    static bool check(std::size_t) { return ++requests != refuseAt; }
+};
+
+TEST_F(FindReplaceTest, MemoryRefusedAtAnyRequestOfAReplaceAllOrItsUndoOrRedoLeavesRedTheChangedBytesOnly) {
+    // Runs of 1 to 40 bytes over four pages, some touching: lone bytes, one-byte runs, and
+    // pages whose runs make a block only together; a paste before them over some, so that
+    // touching runs have different counts; groups of a few runs between check-ins.
+    std::mt19937 random(20261210);
+    std::vector<ByteRange> runs;
+    for (std::int64_t at = 3; at + 40 <= 4 * 4096; at = runs.back().end + random() % 30)
+        runs.push_back({at, at + 1 + random() % 40});
+    const ByteFeed feed{
+        [](void*, std::int64_t, std::int64_t n, std::uint8_t* out) { std::fill_n(out, n, 0x42); }, nullptr};
+    PasteControl control;
+    control.chunkBytes = 300;
+    const ByteRange pasted{5000, 9000};
+    int refused = 0;
+    for (int action = 0; action < 3; ++action)  // the replace, its undo, its redo
+        for (Refusals::refuseAt = 1;; ++Refusals::refuseAt) {
+            SCOPED_TRACE(std::to_string(action) + " refusing " + std::to_string(Refusals::refuseAt));
+            load(std::vector<std::uint8_t>(4 * 4096, 0x41));
+            ASSERT_EQ(storeBytes(doc, pasted.begin, pasted.end - pasted.begin, feed),
+                      pasted.end - pasted.begin);
+            ByteRange touched;
+            ReadFault fault;
+            if (action > 0) {
+                ASSERT_EQ(storeRuns(doc, runs.data(), std::ssize(runs), feed, control), std::ssize(runs));
+            }
+            if (action > 1) {
+                ASSERT_EQ(undoStep(doc, touched, fault), StepOutcome::done);
+            }
+            Refusals::requests = 0;
+            allocationCheck = Refusals::check;
+            const std::int64_t done = action == 0
+                                          ? storeRuns(doc, runs.data(), std::ssize(runs), feed, control)
+                                      : action == 1 ? undoStep(doc, touched, fault) == StepOutcome::done
+                                                    : redoStep(doc, touched, fault) == StepOutcome::done;
+            allocationCheck = nullptr;
+            // A replace keeps whole runs from the first; an undo or a redo all of them or none.
+            std::vector<std::uint8_t> expected(bytes.size(), 0x41);
+            std::fill(expected.begin() + pasted.begin, expected.begin() + pasted.end, 0x42);
+            const std::int64_t replaced = action == 0   ? done
+                                          : action == 1 ? (1 - done) * std::ssize(runs)
+                                                        : done * std::ssize(runs);
+            for (std::int64_t r = 0; r < replaced; ++r)
+                std::fill(expected.begin() + runs[r].begin, expected.begin() + runs[r].end, 0x42);
+            ASSERT_TRUE(bytes == expected);
+            // Red exactly where the view differs from the file, with the view's values.
+            std::vector<std::uint8_t> mine(bytes.size(), 0);
+            doc.changes.putMine({0, doc.fileSize}, mine.data());
+            for (std::int64_t b = 0; b < doc.fileSize; ++b) {
+                ASSERT_EQ(doc.changes.marked(b), bytes[b] == 0x42) << b;
+                ASSERT_EQ(mine[b], bytes[b] == 0x42 ? 0x42 : 0) << b;
+            }
+            if (Refusals::requests < Refusals::refuseAt) break;
+            refused += action == 0 ? done < std::ssize(runs) : !done;
+        }
+    EXPECT_GT(refused, 3);
 }
 
 TEST_F(FindReplaceTest, RefusedSearchesAndReplacesSayWhyAndChangeNothing) {

@@ -326,6 +326,44 @@ TEST_F(UnreadableViewTest, CopyAndPasteAcrossTheCutChangeNothing) {
     EXPECT_EQ(doc.history.steps(), 2u);
 }
 
+// A paste or a fill whose first chunk runs into the cut many pages after its start, past
+// the pieces it stores at a time, leaves those pages as they were, unmarked, undoable or not.
+TEST_F(UnreadableViewTest, AStoreRunningIntoTheCutPastItsFirstPiecesChangesNothing) {
+    for (const bool undoable : {true, false}) {
+        openAndCut(12 * page);
+        const ByteFeed feed{[](void*, std::int64_t, std::int64_t n, std::uint8_t* out) { std::fill_n(out, n, 0x41); },
+                            nullptr};
+        ReadFault fault;
+        const std::int64_t from = cut - 9 * page;
+        EXPECT_EQ(storeBytes(doc, from, 12 * page, feed, PasteControl{undoable}, &fault), 0);
+        EXPECT_EQ(fault.offset, limit);
+        EXPECT_EQ(expected(from, cut), std::vector<std::uint8_t>(doc.fileBytes + from, doc.fileBytes + cut));
+        for (std::int64_t offset = from; offset < cut; ++offset) ASSERT_FALSE(doc.changes.marked(offset)) << offset;
+    }
+}
+
+// The undo or redo of a paste that the cut runs into pages after its start changes nothing:
+// not the pages before the cut, not their marks.
+TEST_F(UnreadableViewTest, AnUndoOrRedoRunningIntoTheCutPastItsFirstPiecesChangesNothing) {
+    for (const bool redo : {false, true}) {
+        openAndCut(size);
+        const ByteFeed feed{[](void*, std::int64_t, std::int64_t n, std::uint8_t* out) { std::fill_n(out, n, 0x41); },
+                            nullptr};
+        const std::int64_t from = 4 * page, to = from + 12 * page;
+        ASSERT_EQ(storeBytes(doc, from, to - from, feed), to - from);
+        ByteRange touched;
+        ReadFault fault;
+        if (redo) ASSERT_EQ(undoStep(doc, touched, fault), StepOutcome::done);
+        const std::vector<std::uint8_t> held(doc.fileBytes + from, doc.fileBytes + from + 9 * page);
+        ASSERT_TRUE(cutFileShort(path, static_cast<std::uintmax_t>(from + 9 * page)));
+        EXPECT_EQ((redo ? redoStep : undoStep)(doc, touched, fault), StepOutcome::unreadable);
+        EXPECT_EQ(fault.offset, from + 9 * page);
+        EXPECT_EQ(held, std::vector<std::uint8_t>(doc.fileBytes + from, doc.fileBytes + from + 9 * page));
+        for (std::int64_t offset = from; offset < from + 9 * page; ++offset)
+            ASSERT_EQ(doc.changes.marked(offset), !redo) << offset;
+    }
+}
+
 #ifndef _WIN32
 // A fault no guard owns goes to the handler that was there before, run as the system would
 // run it: on the alternate stack it asked for, with the signals it asked to block blocked.
