@@ -170,6 +170,7 @@ void ChangeMap::markRun(ByteRange run, const std::uint8_t* originals, const std:
         if (block) {
             if (block->mine)
                 std::memcpy(block->mine->data() + from, values + at, static_cast<std::size_t>(to - from));
+            if (block->marked == pageBytes) return;  // a page marked whole keeps its first values
             forEachWord(from, to, [&](std::size_t word, std::uint64_t bits) {
                 const std::uint64_t fresh = bits & ~block->mask[word];
                 if (fresh == 0) return;  // the value first read stays the original of a marked byte

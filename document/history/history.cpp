@@ -1,5 +1,7 @@
 #include "document/history/history.h"
 
+#include "document/file/view_pages.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -531,6 +533,8 @@ std::int64_t History::storeRunGroups(ViewBytes& view, ChangeMap& changes, const 
             at += length;
         }
         std::memcpy(kept + offset, incoming, static_cast<std::size_t>(bytes));
+        // Runs all over a file would otherwise make the view's pages private a fault each.
+        prepareViewStores(view, runs + stored, end - stored);
         RunSwap swap{view, runs, stored, end, kept + offset};
         const bool whole = checkedRun(view, swap, fault);
         if (!whole) {
