@@ -1,7 +1,5 @@
 #include "document/history/history.h"
 
-#include "document/file/view_pages.h"
-
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -9,6 +7,7 @@
 #include <vector>
 
 #include "document/file/checked_view.h"
+#include "document/file/view_pages.h"
 #include "host/progress.h"
 
 namespace quillix {
