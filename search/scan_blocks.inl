@@ -33,10 +33,38 @@ inline std::uint64_t candidateBits(const std::uint8_t* block, std::int64_t headO
     return bits;
 }
 
+// Blocks a stretch the forward scan first asks about as a whole: most stretches have no
+// candidate, and one branch for many blocks lets the loads run ahead of the tests.
+constexpr std::int64_t stretchBlocks = 8;
+
+// True when any start position of the stretch of blocks from block on is a candidate.
+inline bool anyCandidateInStretch(const std::uint8_t* block, std::int64_t headOffset, std::int64_t tailOffset,
+                                  const Splats& s) {
+    constexpr int vectors = static_cast<int>(stretchBlocks * blockPositions / Lanes::width);
+    Lanes::Vector any = Lanes::both(Lanes::accepts(Lanes::load(block + headOffset), s.headFold, s.headValue),
+                                    Lanes::accepts(Lanes::load(block + tailOffset), s.tailFold, s.tailValue));
+    for (int i = 1; i < vectors; ++i) {
+        const Lanes::Vector head = Lanes::load(block + headOffset + i * Lanes::width);
+        const Lanes::Vector tail = Lanes::load(block + tailOffset + i * Lanes::width);
+        any = Lanes::either(any, Lanes::both(Lanes::accepts(head, s.headFold, s.headValue),
+                                             Lanes::accepts(tail, s.tailFold, s.tailValue)));
+    }
+    return Lanes::any(any);
+}
+
 BlockScan forwardBlocks(const std::uint8_t* bytes, const ScanPattern& pattern, const Filter& filter,
                         std::int64_t pos, std::int64_t last) {
     const Splats s = splatsOf(filter);
-    for (; last - pos >= blockPositions - 1; pos += blockPositions) {
+    // Blocks up to end are looked at one by one: those of a stretch with a candidate.
+    for (std::int64_t end = pos; last - pos >= blockPositions - 1; pos += blockPositions) {
+        if (pos >= end) {
+            if (last - pos >= stretchBlocks * blockPositions - 1 &&
+                !anyCandidateInStretch(bytes + pos, filter.headOffset, filter.tailOffset, s)) {
+                pos += (stretchBlocks - 1) * blockPositions;
+                continue;
+            }
+            end = pos + stretchBlocks * blockPositions;
+        }
         std::uint64_t found = candidateBits(bytes + pos, filter.headOffset, filter.tailOffset, s);
         if (found == 0) continue;
         if (std::popcount(found) > denseCandidates) return {-1, pos, true};
