@@ -48,37 +48,33 @@ void Win32ViewHost::setScrollRange(int max, int position) {
     SetScrollInfo(window_, SB_VERT, &info, TRUE);
 }
 
-void Win32ViewHost::setScrollPosition(int position) {
+namespace {
+
+void setBarPosition(HWND window, int bar, int position) {
     SCROLLINFO info{};
     info.cbSize = sizeof info;
     info.fMask = SIF_POS;
     info.nPos = position;
-    SetScrollInfo(window_, SB_VERT, &info, TRUE);
+    SetScrollInfo(window, bar, &info, TRUE);
 }
 
-int Win32ViewHost::scrollTrackPosition() {
+int barTrackPosition(HWND window, int bar) {
     SCROLLINFO info{};
     info.cbSize = sizeof info;
     info.fMask = SIF_TRACKPOS;
-    GetScrollInfo(window_, SB_VERT, &info);
+    GetScrollInfo(window, bar, &info);
     return info.nTrackPos;
 }
 
-void Win32ViewHost::setHorizontalPosition(int position) {
-    SCROLLINFO info{};
-    info.cbSize = sizeof info;
-    info.fMask = SIF_POS;
-    info.nPos = position;
-    SetScrollInfo(window_, SB_HORZ, &info, TRUE);
-}
+}  // namespace
 
-int Win32ViewHost::horizontalTrackPosition() {
-    SCROLLINFO info{};
-    info.cbSize = sizeof info;
-    info.fMask = SIF_TRACKPOS;
-    GetScrollInfo(window_, SB_HORZ, &info);
-    return info.nTrackPos;
-}
+void Win32ViewHost::setScrollPosition(int position) { setBarPosition(window_, SB_VERT, position); }
+
+int Win32ViewHost::scrollTrackPosition() { return barTrackPosition(window_, SB_VERT); }
+
+void Win32ViewHost::setHorizontalPosition(int position) { setBarPosition(window_, SB_HORZ, position); }
+
+int Win32ViewHost::horizontalTrackPosition() { return barTrackPosition(window_, SB_HORZ); }
 
 void Win32ViewHost::fitHorizontalBar() {
     // Showing or hiding the bar sizes the view again, which comes back here: once is enough.
