@@ -93,50 +93,6 @@ void formatArrayLinePlain(const std::uint8_t* bytes, char* out) {
 
 #if defined(__x86_64__)
 
-// The same line through the byte shuffle: the sixteen bytes' digits are made at once, and
-// each eight values ("0xHH, " eight times, 48 bytes of text) are three shuffles of the
-// digits laid over the constant characters.
-struct LineMasks {
-    // [store]: which digit byte of the eight values' digit pairs goes to each text byte
-    // (0x80: none), and the constant characters of each store.
-    std::array<std::array<std::uint8_t, 16>, 3> digits{};
-    std::array<std::array<std::uint8_t, 16>, 3> constants{};
-    constexpr LineMasks() {
-        constexpr char fixed[6] = {'0', 'x', 0, 0, ',', ' '};
-        for (int unit = 0; unit < 48; ++unit) {
-            const int value = unit / 6, place = unit % 6, store = unit / 16, byte = unit % 16;
-            digits[store][byte] =
-                place == 2 || place == 3 ? static_cast<std::uint8_t>(2 * value + place - 2) : 0x80;
-            constants[store][byte] = static_cast<std::uint8_t>(fixed[place]);
-        }
-    }
-};
-constexpr LineMasks lineMasks;
-
-__attribute__((target("ssse3"))) void formatArrayLineShuffled(const std::uint8_t* bytes, char* out) {
-    const __m128i table = _mm_loadu_si128(reinterpret_cast<const __m128i*>(hexDigits));
-    const __m128i value = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes));
-    const __m128i low = _mm_and_si128(value, _mm_set1_epi8(15));
-    const __m128i high = _mm_and_si128(_mm_srli_epi16(value, 4), _mm_set1_epi8(15));
-    const __m128i highDigits = _mm_shuffle_epi8(table, high);
-    const __m128i lowDigits = _mm_shuffle_epi8(table, low);
-    // Digit pairs of values 0..7, then of 8..15.
-    const __m128i pairs[2] = {_mm_unpacklo_epi8(highDigits, lowDigits),
-                              _mm_unpackhi_epi8(highDigits, lowDigits)};
-    auto* to = reinterpret_cast<__m128i*>(out);
-    for (int half = 0; half < 2; ++half)
-        for (int store = 0; store < 3; ++store) {
-            const auto& mask = lineMasks.digits[store];
-            const auto& fixed = lineMasks.constants[store];
-            const __m128i placed =
-                _mm_shuffle_epi8(pairs[half], _mm_loadu_si128(reinterpret_cast<const __m128i*>(mask.data())));
-            _mm_storeu_si128(
-                to++, _mm_or_si128(placed, _mm_loadu_si128(reinterpret_cast<const __m128i*>(fixed.data()))));
-        }
-    // The sixteenth value's ", " becomes the line break.
-    std::memcpy(out + lineUnits - 7, lineBreak, 7);
-}
-
 // Sixteen lines are 1616 bytes of text, 101 vectors: a group of them that starts on a
 // 16-byte boundary is made a whole vector at a time, each from the digits of at most two
 // neighbouring halves of lines laid over its constant characters, and streamed past the
@@ -219,23 +175,20 @@ __attribute__((target("ssse3"))) void formatArrayGroups(const std::uint8_t* byte
 }
 
 // Whole lines (none of them the array's last) of bytes, lines * 16 of them, into out: up
-// to a line whose text starts on a 16-byte boundary one at a time, then in groups.
+// to a line whose text starts on a 16-byte boundary one at a time, then in groups, and the
+// few left after the last group one at a time.
 __attribute__((target("ssse3"))) void formatArrayLines(const std::uint8_t* bytes, std::uint64_t lines,
                                                        char* out) {
     while (lines > 0 && (reinterpret_cast<std::uintptr_t>(out) % 16 != 0 || lines < groupLines)) {
-        formatArrayLineShuffled(bytes, out);
+        formatArrayLinePlain(bytes, out);
         bytes += valuesPerLine, out += lineUnits, --lines;
     }
     const std::uint64_t groups = lines / groupLines;
     formatArrayGroups(bytes, groups, out);
     bytes += groups * groupLines * valuesPerLine, out += groups * groupLines * lineUnits;
     for (lines -= groups * groupLines; lines > 0; --lines, bytes += valuesPerLine, out += lineUnits)
-        formatArrayLineShuffled(bytes, out);
+        formatArrayLinePlain(bytes, out);
 }
-
-#else
-
-void formatArrayLineShuffled(const std::uint8_t* bytes, char* out) { formatArrayLinePlain(bytes, out); }
 
 #endif
 
@@ -260,10 +213,7 @@ void formatArrayValues(const std::uint8_t* bytes, std::uint64_t at, std::uint64_
         // A whole line that is not the last: fifteen values with their ", ", the sixteenth
         // with its line break.
         if ((at + i) % valuesPerLine == 0 && i + valuesPerLine <= count && at + i + valuesPerLine < total) {
-            if (processorHasSsse3())
-                formatArrayLineShuffled(bytes + i, out);
-            else
-                formatArrayLinePlain(bytes + i, out);
+            formatArrayLinePlain(bytes + i, out);
             out += lineUnits;
             i += valuesPerLine - 1;
             continue;
