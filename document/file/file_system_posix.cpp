@@ -111,6 +111,16 @@ bool writeAll(const void* data, std::uint32_t length, std::uint32_t& written, Sy
     return true;
 }
 
+// Gives the system advice on the whole pages holding bytes at .. at + length - 1: false
+// only when the system does not know that advice (an older kernel), so that the caller
+// can fall back on another.
+bool advise(const void* at, std::int64_t length, int advice) {
+    static const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+    const auto from = reinterpret_cast<std::uintptr_t>(at) / page * page;
+    const auto bytes = static_cast<std::size_t>(reinterpret_cast<std::uintptr_t>(at) - from + length);
+    return ::madvise(reinterpret_cast<void*>(from), bytes, advice) == 0 || errno != EINVAL;
+}
+
 class PosixFileSystem final : public FileSystem {
 public:
     bool openExisting(const wchar_t* path, FileHandle& file, SystemError& error) override {
@@ -232,26 +242,19 @@ public:
     }
 
     void prefetch(const std::uint8_t* view, std::int64_t length) override {
-        static const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
-        const auto from = reinterpret_cast<std::uintptr_t>(view) / page * page;
-        const auto bytes = static_cast<std::size_t>(reinterpret_cast<std::uintptr_t>(view) - from + length);
         // Populating maps every page of the range in one call: faulted in during the write,
         // a fresh view costs a fault per few pages, and the file written flushes slower
         // after them. Systems before Linux 5.14 lack it and are only told the bytes will be
         // read.
 #ifdef MADV_POPULATE_READ
-        if (::madvise(reinterpret_cast<void*>(from), bytes, MADV_POPULATE_READ) == 0 || errno != EINVAL) return;
+        if (advise(view, length, MADV_POPULATE_READ)) return;
 #endif
-        ::madvise(reinterpret_cast<void*>(from), bytes, MADV_WILLNEED);
+        advise(view, length, MADV_WILLNEED);
     }
 
     void prepareStores(std::uint8_t* window, std::int64_t length) override {
 #ifdef MADV_POPULATE_WRITE
-        static const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
-        const auto from = reinterpret_cast<std::uintptr_t>(window) / page * page;
-        const auto bytes = static_cast<std::size_t>(reinterpret_cast<std::uintptr_t>(window) - from + length);
-        if (::madvise(reinterpret_cast<void*>(from), bytes, MADV_POPULATE_WRITE) == 0 || errno != EINVAL)
-            return;
+        if (advise(window, length, MADV_POPULATE_WRITE)) return;
 #endif
         prefetch(window, length);
     }

@@ -42,21 +42,9 @@ void prepareViewStores(ViewBytes& view, const ByteRange* runs, std::int64_t coun
     if (!view.fileBytes || view.ownPages != OwnPages::stayIfMade || count <= 0) return;
     static const auto page = static_cast<std::int64_t>(::sysconf(_SC_PAGESIZE));
     const std::int64_t mapped = (view.fileSize + page - 1) / page * page;
-    std::int64_t from = 0, to = -1;  // the stretch of pages gathered, in bytes
-    const auto prepare = [&] {
-        if (to > from)
-            ::madvise(view.fileBytes + from, static_cast<std::size_t>(to - from), MADV_POPULATE_WRITE);
-    };
-    for (std::int64_t r = 0; r < count; ++r) {
-        const std::int64_t begin = runs[r].begin / page * page;
-        const std::int64_t end = std::min(mapped, (runs[r].end + page - 1) / page * page);
-        if (begin > to) {
-            prepare();
-            from = begin;
-        }
-        to = std::max(to, end);
-    }
-    prepare();
+    forEachPageStretch(runs, count, 0, page, mapped, [&](std::int64_t from, std::int64_t to) {
+        ::madvise(view.fileBytes + from, static_cast<std::size_t>(to - from), MADV_POPULATE_WRITE);
+    });
 #else
     (void)view;
     (void)runs;

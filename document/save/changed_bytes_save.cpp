@@ -81,21 +81,9 @@ std::vector<FileWindow> planWindows(const std::vector<ByteRange>& runs, std::int
 // Asks for the pages of a mapped window that its runs fall in to be made ready for the
 // stores, a stretch of neighbouring pages at a time.
 void prepareWindow(FileSystem& fs, const std::vector<ByteRange>& runs, const FileWindow& window) {
-    std::int64_t spanBegin = 0, spanEnd = -1;  // bytes of the window, whole pages but the last
-    const auto prepare = [&] {
-        if (spanEnd > spanBegin) fs.prepareStores(window.bytes + spanBegin, spanEnd - spanBegin);
-    };
-    for (std::size_t i = window.firstRun; i < window.endRun; ++i) {
-        const std::int64_t begin = (runs[i].begin - window.offset) / pageBytes * pageBytes;
-        const std::int64_t end =
-            std::min(window.length, (runs[i].end - window.offset + pageBytes - 1) / pageBytes * pageBytes);
-        if (begin > spanEnd) {
-            prepare();
-            spanBegin = begin;
-        }
-        spanEnd = std::max(spanEnd, end);
-    }
-    prepare();
+    forEachPageStretch(runs.data() + window.firstRun, static_cast<std::int64_t>(window.endRun - window.firstRun),
+                       window.offset, pageBytes, window.length,
+                       [&](std::int64_t from, std::int64_t to) { fs.prepareStores(window.bytes + from, to - from); });
 }
 
 // Releases the mapped windows, also when the save leaves early.
