@@ -357,10 +357,15 @@ void ChangeMap::prefetchRows(std::int64_t first, std::int64_t end) const {
 }
 
 void ChangeMap::reserveRange(std::int64_t begin, std::int64_t end) {
-    if (end <= begin) return;
-    // Pages the run fills enough get their blocks now; the others take room for their bytes
-    // as lone ones (a run marked again, a redo or a paste over pasted bytes, asks for little).
-    // The pages promoted one after another are a stretch the view is asked to keep at once.
+    const ByteRange run{begin, end};
+    reserveRuns(&run, 1);
+}
+
+void ChangeMap::reserveRuns(const ByteRange* runs, std::int64_t count) {
+    // Pages the runs fill enough together get their blocks now, so that marking them one by
+    // one never promotes a page; the others take room for their bytes as lone ones (a run
+    // marked again, a redo or a paste over pasted bytes, asks for little). The pages promoted
+    // one after another are a stretch the view is asked to keep at once.
     std::size_t lone = 0, pages = 0;
     std::int64_t spanStart = 0, spanEnd = 0;
     const auto promoteSpan = [&] {
@@ -368,18 +373,29 @@ void ChangeMap::reserveRange(std::int64_t begin, std::int64_t end) {
         for (std::int64_t page = spanStart; page < spanEnd; ++page) promote(page, kept);
         spanStart = spanEnd = 0;
     };
-    forEachPiece({begin, end}, [&](std::int64_t page, std::int64_t from, std::int64_t to, std::int64_t) {
-        if (blockAt(page)) return;
+    std::int64_t page = -1, bytes = 0;  // the page being summed, and its bytes in the runs
+    const auto closePage = [&] {
+        if (page < 0 || blockAt(page)) return;
         const std::int64_t already = loneIn(page);
-        if (to - from + already >= promoteBytes) {
+        if (bytes + already >= promoteBytes) {
             if (spanEnd != page) promoteSpan();
             if (spanEnd == 0) spanStart = page;
             spanEnd = page + 1;
             return;
         }
-        lone += static_cast<std::size_t>(to - from);
+        lone += static_cast<std::size_t>(bytes);
         pages += already == 0;
-    });
+    };
+    for (std::int64_t r = 0; r < count; ++r)
+        forEachPiece(runs[r], [&](std::int64_t piecePage, std::int64_t from, std::int64_t to, std::int64_t) {
+            if (piecePage != page) {
+                closePage();
+                page = piecePage;
+                bytes = 0;
+            }
+            bytes += to - from;
+        });
+    closePage();
     promoteSpan();
     lone_.reserve(lone);
     loneInPage_.reserve(pages);

@@ -75,6 +75,9 @@ public:
     // Makes room to mark every byte of begin .. end - 1 without the table growing, so that
     // marking them cannot fail. Throws std::bad_alloc, changing nothing, when memory runs out.
     void reserveRange(std::int64_t begin, std::int64_t end);
+    // The same for every byte of runs (count of them, in increasing order, apart), all of
+    // them together: marking them one after another, in order, cannot fail.
+    void reserveRuns(const ByteRange* runs, std::int64_t count);
     bool marked(std::int64_t offset) const;
     // Bit k set when byte row * 16 + k is marked: the painter's question, one lookup a row
     // in a block, one a byte in a page of lone bytes.

@@ -500,6 +500,7 @@ std::int64_t History::storeRuns(ViewBytes& view, ChangeMap& changes, const ByteR
         [&] {
             list.assign(runs, runs + runCount);
             counts_.reserveRuns(runs, runCount);
+            changes.reserveRuns(runs, runCount);
         },
         [&] { counts_.tidyRuns(runs, runCount); },
         [&] {
@@ -544,19 +545,9 @@ std::int64_t History::storeRunGroups(ViewBytes& view, ChangeMap& changes, const 
             putBack(swap, swap.done);
             end = swap.done;
         }
-        // The record's room for a run's marks is made just before they go in, so that marking
-        // cannot fail (room made for each run before any was marked would be each run's alone).
-        // Should there be none, the runs not marked go back and the step ends before them.
+        // Room for every run's marks was made before the first went in.
         at = 0;
         for (std::int64_t r = stored; r < end; ++r) {
-            try {
-                changes.reserveRange(runs[r].begin, runs[r].end);
-            } catch (const std::bad_alloc&) {
-                RunSwap back{view, runs, r, end, kept + offset + at};
-                ReadFault again;
-                checkedRun(view, back, again);
-                return r;
-            }
             changes.markRun(runs[r], kept + offset + at, incoming + at);
             at += runs[r].end - runs[r].begin;
         }
@@ -605,6 +596,7 @@ StepOutcome History::moveRuns(ViewBytes& view, ChangeMap& changes, std::size_t i
     if (!incoming) return StepOutcome::noMemory;
     try {
         counts_.reserveRuns(runs, runCount);
+        if (delta > 0) changes.reserveRuns(runs, runCount);
     } catch (const std::bad_alloc&) {
         counts_.tidyRuns(runs, runCount);
         return StepOutcome::noMemory;
@@ -617,28 +609,11 @@ StepOutcome History::moveRuns(ViewBytes& view, ChangeMap& changes, std::size_t i
         return StepOutcome::unreadable;
     }
     // paste.bytes holds what the view held, incoming what it holds now.
-    if (delta > 0) {
+    if (delta > 0)
         // Every byte becomes (or stays) marked: marking a run marks the new ones and gives the
-        // others their values, each run's room made just before it (see storeRunGroups). A
-        // record that cannot grow takes back the runs marked, then the exchange.
-        std::int64_t at = 0;
-        for (std::int64_t r = 0; r < runCount; ++r) {
-            try {
-                changes.reserveRange(runs[r].begin, runs[r].end);
-            } catch (const std::bad_alloc&) {
-                for (std::int64_t back = 0, from = 0; back < r;
-                     from += runs[back].end - runs[back].begin, ++back)
-                    unmarkUncounted(changes, runs[back], paste.bytes.get() + from);
-                RunSwap again{view, runs, 0, runCount, paste.bytes.get()};
-                ReadFault ignored;
-                checkedRun(view, again, ignored);
-                counts_.tidyRuns(runs, runCount);
-                return StepOutcome::noMemory;
-            }
+        // others their values, in room made for all of them.
+        for (std::int64_t r = 0, at = 0; r < runCount; at += runs[r].end - runs[r].begin, ++r)
             changes.markRun(runs[r], paste.bytes.get() + at, incoming.get() + at);
-            at += runs[r].end - runs[r].begin;
-        }
-    }
     if (delta < 0)
         for (std::int64_t r = 0, at = 0; r < runCount; at += runs[r].end - runs[r].begin, ++r)
             changes.setMine(runs[r], incoming.get() + at);
