@@ -20,8 +20,6 @@ std::int64_t boundedLength(const wchar_t (&text)[searchTextUnits]) {
     return length;
 }
 
-int asciiModeByte(CharacterSet set, wchar_t unit) { return byteOf(set, unit); }
-
 namespace {
 
 // One pair of the hex text: the bits it gives and which of them ("?" leaves a nibble open).
@@ -104,8 +102,7 @@ QueryMade makeQuery(const HexView& hv, SearchState& state, const DialogButtons& 
             add(lower >> 8, upper >> 8);
             query.unitsToConfirm = query.unitsToConfirm || ((lower ^ upper) & 0xFF && (lower ^ upper) >> 8);
         } else {
-            add(asciiModeByte(hv.view.characterSet, state.findLower[k]),
-                asciiModeByte(hv.view.characterSet, state.findUpper[k]));
+            add(byteOf(hv.view.characterSet, state.findLower[k]), byteOf(hv.view.characterSet, state.findUpper[k]));
         }
     }
     state.findUpper[length] = 0;
@@ -162,7 +159,7 @@ bool makeReplacement(const SearchState& state, const DialogButtons& buttons, Cha
         if (buttons.findUtf16) {
             made = made && put(unitOf(unit) & 0xFF, 0xFF) && put(unitOf(unit) >> 8, 0xFF);
         } else {
-            const int byte = asciiModeByte(set, unit);
+            const int byte = byteOf(set, unit);
             if (byte < 0 && noByteAt < 0) noByteAt = k;
             made = made && byte >= 0 && put(static_cast<std::uint8_t>(byte), 0xFF);
         }

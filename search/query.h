@@ -36,7 +36,8 @@ enum class QueryMade {
 };
 // Makes findWhat into the bytes to look for by the buttons' mode. Hex: pairs of digits as
 // wcstol reads them (a negative value matches no byte), "??" any byte and "?" any nibble.
-// ASCII: each character as asciiModeByte gives it, folded unless Match case. UTF-16: code
+// ASCII: each character as the view's character set stores it (byteOf), folded unless
+// Match case. UTF-16: code
 // units little-endian, folded likewise. Writes findUpper and findLower for a text.
 QueryMade makeQuery(const HexView& hv, SearchState& state, const DialogButtons& buttons, Query& query);
 

@@ -74,10 +74,10 @@ int searchHex(const HexView& hv, SearchState& state, const DialogButtons& button
 int searchText(const HexView& hv, SearchState& state, const DialogButtons& buttons);
 
 // The Find Next of either dialog, by its mode: hex digits, where "??" stands for any byte
-// and "?" for any nibble; ASCII text (asciiModeByte); UTF-16 text, its code units
-// little-endian, letters folded as the ASCII mode folds them unless Match case. With In
-// selection checked and bytes selected, a hit lies wholly inside the selection. Returns
-// as searchHex does: 1 on a hit, after a box (odd digits; a pattern all "??", answered
+// and "?" for any nibble; ASCII text, each character as the view's character set stores
+// it (byteOf); UTF-16 text, its code units little-endian, letters folded as the ASCII mode
+// folds them unless Match case. With In selection checked and bytes selected, a hit lies
+// wholly inside the selection. Returns as searchHex does: 1 on a hit, after a box (odd digits; a pattern all "??", answered
 // "Hex value\n%s\nneeds at least one byte without ?"), or after a stop; 0 when nothing was
 // found, the shell then showing the mode's not-found box.
 int findNext(const HexView& hv, SearchState& state, const DialogButtons& buttons);
@@ -95,11 +95,6 @@ int findNext(const HexView& hv, SearchState& state, const DialogButtons& buttons
 int replaceNext(const HexView& hv, SearchState& state, const DialogButtons& buttons);
 int replaceAll(const HexView& hv, SearchState& state, const DialogButtons& buttons,
                std::int64_t chunkBytes = pasteChunkBytes);
-
-// The byte the ASCII mode looks for in place of one character of its text, or -1 when
-// the character has none: the view's character set's byte for it (with ASCII, the
-// character's own code up to U+00FF).
-int asciiModeByte(CharacterSet set, wchar_t unit);
 
 // F3 (up false) and Shift+F3 (up true): the last Find Next again, with its mode, Match
 // case and text, searching down or up from the last hit. Returns what that search
