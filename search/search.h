@@ -77,9 +77,10 @@ int searchText(const HexView& hv, SearchState& state, const DialogButtons& butto
 // and "?" for any nibble; ASCII text, each character as the view's character set stores
 // it (byteOf); UTF-16 text, its code units little-endian, letters folded as the ASCII mode
 // folds them unless Match case. With In selection checked and bytes selected, a hit lies
-// wholly inside the selection. Returns as searchHex does: 1 on a hit, after a box (odd digits; a pattern all "??", answered
-// "Hex value\n%s\nneeds at least one byte without ?"), or after a stop; 0 when nothing was
-// found, the shell then showing the mode's not-found box.
+// wholly inside the selection. Returns as searchHex does: 1 on a hit, after a box (odd
+// digits; a pattern all "??", answered "Hex value\n%s\nneeds at least one byte without
+// ?"), or after a stop; 0 when nothing was found, the shell then showing the mode's
+// not-found box.
 int findNext(const HexView& hv, SearchState& state, const DialogButtons& buttons);
 
 // Replace (1024): when the last hit is still marked and its bytes still match, they are
