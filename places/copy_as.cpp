@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "host/text_format.h"
 #include "host/vector_unit.h"
 
 #if defined(__x86_64__)
@@ -16,7 +17,6 @@
 namespace quillix {
 namespace {
 
-constexpr char hexDigits[] = "0123456789ABCDEF";
 constexpr char base64Digits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 constexpr std::uint64_t valuesPerLine = 16;
 // "0xHH" and the blank or line break after it: ", " inside a line, ",\r\n    " at its end.
@@ -30,8 +30,8 @@ struct PairTable {
     std::array<char, 512> units{};
     constexpr PairTable() {
         for (int value = 0; value < 256; ++value) {
-            units[2 * value] = hexDigits[value >> 4];
-            units[2 * value + 1] = hexDigits[value & 15];
+            units[2 * value] = upperHexDigits[value >> 4];
+            units[2 * value + 1] = upperHexDigits[value & 15];
         }
     }
 };
@@ -42,7 +42,7 @@ struct ArrayValueTable {
     std::array<char, 256 * 6> units{};
     constexpr ArrayValueTable() {
         for (int value = 0; value < 256; ++value) {
-            const char text[6] = {'0', 'x', hexDigits[value >> 4], hexDigits[value & 15], ',', ' '};
+            const char text[6] = {'0', 'x', upperHexDigits[value >> 4], upperHexDigits[value & 15], ',', ' '};
             for (int i = 0; i < 6; ++i) units[6 * value + i] = text[i];
         }
     }
@@ -146,7 +146,7 @@ constexpr GroupTables groupTables;
 // groups * 16 whole lines of bytes into out, which is on a 16-byte boundary.
 __attribute__((target("ssse3"))) void formatArrayGroups(const std::uint8_t* bytes, std::uint64_t groups,
                                                         char* out) {
-    const __m128i table = _mm_loadu_si128(reinterpret_cast<const __m128i*>(hexDigits));
+    const __m128i table = _mm_loadu_si128(reinterpret_cast<const __m128i*>(upperHexDigits));
     const __m128i nibble = _mm_set1_epi8(15);
     const auto load = [](const std::array<std::uint8_t, 16>& row) {
         return _mm_loadu_si128(reinterpret_cast<const __m128i*>(row.data()));
